@@ -1,0 +1,25 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages the build needs.
+
+VS_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-svg-dev libqt6svg6-dev qt6-image-formats-plugins libgl-dev
+    libraw-dev libexiv2-dev libsqlite3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+vs_install_deps() {
+    local missing=()
+    local pkg
+    for pkg in "${VS_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}

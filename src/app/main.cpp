@@ -1,0 +1,17 @@
+#include "KTAppDelegate.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{if-warning}W %{endif}%{if-critical}C "
+                                      "%{endif}%{message}"));
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vireoscope"));
+    QApplication::setApplicationName(QStringLiteral("Vireoscope"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vireoscope"));
+
+    KTAppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+
+/// The main queue: work that must run on the main thread, in the Qt event loop.
+///
+/// Threading: callable from any thread once the QCoreApplication exists.
+
+/// True on the thread that runs the application's event loop.
+bool isMainThread();
+
+/// Queues `fn` to run on the main thread on a later turn of the event loop, never inline, even
+/// when called on the main thread. Jobs posted from one thread run in the order of the calls, and
+/// in order with every other post to the main queue (they are queued invocations, not timers).
+void postToMain(std::function<void()> fn);
+
+/// Runs `fn` on the main thread and returns when it has run: inline on the main thread, otherwise
+/// blocking the calling thread. Never call it from a thread the main thread may be waiting for.
+void runOnMainSync(const std::function<void()> &fn);

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+// Notification names; the object of each notification is the task's sender.
+inline const QString kTaskDidStartNotification = QStringLiteral("TaskDidStart");
+inline const QString kTaskDidFinishNotification = QStringLiteral("TaskDidFinish");
+inline const QString kTaskStepsDidExecuteNotification = QStringLiteral("StepDidExecute");
+inline const QString kTaskProgresDidUpdate = QStringLiteral("TaskProgressDidUpdate");
+inline const QString kNumberOfTaskStepsDidCalculateNotification = QStringLiteral("TaskStepsDidCalculate");
+
+// UserInfo keys.
+inline const QString kTaskNameKey = QStringLiteral("TaskName");
+inline const QString kTaskCancelableStateKey = QStringLiteral("TasCancelableState");
+inline const QString kNumberOfExecutedStepsKey = QStringLiteral("NumberOfExecutedSteps");
+inline const QString kProgressValueKey = QStringLiteral("ProgressValue");
+inline const QString kNumberOfTaskStepsForCheckingKey = QStringLiteral("NumberOfTaskStepsForChecking");
+
+// Task names.
+inline const QString kAddSourcesTaskName = QStringLiteral("Adding Sources");
+inline const QString kValidateTaskName = QStringLiteral("Validating");
+inline const QString kCleanSessionTaskName = QStringLiteral("Clearing Session");
+inline const QString kLoadImagesTaskName = QStringLiteral("Loading Images");
+inline const QString kSearchDuplicatesTaskName = QStringLiteral("Searching Similars");
+inline const QString kGrouppingImagesByTimeTaskName = QStringLiteral("Grouping Images By Time");
+inline const QString kGeneratingFocusedRegionsTaskName = QStringLiteral("Generating focused regions");
+inline const QString kMovingItemsTaskName = QStringLiteral("Moving Images");
+inline const QString kCopyItemsTaskName = QStringLiteral("Copying Images");
+inline const QString kDeleteSourcesTaskName = QStringLiteral("Deleting Sources");
+inline const QString kLoadingImagesFromCatalogTaskName = QStringLiteral("Loading images from catalog");
+inline const QString kComparingImagesTaskName = QStringLiteral("Comparing Images");
+// Reserved names: defined, posted by no job.
+inline const QString kDeleteImagesToSystemTrashTaskName = QStringLiteral("Empying Trash");
+inline const QString kGeneratingHashesTaskName = QStringLiteral("Generating Image Hashes");
+inline const QString kGrouppingImagesTaskName = QStringLiteral("Grouping Images");
+inline const QString kGeneratingThumbnailsTaskName = QStringLiteral("Generating Thumbnails");
+inline const QString kCachingLowResThumbnailsTaskName = QStringLiteral("Caching Low Resolution Thumbnails");
+
+/// The task notification bus: every long job announces its start, steps, progress and end here,
+/// and the progress sheet, the main window and the review modes follow them.
+///
+/// Threading: any thread may call it. Nothing is delivered at once: each call queues one job on
+/// the main queue, which posts the notification on the default notification centre, so observers
+/// run on the main thread on a later turn of the event loop. Calls from one thread arrive in call
+/// order, and in order with other work that thread queued on the main queue before the call.
+/// The sender is held weakly until the post; a sender destroyed before then arrives as null.
+class KTTasksNotifier
+{
+public:
+    static KTTasksNotifier &sharedNotifier();
+
+    KTTasksNotifier(const KTTasksNotifier &) = delete;
+    KTTasksNotifier &operator=(const KTTasksNotifier &) = delete;
+
+    /// Posts "TaskDidStart" with {"TaskName": name} plus `userInfo` (an entry under "TaskName"
+    /// replaces the name). A cancelable sender passes {"TasCancelableState": true}.
+    void taskDidStart(const QString &name, QObject *sender, const QVariantMap &userInfo = {});
+    /// Posts "TaskDidFinish" with {"TaskName": name} plus `userInfo`.
+    void taskDidFinish(const QString &name, QObject *sender, const QVariantMap &userInfo = {});
+    /// Posts "TaskStepsDidCalculate" with the task's total of steps.
+    void numberOfTaskStepsDidCalculate(const QVariant &count, QObject *sender);
+    /// Posts "StepDidExecute" with the steps done since the last report.
+    void stepsDidExecute(const QVariant &count, QObject *sender);
+    /// Posts "TaskProgressDidUpdate" with the absolute progress, 0 to 100.
+    void taskProgressDidUpdate(const QVariant &value, QObject *sender);
+
+private:
+    KTTasksNotifier() = default;
+};

@@ -1,0 +1,153 @@
+#include "KTCancelablePerformer.h"
+#include "KTDateDay.h"
+#include "KTOperationQueue.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+namespace {
+
+// Runs `fn` on a plain thread: the main thread never waits on background work, so the blocking
+// calls under test are made from elsewhere, as the catalogue does.
+template <typename Fn>
+void onBackgroundThread(Fn fn)
+{
+    std::async(std::launch::async, fn).get();
+}
+
+} // namespace
+
+TEST(KTOperationQueueTest, WidthRule)
+{
+    struct Case
+    {
+        int processors;
+        bool active;
+        int width;
+    };
+    const Case cases[] = {{8, true, 8}, {8, false, 4}, {7, false, 3}, {1, true, 1}, {1, false, 1}, {0, true, 1}};
+    for (const auto &c : cases)
+        EXPECT_EQ(KTOperationQueue::widthFor(c.processors, c.active), c.width) << c.processors << " " << c.active;
+}
+
+TEST(KTOperationQueueTest, SharedQueueIsOneObjectWithAWidthOfAtLeastOne)
+{
+    EXPECT_EQ(&KTOperationQueue::sharedQueue(), &KTOperationQueue::sharedQueue());
+    EXPECT_GE(KTOperationQueue::sharedQueue().maxConcurrentOperationCount(), 1);
+}
+
+TEST(KTOperationQueueTest, CancelAllSkipsPendingBodiesAndStillRunsEveryCompletion)
+{
+    KTOperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    std::promise<void> started;
+    std::promise<void> release;
+    auto releaseFuture = release.get_future().share();
+    std::atomic<int> bodies{0};
+    std::atomic<int> completions{0};
+    std::atomic<bool> runningSawCancel{false};
+
+    auto blocker = std::make_shared<KTOperation>([&](const KTOperation &op) {
+        ++bodies;
+        started.set_value();
+        releaseFuture.wait();
+        runningSawCancel = op.isCancelled();
+    });
+    blocker->setCompletionBlock([&] { ++completions; });
+    queue.addOperation(blocker);
+    started.get_future().wait();
+
+    for (int i = 0; i < 10; ++i) {
+        auto op = std::make_shared<KTOperation>([&](const KTOperation &) { ++bodies; });
+        op->setCompletionBlock([&] { ++completions; });
+        queue.addOperation(op);
+    }
+    queue.cancelAllOperations();
+    release.set_value();
+    onBackgroundThread([&] { queue.waitUntilAllOperationsAreFinished(); });
+
+    EXPECT_EQ(bodies.load(), 1);
+    EXPECT_EQ(completions.load(), 11);
+    EXPECT_TRUE(runningSawCancel);
+    EXPECT_EQ(queue.operationCount(), 0);
+    EXPECT_TRUE(blocker->isFinished());
+}
+
+TEST(KTOperationQueueTest, WaitReturnsOnlyAfterEveryOperationAndItsCompletion)
+{
+    KTOperationQueue queue;
+    std::atomic<int> completions{0};
+    for (int i = 0; i < 50; ++i) {
+        auto op = std::make_shared<KTOperation>([](const KTOperation &) { QThread::usleep(200); });
+        op->setCompletionBlock([&] { ++completions; });
+        queue.addOperation(op);
+    }
+    onBackgroundThread([&] { queue.waitUntilAllOperationsAreFinished(); });
+    EXPECT_EQ(completions.load(), 50);
+}
+
+TEST(KTOperationQueueTest, HigherPriorityRunsFirstOnABusyQueue)
+{
+    KTOperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    std::promise<void> release;
+    auto releaseFuture = release.get_future().share();
+    std::vector<int> order;
+    std::mutex orderMutex;
+    queue.addOperationWithBlock([&](const KTOperation &) { releaseFuture.wait(); });
+    auto record = [&](int tag) {
+        return [&, tag](const KTOperation &) {
+            std::lock_guard lock(orderMutex);
+            order.push_back(tag);
+        };
+    };
+    queue.addOperationWithBlock(record(1), KTOperation::Priority::Low);
+    queue.addOperationWithBlock(record(2), KTOperation::Priority::VeryHigh);
+    queue.addOperationWithBlock(record(3), KTOperation::Priority::Normal);
+    release.set_value();
+    onBackgroundThread([&] { queue.waitUntilAllOperationsAreFinished(); });
+    EXPECT_EQ(order, (std::vector<int>{2, 3, 1}));
+}
+
+TEST(KTCancelablePerformerTest, CancelRaisesTheFlagUntilTheNextTaskResetsIt)
+{
+    KTCancelablePerformer performer;
+    EXPECT_FALSE(performer.isCurrentTaskCanceled());
+
+    KTCancelTaskProtocol &asProtocol = performer;
+    asProtocol.cancelCurrentTask();
+    asProtocol.cancelCurrentTask();
+    EXPECT_TRUE(performer.isCurrentTaskCanceled());
+
+    performer.setCurrentTaskCanceled(false);
+    EXPECT_FALSE(performer.isCurrentTaskCanceled());
+}
+
+TEST(KTCancelablePerformerTest, FlagRaisedOnMainIsSeenByAWorkerLoop)
+{
+    KTCancelablePerformer performer;
+    std::atomic<bool> looping{false};
+    auto worker = std::async(std::launch::async, [&] {
+        int steps = 0;
+        looping = true;
+        while (!performer.isCurrentTaskCanceled())
+            ++steps;
+        return steps;
+    });
+    while (!looping)
+        QThread::yieldCurrentThread();
+    performer.cancelCurrentTask();
+    EXPECT_GE(worker.get(), 0);
+}
+
+TEST(KTDateDayTest, DayCountsInTheProcessTimeZone)
+{
+    const QDateTime localLate(QDate(2024, 1, 31), QTime(23, 30), Qt::LocalTime);
+    EXPECT_EQ(day(localLate), 31);
+    EXPECT_EQ(day(localLate.toUTC()), 31);
+    EXPECT_EQ(day(QDateTime()), 0);
+}

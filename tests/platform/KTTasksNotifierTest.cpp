@@ -1,0 +1,102 @@
+#include "KTDispatch.h"
+#include "KTNotificationCenter.h"
+#include "KTTasksNotifier.h"
+#include "KTTestSupport.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Recorder
+{
+    std::vector<KTNotification> heard;
+    std::vector<KTObserverToken> tokens;
+
+    Recorder()
+    {
+        for (const QString &name : {kTaskDidStartNotification, kTaskDidFinishNotification, kTaskStepsDidExecuteNotification,
+                                    kTaskProgresDidUpdate, kNumberOfTaskStepsDidCalculateNotification}) {
+            tokens.push_back(KTNotificationCenter::defaultCenter().addObserver(
+                name, nullptr, [this](const KTNotification &n) { heard.push_back(n); }));
+        }
+    }
+};
+
+} // namespace
+
+TEST(KTTasksNotifierTest, StartIsDeliveredOnALaterTurnWithExactlyItsKeys)
+{
+    Recorder recorder;
+    QObject sender;
+    KTTasksNotifier::sharedNotifier().taskDidStart(kLoadImagesTaskName, &sender, {{kTaskCancelableStateKey, true}});
+    KTTasksNotifier::sharedNotifier().taskDidStart(kValidateTaskName, &sender);
+    EXPECT_TRUE(recorder.heard.empty());
+
+    drainMainQueue();
+    ASSERT_EQ(recorder.heard.size(), 2u);
+    EXPECT_EQ(recorder.heard[0].name, "TaskDidStart");
+    EXPECT_EQ(recorder.heard[0].object, &sender);
+    EXPECT_EQ(recorder.heard[0].userInfo,
+              (QVariantMap{{"TaskName", "Loading Images"}, {"TasCancelableState", true}}));
+    EXPECT_EQ(recorder.heard[1].userInfo, (QVariantMap{{"TaskName", "Validating"}}));
+}
+
+TEST(KTTasksNotifierTest, BlockQueuedBeforeFinishRunsBeforeObserversHearIt)
+{
+    Recorder recorder;
+    bool blockRan = false;
+    bool blockRanBeforeFinish = false;
+    auto token = KTNotificationCenter::defaultCenter().addObserver(
+        kTaskDidFinishNotification, nullptr, [&](const KTNotification &) { blockRanBeforeFinish = blockRan; });
+
+    postToMain([&] { blockRan = true; });
+    KTTasksNotifier::sharedNotifier().taskDidFinish(kCleanSessionTaskName, nullptr);
+    drainMainQueue();
+    EXPECT_TRUE(blockRanBeforeFinish);
+}
+
+TEST(KTTasksNotifierTest, EventsFromABackgroundThreadArriveInCallOrder)
+{
+    Recorder recorder;
+    QObject sender;
+    QThread *thread = QThread::create([&] {
+        auto &notifier = KTTasksNotifier::sharedNotifier();
+        notifier.taskDidStart(kMovingItemsTaskName, &sender);
+        notifier.numberOfTaskStepsDidCalculate(3, &sender);
+        notifier.stepsDidExecute(1, &sender);
+        notifier.taskProgressDidUpdate(50.0, &sender);
+        notifier.taskDidFinish(kMovingItemsTaskName, &sender, {{"hasInvalidSourcesKey", false}});
+    });
+    thread->start();
+    thread->wait();
+    delete thread;
+    ASSERT_TRUE(waitUntil([&] { return recorder.heard.size() == 5; }));
+
+    const std::vector<std::pair<QString, QVariantMap>> expected = {
+        {"TaskDidStart", {{"TaskName", "Moving Images"}}},
+        {"TaskStepsDidCalculate", {{"NumberOfTaskStepsForChecking", 3}}},
+        {"StepDidExecute", {{"NumberOfExecutedSteps", 1}}},
+        {"TaskProgressDidUpdate", {{"ProgressValue", 50.0}}},
+        {"TaskDidFinish", {{"TaskName", "Moving Images"}, {"hasInvalidSourcesKey", false}}},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(recorder.heard[i].name, expected[i].first);
+        EXPECT_EQ(recorder.heard[i].userInfo, expected[i].second) << expected[i].first.toStdString();
+        EXPECT_EQ(recorder.heard[i].object, &sender);
+    }
+}
+
+TEST(KTTasksNotifierTest, SenderDestroyedBeforeDeliveryArrivesAsNull)
+{
+    Recorder recorder;
+    auto *sender = new QObject;
+    KTTasksNotifier::sharedNotifier().taskDidStart(kAddSourcesTaskName, sender);
+    delete sender;
+    drainMainQueue();
+    ASSERT_EQ(recorder.heard.size(), 1u);
+    EXPECT_EQ(recorder.heard[0].object, nullptr);
+}

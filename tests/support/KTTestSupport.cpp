@@ -1,0 +1,114 @@
+#include "KTTestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <mutex>
+
+void drainMainQueue()
+{
+    // A posted job may post another; a few rounds settle any finite chain.
+    for (int round = 0; round < 16; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeout.count())
+            return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::yieldCurrentThread();
+    }
+    return true;
+}
+
+namespace {
+
+std::mutex s_logMutex;
+QStringList s_lines;
+QtMessageHandler s_previousHandler = nullptr;
+int s_captureDepth = 0;
+
+void captureHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    QtMessageHandler forward = nullptr;
+    {
+        std::lock_guard lock(s_logMutex);
+        s_lines.append(message);
+        forward = s_previousHandler;
+    }
+    if (forward)
+        forward(type, context, message);
+}
+
+} // namespace
+
+KTLogCapture::KTLogCapture()
+{
+    std::lock_guard lock(s_logMutex);
+    if (s_captureDepth++ == 0) {
+        s_lines.clear();
+        s_previousHandler = qInstallMessageHandler(captureHandler);
+    }
+}
+
+KTLogCapture::~KTLogCapture()
+{
+    std::lock_guard lock(s_logMutex);
+    if (--s_captureDepth == 0)
+        qInstallMessageHandler(s_previousHandler);
+}
+
+QStringList KTLogCapture::lines() const
+{
+    std::lock_guard lock(s_logMutex);
+    return s_lines;
+}
+
+bool KTLogCapture::contains(const QString &text) const
+{
+    const QStringList all = lines();
+    for (const QString &line : all) {
+        if (line.contains(text))
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<KTScriptedAlertPresenter> KTScriptedAlertPresenter::install()
+{
+    auto presenter = std::shared_ptr<KTScriptedAlertPresenter>(new KTScriptedAlertPresenter);
+    presenter->m_previous = KTAlertPresenter::install(presenter);
+    return presenter;
+}
+
+KTScriptedAlertPresenter::~KTScriptedAlertPresenter() = default;
+
+void KTScriptedAlertPresenter::answer(int returnCode, bool suppressionChecked)
+{
+    std::lock_guard lock(m_mutex);
+    m_answers.push_back({returnCode, suppressionChecked});
+}
+
+KTAlertResponse KTScriptedAlertPresenter::runModal(const KTAlert &alert)
+{
+    std::lock_guard lock(m_mutex);
+    m_shown.push_back(alert);
+    if (m_answers.empty())
+        return {alert.returnCodeForButton(0), false};
+    const KTAlertResponse response = m_answers.front();
+    m_answers.pop_front();
+    return response;
+}
+
+std::vector<KTAlert> KTScriptedAlertPresenter::shown() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_shown;
+}

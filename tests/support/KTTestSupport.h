@@ -1,0 +1,52 @@
+#pragma once
+
+#include "KTAlert.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+/// Runs the main queue until nothing is left to do (posted jobs that post more run too).
+void drainMainQueue();
+
+/// Turns the event loop until `condition` holds or `timeout` passes; returns the final value.
+bool waitUntil(const std::function<bool()> &condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+/// Captures log lines (every Qt message category) while it lives; still forwards them.
+class KTLogCapture
+{
+public:
+    KTLogCapture();
+    ~KTLogCapture();
+    KTLogCapture(const KTLogCapture &) = delete;
+    KTLogCapture &operator=(const KTLogCapture &) = delete;
+
+    QStringList lines() const;
+    bool contains(const QString &text) const;
+};
+
+/// An alert presenter that answers from a script and records what it was shown.
+/// Installed while it lives; an alert with no scripted answer gets the first button.
+class KTScriptedAlertPresenter : public KTAlertPresenter
+{
+public:
+    static std::shared_ptr<KTScriptedAlertPresenter> install();
+    ~KTScriptedAlertPresenter() override;
+
+    void answer(int returnCode, bool suppressionChecked = false);
+    KTAlertResponse runModal(const KTAlert &alert) override;
+    std::vector<KTAlert> shown() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<KTAlertResponse> m_answers;
+    std::vector<KTAlert> m_shown;
+    std::shared_ptr<KTAlertPresenter> m_previous;
+};
