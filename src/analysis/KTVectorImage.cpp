@@ -85,6 +85,18 @@ ScaleTaps scaleTaps(size_t srcSize, size_t dstSize, KTScaleFilter filter)
     return taps;
 }
 
+// The checks every whole-image operation makes before touching memory.
+KTVectorError checkImage(const uint8_t *src, const uint8_t *dst, size_t width, size_t height, size_t channels)
+{
+    if (channels != 1 && channels != 4)
+        return KTVectorInvalidChannels;
+    if (width == 0 || height == 0)
+        return KTVectorInvalidSize;
+    if (!src || !dst)
+        return KTVectorNullPointer;
+    return KTVectorNoError;
+}
+
 uint8_t saturate(int64_t value)
 {
     return uint8_t(std::clamp<int64_t>(value, 0, 255));
@@ -138,12 +150,10 @@ void extendRow(const uint8_t *row, size_t width, size_t channels, size_t pad, ui
 KTVectorError scaleImage(const uint8_t *src, size_t srcWidth, size_t srcHeight, uint8_t *dst, size_t dstWidth,
                          size_t dstHeight, size_t channels, KTScaleFilter filter)
 {
-    if (channels != 1 && channels != 4)
-        return KTVectorInvalidChannels;
-    if (srcWidth == 0 || srcHeight == 0 || dstWidth == 0 || dstHeight == 0)
+    if (const KTVectorError error = checkImage(src, dst, srcWidth, srcHeight, channels))
+        return error;
+    if (dstWidth == 0 || dstHeight == 0)
         return KTVectorInvalidSize;
-    if (!src || !dst)
-        return KTVectorNullPointer;
     if (overlaps(src, srcWidth * srcHeight * channels, dst, dstWidth * dstHeight * channels))
         return KTVectorOverlap;
 
@@ -185,12 +195,8 @@ KTVectorError scaleImage(const uint8_t *src, size_t srcWidth, size_t srcHeight, 
 KTVectorError tentConvolve(const uint8_t *src, uint8_t *dst, size_t width, size_t height, size_t channels,
                            uint32_t kernelWidth, uint32_t kernelHeight)
 {
-    if (channels != 1 && channels != 4)
-        return KTVectorInvalidChannels;
-    if (width == 0 || height == 0)
-        return KTVectorInvalidSize;
-    if (!src || !dst)
-        return KTVectorNullPointer;
+    if (const KTVectorError error = checkImage(src, dst, width, height, channels))
+        return error;
     if (kernelWidth % 2 == 0 || kernelHeight % 2 == 0 || kernelWidth > kMaxTentSide ||
         kernelHeight > kMaxTentSide)
         return KTVectorInvalidKernel;
@@ -293,12 +299,8 @@ KTVectorError matrixMultiplyRGBA(const uint8_t *src, uint8_t *dst, size_t pixelC
 
 KTVectorError contrastStretch(const uint8_t *src, uint8_t *dst, size_t width, size_t height, size_t channels)
 {
-    if (channels != 1 && channels != 4)
-        return KTVectorInvalidChannels;
-    if (width == 0 || height == 0)
-        return KTVectorInvalidSize;
-    if (!src || !dst)
-        return KTVectorNullPointer;
+    if (const KTVectorError error = checkImage(src, dst, width, height, channels))
+        return error;
     const size_t count = width * height * channels;
     std::array<uint8_t, 4> low{255, 255, 255, 255};
     std::array<uint8_t, 4> high{0, 0, 0, 0};

@@ -56,6 +56,22 @@ void interpolateBlock(uint8_t *block, size_t stride, const uint64_t *lu, const u
     }
 }
 
+// Along one axis, sub-block `index` of 0..regionCount: its length (half a region at either end)
+// and the regions whose maps lie before and after it.
+struct SubBlock
+{
+    size_t length;
+    size_t before;
+    size_t after;
+};
+
+SubBlock subBlock(size_t index, size_t regionCount, size_t regionSide)
+{
+    const bool edge = index == 0 || index == regionCount;
+    return SubBlock{edge ? regionSide / 2 : regionSide, index == 0 ? 0 : index - 1,
+                    index == regionCount ? regionCount - 1 : index};
+}
+
 uint8_t toByte(float value)
 {
     return uint8_t(std::clamp(value * 255.0f, 0.0f, 255.0f));
@@ -233,22 +249,17 @@ void RDFX_HistEq_UCHAR(KTPixelRGBA *dst, const KTPixelRGBA *src, unsigned int wi
     // region side the halves leave the last column or row of the padded plane as it is.
     size_t top = 0;
     for (size_t i = 0; i <= regionCount; ++i) {
-        const bool edgeRow = i == 0 || i == regionCount;
-        const size_t blockHeight = edgeRow ? regionHeight / 2 : regionHeight;
-        const size_t above = i == 0 ? 0 : i - 1;
-        const size_t below = i == regionCount ? regionCount - 1 : i;
+        const SubBlock row = subBlock(i, regionCount, regionHeight);
         size_t left = 0;
         for (size_t j = 0; j <= regionCount; ++j) {
-            const bool edgeColumn = j == 0 || j == regionCount;
-            const size_t blockWidth = edgeColumn ? regionWidth / 2 : regionWidth;
-            const size_t leftMap = j == 0 ? 0 : j - 1;
-            const size_t rightMap = j == regionCount ? regionCount - 1 : j;
-            interpolateBlock(padded.data() + top * paddedWidth + left, paddedWidth, mapOf(above, leftMap),
-                             mapOf(above, rightMap), mapOf(below, leftMap), mapOf(below, rightMap),
-                             blockWidth, blockHeight);
-            left += blockWidth;
+            const SubBlock column = subBlock(j, regionCount, regionWidth);
+            interpolateBlock(padded.data() + top * paddedWidth + left, paddedWidth,
+                             mapOf(row.before, column.before), mapOf(row.before, column.after),
+                             mapOf(row.after, column.before), mapOf(row.after, column.after), column.length,
+                             row.length);
+            left += column.length;
         }
-        top += blockHeight;
+        top += row.length;
     }
 
     for (size_t y = 0; y < h; ++y)
