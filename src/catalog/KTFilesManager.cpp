@@ -2,6 +2,8 @@
 
 #include "KTAlert.h"
 #include "KTBundleIdentifier.h"
+#include "KTDictionaryExif.h"
+#include "KTImageProperties.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -182,7 +184,8 @@ QString KTFilesManager::applicationFilesDirectoryPath()
 {
     std::lock_guard lock(m_mutex);
     if (m_applicationFilesDirectoryPath.isEmpty())
-        m_applicationFilesDirectoryPath = userDataFolder() + QLatin1Char('/') + QLatin1String(kBundleIdentifier);
+        m_applicationFilesDirectoryPath =
+            userDataFolder() + QLatin1Char('/') + QLatin1String(kBundleIdentifier);
     return m_applicationFilesDirectoryPath;
 }
 
@@ -285,7 +288,8 @@ QString KTFilesManager::thumbnailLargePathForImageAtPath(const QString &path)
     return pathForFileNumber(thumbnailsLargeDirectoryPath(), path);
 }
 
-QString KTFilesManager::thumbnailSmallPathForImageAtPath(const QString &path, const QVariantMap &fileAttributes)
+QString KTFilesManager::thumbnailSmallPathForImageAtPath(const QString &path,
+                                                         const QVariantMap &fileAttributes)
 {
     const QVariant number = fileAttributes.value(QLatin1String(kFileSystemFileNumberKey));
     if (number.isValid())
@@ -314,7 +318,8 @@ bool KTFilesManager::deleteAndRecreateImageFoldersWithError(QString *error)
     bool failed = false;
     // Each getter first creates a folder that was never asked for, as the removal expects one.
     const QString folders[] = {thumbnailsDirectoryPath(), thumbnailsLargeDirectoryPath(),
-                               thumbnailsSmallDirectoryPath(), hashesDirectoryPath(), entitiesDirectoryPath()};
+                               thumbnailsSmallDirectoryPath(), hashesDirectoryPath(),
+                               entitiesDirectoryPath()};
     for (const QString &folder : folders) {
         QDir dir(folder);
         if (!dir.exists())
@@ -347,6 +352,36 @@ QVariantMap KTFilesManager::fileAttributesAtPath(const QString &path)
         {QLatin1String(kFileCreationDateKey), hasBirthTime ? dateFromTimestamp(info.stx_btime) : modified},
         {QLatin1String(kFileSystemFileNumberKey), quint64(info.stx_ino)},
     };
+}
+
+QVariantMap KTFilesManager::imageAttributesAtPath(const QString &path)
+{
+    const QVariantMap file = fileAttributesAtPath(path);
+    if (file.isEmpty())
+        return {};
+    // An unreadable, truncated or foreign file gives no properties, and so the file keys alone.
+    const QVariantMap properties = KTImageProperties::propertiesAtPath(path);
+    const QDateTime shot = KTDictionaryExif::creationDate(properties);
+
+    QVariantMap attributes{
+        {QLatin1String(kFileModificationDateKey), file.value(QLatin1String(kFileModificationDateKey))},
+        {QLatin1String(kFileSizeKey), file.value(QLatin1String(kFileSizeKey))},
+        {QLatin1String(kFileCreationDateKey),
+         shot.isValid() ? QVariant(shot) : file.value(QLatin1String(kFileCreationDateKey))},
+        {QLatin1String(kImageIsRawKey), KTImageProperties::isRawPath(path)},
+    };
+    if (const std::optional<double> exposure = KTDictionaryExif::exposureTime(properties))
+        attributes.insert(QLatin1String(kExposureTimeImageAttributeKey), *exposure);
+    const QDateTime timeStamp = KTDictionaryExif::timeStamp(properties);
+    if (timeStamp.isValid())
+        attributes.insert(QLatin1String(kTimeStampImageAttributeKey), timeStamp);
+    const QString maker = KTDictionaryExif::cameraMaker(properties);
+    if (!maker.isEmpty())
+        attributes.insert(QLatin1String(kCameraMakerAttributeKey), maker);
+    const QString model = KTDictionaryExif::cameraModel(properties);
+    if (!model.isEmpty())
+        attributes.insert(QLatin1String(kCameraModelAttributeKey), model);
+    return attributes;
 }
 
 KTFilesManager::ConflictAnswer KTFilesManager::askUserToReplaceFileAtPath(const QString &destination,
@@ -395,7 +430,8 @@ void KTFilesManager::replaceFileAtPath(const QString &destination, const QString
     if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) != 0) {
         const int failure = errno;
         ::unlink(QFile::encodeName(temporary).constData());
-        qWarning().noquote() << QStringLiteral("Failed to copy/move file with error %1").arg(errnoText(failure));
+        qWarning().noquote()
+            << QStringLiteral("Failed to copy/move file with error %1").arg(errnoText(failure));
     }
 }
 
@@ -430,9 +466,11 @@ void KTFilesManager::copyFileWithUniqueNameAtPath(const QString &source, const Q
             continue;
         ::unlink(QFile::encodeName(temporary).constData());
         if (n == 0)
-            qWarning().noquote() << QStringLiteral("Failed to copy/move file with error %1").arg(errnoText(failure));
+            qWarning().noquote()
+                << QStringLiteral("Failed to copy/move file with error %1").arg(errnoText(failure));
         else
-            qWarning().noquote() << QStringLiteral("Failed to copy/move file with error %1, \n destination path %2")
+            qWarning().noquote() << QStringLiteral(
+                                        "Failed to copy/move file with error %1, \n destination path %2")
                                         .arg(errnoText(failure), candidate);
         return;
     }

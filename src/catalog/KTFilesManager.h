@@ -36,7 +36,13 @@ public:
     /// What the file-conflict question answered; the caller stops on Cancel, replaces or copies
     /// every further conflict without asking on ReplaceAll / UseUniqueNamesAll, asks again on
     /// AskAgain.
-    enum class ConflictAnswer : unsigned { AskAgain = 0, ReplaceAll = 1, UseUniqueNamesAll = 2, Cancel = 3 };
+    enum class ConflictAnswer : unsigned
+    {
+        AskAgain = 0,
+        ReplaceAll = 1,
+        UseUniqueNamesAll = 2,
+        Cancel = 3
+    };
 
     static KTFilesManager &sharedManager();
 

@@ -22,8 +22,8 @@ namespace {
 
 // One mask for every watch: the kernel keeps one watch per inode, shared by every path that
 // names it, so the kinds each path wants are filtered here rather than in the kernel.
-constexpr uint32_t kInotifyMask = IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF | IN_CREATE | IN_DELETE |
-                                  IN_MOVED_FROM | IN_MOVED_TO;
+constexpr uint32_t kInotifyMask = IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF | IN_CREATE |
+                                  IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
 
 struct Kind
 {
@@ -80,14 +80,15 @@ bool VDKQueue::addPath(const QString &path, quint32 notifyingAbout)
 
     const QByteArray name = QFile::encodeName(path);
     struct stat info = {};
-    const int watch =
-        isValid() && ::stat(name.constData(), &info) == 0 ? ::inotify_add_watch(m_inotifyFd, name.constData(), kInotifyMask) : -1;
+    const int watch = isValid() && ::stat(name.constData(), &info) == 0
+                          ? ::inotify_add_watch(m_inotifyFd, name.constData(), kInotifyMask)
+                          : -1;
     if (watch < 0) {
-        qWarning().noquote() << QStringLiteral(
-                                    "VDKQueue tried to add the path %1 to watchedPathEntries, but the "
-                                    "VDKQueuePathEntry was nil. \nIt's possible that the host process has hit "
-                                    "its max open file descriptors limit.")
-                                    .arg(path);
+        qWarning().noquote()
+            << QStringLiteral("VDKQueue tried to add the path %1 to watchedPathEntries, but the "
+                              "VDKQueuePathEntry was nil. \nIt's possible that the host process has hit "
+                              "its max open file descriptors limit.")
+                   .arg(path);
         return false;
     }
     PathEntry entry;
@@ -100,8 +101,10 @@ bool VDKQueue::addPath(const QString &path, quint32 notifyingAbout)
     entry.linkCount = info.st_nlink;
     m_entries.insert(path, entry);
 
-    if (!m_thread.joinable())
+    if (!m_thread.joinable()) {
         m_thread = std::thread([this] { watcherThread(); });
+        ::pthread_setname_np(m_thread.native_handle(), "VDKQueue");
+    }
     return true;
 }
 
@@ -143,7 +146,6 @@ int VDKQueue::numberOfWatchedPaths() const
 
 void VDKQueue::watcherThread()
 {
-    ::pthread_setname_np(::pthread_self(), "VDKQueue");
     pollfd fds[2] = {{m_inotifyFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     for (;;) {
         if (::poll(fds, 2, -1) < 0) {
@@ -187,8 +189,9 @@ quint32 VDKQueue::changesOf(PathEntry &entry, quint32 mask, bool aboutChild)
                 flags |= kVDKQueueNotifyAboutSizeIncrease;
         }
         if (mask & IN_ATTRIB) {
-            // The kernel reports a new link count as an attribute change; tell them apart.
-            if (known && quint64(info.st_nlink) != entry.linkCount)
+            // The kernel reports a new link count as an attribute change; tell them apart. A file
+            // that is gone lost its last link.
+            if (!known || quint64(info.st_nlink) != entry.linkCount)
                 flags |= kVDKQueueNotifyAboutLinkCountChange;
             else
                 flags |= kVDKQueueNotifyAboutAttributeChange;
