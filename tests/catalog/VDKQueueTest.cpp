@@ -66,6 +66,13 @@ void append(const QString &path, const QByteArray &bytes)
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+// Two names of one file share the kernel's watch, so one change of it is read once for both.
+void writeWithTwoNames(const QString &file, const QString &link)
+{
+    append(file, "x");
+    ASSERT_EQ(::link(QFile::encodeName(file), QFile::encodeName(link)), 0);
+}
+
 // A watcher with a sentinel file: the kernel queues events in order, so once a write to the
 // sentinel has been delivered, every change made before it has been delivered too.
 class WatcherFixture
@@ -223,15 +230,14 @@ TEST(VDKQueueTest, NotificationsArePostedWithoutADelegateOrWhenAlwaysAsked)
     }
 }
 
-// Two paths of one file share the kernel's watch, so one change yields both deliveries at once:
-// removing the second path while handling the first leaves its delivery in flight.
+// One change of a file watched under two names yields both deliveries at once: removing the
+// second name while handling the first leaves its delivery in flight.
 TEST(VDKQueueTest, ARemovedPathIsNotReportedEvenWithItsEventInFlight)
 {
     WatcherFixture fixture;
     const QString file = fixture.path("a.jpg");
     const QString link = fixture.path("b.jpg");
-    append(file, "x");
-    ASSERT_EQ(::link(QFile::encodeName(file), QFile::encodeName(link)), 0);
+    writeWithTwoNames(file, link);
     ASSERT_TRUE(fixture.watcher.addPath(file, kVDKQueueNotifyAboutWrite));
     ASSERT_TRUE(fixture.watcher.addPath(link, kVDKQueueNotifyAboutWrite));
     QString removed;
@@ -261,8 +267,7 @@ TEST(VDKQueueTest, DestroyingTheWatcherFromItsOwnDeliveryDropsTheRestAndEndsTheT
     QTemporaryDir dir;
     const QString file = dir.filePath("a.jpg");
     const QString link = dir.filePath("b.jpg");
-    append(file, "x");
-    ASSERT_EQ(::link(QFile::encodeName(file), QFile::encodeName(link)), 0);
+    writeWithTwoNames(file, link);
     RecordingDelegate delegate;
     auto watcher = std::make_unique<VDKQueue>();
     EXPECT_EQ(watcherThreadCount(), 0); // no thread before the first path
