@@ -18,7 +18,8 @@ void contrastStrechImage(const void *src, void *dst, size_t width, size_t height
 /// The difference of two width by height images over `roi`, in percent of the largest possible:
 /// the sum S of absolute differences (red, green and blue for KTImageRGBA, the fourth byte
 /// ignored; the grey value for KTImageGray), as float, divided by roi.height * roi.width * 255.0f,
-/// times 100. So 0..100 for grey and 0..300 for RGBA. Any other type gives 0.0. The rectangle must
+/// times 100. So 0..100 for grey and 0..300 for RGBA (exact up to 2^24 / 765 pixels, beyond which
+/// a rounding above the maximum is clamped to it). Any other type gives 0.0. The rectangle must
 /// lie inside the image: "getImageDifference(...) ERROR! roi rect isn't correct" otherwise.
 float getImageDifference(const void *a, const void *b, int width, int height, RDRect roi, KTImageType type);
 

@@ -48,6 +48,18 @@ TEST(KTImageDifferenceTest, DifferenceTable)
         100.0f);
 }
 
+// Past 2^24 the float quotient of black against white can round above the maximum (to 300.00003
+// over 387 by 57 pixels): still the maximum, never a failed range check.
+TEST(KTImageDifferenceTest, LargeImagesStayWithinTheRange)
+{
+    const int width = 387;
+    const int height = 57;
+    const std::vector<KTPixelRGBA> black(size_t(width * height), KTPixelRGBA{0, 0, 0, 0});
+    const std::vector<KTPixelRGBA> white(size_t(width * height), KTPixelRGBA{255, 255, 255, 255});
+    const RDRect all = createRect(0, 0, width, height);
+    EXPECT_EQ(getImageDifference(black.data(), white.data(), width, height, all, KTImageRGBA), 300.0f);
+}
+
 TEST(KTImageDifferenceTest, VectorSumsEqualTheScalarReferenceForEverySide)
 {
     // Counts of n and of n * n pixels: every remainder of the vector width meets the scalar tail.
