@@ -288,6 +288,32 @@ TEST_F(KTImageUtilsTest, RawRoutesTakeThePreviewOrDevelopTheFile)
     }
 }
 
+// A RAW preview without an orientation of its own is turned by the RAW file's orientation
+// exactly as Qt turns a JPEG by its EXIF tag, mirrored orientations included.
+TEST_F(KTImageUtilsTest, RawPreviewTakesTheFileOrientationLikeAJpegTakesItsTag)
+{
+    const auto corners = [](const QImage &image) {
+        const int w = image.width(), h = image.height();
+        return std::vector<QColor>{image.pixelColor(w / 4, h / 4), image.pixelColor(3 * w / 4, h / 4),
+                                   image.pixelColor(w / 4, 3 * h / 4),
+                                   image.pixelColor(3 * w / 4, 3 * h / 4)};
+    };
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const QString jpeg =
+            write(QStringLiteral("o.jpg"), makeJpegWithExif(makeQuadrantImage({64, 48}), orientation));
+        const QString dng =
+            write(QStringLiteral("o.dng"), makeDng({{64, 64}, KTDngPreview::Bitmap, {64, 48}, orientation}));
+        const QImage expected = QImage::fromData(KTImageUtils::thumbnailJPEGDataFromImageAtPath(jpeg, 64));
+        const QImage actual = QImage::fromData(KTImageUtils::thumbnailJPEGDataFromImageAtPath(dng, 64));
+        ASSERT_EQ(actual.size(), expected.size());
+        const std::vector<QColor> want = corners(expected);
+        const std::vector<QColor> got = corners(actual);
+        for (size_t i = 0; i < want.size(); ++i)
+            EXPECT_TRUE(isNear(got[i], want[i])) << "corner " << i;
+    }
+}
+
 TEST_F(KTImageUtilsTest, BrokenAndForeignFilesGiveNoDataAndALogLine)
 {
     const QByteArray jpeg = makeJpegWithExif(makePhotoLikeImage({64, 48}), 6);
