@@ -1,0 +1,138 @@
+#include "KTDictionaryExif.h"
+#include "KTImageProperties.h"
+#include "KTTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QVariantMap withExif(const QVariantMap &exif)
+{
+    return {{kImagePropertyExifDictionary, exif}};
+}
+
+} // namespace
+
+TEST(KTDictionaryExifTest, DatesFallBackToTheTIFFDateAndRejectBadText)
+{
+    const QVariantMap tiffOnly{
+        {kImagePropertyTIFFDictionary, QVariantMap{{"DateTime", "2023:07:14 18:05:09"}}}};
+    EXPECT_FALSE(KTDictionaryExif::timeStamp(tiffOnly).isValid());
+    EXPECT_EQ(KTDictionaryExif::creationDate(tiffOnly), QDateTime(QDate(2023, 7, 14), QTime(18, 5, 9)));
+
+    const QVariantMap both{
+        {kImagePropertyExifDictionary, QVariantMap{{"DateTimeOriginal", "2024:01:02 03:04:05"}}},
+        {kImagePropertyTIFFDictionary, QVariantMap{{"DateTime", "2023:07:14 18:05:09"}}}};
+    EXPECT_EQ(KTDictionaryExif::creationDate(both), QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
+
+    KTLogCapture log;
+    const QVariantMap bad{{kImagePropertyTIFFDictionary, QVariantMap{{"DateTime", "0000:00:00 00:00:00"}}}};
+    EXPECT_FALSE(KTDictionaryExif::creationDate(bad).isValid());
+    EXPECT_TRUE(log.contains("error parsing TIFF date 0000:00:00 00:00:00"));
+    EXPECT_TRUE(KTDictionaryExif::dateString(bad).isNull());
+    EXPECT_FALSE(KTDictionaryExif::dateString(both).isEmpty());
+}
+
+TEST(KTDictionaryExifTest, DisplayStrings)
+{
+    struct Case
+    {
+        const char *label;
+        QString (*read)(const QVariantMap &);
+        QVariantMap properties;
+        QString expected; // a null QString means nil
+    };
+    const Case cases[] = {
+        {"exposure 1/250", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.004}}),
+         "1/250 sec"},
+        {"exposure 0.3", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.3}}), "1/3 sec"},
+        {"exposure 2", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 2.0}}), "2 sec"},
+        {"exposure 1.5", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 1.5}}), "2 sec"},
+        {"exposure 0", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.0}}), QString()},
+        {"exposure absent", KTDictionaryExif::exposureTimeString, {}, QString()},
+        {"f-number", KTDictionaryExif::fNumberString, withExif({{"FNumber", 2.8}}), "2.8"},
+        {"ISO first", KTDictionaryExif::ISO, withExif({{"ISOSpeedRatings", QVariantList{400, 800}}}), "400"},
+        {"ISO absent", KTDictionaryExif::ISO, {}, QString()},
+        {"focal whole", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 50.0}}), "50"},
+        {"focal half", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 50.5}}), "50.5"},
+        {"bias -0.33", KTDictionaryExif::exposureBias, withExif({{"ExposureBiasValue", -0.33}}), "-0.3 EV"},
+        {"bias 0.7", KTDictionaryExif::exposureBias, withExif({{"ExposureBiasValue", 0.7}}), "+0.7 EV"},
+        {"bias 0", KTDictionaryExif::exposureBias, withExif({{"ExposureBiasValue", 0.0}}), "0 EV"},
+        {"bias absent", KTDictionaryExif::exposureBias, {}, "0 EV"},
+        {"flash 16", KTDictionaryExif::flashFiredString, withExif({{"Flash", 16}}), "NO"},
+        {"flash 25", KTDictionaryExif::flashFiredString, withExif({{"Flash", 25}}), "YES"},
+        {"flash absent", KTDictionaryExif::flashFiredString, {}, QString()},
+        {"program 3", KTDictionaryExif::exposureProgramString, withExif({{"ExposureProgram", 3}}),
+         "Aperture priority"},
+        {"program 9", KTDictionaryExif::exposureProgramString, withExif({{"ExposureProgram", 9}}), QString()},
+        {"program -1", KTDictionaryExif::exposureProgramString, withExif({{"ExposureProgram", -1}}),
+         QString()},
+        {"dpi 0", KTDictionaryExif::dpiWidthString, {{"DPIWidth", 0}}, "72.0"},
+        {"dpi 300", KTDictionaryExif::dpiHeightString, {{"DPIHeight", 300}}, "300.0"},
+        {"dpi absent", KTDictionaryExif::dpiWidthString, {}, "72.0"},
+        {"size turned",
+         KTDictionaryExif::imageSize,
+         {{"PixelWidth", 6000}, {"PixelHeight", 4000}, {"Orientation", 6}},
+         "4000 x 6000"},
+        {"size absent", KTDictionaryExif::imageSize, {}, "0 x 0"},
+    };
+    for (const auto &c : cases) {
+        const QString actual = c.read(c.properties);
+        EXPECT_EQ(actual, c.expected) << c.label;
+        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
+    }
+}
+
+TEST(KTImagePropertiesTest, SizeAndOrientationReadings)
+{
+    // Width from the Exif dimension when the top level lacks it; nothing gives 0.
+    double width = -1;
+    double height = -1;
+    int orientation = -1;
+    KTImageProperties::getWidthHeightOrientation(
+        &width, &height, &orientation, withExif({{"PixelXDimension", 640}, {"PixelYDimension", 480}}));
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    EXPECT_EQ(orientation, 0);
+    KTImageProperties::getWidthHeightOrientation(&width, nullptr, nullptr, {});
+    EXPECT_EQ(width, 0);
+
+    const QVariantMap tiffSix{{kImagePropertyTIFFDictionary, QVariantMap{{"Orientation", 6}}}};
+    struct Case
+    {
+        QVariant top;
+        int expected;
+    };
+    for (const Case &c : {Case{0, 6}, Case{9, 6}, Case{QVariant(), 6}, Case{3, 3}}) {
+        QVariantMap properties = tiffSix;
+        if (c.top.isValid())
+            properties.insert("Orientation", c.top);
+        EXPECT_EQ(KTImageProperties::imageOrientation(properties), c.expected) << c.top.toInt();
+    }
+    EXPECT_EQ(KTImageProperties::imageOrientation({}), 1);
+
+    for (int o = 1; o <= 8; ++o) {
+        const QVariantMap properties{{"PixelWidth", 30}, {"PixelHeight", 20}, {"Orientation", o}};
+        const QSizeF expected = o >= 5 ? QSizeF(20, 30) : QSizeF(30, 20);
+        EXPECT_EQ(KTImageProperties::imageSizeConsideringOrientation(properties), expected) << o;
+        EXPECT_EQ(KTImageProperties::imageSize(properties, KTImageProperties::SizeTransform::Apply), expected)
+            << o;
+        EXPECT_EQ(KTImageProperties::imageSize(properties), QSizeF(30, 20)) << o;
+    }
+}
+
+TEST(KTImagePropertiesTest, RawExtensionTable)
+{
+    struct Case
+    {
+        const char *path;
+        bool raw;
+    };
+    const Case cases[] = {
+        {"/p/IMG_1.CR2", true}, {"/p/a.dng", true},  {"/p/a.X3F", true},  {"/p/a.nef", true},
+        {"/p/a.cr3", true},     {"/p/a.jpg", false}, {"/p/a.tif", false}, {"/p/raw", false},
+        {"/p.nef/a", false},    {"/p/a.", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(KTImageProperties::isRawPath(QString::fromLatin1(c.path)), c.raw) << c.path;
+}
