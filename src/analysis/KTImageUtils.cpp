@@ -1,5 +1,6 @@
 #include "KTImageUtils.h"
 
+#include "KTImageProperties.h"
 #include "KTSerialQueue.h"
 
 #include <QColorSpace>
@@ -16,15 +17,6 @@
 #include <optional>
 
 namespace {
-
-// Keys of the properties dictionary, as the image properties reader names them.
-const QString kOrientationKey = QStringLiteral("Orientation");
-const QString kPixelWidthKey = QStringLiteral("PixelWidth");
-const QString kPixelHeightKey = QStringLiteral("PixelHeight");
-const QString kTIFFDictionaryKey = QStringLiteral("{TIFF}");
-const QString kExifDictionaryKey = QStringLiteral("{Exif}");
-const QString kExifPixelXDimensionKey = QStringLiteral("PixelXDimension");
-const QString kExifPixelYDimensionKey = QStringLiteral("PixelYDimension");
 
 // LibRaw reads files up to this size into memory and streams larger ones.
 constexpr INT64 kRawBufferLimit = 262144000;
@@ -63,6 +55,15 @@ QImageIOHandler::Transformations transformationFromOrientation(int orientation)
     default:
         return QImageIOHandler::TransformationNone;
     }
+}
+
+int orientationFromTransformation(QImageIOHandler::Transformations transformation)
+{
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        if (transformationFromOrientation(orientation) == transformation)
+            return orientation;
+    }
+    return 1;
 }
 
 /// Turns a stored image upright as its EXIF orientation says: mirror first, then a quarter turn.
@@ -280,24 +281,6 @@ QByteArray jpegData(const QImage &image)
     return data;
 }
 
-QVariant valueOfKey(const QVariantMap &metadata, const QString &key)
-{
-    for (const QVariantMap &level :
-         {metadata, metadata.value(kTIFFDictionaryKey).toMap(), metadata.value(kExifDictionaryKey).toMap()}) {
-        const auto it = level.constFind(key);
-        if (it != level.constEnd())
-            return it.value();
-    }
-    return {};
-}
-
-bool isValidOrientation(const QVariant &value)
-{
-    bool ok = false;
-    const int orientation = value.toInt(&ok);
-    return ok && orientation >= 1 && orientation <= 8;
-}
-
 } // namespace
 
 void KTImageUtils::raiseImageAllocationLimit()
@@ -317,9 +300,20 @@ std::unique_ptr<KTImageSource> KTImageUtils::newCGImageSourceFromPath(const QStr
 
 void KTImageUtils::getMetadataFromSource(const KTImageSource &source, QVariantMap &metadataDictionary)
 {
-    // TODO: read through the image properties reader once it is in the catalogue library.
-    Q_UNUSED(source);
+    if (!source.isInMemory()) {
+        metadataDictionary = KTImageProperties::propertiesAtPath(source.path());
+        return;
+    }
+    // Bytes in memory have no metadata reader: their header gives the size and orientation.
     metadataDictionary.clear();
+    const std::unique_ptr<KTImageSource::Reader> reader = source.newReader();
+    const QSize size = reader->reader.size();
+    if (!size.isValid())
+        return;
+    metadataDictionary.insert(kImagePropertyPixelWidth, size.width());
+    metadataDictionary.insert(kImagePropertyPixelHeight, size.height());
+    metadataDictionary.insert(kImagePropertyOrientation,
+                              orientationFromTransformation(reader->reader.transformation()));
 }
 
 QVariantMap KTImageUtils::metadataDictionaryFromPath(const QString &path)
@@ -336,18 +330,7 @@ QVariantMap KTImageUtils::metadataDictionaryFromPath(const QString &path)
 
 void KTImageUtils::getWidth(double *width, double *height, int *orientation, const QVariantMap &metadata)
 {
-    const auto dimension = [&metadata](const QString &key, const QString &exifKey) {
-        QVariant value = valueOfKey(metadata, key);
-        if (!value.isValid())
-            value = valueOfKey(metadata, exifKey);
-        return value.isValid() ? value.toDouble() : 0.0;
-    };
-    if (width)
-        *width = dimension(kPixelWidthKey, kExifPixelXDimensionKey);
-    if (height)
-        *height = dimension(kPixelHeightKey, kExifPixelYDimensionKey);
-    if (orientation)
-        *orientation = valueOfKey(metadata, kOrientationKey).toInt();
+    KTImageProperties::getWidthHeightOrientation(width, height, orientation, metadata);
 }
 
 void KTImageUtils::getWidth(double *width, double *height, int *orientation, const QString &path)
@@ -357,30 +340,19 @@ void KTImageUtils::getWidth(double *width, double *height, int *orientation, con
 
 int KTImageUtils::imageOrientationFromMetadata(const QVariantMap &metadata)
 {
-    const QVariant top = metadata.value(kOrientationKey);
-    if (isValidOrientation(top))
-        return top.toInt();
-    const QVariant tiff = metadata.value(kTIFFDictionaryKey).toMap().value(kOrientationKey);
-    if (isValidOrientation(tiff))
-        return tiff.toInt();
-    return 1;
+    return KTImageProperties::imageOrientation(metadata);
 }
 
 QSizeF KTImageUtils::imageSizeFromMetadata(const QVariantMap &metadata, Transform applyingTransform)
 {
-    if (metadata.isEmpty())
-        return {0, 0};
-    double width = 0;
-    double height = 0;
-    getWidth(&width, &height, nullptr, metadata);
-    if (applyingTransform == Transform::Upright && imageOrientationFromMetadata(metadata) >= 5)
-        std::swap(width, height);
-    return {width, height};
+    return KTImageProperties::imageSize(metadata, applyingTransform == Transform::Upright
+                                                      ? KTImageProperties::SizeTransform::Apply
+                                                      : KTImageProperties::SizeTransform::None);
 }
 
 QSizeF KTImageUtils::imageSizeConsideringOrientationFromMetadata(const QVariantMap &metadata)
 {
-    return imageSizeFromMetadata(metadata, Transform::Upright);
+    return KTImageProperties::imageSizeConsideringOrientation(metadata);
 }
 
 QImage KTImageUtils::newCGImageThumbnailFromImageSource(const KTImageSource &source, double maxPixelSize,

@@ -37,13 +37,15 @@ public:
     /// limit of 128 MiB refuses them). Call once at start-up, before any decoding.
     static void raiseImageAllocationLimit();
 
-    // Properties, size and orientation.
+    // Properties, size and orientation; the readings are KTImageProperties'.
 
     /// A source over the file at `path`; null, after logging "Failed to create CGImageSource
     /// from path ...", when the path is empty or no readable file is there.
     static std::unique_ptr<KTImageSource> newCGImageSourceFromPath(const QString &path);
 
-    /// Stores the properties of the source's image in `metadataDictionary` (empty when none).
+    /// Stores the properties of the source's image in `metadataDictionary` (empty when none):
+    /// for a file, KTImageProperties' full dictionary; for bytes in memory, only the pixel size
+    /// and orientation that the image's header gives.
     static void getMetadataFromSource(const KTImageSource &source, QVariantMap &metadataDictionary);
 
     /// The properties of the file's image; empty when the path is empty, no file is there or

@@ -345,6 +345,45 @@ TEST_F(KTImageUtilsTest, BrokenAndForeignFilesGiveNoDataAndALogLine)
     }
 }
 
+// The size that the properties promise is the size that the decoding delivers.
+TEST_F(KTImageUtilsTest, PropertiesAgreeWithTheDecodedImage)
+{
+    const QString png = m_dir.filePath(QStringLiteral("m.png"));
+    ASSERT_TRUE(makeQuadrantImage({50, 30}).save(png));
+    const struct
+    {
+        QString path;
+        int orientation;
+        int storedOrientation; // 0: the file has no orientation tag
+        QSize upright;
+    } cases[] = {
+        {write(QStringLiteral("m.jpg"), makeJpegWithExif(makeQuadrantImage({60, 40}), 6)), 6, 6, {40, 60}},
+        {png, 1, 0, {50, 30}},
+        {write(QStringLiteral("m.dng"), makeDng({{64, 48}, KTDngPreview::Jpeg, {64, 48}, 8})),
+         8,
+         8,
+         {48, 64}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const QVariantMap metadata = KTImageUtils::metadataDictionaryFromPath(c.path);
+        EXPECT_EQ(KTImageUtils::imageOrientationFromMetadata(metadata), c.orientation);
+        EXPECT_EQ(KTImageUtils::imageSizeConsideringOrientationFromMetadata(metadata), QSizeF(c.upright));
+        EXPECT_EQ(KTImageUtils::imageFromRawQuick(c.path).size(), c.upright);
+        double width = 0, height = 0;
+        int orientation = 0;
+        KTImageUtils::getWidth(&width, &height, &orientation, c.path);
+        EXPECT_EQ(QSizeF(width, height),
+                  c.orientation >= 5 ? QSizeF(c.upright.transposed()) : QSizeF(c.upright));
+        EXPECT_EQ(orientation, c.storedOrientation);
+    }
+
+    QVariantMap inMemory;
+    KTImageSource source = KTImageSource::fromData(makeJpegWithExif(makeQuadrantImage({60, 40}), 6));
+    KTImageUtils::getMetadataFromSource(source, inMemory);
+    EXPECT_EQ(KTImageUtils::imageSizeConsideringOrientationFromMetadata(inMemory), QSizeF(40, 60));
+}
+
 TEST_F(KTImageUtilsTest, MissingFileIsLoggedAndGivesNoSource)
 {
     KTLogCapture log;
