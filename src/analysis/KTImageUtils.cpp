@@ -3,6 +3,7 @@
 #include "KTImageProperties.h"
 #include "KTSerialQueue.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QDebug>
 #include <QFileInfo>
