@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageWriter>
@@ -19,7 +20,7 @@
 
 namespace {
 
-// LibRaw reads files up to this size into memory and streams larger ones.
+// LibRaw reads files larger than this through its big-file stream.
 constexpr INT64 kRawBufferLimit = 262144000;
 constexpr int kAllocationLimitMB = 1024;
 constexpr int kThumbnailJPEGQuality = 100;
@@ -31,8 +32,6 @@ struct KTRawImage
     QImage bitmap;
     int orientation = 1; // the RAW file's own, for a JPEG preview without a tag
     bool isRaw = false;  // LibRaw opened the file
-
-    bool isEmpty() const { return jpeg.isEmpty() && bitmap.isNull(); }
 };
 
 /// EXIF orientation as the reader's transformation of the stored image.
@@ -175,15 +174,15 @@ KTRawImage rawPreview(const QString &path)
 }
 
 /// The full-size image of a RAW file: the preview when it is as wide as the image, else a full
-/// development. Runs on the RAW queue; the caller blocks.
+/// development. The extraction runs on the RAW queue and the caller blocks; opening the file
+/// does not, so files that are not RAW never wait behind another file's development.
 KTRawImage rawFullSize(const QString &path)
 {
+    const std::unique_ptr<LibRaw> raw = openRaw(path);
+    if (!raw)
+        return {};
     KTRawImage result;
-    rawQueue().sync([&result, &path] {
-        const std::unique_ptr<LibRaw> raw = openRaw(path);
-        if (!raw)
-            return;
-        result.isRaw = true;
+    rawQueue().sync([&result, &raw, &path] {
         const int orientation = orientationFromLibRawFlip(raw->imgdata.sizes.flip);
         int error = LIBRAW_SUCCESS;
         libraw_processed_image_t *image = nullptr;
@@ -206,7 +205,7 @@ KTRawImage rawFullSize(const QString &path)
         result = takeMemoryImage(image, path);
         result.orientation = orientation;
         // A development comes out upright; a bitmap preview is stored as the sensor saw it.
-        if (usesPreview)
+        if (usesPreview && !result.bitmap.isNull())
             result.bitmap = orientedImage(result.bitmap, orientation);
     });
     return result;
