@@ -150,27 +150,31 @@ KTRawImage takeMemoryImage(libraw_processed_image_t *image, const QString &path)
     return result;
 }
 
+/// The embedded preview of an opened RAW file, as stored (not turned upright).
+KTRawImage takePreview(LibRaw &raw, const QString &path)
+{
+    KTRawImage preview;
+    const int unpacked = raw.unpack_thumb();
+    if (unpacked == LIBRAW_SUCCESS) {
+        int error = LIBRAW_SUCCESS;
+        preview = takeMemoryImage(raw.dcraw_make_mem_thumb(&error), path);
+        if (error != LIBRAW_SUCCESS)
+            qWarning().noquote() << "LibRaw can't make the preview of" << path << ":"
+                                 << libraw_strerror(error);
+    } else if (unpacked != LIBRAW_NO_THUMBNAIL) {
+        qWarning().noquote() << "LibRaw can't read the preview of" << path << ":"
+                             << libraw_strerror(unpacked);
+    }
+    preview.isRaw = true;
+    preview.orientation = orientationFromLibRawFlip(raw.imgdata.sizes.flip);
+    return preview;
+}
+
 /// The embedded preview of a RAW file, on the calling thread.
 KTRawImage rawPreview(const QString &path)
 {
     const std::unique_ptr<LibRaw> raw = openRaw(path);
-    if (!raw)
-        return {};
-    KTRawImage none;
-    none.isRaw = true;
-    const int unpacked = raw->unpack_thumb();
-    if (unpacked != LIBRAW_SUCCESS) {
-        if (unpacked != LIBRAW_NO_THUMBNAIL)
-            qWarning().noquote() << "LibRaw can't read the preview of" << path << ":"
-                                 << libraw_strerror(unpacked);
-        return none;
-    }
-    int error = LIBRAW_SUCCESS;
-    KTRawImage preview = takeMemoryImage(raw->dcraw_make_mem_thumb(&error), path);
-    if (error != LIBRAW_SUCCESS)
-        qWarning().noquote() << "LibRaw can't make the preview of" << path << ":" << libraw_strerror(error);
-    preview.orientation = orientationFromLibRawFlip(raw->imgdata.sizes.flip);
-    return preview;
+    return raw ? takePreview(*raw, path) : KTRawImage();
 }
 
 /// The full-size image of a RAW file: the preview when it is as wide as the image, else a full
@@ -183,30 +187,25 @@ KTRawImage rawFullSize(const QString &path)
         return {};
     KTRawImage result;
     rawQueue().sync([&result, &raw, &path] {
-        const int orientation = orientationFromLibRawFlip(raw->imgdata.sizes.flip);
-        int error = LIBRAW_SUCCESS;
-        libraw_processed_image_t *image = nullptr;
-        const bool usesPreview = raw->imgdata.thumbnail.twidth == raw->imgdata.sizes.iwidth;
-        if (usesPreview) {
-            error = raw->unpack_thumb();
-            if (error == LIBRAW_SUCCESS)
-                image = raw->dcraw_make_mem_thumb(&error);
-        } else {
-            raw->imgdata.params.use_camera_wb = 1;
-            raw->imgdata.params.use_camera_matrix = 1;
-            error = raw->unpack();
-            if (error == LIBRAW_SUCCESS)
-                error = raw->dcraw_process();
-            if (error == LIBRAW_SUCCESS)
-                image = raw->dcraw_make_mem_image(&error);
+        if (raw->imgdata.thumbnail.twidth == raw->imgdata.sizes.iwidth) {
+            result = takePreview(*raw, path);
+            // A bitmap preview is stored as the sensor saw it; a development comes out upright.
+            if (!result.bitmap.isNull())
+                result.bitmap = orientedImage(result.bitmap, result.orientation);
+            return;
         }
+        raw->imgdata.params.use_camera_wb = 1;
+        raw->imgdata.params.use_camera_matrix = 1;
+        int error = raw->unpack();
+        if (error == LIBRAW_SUCCESS)
+            error = raw->dcraw_process();
+        libraw_processed_image_t *image = nullptr;
+        if (error == LIBRAW_SUCCESS)
+            image = raw->dcraw_make_mem_image(&error);
         if (error != LIBRAW_SUCCESS)
             qWarning().noquote() << "LibRaw can't develop" << path << ":" << libraw_strerror(error);
         result = takeMemoryImage(image, path);
-        result.orientation = orientation;
-        // A development comes out upright; a bitmap preview is stored as the sensor saw it.
-        if (usesPreview && !result.bitmap.isNull())
-            result.bitmap = orientedImage(result.bitmap, orientation);
+        result.orientation = orientationFromLibRawFlip(raw->imgdata.sizes.flip);
     });
     return result;
 }
