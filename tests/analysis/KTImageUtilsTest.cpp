@@ -202,17 +202,17 @@ TEST_F(KTImageUtilsTest, OrdinaryImagesGiveNothingFromTheRawRoutes)
 // The DNG fixtures are checked with LibRaw itself, so the RAW tests rest on files it accepts.
 TEST_F(KTImageUtilsTest, DngFixturesOpenInLibRaw)
 {
-    const KTDngSpec specs[] = {{{64, 64}, KTDngPreview::Jpeg, {64, 64}, 1},
-                               {{64, 64}, KTDngPreview::Bitmap, {64, 48}, 1},
-                               {{64, 64}, KTDngPreview::None, {}, 1}};
-    for (const KTDngSpec &spec : specs) {
-        const QString path = write(QStringLiteral("check.dng"), makeDng(spec));
+    const KTDngOptions optionSets[] = {{{64, 64}, KTDngPreview::Jpeg, {64, 64}, 1},
+                                       {{64, 64}, KTDngPreview::Bitmap, {64, 48}, 1},
+                                       {{64, 64}, KTDngPreview::None, {}, 1}};
+    for (const KTDngOptions &options : optionSets) {
+        const QString path = write(QStringLiteral("check.dng"), makeDng(options));
         LibRaw raw(0);
         ASSERT_EQ(raw.open_file(QFile::encodeName(path).constData()), LIBRAW_SUCCESS);
         EXPECT_EQ(raw.imgdata.sizes.iwidth, 64);
         EXPECT_EQ(raw.unpack(), LIBRAW_SUCCESS);
         EXPECT_EQ(raw.imgdata.thumbnail.twidth,
-                  spec.preview == KTDngPreview::None ? 0 : spec.previewSize.width());
+                  options.preview == KTDngPreview::None ? 0 : options.previewSize.width());
     }
 }
 
@@ -221,7 +221,7 @@ TEST_F(KTImageUtilsTest, RawRoutesTakeThePreviewOrDevelopTheFile)
     struct Case
     {
         const char *name;
-        KTDngSpec spec;
+        KTDngOptions options;
         bool quickIsJpeg, quickIsTiff;
         bool fullIsJpeg; // else TIFF from a development or a bitmap preview
         QSize full;      // upright
@@ -264,7 +264,7 @@ TEST_F(KTImageUtilsTest, RawRoutesTakeThePreviewOrDevelopTheFile)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = write(QStringLiteral("raw.dng"), makeDng(c.spec));
+        const QString path = write(QStringLiteral("raw.dng"), makeDng(c.options));
 
         const QByteArray quick = KTImageUtils::thumbnailDataFromRawQuick(path);
         EXPECT_EQ(isJpeg(quick), c.quickIsJpeg);

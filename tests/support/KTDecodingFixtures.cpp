@@ -204,13 +204,13 @@ QByteArray makeJpegWithExif(const QImage &image, int orientation, int quality, c
     return jpeg;
 }
 
-QByteArray makeDng(const KTDngSpec &spec)
+QByteArray makeDng(const KTDngOptions &options)
 {
     QByteArray file = tiffHeader();
 
     // CFA data: a flat mid-grey scene, slightly brighter towards the top-left corner.
-    const int rw = spec.rawSize.width();
-    const int rh = spec.rawSize.height();
+    const int rw = options.rawSize.width();
+    const int rh = options.rawSize.height();
     const quint32 rawOffset = quint32(file.size());
     for (int y = 0; y < rh; ++y) {
         for (int x = 0; x < rw; ++x)
@@ -218,13 +218,13 @@ QByteArray makeDng(const KTDngSpec &spec)
     }
     const quint32 rawBytes = quint32(file.size()) - rawOffset;
 
-    const QImage preview = spec.previewImage.isNull()
-                               ? makeQuadrantImage(spec.previewSize)
-                               : spec.previewImage.convertToFormat(QImage::Format_RGB888);
+    const QImage preview = options.previewImage.isNull()
+                               ? makeQuadrantImage(options.previewSize)
+                               : options.previewImage.convertToFormat(QImage::Format_RGB888);
     QByteArray previewBytes;
-    if (spec.preview == KTDngPreview::Jpeg) {
+    if (options.preview == KTDngPreview::Jpeg) {
         previewBytes = encodeJpeg(preview, 90);
-    } else if (spec.preview == KTDngPreview::Bitmap) {
+    } else if (options.preview == KTDngPreview::Bitmap) {
         for (int y = 0; y < preview.height(); ++y)
             previewBytes.append(reinterpret_cast<const char *>(preview.constScanLine(y)),
                                 preview.width() * 3);
@@ -248,16 +248,16 @@ QByteArray makeDng(const KTDngSpec &spec)
     std::vector<TiffEntry> ifd0{
         ascii(0x010f, "Vireotest"),
         ascii(0x0110, "DNG Camera"),
-        shorts(0x0112, {quint16(spec.orientation)}),
+        shorts(0x0112, {quint16(options.orientation)}),
         bytes(0xc612, {1, 4, 0, 0}),
         ascii(0xc614, "Vireotest DNG Camera"),
         srationals(0xc621, {{1, 1}, {0, 1}, {0, 1}, {0, 1}, {1, 1}, {0, 1}, {0, 1}, {0, 1}, {1, 1}}),
         asShotNeutral};
-    if (spec.preview == KTDngPreview::None) {
+    if (options.preview == KTDngPreview::None) {
         // Without a preview the CFA data is IFD0's own image, as some converters write it.
         ifd0.insert(ifd0.end(), rawEntries.begin(), rawEntries.end());
     } else {
-        const bool jpeg = spec.preview == KTDngPreview::Jpeg;
+        const bool jpeg = options.preview == KTDngPreview::Jpeg;
         ifd0.insert(ifd0.end(), {longs(0x00fe, {1}), longs(0x0100, {quint32(preview.width())}),
                                  longs(0x0101, {quint32(preview.height())}), shorts(0x0102, {8, 8, 8}),
                                  shorts(0x0103, {quint16(jpeg ? 7 : 1)}),

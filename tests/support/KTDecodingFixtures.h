@@ -37,7 +37,7 @@ enum class KTDngPreview
     Jpeg,   // a JPEG stream as the strip (compression 7)
 };
 
-struct KTDngSpec
+struct KTDngOptions
 {
     QSize rawSize{64, 64};
     KTDngPreview preview = KTDngPreview::Jpeg;
@@ -48,7 +48,7 @@ struct KTDngSpec
 
 /// A DNG file with Make/Model, DNGVersion and the orientation in IFD0 and 16-bit RGGB CFA data
 /// of `rawSize`: in a SubIFD below the preview, or as IFD0's own image when there is no preview.
-QByteArray makeDng(const KTDngSpec &spec);
+QByteArray makeDng(const KTDngOptions &options);
 
 /// Writes `bytes` to `path`; false when the file could not be written.
 bool writeFileBytes(const QString &path, const QByteArray &bytes);
