@@ -431,13 +431,17 @@ KTExternalImagesManager::performDatabaseBlock(const DatabaseBlock &block, const 
         } else {
             KTSqliteTransaction transaction(database);
             bool busy = false;
-            if (!transaction.isActive()) {
-                fail(database.lastErrorIsBusy(), database.lastError());
-            } else if (!block(batch, database, message, busy)) {
+            const auto failWrite = [&]() {
+                fail(database.lastErrorIsBusy(),
+                     QCoreApplication::translate("KTExternalImagesManager", "The catalog %1 cannot be written: %2")
+                         .arg(batch.databasePath, database.lastError()));
+            };
+            if (!transaction.isActive())
+                failWrite();
+            else if (!block(batch, database, message, busy))
                 fail(busy, message);
-            } else if (!transaction.commit()) {
-                fail(database.lastErrorIsBusy(), database.lastError());
-            }
+            else if (!transaction.commit())
+                failWrite();
         }
 
         if (status == KTCatalogStatus::Done) {
