@@ -37,8 +37,9 @@ QString libraryMediaSource(const QString &libraryPath)
 
 QString databasePathFor(const QString &catalogPath, const QString &importSource)
 {
-    return isIPhotoOrAperture(importSource) ? QDir(catalogPath).filePath(QStringLiteral("Database/Library.apdb"))
-                                            : catalogPath;
+    return isIPhotoOrAperture(importSource)
+               ? QDir(catalogPath).filePath(QStringLiteral("Database/Library.apdb"))
+               : catalogPath;
 }
 
 // The tables the listing reads, besides those the sync statements need.
@@ -55,8 +56,9 @@ QList<KTCatalogSql::TableColumns> readerSchema(const QString &importSource)
     schema.append({QStringLiteral("AgLibraryFile"),
                    {QStringLiteral("id_local"), QStringLiteral("baseName"), QStringLiteral("extension"),
                     QStringLiteral("folder")}});
-    schema.append({QStringLiteral("AgLibraryFolder"),
-                   {QStringLiteral("id_local"), QStringLiteral("pathFromRoot"), QStringLiteral("rootFolder")}});
+    schema.append(
+        {QStringLiteral("AgLibraryFolder"),
+         {QStringLiteral("id_local"), QStringLiteral("pathFromRoot"), QStringLiteral("rootFolder")}});
     schema.append({QStringLiteral("AgLibraryRootFolder"),
                    {QStringLiteral("id_local"), QStringLiteral("absolutePath"), QStringLiteral("name")}});
     return schema;
@@ -95,10 +97,10 @@ QString lightroomImagePath(const KTSqliteStatement &row)
     return joinedPath(joinedPath(row.columnText(1), row.columnText(2)), fileName);
 }
 
-const QString kLightroomImageColumns =
-    QStringLiteral("SELECT i.id_local, r.absolutePath, f.pathFromRoot, fi.baseName, fi.extension FROM Adobe_images i "
-                   "JOIN AgLibraryFile fi ON fi.id_local = i.rootFile JOIN AgLibraryFolder f ON f.id_local = fi.folder "
-                   "JOIN AgLibraryRootFolder r ON r.id_local = f.rootFolder ");
+const QString kLightroomImageColumns = QStringLiteral(
+    "SELECT i.id_local, r.absolutePath, f.pathFromRoot, fi.baseName, fi.extension FROM Adobe_images i "
+    "JOIN AgLibraryFile fi ON fi.id_local = i.rootFile JOIN AgLibraryFolder f ON f.id_local = fi.folder "
+    "JOIN AgLibraryRootFolder r ON r.id_local = f.rootFolder ");
 
 } // namespace
 
@@ -120,7 +122,8 @@ QString KTCatalogReader::importSource() const
     QString version;
     // Adobe_DBVersion reads like "0500025": its first two digits are the major version. A catalogue
     // without it is taken for the oldest version supported.
-    if (!KTCatalogSql::query(database, QStringLiteral("SELECT value FROM Adobe_variablesTable WHERE name = ?"),
+    if (!KTCatalogSql::query(database,
+                             QStringLiteral("SELECT value FROM Adobe_variablesTable WHERE name = ?"),
                              {QStringLiteral("Adobe_DBVersion")}, [&version](const KTSqliteStatement &row) {
                                  version = row.columnText(0);
                                  return false;
@@ -142,8 +145,9 @@ KTCatalogReader::NodesResult KTCatalogReader::nodes() const
     NodesResult result;
     const QString source = importSource();
     if (source.isEmpty()) {
-        result.errorMessage = tr("%1 is not a Lightroom 4 or 5 catalog, an iPhoto library or an Aperture library.")
-                                  .arg(m_catalogPath);
+        result.errorMessage =
+            tr("%1 is not a Lightroom 4 or 5 catalog, an iPhoto library or an Aperture library.")
+                .arg(m_catalogPath);
         return result;
     }
     KTSqliteDatabase database;
@@ -151,8 +155,8 @@ KTCatalogReader::NodesResult KTCatalogReader::nodes() const
         return result;
 
     const QString topLevelName = QFileInfo(m_catalogPath).completeBaseName();
-    const auto addNode = [&](KTCatalogNode::Kind kind, const QString &kindText, const QString &id, const QString &name,
-                             qint64 count) {
+    const auto addNode = [&](KTCatalogNode::Kind kind, const QString &kindText, const QString &id,
+                             const QString &name, qint64 count) {
         KTCatalogNode node;
         node.identifier = m_catalogPath + QLatin1Char('#') + kindText + QLatin1Char(':') + id;
         node.name = name;
@@ -167,9 +171,10 @@ KTCatalogReader::NodesResult KTCatalogReader::nodes() const
     if (isIPhotoOrAperture(source)) {
         ok = KTCatalogSql::query(
             database,
-            QStringLiteral("SELECT p.uuid, p.name, COUNT(v.uuid) FROM RKFolder p JOIN RKMaster m ON m.projectUuid = "
-                           "p.uuid JOIN RKVersion v ON v.masterUuid = m.uuid WHERE NOT (COALESCE(v.isInTrash, 0) > 0) "
-                           "GROUP BY p.uuid"),
+            QStringLiteral(
+                "SELECT p.uuid, p.name, COUNT(v.uuid) FROM RKFolder p JOIN RKMaster m ON m.projectUuid = "
+                "p.uuid JOIN RKVersion v ON v.masterUuid = m.uuid WHERE NOT (COALESCE(v.isInTrash, 0) > 0) "
+                "GROUP BY p.uuid"),
             {}, [&](const KTSqliteStatement &row) {
                 addNode(KTCatalogNode::Kind::Project, kProjectKind, row.columnText(0), row.columnText(1),
                         row.columnInt64(2));
@@ -178,38 +183,44 @@ KTCatalogReader::NodesResult KTCatalogReader::nodes() const
     } else {
         ok = KTCatalogSql::query(
                  database,
-                 QStringLiteral("SELECT f.id_local, r.name, f.pathFromRoot, COUNT(i.id_local) FROM AgLibraryFolder f "
-                                "JOIN AgLibraryRootFolder r ON r.id_local = f.rootFolder JOIN AgLibraryFile fi ON "
-                                "fi.folder = f.id_local JOIN Adobe_images i ON i.rootFile = fi.id_local GROUP BY "
-                                "f.id_local"),
+                 QStringLiteral(
+                     "SELECT f.id_local, r.name, f.pathFromRoot, COUNT(i.id_local) FROM AgLibraryFolder f "
+                     "JOIN AgLibraryRootFolder r ON r.id_local = f.rootFolder JOIN AgLibraryFile fi ON "
+                     "fi.folder = f.id_local JOIN Adobe_images i ON i.rootFile = fi.id_local GROUP BY "
+                     "f.id_local"),
                  {},
                  [&](const KTSqliteStatement &row) {
                      QString path = row.columnText(2);
                      while (path.endsWith(QLatin1Char('/')))
                          path.chop(1);
-                     const QString name = path.isEmpty() ? row.columnText(1) : joinedPath(row.columnText(1), path);
-                     addNode(KTCatalogNode::Kind::Folder, kFolderKind, row.columnText(0), name, row.columnInt64(3));
+                     const QString name =
+                         path.isEmpty() ? row.columnText(1) : joinedPath(row.columnText(1), path);
+                     addNode(KTCatalogNode::Kind::Folder, kFolderKind, row.columnText(0), name,
+                             row.columnInt64(3));
                      return true;
                  }) &&
              KTCatalogSql::query(
                  database,
-                 QStringLiteral("SELECT c.id_local, c.name, COUNT(i.id_local) FROM AgLibraryCollection c LEFT JOIN "
-                                "AgLibraryCollectionImage ci ON ci.collection = c.id_local LEFT JOIN Adobe_images i ON "
-                                "i.id_local = ci.image WHERE c.creationId = ? GROUP BY c.id_local"),
+                 QStringLiteral(
+                     "SELECT c.id_local, c.name, COUNT(i.id_local) FROM AgLibraryCollection c LEFT JOIN "
+                     "AgLibraryCollectionImage ci ON ci.collection = c.id_local LEFT JOIN Adobe_images i ON "
+                     "i.id_local = ci.image WHERE c.creationId = ? GROUP BY c.id_local"),
                  {QStringLiteral("com.adobe.ag.library.collection")}, [&](const KTSqliteStatement &row) {
-                     addNode(KTCatalogNode::Kind::Collection, kCollectionKind, row.columnText(0), row.columnText(1),
-                             row.columnInt64(2));
+                     addNode(KTCatalogNode::Kind::Collection, kCollectionKind, row.columnText(0),
+                             row.columnText(1), row.columnInt64(2));
                      return true;
                  });
     }
     if (!ok) {
         result.nodes.clear();
-        result.errorMessage = tr("The catalog %1 cannot be read: %2").arg(m_catalogPath, database.lastError());
+        result.errorMessage =
+            tr("The catalog %1 cannot be read: %2").arg(m_catalogPath, database.lastError());
         return result;
     }
-    std::stable_sort(result.nodes.begin(), result.nodes.end(), [](const KTCatalogNode &a, const KTCatalogNode &b) {
-        return QString::localeAwareCompare(a.name, b.name) < 0;
-    });
+    std::stable_sort(result.nodes.begin(), result.nodes.end(),
+                     [](const KTCatalogNode &a, const KTCatalogNode &b) {
+                         return QString::localeAwareCompare(a.name, b.name) < 0;
+                     });
     result.ok = true;
     return result;
 }
@@ -247,22 +258,23 @@ KTCatalogReader::ImagesListResult KTCatalogReader::imagesListForNode(const QStri
     if (isIPhotoOrAperture(node->importSource)) {
         const QDir masters(QDir(m_catalogPath).filePath(QStringLiteral("Masters")));
         const bool isIPhoto = node->importSource == kSourceTypeIPhoto;
-        ok = KTCatalogSql::query(database,
-                                 QStringLiteral("SELECT v.uuid, m.imagePath FROM RKVersion v JOIN RKMaster m ON m.uuid "
-                                                "= v.masterUuid WHERE m.projectUuid = ? AND NOT (COALESCE(v.isInTrash, "
-                                                "0) > 0) ORDER BY v.rowid"),
-                                 {id}, [&](const KTSqliteStatement &row) {
-                                     const QString imagePath = row.columnText(1);
-                                     const QString path = QDir::isAbsolutePath(imagePath) ? imagePath
-                                                                                          : masters.filePath(imagePath);
-                                     QVariantMap image{{QStringLiteral("path"), path},
-                                                       {QStringLiteral("ImagePath"), path},
-                                                       {QStringLiteral("VersionUUID"), row.columnText(0)}};
-                                     if (isIPhoto)
-                                         image.insert(QStringLiteral("OriginalPath"), path);
-                                     images.append(image);
-                                     return true;
-                                 });
+        ok = KTCatalogSql::query(
+            database,
+            QStringLiteral("SELECT v.uuid, m.imagePath FROM RKVersion v JOIN RKMaster m ON m.uuid "
+                           "= v.masterUuid WHERE m.projectUuid = ? AND NOT (COALESCE(v.isInTrash, "
+                           "0) > 0) ORDER BY v.rowid"),
+            {id}, [&](const KTSqliteStatement &row) {
+                const QString imagePath = row.columnText(1);
+                const QString path =
+                    QDir::isAbsolutePath(imagePath) ? imagePath : masters.filePath(imagePath);
+                QVariantMap image{{QStringLiteral("path"), path},
+                                  {QStringLiteral("ImagePath"), path},
+                                  {QStringLiteral("VersionUUID"), row.columnText(0)}};
+                if (isIPhoto)
+                    image.insert(QStringLiteral("OriginalPath"), path);
+                images.append(image);
+                return true;
+            });
     } else {
         const bool isCollection = kind == kCollectionKind;
         const QString sql =
@@ -279,7 +291,8 @@ KTCatalogReader::ImagesListResult KTCatalogReader::imagesListForNode(const QStri
         });
     }
     if (!ok) {
-        result.errorMessage = tr("The catalog %1 cannot be read: %2").arg(m_catalogPath, database.lastError());
+        result.errorMessage =
+            tr("The catalog %1 cannot be read: %2").arg(m_catalogPath, database.lastError());
         return result;
     }
 

@@ -13,7 +13,12 @@ class KTOperation;
 /// a collection of a Lightroom catalogue, a project of an iPhoto or Aperture library.
 struct KTCatalogNode
 {
-    enum class Kind { Folder, Collection, Project };
+    enum class Kind
+    {
+        Folder,
+        Collection,
+        Project
+    };
 
     /// Unique across catalogues: "<catalogue path>#<kind>:<id>". Becomes the list's "nodeId".
     QString identifier;
@@ -78,9 +83,8 @@ public:
     /// An operation that reads the node's image list and calls `completion` with it, or with an
     /// empty map when the node cannot be read, on the thread that runs the operation. The caller
     /// queues it (KTOperationQueue); a cancelled operation does not call `completion`.
-    std::shared_ptr<KTOperation>
-    createOperationForLoadImagesListFromNodeIdentifier(const QString &nodeIdentifier,
-                                                       std::function<void(const QVariantMap &imagesList)> completion) const;
+    std::shared_ptr<KTOperation> createOperationForLoadImagesListFromNodeIdentifier(
+        const QString &nodeIdentifier, std::function<void(const QVariantMap &imagesList)> completion) const;
 
 private:
     QString m_catalogPath;

@@ -84,10 +84,12 @@ bool KTCatalogSql::runForIds(KTSqliteDatabase &database, const QString &sql, con
 }
 
 bool KTCatalogSql::queryForIds(KTSqliteDatabase &database, const QString &sql, const QStringList &ids,
-                               const QVariantList &before, const QVariantList &after, const RowHandler &handler)
+                               const QVariantList &before, const QVariantList &after,
+                               const RowHandler &handler)
 {
     for (const QStringList &chunk : chunks(ids)) {
-        if (!query(database, sql.arg(placeholders(int(chunk.size()))), boundValues(before, chunk, after), handler))
+        if (!query(database, sql.arg(placeholders(int(chunk.size()))), boundValues(before, chunk, after),
+                   handler))
             return false;
     }
     return true;
@@ -98,8 +100,8 @@ QString KTCatalogSql::missingSchema(KTSqliteDatabase &database, const QList<Tabl
     const QString catalogue = QFileInfo(database.path()).fileName();
     for (const TableColumns &table : tables) {
         QSet<QString> columns;
-        const bool ok = query(database, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table.first},
-                              [&columns](const KTSqliteStatement &row) {
+        const bool ok = query(database, QStringLiteral("SELECT name FROM pragma_table_info(?)"),
+                              {table.first}, [&columns](const KTSqliteStatement &row) {
                                   columns.insert(row.columnText(0).toLower());
                                   return true;
                               });
@@ -113,7 +115,8 @@ QString KTCatalogSql::missingSchema(KTSqliteDatabase &database, const QList<Tabl
         }
         for (const QString &column : table.second) {
             if (!columns.contains(column.toLower())) {
-                return QCoreApplication::translate("KTCatalogSql", "The catalog %1 has no column %2 in table %3.")
+                return QCoreApplication::translate("KTCatalogSql",
+                                                   "The catalog %1 has no column %2 in table %3.")
                     .arg(catalogue, column, table.first);
             }
         }

@@ -12,7 +12,14 @@
 #include <vector>
 
 /// The kinds of external catalogue. The numbers are fixed: callers store and compare them.
-enum class KTExternalCatalogType : unsigned { None = 0, Lightroom4 = 1, Lightroom5 = 2, IPhoto = 3, Aperture = 4 };
+enum class KTExternalCatalogType : unsigned
+{
+    None = 0,
+    Lightroom4 = 1,
+    Lightroom5 = 2,
+    IPhoto = 3,
+    Aperture = 4
+};
 
 /// Bits of an image record's syncStatusBitmask: the decisions that the next write pass carries to
 /// the external catalogue. Every other bit of the value belongs to someone else and is kept.
@@ -49,7 +56,8 @@ struct KTExternalImage
 };
 
 /// How a call on the external catalogues ended.
-enum class KTCatalogStatus {
+enum class KTCatalogStatus
+{
     /// Everything ran (and, for writes, every transaction committed).
     Done,
     /// A write was skipped because the catalogue's owning application runs (for Lightroom: runs
@@ -117,7 +125,8 @@ struct KTCatalogChangeResult
 /// What the import does to one record, from the catalogue's state (the catalogue wins).
 struct KTImportChange
 {
-    enum class Rejection {
+    enum class Rejection
+    {
         Unchanged,
         /// Hand the record to the catalogue's move-to-trash (it sets `rejected` and the resolve date
         /// unless the record is rejected already).

@@ -51,7 +51,8 @@ int severity(KTCatalogStatus status)
 }
 
 // Keeps the worse of two outcomes, with the message of the worse one.
-void mergeStatus(KTCatalogStatus &status, QString &message, KTCatalogStatus other, const QString &otherMessage)
+void mergeStatus(KTCatalogStatus &status, QString &message, KTCatalogStatus other,
+                 const QString &otherMessage)
 {
     if (severity(other) > severity(status)) {
         status = other;
@@ -62,7 +63,8 @@ void mergeStatus(KTCatalogStatus &status, QString &message, KTCatalogStatus othe
 KTLightroomCatalog::CollectionNames collectionNames(const KTExternalImagesManager &manager)
 {
     return {manager.selectedCollectionName(), manager.rejectedCollectionName(),
-            manager.selectedCollectionNameForPreviousVersion(), manager.rejectedCollectionNameForPreviousVersion()};
+            manager.selectedCollectionNameForPreviousVersion(),
+            manager.rejectedCollectionNameForPreviousVersion()};
 }
 
 QHash<QString, double> touchTimesOf(const KTExternalImagesManager::Batch &batch,
@@ -113,10 +115,10 @@ bool readBatchStates(const KTExternalImagesManager &manager, const KTExternalIma
         return fail();
     const QHash<QString, double> touchTimes = touchTimesOf(batch, images);
     const auto present = catalog.imageIDsInCollectionWithImages(touchTimes, batch.imageIDs, {});
-    const auto picks = present ? catalog.imageIDsInSelectedCollectionWithImages(touchTimes, batch.imageIDs)
-                               : std::nullopt;
-    const auto rejects = picks ? catalog.imageIDsInRejectedCollectionWithImages(touchTimes, batch.imageIDs)
-                               : std::nullopt;
+    const auto picks =
+        present ? catalog.imageIDsInSelectedCollectionWithImages(touchTimes, batch.imageIDs) : std::nullopt;
+    const auto rejects =
+        picks ? catalog.imageIDsInRejectedCollectionWithImages(touchTimes, batch.imageIDs) : std::nullopt;
     if (!rejects)
         return fail();
     const QSet<QString> presentSet(present->cbegin(), present->cend());
@@ -266,7 +268,8 @@ bool KTExternalImagesManager::isExternalAppRunningForImage(const KTExternalImage
 QString KTExternalImagesManager::runningExternalAppNameForImage(const KTExternalImage &image) const
 {
     const KTExternalCatalogType type = externalCatalogTypeFromImageMO(image);
-    return isExternalAppRunningForExternalCatalogType(type) ? appNameFromExternalCatalogType(type) : QString();
+    return isExternalAppRunningForExternalCatalogType(type) ? appNameFromExternalCatalogType(type)
+                                                            : QString();
 }
 
 bool KTExternalImagesManager::isExternalAppRunningForExternalCatalogType(KTExternalCatalogType type) const
@@ -299,7 +302,8 @@ void KTExternalImagesManager::setApplicationRunningCheck(RunningCheck check)
     m_runningCheck = std::move(check);
 }
 
-bool KTExternalImagesManager::isApplicationRunningInProcessList(const QString &bundleID, const QString &procRoot)
+bool KTExternalImagesManager::isApplicationRunningInProcessList(const QString &bundleID,
+                                                                const QString &procRoot)
 {
     // These applications only run hosted (Wine and the like), where the process list shows their
     // executables; one name covers every Lightroom version.
@@ -332,7 +336,8 @@ KTExternalImagesManager::imagesGUIDsFromImages(const std::vector<KTExternalImage
     QHash<QString, size_t> batchOfType;
     for (size_t index = 0; index < images.size(); ++index) {
         const KTExternalImage &image = images[index];
-        if (image.externalGUID.isEmpty() || image.sourceType.isEmpty() || image.sourceType == kSourceTypeFileSystem)
+        if (image.externalGUID.isEmpty() || image.sourceType.isEmpty() ||
+            image.sourceType == kSourceTypeFileSystem)
             continue;
         auto found = batchOfType.constFind(image.sourceType);
         if (found == batchOfType.cend()) {
@@ -385,8 +390,8 @@ quint64 KTExternalImagesManager::syncStatusBitForKeyPath(const QString &keyPath)
 }
 
 KTExternalImagesManager::DatabaseOutcome
-KTExternalImagesManager::performDatabaseBlock(const DatabaseBlock &block, const std::vector<KTExternalImage> &images,
-                                              Access access) const
+KTExternalImagesManager::performDatabaseBlock(const DatabaseBlock &block,
+                                              const std::vector<KTExternalImage> &images, Access access) const
 {
     DatabaseOutcome outcome;
     const std::vector<Batch> batches = imagesGUIDsFromImages(images);
@@ -433,7 +438,8 @@ KTExternalImagesManager::performDatabaseBlock(const DatabaseBlock &block, const 
             bool busy = false;
             const auto failWrite = [&]() {
                 fail(database.lastErrorIsBusy(),
-                     QCoreApplication::translate("KTExternalImagesManager", "The catalog %1 cannot be written: %2")
+                     QCoreApplication::translate("KTExternalImagesManager",
+                                                 "The catalog %1 cannot be written: %2")
                          .arg(batch.databasePath, database.lastError()));
             };
             if (!transaction.isActive())
@@ -455,7 +461,8 @@ KTExternalImagesManager::performDatabaseBlock(const DatabaseBlock &block, const 
     return outcome;
 }
 
-KTCatalogWriteResult KTExternalImagesManager::setSyncFlag(quint64 bit, const std::vector<KTExternalImage> &images,
+KTCatalogWriteResult KTExternalImagesManager::setSyncFlag(quint64 bit,
+                                                          const std::vector<KTExternalImage> &images,
                                                           bool flagged) const
 {
     KTCatalogWriteResult result;
@@ -465,7 +472,8 @@ KTCatalogWriteResult KTExternalImagesManager::setSyncFlag(quint64 bit, const std
     if (images.empty() || (bit & (kSyncStatusRejectBit | kSyncStatusPickBit)) == 0)
         return result;
 
-    const bool writePickFlag = (bit & kSyncStatusPickBit) ? markLightroomImagesAsFlagged() : markLightroomImagesAsTrashed();
+    const bool writePickFlag =
+        (bit & kSyncStatusPickBit) ? markLightroomImagesAsFlagged() : markLightroomImagesAsTrashed();
     const KTLightroomCatalog::CollectionNames names = collectionNames(*this);
     const DatabaseOutcome outcome = performDatabaseBlock(
         [&](const Batch &batch, KTSqliteDatabase &database, QString &errorMessage, bool &busy) {
@@ -503,7 +511,8 @@ KTCatalogWriteResult KTExternalImagesManager::setSyncFlag(quint64 bit, const std
     return result;
 }
 
-KTCatalogWriteResult KTExternalImagesManager::syncImagesStatuses(const std::vector<KTExternalImage> &images) const
+KTCatalogWriteResult
+KTExternalImagesManager::syncImagesStatuses(const std::vector<KTExternalImage> &images) const
 {
     KTCatalogWriteResult result;
     result.syncStatusBitmasks.reserve(images.size());
@@ -523,8 +532,10 @@ KTCatalogWriteResult KTExternalImagesManager::syncImagesStatuses(const std::vect
     };
     // Set rejects, clear rejects, set picks, clear picks. An unset decision counts as NO, so an
     // image is in exactly one group of its bit.
-    const Write writes[] = {
-        {kSyncStatusRejectBit, true}, {kSyncStatusRejectBit, false}, {kSyncStatusPickBit, true}, {kSyncStatusPickBit, false}};
+    const Write writes[] = {{kSyncStatusRejectBit, true},
+                            {kSyncStatusRejectBit, false},
+                            {kSyncStatusPickBit, true},
+                            {kSyncStatusPickBit, false}};
     for (const Write &write : writes) {
         std::vector<KTExternalImage> group;
         std::vector<size_t> positions;
@@ -552,7 +563,8 @@ KTCatalogWriteResult KTExternalImagesManager::syncImagesStatuses(const std::vect
     return result;
 }
 
-KTCatalogReadResult KTExternalImagesManager::readImagesStatuses(const std::vector<KTExternalImage> &images) const
+KTCatalogReadResult
+KTExternalImagesManager::readImagesStatuses(const std::vector<KTExternalImage> &images) const
 {
     KTCatalogReadResult result;
     std::vector<KTCatalogImageState> states(images.size());
@@ -568,16 +580,16 @@ KTCatalogReadResult KTExternalImagesManager::readImagesStatuses(const std::vecto
     return result;
 }
 
-KTCatalogChangeResult
-KTExternalImagesManager::imagesUpdatedInExternalCatalogFromImages(const std::vector<KTExternalImage> &images) const
+KTCatalogChangeResult KTExternalImagesManager::imagesUpdatedInExternalCatalogFromImages(
+    const std::vector<KTExternalImage> &images) const
 {
     KTCatalogChangeResult result;
     std::vector<KTCatalogImageState> states(images.size());
     const bool hasLightroom = std::any_of(images.cbegin(), images.cend(), isLightroomSource);
     const DatabaseOutcome outcome = performDatabaseBlock(
         [&](const Batch &batch, KTSqliteDatabase &database, QString &errorMessage, bool &busy) {
-            return readBatchStates(*this, batch, database, images, states, !isIPhotoOrAperture(batch.bundleID),
-                                   errorMessage, busy);
+            return readBatchStates(*this, batch, database, images, states,
+                                   !isIPhotoOrAperture(batch.bundleID), errorMessage, busy);
         },
         images, hasLightroom ? Access::ReadWrite : Access::ReadOnly);
     result.status = outcome.status;
@@ -603,7 +615,8 @@ KTExternalImagesManager::imagesUpdatedInExternalCatalogFromImages(const std::vec
     return result;
 }
 
-KTImportChange KTExternalImagesManager::importChange(const KTExternalImage &image, const KTCatalogImageState &state)
+KTImportChange KTExternalImagesManager::importChange(const KTExternalImage &image,
+                                                     const KTCatalogImageState &state)
 {
     using Rejection = KTImportChange::Rejection;
     KTImportChange change;

@@ -60,11 +60,15 @@ public:
         QStringList imageIDs;
         std::vector<int> indexes;
     };
-    enum class Access { ReadOnly, ReadWrite };
+    enum class Access
+    {
+        ReadOnly,
+        ReadWrite
+    };
     /// Works on one open catalogue. Returns false on failure with `errorMessage` set and `busy`
     /// telling whether another connection's lock was the cause.
-    using DatabaseBlock = std::function<bool(const Batch &batch, KTSqliteDatabase &database, QString &errorMessage,
-                                             bool &busy)>;
+    using DatabaseBlock = std::function<bool(const Batch &batch, KTSqliteDatabase &database,
+                                             QString &errorMessage, bool &busy)>;
     struct DatabaseOutcome
     {
         KTCatalogStatus status = KTCatalogStatus::Done;
@@ -151,14 +155,15 @@ public:
     ///   write permission is refused) and `block` runs inside one BEGIN IMMEDIATE transaction,
     ///   committed only when it succeeds. A failing catalogue does not stop the others.
     /// The status is the worst of the catalogues' (Failed over Busy over ApplicationRunning).
-    DatabaseOutcome performDatabaseBlock(const DatabaseBlock &block, const std::vector<KTExternalImage> &images,
-                                         Access access) const;
+    DatabaseOutcome performDatabaseBlock(const DatabaseBlock &block,
+                                         const std::vector<KTExternalImage> &images, Access access) const;
 
     /// Writes one kind of decision (`bit` 16 or 32; other values do nothing) to the catalogues of
     /// the images: `flagged` sets it (Lightroom: into the collection and, when the user's option
     /// allows, the pick flag; iPhoto/Aperture: the version's flag or trash mark), otherwise clears
     /// it. On commit the bit is set (flagged) or cleared in the images' resulting bitmasks.
-    KTCatalogWriteResult setSyncFlag(quint64 bit, const std::vector<KTExternalImage> &images, bool flagged) const;
+    KTCatalogWriteResult setSyncFlag(quint64 bit, const std::vector<KTExternalImage> &images,
+                                     bool flagged) const;
 
     /// The write pass: for the images with bit 16, writes rejected / not rejected; for those with
     /// bit 32, picked / not picked (an unset decision is NO, so each image lands in exactly one
@@ -173,7 +178,8 @@ public:
     /// The change check. Lightroom catalogues are opened for writing (collections with the names of
     /// earlier versions get the current ones), so a busy Lightroom catalogue gives
     /// ApplicationRunning; iPhoto and Aperture libraries are only read.
-    KTCatalogChangeResult imagesUpdatedInExternalCatalogFromImages(const std::vector<KTExternalImage> &images) const;
+    KTCatalogChangeResult
+    imagesUpdatedInExternalCatalogFromImages(const std::vector<KTExternalImage> &images) const;
 
     /// What the import does to an image given its catalogue's state. Lightroom images follow the
     /// import table (only images whose decisions differ change); iPhoto and Aperture images always

@@ -18,16 +18,16 @@ constexpr double kPickRejected = -1.0;
 
 KTLightroomCatalog::KTLightroomCatalog(KTSqliteDatabase &database, CollectionNames names)
     : m_database(database), m_names(std::move(names))
-{
-}
+{}
 
 QList<KTCatalogSql::TableColumns> KTLightroomCatalog::requiredSchema()
 {
     return {
-        {QStringLiteral("Adobe_images"), {QStringLiteral("id_local"), QStringLiteral("pick"), QStringLiteral("touchTime")}},
+        {QStringLiteral("Adobe_images"),
+         {QStringLiteral("id_local"), QStringLiteral("pick"), QStringLiteral("touchTime")}},
         {QStringLiteral("AgLibraryCollection"),
-         {QStringLiteral("id_local"), QStringLiteral("creationId"), QStringLiteral("name"), QStringLiteral("parent"),
-          QStringLiteral("systemOnly"), QStringLiteral("genealogy")}},
+         {QStringLiteral("id_local"), QStringLiteral("creationId"), QStringLiteral("name"),
+          QStringLiteral("parent"), QStringLiteral("systemOnly"), QStringLiteral("genealogy")}},
         {QStringLiteral("AgLibraryCollectionImage"),
          {QStringLiteral("collection"), QStringLiteral("image"), QStringLiteral("pick"),
           QStringLiteral("positionInCollection")}},
@@ -60,16 +60,17 @@ bool KTLightroomCatalog::renameSelectedAndRejectedCollections()
     return true;
 }
 
-std::optional<QString> KTLightroomCatalog::lightroomCollectionIDForName(const QString &name, bool createIfNeeded)
+std::optional<QString> KTLightroomCatalog::lightroomCollectionIDForName(const QString &name,
+                                                                        bool createIfNeeded)
 {
     QString collectionID;
     // The last row wins when several collections share the name.
-    const bool ok = KTCatalogSql::query(m_database,
-                                        QStringLiteral("SELECT id_local, genealogy FROM AgLibraryCollection WHERE name = ?"),
-                                        {name}, [&collectionID](const KTSqliteStatement &row) {
-                                            collectionID = row.columnText(0);
-                                            return true;
-                                        });
+    const bool ok = KTCatalogSql::query(
+        m_database, QStringLiteral("SELECT id_local, genealogy FROM AgLibraryCollection WHERE name = ?"),
+        {name}, [&collectionID](const KTSqliteStatement &row) {
+            collectionID = row.columnText(0);
+            return true;
+        });
     if (!ok) {
         sqlFailed();
         return std::nullopt;
@@ -82,11 +83,12 @@ std::optional<QString> KTLightroomCatalog::lightroomCollectionIDForName(const QS
 std::optional<double> KTLightroomCatalog::entityIDCounter()
 {
     double counter = 0;
-    const bool ok = KTCatalogSql::query(m_database, QStringLiteral("SELECT value FROM Adobe_variablesTable WHERE name = ?"),
-                                        {kCounterName}, [&counter](const KTSqliteStatement &row) {
-                                            counter = row.columnDouble(0);
-                                            return false;
-                                        });
+    const bool ok = KTCatalogSql::query(
+        m_database, QStringLiteral("SELECT value FROM Adobe_variablesTable WHERE name = ?"), {kCounterName},
+        [&counter](const KTSqliteStatement &row) {
+            counter = row.columnDouble(0);
+            return false;
+        });
     if (!ok) {
         sqlFailed();
         return std::nullopt;
@@ -103,26 +105,30 @@ std::optional<QString> KTLightroomCatalog::createLightroomCollectionNamed(const 
     // A catalogue without a usable counter would hand out identifiers that collide with its own
     // entities, so nothing is created in it.
     if (*counter <= 0) {
-        refuse(QCoreApplication::translate("KTLightroomCatalog", "Current counter must be greater than zero"));
+        refuse(
+            QCoreApplication::translate("KTLightroomCatalog", "Current counter must be greater than zero"));
         return std::nullopt;
     }
     const double number = *counter + 1;
     const QString identifier = QString::asprintf("%.1f", number);
     const QString genealogyPrefix = QStringLiteral("/%1").arg(QString::asprintf("%.0f", number).size());
 
-    if (!KTCatalogSql::run(m_database,
-                           QStringLiteral("INSERT INTO AgLibraryCollection (id_local, creationId, name, parent, systemOnly) "
-                                          "VALUES (?, 'com.adobe.ag.library.collection', ?, NULL, 0)"),
-                           {number, name})) {
+    if (!KTCatalogSql::run(
+            m_database,
+            QStringLiteral("INSERT INTO AgLibraryCollection (id_local, creationId, name, parent, systemOnly) "
+                           "VALUES (?, 'com.adobe.ag.library.collection', ?, NULL, 0)"),
+            {number, name})) {
         sqlFailed();
         return std::nullopt;
     }
     if (!increaseLightroomEntityIDCounterBy(1))
         return std::nullopt;
 
-    const QString genealogySql = QStringLiteral("UPDATE AgLibraryCollection SET genealogy = ? WHERE id_local = ?");
+    const QString genealogySql =
+        QStringLiteral("UPDATE AgLibraryCollection SET genealogy = ? WHERE id_local = ?");
     if (!collectionSetID.isEmpty()) {
-        if (!KTCatalogSql::run(m_database, QStringLiteral("UPDATE AgLibraryCollection SET parent = ? WHERE id_local = ?"),
+        if (!KTCatalogSql::run(m_database,
+                               QStringLiteral("UPDATE AgLibraryCollection SET parent = ? WHERE id_local = ?"),
                                {collectionSetID, number})) {
             sqlFailed();
             return std::nullopt;
@@ -151,22 +157,26 @@ bool KTLightroomCatalog::increaseLightroomEntityIDCounterBy(quint64 count)
     if (!counter)
         return false;
     if (*counter <= 0)
-        return refuse(QCoreApplication::translate("KTLightroomCatalog", "Current counter must be greater than zero"));
+        return refuse(
+            QCoreApplication::translate("KTLightroomCatalog", "Current counter must be greater than zero"));
     // Written back by name, to the row it was read from.
-    if (!KTCatalogSql::run(m_database, QStringLiteral("UPDATE Adobe_variablesTable SET value = ? WHERE name = ?"),
+    if (!KTCatalogSql::run(m_database,
+                           QStringLiteral("UPDATE Adobe_variablesTable SET value = ? WHERE name = ?"),
                            {*counter + double(count), kCounterName}))
         return sqlFailed();
     return true;
 }
 
-std::optional<QStringList> KTLightroomCatalog::imageIDsInLightroomCollectionWithID(const QString &collectionID)
+std::optional<QStringList>
+KTLightroomCatalog::imageIDsInLightroomCollectionWithID(const QString &collectionID)
 {
     QStringList ids;
-    const bool ok = KTCatalogSql::query(m_database, QStringLiteral("SELECT image FROM AgLibraryCollectionImage WHERE collection = ?"),
-                                        {collectionID}, [&ids](const KTSqliteStatement &row) {
-                                            ids.append(row.columnText(0));
-                                            return true;
-                                        });
+    const bool ok = KTCatalogSql::query(
+        m_database, QStringLiteral("SELECT image FROM AgLibraryCollectionImage WHERE collection = ?"),
+        {collectionID}, [&ids](const KTSqliteStatement &row) {
+            ids.append(row.columnText(0));
+            return true;
+        });
     if (!ok) {
         sqlFailed();
         return std::nullopt;
@@ -183,7 +193,7 @@ bool KTLightroomCatalog::addImagesWithIDs(const QStringList &imageIDs, const QSt
 }
 
 bool KTLightroomCatalog::addImagesWithIDsToLightroomCollectionWithID(const QStringList &imageIDs,
-                                                                      const QString &collectionID)
+                                                                     const QString &collectionID)
 {
     if (imageIDs.isEmpty())
         return true;
@@ -193,7 +203,8 @@ bool KTLightroomCatalog::addImagesWithIDsToLightroomCollectionWithID(const QStri
     QSet<QString> members(present->cbegin(), present->cend());
     // Only images the catalogue holds get a row: a dangling row would point at nothing in Lightroom.
     QSet<QString> held;
-    if (!KTCatalogSql::queryForIds(m_database, QStringLiteral("SELECT id_local FROM Adobe_images WHERE id_local IN %1"),
+    if (!KTCatalogSql::queryForIds(m_database,
+                                   QStringLiteral("SELECT id_local FROM Adobe_images WHERE id_local IN %1"),
                                    imageIDs, {}, {}, [&held](const KTSqliteStatement &row) {
                                        held.insert(row.columnText(0));
                                        return true;
@@ -236,8 +247,10 @@ bool KTLightroomCatalog::removeImagesWithIDs(const QStringList &imageIDs, const 
 
 bool KTLightroomCatalog::removeImageWithID(const QString &imageID, const QString &collectionID)
 {
-    if (!KTCatalogSql::run(m_database, QStringLiteral("DELETE FROM AgLibraryCollectionImage WHERE collection = ? AND image = ?"),
-                           {collectionID, imageID}))
+    if (!KTCatalogSql::run(
+            m_database,
+            QStringLiteral("DELETE FROM AgLibraryCollectionImage WHERE collection = ? AND image = ?"),
+            {collectionID, imageID}))
         return sqlFailed();
     return true;
 }
@@ -245,8 +258,9 @@ bool KTLightroomCatalog::removeImageWithID(const QString &imageID, const QString
 bool KTLightroomCatalog::markLightroomImagesAsFlagged(const QStringList &imageIDs)
 {
     // A rejected image is not flagged.
-    if (!KTCatalogSql::runForIds(m_database, QStringLiteral("UPDATE Adobe_images SET pick = ? WHERE id_local IN %1 AND pick <> ?"),
-                                 imageIDs, {kPickFlagged}, {kPickRejected}))
+    if (!KTCatalogSql::runForIds(
+            m_database, QStringLiteral("UPDATE Adobe_images SET pick = ? WHERE id_local IN %1 AND pick <> ?"),
+            imageIDs, {kPickFlagged}, {kPickRejected}))
         return sqlFailed();
     return true;
 }
@@ -258,8 +272,9 @@ bool KTLightroomCatalog::markLighroomImagesAsInTrash(const QStringList &imageIDs
 
 bool KTLightroomCatalog::setImagesPickedStatuses(double pick, const QStringList &imageIDs)
 {
-    if (!KTCatalogSql::runForIds(m_database, QStringLiteral("UPDATE Adobe_images SET pick = ? WHERE id_local IN %1"), imageIDs,
-                                 {pick}))
+    if (!KTCatalogSql::runForIds(m_database,
+                                 QStringLiteral("UPDATE Adobe_images SET pick = ? WHERE id_local IN %1"),
+                                 imageIDs, {pick}))
         return sqlFailed();
     return true;
 }
@@ -279,20 +294,21 @@ bool KTLightroomCatalog::unmarkLighroomImages(const QStringList &imageIDs, doubl
     // Only the images that still carry the value the session set lose it: a flag the user changed
     // in Lightroom meanwhile stays.
     QStringList carrying;
-    if (!KTCatalogSql::queryForIds(m_database, QStringLiteral("SELECT id_local FROM Adobe_images WHERE id_local IN %1 AND pick = ?"),
-                                   imageIDs, {}, {pick}, [&carrying](const KTSqliteStatement &row) {
-                                       carrying.append(row.columnText(0));
-                                       return true;
-                                   }))
+    if (!KTCatalogSql::queryForIds(
+            m_database, QStringLiteral("SELECT id_local FROM Adobe_images WHERE id_local IN %1 AND pick = ?"),
+            imageIDs, {}, {pick}, [&carrying](const KTSqliteStatement &row) {
+                carrying.append(row.columnText(0));
+                return true;
+            }))
         return sqlFailed();
-    if (!KTCatalogSql::runForIds(m_database, QStringLiteral("UPDATE Adobe_images SET pick = 0.0 WHERE id_local IN %1"), carrying))
+    if (!KTCatalogSql::runForIds(
+            m_database, QStringLiteral("UPDATE Adobe_images SET pick = 0.0 WHERE id_local IN %1"), carrying))
         return sqlFailed();
     return true;
 }
 
-std::optional<QStringList> KTLightroomCatalog::imageIDsInCollectionWithImages(const QHash<QString, double> &touchTimes,
-                                                                              const QStringList &imageIDs,
-                                                                              const QString &collectionIDString)
+std::optional<QStringList> KTLightroomCatalog::imageIDsInCollectionWithImages(
+    const QHash<QString, double> &touchTimes, const QStringList &imageIDs, const QString &collectionIDString)
 {
     QStringList held;
     const auto keep = [&held, &touchTimes](const KTSqliteStatement &row) {
@@ -303,13 +319,16 @@ std::optional<QStringList> KTLightroomCatalog::imageIDsInCollectionWithImages(co
     };
     const bool ok =
         collectionIDString.isEmpty()
-            ? KTCatalogSql::queryForIds(m_database, QStringLiteral("SELECT touchTime, id_local FROM Adobe_images WHERE id_local IN %1"),
-                                        imageIDs, {}, {}, keep)
-            : KTCatalogSql::queryForIds(m_database,
-                                        QStringLiteral("SELECT ai.touchTime, ai.id_local FROM Adobe_images ai, "
-                                                       "AgLibraryCollectionImage alci WHERE ai.id_local = alci.image AND "
-                                                       "alci.image IN %1 AND alci.collection = ?"),
-                                        imageIDs, {}, {collectionIDString}, keep);
+            ? KTCatalogSql::queryForIds(
+                  m_database,
+                  QStringLiteral("SELECT touchTime, id_local FROM Adobe_images WHERE id_local IN %1"),
+                  imageIDs, {}, {}, keep)
+            : KTCatalogSql::queryForIds(
+                  m_database,
+                  QStringLiteral("SELECT ai.touchTime, ai.id_local FROM Adobe_images ai, "
+                                 "AgLibraryCollectionImage alci WHERE ai.id_local = alci.image AND "
+                                 "alci.image IN %1 AND alci.collection = ?"),
+                  imageIDs, {}, {collectionIDString}, keep);
     if (!ok) {
         sqlFailed();
         return std::nullopt;
@@ -317,9 +336,9 @@ std::optional<QStringList> KTLightroomCatalog::imageIDsInCollectionWithImages(co
     return held;
 }
 
-std::optional<QStringList> KTLightroomCatalog::imageIDsInNamedCollection(const QString &name,
-                                                                         const QHash<QString, double> &touchTimes,
-                                                                         const QStringList &imageIDs)
+std::optional<QStringList>
+KTLightroomCatalog::imageIDsInNamedCollection(const QString &name, const QHash<QString, double> &touchTimes,
+                                              const QStringList &imageIDs)
 {
     const std::optional<QString> collectionID = lightroomCollectionIDForName(name, false);
     if (!collectionID)
@@ -329,19 +348,22 @@ std::optional<QStringList> KTLightroomCatalog::imageIDsInNamedCollection(const Q
     return imageIDsInCollectionWithImages(touchTimes, imageIDs, *collectionID);
 }
 
-std::optional<QStringList> KTLightroomCatalog::imageIDsInSelectedCollectionWithImages(
-    const QHash<QString, double> &touchTimes, const QStringList &imageIDs)
+std::optional<QStringList>
+KTLightroomCatalog::imageIDsInSelectedCollectionWithImages(const QHash<QString, double> &touchTimes,
+                                                           const QStringList &imageIDs)
 {
     return imageIDsInNamedCollection(m_names.selected, touchTimes, imageIDs);
 }
 
-std::optional<QStringList> KTLightroomCatalog::imageIDsInRejectedCollectionWithImages(
-    const QHash<QString, double> &touchTimes, const QStringList &imageIDs)
+std::optional<QStringList>
+KTLightroomCatalog::imageIDsInRejectedCollectionWithImages(const QHash<QString, double> &touchTimes,
+                                                           const QStringList &imageIDs)
 {
     return imageIDsInNamedCollection(m_names.rejected, touchTimes, imageIDs);
 }
 
-bool KTLightroomCatalog::writeDecision(quint64 bit, bool flagged, const QStringList &imageIDs, bool writePickFlag)
+bool KTLightroomCatalog::writeDecision(quint64 bit, bool flagged, const QStringList &imageIDs,
+                                       bool writePickFlag)
 {
     const bool isPick = (bit & kSyncStatusPickBit) != 0;
     if (flagged) {
@@ -351,7 +373,8 @@ bool KTLightroomCatalog::writeDecision(quint64 bit, bool flagged, const QStringL
         if (!counter)
             return false;
         if (*counter <= 0)
-            return refuse(QCoreApplication::translate("KTLightroomCatalog", "Current counter must be greater than zero"));
+            return refuse(QCoreApplication::translate("KTLightroomCatalog",
+                                                      "Current counter must be greater than zero"));
     }
     if (!renameSelectedAndRejectedCollections())
         return false;

@@ -49,7 +49,8 @@ public:
     /// Creates a collection (inside the collection set `collectionSetID` unless empty) and returns
     /// its identifier ("1235.0" for counter 1234). Refuses (nothing) when the entity counter is
     /// missing or 0, before inserting anything.
-    std::optional<QString> createLightroomCollectionNamed(const QString &name, const QString &collectionSetID = {});
+    std::optional<QString> createLightroomCollectionNamed(const QString &name,
+                                                          const QString &collectionSetID = {});
 
     /// The entity counter ('Adobe_entityIDCounter' in Adobe_variablesTable). Nothing when the query
     /// fails; 0 when the row is missing or holds no number.
@@ -64,7 +65,8 @@ public:
     /// Adds the images to the collection named `collectionName`, creating it when missing. Images
     /// already in it are skipped; the counter is raised by the number of rows inserted.
     bool addImagesWithIDs(const QStringList &imageIDs, const QString &collectionName);
-    bool addImagesWithIDsToLightroomCollectionWithID(const QStringList &imageIDs, const QString &collectionID);
+    bool addImagesWithIDsToLightroomCollectionWithID(const QStringList &imageIDs,
+                                                     const QString &collectionID);
     /// Removes the images from the named collection when it exists; the collection stays.
     bool removeImagesWithIDs(const QStringList &imageIDs, const QString &collectionName);
     bool removeImageWithID(const QString &imageID, const QString &collectionID);
@@ -88,10 +90,12 @@ public:
                                                               const QString &collectionIDString);
     /// The same for the picks / rejects collection, found by name and never created: an empty list
     /// when it is missing.
-    std::optional<QStringList> imageIDsInSelectedCollectionWithImages(const QHash<QString, double> &touchTimes,
-                                                                      const QStringList &imageIDs);
-    std::optional<QStringList> imageIDsInRejectedCollectionWithImages(const QHash<QString, double> &touchTimes,
-                                                                      const QStringList &imageIDs);
+    std::optional<QStringList>
+    imageIDsInSelectedCollectionWithImages(const QHash<QString, double> &touchTimes,
+                                           const QStringList &imageIDs);
+    std::optional<QStringList>
+    imageIDsInRejectedCollectionWithImages(const QHash<QString, double> &touchTimes,
+                                           const QStringList &imageIDs);
 
     /// Writes one kind of decision (kSyncStatusPickBit or kSyncStatusRejectBit): `flagged` adds the
     /// images to the picks / rejects collection, otherwise removes them. Lightroom's pick flag is
@@ -105,7 +109,8 @@ public:
     bool failedBusy() const { return m_failedBusy; }
 
 private:
-    std::optional<QStringList> imageIDsInNamedCollection(const QString &name, const QHash<QString, double> &touchTimes,
+    std::optional<QStringList> imageIDsInNamedCollection(const QString &name,
+                                                         const QHash<QString, double> &touchTimes,
                                                          const QStringList &imageIDs);
     bool sqlFailed();
     bool refuse(const QString &message);

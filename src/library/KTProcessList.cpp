@@ -41,11 +41,12 @@ QStringList KTProcessList::runningExecutableNames(const QString &procRoot)
         entry.toLongLong(&isProcess);
         if (!isProcess)
             continue;
-        const QString comm = QString::fromLocal8Bit(readSmallFile(root.filePath(entry + QStringLiteral("/comm"))))
-                                 .trimmed();
+        const QString comm =
+            QString::fromLocal8Bit(readSmallFile(root.filePath(entry + QStringLiteral("/comm")))).trimmed();
         if (!comm.isEmpty())
             names.append(comm);
-        const QList<QByteArray> arguments = readSmallFile(root.filePath(entry + QStringLiteral("/cmdline"))).split('\0');
+        const QList<QByteArray> arguments =
+            readSmallFile(root.filePath(entry + QStringLiteral("/cmdline"))).split('\0');
         if (arguments.isEmpty() || arguments.first().isEmpty())
             continue;
         const QString program = fileNameOf(QString::fromLocal8Bit(arguments.first()));

@@ -14,8 +14,10 @@ class KTApertureLibraryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const QString library = KTCatalogFixtures::createAppleLibrary(m_dir.path(), QStringLiteral("Aperture"));
-        ASSERT_TRUE(m_database.open(KTCatalogFixtures::appleDatabasePath(library), KTSqliteDatabase::Mode::ReadWrite));
+        const QString library =
+            KTCatalogFixtures::createAppleLibrary(m_dir.path(), QStringLiteral("Aperture"));
+        ASSERT_TRUE(m_database.open(KTCatalogFixtures::appleDatabasePath(library),
+                                    KTSqliteDatabase::Mode::ReadWrite));
     }
 
     int intOf(const QString &sql) { return m_database.scalar(sql).value_or(QVariant(-1)).toInt(); }
@@ -46,15 +48,16 @@ TEST_F(KTApertureLibraryTest, ProjectCountFollowsVersionsEnteringAndLeavingTheTr
         int p1, p2;
     };
     const Step steps[] = {
-        {true, {"V03", "V04"}, 18, 10},        // two versions of one project
-        {true, {"V03", "V04"}, 18, 10},        // again: nothing enters the trash
-        {true, {"V05", "V25", "V04"}, 17, 9},  // across projects; V04 is in already
-        {false, {"V03"}, 18, 9},               // leaving raises the count
-        {false, {"V03", "V10"}, 18, 9},        // V03 is out already, V10 never was in
+        {true, {"V03", "V04"}, 18, 10},       // two versions of one project
+        {true, {"V03", "V04"}, 18, 10},       // again: nothing enters the trash
+        {true, {"V05", "V25", "V04"}, 17, 9}, // across projects; V04 is in already
+        {false, {"V03"}, 18, 9},              // leaving raises the count
+        {false, {"V03", "V10"}, 18, 9},       // V03 is out already, V10 never was in
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.ids.join(',').toStdString());
-        ASSERT_TRUE(library.markApertureOriPhotoImagesAsTrashed(step.trashed, step.ids)) << library.errorMessage().toStdString();
+        ASSERT_TRUE(library.markApertureOriPhotoImagesAsTrashed(step.trashed, step.ids))
+            << library.errorMessage().toStdString();
         EXPECT_EQ(versionCount("P1"), step.p1);
         EXPECT_EQ(versionCount("P2"), step.p2);
     }

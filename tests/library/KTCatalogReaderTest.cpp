@@ -72,7 +72,8 @@ TEST(KTCatalogReaderTest, LightroomFoldersAndCollectionsDeliverTheirImageLists)
     ASSERT_TRUE(familyList.ok);
     const QVariantList familyImages = familyList.imagesList.value("imagesArray").toList();
     ASSERT_EQ(familyImages.size(), 3);
-    EXPECT_EQ(familyImages[2].toMap().value("path").toString(), QDir(dir.path()).filePath("Photos/IMG_0003.JPG"));
+    EXPECT_EQ(familyImages[2].toMap().value("path").toString(),
+              QDir(dir.path()).filePath("Photos/IMG_0003.JPG"));
     EXPECT_EQ(familyImages[2].toMap().value("collectionID").toLongLong(), 500);
 }
 
@@ -84,7 +85,8 @@ TEST(KTCatalogReaderTest, LightroomVersionComesFromTheCatalogue)
         QString dbVersion;
         QString importSource;
     };
-    for (const Case &c : {Case{"0400020", "Lightroom4"}, Case{"0500025", "Lightroom5"}, Case{"0300025", ""}}) {
+    for (const Case &c :
+         {Case{"0400020", "Lightroom4"}, Case{"0500025", "Lightroom5"}, Case{"0300025", ""}}) {
         const QString catalog =
             KTCatalogFixtures::createLightroomCatalog(dir.path(), 1234, c.dbVersion + ".lrcat", c.dbVersion);
         EXPECT_EQ(KTCatalogReader(catalog).importSource(), c.importSource);
@@ -141,10 +143,11 @@ TEST(KTCatalogReaderTest, CataloguesOfTheWrongShapeAreRefusedWithAReason)
         QString path;
         QString message;
     };
-    for (const Case &c : {Case{noFiles, "has no table AgLibraryFile"},
-                          Case{noColumn, "has no column pathFromRoot in table AgLibraryFolder"},
-                          Case{corrupt, "is not a Lightroom 4 or 5 catalog"}, Case{library, "has no table RKAdminData"},
-                          Case{dir.filePath("none.aplibrary"), "was not found"}}) {
+    for (const Case &c :
+         {Case{noFiles, "has no table AgLibraryFile"},
+          Case{noColumn, "has no column pathFromRoot in table AgLibraryFolder"},
+          Case{corrupt, "is not a Lightroom 4 or 5 catalog"}, Case{library, "has no table RKAdminData"},
+          Case{dir.filePath("none.aplibrary"), "was not found"}}) {
         SCOPED_TRACE(c.path.toStdString());
         const auto result = KTCatalogReader(c.path).nodes();
         EXPECT_FALSE(result.ok);
@@ -167,7 +170,8 @@ TEST(KTCatalogReaderTest, OperationDeliversTheListOnItsQueue)
         nodes.nodes.first().identifier,
         [&count](const QVariantMap &list) { count = int(list.value("imagesArray").toList().size()); }));
     queue.addOperation(reader.createOperationForLoadImagesListFromNodeIdentifier(
-        catalog + "#folder:999", [&unknownDelivered](const QVariantMap &list) { unknownDelivered = list.isEmpty() ? 1 : 0; }));
+        catalog + "#folder:999",
+        [&unknownDelivered](const QVariantMap &list) { unknownDelivered = list.isEmpty() ? 1 : 0; }));
     ASSERT_TRUE(waitUntil([&] { return count >= 0 && unknownDelivered >= 0; }));
     EXPECT_EQ(count, 3);
     EXPECT_EQ(unknownDelivered, 1);

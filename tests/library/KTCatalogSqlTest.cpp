@@ -38,6 +38,7 @@ TEST(KTCatalogSqlTest, SchemaProbeNamesWhatIsMissing)
     ASSERT_TRUE(db.open(dir.filePath("c.db"), KTSqliteDatabase::Mode::ReadWriteCreate));
     ASSERT_TRUE(db.execute("CREATE TABLE A (x, Y)"));
     EXPECT_EQ(KTCatalogSql::missingSchema(db, {{"A", {"x", "y"}}}), QString());
-    EXPECT_EQ(KTCatalogSql::missingSchema(db, {{"A", {"x", "z"}}}), "The catalog c.db has no column z in table A.");
+    EXPECT_EQ(KTCatalogSql::missingSchema(db, {{"A", {"x", "z"}}}),
+              "The catalog c.db has no column z in table A.");
     EXPECT_EQ(KTCatalogSql::missingSchema(db, {{"B", {}}}), "The catalog c.db has no table B.");
 }

@@ -45,7 +45,8 @@ protected:
     {
         KTUserDefaults::standardUserDefaults().setBool(true, kLightroomSyncOptionPicksKey);
         KTUserDefaults::standardUserDefaults().setBool(true, kLightroomSyncOptionRejectsKey);
-        m_manager.setApplicationRunningCheck([this](const QString &bundleID) { return m_running.contains(bundleID); });
+        m_manager.setApplicationRunningCheck(
+            [this](const QString &bundleID) { return m_running.contains(bundleID); });
         m_manager.setBusyTimeoutMs(50);
         m_catalog = KTCatalogFixtures::createLightroomCatalog(m_dir.path());
         m_library = KTCatalogFixtures::createAppleLibrary(m_dir.path(), QStringLiteral("Aperture"));
@@ -54,12 +55,17 @@ protected:
 
     QVariant lr(const QString &sql) { return KTCatalogFixtures::scalar(m_catalog, sql); }
     QVariant ap(const QString &sql) { return KTCatalogFixtures::scalar(m_libraryDatabase, sql); }
-    double pickOf(int id) { return lr(QStringLiteral("SELECT pick FROM Adobe_images WHERE id_local = %1").arg(id)).toDouble(); }
+    double pickOf(int id)
+    {
+        return lr(QStringLiteral("SELECT pick FROM Adobe_images WHERE id_local = %1").arg(id)).toDouble();
+    }
     QString membersOf(const QString &collection)
     {
-        return lr(QStringLiteral("SELECT group_concat(image) FROM (SELECT ci.image FROM AgLibraryCollectionImage ci JOIN "
-                                 "AgLibraryCollection c ON c.id_local = ci.collection WHERE c.name = '%1' ORDER BY "
-                                 "ci.image)")
+        return lr(QStringLiteral(
+                      "SELECT group_concat(image) FROM (SELECT ci.image FROM AgLibraryCollectionImage ci "
+                      "JOIN "
+                      "AgLibraryCollection c ON c.id_local = ci.collection WHERE c.name = '%1' ORDER BY "
+                      "ci.image)")
                       .arg(collection))
             .toString();
     }
@@ -97,16 +103,19 @@ TEST_F(KTExternalImagesManagerTest, CatalogueKindsOwnersAndBundles)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.sourceType.toStdString());
-        const KTExternalCatalogType type = KTExternalImagesManager::externalCatalogTypeFromSourceType(c.sourceType);
+        const KTExternalCatalogType type =
+            KTExternalImagesManager::externalCatalogTypeFromSourceType(c.sourceType);
         EXPECT_EQ(type, c.type);
         EXPECT_EQ(KTExternalImagesManager::appNameFromExternalCatalogType(type), c.appName);
-        EXPECT_EQ(KTExternalImagesManager::appsBundleIDsForExternalCatalogType(type).size(), c.appName.isEmpty() ? 0 : 1);
+        EXPECT_EQ(KTExternalImagesManager::appsBundleIDsForExternalCatalogType(type).size(),
+                  c.appName.isEmpty() ? 0 : 1);
         EXPECT_EQ(KTExternalImagesManager::externalAppBundleIDFromSourceType(c.sourceType), c.databaseBundle);
     }
     EXPECT_EQ(KTExternalImagesManager::lighroomCatalogMajorVersionFromPath("/no/such/file.lrcat"), 4);
     EXPECT_EQ(KTExternalImagesManager::iAppDBPathFromMediaSource("/P/Lib.aplibrary/Database"),
               "/P/Lib.aplibrary/Database/Library.apdb");
-    EXPECT_EQ(KTExternalImagesManager::databasePathWithBundleId("com.adobe.Lightroom4", "/c.lrcat"), "/c.lrcat");
+    EXPECT_EQ(KTExternalImagesManager::databasePathWithBundleId("com.adobe.Lightroom4", "/c.lrcat"),
+              "/c.lrcat");
 }
 
 TEST_F(KTExternalImagesManagerTest, NamesBitsAndTextForms)
@@ -181,9 +190,12 @@ TEST_F(KTExternalImagesManagerTest, DefaultRunningCheckLooksForTheHostedExecutab
     ASSERT_TRUE(comm.open(QIODevice::WriteOnly));
     comm.write("Lightroom.exe\n");
     comm.close();
-    EXPECT_TRUE(KTExternalImagesManager::isApplicationRunningInProcessList("com.adobe.Lightroom4", proc.path()));
-    EXPECT_TRUE(KTExternalImagesManager::isApplicationRunningInProcessList("com.adobe.Lightroom5", proc.path()));
-    EXPECT_FALSE(KTExternalImagesManager::isApplicationRunningInProcessList("com.apple.Aperture", proc.path()));
+    EXPECT_TRUE(
+        KTExternalImagesManager::isApplicationRunningInProcessList("com.adobe.Lightroom4", proc.path()));
+    EXPECT_TRUE(
+        KTExternalImagesManager::isApplicationRunningInProcessList("com.adobe.Lightroom5", proc.path()));
+    EXPECT_FALSE(
+        KTExternalImagesManager::isApplicationRunningInProcessList("com.apple.Aperture", proc.path()));
     EXPECT_FALSE(KTExternalImagesManager::isApplicationRunningInProcessList("", proc.path()));
 }
 
@@ -192,10 +204,11 @@ TEST_F(KTExternalImagesManagerTest, DefaultRunningCheckLooksForTheHostedExecutab
 // (positive) is newer than the images' unset one, and the write goes ahead all the same.
 TEST_F(KTExternalImagesManagerTest, LightroomWritePassAndReadBack)
 {
-    KTCatalogFixtures::execute(m_catalog, "INSERT INTO AgLibraryCollection (id_local, name, creationId) VALUES "
-                                          "(700, 'Vireoscope Picks', 'com.adobe.ag.library.collection');"
-                                          "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES (700, 103);"
-                                          "UPDATE Adobe_images SET pick = 1.0 WHERE id_local = 103;");
+    KTCatalogFixtures::execute(m_catalog,
+                               "INSERT INTO AgLibraryCollection (id_local, name, creationId) VALUES "
+                               "(700, 'Vireoscope Picks', 'com.adobe.ag.library.collection');"
+                               "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES (700, 103);"
+                               "UPDATE Adobe_images SET pick = 1.0 WHERE id_local = 103;");
     const std::vector<KTExternalImage> images = {
         lightroomImage("101", m_catalog, {}, true, 16 | 1),
         lightroomImage("102", m_catalog, true, false, 32),
@@ -213,7 +226,8 @@ TEST_F(KTExternalImagesManagerTest, LightroomWritePassAndReadBack)
     EXPECT_EQ(pickOf(103), 0.0);
     EXPECT_EQ(pickOf(104), 0.0);
     // Rejects collection 1235 (+2), then one member each for rejects and picks.
-    EXPECT_EQ(lr("SELECT value FROM Adobe_variablesTable WHERE name = 'Adobe_entityIDCounter'").toDouble(), 1238.0);
+    EXPECT_EQ(lr("SELECT value FROM Adobe_variablesTable WHERE name = 'Adobe_entityIDCounter'").toDouble(),
+              1238.0);
     EXPECT_EQ(lr("SELECT value FROM Adobe_variablesTable WHERE id_local = 1").toString(), "0500025");
 
     // A second pass writes the set decisions again and inserts nothing new.
@@ -254,14 +268,15 @@ TEST_F(KTExternalImagesManagerTest, UnsetDecisionCountsAsNo)
     ASSERT_TRUE(result.succeeded());
     EXPECT_EQ(result.syncStatusBitmasks, (std::vector<quint64>{0, 0}));
     EXPECT_EQ(lr("SELECT count(*) FROM AgLibraryCollection").toInt(), 2);
-    EXPECT_EQ(lr("SELECT value FROM Adobe_variablesTable WHERE name = 'Adobe_entityIDCounter'").toDouble(), 1234.0);
+    EXPECT_EQ(lr("SELECT value FROM Adobe_variablesTable WHERE name = 'Adobe_entityIDCounter'").toDouble(),
+              1234.0);
     EXPECT_EQ(pickOf(111), 0.0);
 }
 
 TEST_F(KTExternalImagesManagerTest, IdentifiersAreBoundNeverSpliced)
 {
-    const auto result = m_manager.syncImagesStatuses(
-        {lightroomImage("id_local", m_catalog, {}, true, 16), lightroomImage("105", m_catalog, {}, true, 16)});
+    const auto result = m_manager.syncImagesStatuses({lightroomImage("id_local", m_catalog, {}, true, 16),
+                                                      lightroomImage("105", m_catalog, {}, true, 16)});
     ASSERT_TRUE(result.succeeded());
     EXPECT_EQ(lr("SELECT count(*) FROM Adobe_images WHERE pick <> 0").toInt(), 1);
     EXPECT_EQ(membersOf("Vireoscope Rejects"), "105");
@@ -283,24 +298,43 @@ TEST_F(KTExternalImagesManagerTest, RefusedOrFailedWritesChangeNothing)
     };
     std::unique_ptr<KTCatalogWriteLock> lock;
     const Case cases[] = {
-        {"application running", [&] { m_running = {"com.adobe.Lightroom5"}; QFile(m_catalog + ".lock").open(QIODevice::WriteOnly); },
+        {"application running",
+         [&] {
+             m_running = {"com.adobe.Lightroom5"};
+             QFile(m_catalog + ".lock").open(QIODevice::WriteOnly);
+         },
          KTCatalogStatus::ApplicationRunning, ""},
-        {"locked", [&] { lock = std::make_unique<KTCatalogWriteLock>(m_catalog); ASSERT_TRUE(lock->isLocked()); },
+        {"locked",
+         [&] {
+             lock = std::make_unique<KTCatalogWriteLock>(m_catalog);
+             ASSERT_TRUE(lock->isLocked());
+         },
          KTCatalogStatus::Busy, "database is locked"},
-        {"read-only file", [&] { QFile::setPermissions(m_catalog, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); },
+        {"read-only file",
+         [&] { QFile::setPermissions(m_catalog, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); },
          KTCatalogStatus::Failed, "is read-only"},
-        {"corrupt file", [&] { KTCatalogFixtures::corrupt(m_catalog); }, KTCatalogStatus::Failed, "file is not a database"},
-        {"missing column", [&] { KTCatalogFixtures::execute(m_catalog, "ALTER TABLE Adobe_images DROP COLUMN touchTime"); },
+        {"corrupt file", [&] { KTCatalogFixtures::corrupt(m_catalog); }, KTCatalogStatus::Failed,
+         "file is not a database"},
+        {"missing column",
+         [&] { KTCatalogFixtures::execute(m_catalog, "ALTER TABLE Adobe_images DROP COLUMN touchTime"); },
          KTCatalogStatus::Failed, "has no column touchTime in table Adobe_images"},
-        {"missing counter", [&] { KTCatalogFixtures::execute(m_catalog, "DELETE FROM Adobe_variablesTable WHERE id_local = 7"); },
+        {"missing counter",
+         [&] {
+             KTCatalogFixtures::execute(m_catalog, "DELETE FROM Adobe_variablesTable WHERE id_local = 7");
+         },
          KTCatalogStatus::Failed, "Current counter must be greater than zero"},
-        {"zero counter", [&] { KTCatalogFixtures::execute(m_catalog, "UPDATE Adobe_variablesTable SET value = 0 WHERE id_local = 7"); },
+        {"zero counter",
+         [&] {
+             KTCatalogFixtures::execute(m_catalog,
+                                        "UPDATE Adobe_variablesTable SET value = 0 WHERE id_local = 7");
+         },
          KTCatalogStatus::Failed, "Current counter must be greater than zero"},
         // A statement late in the write fails: everything before it in the same write is undone.
         {"failing statement",
          [&] {
-             KTCatalogFixtures::execute(m_catalog, "CREATE TRIGGER refuse BEFORE UPDATE OF pick ON Adobe_images "
-                                                   "BEGIN SELECT RAISE(ABORT, 'pick is frozen'); END;");
+             KTCatalogFixtures::execute(m_catalog,
+                                        "CREATE TRIGGER refuse BEFORE UPDATE OF pick ON Adobe_images "
+                                        "BEGIN SELECT RAISE(ABORT, 'pick is frozen'); END;");
          },
          KTCatalogStatus::Failed, "pick is frozen"},
     };
@@ -336,6 +370,39 @@ TEST_F(KTExternalImagesManagerTest, FailedClearKeepsItsBit)
     EXPECT_EQ(result.status, KTCatalogStatus::Failed);
     EXPECT_EQ(result.syncStatusBitmasks, std::vector<quint64>{16});
     EXPECT_EQ(KTCatalogFixtures::fileBytes(m_catalog), before);
+}
+
+// The library's own statements share the write's transaction: a failure in the last undoes the
+// version and master updates before it. A running owner blocks every write, lock file or not.
+TEST_F(KTExternalImagesManagerTest, LibraryWritesAreAllOrNothing)
+{
+    KTCatalogFixtures::execute(m_libraryDatabase, "CREATE TRIGGER refuse BEFORE DELETE ON RKAdminData "
+                                                  "BEGIN SELECT RAISE(ABORT, 'admin data is frozen'); END;");
+    const QByteArray before = KTCatalogFixtures::fileBytes(m_libraryDatabase);
+    const std::vector<KTExternalImage> images = {appleImage("V03", m_library, {}, true, 16),
+                                                 appleImage("V04", m_library, {}, false, 16)};
+    const auto failed = m_manager.syncImagesStatuses(images);
+    EXPECT_EQ(failed.status, KTCatalogStatus::Failed);
+    EXPECT_TRUE(failed.errorMessage.contains("admin data is frozen"));
+    EXPECT_EQ(failed.syncStatusBitmasks, (std::vector<quint64>{16, 16}));
+    EXPECT_EQ(KTCatalogFixtures::fileBytes(m_libraryDatabase), before);
+
+    KTCatalogFixtures::execute(m_libraryDatabase, "DROP TRIGGER refuse");
+    const QByteArray unlocked = KTCatalogFixtures::fileBytes(m_libraryDatabase);
+    m_running = {"com.apple.Aperture"};
+    EXPECT_EQ(m_manager.syncImagesStatuses(images).status, KTCatalogStatus::ApplicationRunning);
+    EXPECT_EQ(KTCatalogFixtures::fileBytes(m_libraryDatabase), unlocked);
+}
+
+TEST_F(KTExternalImagesManagerTest, ReadsGoAheadWhileAnotherConnectionWrites)
+{
+    KTCatalogWriteLock lock(m_catalog);
+    ASSERT_TRUE(lock.isLocked());
+    m_running = {"com.adobe.Lightroom5"};
+    QFile(m_catalog + ".lock").open(QIODevice::WriteOnly);
+    const auto read = m_manager.readImagesStatuses({lightroomImage("101", m_catalog, {}, {}, 0)});
+    ASSERT_TRUE(read.succeeded()) << read.errorMessage.toStdString();
+    EXPECT_TRUE(read.states[0].isPresent);
 }
 
 TEST_F(KTExternalImagesManagerTest, MissingCatalogueIsNeitherCreatedNorEmpty)
@@ -398,10 +465,9 @@ TEST_F(KTExternalImagesManagerTest, ChangeCheckFindsChangedAndVanishedImages)
 
 TEST_F(KTExternalImagesManagerTest, ApertureWritePassAndImportRoundTrip)
 {
-    std::vector<KTExternalImage> images = {appleImage("V01", m_library, {}, true, 16),
-                                           appleImage("V03", m_library, {}, true, 16),
-                                           appleImage("V04", m_library, true, {}, 32),
-                                           appleImage("V05", m_library, {}, {}, 0)};
+    std::vector<KTExternalImage> images = {
+        appleImage("V01", m_library, {}, true, 16), appleImage("V03", m_library, {}, true, 16),
+        appleImage("V04", m_library, true, {}, 32), appleImage("V05", m_library, {}, {}, 0)};
     const KTCatalogWriteResult result = m_manager.syncImagesStatuses(images);
     ASSERT_TRUE(result.succeeded()) << result.errorMessage.toStdString();
     EXPECT_EQ(result.syncStatusBitmasks, (std::vector<quint64>{16, 16, 32, 0}));
@@ -476,12 +542,15 @@ TEST_F(KTExternalImagesManagerTest, RoutineSkipsFolderImagesAndGroupsByCatalogue
     folder.externalGUID = "7";
     KTExternalImage noID = lightroomImage("", m_catalog, {}, {}, 0);
     int calls = 0;
-    const auto count = [&calls](const KTExternalImagesManager::Batch &, KTSqliteDatabase &, QString &, bool &) {
+    const auto count = [&calls](const KTExternalImagesManager::Batch &, KTSqliteDatabase &, QString &,
+                                bool &) {
         ++calls;
         return true;
     };
-    EXPECT_EQ(m_manager.performDatabaseBlock(count, {folder, noID}, KTExternalImagesManager::Access::ReadWrite).status,
-              KTCatalogStatus::Done);
+    EXPECT_EQ(
+        m_manager.performDatabaseBlock(count, {folder, noID}, KTExternalImagesManager::Access::ReadWrite)
+            .status,
+        KTCatalogStatus::Done);
     EXPECT_EQ(calls, 0);
 
     const std::vector<KTExternalImage> mixed = {lightroomImage("101", m_catalog, {}, {}, 0), folder,
@@ -492,8 +561,9 @@ TEST_F(KTExternalImagesManagerTest, RoutineSkipsFolderImagesAndGroupsByCatalogue
     EXPECT_EQ(batches[0].imageIDs, (QStringList{"101", "102"}));
     EXPECT_EQ(batches[0].indexes, (std::vector<int>{0, 3}));
     EXPECT_EQ(batches[1].databasePath, m_libraryDatabase);
-    EXPECT_TRUE(m_manager.performDatabaseBlock(count, mixed, KTExternalImagesManager::Access::ReadOnly).status ==
-                KTCatalogStatus::Done);
+    EXPECT_TRUE(
+        m_manager.performDatabaseBlock(count, mixed, KTExternalImagesManager::Access::ReadOnly).status ==
+        KTCatalogStatus::Done);
     EXPECT_EQ(calls, 2);
 
     // A write whose last image's catalogue is busy touches no catalogue at all.

@@ -10,9 +10,9 @@
 
 namespace {
 
-const KTLightroomCatalog::CollectionNames kNames{QStringLiteral("Vireoscope Picks"), QStringLiteral("Vireoscope Rejects"),
-                                                 QStringLiteral("Vireoscope Picked"),
-                                                 QStringLiteral("Vireoscope Rejected")};
+const KTLightroomCatalog::CollectionNames kNames{
+    QStringLiteral("Vireoscope Picks"), QStringLiteral("Vireoscope Rejects"),
+    QStringLiteral("Vireoscope Picked"), QStringLiteral("Vireoscope Rejected")};
 
 class KTLightroomCatalogTest : public ::testing::Test
 {
@@ -24,7 +24,11 @@ protected:
     }
 
     QVariant scalar(const QString &sql) { return m_database.scalar(sql).value_or(QVariant()); }
-    double counter() { return scalar("SELECT value FROM Adobe_variablesTable WHERE name = 'Adobe_entityIDCounter'").toDouble(); }
+    double counter()
+    {
+        return scalar("SELECT value FROM Adobe_variablesTable WHERE name = 'Adobe_entityIDCounter'")
+            .toDouble();
+    }
 
     QTemporaryDir m_dir;
     QString m_path;
@@ -39,8 +43,10 @@ TEST_F(KTLightroomCatalogTest, NewTopLevelCollectionTakesTheCounterPlusOne)
     const auto id = catalog.createLightroomCollectionNamed(QStringLiteral("Vireoscope Picks"));
     ASSERT_TRUE(id.has_value()) << catalog.errorMessage().toStdString();
     EXPECT_EQ(*id, QStringLiteral("1235.0"));
-    EXPECT_EQ(scalar("SELECT genealogy FROM AgLibraryCollection WHERE id_local = 1235").toString(), "/41235.0");
-    EXPECT_EQ(scalar("SELECT name FROM AgLibraryCollection WHERE id_local = 1235").toString(), "Vireoscope Picks");
+    EXPECT_EQ(scalar("SELECT genealogy FROM AgLibraryCollection WHERE id_local = 1235").toString(),
+              "/41235.0");
+    EXPECT_EQ(scalar("SELECT name FROM AgLibraryCollection WHERE id_local = 1235").toString(),
+              "Vireoscope Picks");
     EXPECT_EQ(scalar("SELECT parent IS NULL FROM AgLibraryCollection WHERE id_local = 1235").toInt(), 1);
     EXPECT_EQ(counter(), 1236.0);
     // Written back to its own row by name; the row at id_local 1 is another variable.
@@ -53,19 +59,23 @@ TEST_F(KTLightroomCatalogTest, CollectionInASetCarriesTheSetInItsGenealogy)
     const auto id = catalog.createLightroomCollectionNamed(QStringLiteral("Inner"), QStringLiteral("500"));
     ASSERT_TRUE(id.has_value());
     EXPECT_EQ(scalar("SELECT parent FROM AgLibraryCollection WHERE id_local = 1235").toInt(), 500);
-    EXPECT_EQ(scalar("SELECT genealogy FROM AgLibraryCollection WHERE id_local = 1235").toString(), "/4500/41235.0");
+    EXPECT_EQ(scalar("SELECT genealogy FROM AgLibraryCollection WHERE id_local = 1235").toString(),
+              "/4500/41235.0");
     EXPECT_EQ(counter(), 1237.0);
 }
 
 TEST_F(KTLightroomCatalogTest, CollectionsOfEarlierVersionsAreRenamedAndKeepTheirMembers)
 {
-    ASSERT_TRUE(m_database.execute("INSERT INTO AgLibraryCollection VALUES (600, 'com.adobe.ag.library.collection', "
-                                   "'/3600', NULL, 'Vireoscope Picked', NULL, 0);"
-                                   "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES (600, 110);"));
+    ASSERT_TRUE(
+        m_database.execute("INSERT INTO AgLibraryCollection VALUES (600, 'com.adobe.ag.library.collection', "
+                           "'/3600', NULL, 'Vireoscope Picked', NULL, 0);"
+                           "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES (600, 110);"));
     KTLightroomCatalog catalog(m_database, kNames);
     ASSERT_TRUE(catalog.renameSelectedAndRejectedCollections());
-    EXPECT_EQ(scalar("SELECT name FROM AgLibraryCollection WHERE id_local = 600").toString(), "Vireoscope Picks");
-    EXPECT_EQ(catalog.lightroomCollectionIDForName(QStringLiteral("Vireoscope Picks"), false).value_or(""), "600");
+    EXPECT_EQ(scalar("SELECT name FROM AgLibraryCollection WHERE id_local = 600").toString(),
+              "Vireoscope Picks");
+    EXPECT_EQ(catalog.lightroomCollectionIDForName(QStringLiteral("Vireoscope Picks"), false).value_or(""),
+              "600");
     EXPECT_EQ(catalog.imageIDsInLightroomCollectionWithID("600").value_or(QStringList()), QStringList{"110"});
 }
 
@@ -75,7 +85,8 @@ TEST_F(KTLightroomCatalogTest, TheLastCollectionOfADuplicatedNameIsUsed)
         "INSERT INTO AgLibraryCollection (id_local, name, creationId) VALUES (600, 'Vireoscope Picks', 'x'), "
         "(601, 'Vireoscope Picks', 'x');"));
     KTLightroomCatalog catalog(m_database, kNames);
-    EXPECT_EQ(catalog.lightroomCollectionIDForName(QStringLiteral("Vireoscope Picks"), true).value_or(""), "601");
+    EXPECT_EQ(catalog.lightroomCollectionIDForName(QStringLiteral("Vireoscope Picks"), true).value_or(""),
+              "601");
     EXPECT_EQ(counter(), 1234.0);
 }
 
@@ -135,5 +146,6 @@ TEST_F(KTLightroomCatalogTest, PresenceHonoursTheImagesTouchTime)
     const auto inFamily = catalog.imageIDsInCollectionWithImages({}, {"101", "104"}, "500");
     EXPECT_EQ(inFamily.value_or(QStringList()), QStringList{"101"});
     // A missing collection reads as empty, not as a failure.
-    EXPECT_EQ(catalog.imageIDsInSelectedCollectionWithImages({}, {"101"}).value_or(QStringList{"x"}), QStringList());
+    EXPECT_EQ(catalog.imageIDsInSelectedCollectionWithImages({}, {"101"}).value_or(QStringList{"x"}),
+              QStringList());
 }

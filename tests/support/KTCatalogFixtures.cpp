@@ -51,23 +51,26 @@ INSERT INTO RKAdminData (propertyName, propertyValue) VALUES ('checksum', '1'), 
 
 } // namespace
 
-QString KTCatalogFixtures::createLightroomCatalog(const QString &folder, double counter, const QString &fileName,
-                                                  const QString &dbVersion)
+QString KTCatalogFixtures::createLightroomCatalog(const QString &folder, double counter,
+                                                  const QString &fileName, const QString &dbVersion)
 {
     const QString path = QDir(folder).filePath(fileName);
     QString sql = QString::fromUtf8(kLightroomSchema);
     sql += QStringLiteral("INSERT INTO AgLibraryRootFolder VALUES (1, 'R1', '%1/', 'Photos', NULL);\n")
                .arg(QDir(folder).filePath(QStringLiteral("Photos")));
-    sql += QStringLiteral("INSERT INTO Adobe_variablesTable VALUES (1, 'G1', 'Adobe_DBVersion', NULL, '%1');\n")
-               .arg(dbVersion);
+    sql +=
+        QStringLiteral("INSERT INTO Adobe_variablesTable VALUES (1, 'G1', 'Adobe_DBVersion', NULL, '%1');\n")
+            .arg(dbVersion);
     if (counter >= 0) {
-        sql += QStringLiteral("INSERT INTO Adobe_variablesTable VALUES (7, 'G7', 'Adobe_entityIDCounter', NULL, %1);\n")
+        sql += QStringLiteral(
+                   "INSERT INTO Adobe_variablesTable VALUES (7, 'G7', 'Adobe_entityIDCounter', NULL, %1);\n")
                    .arg(QString::asprintf("%.1f", counter));
     }
     for (int n = 1; n <= kImageCount; ++n) {
         const qint64 image = kFirstImageID + n - 1;
         const qint64 file = 200 + n;
-        sql += QStringLiteral("INSERT INTO AgLibraryFile VALUES (%1, 'FILE%1', 'IMG_%2', 'JPG', %3, 'img_%2.jpg');\n")
+        sql += QStringLiteral(
+                   "INSERT INTO AgLibraryFile VALUES (%1, 'FILE%1', 'IMG_%2', 'JPG', %3, 'img_%2.jpg');\n")
                    .arg(file)
                    .arg(n, 4, 10, QLatin1Char('0'))
                    .arg(n <= 20 ? 11 : 12);
@@ -82,25 +85,29 @@ QString KTCatalogFixtures::createLightroomCatalog(const QString &folder, double 
 
 QString KTCatalogFixtures::createAppleLibrary(const QString &folder, const QString &kind, const QString &name)
 {
-    const QString extension = kind == QLatin1String("iPhoto") ? QStringLiteral("photolibrary") : QStringLiteral("aplibrary");
+    const QString extension =
+        kind == QLatin1String("iPhoto") ? QStringLiteral("photolibrary") : QStringLiteral("aplibrary");
     const QString library = QDir(folder).filePath(name + QLatin1Char('.') + extension);
     EXPECT_TRUE(QDir().mkpath(QDir(library).filePath(QStringLiteral("Database"))));
     EXPECT_TRUE(QDir().mkpath(QDir(library).filePath(QStringLiteral("Masters/2013/07"))));
 
     QString sql = QString::fromUtf8(kAppleSchema);
     for (int n = 1; n <= kImageCount; ++n) {
-        const QString version = n == kImageCount ? QStringLiteral("uuid") : QStringLiteral("V%1").arg(n, 2, 10, QLatin1Char('0'));
+        const QString version =
+            n == kImageCount ? QStringLiteral("uuid") : QStringLiteral("V%1").arg(n, 2, 10, QLatin1Char('0'));
         const int masterNumber = n == 1 ? 1 : n - 1;
         const QString master = QStringLiteral("M%1").arg(masterNumber, 2, 10, QLatin1Char('0'));
         const QString project = n <= 20 ? QStringLiteral("P1") : QStringLiteral("P2");
         if (n != 2) {
-            sql += QStringLiteral("INSERT INTO RKMaster (uuid, projectUuid, imagePath, fileName, isInTrash) VALUES "
-                                  "('%1', '%2', '2013/07/IMG_%3.JPG', 'IMG_%3.JPG', 0);\n")
+            sql += QStringLiteral(
+                       "INSERT INTO RKMaster (uuid, projectUuid, imagePath, fileName, isInTrash) VALUES "
+                       "('%1', '%2', '2013/07/IMG_%3.JPG', 'IMG_%3.JPG', 0);\n")
                        .arg(master, project)
                        .arg(masterNumber, 4, 10, QLatin1Char('0'));
         }
-        sql += QStringLiteral("INSERT INTO RKVersion (uuid, masterUuid, projectUuid, name, isFlagged, isInTrash) VALUES "
-                              "('%1', '%2', '%3', 'IMG_%4', 0, 0);\n")
+        sql += QStringLiteral(
+                   "INSERT INTO RKVersion (uuid, masterUuid, projectUuid, name, isFlagged, isInTrash) VALUES "
+                   "('%1', '%2', '%3', 'IMG_%4', 0, 0);\n")
                    .arg(version, master, project)
                    .arg(n, 4, 10, QLatin1Char('0'));
     }
@@ -121,7 +128,8 @@ QString KTCatalogFixtures::appleDatabasePath(const QString &libraryPath)
 void KTCatalogFixtures::execute(const QString &databasePath, const QString &sql)
 {
     KTSqliteDatabase database;
-    ASSERT_TRUE(database.open(databasePath, KTSqliteDatabase::Mode::ReadWriteCreate)) << database.lastError().toStdString();
+    ASSERT_TRUE(database.open(databasePath, KTSqliteDatabase::Mode::ReadWriteCreate))
+        << database.lastError().toStdString();
     ASSERT_TRUE(database.execute(sql)) << database.lastError().toStdString();
 }
 
@@ -148,9 +156,11 @@ void KTCatalogFixtures::corrupt(const QString &path)
     file.write(QByteArray(4096, 'x'));
 }
 
-KTCatalogWriteLock::KTCatalogWriteLock(const QString &databasePath) : m_database(std::make_unique<KTSqliteDatabase>())
+KTCatalogWriteLock::KTCatalogWriteLock(const QString &databasePath)
+    : m_database(std::make_unique<KTSqliteDatabase>())
 {
-    m_locked = m_database->open(databasePath, KTSqliteDatabase::Mode::ReadWrite) && m_database->beginTransaction();
+    m_locked =
+        m_database->open(databasePath, KTSqliteDatabase::Mode::ReadWrite) && m_database->beginTransaction();
 }
 
 KTCatalogWriteLock::~KTCatalogWriteLock()

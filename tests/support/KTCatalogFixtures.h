@@ -38,7 +38,8 @@ public:
                                           const QString &dbVersion = QStringLiteral("0500025"));
     /// Creates "<folder>/<name>.photolibrary" (iPhoto) or "<folder>/<name>.aplibrary" (Aperture)
     /// with its database at Database/Library.apdb and returns the library's path.
-    static QString createAppleLibrary(const QString &folder, const QString &kind, const QString &name = QStringLiteral("Library"));
+    static QString createAppleLibrary(const QString &folder, const QString &kind,
+                                      const QString &name = QStringLiteral("Library"));
     /// The media source that a session of this library records: the library's Database folder.
     static QString appleMediaSource(const QString &libraryPath);
     static QString appleDatabasePath(const QString &libraryPath);
