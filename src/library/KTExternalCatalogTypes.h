@@ -70,17 +70,22 @@ enum class KTCatalogStatus
     Failed,
 };
 
-/// Result of a write. The catalogues of a call are written one transaction each; a catalogue whose
-/// transaction did not commit keeps its images' bits, so the next pass writes them again.
-struct KTCatalogWriteResult
+/// How a call ended, with the reason when it did not end Done.
+struct KTCatalogOutcome
 {
     KTCatalogStatus status = KTCatalogStatus::Done;
     QString errorMessage;
+
+    bool succeeded() const { return status == KTCatalogStatus::Done; }
+};
+
+/// Result of a write. The catalogues of a call are written one transaction each; a catalogue whose
+/// transaction did not commit keeps its images' bits, so the next pass writes them again.
+struct KTCatalogWriteResult : KTCatalogOutcome
+{
     /// The new syncStatusBitmask of each input image, in input order. It differs from the input
     /// only for images whose catalogue committed; store it back into the records.
     std::vector<quint64> syncStatusBitmasks;
-
-    bool succeeded() const { return status == KTCatalogStatus::Done; }
 };
 
 /// What an external catalogue holds for one image.
@@ -97,29 +102,21 @@ struct KTCatalogImageState
 
 /// Result of a read. Unless the status is Done, `states` is empty and nothing may be concluded
 /// about the images (a failed read is never an empty catalogue).
-struct KTCatalogReadResult
+struct KTCatalogReadResult : KTCatalogOutcome
 {
-    KTCatalogStatus status = KTCatalogStatus::Done;
-    QString errorMessage;
     /// One state per input image, in input order. Images that are not external read as absent.
     std::vector<KTCatalogImageState> states;
-
-    bool succeeded() const { return status == KTCatalogStatus::Done; }
 };
 
 /// Result of the change check: which images differ from their catalogue and which the catalogue
 /// no longer holds. Both are empty unless the status is Done.
-struct KTCatalogChangeResult
+struct KTCatalogChangeResult : KTCatalogOutcome
 {
-    KTCatalogStatus status = KTCatalogStatus::Done;
-    QString errorMessage;
     /// Indexes into the input list, ascending: picked or rejected differs from the catalogue.
     std::vector<int> changedIndexes;
     /// Indexes into the input list, ascending: the catalogue no longer holds the image; the caller
     /// deletes these records from the session (their files stay).
     std::vector<int> removedIndexes;
-
-    bool succeeded() const { return status == KTCatalogStatus::Done; }
 };
 
 /// What the import does to one record, from the catalogue's state (the catalogue wins).

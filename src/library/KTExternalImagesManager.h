@@ -33,6 +33,10 @@ inline const QString kLightroomSyncOptionRejectsKey = QStringLiteral("kLightroom
 ///   (in particular delete nothing). Otherwise delete removedIndexes from the session and report
 ///   changedIndexes.
 /// - a decision's change on a record: OR syncStatusBitForKeyPath(keyPath) into its bitmask.
+/// - overwrite: OR kSyncStatusRejectBit | kSyncStatusPickBit into each record (no database).
+/// - mark/unmark as rejected or picked (the trash hand-off uses mark as rejected):
+///   setSyncFlag(bit, images, flagged), then store the bitmasks as for the write pass.
+/// Records that are not image records proper (wrappers, copies) are the caller's to leave out.
 ///
 /// Every write of one catalogue runs in one BEGIN IMMEDIATE ... COMMIT transaction and is rolled
 /// back on any error, so a catalogue is either fully written or left byte for byte as it was; bits
@@ -69,10 +73,8 @@ public:
     /// telling whether another connection's lock was the cause.
     using DatabaseBlock = std::function<bool(const Batch &batch, KTSqliteDatabase &database,
                                              QString &errorMessage, bool &busy)>;
-    struct DatabaseOutcome
+    struct DatabaseOutcome : KTCatalogOutcome
     {
-        KTCatalogStatus status = KTCatalogStatus::Done;
-        QString errorMessage;
         /// The batches whose callback succeeded (and, for writes, committed), in order.
         std::vector<Batch> completedBatches;
     };
