@@ -502,6 +502,51 @@ TEST_F(KTExternalImagesManagerTest, ApertureWritePassAndImportRoundTrip)
     EXPECT_EQ(third.picked, false);
 }
 
+// The import round trip: the catalogue's collections decide and the import's bits drive a write
+// pass. Only 101 still differs afterwards: the table rejects it but leaves it in the picks.
+TEST_F(KTExternalImagesManagerTest, LightroomImportRoundTrip)
+{
+    KTCatalogFixtures::execute(m_catalog,
+                               "INSERT INTO AgLibraryCollection (id_local, name, creationId) VALUES "
+                               "(700, 'Vireoscope Picks', 'com.adobe.ag.library.collection'), "
+                               "(701, 'Vireoscope Rejects', 'com.adobe.ag.library.collection');"
+                               "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES "
+                               "(700, 101), (701, 101), (700, 102);");
+    std::vector<KTExternalImage> session = {lightroomImage("101", m_catalog, {}, {}, 0),
+                                            lightroomImage("102", m_catalog, false, true, 0),
+                                            lightroomImage("103", m_catalog, {}, {}, 0)};
+    const KTCatalogReadResult read = m_manager.readImagesStatuses(session);
+    ASSERT_TRUE(read.succeeded()) << read.errorMessage.toStdString();
+    std::vector<KTImportChange> changes;
+    for (size_t i = 0; i < session.size(); ++i)
+        changes.push_back(KTExternalImagesManager::importChange(session[i], read.states[i]));
+    // In both collections and undecided in the session: rejected, with bit 16 only.
+    EXPECT_EQ(changes[0].rejection, KTImportChange::Rejection::Reject);
+    EXPECT_EQ(changes[0].syncBitsToAdd, 16u);
+    EXPECT_EQ(changes[1].picked, true);
+    EXPECT_EQ(changes[1].rejection, KTImportChange::Rejection::Clear);
+    EXPECT_EQ(changes[1].syncBitsToAdd, 48u);
+    EXPECT_FALSE(changes[2].isChanged);
+
+    // What the flow does with the changes, then its write pass over the changed records.
+    session[0].rejected = true;
+    session[1].picked = true;
+    session[1].rejected = false;
+    std::vector<KTExternalImage> changed;
+    for (size_t i = 0; i < 2; ++i) {
+        session[i].syncStatusBitmask |= changes[i].syncBitsToAdd;
+        changed.push_back(session[i]);
+    }
+    ASSERT_TRUE(m_manager.syncImagesStatuses(changed).succeeded());
+    EXPECT_EQ(membersOf("Vireoscope Rejects"), "101");
+    EXPECT_EQ(membersOf("Vireoscope Picks"), "101,102");
+    EXPECT_EQ(pickOf(101), -1.0);
+    EXPECT_EQ(pickOf(102), 1.0);
+    const KTCatalogChangeResult check = m_manager.imagesUpdatedInExternalCatalogFromImages(session);
+    ASSERT_TRUE(check.succeeded());
+    EXPECT_EQ(check.changedIndexes, std::vector<int>{0});
+}
+
 TEST_F(KTExternalImagesManagerTest, LightroomImportTable)
 {
     using R = KTImportChange::Rejection;
