@@ -1,0 +1,97 @@
+#include "KTSignatureMaker.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+namespace {
+
+QString writeJpeg(const QTemporaryDir &dir, const QString &name,
+                  const std::map<std::string, std::string> &fields, QSize size = QSize(80, 60))
+{
+    const QString path = dir.filePath(name);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(200, 40, 40));
+    EXPECT_TRUE(image.save(path, "JPEG", 95));
+    if (!fields.empty()) {
+        auto file = Exiv2::ImageFactory::open(path.toStdString());
+        file->readMetadata();
+        Exiv2::ExifData exif;
+        for (const auto &[key, value] : fields)
+            exif[key] = value;
+        file->setExifData(exif);
+        file->writeMetadata();
+    }
+    return path;
+}
+
+KTSearchSettings sideOf(int side)
+{
+    KTSearchSettings settings;
+    settings.imageSize = side;
+    return settings;
+}
+
+} // namespace
+
+TEST(KTSignatureMakerTest, ReadsShootingFactsFromExif)
+{
+    const QTemporaryDir dir;
+    const std::string longModel(200, 'M');
+    const QString path = writeJpeg(dir, QStringLiteral("a.jpg"),
+                                   {{"Exif.Photo.DateTimeOriginal", "2026:06:01 09:00:05"},
+                                    {"Exif.Photo.ExposureTime", "1/250"},
+                                    {"Exif.Photo.FNumber", "28/10"},
+                                    {"Exif.Photo.Flash", "9"},
+                                    {"Exif.Photo.FocalLength", "50/1"},
+                                    {"Exif.Image.Model", longModel}});
+    auto signature = KTImageSignature::create();
+    FillSignatureMetadataFromFile(signature.get(), path);
+    EXPECT_EQ(signature->shotTime, double(QDateTime(QDate(2026, 6, 1), QTime(9, 0, 5)).toSecsSinceEpoch()));
+    EXPECT_DOUBLE_EQ(signature->exposureTime, 0.004);
+    EXPECT_DOUBLE_EQ(signature->fNumber, 2.8);
+    EXPECT_EQ(signature->flashFired, 1);
+    EXPECT_EQ(signature->focalLength, 50);
+    EXPECT_EQ(signature->exposureBias, -1.0);
+    EXPECT_EQ(std::string(signature->cameraModel), longModel.substr(0, 127));
+    EXPECT_EQ(std::strlen(signature->exifDigest), 32u);
+    FillSignatureMetadataFromFile(nullptr, path); // nothing to fill, nothing happens
+}
+
+TEST(KTSignatureMakerTest, ImageWithoutExifIsUndated)
+{
+    const QTemporaryDir dir;
+    auto signature = KTImageSignature::create();
+    FillSignatureMetadataFromFile(signature.get(), writeJpeg(dir, QStringLiteral("plain.jpg"), {}));
+    EXPECT_EQ(signature->shotTime, -1.0);
+    EXPECT_EQ(signature->exposureTime, -1.0);
+    EXPECT_EQ(signature->flashFired, -1);
+    EXPECT_EQ(signature->exifDigest[0], '\0');
+}
+
+TEST(KTSignatureMakerTest, MakesTheThumbnailOfAnImageFile)
+{
+    const QTemporaryDir dir;
+    const QString path = writeJpeg(dir, QStringLiteral("wide.jpg"), {}, QSize(300, 100));
+    for (auto preview : {KTSignaturePreview::Yes, KTSignaturePreview::No}) {
+        const auto signature = CreateHashFromImagePath(path, sideOf(16), preview);
+        ASSERT_TRUE(signature);
+        EXPECT_EQ(signature->imageType, 4);
+        EXPECT_EQ(signature->size, 16u);
+        EXPECT_NEAR(signature->pixels[0], 200, 6);
+        EXPECT_NEAR(signature->pixels[4 * 255 + 1], 40, 6);
+        EXPECT_EQ(signature->pixels[16 * 16 * 4], 0) << "nothing beyond N x N";
+    }
+    EXPECT_FALSE(CreateHashFromImagePath(dir.filePath(QStringLiteral("none.jpg")), sideOf(16),
+                                         KTSignaturePreview::Yes));
+    EXPECT_FALSE(CreateHashFromImagePath(path, sideOf(0), KTSignaturePreview::Yes));
+}
