@@ -1,5 +1,8 @@
 #include "KTSignatureComparison.h"
 
+#include "KTImageDifference.h"
+#include "KTImageProcessing.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -42,13 +45,18 @@ TimeVerdict timeVerdict(const KTSearchSettings &settings, double shotTimeA, doub
     return verdict;
 }
 
-bool isSimilarBySum(uint64_t sum, int side, float factor, const KTSearchSettings &settings)
+bool isSimilarByDifference(float difference, float factor, const KTSearchSettings &settings)
 {
-    const float denominator = float(side) * float(side) * 255.0f;
-    const float difference = float(sum) / denominator * 100.0f;
     const float required =
         std::max(float(settings.minimumMatchingLevel), factor * float(settings.overalMatchingLevel));
     return 100.0f - difference >= required;
+}
+
+bool isSimilarBySum(uint64_t sum, int side, float factor, const KTSearchSettings &settings)
+{
+    // The same single-precision steps as getImageDifference.
+    const float denominator = float(side) * float(side) * 255.0f;
+    return isSimilarByDifference(float(sum) / denominator * 100.0f, factor, settings);
 }
 
 ZoneGeometry zoneGeometry(int side, const KTSearchSettings &settings)
@@ -98,40 +106,6 @@ double getImageTimeDiff(const KTImageSignature &a, const KTImageSignature &b)
     return getImageTimeDiff(a.shotTime, a.exposureTime, b.shotTime, b.exposureTime);
 }
 
-namespace {
-
-// The plain forms of the difference measures: a per-pixel sum of the three colour differences,
-// its integral image and rectangle sums. The search's fast path is checked against these.
-void absDiffSumRGBA(const uint8_t *a, const uint8_t *b, uint32_t *out, int side)
-{
-    for (int p = 0; p < side * side; ++p) {
-        const uint8_t *pa = a + 4 * p;
-        const uint8_t *pb = b + 4 * p;
-        out[p] = uint32_t(std::abs(pa[0] - pb[0]) + std::abs(pa[1] - pb[1]) + std::abs(pa[2] - pb[2]));
-    }
-}
-
-void fillIntegral(const uint32_t *src, uint64_t *dst, int side)
-{
-    for (int y = 0; y < side; ++y) {
-        uint64_t rowSum = 0;
-        for (int x = 0; x < side; ++x) {
-            rowSum += src[y * side + x];
-            dst[y * side + x] = rowSum + (y > 0 ? dst[(y - 1) * side + x] : 0);
-        }
-    }
-}
-
-uint64_t rectSum(const uint64_t *integral, int side, int x, int y, int width, int height)
-{
-    const int x2 = x + width - 1;
-    const int y2 = y + height - 1;
-    auto at = [&](int cx, int cy) -> uint64_t { return cx < 0 || cy < 0 ? 0 : integral[cy * side + cx]; };
-    return at(x2, y2) - at(x - 1, y2) - at(x2, y - 1) + at(x - 1, y - 1);
-}
-
-} // namespace
-
 int CompareHashes(const KTImageSignature &a, const KTImageSignature &b, const KTSearchSettings &settings,
                   void *scratch, std::size_t scratchSize, double timeRange)
 {
@@ -142,17 +116,19 @@ int CompareHashes(const KTImageSignature &a, const KTImageSignature &b, const KT
     const int side = int(std::min(a.size, KTImageSignature::kMaxSize));
     if (side <= 0)
         return 0;
+    const auto *pixelsA = reinterpret_cast<const KTPixelRGBA *>(a.pixels);
+    const auto *pixelsB = reinterpret_cast<const KTPixelRGBA *>(b.pixels);
 
     if (!settings.isUseZone) {
-        uint64_t sum = 0;
-        for (int p = 0; p < side * side; ++p) {
-            for (int c = 0; c < 3; ++c)
-                sum += uint64_t(std::abs(a.pixels[4 * p + c] - b.pixels[4 * p + c]));
-        }
-        return KTSimilarityRules::isSimilarBySum(sum, side, verdict.factor, settings) ? 5 : 0;
+        const float difference = getImageDifference(pixelsA, pixelsB, side, side,
+                                                    createRect(0, 0, side, side), KTImageType(a.imageType));
+        return KTSimilarityRules::isSimilarByDifference(difference, verdict.factor, settings) ? 5 : 0;
     }
 
     const auto zones = KTSimilarityRules::zoneGeometry(side, settings);
+    // Zones of side 0 (a thumbnail of one pixel) are no rectangles: every zone fails.
+    if (zones.zoneSide <= 0)
+        return 0;
     const std::size_t pixelCount = std::size_t(side) * std::size_t(side);
     std::vector<uint32_t> ownDifference;
     std::vector<uint64_t> ownIntegral;
@@ -172,15 +148,17 @@ int CompareHashes(const KTImageSignature &a, const KTImageSignature &b, const KT
         difference = ownDifference.data();
         integral = ownIntegral.data();
     }
-    absDiffSumRGBA(a.pixels, b.pixels, difference, side);
-    fillIntegral(difference, integral, side);
+    absDiffSum(pixelsA, pixelsB, difference, side, side);
+    fillIntegralImage_uint32(difference, integral, std::size_t(side), std::size_t(side));
 
-    uint64_t sums[4] = {};
-    if (zones.zoneSide > 0) {
-        const int origins[4][2] = {
-            {0, 0}, {zones.offset, 0}, {0, zones.offset}, {zones.offset, zones.offset}};
-        for (int z = 0; z < 4; ++z)
-            sums[z] = rectSum(integral, side, origins[z][0], origins[z][1], zones.zoneSide, zones.zoneSide);
+    const float threshold = KTSimilarityRules::zoneThreshold(verdict.factor, settings);
+    const int origins[4][2] = {{0, 0}, {zones.offset, 0}, {0, zones.offset}, {zones.offset, zones.offset}};
+    int failed = 0;
+    for (const auto &origin : origins) {
+        const float zoneDifference = getImageDifferenceIntegral(
+            integral, side, side, createRect(origin[0], origin[1], zones.zoneSide, zones.zoneSide));
+        if (!(zoneDifference <= threshold))
+            ++failed;
     }
-    return KTSimilarityRules::isSimilarByZoneSums(sums, zones.zoneSide, verdict.factor, settings) ? 5 : 0;
+    return failed < 2 ? 5 : 0;
 }

@@ -45,6 +45,9 @@ struct TimeVerdict
 TimeVerdict timeVerdict(const KTSearchSettings &settings, double shotTimeA, double exposureTimeA,
                         double shotTimeB, double exposureTimeB, double timeRange);
 
+/// The whole-thumbnail rule on a difference in percent: 100 - d at least the larger of the
+/// minimum level and f x the matching level, all in single precision.
+bool isSimilarByDifference(float difference, float factor, const KTSearchSettings &settings);
 /// The whole-thumbnail rule on the exact sum of absolute colour differences over N x N pixels.
 bool isSimilarBySum(uint64_t sum, int side, float factor, const KTSearchSettings &settings);
 

@@ -2,10 +2,13 @@
 
 #include "KTDictionaryExif.h"
 #include "KTHashing.h"
+#include "KTImageDifference.h"
+#include "KTImageProcessing.h"
 #include "KTImageProperties.h"
 #include "KTImageUtils.h"
 #include "KTPropertyList.h"
 #include "KTSaveNResize.h"
+#include "RDFX_HistEq.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -84,19 +87,25 @@ bool CreateHashFromRGBA(const uint8_t *rgba, int width, int height, KTImageSigna
         return false;
     }
     const int side = settings.imageSize;
-    const bool wantsColor = settings.isUseColor && settings.colorSensitivity != 100.0;
-    // TODO: resampling, desaturation, equalisation, contrast stretch and blur come from the pixel
-    // kernels, which are not in this tree yet; until they are, such a signature is refused rather
-    // than made without its treatment (it would be cached under the settings' name).
-    if (width != side || height != side || wantsColor || settings.isUseHistEq ||
-        settings.isUseContrastScretching || settings.isUseBlur) {
-        qWarning().noquote()
-            << "Error: signature treatments are not available in this build; no signature made.";
-        return false;
-    }
+    auto *thumbnail = reinterpret_cast<KTPixelRGBA *>(signature.pixels);
     signature.imageType = KTImageSignature::kImageTypeRGBA;
     signature.size = uint32_t(side);
-    std::memcpy(signature.pixels, rgba, std::size_t(side) * std::size_t(side) * 4);
+    convertKTPixelRGBAto(reinterpret_cast<const KTPixelRGBA *>(rgba), std::size_t(width), std::size_t(height),
+                         thumbnail, std::size_t(side), std::size_t(side), KTImageRGBA);
+    if (settings.isUseColor && settings.colorSensitivity != 100.0) {
+        desaturateImage(thumbnail, thumbnail, std::size_t(side), std::size_t(side), 4,
+                        float(settings.colorSensitivity * 0.01));
+    }
+    if (settings.isUseHistEq)
+        RDFX_HistEq_UCHAR(thumbnail, thumbnail, unsigned(side), side, 8, 256, 5.0f);
+    if (settings.isUseContrastScretching)
+        contrastStrechImage(thumbnail, thumbnail, std::size_t(side), std::size_t(side), 4);
+    if (settings.isUseBlur) {
+        // The radius is clamped to the thumbnail's side: a larger tent changes nothing more, and a
+        // huge or negative value would overflow the kernel's arithmetic.
+        const uint32_t blurSide = settings.clampedBlurSide();
+        blurImage(thumbnail, thumbnail, std::size_t(side), std::size_t(side), blurSide, blurSide, 4);
+    }
     return true;
 }
 

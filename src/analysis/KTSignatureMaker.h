@@ -38,8 +38,9 @@ QImage cgImageRefFromPath(const QString &path, KTSignaturePreview preview, int w
 bool CreateHashFromCGImageRef(const QImage &image, KTImageSignature &signature,
                               const KTSearchSettings &settings);
 /// Sets imageType, size and the pixels from a width x height RGBA buffer (4 bytes a pixel, rows
-/// top to bottom) and applies the treatments. False, logged, when the settings' side is outside
-/// 1 to 128, or when resampling or a treatment is asked for that this build cannot do yet.
+/// top to bottom), resampled to N x N, and applies the treatments that the settings switch on:
+/// desaturation, equalisation, contrast stretch and blur, in that order. False, logged, when the
+/// settings' side is outside 1 to 128 or the buffer is empty.
 bool CreateHashFromRGBA(const uint8_t *rgba, int width, int height, KTImageSignature &signature,
                         const KTSearchSettings &settings);
 

@@ -2,6 +2,7 @@
 
 #include "KTCompactSignatures.h"
 #include "KTConcurrentQueue.h"
+#include "KTFilesManager.h"
 #include "KTSignatureMaker.h"
 
 #include <QDebug>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -38,10 +38,7 @@ double timeKey(double shotTime)
 
 KTSimilarFinder &KTSimilarFinder::sharedInstance()
 {
-    // TODO: take the root from KTFilesManager::hashesDirectoryPath() once the files manager is in
-    // this tree; until then the same folder is derived here.
-    static KTSimilarFinder finder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                                  QStringLiteral("/Hashes"));
+    static KTSimilarFinder finder(KTFilesManager::sharedManager().hashesDirectoryPath());
     return finder;
 }
 

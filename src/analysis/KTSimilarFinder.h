@@ -48,7 +48,7 @@ public:
     static const QString kComparingPhase;
     static const QString kFinalizingPhase;
 
-    /// The process's finder; its cache root is the "Hashes" folder of the application data.
+    /// The process's finder; its cache root is the files manager's "Hashes" folder.
     static KTSimilarFinder &sharedInstance();
     /// A finder over the cache root `cacheRoot` (tests use a temporary folder).
     explicit KTSimilarFinder(QString cacheRoot);

@@ -89,6 +89,18 @@ double resolutionInDpi(double value, qlonglong unit)
     return unit == 3 ? value * 2.54 : value;
 }
 
+// The top level with its non-empty sub-dictionaries.
+QVariantMap assembled(QVariantMap top, const QVariantMap &tiff, const QVariantMap &exif, const QVariantMap &aux)
+{
+    if (!tiff.isEmpty())
+        top.insert(kImagePropertyTIFFDictionary, tiff);
+    if (!exif.isEmpty())
+        top.insert(kImagePropertyExifDictionary, exif);
+    if (!aux.isEmpty())
+        top.insert(kImagePropertyExifAuxDictionary, aux);
+    return top;
+}
+
 QVariantMap propertiesFromExif(const Exiv2::ExifData &exif)
 {
     QVariantMap top;
@@ -150,13 +162,7 @@ QVariantMap propertiesFromExif(const Exiv2::ExifData &exif)
         top.insert(kImagePropertyColorModel, value <= 1 ? QStringLiteral("Gray") : QStringLiteral("RGB"));
     }
 
-    if (!tiff.isEmpty())
-        top.insert(kImagePropertyTIFFDictionary, tiff);
-    if (!exifDict.isEmpty())
-        top.insert(kImagePropertyExifDictionary, exifDict);
-    if (!aux.isEmpty())
-        top.insert(kImagePropertyExifAuxDictionary, aux);
-    return top;
+    return assembled(top, tiff, exifDict, aux);
 }
 
 // Reads what Exiv2 could not, for RAW formats it does not parse.
@@ -202,13 +208,7 @@ QVariantMap propertiesFromLibRaw(const QString &path)
     top.insert(kImagePropertyPixelHeight, int(data.sizes.height));
     top.insert(kImagePropertyColorModel, QStringLiteral("RGB"));
 
-    if (!tiff.isEmpty())
-        top.insert(kImagePropertyTIFFDictionary, tiff);
-    if (!exif.isEmpty())
-        top.insert(kImagePropertyExifDictionary, exif);
-    if (!aux.isEmpty())
-        top.insert(kImagePropertyExifAuxDictionary, aux);
-    return top;
+    return assembled(top, tiff, exif, aux);
 }
 
 QVariant mergedValue(const QVariantMap &properties, const QString &key)

@@ -81,14 +81,38 @@ bool KTLogCapture::contains(const QString &text) const
     return false;
 }
 
+namespace {
+
+// Installed in the scripted presenter's place so the platform does not keep it alive: the test
+// owns the presenter, and its destruction restores the previous one.
+class KTForwardingAlertPresenter : public KTAlertPresenter
+{
+public:
+    explicit KTForwardingAlertPresenter(std::weak_ptr<KTScriptedAlertPresenter> target) : m_target(std::move(target)) {}
+
+    KTAlertResponse runModal(const KTAlert &alert) override
+    {
+        auto target = m_target.lock();
+        return target ? target->runModal(alert) : KTAlertResponse{alert.returnCodeForButton(0), false};
+    }
+
+private:
+    std::weak_ptr<KTScriptedAlertPresenter> m_target;
+};
+
+} // namespace
+
 std::shared_ptr<KTScriptedAlertPresenter> KTScriptedAlertPresenter::install()
 {
     auto presenter = std::shared_ptr<KTScriptedAlertPresenter>(new KTScriptedAlertPresenter);
-    presenter->m_previous = KTAlertPresenter::install(presenter);
+    presenter->m_previous = KTAlertPresenter::install(std::make_shared<KTForwardingAlertPresenter>(presenter));
     return presenter;
 }
 
-KTScriptedAlertPresenter::~KTScriptedAlertPresenter() = default;
+KTScriptedAlertPresenter::~KTScriptedAlertPresenter()
+{
+    KTAlertPresenter::install(m_previous);
+}
 
 void KTScriptedAlertPresenter::answer(int returnCode, bool suppressionChecked)
 {

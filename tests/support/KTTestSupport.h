@@ -33,7 +33,8 @@ public:
 };
 
 /// An alert presenter that answers from a script and records what it was shown.
-/// Installed while it lives; an alert with no scripted answer gets the first button.
+/// Installed while the returned pointer lives (the previous presenter comes back when it is
+/// destroyed); an alert with no scripted answer gets the first button.
 class KTScriptedAlertPresenter : public KTAlertPresenter
 {
 public:

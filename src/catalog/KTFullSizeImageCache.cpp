@@ -1,0 +1,34 @@
+#include "KTFullSizeImageCache.h"
+
+#include <algorithm>
+
+KTFullSizeImageCache::KTFullSizeImageCache(qint64 limit) : m_limit(limit)
+{
+    if (m_limit > 0)
+        m_keys.reserve(size_t(m_limit));
+}
+
+void KTFullSizeImageCache::cacheFullSizeImage(const QImage &image, const QString &path)
+{
+    if (image.isNull() || path.isEmpty() || m_limit <= 0)
+        return;
+    std::lock_guard lock(m_mutex);
+    if (m_cache.contains(path))
+        return;
+    if (qint64(m_keys.size()) >= m_limit) {
+        m_cache.remove(m_keys.back());
+        m_keys.pop_back();
+    }
+    m_keys.insert(m_keys.begin(), path);
+    m_cache.insert(path, image);
+}
+
+QImage KTFullSizeImageCache::cachedFullSizeImageForPath(const QString &path)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = std::find(m_keys.begin(), m_keys.end(), path);
+    if (found == m_keys.end())
+        return {};
+    std::rotate(m_keys.begin(), found, found + 1);
+    return m_cache.value(path);
+}
