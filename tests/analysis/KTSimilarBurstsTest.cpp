@@ -160,6 +160,7 @@ TEST_F(KTSimilarBurstsTest, LevelsRunFromPermissiveToStrict)
     larger.scenes = 16;
     larger.singles = 16;
     larger.lookAlikes = 6;
+    larger.sameSpots = 6;
     larger.seed = 77;
     const auto big = makeBurstFixture(larger);
 

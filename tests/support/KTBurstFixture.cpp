@@ -154,6 +154,17 @@ std::vector<KTBurstPhoto> makeBurstFixture(const KTBurstFixtureOptions &options)
         addBurst(sceneIndex, 0, 3, start.addSecs(60 * minute));
         minute += 5;
     }
+    // Same spot, another moment: every other subject of an earlier scene replaced.
+    for (int k = 0; k < options.sameSpots; ++k) {
+        const int sceneIndex = int(scenes.size());
+        Scene scene = scenes[std::size_t(options.scenes - 1 - k)];
+        const Scene replacement = makeScene(random, width, height, nullptr);
+        for (std::size_t s = 0; s < scene.shapes.size(); s += 2)
+            scene.shapes[s] = replacement.shapes[s % replacement.shapes.size()];
+        scenes.push_back(scene);
+        addBurst(sceneIndex, 0, 3, start.addSecs(60 * minute));
+        minute += 5;
+    }
     // Unrelated single shots, each its own scene.
     for (int k = 0; k < options.singles; ++k) {
         const int sceneIndex = int(scenes.size());

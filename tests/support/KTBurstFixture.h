@@ -9,7 +9,9 @@
 /// A labelled set of photos for the similarity search: several scenes shot in bursts (3 to 6
 /// variants with small shifts, noise and exposure steps, 1 s apart), unrelated single shots,
 /// look-alike scenes (same palette and light, other layout), and one scene shot again two hours
-/// later. Everything is drawn from a fixed integer generator, so every machine gets the same pixels.
+/// later, and same-spot scenes (an earlier scene with half of its subjects changed, a different
+/// moment at the same place). Everything is drawn from a fixed integer generator, so every machine gets the
+/// same pixels.
 ///
 /// Threading: plain functions without shared state.
 struct KTBurstPhoto
@@ -29,6 +31,7 @@ struct KTBurstFixtureOptions
     int scenes = 8;
     int singles = 6;
     int lookAlikes = 2;
+    int sameSpots = 2;
     unsigned seed = 20261210;
 };
 
