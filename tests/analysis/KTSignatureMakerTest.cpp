@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <vector>
 #include <map>
 
 namespace {
@@ -94,4 +96,39 @@ TEST(KTSignatureMakerTest, MakesTheThumbnailOfAnImageFile)
     EXPECT_FALSE(CreateHashFromImagePath(dir.filePath(QStringLiteral("none.jpg")), sideOf(16),
                                          KTSignaturePreview::Yes));
     EXPECT_FALSE(CreateHashFromImagePath(path, sideOf(0), KTSignaturePreview::Yes));
+}
+
+// The picture is resampled to N x N whatever its size, and a blur radius far beyond the side (or
+// not a number) is clamped where it is used instead of overflowing the kernel.
+TEST(KTSignatureMakerTest, ProcessesAnyBufferAndClampsTheBlurRadius)
+{
+    std::vector<uint8_t> rgba(40 * 30 * 4);
+    for (std::size_t p = 0; p < rgba.size(); ++p)
+        rgba[p] = uint8_t((p * 37) % 251);
+    KTSearchSettings settings = sideOf(16);
+    settings.isUseBlur = true;
+    settings.isUseContrastScretching = true;
+    settings.isUseHistEq = true;
+    settings.isUseColor = true;
+    settings.colorSensitivity = 40;
+
+    auto atSide = KTImageSignature::create();
+    settings.blurRadius = 16;
+    ASSERT_TRUE(CreateHashFromRGBA(rgba.data(), 40, 30, *atSide, settings));
+    EXPECT_EQ(atSide->size, 16u);
+
+    auto huge = KTImageSignature::create();
+    settings.blurRadius = 1e12;
+    ASSERT_TRUE(CreateHashFromRGBA(rgba.data(), 40, 30, *huge, settings));
+    EXPECT_EQ(std::memcmp(huge->pixels, atSide->pixels, 16 * 16 * 4), 0);
+
+    auto none = KTImageSignature::create();
+    auto unblurred = KTImageSignature::create();
+    settings.blurRadius = std::nan("");
+    ASSERT_TRUE(CreateHashFromRGBA(rgba.data(), 40, 30, *none, settings));
+    settings.isUseBlur = false;
+    ASSERT_TRUE(CreateHashFromRGBA(rgba.data(), 40, 30, *unblurred, settings));
+    EXPECT_EQ(std::memcmp(none->pixels, unblurred->pixels, 16 * 16 * 4), 0);
+
+    EXPECT_FALSE(CreateHashFromRGBA(rgba.data(), 40, 30, *none, sideOf(129)));
 }

@@ -352,3 +352,16 @@ TEST(KTSimilarFinderTest, DiskSizeRoundsEachFileUpToWholeBlocks)
     EXPECT_EQ(KTSimilarFinder::neededSizeInBytesOnDisk(dir.path(), 10), 10 * perFile);
     EXPECT_EQ(KTSimilarFinder::neededSizeInBytesOnDisk(dir.filePath(QStringLiteral("not/yet")), 1), perFile);
 }
+
+TEST(KTSimilarFinderTest, PresetIndexOutsideTheLevelsGivesNoClusters)
+{
+    const QTemporaryDir cache;
+    KTSimilarFinder finder(cache.path());
+    KTLogCapture log;
+    bool called = false;
+    finder.clasterizeWithMode(
+        5, 0, [&](const KTSimilarFinder::Clusters &clusters) { called = clusters.isEmpty(); },
+        [](const QString &, std::atomic_bool *, double) {});
+    EXPECT_TRUE(called);
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to initialize dictionary from path")));
+}
