@@ -1,40 +1,17 @@
 #include "KTSignatureMaker.h"
 
+#include "KTImageFixtures.h"
+
 #include <QImage>
 #include <QTemporaryDir>
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <exiv2/exiv2.hpp>
-#pragma GCC diagnostic pop
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <vector>
-#include <map>
 
 namespace {
-
-QString writeJpeg(const QTemporaryDir &dir, const QString &name,
-                  const std::map<std::string, std::string> &fields, QSize size = QSize(80, 60))
-{
-    const QString path = dir.filePath(name);
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(200, 40, 40));
-    EXPECT_TRUE(image.save(path, "JPEG", 95));
-    if (!fields.empty()) {
-        auto file = Exiv2::ImageFactory::open(path.toStdString());
-        file->readMetadata();
-        Exiv2::ExifData exif;
-        for (const auto &[key, value] : fields)
-            exif[key] = value;
-        file->setExifData(exif);
-        file->writeMetadata();
-    }
-    return path;
-}
 
 KTSearchSettings sideOf(int side)
 {
@@ -49,13 +26,13 @@ TEST(KTSignatureMakerTest, ReadsShootingFactsFromExif)
 {
     const QTemporaryDir dir;
     const std::string longModel(200, 'M');
-    const QString path = writeJpeg(dir, QStringLiteral("a.jpg"),
-                                   {{"Exif.Photo.DateTimeOriginal", "2026:06:01 09:00:05"},
-                                    {"Exif.Photo.ExposureTime", "1/250"},
-                                    {"Exif.Photo.FNumber", "28/10"},
-                                    {"Exif.Photo.Flash", "9"},
-                                    {"Exif.Photo.FocalLength", "50/1"},
-                                    {"Exif.Image.Model", longModel}});
+    const QString path = dir.filePath(QStringLiteral("a.jpg"));
+    ASSERT_TRUE(writeJpegWithExif(path, {{"Exif.Photo.DateTimeOriginal", "2026:06:01 09:00:05"},
+                                         {"Exif.Photo.ExposureTime", "1/250"},
+                                         {"Exif.Photo.FNumber", "28/10"},
+                                         {"Exif.Photo.Flash", "9"},
+                                         {"Exif.Photo.FocalLength", "50/1"},
+                                         {"Exif.Image.Model", longModel}}));
     auto signature = KTImageSignature::create();
     FillSignatureMetadataFromFile(signature.get(), path);
     EXPECT_EQ(signature->shotTime, double(QDateTime(QDate(2026, 6, 1), QTime(9, 0, 5)).toSecsSinceEpoch()));
@@ -73,7 +50,9 @@ TEST(KTSignatureMakerTest, ImageWithoutExifIsUndated)
 {
     const QTemporaryDir dir;
     auto signature = KTImageSignature::create();
-    FillSignatureMetadataFromFile(signature.get(), writeJpeg(dir, QStringLiteral("plain.jpg"), {}));
+    const QString path = dir.filePath(QStringLiteral("plain.jpg"));
+    ASSERT_TRUE(writeJpegWithExif(path));
+    FillSignatureMetadataFromFile(signature.get(), path);
     EXPECT_EQ(signature->shotTime, -1.0);
     EXPECT_EQ(signature->exposureTime, -1.0);
     EXPECT_EQ(signature->flashFired, -1);
@@ -83,7 +62,10 @@ TEST(KTSignatureMakerTest, ImageWithoutExifIsUndated)
 TEST(KTSignatureMakerTest, MakesTheThumbnailOfAnImageFile)
 {
     const QTemporaryDir dir;
-    const QString path = writeJpeg(dir, QStringLiteral("wide.jpg"), {}, QSize(300, 100));
+    const QString path = dir.filePath(QStringLiteral("wide.jpg"));
+    QImage wide(300, 100, QImage::Format_RGB32);
+    wide.fill(QColor(200, 40, 40));
+    ASSERT_TRUE(wide.save(path, "JPEG", 95));
     for (auto preview : {KTSignaturePreview::Yes, KTSignaturePreview::No}) {
         const auto signature = CreateHashFromImagePath(path, sideOf(16), preview);
         ASSERT_TRUE(signature);

@@ -94,6 +94,22 @@ struct FakeMaker
     }
 };
 
+// A finder over a temporary cache whose pool holds the photos "a" and "b", of one grey level.
+struct TwoPhotoFinder
+{
+    QTemporaryDir cache;
+    FakeMaker fake;
+    KTSimilarFinder finder{cache.path()};
+
+    TwoPhotoFinder()
+    {
+        fake.levels = {{"/a", 10}, {"/b", 10}};
+        finder.setSignatureMaker(fake.maker());
+        finder.addPhotoWithID(QStringLiteral("a"), QStringLiteral("/a"));
+        finder.addPhotoWithID(QStringLiteral("b"), QStringLiteral("/b"));
+    }
+};
+
 std::set<std::set<QString>> asSets(const KTSimilarFinder::Clusters &clusters)
 {
     std::set<std::set<QString>> sets;
@@ -203,13 +219,8 @@ TEST(KTSimilarFinderTest, StopDuringComparisonEndsWithNoClusters)
 
 TEST(KTSimilarFinderTest, RefusesRunsWithoutCallbacksOrWithAnImpossibleSide)
 {
-    const QTemporaryDir cache;
-    KTSimilarFinder finder(cache.path());
-    FakeMaker fake;
-    fake.levels = {{"/a", 1}, {"/b", 1}};
-    finder.setSignatureMaker(fake.maker());
-    finder.addPhotoWithID(QStringLiteral("a"), QStringLiteral("/a"));
-    finder.addPhotoWithID(QStringLiteral("b"), QStringLiteral("/b"));
+    TwoPhotoFinder setup;
+    auto &[cache, fake, finder] = setup;
     {
         KTLogCapture log;
         finder.clasterizeWithSettings(plainSettings(8, 90), 0, {},
@@ -229,13 +240,8 @@ TEST(KTSimilarFinderTest, RefusesRunsWithoutCallbacksOrWithAnImpossibleSide)
 
 TEST(KTSimilarFinderTest, SignaturesAreCachedPerSettingsAndReadBack)
 {
-    const QTemporaryDir cache;
-    KTSimilarFinder finder(cache.path());
-    FakeMaker fake;
-    fake.levels = {{"/a", 10}, {"/b", 10}};
-    finder.setSignatureMaker(fake.maker());
-    finder.addPhotoWithID(QStringLiteral("a"), QStringLiteral("/a"));
-    finder.addPhotoWithID(QStringLiteral("b"), QStringLiteral("/b"));
+    TwoPhotoFinder setup;
+    auto &[cache, fake, finder] = setup;
     KTSearchSettings settings = plainSettings(8, 90);
     EXPECT_EQ(runFinder(finder, settings).size(), 1);
     EXPECT_EQ(fake.calls.load(), 2);
@@ -280,13 +286,8 @@ TEST(KTSimilarFinderTest, DamagedCacheFilesAreRefusedAndRebuilt)
         {"not RGBA", patched([](KTImageSignature &s) { s.imageType = 32; }), "Data is corrupted!"},
     };
     for (const Case &c : cases) {
-        const QTemporaryDir cache;
-        KTSimilarFinder finder(cache.path());
-        FakeMaker fake;
-        fake.levels = {{"/a", 10}, {"/b", 10}};
-        finder.setSignatureMaker(fake.maker());
-        finder.addPhotoWithID(QStringLiteral("a"), QStringLiteral("/a"));
-        finder.addPhotoWithID(QStringLiteral("b"), QStringLiteral("/b"));
+        TwoPhotoFinder setup;
+        auto &[cache, fake, finder] = setup;
         const QString file = cache.filePath(QStringLiteral("a/") + settings.digest());
         QDir().mkpath(QFileInfo(file).path());
         ASSERT_TRUE(writeFileBytes(file, c.bytes)) << c.name;
