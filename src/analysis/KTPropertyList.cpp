@@ -1,0 +1,171 @@
+#include "KTPropertyList.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace {
+
+// Reads the element the reader stands on (a start element) and leaves the reader on its end.
+std::optional<QVariant> readValue(QXmlStreamReader &xml)
+{
+    const QStringView tag = xml.name();
+    if (tag == u"dict") {
+        QVariantMap map;
+        while (xml.readNextStartElement()) {
+            if (xml.name() != u"key")
+                return std::nullopt;
+            const QString key = xml.readElementText();
+            if (!xml.readNextStartElement())
+                return std::nullopt;
+            auto value = readValue(xml);
+            if (!value)
+                return std::nullopt;
+            map.insert(key, *value);
+        }
+        return xml.hasError() ? std::nullopt : std::optional<QVariant>(map);
+    }
+    if (tag == u"array") {
+        QVariantList list;
+        while (xml.readNextStartElement()) {
+            auto value = readValue(xml);
+            if (!value)
+                return std::nullopt;
+            list.append(*value);
+        }
+        return xml.hasError() ? std::nullopt : std::optional<QVariant>(list);
+    }
+    if (tag == u"true" || tag == u"false") {
+        const bool value = tag == u"true";
+        xml.skipCurrentElement();
+        return QVariant(value);
+    }
+    const QString text = xml.readElementText();
+    if (xml.hasError())
+        return std::nullopt;
+    bool ok = true;
+    if (tag == u"string")
+        return QVariant(text);
+    if (tag == u"integer") {
+        const qlonglong value = text.trimmed().toLongLong(&ok);
+        return ok ? std::optional<QVariant>(value) : std::nullopt;
+    }
+    if (tag == u"real") {
+        const double value = text.trimmed().toDouble(&ok);
+        return ok ? std::optional<QVariant>(value) : std::nullopt;
+    }
+    if (tag == u"date") {
+        QDateTime date = QDateTime::fromString(text.trimmed(), Qt::ISODate);
+        return date.isValid() ? std::optional<QVariant>(date.toUTC()) : std::nullopt;
+    }
+    if (tag == u"data")
+        return QVariant(QByteArray::fromBase64(text.toLatin1()));
+    return std::nullopt;
+}
+
+void writeValue(QXmlStreamWriter &xml, const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        xml.writeStartElement(QStringLiteral("dict"));
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            xml.writeTextElement(QStringLiteral("key"), it.key());
+            writeValue(xml, it.value());
+        }
+        xml.writeEndElement();
+        return;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        xml.writeStartElement(QStringLiteral("array"));
+        for (const QVariant &item : value.toList())
+            writeValue(xml, item);
+        xml.writeEndElement();
+        return;
+    }
+    case QMetaType::Bool:
+        xml.writeEmptyElement(value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
+        return;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        xml.writeTextElement(QStringLiteral("integer"), value.toString());
+        return;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        // 17 significant digits read back to the same double.
+        xml.writeTextElement(QStringLiteral("real"), QString::number(value.toDouble(), 'g', 17));
+        return;
+    case QMetaType::QDateTime:
+        xml.writeTextElement(QStringLiteral("date"), value.toDateTime().toUTC().toString(Qt::ISODate));
+        return;
+    case QMetaType::QByteArray:
+        xml.writeTextElement(QStringLiteral("data"), QString::fromLatin1(value.toByteArray().toBase64()));
+        return;
+    default:
+        xml.writeTextElement(QStringLiteral("string"), value.toString());
+        return;
+    }
+}
+
+} // namespace
+
+std::optional<QVariant> KTPropertyList::fromXml(const QByteArray &data)
+{
+    QXmlStreamReader xml(data);
+    if (!xml.readNextStartElement() || xml.name() != u"plist")
+        return std::nullopt;
+    if (!xml.readNextStartElement())
+        return std::nullopt;
+    auto value = readValue(xml);
+    if (!value)
+        return std::nullopt;
+    // Nothing but the closing plist tag may follow the root value.
+    if (xml.readNextStartElement() || xml.hasError())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QVariant> KTPropertyList::readFile(const QString &path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return fromXml(file.readAll());
+}
+
+QByteArray KTPropertyList::toXml(const QVariant &value)
+{
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(-1);
+    xml.writeStartDocument();
+    xml.writeDTD(QStringLiteral("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">"));
+    xml.writeStartElement(QStringLiteral("plist"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
+    writeValue(xml, value);
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return out;
+}
+
+bool KTPropertyList::writeFile(const QVariant &value, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray data = toXml(value);
+    if (file.write(data) != data.size())
+        return false;
+    return file.commit();
+}
