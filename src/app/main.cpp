@@ -1,4 +1,5 @@
 #include "KTAppDelegate.h"
+#include "KTImageUtils.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Vireoscope"));
     QApplication::setApplicationName(QStringLiteral("Vireoscope"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vireoscope"));
+
+    KTImageUtils::raiseImageAllocationLimit();
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();
