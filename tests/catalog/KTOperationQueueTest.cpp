@@ -113,6 +113,31 @@ TEST(KTOperationQueueTest, HigherPriorityRunsFirstOnABusyQueue)
     EXPECT_EQ(order, (std::vector<int>{2, 3, 1}));
 }
 
+TEST(KTOperationQueueTest, PriorityChangedWhileWaitingDecidesTheOrder)
+{
+    KTOperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    std::promise<void> release;
+    auto releaseFuture = release.get_future().share();
+    std::vector<int> order;
+    std::mutex orderMutex;
+    queue.addOperationWithBlock([&](const KTOperation &) { releaseFuture.wait(); });
+    auto record = [&](int tag) {
+        return [&, tag](const KTOperation &) {
+            std::lock_guard lock(orderMutex);
+            order.push_back(tag);
+        };
+    };
+    auto raised = queue.addOperationWithBlock(record(1), KTOperation::Priority::Low);
+    auto lowered = queue.addOperationWithBlock(record(2), KTOperation::Priority::High);
+    queue.addOperationWithBlock(record(3), KTOperation::Priority::Normal);
+    raised->setQueuePriority(KTOperation::Priority::VeryHigh);
+    lowered->setQueuePriority(KTOperation::Priority::VeryLow);
+    release.set_value();
+    onBackgroundThread([&] { queue.waitUntilAllOperationsAreFinished(); });
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 2}));
+}
+
 TEST(KTCancelablePerformerTest, CancelRaisesTheFlagUntilTheNextTaskResetsIt)
 {
     KTCancelablePerformer performer;
