@@ -39,10 +39,15 @@ template <typename Kernel> QImage overlay(const QImage &image, const char *metho
         return {};
     const int width = bitmap.width();
     const int height = bitmap.height();
-    std::vector<KTPixelRGBA> output(size_t(width) * size_t(height));
-    kernel(pixelsOf(bitmap), output.data(), width, height);
-    return KTPixelUtils::imageFromBuffer(reinterpret_cast<const uint8_t *>(output.data()), width, height, 8,
-                                         width * 4);
+    // The kernels write every output pixel, straight into the overlay: no buffer to clear or copy.
+    QImage output(width, height, QImage::Format_RGBA8888_Premultiplied);
+    if (output.isNull()) {
+        qWarning() << "Failed to create image from data";
+        return {};
+    }
+    Q_ASSERT(output.bytesPerLine() == qsizetype(width) * 4);
+    kernel(pixelsOf(bitmap), reinterpret_cast<KTPixelRGBA *>(output.bits()), width, height);
+    return output;
 }
 
 } // namespace
