@@ -51,21 +51,21 @@ void KTObtainEntityOperation::removeCallbackWithID(const QString &callbackID)
 
 void KTObtainEntityOperation::activateCallbackWithID(const QString &callbackID)
 {
-    Q_ASSERT(isMainThread());
-    auto it = m_callbacksActiveStatuses.find(callbackID);
-    if (it == m_callbacksActiveStatuses.end())
-        return;
-    it.value() = true;
-    adjustPriority();
+    setCallbackActive(callbackID, true);
 }
 
 void KTObtainEntityOperation::deactivateCallbackWithID(const QString &callbackID)
+{
+    setCallbackActive(callbackID, false);
+}
+
+void KTObtainEntityOperation::setCallbackActive(const QString &callbackID, bool active)
 {
     Q_ASSERT(isMainThread());
     auto it = m_callbacksActiveStatuses.find(callbackID);
     if (it == m_callbacksActiveStatuses.end())
         return;
-    it.value() = false;
+    it.value() = active;
     adjustPriority();
 }
 

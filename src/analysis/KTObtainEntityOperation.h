@@ -64,6 +64,7 @@ private:
                             QVariantMap additionalParameters);
     void main();
     void deliver(const std::shared_ptr<KTEntity> &entity);
+    void setCallbackActive(const QString &callbackID, bool active);
     void adjustPriority();
 
     QString m_imagePath;
