@@ -13,11 +13,7 @@ KTEntitiesManager &KTEntitiesManager::sharedManager()
 
 KTEntitiesManager::KTEntitiesManager(KTOperationQueue &queue) : m_queue(queue) {}
 
-KTEntitiesManager::~KTEntitiesManager()
-{
-    for (const auto &operation : std::as_const(m_operations))
-        operation->setCompletionCallback({});
-}
+KTEntitiesManager::~KTEntitiesManager() = default;
 
 std::optional<KTEntitiesManagerCallbackID>
 KTEntitiesManager::obtainEntityOfClass(const KTEntityClass &entityClass, const QString &imageUuid,
@@ -37,10 +33,11 @@ KTEntitiesManager::obtainEntityOfClass(const KTEntityClass &entityClass, const Q
     if (!operation || operation->hasDelivered() || operation->isCancelled()) {
         operation = KTObtainEntityOperation::initWithImageAtPath(
             imagePath, pathForEntityOfClass(entityClass, imageUuid, parameters), entityClass, parameters);
-        operation->setCompletionCallback([this, key](const std::shared_ptr<KTEntity> &entity) {
-            if (entity)
-                m_entitiesCache.setObject(key, entity, entity->cost());
-        });
+        operation->setCompletionCallback(
+            [alive = std::weak_ptr(m_alive), this, key](const std::shared_ptr<KTEntity> &entity) {
+                if (entity && alive.lock())
+                    m_entitiesCache.setObject(key, entity, entity->cost());
+            });
         m_operations.insert(key, operation);
         m_queue.addOperation(operation->queueOperation());
     }

@@ -39,8 +39,7 @@ public:
 
     /// A manager whose operations run on `queue` (tests give their own).
     explicit KTEntitiesManager(KTOperationQueue &queue);
-    /// Withdraws the completion of its pending operations: they still run and call their
-    /// callbacks, but touch no manager.
+    /// Pending operations still run and call their callbacks, but touch no manager.
     ~KTEntitiesManager();
     KTEntitiesManager(const KTEntitiesManager &) = delete;
     KTEntitiesManager &operator=(const KTEntitiesManager &) = delete;
@@ -94,4 +93,7 @@ private:
     KTOperationQueue &m_queue;
     QHash<QString, std::shared_ptr<KTObtainEntityOperation>> m_operations;
     KTMemoryCache<KTEntity> m_entitiesCache{kTotalCostLimit, kDefaultCountLimit};
+    // Completions hold it weakly: an operation that delivers after the manager is gone
+    // touches nothing of it.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

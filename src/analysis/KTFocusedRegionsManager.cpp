@@ -38,15 +38,7 @@ KTFocusedRegionsManager::KTFocusedRegionsManager(KTOperationQueue &queue, QObjec
         [this](const KTNotification &notification) { imagesDidChange(notification); });
 }
 
-KTFocusedRegionsManager::~KTFocusedRegionsManager()
-{
-    for (const auto &operation : std::as_const(m_loadFromDiskOperations))
-        operation->setCompletionHandler({});
-    for (const auto &operation : std::as_const(m_createOperations)) {
-        operation->setCompletionHandler({});
-        operation->setHasNewerOperation({});
-    }
-}
+KTFocusedRegionsManager::~KTFocusedRegionsManager() = default;
 
 std::optional<KTCallbackID> KTFocusedRegionsManager::obtainFocusedRegionStorage(Handler handler,
                                                                                 const QString &imageUuid,
@@ -75,9 +67,10 @@ void KTFocusedRegionsManager::cancelObtaining(const std::optional<KTCallbackID> 
 
 KTFocusedRegionsManager::Handler KTFocusedRegionsManager::cachingHandler(const QString &imageUuid)
 {
-    return [this, imageUuid](const std::shared_ptr<KTFocusedRegionsStorage> &storage, bool shouldCache) {
-        if (shouldCache && storage)
-            m_cache.setObject(imageUuid, storage);
+    return [self = QPointer(this), imageUuid](const std::shared_ptr<KTFocusedRegionsStorage> &storage,
+                                              bool shouldCache) {
+        if (self && shouldCache && storage)
+            self->m_cache.setObject(imageUuid, storage);
     };
 }
 
@@ -107,8 +100,8 @@ KTFocusedRegionsManager::createFocusedRegionsStorageOperationForImageMO(const QS
     operation->setCompletionHandler(cachingHandler(imageUuid));
     // A cancelled build deletes its file only while no newer build for the image is registered:
     // that one writes the same path.
-    operation->setHasNewerOperation([this, imageUuid, weak = std::weak_ptr(operation)] {
-        return m_createOperations.value(imageUuid) != weak.lock();
+    operation->setHasNewerOperation([self = QPointer(this), imageUuid, weak = std::weak_ptr(operation)] {
+        return self && self->m_createOperations.value(imageUuid) != weak.lock();
     });
     m_createOperations.insert(imageUuid, operation);
     m_queue.addOperation(operation->queueOperation());

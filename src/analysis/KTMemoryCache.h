@@ -34,8 +34,9 @@ public:
         return it.value()->value;
     }
 
-    /// Stores `value` under `key` (replacing what was there) and evicts as the limits ask; the
-    /// new entry itself is evicted last. A null value removes the key.
+    /// Stores `value` under `key` (replacing what was there) and evicts older entries as the
+    /// limits ask; the new entry stays even when it alone exceeds a limit. A null value removes
+    /// the key.
     void setObject(const QString &key, Pointer value, int64_t cost = 0)
     {
         removeObjectForKey(key);

@@ -14,7 +14,9 @@ namespace {
 // The photo as 4-byte pixels without row padding, drawn over black; null when it cannot be had.
 QImage workingBitmap(const QImage &image, const char *method)
 {
-    QImage bitmap = image.convertToFormat(QImage::Format_RGBX8888);
+    // Translucent pixels come out premultiplied, as drawn over black; the fourth byte is not read.
+    QImage bitmap = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888_Premultiplied
+                                                                  : QImage::Format_RGBX8888);
     if (bitmap.isNull()) {
         qWarning().noquote()
             << QStringLiteral("Failed to create bitmap context in %1").arg(QLatin1String(method));
