@@ -1,10 +1,11 @@
 // Thumbnail entities of a 24-megapixel JPEG, cold (decoded from the image and written to its
-// entity file) and warm (read back from that file), as one entity operation runs them; and the
-// focus mask and exposure overlays of a 24-megapixel image. All on the calling thread, except
-// the kernels' own row spreading over the global concurrent queue.
+// entity file) and warm (read back from that file), as one entity operation runs them; the focus
+// mask and exposure overlays of a 24-megapixel image; and the focused-region search at its widest.
+// All on the calling thread, except the kernels' own row spreading over the global concurrent queue.
 
 #include "KTDecodingFixtures.h"
 #include "KTFocusMaskDefaults.h"
+#include "KTFocusedRegionsStorage.h"
 #include "KTImageUtils.h"
 #include "KTPixelUtils.h"
 #include "KTThumbnailEntity.h"
@@ -83,12 +84,27 @@ void BM_ExposureOverlay24MP(benchmark::State &state)
     }
 }
 
+// The widest search the range check allows: 61 points in focus spread over a 24-megapixel image,
+// so the window slides over a fifth of each side of the whole image.
+void BM_FocusedRegionCropSearchWorstCase(benchmark::State &state)
+{
+    QList<KTFocusedRect> rects;
+    for (int i = 0; i < 61; ++i)
+        rects.append({{(i % 8) / 8.0 + 0.01, (i / 8) / 8.0 + 0.01, 0.05, 0.05}, KTFocusedRect::InFocus});
+    rects.append({{0.0, 0.0, 1.0, 1.0}, KTFocusedRect::Other});
+    for (auto _ : state) {
+        const auto crop = KTFocusedRegionsStorage::focusedRegionCropRect(rects, kCameraSize);
+        benchmark::DoNotOptimize(crop);
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_ThumbnailEntityCold)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ThumbnailEntityWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FocusMask24MP)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExposureOverlay24MP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusedRegionCropSearchWorstCase)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
