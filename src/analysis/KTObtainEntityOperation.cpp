@@ -3,7 +3,6 @@
 #include "KTDispatch.h"
 
 #include <QFileInfo>
-#include <QThread>
 #include <QUuid>
 
 KTObtainEntityOperation::KTObtainEntityOperation(QString imagePath, QString entityPath,
