@@ -45,8 +45,11 @@ std::string canonAFInfo(const std::vector<CanonPoint> &points, int afWidth = 600
     words.push_back(selected);
     words[0] = int(words.size()) * 2;
     std::string text;
-    for (int word : words)
-        text += (text.empty() ? "" : " ") + std::to_string(word);
+    for (int word : words) {
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(word);
+    }
     return text;
 }
 
