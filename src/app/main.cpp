@@ -1,4 +1,5 @@
 #include "KTAppDelegate.h"
+#include "KTFocusMaskDefaults.h"
 #include "KTImageUtils.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Vireoscope"));
 
     KTImageUtils::raiseImageAllocationLimit();
+    KTFocusMaskDefaults::registerDefaults();
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();

@@ -86,14 +86,28 @@ void KTOperationQueue::addOperation(std::shared_ptr<KTOperation> operation)
     {
         std::lock_guard lock(m_mutex);
         m_operations.insert(operation);
+        m_pending.push_back(operation);
     }
-    const int priority = int(operation->queuePriority());
-    m_pool.start(
-        [this, operation] {
-            operation->run();
-            finished(operation);
-        },
-        priority);
+    // Every added operation starts one pool task; the task runs whichever waiting operation has
+    // the highest priority then, so priority changes made while waiting take effect.
+    m_pool.start([this] {
+        std::shared_ptr<KTOperation> next = takeNextPending();
+        next->run();
+        finished(next);
+    });
+}
+
+std::shared_ptr<KTOperation> KTOperationQueue::takeNextPending()
+{
+    std::lock_guard lock(m_mutex);
+    auto best = m_pending.begin();
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+        if ((*it)->queuePriority() > (*best)->queuePriority())
+            best = it;
+    }
+    std::shared_ptr<KTOperation> next = std::move(*best);
+    m_pending.erase(best);
+    return next;
 }
 
 std::shared_ptr<KTOperation> KTOperationQueue::addOperationWithBlock(KTOperation::Body body,

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,8 @@ public:
 
     /// Set before the operation is added to a queue.
     void setCompletionBlock(std::function<void()> block) { m_completion = std::move(block); }
+    /// May change while the operation waits in a queue: the queue starts the waiting operation
+    /// of highest priority at the moment a thread frees up (the earliest added on a tie).
     void setQueuePriority(Priority priority) { m_priority = priority; }
     Priority queuePriority() const { return m_priority; }
 
@@ -44,7 +47,7 @@ private:
 
     Body m_body;
     std::function<void()> m_completion;
-    Priority m_priority = Priority::Normal;
+    std::atomic<Priority> m_priority{Priority::Normal};
     std::atomic<bool> m_cancelled{false};
     mutable std::mutex m_mutex;
     std::condition_variable m_finishedCondition;
@@ -90,10 +93,13 @@ public:
 
 private:
     void finished(const std::shared_ptr<KTOperation> &operation);
+    std::shared_ptr<KTOperation> takeNextPending();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_idle;
     std::unordered_set<std::shared_ptr<KTOperation>> m_operations;
+    // Added and not yet started, in the order of adding.
+    std::deque<std::shared_ptr<KTOperation>> m_pending;
     QMetaObject::Connection m_activityConnection;
     QThreadPool m_pool;
 };

@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <future>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -18,6 +20,39 @@ void onBackgroundThread(Fn fn)
 {
     std::async(std::launch::async, fn).get();
 }
+
+// A queue of one thread held busy until release(), recording the order in which the operations
+// added meanwhile run.
+struct BusyQueue
+{
+    BusyQueue()
+    {
+        queue.setMaxConcurrentOperationCount(1);
+        queue.addOperationWithBlock(
+            [future = m_release.get_future().share()](const KTOperation &) { future.wait(); });
+    }
+
+    KTOperation::Body record(int tag)
+    {
+        return [this, tag](const KTOperation &) {
+            std::lock_guard lock(m_orderMutex);
+            order.push_back(tag);
+        };
+    }
+
+    void runAll()
+    {
+        m_release.set_value();
+        onBackgroundThread([this] { queue.waitUntilAllOperationsAreFinished(); });
+    }
+
+    KTOperationQueue queue;
+    std::vector<int> order;
+
+private:
+    std::promise<void> m_release;
+    std::mutex m_orderMutex;
+};
 
 } // namespace
 
@@ -92,25 +127,24 @@ TEST(KTOperationQueueTest, WaitReturnsOnlyAfterEveryOperationAndItsCompletion)
 
 TEST(KTOperationQueueTest, HigherPriorityRunsFirstOnABusyQueue)
 {
-    KTOperationQueue queue;
-    queue.setMaxConcurrentOperationCount(1);
-    std::promise<void> release;
-    auto releaseFuture = release.get_future().share();
-    std::vector<int> order;
-    std::mutex orderMutex;
-    queue.addOperationWithBlock([&](const KTOperation &) { releaseFuture.wait(); });
-    auto record = [&](int tag) {
-        return [&, tag](const KTOperation &) {
-            std::lock_guard lock(orderMutex);
-            order.push_back(tag);
-        };
-    };
-    queue.addOperationWithBlock(record(1), KTOperation::Priority::Low);
-    queue.addOperationWithBlock(record(2), KTOperation::Priority::VeryHigh);
-    queue.addOperationWithBlock(record(3), KTOperation::Priority::Normal);
-    release.set_value();
-    onBackgroundThread([&] { queue.waitUntilAllOperationsAreFinished(); });
-    EXPECT_EQ(order, (std::vector<int>{2, 3, 1}));
+    BusyQueue busy;
+    busy.queue.addOperationWithBlock(busy.record(1), KTOperation::Priority::Low);
+    busy.queue.addOperationWithBlock(busy.record(2), KTOperation::Priority::VeryHigh);
+    busy.queue.addOperationWithBlock(busy.record(3), KTOperation::Priority::Normal);
+    busy.runAll();
+    EXPECT_EQ(busy.order, (std::vector<int>{2, 3, 1}));
+}
+
+TEST(KTOperationQueueTest, PriorityChangedWhileWaitingDecidesTheOrder)
+{
+    BusyQueue busy;
+    auto raised = busy.queue.addOperationWithBlock(busy.record(1), KTOperation::Priority::Low);
+    auto lowered = busy.queue.addOperationWithBlock(busy.record(2), KTOperation::Priority::High);
+    busy.queue.addOperationWithBlock(busy.record(3), KTOperation::Priority::Normal);
+    raised->setQueuePriority(KTOperation::Priority::VeryHigh);
+    lowered->setQueuePriority(KTOperation::Priority::VeryLow);
+    busy.runAll();
+    EXPECT_EQ(busy.order, (std::vector<int>{1, 3, 2}));
 }
 
 TEST(KTCancelablePerformerTest, CancelRaisesTheFlagUntilTheNextTaskResetsIt)

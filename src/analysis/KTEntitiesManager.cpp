@@ -1,0 +1,89 @@
+#include "KTEntitiesManager.h"
+
+#include "KTDispatch.h"
+#include "KTFilesManager.h"
+#include "KTOperationQueue.h"
+
+KTEntitiesManager &KTEntitiesManager::sharedManager()
+{
+    Q_ASSERT(isMainThread());
+    static KTEntitiesManager manager(KTOperationQueue::sharedQueue());
+    return manager;
+}
+
+KTEntitiesManager::KTEntitiesManager(KTOperationQueue &queue) : m_queue(queue) {}
+
+KTEntitiesManager::~KTEntitiesManager() = default;
+
+std::optional<KTEntitiesManagerCallbackID>
+KTEntitiesManager::obtainEntityOfClass(const KTEntityClass &entityClass, const QString &imageUuid,
+                                       const QString &imagePath, const QVariantMap &parameters,
+                                       Callback callback)
+{
+    Q_ASSERT(isMainThread());
+    const QString key = keyForEntityOfClass(entityClass, imageUuid, parameters);
+    if (std::shared_ptr<KTEntity> cached = m_entitiesCache.objectForKey(key)) {
+        if (callback)
+            callback(cached);
+        return std::nullopt;
+    }
+
+    std::shared_ptr<KTObtainEntityOperation> operation = m_operations.value(key);
+    // A run that has delivered, or was cancelled before it started, will never call back.
+    if (!operation || operation->hasDelivered() || operation->isCancelled()) {
+        operation = KTObtainEntityOperation::initWithImageAtPath(
+            imagePath, pathForEntityOfClass(entityClass, imageUuid, parameters), entityClass, parameters);
+        operation->setCompletionCallback(
+            [alive = std::weak_ptr(m_alive), this, key](const std::shared_ptr<KTEntity> &entity) {
+                if (entity && alive.lock())
+                    m_entitiesCache.setObject(key, entity, entity->cost());
+            });
+        m_operations.insert(key, operation);
+        m_queue.addOperation(operation->queueOperation());
+    }
+    return KTEntitiesManagerCallbackID{key, operation->addCallback(std::move(callback))};
+}
+
+void KTEntitiesManager::cancelCallbackWithID(const std::optional<KTEntitiesManagerCallbackID> &token)
+{
+    if (auto operation = operationForID(token))
+        operation->removeCallbackWithID(token->callbackID);
+}
+
+void KTEntitiesManager::activateCallbackWithID(const std::optional<KTEntitiesManagerCallbackID> &token)
+{
+    if (auto operation = operationForID(token))
+        operation->activateCallbackWithID(token->callbackID);
+}
+
+void KTEntitiesManager::deactivateCallbackWithID(const std::optional<KTEntitiesManagerCallbackID> &token)
+{
+    if (auto operation = operationForID(token))
+        operation->deactivateCallbackWithID(token->callbackID);
+}
+
+QString KTEntitiesManager::keyForEntityOfClass(const KTEntityClass &entityClass, const QString &imageUuid,
+                                               const QVariantMap &parameters)
+{
+    QString key = imageUuid + QLatin1Char('_') + entityClass.name;
+    const QString suffix = entityClass.pathSuffix ? entityClass.pathSuffix(parameters) : QString();
+    if (!suffix.isEmpty())
+        key += QLatin1Char('_') + suffix;
+    return key;
+}
+
+QString KTEntitiesManager::pathForEntityOfClass(const KTEntityClass &entityClass, const QString &imageUuid,
+                                                const QVariantMap &parameters)
+{
+    return KTFilesManager::sharedManager().entitiesDirectoryPath() + QLatin1Char('/') +
+           keyForEntityOfClass(entityClass, imageUuid, parameters);
+}
+
+std::shared_ptr<KTObtainEntityOperation>
+KTEntitiesManager::operationForID(const std::optional<KTEntitiesManagerCallbackID> &token) const
+{
+    Q_ASSERT(isMainThread());
+    if (!token)
+        return nullptr;
+    return m_operations.value(token->operationKey);
+}

@@ -1,0 +1,74 @@
+#include "KTThumbnailEntity.h"
+
+#include "KTImageUtils.h"
+#include "KTThumbnailEntityHelper.h"
+
+namespace {
+
+const QString kJpegDataKey = QStringLiteral("JpegData");
+const QString kThumbnailSizeFileKey = QStringLiteral("ThumbnailSize");
+
+} // namespace
+
+KTThumbnailEntity::KTThumbnailEntity(QByteArray jpegData, double size)
+    : m_jpegData(std::move(jpegData)), m_size(size)
+{}
+
+QString KTThumbnailEntity::entityPathSuffixForAdditionalParameters(const QVariantMap &parameters)
+{
+    Q_ASSERT_X(parameters.contains(kThumbnailSizeKey), "KTThumbnailEntity",
+               "Thumbnail size should be specified");
+    return QString::number(
+        KTThumbnailEntityHelper::apropriateSizeForSize(parameters.value(kThumbnailSizeKey)), 'f', 0);
+}
+
+std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithImageAtPath(const QString &imagePath,
+                                                                          const QVariantMap &parameters)
+{
+    Q_ASSERT_X(!imagePath.isEmpty(), "KTThumbnailEntity", "Path should be specified.");
+    Q_ASSERT_X(parameters.contains(kThumbnailSizeKey), "KTThumbnailEntity",
+               "Thumbnail size should be specified.");
+    const double size = KTThumbnailEntityHelper::apropriateSizeForSize(parameters.value(kThumbnailSizeKey));
+    QByteArray data = KTImageUtils::thumbnailJPEGDataFromImageAtPath(imagePath, size);
+    if (data.isEmpty())
+        return nullptr;
+    return std::make_shared<KTThumbnailEntity>(std::move(data), size);
+}
+
+std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithContentsOfFile(const QString &path)
+{
+    const std::optional<QCborMap> map = mapWithContentsOfFile(path, currentVersion());
+    if (!map)
+        return nullptr;
+    const QCborValue data = map->value(kJpegDataKey);
+    const QCborValue size = map->value(kThumbnailSizeFileKey);
+    if (!data.isByteArray() || !(size.isDouble() || size.isInteger()))
+        return nullptr;
+    return std::make_shared<KTThumbnailEntity>(data.toByteArray(), size.toDouble());
+}
+
+int64_t KTThumbnailEntity::cost() const
+{
+    return m_size <= kMinThumbnailSize ? 0 : int64_t(m_jpegData.size());
+}
+
+QImage KTThumbnailEntity::image() const
+{
+    std::lock_guard lock(m_imageMutex);
+    if (!m_cachedImage.isNull())
+        return m_cachedImage;
+    if (m_jpegData.isEmpty())
+        return {};
+    QImage decoded = QImage::fromData(m_jpegData, "JPEG");
+    if (m_size == kMinThumbnailSize)
+        m_cachedImage = decoded;
+    return decoded;
+}
+
+void KTThumbnailEntity::encode(QCborMap &map) const
+{
+    if (m_jpegData.isEmpty())
+        return;
+    map.insert(kJpegDataKey, m_jpegData);
+    map.insert(kThumbnailSizeFileKey, m_size);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "KTEntity.h"
+
+#include <QByteArray>
+#include <QImage>
+
+#include <mutex>
+
+/// The additional-parameters key of the requested thumbnail size (a number, pixels).
+inline const QString kThumbnailSizeKey = QStringLiteral("ThumbnailSize");
+/// The smallest ladder size; only thumbnails of this size keep their decoded image.
+inline constexpr double kMinThumbnailSize = 100.0;
+
+/// The upright thumbnail of an image file at one ladder size (KTThumbnailEntityHelper), as JPEG
+/// bytes. Files hold "Version" 1, and "JpegData" with "ThumbnailSize" when there is data.
+///
+/// Threading: immutable once made, except the memoised image, which image() guards.
+class KTThumbnailEntity : public KTEntity
+{
+public:
+    KTThumbnailEntity(QByteArray jpegData, double size);
+
+    static QString className() { return QStringLiteral("KTThumbnailEntity"); }
+    static int64_t currentVersion() { return 1; }
+    /// The ladder size of the parameters' "ThumbnailSize" as "%0.0f" ("300"). A missing size is
+    /// a programming error (asserted); release builds then use the smallest size.
+    static QString entityPathSuffixForAdditionalParameters(const QVariantMap &parameters);
+
+    /// Decodes the image at the ladder size for the parameters' "ThumbnailSize". Null when the
+    /// image cannot be read. Blocks for the decode; never call it on the main thread.
+    static std::shared_ptr<KTThumbnailEntity> initWithImageAtPath(const QString &imagePath,
+                                                                  const QVariantMap &parameters);
+    /// The entity of a file written by writeToFile; null when the file is missing, foreign or of
+    /// another version.
+    static std::shared_ptr<KTThumbnailEntity> initWithContentsOfFile(const QString &path);
+
+    const QByteArray &JPEGData() const { return m_jpegData; }
+    double size() const { return m_size; }
+
+    /// 0 at the smallest size (those are bounded by the cache's count limit), else the bytes of
+    /// the JPEG data.
+    int64_t cost() const override;
+
+    /// The decoded thumbnail; null without data. Kept for later calls only at the smallest size.
+    QImage image() const;
+
+protected:
+    int64_t version() const override { return currentVersion(); }
+    void encode(QCborMap &map) const override;
+
+private:
+    QByteArray m_jpegData;
+    double m_size = 0;
+    mutable std::mutex m_imageMutex;
+    mutable QImage m_cachedImage;
+};

@@ -1,0 +1,292 @@
+#include "KTEntitiesManager.h"
+
+#include "KTCacheFile.h"
+#include "KTFilesManager.h"
+#include "KTGatedQueue.h"
+#include "KTImageFixtures.h"
+#include "KTTestSupport.h"
+#include "KTThumbnailEntity.h"
+#include "KTThumbnailEntityHelper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Thumbnail = std::shared_ptr<KTThumbnailEntity>;
+
+QString newUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+QVariantMap sizeParameters(double size)
+{
+    return {{kThumbnailSizeKey, size}};
+}
+
+/// Records what one callback received.
+struct Delivery
+{
+    int calls = 0;
+    Thumbnail entity;
+
+    std::function<void(const Thumbnail &)> callback()
+    {
+        return [this](const Thumbnail &received) {
+            ++calls;
+            entity = received;
+        };
+    }
+};
+
+class KTEntitiesManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        // The session store makes the application-support folder; the cache folders live in it.
+        ASSERT_TRUE(QDir().mkpath(KTFilesManager::sharedManager().applicationFilesDirectoryPath()));
+        m_imagePath = m_folder.filePath(QStringLiteral("photo.jpg"));
+        ASSERT_TRUE(writeJpegWithExif(m_imagePath, {}, QSize(640, 480)));
+    }
+
+    std::optional<KTEntitiesManagerCallbackID> obtain(KTEntitiesManager &manager, const QString &uuid,
+                                                      double size, Delivery &delivery)
+    {
+        return manager.obtainEntityOfClass<KTThumbnailEntity>(uuid, m_imagePath, sizeParameters(size),
+                                                              delivery.callback());
+    }
+
+    static QString entityPath(const QString &uuid, double size)
+    {
+        return KTEntitiesManager::pathForEntityOfClass(KTEntityClass::of<KTThumbnailEntity>(), uuid,
+                                                       sizeParameters(size));
+    }
+
+    // Deliveries are posted to the main queue; waiting for them keeps callbacks from running
+    // after the test's locals are gone.
+    static bool waitForDelivery(KTEntitiesManager &manager,
+                                const std::optional<KTEntitiesManagerCallbackID> &token)
+    {
+        auto operation = manager.operationForID(token);
+        return operation && waitUntil([&] { return operation->hasDelivered(); });
+    }
+
+    QTemporaryDir m_folder;
+    QString m_imagePath;
+};
+
+} // namespace
+
+TEST(KTThumbnailEntityHelperTest, SizesClimbTheLadderOfThrees)
+{
+    const struct
+    {
+        QVariant requested;
+        double expected;
+    } cases[] = {
+        {0.0, 100},        {100.0, 100},   {100.5, 300},
+        {250, 300},        {300.0, 300},   {301.0, 900},
+        {2700.0, 2700},    {2701.0, 8100}, {QStringLiteral("large"), 100},
+        {QVariant(), 100},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(KTThumbnailEntityHelper::apropriateSizeForSize(c.requested), c.expected)
+            << c.requested.toString().toStdString();
+}
+
+TEST(KTThumbnailEntityTest, CostIsZeroAtTheSmallestSizeAndTheDataLengthAbove)
+{
+    const QByteArray data(1234, 'x');
+    EXPECT_EQ(KTThumbnailEntity(data, 100).cost(), 0);
+    EXPECT_EQ(KTThumbnailEntity(data, 300).cost(), 1234);
+}
+
+TEST(KTMemoryCacheTest, EvictsTheLeastRecentlyUsedByCountAndByCost)
+{
+    KTMemoryCache<int> cache(100, 3);
+    for (int i = 0; i < 3; ++i)
+        cache.setObject(QString::number(i), std::make_shared<int>(i), 0);
+    ASSERT_TRUE(cache.objectForKey(QStringLiteral("0"))); // now the most recent
+    cache.setObject(QStringLiteral("3"), std::make_shared<int>(3), 0);
+    EXPECT_EQ(cache.count(), 3);
+    EXPECT_FALSE(cache.objectForKey(QStringLiteral("1")));
+    EXPECT_TRUE(cache.objectForKey(QStringLiteral("0")));
+
+    cache.setObject(QStringLiteral("big"), std::make_shared<int>(4), 90);
+    cache.setObject(QStringLiteral("bigger"), std::make_shared<int>(5), 20);
+    EXPECT_FALSE(cache.objectForKey(QStringLiteral("big")));
+    EXPECT_EQ(cache.totalCost(), 20);
+}
+
+TEST_F(KTEntitiesManagerTest, ThumbnailGoesThroughTheCacheAndItsFile)
+{
+    const QString uuid = newUuid();
+    KTGatedQueue gated;
+    Delivery first;
+    Delivery second;
+    {
+        KTEntitiesManager manager(gated.queue);
+        // 250 and 300 pixels share one ladder size, hence one operation and one file.
+        const auto token = obtain(manager, uuid, 250, first);
+        const auto joined = obtain(manager, uuid, 300, second);
+        ASSERT_TRUE(token && joined);
+        EXPECT_EQ(token->operationKey, uuid + QStringLiteral("_KTThumbnailEntity_300"));
+        EXPECT_EQ(joined->operationKey, token->operationKey);
+        EXPECT_NE(joined->callbackID, token->callbackID);
+        gated.open();
+        ASSERT_TRUE(waitForDelivery(manager, token));
+        EXPECT_EQ(first.calls, 1);
+        EXPECT_EQ(second.calls, 1);
+        ASSERT_TRUE(first.entity);
+        EXPECT_EQ(first.entity, second.entity);
+        EXPECT_EQ(first.entity->size(), 300);
+        EXPECT_EQ(first.entity->image().size(), QSize(300, 225));
+        EXPECT_TRUE(QFile::exists(entityPath(uuid, 300)));
+
+        // A cached entity is handed over before the request returns.
+        Delivery cached;
+        EXPECT_FALSE(obtain(manager, uuid, 300, cached));
+        EXPECT_EQ(cached.calls, 1);
+        EXPECT_EQ(cached.entity, first.entity);
+    }
+
+    // A new manager has an empty cache: the entity comes from its file, as the image is gone.
+    ASSERT_TRUE(QFile::remove(m_imagePath));
+    KTEntitiesManager manager(gated.queue);
+    Delivery fromFile;
+    const auto token = obtain(manager, uuid, 300, fromFile);
+    ASSERT_TRUE(token);
+    EXPECT_TRUE(manager.operationForID(token)->isLoadFromFile());
+    ASSERT_TRUE(waitForDelivery(manager, token));
+    ASSERT_TRUE(fromFile.entity);
+    EXPECT_EQ(fromFile.entity->JPEGData(), first.entity->JPEGData());
+}
+
+TEST_F(KTEntitiesManagerTest, FileOfAnotherVersionOrForeignFileIsMadeAgain)
+{
+    QCborMap otherVersion;
+    otherVersion.insert(QStringLiteral("Version"), 2);
+    otherVersion.insert(QStringLiteral("JpegData"), QByteArray("not the thumbnail"));
+    otherVersion.insert(QStringLiteral("ThumbnailSize"), 300.0);
+    const struct
+    {
+        const char *name;
+        std::function<void(const QString &)> write;
+    } cases[] = {
+        {"other version", [&](const QString &path) { KTCacheFile::write(path, otherVersion); }},
+        {"foreign file",
+         [](const QString &path) {
+             QFile file(path);
+             file.open(QIODevice::WriteOnly);
+             file.write("Version 1");
+         }},
+        {"truncated map",
+         [&](const QString &path) {
+             KTCacheFile::write(path, otherVersion);
+             QFile file(path);
+             file.resize(file.size() - 5);
+         }},
+    };
+    KTGatedQueue gated;
+    gated.open();
+    KTEntitiesManager manager(gated.queue);
+    for (const auto &c : cases) {
+        const QString uuid = newUuid();
+        c.write(entityPath(uuid, 300));
+        Delivery delivery;
+        const auto token = obtain(manager, uuid, 300, delivery);
+        ASSERT_TRUE(waitForDelivery(manager, token)) << c.name;
+        ASSERT_TRUE(delivery.entity) << c.name;
+        EXPECT_EQ(delivery.entity->image().size(), QSize(300, 225)) << c.name;
+        const auto rewritten = KTThumbnailEntity::initWithContentsOfFile(entityPath(uuid, 300));
+        ASSERT_TRUE(rewritten) << c.name;
+        EXPECT_EQ(rewritten->JPEGData(), delivery.entity->JPEGData()) << c.name;
+    }
+}
+
+TEST_F(KTEntitiesManagerTest, CancelledQueuedRequestIsNeverCalledBackAndTheWorkStillRunsAtLowPriority)
+{
+    const QString uuid = newUuid();
+    KTGatedQueue gated;
+    KTEntitiesManager manager(gated.queue);
+    Delivery withdrawn;
+    const auto token = obtain(manager, uuid, 900, withdrawn);
+    auto operation = manager.operationForID(token);
+    ASSERT_TRUE(operation);
+    EXPECT_EQ(operation->queueOperation()->queuePriority(), KTOperation::Priority::Normal);
+
+    // Tokens that name nothing, or an identifier the operation does not hold, are ignored.
+    manager.activateCallbackWithID(std::nullopt);
+    manager.deactivateCallbackWithID(
+        KTEntitiesManagerCallbackID{QStringLiteral("unknown"), token->callbackID});
+    manager.cancelCallbackWithID(KTEntitiesManagerCallbackID{token->operationKey, QStringLiteral("stale")});
+    EXPECT_EQ(operation->callbackCount(), 1);
+
+    manager.cancelCallbackWithID(token);
+    EXPECT_EQ(operation->queueOperation()->queuePriority(), KTOperation::Priority::Low);
+    gated.open();
+    ASSERT_TRUE(waitForDelivery(manager, token));
+    EXPECT_EQ(withdrawn.calls, 0);
+    EXPECT_TRUE(QFile::exists(entityPath(uuid, 900)));
+    // Nobody was active at delivery: the entity is not cached, and the next request reads the file.
+    EXPECT_EQ(manager.entitiesCache().count(), 0);
+    Delivery later;
+    const auto again = obtain(manager, uuid, 900, later);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(manager.operationForID(again)->isLoadFromFile());
+    EXPECT_EQ(manager.operationForID(again)->queueOperation()->queuePriority(), KTOperation::Priority::High);
+    ASSERT_TRUE(waitForDelivery(manager, again));
+    EXPECT_EQ(later.calls, 1);
+}
+
+TEST_F(KTEntitiesManagerTest, CacheEvictsByCountEvenWhenThumbnailsCostNothing)
+{
+    KTGatedQueue gated;
+    gated.open();
+    KTEntitiesManager manager(gated.queue);
+    manager.entitiesCache().setCountLimit(2);
+    QStringList uuids;
+    for (int i = 0; i < 3; ++i) {
+        uuids << newUuid();
+        Delivery delivery;
+        const auto token = obtain(manager, uuids.last(), 100, delivery);
+        ASSERT_TRUE(waitForDelivery(manager, token));
+        ASSERT_TRUE(delivery.entity);
+        EXPECT_EQ(delivery.entity->cost(), 0);
+    }
+    EXPECT_EQ(manager.entitiesCache().count(), 2);
+    Delivery evicted;
+    const auto token = obtain(manager, uuids.first(), 100, evicted);
+    EXPECT_TRUE(token);
+    ASSERT_TRUE(waitForDelivery(manager, token));
+}
+
+TEST_F(KTEntitiesManagerTest, UnreadableImageCallsBackWithNothingAndLeavesNoTrace)
+{
+    KTGatedQueue gated;
+    gated.open();
+    KTEntitiesManager manager(gated.queue);
+    const QString broken = m_folder.filePath(QStringLiteral("broken.jpg"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\xff\xd8 not a picture");
+    file.close();
+    const QString uuid = newUuid();
+    bool called = false;
+    const auto token = manager.obtainEntityOfClass<KTThumbnailEntity>(uuid, broken, sizeParameters(300),
+                                                                      [&](const Thumbnail &entity) {
+                                                                          called = true;
+                                                                          EXPECT_FALSE(entity);
+                                                                      });
+    ASSERT_TRUE(waitForDelivery(manager, token));
+    EXPECT_TRUE(called);
+    EXPECT_FALSE(QFile::exists(entityPath(uuid, 300)));
+    EXPECT_EQ(manager.entitiesCache().count(), 0);
+}

@@ -1,0 +1,181 @@
+#include "KTFocusedRegionsManager.h"
+
+#include "KTCreateFocusedRegionsStorageOperation.h"
+#include "KTFilesManager.h"
+#include "KTGatedQueue.h"
+#include "KTImageFixtures.h"
+#include "KTLoadFocusedRegionsStorageFromFileOperation.h"
+#include "KTNotificationCenter.h"
+#include "KTTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+namespace {
+
+using Storage = std::shared_ptr<KTFocusedRegionsStorage>;
+
+/// Records what one handler received.
+struct Answer
+{
+    int calls = 0;
+    Storage storage;
+    bool shouldCache = false;
+
+    KTFocusedRegionsManager::Handler handler()
+    {
+        return [this](const Storage &received, bool cache) {
+            ++calls;
+            storage = received;
+            shouldCache = cache;
+        };
+    }
+};
+
+class KTFocusedRegionsManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        // The session store makes the application-support folder; the cache folders live in it.
+        ASSERT_TRUE(QDir().mkpath(KTFilesManager::sharedManager().applicationFilesDirectoryPath()));
+        m_imagePath = m_folder.filePath(QStringLiteral("photo.jpg"));
+        ASSERT_TRUE(writeJpegWithExif(m_imagePath, {}, QSize(300, 200)));
+        m_uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        m_storagePath = KTFocusedRegionsManager::focusedRegionsStoragePathForImageMO(m_uuid);
+    }
+
+    QTemporaryDir m_folder;
+    QString m_imagePath;
+    QString m_uuid;
+    QString m_storagePath;
+};
+
+} // namespace
+
+TEST_F(KTFocusedRegionsManagerTest, ViewsAskingTogetherShareOneBuildAndTheNextAskIsACacheHit)
+{
+    KTGatedQueue gated;
+    KTFocusedRegionsManager manager(gated.queue);
+    Answer first;
+    Answer second;
+    const auto token = manager.obtainFocusedRegionStorage(first.handler(), m_uuid, m_imagePath);
+    const auto joined = manager.obtainFocusedRegionStorage(second.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(token && joined);
+    EXPECT_EQ(token->operation, joined->operation);
+    EXPECT_EQ(token->imageID, m_uuid);
+    EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::Normal);
+    gated.open();
+    ASSERT_TRUE(waitUntil([&] { return first.calls == 1 && second.calls == 1; }));
+    ASSERT_TRUE(first.storage);
+    EXPECT_EQ(first.storage, second.storage);
+    EXPECT_TRUE(first.shouldCache);
+    EXPECT_TRUE(QFile::exists(m_storagePath));
+
+    Answer cached;
+    EXPECT_FALSE(manager.obtainFocusedRegionStorage(cached.handler(), m_uuid, m_imagePath));
+    EXPECT_EQ(cached.calls, 1);
+    EXPECT_EQ(cached.storage, first.storage);
+    EXPECT_FALSE(cached.shouldCache);
+}
+
+TEST_F(KTFocusedRegionsManagerTest, WithdrawnLoadDropsToNormalAndAnOverlaySwitchCancelsIt)
+{
+    ASSERT_TRUE(KTFocusedRegionsStorage::initWithImageAtPath(m_imagePath)->writeToFile(m_storagePath));
+    KTGatedQueue gated;
+    KTFocusedRegionsManager manager(gated.queue);
+    Answer withdrawn;
+    const auto token = manager.obtainFocusedRegionStorage(withdrawn.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(token);
+    ASSERT_EQ(
+        std::shared_ptr<KTFocusedRegionsStorageOperation>(manager.loadFromDiskOperations().value(m_uuid)),
+        token->operation);
+    EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::High);
+
+    manager.cancelObtaining(token);
+    manager.cancelObtaining(std::nullopt);
+    EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::Normal);
+    EXPECT_FALSE(token->operation->queueOperation()->isCancelled());
+    manager.setFocusedRegionsVisible(true);
+    EXPECT_TRUE(token->operation->queueOperation()->isCancelled());
+
+    Answer later;
+    const auto again = manager.obtainFocusedRegionStorage(later.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(again);
+    EXPECT_NE(again->operation, token->operation);
+    gated.open();
+    ASSERT_TRUE(waitUntil([&] { return later.calls == 1; }));
+    ASSERT_TRUE(later.storage);
+    EXPECT_EQ(later.storage->originalImageSize(), QSizeF(300, 200));
+    EXPECT_EQ(withdrawn.calls, 0);
+}
+
+TEST_F(KTFocusedRegionsManagerTest, OverlaysAreNeverOnTogetherAndObserversHearBoth)
+{
+    KTGatedQueue gated;
+    KTFocusedRegionsManager manager(gated.queue);
+    QSignalSpy regions(&manager, &KTFocusedRegionsManager::focusedRegionsVisibleChanged);
+    QSignalSpy lattice(&manager, &KTFocusedRegionsManager::focusPointLatticeVisibleChanged);
+    manager.setFocusedRegionsVisible(true);
+    manager.setFocusedRegionsVisible(true);
+    EXPECT_EQ(regions.count(), 1);
+    manager.setProperty("focusPointLatticeVisible", true);
+    EXPECT_FALSE(manager.isFocusedRegionsVisible());
+    EXPECT_TRUE(manager.property("focusPointLatticeVisible").toBool());
+    ASSERT_EQ(regions.count(), 2);
+    EXPECT_FALSE(regions.last().at(0).toBool());
+    ASSERT_EQ(lattice.count(), 1);
+    EXPECT_TRUE(lattice.last().at(0).toBool());
+}
+
+TEST_F(KTFocusedRegionsManagerTest, ImageLeavingTheCatalogueLosesItsFileAndIsBuiltAnewWhenAskedAgain)
+{
+    KTGatedQueue gated;
+    gated.open();
+    KTFocusedRegionsManager manager(gated.queue);
+    Answer built;
+    manager.obtainFocusedRegionStorage(built.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(waitUntil([&] { return built.calls == 1; }));
+    ASSERT_TRUE(QFile::exists(m_storagePath));
+
+    KTNotificationCenter::defaultCenter().post(QStringLiteral("ImagesChanged"), nullptr,
+                                               {{QStringLiteral("DeletedImages"), QStringList{m_uuid}}});
+    EXPECT_FALSE(QFile::exists(m_storagePath));
+
+    manager.cache().removeAllObjects();
+    Answer rebuilt;
+    const auto token = manager.obtainFocusedRegionStorage(rebuilt.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(token);
+    EXPECT_EQ(std::shared_ptr<KTFocusedRegionsStorageOperation>(manager.createOperations().value(m_uuid)),
+              token->operation);
+    ASSERT_TRUE(waitUntil([&] { return rebuilt.calls == 1; }));
+    EXPECT_TRUE(QFile::exists(m_storagePath));
+}
+
+// A build cancelled after it wrote its file deletes the file, unless a newer build for the same
+// image is registered: that one writes the same path, and its file must stay.
+TEST_F(KTFocusedRegionsManagerTest, CancelledBuildDeletesItsFileOnlyWithoutANewerBuild)
+{
+    for (const bool hasNewer : {false, true}) {
+        SCOPED_TRACE(hasNewer);
+        KTOperationQueue queue;
+        auto operation =
+            KTCreateFocusedRegionsStorageOperation::initWithImageAtPath(m_imagePath, m_storagePath);
+        operation->setHasNewerOperation([hasNewer] { return hasNewer; });
+        queue.addOperation(operation->queueOperation());
+        // The build and write are done; the delivery waits on the main queue.
+        std::async(std::launch::async, [&] { operation->queueOperation()->waitUntilFinished(); }).get();
+        ASSERT_TRUE(QFile::exists(m_storagePath));
+        operation->queueOperation()->cancel();
+        drainMainQueue();
+        EXPECT_EQ(QFile::exists(m_storagePath), hasNewer);
+    }
+}
