@@ -6,6 +6,8 @@
 #include "KTObjectModel.h"
 #include "KTTimeGroupMO.h"
 
+#include <QByteArray>
+#include <QRandomGenerator>
 #include <QUuid>
 
 namespace {
@@ -71,5 +73,12 @@ std::shared_ptr<const KTObjectModel> KTCatalogModel::sharedModel()
 
 QString KTCatalogModel::newUUIDString()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    // A version-4 UUID from the process's securely seeded generator: QUuid::createUuid() asks
+    // the kernel for every one, which costs a third of an import's inserts.
+    quint32 words[4];
+    QRandomGenerator::global()->fillRange(words);
+    QByteArray bytes(reinterpret_cast<const char *>(words), sizeof(words));
+    bytes[6] = char((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = char((bytes[8] & 0x3F) | 0x80);
+    return QUuid::fromRfc4122(bytes).toString(QUuid::WithoutBraces).toUpper();
 }

@@ -57,5 +57,5 @@ QList<KTImageMO *> KTImageGroupMO::imagesSortedByKey(const QString &key, KTSortO
 void KTImageGroupMO::awakeFromInsert()
 {
     if (groupID().isNull())
-        setPrimitiveValue(kImageGroupIDValueKey, KTCatalogModel::newUUIDString());
+        setPrimitiveValue(keys().groupID, KTCatalogModel::newUUIDString());
 }

@@ -294,5 +294,5 @@ QList<QUrl> KTImageMO::urlsForShowInFinder() const
 void KTImageMO::awakeFromInsert()
 {
     if (uuid().isNull())
-        setPrimitiveValue(kImageUuidValueKey, KTCatalogModel::newUUIDString());
+        setPrimitiveValue(keys().uuid, KTCatalogModel::newUUIDString());
 }

@@ -57,5 +57,5 @@ void KTTimeGroupMO::addImages(const QList<KTImageMO *> &images)
 void KTTimeGroupMO::awakeFromInsert()
 {
     if (groupID().isNull())
-        setPrimitiveValue(kTimeGroupIDValueKey, KTCatalogModel::newUUIDString());
+        setPrimitiveValue(keys().groupID, KTCatalogModel::newUUIDString());
 }

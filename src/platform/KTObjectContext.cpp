@@ -42,44 +42,83 @@ bool isPersistentValue(const KTPropertyDescription &property)
 // ---------------------------------------------------------------------------------------------
 // KTChangeTracker
 
+KTChangeMark &KTChangeTracker::mark(KTStoreObject *object) const
+{
+    KTChangeMark &m = object->*m_mark;
+    if (!m.listed) {
+        m.listed = true;
+        const_cast<KTChangeTracker *>(this)->m_listed.push_back(object);
+    }
+    return m;
+}
+
+void KTChangeTracker::noteInserted(KTStoreObject *object)
+{
+    KTChangeMark &m = mark(object);
+    if (m.state == State::None)
+        ++m_count;
+    m.state = State::Inserted;
+    m.properties = 0;
+}
+
 void KTChangeTracker::noteUpdated(KTStoreObject *object, int property)
 {
-    auto it = m_entries.find(object);
-    if (it == m_entries.end()) {
-        m_entries.emplace(object, Entry{State::Updated, quint64(1) << property});
+    KTChangeMark &m = object->*m_mark;
+    if (m.state == State::Inserted || m.state == State::Deleted)
         return;
+    if (m.state == State::None) {
+        mark(object);
+        m.state = State::Updated;
+        ++m_count;
     }
-    if (it->second.state == State::Updated)
-        it->second.properties |= quint64(1) << property;
+    m.properties |= quint64(1) << property;
 }
 
 void KTChangeTracker::noteDeleted(KTStoreObject *object)
 {
-    auto it = m_entries.find(object);
-    if (it != m_entries.end() && it->second.state == State::Inserted) {
-        m_entries.erase(it);
+    KTChangeMark &m = mark(object);
+    if (m.state == State::Inserted) {
+        // Inserted and deleted since the last point: nothing happened.
+        m.state = State::None;
+        --m_count;
         return;
     }
-    m_entries[object] = {State::Deleted, 0};
+    if (m.state == State::None)
+        ++m_count;
+    m.state = State::Deleted;
+    m.properties = 0;
+}
+
+void KTChangeTracker::clear()
+{
+    for (KTStoreObject *object : m_listed)
+        object->*m_mark = KTChangeMark();
+    m_listed.clear();
+    m_count = 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // KTObjectContextState
 
 KTObjectContextState::KTObjectContextState(KTObjectContext *o, std::shared_ptr<KTObjectStoreShared> s)
-    : owner(o), shared(std::move(s)), liveByEntity(std::size_t(shared->model->entityCount()))
+    : owner(o), shared(std::move(s)), objectsByEntity(std::size_t(shared->model->entityCount()))
 {}
 
 QVariant KTObjectContextState::normalized(const QVariant &value)
 {
-    // Null strings, invalid dates and null data are nil, so there is one nil.
+    // Null strings, invalid dates and null data are nil, so there is one nil. Dates are kept in
+    // UTC: comparing local times converts through the time-zone database on every comparison.
     switch (value.typeId()) {
     case QMetaType::QString:
-        return value.toString().isNull() ? QVariant() : value;
-    case QMetaType::QDateTime:
-        return value.toDateTime().isValid() ? value : QVariant();
+        return static_cast<const QString *>(value.constData())->isNull() ? QVariant() : value;
+    case QMetaType::QDateTime: {
+        const QDateTime &date = *static_cast<const QDateTime *>(value.constData());
+        if (!date.isValid())
+            return QVariant();
+        return date.timeSpec() == Qt::UTC ? value : QVariant(date.toUTC());
+    }
     case QMetaType::QByteArray:
-        return value.toByteArray().isNull() ? QVariant() : value;
+        return static_cast<const QByteArray *>(value.constData())->isNull() ? QVariant() : value;
     default:
         return value;
     }
@@ -110,16 +149,20 @@ KTStoreObject *KTObjectContextState::registerObject(std::unique_ptr<KTStoreObjec
 {
     KTStoreObject *raw = object.get();
     raw->m_context = owner;
-    if (!raw->m_deleted)
-        liveByEntity[std::size_t(raw->m_id.entity)][raw->m_id.row] = raw;
-    objects[raw->m_id] = std::move(object);
+    auto &rows = objectsByEntity[std::size_t(raw->m_id.entity)];
+    const auto row = std::size_t(raw->m_id.row);
+    if (rows.size() <= row)
+        rows.resize(std::max(row + 1, rows.size() * 2));
+    rows[row] = std::move(object);
     return raw;
 }
 
 KTStoreObject *KTObjectContextState::present(const KTObjectID &id) const
 {
-    auto it = objects.find(id);
-    return it == objects.end() ? nullptr : it->second.get();
+    if (id.entity < 0 || std::size_t(id.entity) >= objectsByEntity.size() || id.row <= 0)
+        return nullptr;
+    const auto &rows = objectsByEntity[std::size_t(id.entity)];
+    return std::size_t(id.row) < rows.size() ? rows[std::size_t(id.row)].get() : nullptr;
 }
 
 KTStoreObject *KTObjectContextState::live(const KTObjectID &id) const
@@ -203,33 +246,42 @@ QList<KTStoreObject *> KTObjectContextState::resolveAll(const QSet<KTObjectID> &
 
 QList<KTStoreObject *> KTObjectContextState::candidates(int entity)
 {
-    const auto &liveHere = liveByEntity[std::size_t(entity)];
+    const auto &rows = objectsByEntity[std::size_t(entity)];
     QList<KTStoreObject *> result;
     if (owner->isMainContext()) {
-        result.reserve(qsizetype(liveHere.size()));
-        for (const auto &[row, object] : liveHere)
-            result.append(object);
+        result.reserve(qsizetype(rows.size()));
+        for (const auto &object : rows)
+            if (object && !object->m_deleted)
+                result.append(object.get());
         return result;
     }
     std::vector<std::unique_ptr<KTStoreObject>> copies;
-    QSet<qint64> parentRows;
+    std::vector<bool> parentRows;
     runOnMainSync([&] {
         auto parentContext = parent.lock();
         if (!parentContext)
             return;
-        const auto &liveThere = parentContext->d->liveByEntity[std::size_t(entity)];
-        parentRows.reserve(qsizetype(liveThere.size()));
-        for (const auto &[row, source] : liveThere) {
-            parentRows.insert(row);
-            if (!objects.count(source->m_id) && !deletedHere.contains(source->m_id))
+        const auto &rowsThere = parentContext->d->objectsByEntity[std::size_t(entity)];
+        parentRows.resize(rowsThere.size());
+        for (std::size_t row = 0; row < rowsThere.size(); ++row) {
+            const KTStoreObject *source = rowsThere[row].get();
+            if (!source || source->m_deleted)
+                continue;
+            parentRows[row] = true;
+            if (!present(source->m_id) && !deletedHere.contains(source->m_id))
                 copies.push_back(copyOf(*source));
         }
     });
     for (auto &copy : copies)
         registerObject(std::move(copy));
-    result.reserve(qsizetype(liveHere.size()));
-    for (const auto &[row, object] : liveHere) {
-        if (parentRows.contains(row) || insertedHere.contains(object->m_id))
+    result.reserve(qsizetype(rows.size()));
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        KTStoreObject *object = rows[row].get();
+        if (!object || object->m_deleted)
+            continue;
+        // Records inserted here and not yet saved are unknown to the parent.
+        if ((row < parentRows.size() && parentRows[row]) ||
+            object->m_saveMark.state == KTChangeMark::State::Inserted)
             result.append(object);
     }
     return result;
@@ -354,7 +406,6 @@ void KTObjectContextState::deleteObject(KTStoreObject *object)
         }
     }
     object->m_deleted = true;
-    liveByEntity[std::size_t(object->m_id.entity)].erase(object->m_id.row);
     saveChanges.noteDeleted(object);
     if (isMain) {
         pendingChanges.noteDeleted(object);
@@ -362,7 +413,6 @@ void KTObjectContextState::deleteObject(KTStoreObject *object)
         scheduleFlush();
     } else {
         deletedHere.insert(object->m_id);
-        insertedHere.remove(object->m_id);
     }
 }
 
@@ -373,8 +423,6 @@ void KTObjectContextState::noteInserted(KTStoreObject *object)
         pendingChanges.noteInserted(object);
         record(KTRecordedChange::Kind::Inserted, object);
         scheduleFlush();
-    } else {
-        insertedHere.insert(object->m_id);
     }
 }
 
@@ -440,10 +488,11 @@ void KTObjectContextState::scheduleFlush()
 KTChangeSet KTObjectContextState::buildChangeSet() const
 {
     KTChangeSet changes;
-    for (const auto &[object, entry] : saveChanges.entries()) {
-        switch (entry.state) {
-        case KTChangeTracker::State::Inserted: {
+    saveChanges.forEach([&](KTStoreObject *object, const KTChangeMark &mark) {
+        switch (mark.state) {
+        case KTChangeMark::State::Inserted: {
             KTRecordValues record{object->m_id, {}};
+            record.values.reserve(object->m_values.size());
             for (const KTPropertyDescription &property : object->m_entity->properties()) {
                 const QVariant &value = object->m_values[std::size_t(property.index)];
                 if (isPersistentValue(property) && value.isValid())
@@ -452,21 +501,23 @@ KTChangeSet KTObjectContextState::buildChangeSet() const
             changes.inserted.push_back(std::move(record));
             break;
         }
-        case KTChangeTracker::State::Updated: {
+        case KTChangeMark::State::Updated: {
             KTRecordValues record{object->m_id, {}};
             for (const KTPropertyDescription &property : object->m_entity->properties()) {
-                if (isPersistentValue(property) && (entry.properties & (quint64(1) << property.index)))
+                if (isPersistentValue(property) && (mark.properties & (quint64(1) << property.index)))
                     record.values.push_back({property.index, object->m_values[std::size_t(property.index)]});
             }
             if (!record.values.empty())
                 changes.updated.push_back(std::move(record));
             break;
         }
-        case KTChangeTracker::State::Deleted:
+        case KTChangeMark::State::Deleted:
             changes.deleted.push_back(object->m_id);
             break;
+        case KTChangeMark::State::None:
+            break;
         }
-    }
+    });
     const auto recordOrder = [](const KTRecordValues &a, const KTRecordValues &b) {
         return a.objectID < b.objectID;
     };
@@ -703,7 +754,6 @@ bool KTObjectContext::save(QString *errorMessage)
         return false;
     }
     d->saveChanges.clear();
-    d->insertedHere.clear();
     return true;
 }
 
@@ -720,19 +770,21 @@ void KTObjectContext::processPendingChanges()
             break;
         }
         KTObjectsDidChange report;
-        for (const auto &[object, entry] : d->pendingChanges.entries()) {
-            switch (entry.state) {
-            case KTChangeTracker::State::Inserted:
+        d->pendingChanges.forEach([&](KTStoreObject *object, const KTChangeMark &mark) {
+            switch (mark.state) {
+            case KTChangeMark::State::Inserted:
                 report.inserted.append(object);
                 break;
-            case KTChangeTracker::State::Updated:
+            case KTChangeMark::State::Updated:
                 report.updated.append(object);
                 break;
-            case KTChangeTracker::State::Deleted:
+            case KTChangeMark::State::Deleted:
                 report.deleted.append(object);
                 break;
+            case KTChangeMark::State::None:
+                break;
             }
-        }
+        });
         d->pendingChanges.clear();
         std::sort(report.inserted.begin(), report.inserted.end(), byId);
         std::sort(report.updated.begin(), report.updated.end(), byId);

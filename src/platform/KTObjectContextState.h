@@ -11,7 +11,6 @@
 #include <QSet>
 
 #include <atomic>
-#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -27,31 +26,40 @@ struct KTObjectStoreShared
 };
 
 /// Inserted, updated (with the changed properties) or deleted records since a point in time.
+/// The state lives in a mark on each record (one mark per tracker), so noting a change is a few
+/// field writes instead of a map lookup; the tracker lists the marked records.
 class KTChangeTracker
 {
 public:
-    enum class State
-    {
-        Inserted,
-        Updated,
-        Deleted,
-    };
-    struct Entry
-    {
-        State state = State::Updated;
-        quint64 properties = 0;
-    };
+    using State = KTChangeMark::State;
 
-    void noteInserted(KTStoreObject *object) { m_entries[object] = {State::Inserted, 0}; }
+    explicit KTChangeTracker(KTChangeMark KTStoreObject::*mark) : m_mark(mark) {}
+    ~KTChangeTracker() { clear(); }
+    KTChangeTracker(const KTChangeTracker &) = delete;
+    KTChangeTracker &operator=(const KTChangeTracker &) = delete;
+
+    void noteInserted(KTStoreObject *object);
     void noteUpdated(KTStoreObject *object, int property);
     void noteDeleted(KTStoreObject *object);
-    bool isEmpty() const { return m_entries.empty(); }
-    std::size_t size() const { return m_entries.size(); }
-    void clear() { m_entries.clear(); }
-    const std::unordered_map<KTStoreObject *, Entry> &entries() const { return m_entries; }
+    bool isEmpty() const { return m_count == 0; }
+    std::size_t size() const { return m_count; }
+    void clear();
+    /// Calls fn(object, mark) for each marked record, in no particular order.
+    template <typename Fn> void forEach(Fn &&fn) const
+    {
+        for (KTStoreObject *object : m_listed) {
+            const KTChangeMark &mark = object->*m_mark;
+            if (mark.state != State::None)
+                fn(object, mark);
+        }
+    }
 
 private:
-    std::unordered_map<KTStoreObject *, Entry> m_entries;
+    KTChangeMark &mark(KTStoreObject *object) const;
+
+    KTChangeMark KTStoreObject::*m_mark;
+    std::vector<KTStoreObject *> m_listed;
+    std::size_t m_count = 0;
 };
 
 enum class KTTracking
@@ -105,16 +113,15 @@ struct KTObjectContextState
     std::shared_ptr<KTObjectStoreShared> shared;
     std::weak_ptr<KTObjectContext> parent;
 
-    std::unordered_map<KTObjectID, std::unique_ptr<KTStoreObject>> objects; // deleted ones too
-    std::vector<std::map<qint64, KTStoreObject *>> liveByEntity;            // id order
-    KTChangeTracker saveChanges;
+    // Per entity, indexed by row: every record this context holds, deleted ones too.
+    std::vector<std::vector<std::unique_ptr<KTStoreObject>>> objectsByEntity;
+    KTChangeTracker saveChanges{&KTStoreObject::m_saveMark};
 
     // Child only.
-    QSet<KTObjectID> insertedHere; // not yet saved into the parent
     QSet<KTObjectID> deletedHere;
 
     // Main only.
-    KTChangeTracker pendingChanges;
+    KTChangeTracker pendingChanges{&KTStoreObject::m_pendingMark};
     bool flushScheduled = false;
     bool processing = false;
     struct KeyObserver

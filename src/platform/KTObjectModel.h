@@ -10,7 +10,8 @@
 class KTStoreObject;
 
 /// Value type of an attribute. Values are held in QVariant: QString, QDateTime, QByteArray, bool,
-/// qint64, quint64 or double; an invalid QVariant is nil.
+/// qint64, quint64 or double; an invalid QVariant is nil, and so are a null QString, an invalid
+/// QDateTime and a null QByteArray. Dates are stored in UTC (a local time is converted when set).
 enum class KTAttributeType
 {
     String,

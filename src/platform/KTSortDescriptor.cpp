@@ -62,18 +62,19 @@ Kind kindOf(const QVariant &value)
     if (isSignedIntegral(type) || isUnsignedIntegral(type) || type == QMetaType::Double ||
         type == QMetaType::Float)
         return Kind::Number;
+    // Read in place: kinds are asked on every comparison, so no copies here.
     switch (type) {
     case QMetaType::QString:
-        return value.toString().isNull() ? Kind::Nil : Kind::String;
+        return static_cast<const QString *>(value.constData())->isNull() ? Kind::Nil : Kind::String;
     case QMetaType::QDateTime:
-        return value.toDateTime().isValid() ? Kind::Date : Kind::Nil;
+        return static_cast<const QDateTime *>(value.constData())->isValid() ? Kind::Date : Kind::Nil;
     case QMetaType::QByteArray:
-        return value.toByteArray().isNull() ? Kind::Nil : Kind::Data;
+        return static_cast<const QByteArray *>(value.constData())->isNull() ? Kind::Nil : Kind::Data;
     default:
         break;
     }
     if (type == qMetaTypeId<KTObjectID>())
-        return value.value<KTObjectID>().isNull() ? Kind::Nil : Kind::Id;
+        return static_cast<const KTObjectID *>(value.constData())->isNull() ? Kind::Nil : Kind::Id;
     return Kind::Other;
 }
 
@@ -111,17 +112,21 @@ int compareKind(Kind kind, const QVariant &a, const QVariant &b)
     case Kind::Number:
         return compareNumbers(a, b);
     case Kind::String: {
-        const int c = QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
+        const int c = QString::compare(*static_cast<const QString *>(a.constData()),
+                                       *static_cast<const QString *>(b.constData()), Qt::CaseSensitive);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     case Kind::Date:
-        return threeWay(a.toDateTime().toMSecsSinceEpoch(), b.toDateTime().toMSecsSinceEpoch());
+        return threeWay(static_cast<const QDateTime *>(a.constData())->toMSecsSinceEpoch(),
+                        static_cast<const QDateTime *>(b.constData())->toMSecsSinceEpoch());
     case Kind::Data: {
-        const int c = a.toByteArray().compare(b.toByteArray());
+        const int c = static_cast<const QByteArray *>(a.constData())
+                          ->compare(*static_cast<const QByteArray *>(b.constData()));
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     case Kind::Id:
-        return threeWay(a.value<KTObjectID>(), b.value<KTObjectID>());
+        return threeWay(*static_cast<const KTObjectID *>(a.constData()),
+                        *static_cast<const KTObjectID *>(b.constData()));
     case Kind::Other:
         break;
     }

@@ -119,6 +119,12 @@ QVariant KTStoreObject::valueForKeyPath(const QStringList &keyPath) const
 void KTStoreObject::setPrimitiveValue(const QString &key, const QVariant &value)
 {
     const int property = propertyForKey(key);
-    if (property >= 0 && m_entity->property(property).isAttribute())
+    if (property >= 0)
+        setPrimitiveValue(property, value);
+}
+
+void KTStoreObject::setPrimitiveValue(int property, const QVariant &value)
+{
+    if (m_entity->property(property).isAttribute())
         m_values[std::size_t(property)] = KTObjectContextState::normalized(value);
 }

@@ -13,7 +13,23 @@
 #include <vector>
 
 class KTObjectContext;
+class KTChangeTracker;
 struct KTObjectContextState;
+
+/// Bookkeeping of one change tracker on one record (see KTChangeTracker).
+struct KTChangeMark
+{
+    enum class State : quint8
+    {
+        None,
+        Inserted,
+        Updated,
+        Deleted,
+    };
+    State state = State::None;
+    bool listed = false;
+    quint64 properties = 0;
+};
 
 /// One record of an object store, as one context sees it: the base of the record classes.
 ///
@@ -74,6 +90,7 @@ protected:
     virtual void prepareForDeletion() {}
     /// Stores a value without any change bookkeeping; for awakeFromInsert().
     void setPrimitiveValue(const QString &key, const QVariant &value);
+    void setPrimitiveValue(int property, const QVariant &value);
 
     QString stringValue(int property) const { return value(property).toString(); }
     template <typename T> std::optional<T> optionalValue(int property) const
@@ -98,6 +115,7 @@ protected:
 private:
     friend class KTObjectContext;
     friend struct KTObjectContextState;
+    friend class KTChangeTracker;
     int propertyForKey(const QString &key) const;
 
     KTObjectContext *m_context = nullptr;
@@ -106,4 +124,6 @@ private:
     bool m_deleted = false;
     std::vector<QVariant> m_values;         // per property; to-many slots unused
     std::vector<QSet<KTObjectID>> m_toMany; // per to-many slot
+    KTChangeMark m_saveMark;
+    KTChangeMark m_pendingMark;
 };
