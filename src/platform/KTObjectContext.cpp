@@ -1,5 +1,6 @@
 #include "KTObjectContext.h"
 
+#include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
 #include "KTObjectContextState.h"
 #include "KTSerialQueue.h"
@@ -639,9 +640,10 @@ void KTObjectContext::perform(std::function<void()> block)
     m_queue->async([self = shared_from_this(), block = std::move(block)]() mutable {
         block();
         block = nullptr;
-        // The last reference must not die on the context's own queue (destroying a queue from
-        // one of its jobs is not allowed), so it goes back to the main thread.
-        postToMain([keep = std::move(self)]() mutable { keep.reset(); });
+        // The last reference must not die on the context's own queue (a queue cannot be
+        // destroyed from one of its jobs), nor on the main thread (destroying the queue waits
+        // for its thread to come back to the pool): it goes to the concurrent pool.
+        KTConcurrentQueue::global().async([keep = std::move(self)]() mutable { keep.reset(); });
     });
 }
 
