@@ -138,7 +138,7 @@ public:
     /// Registers records read from the store: no change, no report, no undo step. Links between
     /// records of one call are resolved once all of them exist; a link to a record this context
     /// does not know is dropped (logged). The id counters move past the loaded ids.
-    void loadStoredObjects(const std::vector<KTRecordValues> &records);
+    void loadStoredObjects(std::vector<KTRecordValues> records);
 
     /// Undo hook: `recorder` receives every insert, delete and change of a stored attribute or
     /// to-one relationship of this context while undo registration is on (on by default), in
