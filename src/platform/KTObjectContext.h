@@ -113,7 +113,9 @@ public:
     /// returns false with its message and keeps the changes.
     /// Child: builds the change set and, synchronously on the main thread, applies it to the
     /// parent and runs the parent's processPendingChanges(), so every objects-did-change report
-    /// of the save has been delivered when this returns. An update to a record the parent has
+    /// of the save has been delivered when this returns (unless the main thread is itself inside
+    /// processPendingChanges(), in a nested event loop of an observer: then they follow when
+    /// that call resumes). An update to a record the parent has
     /// deleted is dropped and logged; a link to such a record becomes nil. Fails (false, with a
     /// message) only when the parent no longer exists.
     bool save(QString *errorMessage = nullptr);
