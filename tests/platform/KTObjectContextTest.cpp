@@ -435,6 +435,16 @@ TEST_F(MainContext, ChildDeleteOfAnAlbumDoesNotOverwriteTheParentsLinks)
     EXPECT_EQ(photos[1]->relatedObject("album"), album2);
 }
 
+TEST_F(MainContext, PerformAndWaitFromAWorkerReadsTheParent)
+{
+    auto child = KTObjectContext::makeChildContext(context);
+    std::atomic<qsizetype> counted{-1};
+    std::thread worker([&] { child->performAndWait([&] { counted = child->count({kPhoto, {}, {}}); }); });
+    EXPECT_TRUE(waitUntil([&] { return counted.load() >= 0; }));
+    worker.join();
+    EXPECT_EQ(counted.load(), 3);
+}
+
 TEST(KTObjectContextDeathTest, MainContextAssertsTheMainThread)
 {
 #ifdef QT_NO_DEBUG
