@@ -1,0 +1,144 @@
+#pragma once
+
+// Private to the object store (KTObjectContext and KTStoreObject); not for other code.
+
+#include "KTChangeSet.h"
+#include "KTObjectContext.h"
+#include "KTObjectID.h"
+#include "KTObjectModel.h"
+#include "KTStoreObject.h"
+
+#include <QSet>
+
+#include <atomic>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+/// Id counters and the model, shared by a main context and its children.
+struct KTObjectStoreShared
+{
+    explicit KTObjectStoreShared(std::shared_ptr<const KTObjectModel> m)
+        : model(std::move(m)), nextRow(std::size_t(model->entityCount()))
+    {}
+    std::shared_ptr<const KTObjectModel> model;
+    std::vector<std::atomic<qint64>> nextRow; // last row given, per entity
+};
+
+/// Inserted, updated (with the changed properties) or deleted records since a point in time.
+/// The state lives in a mark on each record (one mark per tracker), so noting a change is a few
+/// field writes instead of a map lookup; the tracker lists the marked records.
+class KTChangeTracker
+{
+public:
+    using State = KTChangeMark::State;
+
+    explicit KTChangeTracker(KTChangeMark KTStoreObject::*mark) : m_mark(mark) {}
+    ~KTChangeTracker() { clear(); }
+    KTChangeTracker(const KTChangeTracker &) = delete;
+    KTChangeTracker &operator=(const KTChangeTracker &) = delete;
+
+    void noteInserted(KTStoreObject *object);
+    void noteUpdated(KTStoreObject *object, int property);
+    void noteDeleted(KTStoreObject *object);
+    bool isEmpty() const { return m_count == 0; }
+    std::size_t size() const { return m_count; }
+    void clear();
+    /// Calls fn(object, mark) for each marked record, in no particular order.
+    template <typename Fn> void forEach(Fn &&fn) const
+    {
+        for (KTStoreObject *object : m_listed) {
+            const KTChangeMark &mark = object->*m_mark;
+            if (mark.state != State::None)
+                fn(object, mark);
+        }
+    }
+
+private:
+    KTChangeMark &mark(KTStoreObject *object) const;
+
+    KTChangeMark KTStoreObject::*m_mark;
+    std::vector<KTStoreObject *> m_listed;
+    std::size_t m_count = 0;
+};
+
+enum class KTTracking
+{
+    Tracked,
+    Untracked,
+};
+
+struct KTObjectContextState
+{
+    KTObjectContextState(KTObjectContext *owner, std::shared_ptr<KTObjectStoreShared> shared);
+
+    static QVariant normalized(const QVariant &value);
+
+    void assertThread() const;
+    const KTObjectModel &model() const { return *shared->model; }
+
+    // Records.
+    KTStoreObject *registerObject(std::unique_ptr<KTStoreObject> object);
+    std::unique_ptr<KTStoreObject> makeObject(const KTEntityDescription &entity, const KTObjectID &id) const;
+    KTStoreObject *present(const KTObjectID &id) const;
+    KTStoreObject *live(const KTObjectID &id) const;
+    KTStoreObject *resolve(const KTObjectID &id);
+    QList<KTStoreObject *> resolveAll(const QSet<KTObjectID> &ids);
+    QList<KTStoreObject *> candidates(int entity);
+    void bumpCounter(const KTObjectID &id);
+
+    // Edits.
+    void setValue(KTStoreObject *object, int property, const QVariant &value);
+    void setAttribute(KTStoreObject *object, int property, const QVariant &value, KTTracking tracking);
+    void setToOne(KTStoreObject *object, int property, const KTObjectID &targetId, KTTracking tracking);
+    void deleteObject(KTStoreObject *object);
+    void noteInserted(KTStoreObject *object);
+    void noteChanged(KTStoreObject *object, int property, const QVariant &oldValue, const QVariant &newValue);
+    void fireKeyObservers(KTStoreObject *object, int property, const QVariant &oldValue,
+                          const QVariant &newValue);
+    void record(KTRecordedChange::Kind kind, KTStoreObject *object, int property = -1,
+                const QVariant &oldValue = {}, const QVariant &newValue = {});
+    void scheduleFlush();
+
+    // Saves.
+    KTChangeSet buildChangeSet() const;
+    void insertRecords(const std::vector<KTRecordValues> &records, KTTracking tracking);
+    void applyChanges(const KTChangeSet &changes);
+    KTObjectID linkTarget(const KTPropertyDescription &property, const QVariant &value) const;
+
+    // A child's copy of a parent record (runs on the main thread while the child waits).
+    std::unique_ptr<KTStoreObject> copyOf(const KTStoreObject &source) const;
+
+    KTObjectContext *owner;
+    std::shared_ptr<KTObjectStoreShared> shared;
+    std::weak_ptr<KTObjectContext> parent;
+
+    // Per entity, indexed by row: every record this context holds, deleted ones too.
+    std::vector<std::vector<std::unique_ptr<KTStoreObject>>> objectsByEntity;
+    KTChangeTracker saveChanges{&KTStoreObject::m_saveMark};
+
+    // Child only.
+    QSet<KTObjectID> deletedHere;
+
+    // Main only.
+    KTChangeTracker pendingChanges{&KTStoreObject::m_pendingMark};
+    bool flushScheduled = false;
+    bool processing = false;
+    struct KeyObserver
+    {
+        quint64 id;
+        int property;
+        std::function<void(const KTValueChange &)> callback;
+    };
+    std::unordered_map<KTStoreObject *, std::vector<KeyObserver>> keyObservers;
+    struct ChangeObserver
+    {
+        quint64 id;
+        std::function<void(const KTObjectsDidChange &)> callback;
+    };
+    std::vector<ChangeObserver> changeObservers;
+    quint64 nextObserverId = 1;
+    KTObjectContext::SaveHandler saveHandler;
+    std::function<void(const KTRecordedChange &)> undoRecorder;
+    int undoDisabled = 0;
+};
