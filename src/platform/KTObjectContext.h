@@ -138,8 +138,8 @@ public:
 
     /// Undo hook: `recorder` receives every insert, delete and change of a stored attribute or
     /// to-one relationship of this context while undo registration is on (on by default), in
-    /// the order they happen, child saves applied here included. Transient keys and to-many
-    /// sides are never recorded. Replaying the inverse of the steps (setValue with oldValue,
+    /// the order they happen; the changes a child's save applies here are not recorded. Transient
+    /// keys and to-many sides are never recorded. Replaying the inverse of the steps (setValue with oldValue,
     /// deleteObject for an insert) undoes them; those replays are recorded too unless
     /// registration is switched off around them.
     void setUndoRecorder(std::function<void(const KTRecordedChange &)> recorder);

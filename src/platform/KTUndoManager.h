@@ -1,0 +1,106 @@
+#pragma once
+
+#include "KTObjectID.h"
+
+#include <QObject>
+#include <QVariant>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class KTObjectContext;
+class KTStoreObject;
+struct KTRecordedChange;
+
+/// The undo history of a main object context: every insert, delete and change of a stored value
+/// made in the context while registration is on becomes undoable (changes applied by a child
+/// context's save are not registered by the context).
+///
+/// Steps are grouped by event: the first step with no group open opens one, which closes at the
+/// end of the current event-loop turn; beginUndoGrouping()/endUndoGrouping() group explicitly
+/// (nested groups join the group around them). undo() reverts the last group, redo() applies it
+/// again; a new step after an undo drops the redo history. Undoing a delete inserts the record
+/// anew with its last values and links (it gets a new object id; later steps that name it follow
+/// it), so a deleted group comes back with its images once their link steps are undone. A step
+/// whose record (or link target) no longer exists is skipped.
+///
+/// Threading: main thread only, like its context. checkpoint() is emitted when a group opens or
+/// closes and after each undo and redo.
+class KTUndoManager : public QObject
+{
+    Q_OBJECT
+public:
+    /// Becomes the context's undo recorder for as long as both live.
+    explicit KTUndoManager(const std::shared_ptr<KTObjectContext> &context, QObject *parent = nullptr);
+    ~KTUndoManager() override;
+
+    /// Registration nests: each disable needs one enable (the context's own switch).
+    void disableUndoRegistration();
+    void enableUndoRegistration();
+    bool isUndoRegistrationEnabled() const;
+
+    void beginUndoGrouping();
+    /// Closes the innermost explicit group; without one it logs and does nothing.
+    void endUndoGrouping();
+    /// The number of open groups, the event's own group included.
+    int groupingLevel() const { return int(m_open.size()); }
+
+    bool canUndo() const;
+    bool canRedo() const;
+    /// Reverts the last group (closing the event's group first). Does nothing while an explicit
+    /// group is open (logged) or when there is nothing to undo.
+    void undo();
+    void redo();
+    /// Forgets every step and every open group.
+    void removeAllActions();
+
+signals:
+    void checkpoint();
+
+private:
+    struct Handle;
+    struct Value
+    {
+        QVariant value;
+        std::shared_ptr<Handle> link; // set when the value is a to-one link
+    };
+    struct Step
+    {
+        int kind = 0; // KTRecordedChange::Kind
+        std::shared_ptr<Handle> record;
+        int property = -1;
+        Value oldValue;
+        Value newValue;
+        std::vector<std::pair<int, Value>> snapshot; // values to insert the record anew
+    };
+    using Group = std::vector<Step>;
+    struct OpenGroup
+    {
+        Group steps;
+        bool isEventGroup = false;
+    };
+
+    void recordChange(const KTRecordedChange &change);
+    void openEventGroup();
+    void closeEventGroup();
+    void closeTopGroup();
+    void replay(Group &group, bool undoing);
+
+    std::shared_ptr<Handle> handleFor(KTStoreObject *object);
+    std::shared_ptr<Handle> handleForId(const KTObjectID &id);
+    Value valueOf(const KTStoreObject &object, int property);
+    Value capture(const KTStoreObject &object, int property, const QVariant &value);
+    KTStoreObject *liveObject(const std::shared_ptr<Handle> &handle) const;
+    bool resolve(const Value &value, QVariant *resolved) const;
+    std::vector<std::pair<int, Value>> snapshotOf(const KTStoreObject &object);
+    KTStoreObject *insertAnew(const Step &step);
+
+    std::weak_ptr<KTObjectContext> m_context;
+    std::unordered_map<KTObjectID, std::weak_ptr<Handle>> m_handles;
+    std::size_t m_pruneAt = 1024;
+    std::vector<OpenGroup> m_open;
+    bool m_eventGroupCloseDue = false;
+    std::vector<Group> m_undoStack;
+    std::vector<Group> m_redoStack;
+};
