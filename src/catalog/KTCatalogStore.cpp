@@ -215,12 +215,20 @@ bool KTCatalogStore::prepareSchema(Access access, KTError *error)
             existing[std::size_t(e)].insert(info.columnText(1));
     }
 
+    bool upToDate = version->toInt() == kSchemaVersion;
+    for (int e = 0; upToDate && e < entityCount; ++e)
+        for (const KTPropertyDescription &property : m_model->entity(e).properties())
+            upToDate =
+                upToDate && (!isStoredColumn(property) || existing[std::size_t(e)].contains(property.name));
+
     if (access == Access::ReadWrite) {
         if (!m_db->scalar(QStringLiteral("PRAGMA journal_mode=WAL"))) {
             if (error)
                 *error = databaseError(QStringLiteral("The store could not be set up"));
             return false;
         }
+    }
+    if (access == Access::ReadWrite && !upToDate) {
         KTSqliteTransaction transaction(*m_db);
         bool ok = transaction.isActive();
         for (int e = 0; ok && e < entityCount; ++e) {

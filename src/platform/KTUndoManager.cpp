@@ -155,9 +155,11 @@ void KTUndoManager::openEventGroup()
 {
     m_open.push_back(OpenGroup{{}, true});
     m_eventGroupCloseDue = false;
+    const quint64 serial = ++m_eventGroupSerial;
     emit checkpoint();
-    postToMain([self = QPointer<KTUndoManager>(this)] {
-        if (self)
+    // The serial keeps a late job from closing a group opened after removeAllActions().
+    postToMain([self = QPointer<KTUndoManager>(this), serial] {
+        if (self && self->m_eventGroupSerial == serial)
             self->closeEventGroup();
     });
 }

@@ -101,6 +101,7 @@ private:
     std::size_t m_pruneAt = 1024;
     std::vector<OpenGroup> m_open;
     bool m_eventGroupCloseDue = false;
+    quint64 m_eventGroupSerial = 0;
     std::vector<Group> m_undoStack;
     std::vector<Group> m_redoStack;
 };

@@ -256,8 +256,8 @@ TEST(KTCatalogStoreTest, WriterKilledDuringOrAfterASaveLeavesAConsistentStore)
             said += writer.readAllStandardOutput();
         ASSERT_EQ(said.trimmed(), QByteArray(c.mode));
         if (QByteArray(c.mode) == "mid-write") {
-            // The transaction is big enough to have spilled into the journal by now.
-            EXPECT_GT(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
+            // The transaction has outgrown the page cache: part of it is in the journal file.
+            EXPECT_GT(QFileInfo(path + QStringLiteral("-wal")).size(), 1 << 20);
         }
         writer.kill();
         ASSERT_TRUE(writer.waitForFinished());

@@ -1,6 +1,7 @@
 // Helper process of the store's kill test: adds a large session to the store given as first
 // argument, says on stdout how far it got, then waits to be killed.
-//   mid-write: pauses inside the transaction, after half of the records were written
+//   mid-write: pauses inside the transaction, after the images and before their folders and
+//              groups (records are written in id order, images first)
 //   after-save: pauses once the save has returned
 
 #include "KTCatalogFixtures.h"
@@ -46,7 +47,7 @@ int main(int argc, char **argv)
     fillCatalog(*context, images);
     if (mode == "mid-write") {
         store.setRecordWriteHook([images](qsizetype written) {
-            if (written == images / 2)
+            if (written == images)
                 announceAndWait("mid-write");
             return true;
         });
