@@ -3,7 +3,6 @@
 #include "KTCancelablePerformer.h"
 #include "KTError.h"
 
-#include <QCoreApplication>
 #include <QString>
 
 #include <atomic>

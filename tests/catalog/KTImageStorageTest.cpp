@@ -12,7 +12,9 @@
 #include "KTTestSupport.h"
 #include "KTUndoManager.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
