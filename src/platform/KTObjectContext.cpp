@@ -1,5 +1,6 @@
 #include "KTObjectContext.h"
 
+#include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
 #include "KTObjectContextState.h"
 #include "KTSerialQueue.h"
@@ -89,6 +90,19 @@ void KTChangeTracker::noteDeleted(KTStoreObject *object)
     m.properties = 0;
 }
 
+void KTChangeTracker::noteUndeleted(KTStoreObject *object, quint64 properties)
+{
+    KTChangeMark &m = mark(object);
+    if (m.state == State::Deleted) {
+        m.state = State::Updated;
+        m.properties = properties;
+    } else if (m.state == State::None) {
+        ++m_count;
+        m.state = State::Inserted;
+        m.properties = 0;
+    }
+}
+
 void KTChangeTracker::clear()
 {
     for (KTStoreObject *object : m_listed)
@@ -104,24 +118,31 @@ KTObjectContextState::KTObjectContextState(KTObjectContext *o, std::shared_ptr<K
     : owner(o), shared(std::move(s)), objectsByEntity(std::size_t(shared->model->entityCount()))
 {}
 
-QVariant KTObjectContextState::normalized(const QVariant &value)
+QVariant KTObjectContextState::normalized(QVariant value)
 {
     // Null strings, invalid dates and null data are nil, so there is one nil. Dates are kept in
     // UTC: comparing local times converts through the time-zone database on every comparison.
+    bool isNil = false;
     switch (value.typeId()) {
     case QMetaType::QString:
-        return static_cast<const QString *>(value.constData())->isNull() ? QVariant() : value;
+        isNil = static_cast<const QString *>(value.constData())->isNull();
+        break;
     case QMetaType::QDateTime: {
         const QDateTime &date = *static_cast<const QDateTime *>(value.constData());
-        if (!date.isValid())
-            return QVariant();
-        return date.timeSpec() == Qt::UTC ? value : QVariant(date.toUTC());
+        if (date.isValid() && date.timeSpec() != Qt::UTC)
+            return QVariant(date.toUTC());
+        isNil = !date.isValid();
+        break;
     }
     case QMetaType::QByteArray:
-        return static_cast<const QByteArray *>(value.constData())->isNull() ? QVariant() : value;
+        isNil = static_cast<const QByteArray *>(value.constData())->isNull();
+        break;
     default:
-        return value;
+        break;
     }
+    if (isNil)
+        return QVariant();
+    return value;
 }
 
 void KTObjectContextState::assertThread() const
@@ -310,16 +331,16 @@ void KTObjectContextState::setValue(KTStoreObject *object, int property, const Q
 void KTObjectContextState::setAttribute(KTStoreObject *object, int property, const QVariant &value,
                                         KTTracking tracking)
 {
-    const QVariant newValue = normalized(value);
+    QVariant newValue = normalized(value);
     QVariant &slot = object->m_values[std::size_t(property)];
     if (KTSortDescriptor::valuesEqual(slot, newValue))
         return;
-    const QVariant oldValue = std::exchange(slot, newValue);
+    const QVariant oldValue = std::exchange(slot, std::move(newValue));
     if (tracking == KTTracking::Untracked)
         return;
     if (!object->m_entity->property(property).isTransient())
-        noteChanged(object, property, oldValue, newValue);
-    fireKeyObservers(object, property, oldValue, newValue);
+        noteChanged(object, property, oldValue, slot);
+    fireKeyObservers(object, property, oldValue, slot);
 }
 
 void KTObjectContextState::setToOne(KTStoreObject *object, int property, const KTObjectID &targetId,
@@ -541,11 +562,11 @@ KTObjectID KTObjectContextState::linkTarget(const KTPropertyDescription &propert
     return id;
 }
 
-void KTObjectContextState::insertRecords(const std::vector<KTRecordValues> &records, KTTracking tracking)
+void KTObjectContextState::insertRecords(std::vector<KTRecordValues> &records, KTTracking tracking)
 {
     std::vector<std::pair<KTStoreObject *, const KTRecordValues *>> made;
     made.reserve(records.size());
-    for (const KTRecordValues &record : records) {
+    for (KTRecordValues &record : records) {
         const KTObjectID &id = record.objectID;
         if (id.isNull() || id.entity < 0 || id.entity >= model().entityCount() || present(id)) {
             qWarning().noquote() << "KTObjectContext: skipped an insert of" << id.toString()
@@ -554,9 +575,11 @@ void KTObjectContextState::insertRecords(const std::vector<KTRecordValues> &reco
         }
         KTStoreObject *object = registerObject(makeObject(model().entity(id.entity), id));
         bumpCounter(id);
-        for (const KTPropertyValue &value : record.values)
+        // Attribute values are moved: the records are the caller's to give away.
+        for (KTPropertyValue &value : record.values)
             if (object->m_entity->property(value.property).isAttribute())
-                object->m_values[std::size_t(value.property)] = normalized(value.value);
+                object->m_values[std::size_t(value.property)] =
+                    normalized(std::exchange(value.value, QVariant()));
         if (tracking == KTTracking::Tracked)
             noteInserted(object);
         made.emplace_back(object, &record);
@@ -571,7 +594,7 @@ void KTObjectContextState::insertRecords(const std::vector<KTRecordValues> &reco
     }
 }
 
-void KTObjectContextState::applyChanges(const KTChangeSet &changes)
+void KTObjectContextState::applyChanges(KTChangeSet &changes)
 {
     insertRecords(changes.inserted, KTTracking::Tracked);
     for (const KTRecordValues &record : changes.updated) {
@@ -639,9 +662,10 @@ void KTObjectContext::perform(std::function<void()> block)
     m_queue->async([self = shared_from_this(), block = std::move(block)]() mutable {
         block();
         block = nullptr;
-        // The last reference must not die on the context's own queue (destroying a queue from
-        // one of its jobs is not allowed), so it goes back to the main thread.
-        postToMain([keep = std::move(self)]() mutable { keep.reset(); });
+        // The last reference must not die on the context's own queue (a queue cannot be
+        // destroyed from one of its jobs), nor on the main thread (destroying the queue waits
+        // for its thread to come back to the pool): it goes to the concurrent pool.
+        KTConcurrentQueue::global().async([keep = std::move(self)]() mutable { keep.reset(); });
     });
 }
 
@@ -733,7 +757,7 @@ bool KTObjectContext::save(QString *errorMessage)
     }
     if (d->saveChanges.isEmpty())
         return true;
-    const KTChangeSet changes = d->buildChangeSet();
+    KTChangeSet changes = d->buildChangeSet();
     bool applied = changes.isEmpty();
     if (!applied) {
         runOnMainSync([&] {
@@ -842,7 +866,7 @@ void KTObjectContext::setSaveHandler(SaveHandler handler)
     d->saveHandler = std::move(handler);
 }
 
-void KTObjectContext::loadStoredObjects(const std::vector<KTRecordValues> &records)
+void KTObjectContext::loadStoredObjects(std::vector<KTRecordValues> records)
 {
     d->assertThread();
     Q_ASSERT(m_isMain);
@@ -867,6 +891,44 @@ void KTObjectContext::enableUndoRegistration()
     Q_ASSERT_X(d->undoDisabled > 0, "KTObjectContext", "Undo registration enabled more often than disabled.");
     if (d->undoDisabled > 0)
         --d->undoDisabled;
+}
+
+void KTObjectContext::undeleteObject(KTStoreObject *object)
+{
+    d->assertThread();
+    Q_ASSERT(m_isMain && object && object->m_context == this);
+    if (!object || !object->m_deleted)
+        return;
+    object->m_deleted = false;
+    quint64 properties = 0;
+    std::vector<std::pair<KTStoreObject *, int>> relinked;
+    for (const KTPropertyDescription &property : object->m_entity->properties()) {
+        if (property.isToMany()) {
+            // Members come back through their own replayed links.
+            object->m_toMany[std::size_t(property.toManySlot)].clear();
+            continue;
+        }
+        properties |= quint64(1) << property.index;
+        if (!property.isToOne())
+            continue;
+        QVariant &link = object->m_values[std::size_t(property.index)];
+        KTStoreObject *target = d->live(link.isValid() ? link.value<KTObjectID>() : KTObjectID());
+        if (!target) {
+            link = QVariant();
+            continue;
+        }
+        const int slot = target->m_entity->property(property.inverse).toManySlot;
+        target->m_toMany[std::size_t(slot)].insert(object->m_id);
+        relinked.emplace_back(target, property.inverse);
+    }
+    d->saveChanges.noteUndeleted(object, properties);
+    d->pendingChanges.noteUndeleted(object, properties);
+    d->record(KTRecordedChange::Kind::Inserted, object);
+    d->scheduleFlush();
+    for (const auto &[target, inverse] : relinked) {
+        d->noteChanged(target, inverse, {}, {});
+        d->fireKeyObservers(target, inverse, {}, {});
+    }
 }
 
 bool KTObjectContext::isUndoRegistrationEnabled() const
