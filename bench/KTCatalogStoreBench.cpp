@@ -76,8 +76,11 @@ static void BM_LoadRecordsIntoMainContext(benchmark::State &state)
     store.open(path, KTCatalogStore::Access::ReadOnly);
     store.readAllRecords(&records);
     for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<KTRecordValues> copy = records;
+        state.ResumeTiming();
         auto context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
-        context->loadStoredObjects(records);
+        context->loadStoredObjects(std::move(copy));
         state.PauseTiming();
         context.reset();
         state.ResumeTiming();

@@ -151,7 +151,7 @@ bool KTImageStorage::openPersistentStore()
         // Migrated or set aside for a new session: either way the question is not asked again.
         QDir(m_locations.oldApplicationFilesDirectoryPath).removeRecursively();
     }
-    makeMainContext(std::move(store), records);
+    makeMainContext(std::move(store), std::move(records));
     return true;
 }
 
@@ -187,10 +187,10 @@ bool KTImageStorage::migrateLegacyStore(KTError *error)
 }
 
 void KTImageStorage::makeMainContext(std::unique_ptr<KTCatalogStore> store,
-                                     const std::vector<KTRecordValues> &records)
+                                     std::vector<KTRecordValues> records)
 {
     m_context = KTObjectContext::makeMainContext(managedObjectModel());
-    m_context->loadStoredObjects(records);
+    m_context->loadStoredObjects(std::move(records));
     m_undoManager = std::make_unique<KTUndoManager>(m_context);
     m_store = std::move(store);
     m_writerQueue =

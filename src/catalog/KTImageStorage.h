@@ -103,7 +103,7 @@ private:
     bool openPersistentStore();
     bool prepareApplicationFilesDirectory();
     bool migrateLegacyStore(KTError *error);
-    void makeMainContext(std::unique_ptr<KTCatalogStore> store, const std::vector<KTRecordValues> &records);
+    void makeMainContext(std::unique_ptr<KTCatalogStore> store, std::vector<KTRecordValues> records);
     void queueStoreWrite();
 
     const Locations m_locations;

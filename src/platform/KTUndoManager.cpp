@@ -10,22 +10,6 @@
 
 #include <algorithm>
 
-/// The record a step names. Undoing a delete inserts the record anew; the handle then points at
-/// the new object, so every step that names the record (or links to it) follows.
-struct KTUndoManager::Handle
-{
-    KTStoreObject *object = nullptr;
-};
-
-namespace {
-
-bool isStoredValue(const KTPropertyDescription &property)
-{
-    return (property.isAttribute() && !property.isTransient()) || property.isToOne();
-}
-
-} // namespace
-
 KTUndoManager::KTUndoManager(const std::shared_ptr<KTObjectContext> &context, QObject *parent)
     : QObject(parent), m_context(context)
 {
@@ -57,98 +41,13 @@ bool KTUndoManager::isUndoRegistrationEnabled() const
     return context && context->isUndoRegistrationEnabled();
 }
 
-std::shared_ptr<KTUndoManager::Handle> KTUndoManager::handleFor(KTStoreObject *object)
-{
-    if (!object)
-        return nullptr;
-    std::weak_ptr<Handle> &slot = m_handles[object->objectID()];
-    std::shared_ptr<Handle> handle = slot.lock();
-    if (!handle) {
-        handle = std::make_shared<Handle>(Handle{object});
-        slot = handle;
-    }
-    return handle;
-}
-
-std::shared_ptr<KTUndoManager::Handle> KTUndoManager::handleForId(const KTObjectID &id)
-{
-    if (id.isNull())
-        return nullptr;
-    auto it = m_handles.find(id);
-    if (it != m_handles.end())
-        if (std::shared_ptr<Handle> handle = it->second.lock())
-            return handle;
-    auto context = m_context.lock();
-    return context ? handleFor(context->objectWithId(id)) : nullptr;
-}
-
-KTUndoManager::Value KTUndoManager::capture(const KTStoreObject &object, int property, const QVariant &value)
-{
-    if (!object.entity().property(property).isToOne())
-        return Value{value, nullptr};
-    const KTObjectID id = value.isValid() ? value.value<KTObjectID>() : KTObjectID();
-    return Value{QVariant(), handleForId(id)};
-}
-
-KTUndoManager::Value KTUndoManager::valueOf(const KTStoreObject &object, int property)
-{
-    return capture(object, property, object.value(property));
-}
-
-std::vector<std::pair<int, KTUndoManager::Value>> KTUndoManager::snapshotOf(const KTStoreObject &object)
-{
-    std::vector<std::pair<int, Value>> values;
-    for (const KTPropertyDescription &property : object.entity().properties())
-        if (isStoredValue(property))
-            values.emplace_back(property.index, valueOf(object, property.index));
-    return values;
-}
-
-KTStoreObject *KTUndoManager::liveObject(const std::shared_ptr<Handle> &handle) const
-{
-    return handle && handle->object && !handle->object->isDeleted() ? handle->object : nullptr;
-}
-
-bool KTUndoManager::resolve(const Value &value, QVariant *resolved) const
-{
-    if (!value.link) {
-        *resolved = value.value;
-        return true;
-    }
-    KTStoreObject *target = liveObject(value.link);
-    if (!target)
-        return false;
-    *resolved = QVariant::fromValue(target->objectID());
-    return true;
-}
-
 void KTUndoManager::recordChange(const KTRecordedChange &change)
 {
-    Step step;
-    step.kind = int(change.kind);
-    step.record = handleFor(change.object);
-    step.property = change.property;
-    switch (change.kind) {
-    case KTRecordedChange::Kind::Updated:
-        step.oldValue = capture(*change.object, change.property, change.oldValue);
-        step.newValue = capture(*change.object, change.property, change.newValue);
-        break;
-    case KTRecordedChange::Kind::Deleted:
-        // The deleted record still reads its last values, links included.
-        step.snapshot = snapshotOf(*change.object);
-        break;
-    case KTRecordedChange::Kind::Inserted:
-        break;
-    }
     if (m_open.empty())
         openEventGroup();
-    m_open.back().steps.push_back(std::move(step));
+    m_open.back().steps.push_back(
+        Step{int(change.kind), change.object, change.property, change.oldValue, change.newValue});
     m_redoStack.clear();
-
-    if (m_handles.size() >= m_pruneAt) {
-        std::erase_if(m_handles, [](const auto &entry) { return entry.second.expired(); });
-        m_pruneAt = std::max<std::size_t>(1024, m_handles.size() * 2);
-    }
 }
 
 void KTUndoManager::openEventGroup()
@@ -257,68 +156,48 @@ void KTUndoManager::removeAllActions()
     m_eventGroupCloseDue = false;
     m_undoStack.clear();
     m_redoStack.clear();
-    m_handles.clear();
-    m_pruneAt = 1024;
 }
 
-KTStoreObject *KTUndoManager::insertAnew(const Step &step)
+void KTUndoManager::replayStep(KTObjectContext &context, const Step &step, bool undoing)
 {
-    auto context = m_context.lock();
-    const KTStoreObject *old = step.record ? step.record->object : nullptr;
-    if (!context || !old)
-        return nullptr;
-    KTStoreObject *object = context->insertObject(old->entity().name());
-    if (!object)
-        return nullptr;
-    // Attributes first (they replace what awakeFromInsert gave), then links to records that
-    // still exist.
-    for (const auto &[property, value] : step.snapshot)
-        if (!object->entity().property(property).isToOne())
-            object->setValue(property, value.value);
-    for (const auto &[property, value] : step.snapshot) {
-        QVariant resolved;
-        if (object->entity().property(property).isToOne() && resolve(value, &resolved))
-            object->setValue(property, resolved);
+    KTStoreObject *object = step.object;
+    switch (KTRecordedChange::Kind(step.kind)) {
+    case KTRecordedChange::Kind::Updated: {
+        if (object->isDeleted())
+            return;
+        const QVariant &value = undoing ? step.oldValue : step.newValue;
+        // A link to a record that is gone stays as it is.
+        if (object->entity().property(step.property).isToOne() && value.isValid() &&
+            !context.objectWithId(value.value<KTObjectID>()))
+            return;
+        object->setValue(step.property, value);
+        return;
     }
-    step.record->object = object;
-    m_handles[object->objectID()] = step.record;
-    return object;
+    case KTRecordedChange::Kind::Inserted:
+    case KTRecordedChange::Kind::Deleted: {
+        const bool bringBack = (step.kind == int(KTRecordedChange::Kind::Deleted)) == undoing;
+        if (bringBack && object->isDeleted())
+            context.undeleteObject(object);
+        else if (!bringBack && !object->isDeleted())
+            context.deleteObject(object);
+        return;
+    }
+    }
 }
 
-void KTUndoManager::replay(Group &group, bool undoing)
+void KTUndoManager::replay(const Group &group, bool undoing)
 {
     auto context = m_context.lock();
     if (!context)
         return;
     context->disableUndoRegistration();
-    auto apply = [&](Step &step) {
-        KTStoreObject *object = liveObject(step.record);
-        const bool reinsert = (step.kind == int(KTRecordedChange::Kind::Deleted)) == undoing;
-        switch (KTRecordedChange::Kind(step.kind)) {
-        case KTRecordedChange::Kind::Updated: {
-            QVariant value;
-            if (object && resolve(undoing ? step.oldValue : step.newValue, &value))
-                object->setValue(step.property, value);
-            break;
-        }
-        case KTRecordedChange::Kind::Inserted:
-        case KTRecordedChange::Kind::Deleted:
-            if (reinsert) {
-                // Only a record that is gone now can come back.
-                if (!object)
-                    insertAnew(step);
-            } else if (object) {
-                if (step.kind == int(KTRecordedChange::Kind::Inserted))
-                    step.snapshot = snapshotOf(*object); // what a redo inserts again
-                context->deleteObject(object);
-            }
-            break;
-        }
-    };
-    if (undoing)
-        std::for_each(group.rbegin(), group.rend(), apply);
-    else
-        std::for_each(group.begin(), group.end(), apply);
+    if (undoing) {
+        for (auto step = group.rbegin(); step != group.rend(); ++step)
+            replayStep(*context, *step, true);
+    } else {
+        for (const Step &step : group)
+            replayStep(*context, step, false);
+    }
     context->processPendingChanges();
     context->enableUndoRegistration();
 }

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "KTObjectID.h"
-
 #include <QObject>
 #include <QVariant>
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class KTObjectContext;
@@ -20,10 +17,10 @@ struct KTRecordedChange;
 /// Steps are grouped by event: the first step with no group open opens one, which closes at the
 /// end of the current event-loop turn; beginUndoGrouping()/endUndoGrouping() group explicitly
 /// (nested groups join the group around them). undo() reverts the last group, redo() applies it
-/// again; a new step after an undo drops the redo history. Undoing a delete inserts the record
-/// anew with its last values and links (it gets a new object id; later steps that name it follow
-/// it), so a deleted group comes back with its images once their link steps are undone. A step
-/// whose record (or link target) no longer exists is skipped.
+/// again; a new step after an undo drops the redo history. A deleted record comes back as the
+/// same record (KTObjectContext::undeleteObject), so a deleted group returns with its images once
+/// their link steps are replayed. A step whose record (or link target) no longer exists is
+/// skipped.
 ///
 /// Threading: main thread only, like its context. checkpoint() is emitted when a group opens or
 /// closes and after each undo and redo.
@@ -59,20 +56,15 @@ signals:
     void checkpoint();
 
 private:
-    struct Handle;
-    struct Value
-    {
-        QVariant value;
-        std::shared_ptr<Handle> link; // set when the value is a to-one link
-    };
+    /// One recorded change. Records live as long as their context, deleted ones included, so a
+    /// step may point at its record.
     struct Step
     {
         int kind = 0; // KTRecordedChange::Kind
-        std::shared_ptr<Handle> record;
+        KTStoreObject *object = nullptr;
         int property = -1;
-        Value oldValue;
-        Value newValue;
-        std::vector<std::pair<int, Value>> snapshot; // values to insert the record anew
+        QVariant oldValue;
+        QVariant newValue;
     };
     using Group = std::vector<Step>;
     struct OpenGroup
@@ -85,20 +77,10 @@ private:
     void openEventGroup();
     void closeEventGroup();
     void closeTopGroup();
-    void replay(Group &group, bool undoing);
-
-    std::shared_ptr<Handle> handleFor(KTStoreObject *object);
-    std::shared_ptr<Handle> handleForId(const KTObjectID &id);
-    Value valueOf(const KTStoreObject &object, int property);
-    Value capture(const KTStoreObject &object, int property, const QVariant &value);
-    KTStoreObject *liveObject(const std::shared_ptr<Handle> &handle) const;
-    bool resolve(const Value &value, QVariant *resolved) const;
-    std::vector<std::pair<int, Value>> snapshotOf(const KTStoreObject &object);
-    KTStoreObject *insertAnew(const Step &step);
+    void replay(const Group &group, bool undoing);
+    void replayStep(KTObjectContext &context, const Step &step, bool undoing);
 
     std::weak_ptr<KTObjectContext> m_context;
-    std::unordered_map<KTObjectID, std::weak_ptr<Handle>> m_handles;
-    std::size_t m_pruneAt = 1024;
     std::vector<OpenGroup> m_open;
     bool m_eventGroupCloseDue = false;
     quint64 m_eventGroupSerial = 0;

@@ -27,7 +27,7 @@ struct StoredSession
         std::vector<KTRecordValues> records;
         if (opened)
             opened = store.readAllRecords(&records, &error);
-        context->loadStoredObjects(records);
+        context->loadStoredObjects(std::move(records));
         context->setSaveHandler([this](const KTChangeSet &changes, QString *) {
             // The context hands its changes over, like into a base context; the write may fail.
             store.addChanges(changes);

@@ -43,7 +43,7 @@ int main(int argc, char **argv)
     if (!store.readAllRecords(&records))
         return 4;
     auto context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
-    context->loadStoredObjects(records);
+    context->loadStoredObjects(std::move(records));
     fillCatalog(*context, images);
     if (mode == "mid-write") {
         store.setRecordWriteHook([images](qsizetype written) {
