@@ -8,8 +8,6 @@
 #include <QDebug>
 #include <QPointer>
 
-#include <algorithm>
-
 KTUndoManager::KTUndoManager(const std::shared_ptr<KTObjectContext> &context, QObject *parent)
     : QObject(parent), m_context(context)
 {
