@@ -1,6 +1,7 @@
 #include "KTImageMO.h"
 
 #include "KTCatalogModel.h"
+#include "KTFilesManager.h"
 #include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
 #include "KTObjectModel.h"
@@ -270,6 +271,18 @@ KTTimeGroupMO *KTImageMO::timeGroup() const
 void KTImageMO::setTimeGroup(KTTimeGroupMO *value)
 {
     setRelatedObject(keys().timeGroup, value);
+}
+
+void KTImageMO::addImageAttributesFromDictionary(const QVariantMap &attributes)
+{
+    const auto date = [&](const char *key) { return attributes.value(QLatin1String(key)).toDateTime(); };
+    const QVariant size = attributes.value(QLatin1String(kFileSizeKey));
+    const QVariant exposure = attributes.value(QLatin1String(kExposureTimeImageAttributeKey));
+    setModificationDate(date(kFileModificationDateKey));
+    setSize(size.isValid() ? std::optional<quint64>(size.toULongLong()) : std::nullopt);
+    setCreationDate(date(kFileCreationDateKey));
+    setTimeStamp(date(kTimeStampImageAttributeKey));
+    setExposureTime(exposure.isValid() ? std::optional<double>(exposure.toDouble()) : std::nullopt);
 }
 
 QVariantMap KTImageMO::creationDateAttributes() const

@@ -79,6 +79,10 @@ public:
     KTTimeGroupMO *timeGroup() const;
     void setTimeGroup(KTTimeGroupMO *value);
 
+    /// Sets modificationDate, size and creationDate from the file keys of
+    /// KTFilesManager::imageAttributesAtPath, timeStamp from "TimeStamp" and exposureTime from
+    /// "ExposureTime"; a missing key sets nil.
+    void addImageAttributesFromDictionary(const QVariantMap &attributes);
     /// Up to three entries, each only when the value is not nil: "creationDate", "timeStamp",
     /// "exposureTime".
     QVariantMap creationDateAttributes() const;

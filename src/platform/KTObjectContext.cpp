@@ -764,7 +764,10 @@ bool KTObjectContext::save(QString *errorMessage)
             auto parent = d->parent.lock();
             if (!parent)
                 return;
+            // A background job's work is not an edit of the user's: it is not undoable.
+            ++parent->d->undoDisabled;
             parent->d->applyChanges(changes);
+            --parent->d->undoDisabled;
             parent->processPendingChanges();
             applied = true;
         });

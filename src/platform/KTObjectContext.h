@@ -144,10 +144,10 @@ public:
 
     /// Undo hook: `recorder` receives every insert, delete and change of a stored attribute or
     /// to-one relationship of this context while undo registration is on (on by default), in
-    /// the order they happen, child saves applied here included. Transient keys and to-many
-    /// sides are never recorded. Replaying the inverse of the steps in reverse order (setValue
-    /// with oldValue, deleteObject for an insert, undeleteObject for a delete) undoes them; the
-    /// replays are recorded too unless registration is switched off around them.
+    /// the order they happen; the changes a child's save applies here are not recorded. Transient
+    /// keys and to-many sides are never recorded. Replaying the inverse of the steps in reverse
+    /// order (setValue with oldValue, deleteObject for an insert, undeleteObject for a delete)
+    /// undoes them; the replays are recorded too unless registration is switched off around them.
     void setUndoRecorder(std::function<void(const KTRecordedChange &)> recorder);
     /// Undo support: brings back a record deleted in this context, with its last attribute
     /// values. Its to-one links come back where the target is live (else they become nil); the

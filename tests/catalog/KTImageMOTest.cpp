@@ -1,6 +1,7 @@
 #include "KTImageMO.h"
 
 #include "KTCatalogModel.h"
+#include "KTFilesManager.h"
 #include "KTImageMOWrapper.h"
 #include "KTObjectContext.h"
 #include "KTTestSupport.h"
@@ -141,4 +142,28 @@ TEST(KTImageMOTest, WrapperCopiesTheValuesAndOutlivesTheRecord)
     EXPECT_EQ(wrapper->picked(), std::nullopt);
     EXPECT_EQ(wrapper->imageIndex(), std::optional<qint64>(-1));
     EXPECT_EQ(wrapper->originalFileExists(), std::optional<bool>(false));
+}
+
+TEST(KTImageMOTest, FileAttributesSetTheirValuesAndMissingOnesNil)
+{
+    auto context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
+    auto *image = context->insert<KTImageMO>(kImageEntityName);
+    image->setTimeStamp(QDateTime::fromSecsSinceEpoch(5, Qt::UTC));
+    image->setExposureTime(0.25);
+    const QDateTime modified = QDateTime::fromMSecsSinceEpoch(1600000000123, Qt::UTC);
+    const QDateTime created = modified.addSecs(-60);
+    image->addImageAttributesFromDictionary({{kFileModificationDateKey, modified},
+                                             {kFileSizeKey, quint64(123456)},
+                                             {kFileCreationDateKey, created}});
+    EXPECT_EQ(image->modificationDate(), modified);
+    EXPECT_EQ(image->size(), std::optional<quint64>(123456));
+    EXPECT_EQ(image->creationDate(), created);
+    EXPECT_FALSE(image->timeStamp().isValid());
+    EXPECT_EQ(image->exposureTime(), std::nullopt);
+    image->addImageAttributesFromDictionary(
+        {{kTimeStampImageAttributeKey, created}, {kExposureTimeImageAttributeKey, 0.5}});
+    EXPECT_EQ(image->timeStamp(), created);
+    EXPECT_EQ(image->exposureTime(), std::optional<double>(0.5));
+    EXPECT_FALSE(image->modificationDate().isValid());
+    EXPECT_EQ(image->size(), std::nullopt);
 }
