@@ -273,6 +273,12 @@ qint64 KTSqliteDatabase::lastInsertRowId() const
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
+bool KTSqliteDatabase::lastErrorIsBusy() const
+{
+    const int primary = m_lastErrorCode & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 int KTSqliteDatabase::changes() const
 {
     return m_db ? sqlite3_changes(m_db) : 0;

@@ -95,6 +95,8 @@ public:
     int changes() const;
     QString lastError() const { return m_lastError; }
     int lastErrorCode() const { return m_lastErrorCode; }
+    /// True when the last error was another connection's lock (SQLITE_BUSY or SQLITE_LOCKED).
+    bool lastErrorIsBusy() const;
 
 private:
     friend class KTSqliteStatement;

@@ -78,3 +78,19 @@ TEST(KTSqliteDatabaseTest, FailuresAreReportedNotThrown)
     EXPECT_FALSE(readOnly.execute("INSERT INTO t VALUES (1)"));
     EXPECT_FALSE(readOnly.scalar("SELECT v FROM t").has_value());
 }
+
+TEST(KTSqliteDatabaseTest, AnotherConnectionsLockReadsAsBusy)
+{
+    QTemporaryDir dir;
+    KTSqliteDatabase holder;
+    ASSERT_TRUE(holder.open(dir.filePath("t.db"), KTSqliteDatabase::Mode::ReadWriteCreate));
+    ASSERT_TRUE(holder.execute("CREATE TABLE t (v)"));
+    ASSERT_TRUE(holder.beginTransaction());
+
+    KTSqliteDatabase other;
+    ASSERT_TRUE(other.open(dir.filePath("t.db"), KTSqliteDatabase::Mode::ReadWrite, 10));
+    EXPECT_FALSE(other.beginTransaction());
+    EXPECT_TRUE(other.lastErrorIsBusy());
+    EXPECT_FALSE(other.execute("SELECT * FROM nothing"));
+    EXPECT_FALSE(other.lastErrorIsBusy());
+}

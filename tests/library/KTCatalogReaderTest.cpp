@@ -1,0 +1,178 @@
+#include "KTCatalogReader.h"
+
+#include "KTCatalogFixtures.h"
+#include "KTOperationQueue.h"
+#include "KTTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+QStringList namesOf(const QList<KTCatalogNode> &nodes)
+{
+    QStringList names;
+    for (const KTCatalogNode &node : nodes)
+        names.append(node.name);
+    return names;
+}
+
+const KTCatalogNode *nodeNamed(const QList<KTCatalogNode> &nodes, const QString &name)
+{
+    for (const KTCatalogNode &node : nodes) {
+        if (node.name == name)
+            return &node;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(KTCatalogReaderTest, LightroomFoldersAndCollectionsDeliverTheirImageLists)
+{
+    QTemporaryDir dir;
+    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
+    KTCatalogReader reader(catalog);
+    EXPECT_EQ(reader.importSource(), "Lightroom5");
+
+    const KTCatalogReader::NodesResult result = reader.nodes();
+    ASSERT_TRUE(result.ok) << result.errorMessage.toStdString();
+    // The smart collection is not offered.
+    EXPECT_EQ(namesOf(result.nodes), (QStringList{"Family", "Photos", "Photos/Trip"}));
+    const KTCatalogNode *trip = nodeNamed(result.nodes, "Photos/Trip");
+    ASSERT_NE(trip, nullptr);
+    EXPECT_EQ(trip->countOfBindableObjects, 10);
+    EXPECT_EQ(trip->topLevelNodeName, "Lightroom Catalog");
+    EXPECT_EQ(trip->kind, KTCatalogNode::Kind::Folder);
+
+    const auto list = reader.imagesListForNode(trip->identifier);
+    ASSERT_TRUE(list.ok) << list.errorMessage.toStdString();
+    EXPECT_EQ(list.imagesList.value("nodeId").toString(), trip->identifier);
+    EXPECT_EQ(list.imagesList.value("importSource").toString(), "Lightroom5");
+    EXPECT_EQ(list.imagesList.value("mediaSource").toString(), catalog);
+    EXPECT_EQ(list.imagesList.value("importSourceName").toString(), "Photos/Trip");
+    EXPECT_EQ(list.imagesList.value("topLevelNodeName").toString(), "Lightroom Catalog");
+    const QVariantList images = list.imagesList.value("imagesArray").toList();
+    ASSERT_EQ(images.size(), 10);
+    const QVariantMap first = images.first().toMap();
+    EXPECT_EQ(first.value("path").toString(), QDir(dir.path()).filePath("Photos/Trip/IMG_0021.JPG"));
+    EXPECT_EQ(first.value("idLocal").toLongLong(), 121);
+    EXPECT_EQ(first.value("collectionID").toLongLong(), 12);
+    EXPECT_FALSE(first.contains("GUID"));
+    EXPECT_FALSE(first.contains("VersionUUID"));
+
+    const KTCatalogNode *family = nodeNamed(result.nodes, "Family");
+    ASSERT_NE(family, nullptr);
+    const auto familyList = reader.imagesListForNode(family->identifier);
+    ASSERT_TRUE(familyList.ok);
+    const QVariantList familyImages = familyList.imagesList.value("imagesArray").toList();
+    ASSERT_EQ(familyImages.size(), 3);
+    EXPECT_EQ(familyImages[2].toMap().value("path").toString(),
+              QDir(dir.path()).filePath("Photos/IMG_0003.JPG"));
+    EXPECT_EQ(familyImages[2].toMap().value("collectionID").toLongLong(), 500);
+}
+
+TEST(KTCatalogReaderTest, LightroomVersionComesFromTheCatalogue)
+{
+    QTemporaryDir dir;
+    struct Case
+    {
+        QString dbVersion;
+        QString importSource;
+    };
+    for (const Case &c :
+         {Case{"0400020", "Lightroom4"}, Case{"0500025", "Lightroom5"}, Case{"0300025", ""}}) {
+        const QString catalog =
+            KTCatalogFixtures::createLightroomCatalog(dir.path(), 1234, c.dbVersion + ".lrcat", c.dbVersion);
+        EXPECT_EQ(KTCatalogReader(catalog).importSource(), c.importSource);
+    }
+    EXPECT_FALSE(KTCatalogReader(dir.filePath("0300025.lrcat")).nodes().ok);
+}
+
+TEST(KTCatalogReaderTest, LibraryProjectsDeliverTheirVersions)
+{
+    QTemporaryDir dir;
+    for (const QString kind : {"iPhoto", "Aperture"}) {
+        SCOPED_TRACE(kind.toStdString());
+        const QString library = KTCatalogFixtures::createAppleLibrary(dir.path(), kind, kind + " Library");
+        KTCatalogFixtures::execute(KTCatalogFixtures::appleDatabasePath(library),
+                                   "UPDATE RKVersion SET isInTrash = 1 WHERE uuid = 'V22'");
+        KTCatalogReader reader(library);
+        EXPECT_EQ(reader.importSource(), kind);
+        const auto result = reader.nodes();
+        ASSERT_TRUE(result.ok) << result.errorMessage.toStdString();
+        EXPECT_EQ(namesOf(result.nodes), (QStringList{"Summer", "Winter"}));
+        const KTCatalogNode *winter = nodeNamed(result.nodes, "Winter");
+        ASSERT_NE(winter, nullptr);
+        EXPECT_EQ(winter->countOfBindableObjects, 9);
+
+        const auto list = reader.imagesListForNode(winter->identifier);
+        ASSERT_TRUE(list.ok);
+        EXPECT_EQ(list.imagesList.value("importSource").toString(), kind);
+        const QString mediaSource = list.imagesList.value("mediaSource").toString();
+        EXPECT_TRUE(QFileInfo::exists(mediaSource));
+        EXPECT_EQ(mediaSource, KTCatalogFixtures::appleMediaSource(library));
+        const QVariantList images = list.imagesList.value("imagesArray").toList();
+        ASSERT_EQ(images.size(), 9);
+        const QVariantMap first = images.first().toMap();
+        EXPECT_EQ(first.value("VersionUUID").toString(), "V21");
+        EXPECT_EQ(first.value("path").toString(), QDir(library).filePath("Masters/2013/07/IMG_0020.JPG"));
+        EXPECT_EQ(first.contains("OriginalPath"), kind == "iPhoto");
+    }
+}
+
+TEST(KTCatalogReaderTest, CataloguesOfTheWrongShapeAreRefusedWithAReason)
+{
+    QTemporaryDir dir;
+    const QString noFiles = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1234, "a.lrcat");
+    KTCatalogFixtures::execute(noFiles, "DROP TABLE AgLibraryFile");
+    const QString noColumn = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1234, "b.lrcat");
+    KTCatalogFixtures::execute(noColumn, "ALTER TABLE AgLibraryFolder DROP COLUMN pathFromRoot");
+    const QString corrupt = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1234, "c.lrcat");
+    KTCatalogFixtures::corrupt(corrupt);
+    const QString library = KTCatalogFixtures::createAppleLibrary(dir.path(), "Aperture");
+    KTCatalogFixtures::execute(KTCatalogFixtures::appleDatabasePath(library), "DROP TABLE RKAdminData");
+
+    struct Case
+    {
+        QString path;
+        QString message;
+    };
+    for (const Case &c :
+         {Case{noFiles, "has no table AgLibraryFile"},
+          Case{noColumn, "has no column pathFromRoot in table AgLibraryFolder"},
+          Case{corrupt, "is not a Lightroom 4 or 5 catalog"}, Case{library, "has no table RKAdminData"},
+          Case{dir.filePath("none.aplibrary"), "was not found"}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        const auto result = KTCatalogReader(c.path).nodes();
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.nodes.isEmpty());
+        EXPECT_TRUE(result.errorMessage.contains(c.message)) << result.errorMessage.toStdString();
+    }
+}
+
+TEST(KTCatalogReaderTest, OperationDeliversTheListOnItsQueue)
+{
+    QTemporaryDir dir;
+    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
+    KTCatalogReader reader(catalog);
+    const auto nodes = reader.nodes();
+    ASSERT_TRUE(nodes.ok);
+    std::atomic<int> count{-1};
+    std::atomic<int> unknownDelivered{-1};
+    KTOperationQueue queue;
+    queue.addOperation(reader.createOperationForLoadImagesListFromNodeIdentifier(
+        nodes.nodes.first().identifier,
+        [&count](const QVariantMap &list) { count = int(list.value("imagesArray").toList().size()); }));
+    queue.addOperation(reader.createOperationForLoadImagesListFromNodeIdentifier(
+        catalog + "#folder:999",
+        [&unknownDelivered](const QVariantMap &list) { unknownDelivered = list.isEmpty() ? 1 : 0; }));
+    ASSERT_TRUE(waitUntil([&] { return count >= 0 && unknownDelivered >= 0; }));
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(unknownDelivered, 1);
+}
