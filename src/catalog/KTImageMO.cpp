@@ -5,6 +5,11 @@
 #include "KTImageGroupMO.h"
 #include "KTObjectModel.h"
 #include "KTTimeGroupMO.h"
+#include "KTDispatch.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -289,6 +294,57 @@ QList<QUrl> KTImageMO::urlsForShowInFinder() const
     if (!twin.isNull())
         urls.append(QUrl::fromLocalFile(twin));
     return urls;
+}
+
+KTImageMO::KTImageMO() = default;
+
+KTImageMO::~KTImageMO() = default;
+
+void KTImageMO::startMonitoringFileSystem()
+{
+    if (!isMainThread())
+        return;
+    checkOriginalFileExistence();
+    if (!m_monitorTimer) {
+        m_monitorTimer = std::make_unique<QTimer>();
+        m_monitorTimer->setInterval(500);
+        m_monitorTimer->callOnTimeout([this] { checkOriginalFileExistence(); });
+        m_monitorTimer->start();
+    }
+    ++m_monitorCount;
+}
+
+void KTImageMO::stopMonitoringFileSystem()
+{
+    if (m_monitorCount > 0)
+        --m_monitorCount;
+    else
+        qWarning().noquote()
+            << QStringLiteral("File system monitoring for image at path %1 did not started yet").arg(path());
+    if (m_monitorCount == 0)
+        finishMonitoringFileSystem();
+}
+
+void KTImageMO::finishMonitoringFileSystem()
+{
+    m_monitorCount = 0;
+    m_monitorTimer.reset();
+}
+
+void KTImageMO::checkOriginalFileExistence()
+{
+    const QString file = path();
+    if (file.isNull())
+        return;
+    Q_ASSERT_X(isMainThread(), "KTImageMO", "The thread for checkOriginalFileExistence should be main");
+    const bool exists = QFileInfo::exists(file);
+    if (exists != originalFileExists().value_or(false))
+        setOriginalFileExists(exists);
+}
+
+void KTImageMO::prepareForDeletion()
+{
+    finishMonitoringFileSystem();
 }
 
 void KTImageMO::awakeFromInsert()

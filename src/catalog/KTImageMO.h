@@ -8,9 +8,11 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 class KTFolderMO;
+class QTimer;
 class KTImageGroupMO;
 class KTTimeGroupMO;
 
@@ -20,10 +22,18 @@ class KTTimeGroupMO;
 /// counts as NO wherever a decision is taken). "originalFileExists" is transient: it lives in
 /// this record object only, and setting it notifies its key observers but is never a change.
 ///
-/// Threading: as any record (see KTStoreObject).
+/// The record also watches whether its file exists while views show it: every view that shows
+/// the image calls startMonitoringFileSystem() when it takes the record and
+/// stopMonitoringFileSystem() when it lets it go; while at least one start is outstanding, a
+/// timer checks the file every 0.5 s and sets "originalFileExists" when the answer changes.
+///
+/// Threading: as any record (see KTStoreObject); the file monitor runs on the main thread only.
 class KTImageMO : public KTManagedObject
 {
 public:
+    KTImageMO();
+    ~KTImageMO() override;
+
     QString path() const;
     void setPath(const QString &value);
     QString name() const;
@@ -75,7 +85,27 @@ public:
     /// The file URL of `path`, then that of `duplicateImagePath` when set.
     QList<QUrl> urlsForShowInFinder() const;
 
+    /// Off the main thread: does nothing. On it: checks the file at once, starts the 0.5 s
+    /// timer unless it runs already (one timer per record), and counts one more start.
+    void startMonitoringFileSystem();
+    /// Counts one start less (at 0 already it logs "File system monitoring for image at path %@
+    /// did not started yet"); at 0 the timer ends.
+    void stopMonitoringFileSystem();
+    bool isMonitoringFileSystem() const { return m_monitorCount > 0; }
+    /// Sets "originalFileExists" when the file's existence differs from it (nil counts as NO),
+    /// so observers hear of real changes only. Nothing without a path; main thread only
+    /// (asserted).
+    void checkOriginalFileExistence();
+
 protected:
     /// Gives the record a new UUID string as "uuid" unless one was set already.
     void awakeFromInsert() override;
+    /// Ends file monitoring, whatever the count.
+    void prepareForDeletion() override;
+
+private:
+    void finishMonitoringFileSystem();
+
+    std::unique_ptr<QTimer> m_monitorTimer;
+    quint64 m_monitorCount = 0;
 };

@@ -1,5 +1,6 @@
 #include "KTObjectContext.h"
 
+#include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
 #include "KTObjectContextState.h"
 #include "KTSerialQueue.h"
@@ -42,12 +43,12 @@ bool isPersistentValue(const KTPropertyDescription &property)
 // ---------------------------------------------------------------------------------------------
 // KTChangeTracker
 
-KTChangeMark &KTChangeTracker::mark(KTStoreObject *object) const
+KTChangeMark &KTChangeTracker::mark(KTStoreObject *object)
 {
     KTChangeMark &m = object->*m_mark;
     if (!m.listed) {
         m.listed = true;
-        const_cast<KTChangeTracker *>(this)->m_listed.push_back(object);
+        m_listed.push_back(object);
     }
     return m;
 }
@@ -597,10 +598,7 @@ void KTObjectContextState::applyChanges(const KTChangeSet &changes)
 // ---------------------------------------------------------------------------------------------
 // KTObjectContext
 
-KTObjectContext::KTObjectContext(bool isMain, std::shared_ptr<const KTObjectModel> model) : m_isMain(isMain)
-{
-    Q_UNUSED(model);
-}
+KTObjectContext::KTObjectContext(bool isMain) : m_isMain(isMain) {}
 
 KTObjectContext::~KTObjectContext()
 {
@@ -612,7 +610,7 @@ std::shared_ptr<KTObjectContext> KTObjectContext::makeMainContext(std::shared_pt
 {
     Q_ASSERT_X(isMainThread(), "KTObjectContext",
                "Managed object context should be used only on main thread.");
-    std::shared_ptr<KTObjectContext> context(new KTObjectContext(true, model));
+    std::shared_ptr<KTObjectContext> context(new KTObjectContext(true));
     context->d =
         std::make_unique<KTObjectContextState>(context.get(), std::make_shared<KTObjectStoreShared>(model));
     return context;
@@ -623,7 +621,7 @@ KTObjectContext::makeChildContext(const std::shared_ptr<KTObjectContext> &parent
 {
     Q_ASSERT_X(parent && parent->isMainContext(), "KTObjectContext",
                "A child context needs a main context as parent.");
-    std::shared_ptr<KTObjectContext> context(new KTObjectContext(false, parent->d->shared->model));
+    std::shared_ptr<KTObjectContext> context(new KTObjectContext(false));
     context->d = std::make_unique<KTObjectContextState>(context.get(), parent->d->shared);
     context->d->parent = parent;
     context->m_queue = std::make_unique<KTSerialQueue>(QStringLiteral("KTObjectContext child"));
@@ -642,9 +640,10 @@ void KTObjectContext::perform(std::function<void()> block)
     m_queue->async([self = shared_from_this(), block = std::move(block)]() mutable {
         block();
         block = nullptr;
-        // The last reference must not die on the context's own queue (destroying a queue from
-        // one of its jobs is not allowed), so it goes back to the main thread.
-        postToMain([keep = std::move(self)]() mutable { keep.reset(); });
+        // The last reference must not die on the context's own queue (a queue cannot be
+        // destroyed from one of its jobs), nor on the main thread (destroying the queue waits
+        // for its thread to come back to the pool): it goes to the concurrent pool.
+        KTConcurrentQueue::global().async([keep = std::move(self)]() mutable { keep.reset(); });
     });
 }
 

@@ -151,7 +151,7 @@ public:
 private:
     friend class KTStoreObject;
     friend struct KTObjectContextState;
-    KTObjectContext(bool isMain, std::shared_ptr<const KTObjectModel> model);
+    explicit KTObjectContext(bool isMain);
 
     const bool m_isMain;
     std::unique_ptr<KTObjectContextState> d;

@@ -55,7 +55,7 @@ public:
     }
 
 private:
-    KTChangeMark &mark(KTStoreObject *object) const;
+    KTChangeMark &mark(KTStoreObject *object);
 
     KTChangeMark KTStoreObject::*m_mark;
     std::vector<KTStoreObject *> m_listed;

@@ -20,23 +20,25 @@ KTEntityDescription &KTEntityDescription::addAttribute(const QString &name, KTAt
 KTEntityDescription &KTEntityDescription::addToOne(const QString &name, const QString &destination,
                                                    const QString &inverse)
 {
-    KTPropertyDescription property;
-    property.name = name;
-    property.kind = KTPropertyKind::ToOne;
-    property.destinationName = destination;
-    property.inverseName = inverse;
-    return addProperty(std::move(property));
+    return addRelationship(KTPropertyKind::ToOne, name, destination, inverse);
 }
 
 KTEntityDescription &KTEntityDescription::addToMany(const QString &name, const QString &destination,
                                                     const QString &inverse)
 {
+    return addRelationship(KTPropertyKind::ToMany, name, destination, inverse);
+}
+
+KTEntityDescription &KTEntityDescription::addRelationship(KTPropertyKind kind, const QString &name,
+                                                          const QString &destination, const QString &inverse)
+{
     KTPropertyDescription property;
     property.name = name;
-    property.kind = KTPropertyKind::ToMany;
+    property.kind = kind;
     property.destinationName = destination;
     property.inverseName = inverse;
-    property.toManySlot = m_toManyCount++;
+    if (kind == KTPropertyKind::ToMany)
+        property.toManySlot = m_toManyCount++;
     return addProperty(std::move(property));
 }
 

@@ -84,6 +84,8 @@ public:
 
 private:
     friend class KTObjectModel;
+    KTEntityDescription &addRelationship(KTPropertyKind kind, const QString &name, const QString &destination,
+                                         const QString &inverse);
     KTEntityDescription &addProperty(KTPropertyDescription property);
 
     QString m_name;

@@ -400,6 +400,16 @@ TEST_F(MainContext, ChildDeleteOfAnAlbumDoesNotOverwriteTheParentsLinks)
     EXPECT_EQ(photos[1]->relatedObject("album"), album2);
 }
 
+TEST(KTObjectContextDeathTest, MainContextAssertsTheMainThread)
+{
+#ifdef QT_NO_DEBUG
+    GTEST_SKIP() << "assertions are compiled out";
+#endif
+    auto context = KTObjectContext::makeMainContext(testObjectModel());
+    EXPECT_DEATH(std::thread([&] { context->insertObject(kPhoto); }).join(),
+                 "Managed object context should be used only on main thread.");
+}
+
 // Several jobs save ranks, inserts and deletes while the main thread flags photos and deletes a
 // few: no race, no deadlock, and no decision of the main thread is lost.
 TEST(KTObjectContextConcurrencyTest, ChildrenSaveWhileMainEdits)
