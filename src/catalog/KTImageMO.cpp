@@ -1,6 +1,7 @@
 #include "KTImageMO.h"
 
 #include "KTCatalogModel.h"
+#include "KTFilesManager.h"
 #include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
 #include "KTObjectModel.h"
@@ -270,6 +271,18 @@ KTTimeGroupMO *KTImageMO::timeGroup() const
 void KTImageMO::setTimeGroup(KTTimeGroupMO *value)
 {
     setRelatedObject(keys().timeGroup, value);
+}
+
+void KTImageMO::addImageAttributesFromDictionary(const QVariantMap &attributes)
+{
+    const auto entry = [&](const char *key) { return attributes.value(QLatin1String(key)); };
+    const QVariant size = entry(kFileSizeKey);
+    const QVariant exposure = entry(kExposureTimeImageAttributeKey);
+    setModificationDate(entry(kFileModificationDateKey).toDateTime());
+    setSize(size.isValid() ? std::optional<quint64>(size.toULongLong()) : std::nullopt);
+    setCreationDate(entry(kFileCreationDateKey).toDateTime());
+    setTimeStamp(entry(kTimeStampImageAttributeKey).toDateTime());
+    setExposureTime(exposure.isValid() ? std::optional<double>(exposure.toDouble()) : std::nullopt);
 }
 
 QVariantMap KTImageMO::creationDateAttributes() const
