@@ -13,6 +13,7 @@
 #include "KTTimeGrouper.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -157,7 +158,7 @@ QStringList KTImageImporter::imagePathsInFolder(const QString &folder)
 {
     const QSet<QString> &accepted = acceptedExtensions();
     QStringList paths;
-    QStringList pending{folder};
+    QStringList pending{QDir::cleanPath(folder)};
     while (!pending.isEmpty()) {
         const QString directory = pending.takeLast();
         DirectoryStream stream(directory);

@@ -19,6 +19,10 @@ public:
     };
 
     explicit KTTaskRecorder(const QObject *sender);
+    KTTaskRecorder(const KTTaskRecorder &) = delete;
+    KTTaskRecorder &operator=(const KTTaskRecorder &) = delete;
+
+    void clear() { m_events.clear(); }
 
     const std::vector<Event> &events() const { return m_events; }
     /// How many notifications named `notification` carried the task name `taskName`.
