@@ -1,6 +1,7 @@
 #include "KTFilesManager.h"
 
 #include "KTImageFixtures.h"
+#include "KTTestFiles.h"
 #include "KTTestSupport.h"
 
 #include <QDir>
@@ -24,19 +25,6 @@ KTFilesManager &manager()
 void makeApplicationFolder()
 {
     ASSERT_TRUE(QDir().mkpath(manager().applicationFilesDirectoryPath()));
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QStringList entries(const QString &folder)

@@ -5,6 +5,7 @@
 #include "KTObjectContext.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
+#include "KTTestFiles.h"
 #include "KTTestSupport.h"
 
 #include <QDir>
@@ -16,19 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 /// A main context with images whose files live in "from", a destination folder "to", and a mover
 /// that counts its undo-stack clearings.
