@@ -187,8 +187,10 @@ TEST(KTTimeGrouperTest, BackgroundRebuildLandsInTheMainContext)
 
     QObject sender;
     KTTaskRecorder tasks(&sender);
+    KTLogCapture log;
     KTTimeGrouper::groupImagesByTimeInterval(24 * 3600.0, context, &sender);
     ASSERT_TRUE(waitUntil(
         [&] { return tasks.count(kTaskDidFinishNotification, kGrouppingImagesByTimeTaskName) == 1; }));
     ASSERT_TRUE(waitUntil([&] { return partition(*context) == QStringList({"-n", "a,b"}); }));
+    EXPECT_FALSE(log.contains("has time group after cleaning time groups"));
 }
