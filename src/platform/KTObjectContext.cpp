@@ -90,6 +90,19 @@ void KTChangeTracker::noteDeleted(KTStoreObject *object)
     m.properties = 0;
 }
 
+void KTChangeTracker::noteUndeleted(KTStoreObject *object, quint64 properties)
+{
+    KTChangeMark &m = mark(object);
+    if (m.state == State::Deleted) {
+        m.state = State::Updated;
+        m.properties = properties;
+    } else if (m.state == State::None) {
+        ++m_count;
+        m.state = State::Inserted;
+        m.properties = 0;
+    }
+}
+
 void KTChangeTracker::clear()
 {
     for (KTStoreObject *object : m_listed)
@@ -866,6 +879,44 @@ void KTObjectContext::enableUndoRegistration()
     Q_ASSERT_X(d->undoDisabled > 0, "KTObjectContext", "Undo registration enabled more often than disabled.");
     if (d->undoDisabled > 0)
         --d->undoDisabled;
+}
+
+void KTObjectContext::undeleteObject(KTStoreObject *object)
+{
+    d->assertThread();
+    Q_ASSERT(m_isMain && object && object->m_context == this);
+    if (!object || !object->m_deleted)
+        return;
+    object->m_deleted = false;
+    quint64 properties = 0;
+    std::vector<std::pair<KTStoreObject *, int>> relinked;
+    for (const KTPropertyDescription &property : object->m_entity->properties()) {
+        if (property.isToMany()) {
+            // Members come back through their own replayed links.
+            object->m_toMany[std::size_t(property.toManySlot)].clear();
+            continue;
+        }
+        properties |= quint64(1) << property.index;
+        if (!property.isToOne())
+            continue;
+        QVariant &link = object->m_values[std::size_t(property.index)];
+        KTStoreObject *target = d->live(link.isValid() ? link.value<KTObjectID>() : KTObjectID());
+        if (!target) {
+            link = QVariant();
+            continue;
+        }
+        const int slot = target->m_entity->property(property.inverse).toManySlot;
+        target->m_toMany[std::size_t(slot)].insert(object->m_id);
+        relinked.emplace_back(target, property.inverse);
+    }
+    d->saveChanges.noteUndeleted(object, properties);
+    d->pendingChanges.noteUndeleted(object, properties);
+    d->record(KTRecordedChange::Kind::Inserted, object);
+    d->scheduleFlush();
+    for (const auto &[target, inverse] : relinked) {
+        d->noteChanged(target, inverse, {}, {});
+        d->fireKeyObservers(target, inverse, {}, {});
+    }
 }
 
 bool KTObjectContext::isUndoRegistrationEnabled() const

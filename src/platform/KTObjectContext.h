@@ -29,8 +29,10 @@ struct KTObjectContextState;
 /// A child context (makeChildContext) works on a private serial queue and is used only inside
 /// perform()/performAndWait() blocks. It sees its parent's current state, unsaved changes
 /// included: a record is copied from the parent the first time the child touches it, and the
-/// child edits its copy. Its save() moves inserted records, the keys it changed (only those) and
-/// its deletes into the parent.
+/// child edits its copy. The copy does not follow later changes of the parent's record, but the
+/// save moves only the keys the child changed, so a decision made on the main thread meanwhile
+/// survives; a child's save() moves its inserted records, changed keys and deletes into the
+/// parent.
 ///
 /// Threading between the two: a child reads the parent by running a job on the main thread and
 /// waiting for it (runOnMainSync), never by locking; the main thread never waits for a child.
@@ -39,7 +41,9 @@ struct KTObjectContextState;
 /// one store (atomic), so an id given in a child is the record's id everywhere.
 ///
 /// Lifetime: contexts are held by shared_ptr. A child holds its parent weakly; a perform block
-/// keeps its context alive until the block has run. Records are owned by their context.
+/// keeps its context alive until the block has run, and destroying a child waits for the blocks
+/// still queued. Records are owned by their context for its whole life, deleted ones included
+/// (so a long session's main context keeps the records it deleted until it is destroyed).
 class KTObjectContext : public std::enable_shared_from_this<KTObjectContext>
 {
 public:
@@ -131,18 +135,24 @@ public:
                                              std::function<void(const KTValueChange &)> callback);
     /// The store writer: receives the change set of each main-context save.
     void setSaveHandler(SaveHandler handler);
-    /// Registers records read from the store: no change, no report, no undo step. Relationships
-    /// to records not loaded (or loaded later in the same call) are resolved after all records
-    /// of the call exist; a link to an unknown record is dropped. Counters move past the ids.
+    /// Registers records read from the store: no change, no report, no undo step. Links between
+    /// records of one call are resolved once all of them exist; a link to a record this context
+    /// does not know is dropped (logged). The id counters move past the loaded ids.
     void loadStoredObjects(const std::vector<KTRecordValues> &records);
 
     /// Undo hook: `recorder` receives every insert, delete and change of a stored attribute or
     /// to-one relationship of this context while undo registration is on (on by default), in
     /// the order they happen, child saves applied here included. Transient keys and to-many
-    /// sides are never recorded. Replaying the inverse of the steps (setValue with oldValue,
-    /// deleteObject for an insert) undoes them; those replays are recorded too unless
-    /// registration is switched off around them.
+    /// sides are never recorded. Replaying the inverse of the steps in reverse order (setValue
+    /// with oldValue, deleteObject for an insert, undeleteObject for a delete) undoes them; the
+    /// replays are recorded too unless registration is switched off around them.
     void setUndoRecorder(std::function<void(const KTRecordedChange &)> recorder);
+    /// Undo support: brings back a record deleted in this context, with its last attribute
+    /// values. Its to-one links come back where the target is live (else they become nil); the
+    /// links other records had to it come back by replaying their own recorded steps. It is
+    /// reported (and saved) as inserted, or as updated when the delete was not yet reported
+    /// (saved). Recorded as an insert.
+    void undeleteObject(KTStoreObject *object);
     /// Switches registration off; nests: each call needs one enableUndoRegistration().
     void disableUndoRegistration();
     void enableUndoRegistration();

@@ -41,6 +41,9 @@ public:
     void noteInserted(KTStoreObject *object);
     void noteUpdated(KTStoreObject *object, int property);
     void noteDeleted(KTStoreObject *object);
+    /// A deleted record came back: updated in all `properties` when its delete is still noted
+    /// here, else inserted.
+    void noteUndeleted(KTStoreObject *object, quint64 properties);
     bool isEmpty() const { return m_count == 0; }
     std::size_t size() const { return m_count; }
     void clear();

@@ -204,6 +204,41 @@ TEST_F(MainContext, UndoRecorderSeesEveryStoredChangeWhileRegistrationIsOn)
                                   "insert"}));
 }
 
+TEST_F(MainContext, ReplayingTheRecordedStepsBackwardsUndoesADelete)
+{
+    std::vector<KTRecordedChange> steps;
+    context->setUndoRecorder([&](const KTRecordedChange &change) { steps.push_back(change); });
+    std::vector<KTChangeSet> written;
+    context->setSaveHandler([&](const KTChangeSet &changes, QString *) {
+        written.push_back(changes);
+        return true;
+    });
+    photos[0]->setValue("rank", qint64(4));
+    context->deleteObject(album1);
+    context->save(); // the delete reached the store
+    reports.clear();
+
+    context->disableUndoRegistration();
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        if (step->kind == KTRecordedChange::Kind::Deleted)
+            context->undeleteObject(step->object);
+        else if (step->kind == KTRecordedChange::Kind::Updated)
+            step->object->setValue(step->property, step->oldValue);
+    }
+    context->enableUndoRegistration();
+    context->save();
+
+    EXPECT_FALSE(album1->isDeleted());
+    EXPECT_EQ(context->objectWithId(album1->objectID()), album1);
+    EXPECT_EQ(album1->relatedObjects("photos"), photos);
+    EXPECT_EQ(photos[0]->value("rank"), QVariant());
+    EXPECT_EQ(reports, QStringList{"+[one] ~[p1,p2,p3] -[]"});
+    ASSERT_EQ(written.size(), 2u);
+    ASSERT_EQ(written[1].inserted.size(), 1u); // deleted in the store, so inserted again
+    EXPECT_EQ(written[1].inserted[0].objectID, album1->objectID());
+    EXPECT_EQ(written[1].updated.size(), 3u);
+}
+
 TEST_F(MainContext, SaveHandsOnlyTheChangedKeysToTheWriterAndKeepsThemOnFailure)
 {
     std::vector<KTChangeSet> written;
