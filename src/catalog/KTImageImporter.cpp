@@ -225,65 +225,72 @@ void KTImageImporter::loadImages(const std::shared_ptr<KTObjectContext> &mainCon
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     auto child = KTObjectContext::makeChildContext(mainContext);
-    auto self = std::make_shared<KTImageImporter>(*this);
-    child->perform([self, context = child.get()] {
-        KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-        QObject *sender = self->m_sender.data();
-        if (self->m_performer)
-            self->m_performer->setCurrentTaskCanceled(false);
-        notifier.taskDidStart(kLoadImagesTaskName, sender, {{kTaskCancelableStateKey, true}});
+    child->perform([self = std::make_shared<KTImageImporter>(*this), context = child.get()] {
+        self->runLoad(*context);
+    });
+}
 
-        if (!self->isCancelled())
-            self->loadImagesInContext(*context);
-        if (!self->isCancelled()) {
-            if (self->m_settings.findDuplicatesForAddedImages) {
-                if (self->m_hooks.findSimilars) {
-                    self->m_hooks.findSimilars(self->m_settings.accuracyLevel, self->m_settings.timeRange,
-                                               *context);
-                    // A cancelled search found nothing because it stopped, not because nothing is similar.
-                    if (!self->isCancelled() && context->count({kImageGroupEntityName, {}, {}}) == 0 &&
-                        self->m_hooks.noSimilarGroupsFound)
-                        postToMain(self->m_hooks.noSimilarGroupsFound);
-                } else {
-                    qInfo()
-                        << "The similarity search is not connected: images are loaded without similar groups";
-                }
-            }
-            if (!self->isCancelled())
-                KTTimeGrouper::groupImagesByTimeInterval(self->m_settings.timeLineInterval, *context, sender);
-        }
+void KTImageImporter::runLoad(KTObjectContext &context) const
+{
+    KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
+    QObject *sender = m_sender.data();
+    if (m_performer)
+        m_performer->setCurrentTaskCanceled(false);
+    notifier.taskDidStart(kLoadImagesTaskName, sender, {{kTaskCancelableStateKey, true}});
 
-        QString error;
-        if (!context->save(&error))
-            qWarning().noquote() << "Warning: the loaded images could not be saved:" << error;
+    if (!isCancelled())
+        loadImagesInContext(context);
+    if (!isCancelled()) {
+        if (m_settings.findDuplicatesForAddedImages)
+            findSimilars(context);
+        if (!isCancelled())
+            KTTimeGrouper::groupImagesByTimeInterval(m_settings.timeLineInterval, context, sender);
+    }
 
-        const Hooks &hooks = self->m_hooks;
-        if (self->isCancelled()) {
-            if (hooks.cleanSession)
-                postToMain([clean = hooks.cleanSession] { clean({}); });
-        } else {
-            const QList<KTImageMO *> images = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}});
-            if (!images.isEmpty()) {
-                if (hooks.storeImageStatuses)
-                    hooks.storeImageStatuses(images);
-            } else {
-                postToMain([clean = hooks.cleanSession, noImages = hooks.noImagesParsed] {
-                    QTimer::singleShot(10, qApp, [clean, noImages] {
-                        KTAlertPresenter::shared().runModal(warningAlert(
-                            tr("Warning:"), tr("Sorry, no images found at selected location(s)."), tr("OK")));
-                        const auto completion = [noImages] {
-                            if (noImages)
-                                postToMain(noImages);
-                        };
-                        if (clean)
-                            clean(completion);
-                        else
-                            completion();
-                    });
-                });
-            }
-        }
-        notifier.taskDidFinish(kLoadImagesTaskName, sender);
+    QString error;
+    if (!context.save(&error))
+        qWarning().noquote() << "Warning: the loaded images could not be saved:" << error;
+
+    if (isCancelled()) {
+        if (m_hooks.cleanSession)
+            postToMain([clean = m_hooks.cleanSession] { clean({}); });
+    } else {
+        const QList<KTImageMO *> images = context.fetchAs<KTImageMO>({kImageEntityName, {}, {}});
+        if (images.isEmpty())
+            reportNoImages();
+        else if (m_hooks.storeImageStatuses)
+            m_hooks.storeImageStatuses(images);
+    }
+    notifier.taskDidFinish(kLoadImagesTaskName, sender);
+}
+
+void KTImageImporter::findSimilars(KTObjectContext &context) const
+{
+    if (!m_hooks.findSimilars) {
+        qInfo() << "The similarity search is not connected: images are loaded without similar groups";
+        return;
+    }
+    m_hooks.findSimilars(m_settings.accuracyLevel, m_settings.timeRange, context);
+    // A cancelled search found nothing because it stopped, not because nothing is similar.
+    if (!isCancelled() && context.count({kImageGroupEntityName, {}, {}}) == 0 && m_hooks.noSimilarGroupsFound)
+        postToMain(m_hooks.noSimilarGroupsFound);
+}
+
+void KTImageImporter::reportNoImages() const
+{
+    postToMain([clean = m_hooks.cleanSession, noImages = m_hooks.noImagesParsed] {
+        QTimer::singleShot(10, qApp, [clean, noImages] {
+            KTAlertPresenter::shared().runModal(warningAlert(
+                tr("Warning:"), tr("Sorry, no images found at selected location(s)."), tr("OK")));
+            const auto completion = [noImages] {
+                if (noImages)
+                    postToMain(noImages);
+            };
+            if (clean)
+                clean(completion);
+            else
+                completion();
+        });
     });
 }
 

@@ -133,6 +133,11 @@ public:
     static QStringList imagePathsInFolder(const QString &folder);
 
 private:
+    /// The whole load, on the loading context's queue.
+    void runLoad(KTObjectContext &context) const;
+    void findSimilars(KTObjectContext &context) const;
+    /// Main queue, 0.01 s later: the warning, then the session clearing, then noImagesParsed.
+    void reportNoImages() const;
     bool isCancelled() const;
     QVariantMap readAttributes(const QString &path) const;
 
