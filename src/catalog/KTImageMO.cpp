@@ -275,13 +275,13 @@ void KTImageMO::setTimeGroup(KTTimeGroupMO *value)
 
 void KTImageMO::addImageAttributesFromDictionary(const QVariantMap &attributes)
 {
-    const auto entry = [&](const char *key) { return attributes.value(QLatin1String(key)); };
-    const QVariant size = entry(kFileSizeKey);
-    const QVariant exposure = entry(kExposureTimeImageAttributeKey);
-    setModificationDate(entry(kFileModificationDateKey).toDateTime());
+    const auto date = [&](const char *key) { return attributes.value(QLatin1String(key)).toDateTime(); };
+    const QVariant size = attributes.value(QLatin1String(kFileSizeKey));
+    const QVariant exposure = attributes.value(QLatin1String(kExposureTimeImageAttributeKey));
+    setModificationDate(date(kFileModificationDateKey));
     setSize(size.isValid() ? std::optional<quint64>(size.toULongLong()) : std::nullopt);
-    setCreationDate(entry(kFileCreationDateKey).toDateTime());
-    setTimeStamp(entry(kTimeStampImageAttributeKey).toDateTime());
+    setCreationDate(date(kFileCreationDateKey));
+    setTimeStamp(date(kTimeStampImageAttributeKey));
     setExposureTime(exposure.isValid() ? std::optional<double>(exposure.toDouble()) : std::nullopt);
 }
 

@@ -79,10 +79,10 @@ public:
     KTTimeGroupMO *timeGroup() const;
     void setTimeGroup(KTTimeGroupMO *value);
 
-    /// Sets the file dates and size and the shot's time stamp and exposure from an image
-    /// attribute dictionary (KTFilesManager::imageAttributesAtPath); a missing key sets nil.
+    /// Sets modificationDate, size and creationDate from the file keys of
+    /// KTFilesManager::imageAttributesAtPath, timeStamp from "TimeStamp" and exposureTime from
+    /// "ExposureTime"; a missing key sets nil.
     void addImageAttributesFromDictionary(const QVariantMap &attributes);
-
     /// Up to three entries, each only when the value is not nil: "creationDate", "timeStamp",
     /// "exposureTime".
     QVariantMap creationDateAttributes() const;
