@@ -37,7 +37,11 @@ enum class KTRawJpegPairing
 /// external catalogue lists, then has the similarity search and the time grouping run over the
 /// loading context and saves it into the main context.
 ///
-/// Seams (KTImageStorage's loadImages makes an importer with these and calls loadImages):
+/// Seams: KTImageStorage's loadImages is
+///     KTImageImporter importer(this, this, settings, hooks);
+///     importer.setExternalApplicationImages(externalApplicationImages);
+///     importer.loadImages(managedObjectContext());
+/// where
 ///  - the catalogue object is the cancel-flag provider (`performer`) and the task sender;
 ///  - Hooks::findSimilars runs the duplicates seeker in the loading context; until the seeker is
 ///    wired, the search is skipped and the run logs so;

@@ -21,7 +21,8 @@ class QObject;
 /// error text; the task itself reports none and always runs to its end.
 ///
 /// Seam: KTImageStorage's moveImages/copyImages/performTaskWithName forward here with its main
-/// context, itself as the task sender and its cleanUndoStack.
+/// context, itself as the task sender and its cleanUndoStack:
+///     KTImageMover(managedObjectContext(), this, [this] { cleanUndoStack(); }).moveImages(images, folder);
 ///
 /// Threading: construct and call on the main thread; the calls return at once. The file work
 /// runs on a child context's queue; the child's save into the main context and the undo-stack

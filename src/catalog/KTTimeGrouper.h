@@ -13,8 +13,8 @@ class QObject;
 /// without a time stamp.
 ///
 /// Seam: KTImageStorage's groupImagesByTimeInterval(interval) is
-/// groupImagesByTimeInterval(interval, mainContext, storage), and the import calls the in-context
-/// rebuild inside its own loading context.
+///     KTTimeGrouper::groupImagesByTimeInterval(interval, managedObjectContext(), this);
+/// and the import calls the in-context rebuild inside its own loading context.
 ///
 /// Threading: the in-context rebuild runs synchronously on the calling context's thread; the
 /// other entry is main-thread only and returns at once.
