@@ -183,6 +183,9 @@ TEST(KTImageImporterTest, InsertsRecordsWithTheImportDefaultsAndGroupsThemByTime
     ASSERT_TRUE(writeJpegWithExif(f.file("photos/IMG_1.jpg"), shotFields("2024:05:06 07:08:09")));
     ASSERT_TRUE(writeJpegWithExif(f.file("photos/day2/IMG_2.JPG"), shotFields("2024:05:06 07:08:10")));
     ASSERT_TRUE(writePng(f.file("photos/day2/plain.png")));
+    // Neither a hidden image nor a foreign file is imported.
+    ASSERT_TRUE(writeJpegWithExif(f.file("photos/.hidden.jpg"), shotFields("2024:05:06 07:08:09")));
+    ASSERT_TRUE(QFile(f.file("photos/notes.txt")).open(QIODevice::WriteOnly));
     std::atomic<int> readsOnMain{0};
     f.hooks.readAttributes = [&](const QString &path) {
         if (QThread::currentThread() == qApp->thread())
