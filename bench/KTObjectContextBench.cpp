@@ -2,6 +2,7 @@
 // import and saving it into the main context, and a filtered, sorted fetch over the session.
 
 #include "KTCatalogModel.h"
+#include "KTDispatch.h"
 #include "KTFolderMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
@@ -36,8 +37,8 @@ void fillImage(KTImageMO *image, KTFolderMO *folder, int i)
     image->setFolder(folder);
 }
 
-// Turns the event loop, sleeping between events, until the job is done (the job's end posts
-// an event, so the last wait always wakes).
+// Turns the event loop, sleeping between events, until the job is done (the job posts an empty
+// job to the main queue after setting `done`, so the last wait always wakes).
 void runMainLoopUntil(const std::atomic<bool> &done)
 {
     while (!done.load())
@@ -70,6 +71,7 @@ static void BM_ChildInsertAndSaveIntoMain(benchmark::State &state)
                 fillImage(child->insert<KTImageMO>(kImageEntityName), childFolder, i);
             child->save();
             done = true;
+            postToMain([] {});
         });
         runMainLoopUntil(done);
 

@@ -118,24 +118,31 @@ KTObjectContextState::KTObjectContextState(KTObjectContext *o, std::shared_ptr<K
     : owner(o), shared(std::move(s)), objectsByEntity(std::size_t(shared->model->entityCount()))
 {}
 
-QVariant KTObjectContextState::normalized(const QVariant &value)
+QVariant KTObjectContextState::normalized(QVariant value)
 {
     // Null strings, invalid dates and null data are nil, so there is one nil. Dates are kept in
     // UTC: comparing local times converts through the time-zone database on every comparison.
+    bool isNil = false;
     switch (value.typeId()) {
     case QMetaType::QString:
-        return static_cast<const QString *>(value.constData())->isNull() ? QVariant() : value;
+        isNil = static_cast<const QString *>(value.constData())->isNull();
+        break;
     case QMetaType::QDateTime: {
         const QDateTime &date = *static_cast<const QDateTime *>(value.constData());
-        if (!date.isValid())
-            return QVariant();
-        return date.timeSpec() == Qt::UTC ? value : QVariant(date.toUTC());
+        if (date.isValid() && date.timeSpec() != Qt::UTC)
+            return QVariant(date.toUTC());
+        isNil = !date.isValid();
+        break;
     }
     case QMetaType::QByteArray:
-        return static_cast<const QByteArray *>(value.constData())->isNull() ? QVariant() : value;
+        isNil = static_cast<const QByteArray *>(value.constData())->isNull();
+        break;
     default:
-        return value;
+        break;
     }
+    if (isNil)
+        return QVariant();
+    return value;
 }
 
 void KTObjectContextState::assertThread() const
@@ -324,16 +331,16 @@ void KTObjectContextState::setValue(KTStoreObject *object, int property, const Q
 void KTObjectContextState::setAttribute(KTStoreObject *object, int property, const QVariant &value,
                                         KTTracking tracking)
 {
-    const QVariant newValue = normalized(value);
+    QVariant newValue = normalized(value);
     QVariant &slot = object->m_values[std::size_t(property)];
     if (KTSortDescriptor::valuesEqual(slot, newValue))
         return;
-    const QVariant oldValue = std::exchange(slot, newValue);
+    const QVariant oldValue = std::exchange(slot, std::move(newValue));
     if (tracking == KTTracking::Untracked)
         return;
     if (!object->m_entity->property(property).isTransient())
-        noteChanged(object, property, oldValue, newValue);
-    fireKeyObservers(object, property, oldValue, newValue);
+        noteChanged(object, property, oldValue, slot);
+    fireKeyObservers(object, property, oldValue, slot);
 }
 
 void KTObjectContextState::setToOne(KTStoreObject *object, int property, const KTObjectID &targetId,
@@ -555,11 +562,11 @@ KTObjectID KTObjectContextState::linkTarget(const KTPropertyDescription &propert
     return id;
 }
 
-void KTObjectContextState::insertRecords(const std::vector<KTRecordValues> &records, KTTracking tracking)
+void KTObjectContextState::insertRecords(std::vector<KTRecordValues> &records, KTTracking tracking)
 {
     std::vector<std::pair<KTStoreObject *, const KTRecordValues *>> made;
     made.reserve(records.size());
-    for (const KTRecordValues &record : records) {
+    for (KTRecordValues &record : records) {
         const KTObjectID &id = record.objectID;
         if (id.isNull() || id.entity < 0 || id.entity >= model().entityCount() || present(id)) {
             qWarning().noquote() << "KTObjectContext: skipped an insert of" << id.toString()
@@ -568,9 +575,11 @@ void KTObjectContextState::insertRecords(const std::vector<KTRecordValues> &reco
         }
         KTStoreObject *object = registerObject(makeObject(model().entity(id.entity), id));
         bumpCounter(id);
-        for (const KTPropertyValue &value : record.values)
+        // Attribute values are moved: the records are the caller's to give away.
+        for (KTPropertyValue &value : record.values)
             if (object->m_entity->property(value.property).isAttribute())
-                object->m_values[std::size_t(value.property)] = normalized(value.value);
+                object->m_values[std::size_t(value.property)] =
+                    normalized(std::exchange(value.value, QVariant()));
         if (tracking == KTTracking::Tracked)
             noteInserted(object);
         made.emplace_back(object, &record);
@@ -585,7 +594,7 @@ void KTObjectContextState::insertRecords(const std::vector<KTRecordValues> &reco
     }
 }
 
-void KTObjectContextState::applyChanges(const KTChangeSet &changes)
+void KTObjectContextState::applyChanges(KTChangeSet &changes)
 {
     insertRecords(changes.inserted, KTTracking::Tracked);
     for (const KTRecordValues &record : changes.updated) {
@@ -748,7 +757,7 @@ bool KTObjectContext::save(QString *errorMessage)
     }
     if (d->saveChanges.isEmpty())
         return true;
-    const KTChangeSet changes = d->buildChangeSet();
+    KTChangeSet changes = d->buildChangeSet();
     bool applied = changes.isEmpty();
     if (!applied) {
         runOnMainSync([&] {
@@ -854,7 +863,7 @@ void KTObjectContext::setSaveHandler(SaveHandler handler)
     d->saveHandler = std::move(handler);
 }
 
-void KTObjectContext::loadStoredObjects(const std::vector<KTRecordValues> &records)
+void KTObjectContext::loadStoredObjects(std::vector<KTRecordValues> records)
 {
     d->assertThread();
     Q_ASSERT(m_isMain);

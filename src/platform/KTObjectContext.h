@@ -113,7 +113,9 @@ public:
     /// returns false with its message and keeps the changes.
     /// Child: builds the change set and, synchronously on the main thread, applies it to the
     /// parent and runs the parent's processPendingChanges(), so every objects-did-change report
-    /// of the save has been delivered when this returns. An update to a record the parent has
+    /// of the save has been delivered when this returns (unless the main thread is itself inside
+    /// processPendingChanges(), in a nested event loop of an observer: then they follow when
+    /// that call resumes). An update to a record the parent has
     /// deleted is dropped and logged; a link to such a record becomes nil. Fails (false, with a
     /// message) only when the parent no longer exists.
     bool save(QString *errorMessage = nullptr);
@@ -138,7 +140,7 @@ public:
     /// Registers records read from the store: no change, no report, no undo step. Links between
     /// records of one call are resolved once all of them exist; a link to a record this context
     /// does not know is dropped (logged). The id counters move past the loaded ids.
-    void loadStoredObjects(const std::vector<KTRecordValues> &records);
+    void loadStoredObjects(std::vector<KTRecordValues> records);
 
     /// Undo hook: `recorder` receives every insert, delete and change of a stored attribute or
     /// to-one relationship of this context while undo registration is on (on by default), in

@@ -75,7 +75,7 @@ struct KTObjectContextState
 {
     KTObjectContextState(KTObjectContext *owner, std::shared_ptr<KTObjectStoreShared> shared);
 
-    static QVariant normalized(const QVariant &value);
+    static QVariant normalized(QVariant value);
 
     void assertThread() const;
     const KTObjectModel &model() const { return *shared->model; }
@@ -105,8 +105,10 @@ struct KTObjectContextState
 
     // Saves.
     KTChangeSet buildChangeSet() const;
-    void insertRecords(const std::vector<KTRecordValues> &records, KTTracking tracking);
-    void applyChanges(const KTChangeSet &changes);
+    /// Inserts the records, taking their attribute values out of `records`.
+    void insertRecords(std::vector<KTRecordValues> &records, KTTracking tracking);
+    /// Applies a child's save; takes the inserted records' values out of `changes`.
+    void applyChanges(KTChangeSet &changes);
     KTObjectID linkTarget(const KTPropertyDescription &property, const QVariant &value) const;
 
     // A child's copy of a parent record (runs on the main thread while the child waits).
