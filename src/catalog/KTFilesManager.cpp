@@ -439,39 +439,90 @@ void KTFilesManager::copyFileWithUniqueNameAtPath(const QString &source, const Q
 {
     if (isNilPath(source, destination))
         return;
-    QString error;
-    const QString folder = QFileInfo(destination).absolutePath();
-    const QString temporary = copyToTemporaryFile(source, folder, &error);
-    if (temporary.isEmpty()) {
-        qWarning().noquote() << QStringLiteral("Failed to copy/move file with error %1").arg(error);
-        return;
-    }
-
     const QFileInfo sourceInfo(source);
     const QString base = sourceInfo.completeBaseName();
     const QString extension = sourceInfo.suffix();
+    const QString folder = QFileInfo(destination).absolutePath();
     // The destination itself, then <base>_1.<ext>, <base>_2.<ext>... taking the first name that
     // is free when the copy lands there, so a file that appeared meanwhile is never clobbered.
-    for (quint64 n = 0;; ++n) {
-        QString candidate = destination;
+    QString lastCandidate;
+    const auto candidates = [&](quint64 n) {
+        lastCandidate = destination;
         if (n > 0) {
-            candidate = folder + QLatin1Char('/') + base + QLatin1Char('_') + QString::number(n);
+            lastCandidate = folder + QLatin1Char('/') + base + QLatin1Char('_') + QString::number(n);
             if (!extension.isEmpty())
-                candidate += QLatin1Char('.') + extension;
+                lastCandidate += QLatin1Char('.') + extension;
         }
-        const int failure = renameWithoutOverwriting(temporary, candidate);
-        if (failure == 0)
-            return;
-        if (failure == EEXIST)
-            continue;
-        ::unlink(QFile::encodeName(temporary).constData());
-        if (n == 0)
-            qWarning().noquote()
-                << QStringLiteral("Failed to copy/move file with error %1").arg(errnoText(failure));
-        else
-            qWarning().noquote() << QStringLiteral(
-                                        "Failed to copy/move file with error %1, \n destination path %2")
-                                        .arg(errnoText(failure), candidate);
+        return lastCandidate;
+    };
+    QString error;
+    if (!copyFileToFreeName(source, folder, candidates, &error).isEmpty())
         return;
+    if (lastCandidate.isEmpty() || lastCandidate == destination)
+        qWarning().noquote() << QStringLiteral("Failed to copy/move file with error %1").arg(error);
+    else
+        qWarning().noquote() << QStringLiteral(
+                                    "Failed to copy/move file with error %1, \n destination path %2")
+                                    .arg(error, lastCandidate);
+}
+
+namespace {
+
+/// Renames `from` to the first free candidate; returns the name, or an empty string with
+/// `failure` set to the errno (EEXIST when every candidate was taken).
+QString renameToFreeName(const QString &from, const KTFilesManager::FreeNameCandidates &candidates,
+                         int *failure)
+{
+    for (quint64 n = 0;; ++n) {
+        const QString candidate = candidates(n);
+        if (candidate.isEmpty()) {
+            *failure = EEXIST;
+            return {};
+        }
+        *failure = renameWithoutOverwriting(from, candidate);
+        if (*failure == 0)
+            return candidate;
+        if (*failure != EEXIST)
+            return {};
     }
+}
+
+} // namespace
+
+QString KTFilesManager::copyFileToFreeName(const QString &source, const QString &folder,
+                                           const FreeNameCandidates &candidates, QString *error)
+{
+    QString reason;
+    QString landed;
+    const QString temporary = copyToTemporaryFile(source, folder, &reason);
+    if (!temporary.isEmpty()) {
+        int failure = 0;
+        landed = renameToFreeName(temporary, candidates, &failure);
+        if (landed.isEmpty()) {
+            reason = errnoText(failure);
+            ::unlink(QFile::encodeName(temporary).constData());
+        }
+    }
+    if (landed.isEmpty() && error)
+        *error = reason;
+    return landed;
+}
+
+QString KTFilesManager::moveFileToFreeName(const QString &source, const QString &folder,
+                                           const FreeNameCandidates &candidates, QString *error)
+{
+    int failure = 0;
+    QString landed = renameToFreeName(source, candidates, &failure);
+    QString reason = landed.isEmpty() ? errnoText(failure) : QString();
+    if (landed.isEmpty() && failure == EXDEV) {
+        landed = copyFileToFreeName(source, folder, candidates, &reason);
+        if (!landed.isEmpty() && ::unlink(QFile::encodeName(source).constData()) != 0) {
+            reason = errnoText(errno);
+            ::unlink(QFile::encodeName(landed).constData());
+            landed.clear();
+        }
+    }
+    if (landed.isEmpty() && error)
+        *error = reason;
+    return landed;
 }

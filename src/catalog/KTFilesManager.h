@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -110,6 +111,23 @@ public:
     /// "<base>_<n>.<ext>" (base and extension of the source's name) beside it. Never overwrites
     /// a file, even one that appears meanwhile. Failures are logged, never reported.
     static void copyFileWithUniqueNameAtPath(const QString &source, const QString &destination);
+
+    /// The name to try at attempt `n` (0 first) for a file that must land without overwriting
+    /// anything; an empty string ends the attempts. Asked only when the file is ready to land, so
+    /// whatever exists at that moment counts.
+    using FreeNameCandidates = std::function<QString(quint64 n)>;
+    /// Copies `source` into `folder` under the first candidate that is free when the copy lands:
+    /// the copy is made beside the candidates and renamed into place without replacing, so a
+    /// file that appears meanwhile is never overwritten. Returns the path used, or an empty
+    /// string with `error` (when given) set to the reason; nothing is left behind on failure.
+    static QString copyFileToFreeName(const QString &source, const QString &folder,
+                                      const FreeNameCandidates &candidates, QString *error = nullptr);
+    /// Moves `source` to the first free candidate in `folder` the same way: a rename that never
+    /// replaces; across file systems a copy, then the source is removed (when that removal
+    /// fails, the copy is removed again and the move fails, so the file is never in two places).
+    /// Returns the path used, or an empty string with `error` set.
+    static QString moveFileToFreeName(const QString &source, const QString &folder,
+                                      const FreeNameCandidates &candidates, QString *error = nullptr);
 
 private:
     KTFilesManager() = default;

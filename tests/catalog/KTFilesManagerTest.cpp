@@ -1,6 +1,7 @@
 #include "KTFilesManager.h"
 
 #include "KTImageFixtures.h"
+#include "KTTestFiles.h"
 #include "KTTestSupport.h"
 
 #include <QDir>
@@ -24,19 +25,6 @@ KTFilesManager &manager()
 void makeApplicationFolder()
 {
     ASSERT_TRUE(QDir().mkpath(manager().applicationFilesDirectoryPath()));
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QStringList entries(const QString &folder)
@@ -252,6 +240,47 @@ TEST(KTFilesManagerTest, AFailedUniqueNameCopyLeavesNothingBehind)
     KTFilesManager::copyFileWithUniqueNameAtPath(dir.filePath("missing.jpg"), dir.filePath("copy.jpg"));
     EXPECT_TRUE(log.contains("Failed to copy/move file with error"));
     EXPECT_TRUE(entries(dir.path()).isEmpty());
+}
+
+// A file that appears at the chosen name while the copy or move runs is never overwritten: the
+// name is claimed when the file lands, and the next candidate is taken.
+TEST(KTFilesManagerTest, AFileThatAppearsAtTheDestinationMeanwhileIsNeverOverwritten)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("to"));
+    const QString folder = dir.filePath("to");
+    using Transfer =
+        QString (*)(const QString &, const QString &, const KTFilesManager::FreeNameCandidates &, QString *);
+    const std::pair<const char *, Transfer> transfers[] = {{"copy", &KTFilesManager::copyFileToFreeName},
+                                                           {"move", &KTFilesManager::moveFileToFreeName}};
+    for (const auto &[name, transfer] : transfers) {
+        SCOPED_TRACE(name);
+        const QString source = dir.filePath(QStringLiteral("%1.jpg").arg(name));
+        writeFile(source, "image");
+        const QString first = folder + QStringLiteral("/%1.jpg").arg(name);
+        const QString second = folder + QStringLiteral("/%1 2.jpg").arg(name);
+        const auto candidates = [&](quint64 n) -> QString {
+            if (n == 0) {
+                writeFile(first, "arrived meanwhile");
+                return first;
+            }
+            return n == 1 ? second : QString();
+        };
+        QString error;
+        EXPECT_EQ(transfer(source, folder, candidates, &error), second);
+        EXPECT_EQ(readFile(first), "arrived meanwhile");
+        EXPECT_EQ(readFile(second), "image");
+        EXPECT_EQ(QFileInfo::exists(source), QLatin1String(name) == QLatin1String("copy"));
+        // Every candidate taken: a failure with its reason, and nothing left behind.
+        const QString again = dir.filePath(QStringLiteral("again-%1.jpg").arg(name));
+        writeFile(again, "again");
+        EXPECT_TRUE(transfer(
+                        again, folder, [&](quint64 n) { return n == 0 ? first : QString(); }, &error)
+                        .isEmpty());
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(again));
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 TEST(KTFilesManagerTest, ConflictAlertActsOnTheAnswerAndReportsIt)

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class KTImageMO;
+class KTObjectContext;
+class QObject;
+
+/// Moves or copies image files (a RAW+JPEG pair's JPEG travels with its RAW) into a folder, as a
+/// background task ("Moving Images" / "Copying Images"). A copied image stays in the catalogue; a
+/// moved image's record is deleted once its main file has moved.
+///
+/// Files are never overwritten: a taken name becomes "<base> 2.<ext>", then " 3" and so on, and
+/// the name is claimed by a rename that never replaces, so a file that appears at the
+/// destination while the work runs is left alone. Every failure is logged with the path and the
+/// error text; the task itself reports none and always runs to its end.
+///
+/// Seam: KTImageStorage's moveImages/copyImages/performTaskWithName forward here with its main
+/// context, itself as the task sender and its cleanUndoStack:
+///     KTImageMover(managedObjectContext(), this, [this] { cleanUndoStack(); }).moveImages(images, folder);
+///
+/// Threading: construct and call on the main thread; the calls return at once. The file work
+/// runs on a child context's queue; the child's save into the main context and the undo-stack
+/// clearing run on the main thread (the queue waits for them). The mover may be destroyed while
+/// work runs.
+class KTImageMover
+{
+public:
+    /// `cleanUndoStack` runs on the main thread after each task (moved records must not come back
+    /// through undo); it may be empty. `sender` is held weakly.
+    KTImageMover(std::shared_ptr<KTObjectContext> mainContext, QObject *sender,
+                 std::function<void()> cleanUndoStack);
+
+    /// Images of the main context, moved into `destinationFolderPath`.
+    void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    void copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    /// The shared worker. A destination that is not an existing folder is logged and nothing
+    /// happens (no task is announced). A task name other than the two above does no file work
+    /// but still reports one step per image. Records deleted before the work reaches them are
+    /// skipped (logged).
+    void performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
+                             const QString &destinationFolderPath);
+
+    /// "<folder>/<name>" at attempt 0, then "<folder>/<base> 2.<ext>", " 3"... (the base is the
+    /// name without its last extension); empty after the last attempt.
+    static QString uniqueNameCandidate(const QString &folder, const QString &fileName, quint64 attempt);
+
+private:
+    std::shared_ptr<KTObjectContext> m_mainContext;
+    QPointer<QObject> m_sender;
+    std::function<void()> m_cleanUndoStack;
+};

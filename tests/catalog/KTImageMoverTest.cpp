@@ -1,0 +1,161 @@
+#include "KTImageMover.h"
+
+#include "KTCatalogModel.h"
+#include "KTImageMO.h"
+#include "KTObjectContext.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
+#include "KTTestFiles.h"
+#include "KTTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+/// A main context with images whose files live in "from", a destination folder "to", and a mover
+/// that counts its undo-stack clearings.
+struct MoverFixture
+{
+    QTemporaryDir dir;
+    std::shared_ptr<KTObjectContext> context =
+        KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
+    QObject sender;
+    KTTaskRecorder tasks{&sender};
+    int undoClearings = 0;
+    KTImageMover mover{context, &sender, [this] { ++undoClearings; }};
+
+    MoverFixture()
+    {
+        QDir(dir.path()).mkdir("from");
+        QDir(dir.path()).mkdir("to");
+    }
+    QString from(const QString &name) const { return dir.filePath("from/" + name); }
+    QString to(const QString &name) const { return dir.filePath("to/" + name); }
+
+    /// An image record for "from/<name>" (the file is written when `content` is set), with an
+    /// optional JPEG twin.
+    KTImageMO *addImage(const QString &name, const QByteArray &content, const QString &jpegName = {})
+    {
+        if (!content.isNull())
+            writeFile(from(name), content);
+        auto *image = context->insert<KTImageMO>(kImageEntityName);
+        image->setPath(from(name));
+        if (!jpegName.isEmpty()) {
+            writeFile(from(jpegName), content + " jpeg");
+            image->setDuplicateImagePath(from(jpegName));
+        }
+        return image;
+    }
+    bool waitForTask(const QString &name)
+    {
+        return waitUntil(
+            [&] { return tasks.count(kTaskDidFinishNotification, name) == 1 && undoClearings == 1; });
+    }
+    QStringList destinationFiles() const { return QDir(to(QString())).entryList(QDir::Files, QDir::Name); }
+};
+
+} // namespace
+
+TEST(KTImageMoverTest, CopiesTakeTheNextFreeNumberedNameAndKeepTheRecords)
+{
+    MoverFixture f;
+    KTImageMO *raw = f.addImage("IMG_0001.CR2", "raw", "IMG_0001.JPG");
+    KTImageMO *plain = f.addImage("a.b.png", "png");
+    writeFile(f.to("IMG_0001.CR2"), "taken");
+    writeFile(f.to("IMG_0001 2.CR2"), "taken too");
+    writeFile(f.to("a.b.png"), "taken");
+    f.context->save();
+
+    f.mover.copyImages({raw, plain}, f.to(QString()));
+    ASSERT_TRUE(f.waitForTask(kCopyItemsTaskName));
+    EXPECT_EQ(f.destinationFiles(), (QStringList{"IMG_0001 2.CR2", "IMG_0001 3.CR2", "IMG_0001.CR2",
+                                                 "IMG_0001.JPG", "a.b 2.png", "a.b.png"}));
+    EXPECT_EQ(readFile(f.to("IMG_0001 3.CR2")), "raw");
+    EXPECT_EQ(readFile(f.to("IMG_0001.CR2")), "taken");
+    EXPECT_EQ(readFile(f.to("IMG_0001.JPG")), "raw jpeg");
+    EXPECT_EQ(readFile(f.to("a.b 2.png")), "png");
+    EXPECT_FALSE(raw->isDeleted());
+    EXPECT_EQ(raw->path(), f.from("IMG_0001.CR2"));
+    EXPECT_FALSE(f.context->hasChanges());
+    EXPECT_EQ(f.tasks.trail(),
+              (QStringList{"TaskDidStart:Copying Images", "TaskStepsDidCalculate", "StepDidExecute",
+                           "StepDidExecute", "TaskDidFinish:Copying Images"}));
+}
+
+TEST(KTImageMoverTest, MovingDeletesTheRecordsOfMovedFilesOnlyAndLogsFailures)
+{
+    MoverFixture f;
+    KTImageMO *pair = f.addImage("IMG_0002.CR2", "raw", "IMG_0002.JPG");
+    KTImageMO *missing = f.addImage("gone.jpg", QByteArray());
+    KTImageMO *clash = f.addImage("IMG_0003.jpg", "third");
+    writeFile(f.to("IMG_0002.JPG"), "taken");
+    writeFile(f.to("IMG_0003.jpg"), "taken");
+    f.context->save();
+
+    KTLogCapture log;
+    f.mover.moveImages({pair, missing, clash}, f.to(QString()));
+    ASSERT_TRUE(f.waitForTask(kMovingItemsTaskName));
+    EXPECT_TRUE(pair->isDeleted());
+    EXPECT_TRUE(clash->isDeleted());
+    EXPECT_FALSE(missing->isDeleted());
+    EXPECT_EQ(readFile(f.to("IMG_0002.CR2")), "raw");
+    EXPECT_EQ(readFile(f.to("IMG_0002 2.JPG")), "raw jpeg");
+    EXPECT_EQ(readFile(f.to("IMG_0003 2.jpg")), "third");
+    EXPECT_EQ(readFile(f.to("IMG_0003.jpg")), "taken");
+    EXPECT_TRUE(QDir(f.from(QString())).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(log.contains("Error: failed to move " + f.from("gone.jpg")));
+    EXPECT_TRUE(log.contains("No such file or directory"));
+    EXPECT_EQ(f.tasks.count("StepDidExecute", QString()), 3);
+}
+
+TEST(KTImageMoverTest, ARecordDeletedBeforeTheWorkReachesItIsSkipped)
+{
+    MoverFixture f;
+    KTImageMO *kept = f.addImage("kept.jpg", "kept");
+    KTImageMO *removed = f.addImage("removed.jpg", "removed");
+    f.context->save();
+
+    KTLogCapture log;
+    f.mover.moveImages({removed, kept}, f.to(QString()));
+    // The job reads its records from the main context through the main thread, so this delete
+    // lands before it looks at either record.
+    f.context->deleteObject(removed);
+    ASSERT_TRUE(f.waitForTask(kMovingItemsTaskName));
+    EXPECT_TRUE(kept->isDeleted());
+    EXPECT_EQ(f.destinationFiles(), QStringList{"kept.jpg"});
+    EXPECT_EQ(readFile(f.from("removed.jpg")), "removed");
+    EXPECT_TRUE(log.contains("was deleted before it could be handled; skipped"));
+    EXPECT_EQ(f.tasks.count("StepDidExecute", QString()), 2);
+}
+
+TEST(KTImageMoverTest, ADestinationThatIsNoFolderDoesNothing)
+{
+    MoverFixture f;
+    KTImageMO *image = f.addImage("x.jpg", "x");
+    writeFile(f.to("file"), "a file");
+    KTLogCapture log;
+    for (const QString &destination : {f.to("file"), f.to("missing")}) {
+        f.mover.moveImages({image}, destination);
+        EXPECT_TRUE(
+            log.contains("Dest path to move is not a folder or folder doesn't exist: " + destination));
+    }
+    drainMainQueue();
+    EXPECT_TRUE(f.tasks.events().empty());
+    EXPECT_EQ(f.undoClearings, 0);
+    EXPECT_EQ(readFile(f.from("x.jpg")), "x");
+}
+
+TEST(KTImageMoverTest, UniqueNameCandidates)
+{
+    EXPECT_EQ(KTImageMover::uniqueNameCandidate("/d", "IMG_0001.CR2", 0), "/d/IMG_0001.CR2");
+    EXPECT_EQ(KTImageMover::uniqueNameCandidate("/d", "IMG_0001.CR2", 1), "/d/IMG_0001 2.CR2");
+    EXPECT_EQ(KTImageMover::uniqueNameCandidate("/d", "IMG_0001.CR2", 2), "/d/IMG_0001 3.CR2");
+    EXPECT_EQ(KTImageMover::uniqueNameCandidate("/d", "README", 1), "/d/README 2");
+    EXPECT_TRUE(KTImageMover::uniqueNameCandidate("/d", "README", 100000).isEmpty());
+}

@@ -1,0 +1,32 @@
+#include "KTTaskRecorder.h"
+
+#include "KTTasksNotifier.h"
+
+#include <QStringList>
+
+KTTaskRecorder::KTTaskRecorder(const QObject *sender)
+    : m_token(KTNotificationCenter::defaultCenter().addObserver(
+          QString(), sender, [this](const KTNotification &notification) {
+              m_events.push_back({notification.name, notification.userInfo});
+          }))
+{}
+
+int KTTaskRecorder::count(const QString &notification, const QString &taskName) const
+{
+    int found = 0;
+    for (const Event &event : m_events) {
+        if (event.notification == notification && event.userInfo.value(kTaskNameKey).toString() == taskName)
+            ++found;
+    }
+    return found;
+}
+
+QStringList KTTaskRecorder::trail() const
+{
+    QStringList names;
+    for (const Event &event : m_events) {
+        const QString task = event.userInfo.value(kTaskNameKey).toString();
+        names.append(task.isEmpty() ? event.notification : event.notification + QLatin1Char(':') + task);
+    }
+    return names;
+}
