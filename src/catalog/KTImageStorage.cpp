@@ -306,3 +306,13 @@ void KTImageStorage::waitForStoreWrites()
     if (m_writerQueue)
         m_writerQueue->waitUntilIdle();
 }
+
+// ---- Filtered lists and change notifications ----
+
+// ---- Sources, validation and session clearing ----
+
+// ---- Pick, reject, resolve and trash ----
+
+// ---- Import, similarity search, time groups, moving and copying ----
+
+// ---- External catalogue status ----

@@ -94,6 +94,16 @@ public:
     void autosaveTimerAction();
     QTimer *autosaveTimer() const { return m_autosaveTimer; }
 
+    // ---- Filtered lists and change notifications ----
+
+    // ---- Sources, validation and session clearing ----
+
+    // ---- Pick, reject, resolve and trash ----
+
+    // ---- Import, similarity search, time groups, moving and copying ----
+
+    // ---- External catalogue status ----
+
     /// Test seam: see KTCatalogStore::setRecordWriteHook. The hook runs on the writer queue.
     void setStoreRecordWriteHook(std::function<bool(qsizetype written)> hook);
     /// Blocks until the writes queued so far have run. For tests and shutdown.
@@ -122,4 +132,14 @@ private:
     quint64 m_handedSaves = 0;
     quint64 m_writerHandedSaves = 0; // writer queue only
     std::atomic<quint64> m_writtenSaves{0};
+
+    // ---- Filtered lists and change notifications (members) ----
+
+    // ---- Sources, validation and session clearing (members) ----
+
+    // ---- Pick, reject, resolve and trash (members) ----
+
+    // ---- Import, similarity search, time groups, moving and copying (members) ----
+
+    // ---- External catalogue status (members) ----
 };
