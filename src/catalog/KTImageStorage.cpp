@@ -7,10 +7,13 @@
 #include "KTConcurrentQueue.h"
 #include "KTCoreDataMigrationWindow.h"
 #include "KTDispatch.h"
+#include "KTExternalStatusBridge.h"
 #include "KTFilesManager.h"
+#include "KTImageMO.h"
 #include "KTObjectContext.h"
 #include "KTSerialQueue.h"
 #include "KTUndoManager.h"
+#include "KTUserDefaults.h"
 
 #include <QDebug>
 #include <QDir>
@@ -52,6 +55,7 @@ KTImageStorage::KTImageStorage(Locations locations, QObject *parent)
     : KTCancelablePerformer(parent), m_locations(std::move(locations))
 {
     managedObjectContext();
+    setUpExternalCatalogueStatus();
 }
 
 KTImageStorage::~KTImageStorage()
@@ -316,3 +320,87 @@ void KTImageStorage::waitForStoreWrites()
 // ---- Import, similarity search, time groups, moving and copying ----
 
 // ---- External catalogue status ----
+
+void KTImageStorage::setUpExternalCatalogueStatus()
+{
+    m_externalStatus = std::make_unique<KTExternalStatusBridge>(
+        m_context, m_undoManager.get(), [this] { return externalStatusImagesList(); },
+        KTUserDefaults::standardUserDefaults());
+    if (m_context)
+        m_externalStatus->setUp();
+}
+
+QList<KTImageMO *> KTImageStorage::externalStatusImagesList()
+{
+    // TODO: walk the catalogue's cached, filtered `images` list once it exists; until then this
+    // is that list with its default sort (by name, descending) and no filter.
+    if (!m_context)
+        return {};
+    return m_context->fetchAs<KTImageMO>(
+        {kImageEntityName, {}, {KTSortDescriptor(kImageNameValueKey, KTSortOrder::Descending)}});
+}
+
+void KTImageStorage::storeImageStatuses(const QList<KTImageMO *> &images)
+{
+    m_externalStatus->storeImageStatuses(images);
+}
+
+bool KTImageStorage::hasStatusChanges() const
+{
+    return m_externalStatus->hasChanges();
+}
+
+bool KTImageStorage::hasExternalSources() const
+{
+    return m_externalStatus->hasExternalSources();
+}
+
+QList<KTImageMO *> KTImageStorage::imagesFromExternalSources() const
+{
+    return m_externalStatus->imagesFromExternalSources();
+}
+
+int KTImageStorage::externalCatalogType() const
+{
+    return m_externalStatus->externalCatalogType();
+}
+
+bool KTImageStorage::isExternalAppRunning() const
+{
+    return m_externalStatus->isExternalAppRunning();
+}
+
+QString KTImageStorage::runningExternalAppName() const
+{
+    return m_externalStatus->runningExternalAppName();
+}
+
+bool KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images)
+{
+    return m_externalStatus->syncImagesStatuses(images);
+}
+
+bool KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses)
+{
+    return m_externalStatus->syncImagesStatuses(images, importStatuses);
+}
+
+void KTImageStorage::importImagesStatuses(const QList<KTImageMO *> &images)
+{
+    m_externalStatus->importImagesStatuses(images);
+}
+
+void KTImageStorage::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)
+{
+    m_externalStatus->overwriteImagesStatusesFromHalvard(images);
+}
+
+void KTImageStorage::addExternalSourcePath(const QString &path)
+{
+    m_externalStatus->addExternalSourcePath(path);
+}
+
+void KTImageStorage::resetImagesSyncing()
+{
+    m_externalStatus->resetImagesSyncing();
+}

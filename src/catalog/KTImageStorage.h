@@ -3,6 +3,7 @@
 #include "KTCancelablePerformer.h"
 #include "KTError.h"
 
+#include <QList>
 #include <QString>
 
 #include <atomic>
@@ -12,6 +13,8 @@
 #include <vector>
 
 class KTCatalogStore;
+class KTExternalStatusBridge;
+class KTImageMO;
 class KTObjectContext;
 class KTObjectModel;
 class KTSerialQueue;
@@ -104,6 +107,26 @@ public:
 
     // ---- External catalogue status ----
 
+    /// The bookkeeping of sessions from external catalogues: status snapshot, queries, sync
+    /// forwarders and the watched catalogue paths (see KTExternalStatusBridge). Main thread.
+    KTExternalStatusBridge &externalStatus() { return *m_externalStatus; }
+    /// The snapshot of the images' decisions; also called on the loading context's queue.
+    void storeImageStatuses(const QList<KTImageMO *> &images);
+    /// Has any decision changed since the last snapshot? (Named apart from hasChanges(), which
+    /// is about unsaved records.)
+    bool hasStatusChanges() const;
+    bool hasExternalSources() const;
+    QList<KTImageMO *> imagesFromExternalSources() const;
+    int externalCatalogType() const;
+    bool isExternalAppRunning() const;
+    QString runningExternalAppName() const;
+    bool syncImagesStatuses(const QList<KTImageMO *> &images);
+    bool syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses);
+    void importImagesStatuses(const QList<KTImageMO *> &images);
+    void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images);
+    void addExternalSourcePath(const QString &path);
+    void resetImagesSyncing();
+
     /// Test seam: see KTCatalogStore::setRecordWriteHook. The hook runs on the writer queue.
     void setStoreRecordWriteHook(std::function<bool(qsizetype written)> hook);
     /// Blocks until the writes queued so far have run. For tests and shutdown.
@@ -142,4 +165,8 @@ private:
     // ---- Import, similarity search, time groups, moving and copying (members) ----
 
     // ---- External catalogue status (members) ----
+    void setUpExternalCatalogueStatus();
+    /// The `images` list that the status bridge walks.
+    QList<KTImageMO *> externalStatusImagesList();
+    std::unique_ptr<KTExternalStatusBridge> m_externalStatus;
 };

@@ -1,0 +1,227 @@
+#include "KTExternalStatusBridge.h"
+
+#include "KTCatalogModel.h"
+#include "KTDispatch.h"
+#include "KTExternalStatusSync.h"
+#include "KTFolderMO.h"
+#include "KTImageMO.h"
+#include "KTObjectContext.h"
+#include "KTUndoManager.h"
+#include "KTUserDefaults.h"
+#include "VDKQueue.h"
+
+#include <QDebug>
+
+KTExternalStatusBridge::KTExternalStatusBridge(std::shared_ptr<KTObjectContext> context,
+                                               KTUndoManager *undoManager, ImagesList imagesList,
+                                               KTUserDefaults &defaults)
+    : m_context(std::move(context)), m_undoManager(undoManager), m_imagesList(std::move(imagesList)),
+      m_defaults(defaults)
+{
+}
+
+KTExternalStatusBridge::~KTExternalStatusBridge() = default;
+
+void KTExternalStatusBridge::setUp()
+{
+    Q_ASSERT(isMainThread());
+    if (m_context && m_context->count({kFolderEntityName, {}, {}}) > 0)
+        storeImageStatuses(m_context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}));
+    loadExternalSourcesPaths();
+    startWatchingAllExternalSourcePaths();
+}
+
+void KTExternalStatusBridge::storeImageStatuses(const QList<KTImageMO *> &images)
+{
+    // Read the records on their own thread, then swap the result in.
+    QHash<QString, Status> statuses;
+    statuses.reserve(images.size());
+    for (const KTImageMO *image : images)
+        statuses.insert(image->uuid(), Status{image->picked().value_or(false), image->rejected().value_or(false)});
+    const std::lock_guard lock(m_snapshotMutex);
+    m_imageStatusesOnStartSession.swap(statuses);
+}
+
+bool KTExternalStatusBridge::hasChanges() const
+{
+    Q_ASSERT(isMainThread());
+    const QList<KTImageMO *> images = m_imagesList ? m_imagesList() : QList<KTImageMO *>{};
+    const std::lock_guard lock(m_snapshotMutex);
+    for (const KTImageMO *image : images) {
+        const auto entry = m_imageStatusesOnStartSession.constFind(image->uuid());
+        if (entry == m_imageStatusesOnStartSession.cend() ||
+            entry->rejected != image->rejected().value_or(false) || entry->picked != image->picked().value_or(false))
+            return true;
+    }
+    return false;
+}
+
+bool KTExternalStatusBridge::hasExternalSources() const
+{
+    Q_ASSERT(isMainThread());
+    if (!m_context)
+        return false;
+    for (const KTFolderMO *folder : m_context->fetchAs<KTFolderMO>({kFolderEntityName, {}, {}})) {
+        if (folder->type() != kFolderTypeFileSystem)
+            return true;
+    }
+    return false;
+}
+
+QList<KTImageMO *> KTExternalStatusBridge::imagesFromExternalSources() const
+{
+    Q_ASSERT(isMainThread());
+    QList<KTImageMO *> images;
+    if (!m_context)
+        return images;
+    const QList<KTFolderMO *> folders = m_context->fetchAs<KTFolderMO>(
+        {kFolderEntityName, !KTKeyPath(kFolderTypeValueKey).like(kFolderTypeFileSystem), {}});
+    for (const KTFolderMO *folder : folders)
+        images.append(folder->images());
+    return images;
+}
+
+QList<KTImageMO *> KTExternalStatusBridge::externalImagesFromImages(const QList<KTImageMO *> &images)
+{
+    QList<KTImageMO *> external;
+    for (KTImageMO *image : images) {
+        if (!image->externalGUID().isNull())
+            external.append(image);
+    }
+    return external;
+}
+
+bool KTExternalStatusBridge::isImageShouldBeAutosync(const KTImageMO *image)
+{
+    const KTFolderMO *folder = image ? image->folder() : nullptr;
+    return folder && folder->type() != kFolderTypeFileSystem;
+}
+
+KTImageMO *KTExternalStatusBridge::lastImage() const
+{
+    const QList<KTImageMO *> images = m_imagesList ? m_imagesList() : QList<KTImageMO *>{};
+    return images.isEmpty() ? nullptr : images.last();
+}
+
+int KTExternalStatusBridge::externalCatalogType() const
+{
+    Q_ASSERT(isMainThread());
+    const auto sync = KTExternalStatusSync::installed();
+    KTImageMO *image = lastImage();
+    return sync && image ? sync->externalCatalogTypeFromImageMO(image) : 0;
+}
+
+bool KTExternalStatusBridge::isExternalAppRunning() const
+{
+    Q_ASSERT(isMainThread());
+    if (!hasExternalSources())
+        return false;
+    const auto sync = KTExternalStatusSync::installed();
+    KTImageMO *image = lastImage();
+    return sync && image && sync->isExternalAppRunningForImage(image);
+}
+
+QString KTExternalStatusBridge::runningExternalAppName() const
+{
+    Q_ASSERT(isMainThread());
+    if (!hasExternalSources())
+        return {};
+    const auto sync = KTExternalStatusSync::installed();
+    KTImageMO *image = lastImage();
+    return sync && image ? sync->runningExternalAppNameForImage(image) : QString();
+}
+
+template <typename Call> bool KTExternalStatusBridge::forward(const char *operation, Call call)
+{
+    Q_ASSERT(isMainThread());
+    const auto sync = KTExternalStatusSync::installed();
+    if (!sync || !m_undoManager) {
+        qWarning().noquote() << QStringLiteral("%1: no external catalogue sync is available")
+                                    .arg(QLatin1String(operation));
+        return false;
+    }
+    // Statuses written by a sync are not the user's edits, so they never become undo steps.
+    m_undoManager->disableUndoRegistration();
+    const bool result = call(*sync);
+    m_undoManager->enableUndoRegistration();
+    return result;
+}
+
+bool KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images)
+{
+    return forward("syncImagesStatuses", [&](KTExternalStatusSync &sync) { return sync.syncImagesStatuses(images); });
+}
+
+bool KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses)
+{
+    Q_UNUSED(importStatuses)
+    const bool synced = syncImagesStatuses(images);
+    if (synced)
+        storeImageStatuses(images);
+    return synced;
+}
+
+void KTExternalStatusBridge::importImagesStatuses(const QList<KTImageMO *> &images)
+{
+    if (forward("importImagesStatuses",
+                [&](KTExternalStatusSync &sync) { return sync.importImagesStatuses(images); }))
+        storeImageStatuses(images);
+}
+
+void KTExternalStatusBridge::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)
+{
+    if (forward("overwriteImagesStatusesFromHalvard", [&](KTExternalStatusSync &sync) {
+            sync.overwriteImagesStatusesFromHalvard(images);
+            return true;
+        }))
+        storeImageStatuses(images);
+}
+
+void KTExternalStatusBridge::loadExternalSourcesPaths()
+{
+    if (m_defaults.hasStoredValue(kMediaSourcesDefaultsKey))
+        m_externalSourcesPaths = m_defaults.stringArrayForKey(kMediaSourcesDefaultsKey);
+}
+
+void KTExternalStatusBridge::saveExternalSourcesPaths()
+{
+    m_defaults.setObject(m_externalSourcesPaths, kMediaSourcesDefaultsKey);
+    m_defaults.synchronize();
+}
+
+VDKQueue &KTExternalStatusBridge::watcher()
+{
+    // Catalogue writes are watched but not acted on: statuses are synchronised only when the
+    // main window asks, so the watcher has no delegate.
+    if (!m_fileWatcher)
+        m_fileWatcher = std::make_unique<VDKQueue>();
+    return *m_fileWatcher;
+}
+
+void KTExternalStatusBridge::startWatchingAllExternalSourcePaths()
+{
+    for (const QString &path : std::as_const(m_externalSourcesPaths))
+        watcher().addPath(path, kVDKQueueNotifyAboutWrite);
+}
+
+void KTExternalStatusBridge::addExternalSourcePath(const QString &path)
+{
+    if (m_externalSourcesPaths.contains(path))
+        return;
+    m_externalSourcesPaths.append(path);
+    watcher().addPath(path, kVDKQueueNotifyAboutWrite);
+    saveExternalSourcesPaths();
+}
+
+void KTExternalStatusBridge::resetImagesSyncing()
+{
+    if (m_fileWatcher)
+        m_fileWatcher->removeAllPaths();
+    m_externalSourcesPaths = {};
+    saveExternalSourcesPaths();
+}
+
+int KTExternalStatusBridge::numberOfWatchedPaths() const
+{
+    return m_fileWatcher ? m_fileWatcher->numberOfWatchedPaths() : 0;
+}
