@@ -1,4 +1,6 @@
 #include "KTAppDelegate.h"
+#include "KTExternalImagesManager.h"
+#include "KTExternalStatusFlows.h"
 #include "KTFocusMaskDefaults.h"
 #include "KTImageUtils.h"
 
@@ -15,6 +17,8 @@ int main(int argc, char *argv[])
 
     KTImageUtils::raiseImageAllocationLimit();
     KTFocusMaskDefaults::registerDefaults();
+    // The session catalogue reaches the external catalogues only through the flows installed here.
+    KTExternalStatusSync::install(std::make_shared<KTExternalStatusFlows>(KTExternalImagesManager::sharedManager()));
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "KTExternalCatalogTypes.h"
+#include "KTExternalStatusSync.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class KTExternalImagesManager;
+class KTImageMO;
+
+/// The status flows between the session's image records and their external catalogues: the
+/// write pass (the session wins for the decisions marked in the sync bits), the import (the
+/// catalogue wins), the change check (which records differ, and which the catalogue no longer
+/// holds), the overwrite (mark every decision for the next write pass) and the trash hand-off of
+/// catalogue images. It copies the records' fields into KTExternalImage values, lets
+/// KTExternalImagesManager do the database work, and applies the results to the same records.
+///
+/// A flow whose catalogue could not be read changes nothing: the change check deletes no record
+/// and the import clears no decision. Sync bits change only for catalogues whose write committed.
+///
+/// Seams: `moveImagesToTrash` is the session catalogue's reject of records (it sets `rejected`
+/// and the resolve date unless the record is rejected already), which the import uses for
+/// records the catalogue rejects; `recycleFile` moves one file to the system trash (default:
+/// QFile::moveToTrash).
+///
+/// Threading: main thread only; records of the main context. Every flow blocks while it reads or
+/// writes the catalogues.
+class KTExternalStatusFlows : public KTExternalStatusSync
+{
+public:
+    using MoveImagesToTrash = std::function<void(const QList<KTImageMO *> &images)>;
+    using RecycleFile = std::function<bool(const QString &path)>;
+
+    /// Result of the change check: the records whose decisions differ from their catalogue. When
+    /// the outcome did not succeed, nothing is known and nothing was deleted.
+    struct ChangeCheck
+    {
+        KTCatalogOutcome outcome;
+        QList<KTImageMO *> changedImages;
+    };
+
+    /// Works through `manager`, which must outlive the flows.
+    explicit KTExternalStatusFlows(const KTExternalImagesManager &manager);
+
+    void setMoveImagesToTrash(MoveImagesToTrash moveImagesToTrash)
+    {
+        m_moveImagesToTrash = std::move(moveImagesToTrash);
+    }
+    /// An empty function restores the default.
+    void setRecycleFile(RecycleFile recycleFile) { m_recycleFile = std::move(recycleFile); }
+
+    /// The record's fields as the catalogue layer reads them.
+    static KTExternalImage externalImageFromImageMO(const KTImageMO &image);
+
+    // --- KTExternalStatusSync ---
+
+    /// The write pass. A list without marked records opens no catalogue and returns true.
+    bool syncImagesStatuses(const QList<KTImageMO *> &images) override;
+    /// Lightroom import for a list with any Lightroom record, else the iPhoto/Aperture import.
+    bool importImagesStatuses(const QList<KTImageMO *> &images) override;
+    void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override;
+    QSet<KTImageMO *> deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) override;
+    int externalCatalogTypeFromImageMO(const KTImageMO *image) const override;
+    bool isExternalAppRunningForImage(const KTImageMO *image) const override;
+    QString runningExternalAppNameForImage(const KTImageMO *image) const override;
+
+    /// The write pass with its outcome: Done when every write committed.
+    KTCatalogOutcome syncImagesStatusesWithOutcome(const QList<KTImageMO *> &images);
+
+    /// The catalogue wins for the records whose decisions differ (the Lightroom import table);
+    /// what it changed then goes through the write pass so that the catalogue's collections and
+    /// flags agree. A catalogue that cannot be read changes nothing.
+    KTCatalogOutcome importLightroomImagesStatuses(const QList<KTImageMO *> &images);
+    /// Every record takes its library's flag and trash mark. A library that cannot be read
+    /// changes nothing.
+    KTCatalogOutcome importIPhotoOrAppertureImageStatuses(const QList<KTImageMO *> &images);
+
+    /// The change check over the Lightroom records of the list when it has any, otherwise over
+    /// the whole list. Records that the catalogue no longer holds are deleted from their context.
+    ChangeCheck imagesUpdatedInExternalCatalogFromImages(const QList<KTImageMO *> &images);
+    /// The Lightroom records only; opens the catalogues for writing (a running Lightroom gives
+    /// ApplicationRunning and deletes nothing).
+    ChangeCheck imagesUpdatedInLightroomFromImages(const QList<KTImageMO *> &images);
+    ChangeCheck imagesUpdatedInIPhotoOrApperture(const QList<KTImageMO *> &images);
+
+    /// Write one kind of decision of the records to their catalogues; the records' bits follow
+    /// the catalogues that committed.
+    KTCatalogOutcome markImagesAsRejected(const QList<KTImageMO *> &images);
+    KTCatalogOutcome unmarkImagesAsRejected(const QList<KTImageMO *> &images);
+    KTCatalogOutcome markImagesAsPicked(const QList<KTImageMO *> &images);
+    KTCatalogOutcome unmarkImagesAsPicked(const QList<KTImageMO *> &images);
+    /// `bit` 16 or 32 (anything else, or an empty list, does nothing); `flagged` sets the
+    /// decision, otherwise clears it.
+    KTCatalogOutcome setSyncFlag(quint64 bit, const QList<KTImageMO *> &images, bool flagged);
+
+    /// The records whose source type contains "Lightroom", in order.
+    static QList<KTImageMO *> lightroomImagesInArray(const QList<KTImageMO *> &images);
+
+private:
+    ChangeCheck checkForChanges(const QList<KTImageMO *> &images);
+    /// Applies the import's changes to the records read, collecting those it changed.
+    QList<KTImageMO *> applyImport(const QList<KTImageMO *> &images, const KTCatalogReadResult &read);
+
+    const KTExternalImagesManager &m_manager;
+    MoveImagesToTrash m_moveImagesToTrash;
+    RecycleFile m_recycleFile;
+};
