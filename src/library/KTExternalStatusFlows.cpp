@@ -228,9 +228,25 @@ KTExternalStatusFlows::deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QL
             files.emplace_back(image->duplicateImagePath(), image);
     }
 
-    // A catalogue image is trashed by rejecting it in its catalogue; its file stays.
-    if (!catalogueImages.isEmpty())
-        markImagesAsRejected(catalogueImages);
+    // A catalogue image is trashed by rejecting it in its catalogue; its file stays. Only a
+    // committed reject counts: otherwise the caller would drop the record and, with it, the
+    // decision. One write per catalogue, so that a busy or broken catalogue fails only its own
+    // images and the busy test is made for each catalogue, not for the list's last image.
+    if (!catalogueImages.isEmpty()) {
+        QSet<KTImageMO *> rejected;
+        for (const KTExternalImagesManager::Batch &batch :
+             KTExternalImagesManager::imagesGUIDsFromImages(externalImages(catalogueImages))) {
+            QList<KTImageMO *> batchImages;
+            for (int index : batch.indexes)
+                batchImages.append(catalogueImages[index]);
+            if (markImagesAsRejected(batchImages).succeeded())
+                rejected.unite(QSet<KTImageMO *>(batchImages.cbegin(), batchImages.cend()));
+        }
+        for (KTImageMO *image : std::as_const(catalogueImages)) {
+            if (!rejected.contains(image))
+                failures.insert(image);
+        }
+    }
 
     for (const auto &[path, image] : files) {
         const bool recycled = m_recycleFile ? m_recycleFile(path) : QFile::moveToTrash(path);
