@@ -1,11 +1,20 @@
 #include "KTCatalogReader.h"
 
 #include "KTCatalogFixtures.h"
+#include "KTCatalogModel.h"
+#include "KTFolderMO.h"
+#include "KTImageImporter.h"
+#include "KTImageMO.h"
+#include "KTObjectContext.h"
 #include "KTOperationQueue.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -29,6 +38,50 @@ const KTCatalogNode *nodeNamed(const QList<KTCatalogNode> &nodes, const QString 
             return &node;
     }
     return nullptr;
+}
+
+/// Runs the session import over one catalogue image list, as a catalogue session's loading
+/// does, with a small JPEG at each listed file; returns "<file name>=<externalGUID>/<collection>"
+/// per record, sorted by path.
+QStringList importedIdentifiers(const QVariantMap &imagesList)
+{
+    const QString fileKey = imagesList.value("importSource") == "iPhoto" ? "OriginalPath" : "path";
+    for (const QVariant &item : imagesList.value("imagesArray").toList()) {
+        const QString path = item.toMap().value(fileKey).toString();
+        QDir().mkpath(QFileInfo(path).path());
+        QImage pixels(8, 8, QImage::Format_RGB32);
+        pixels.fill(Qt::gray);
+        EXPECT_TRUE(pixels.save(path, "JPG")) << path.toStdString();
+    }
+
+    auto context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
+    auto *source = context->insert<KTFolderMO>(kFolderEntityName);
+    source->setPath(imagesList.value("nodeId").toString());
+    source->setType(imagesList.value("importSource").toString());
+    source->setMediaSource(imagesList.value("mediaSource").toString());
+    context->save();
+
+    KTCancelablePerformer performer;
+    KTTaskRecorder tasks(&performer);
+    KTImageImporter::Hooks hooks;
+    hooks.cleanSession = [](const std::function<void()> &completion) {
+        if (completion)
+            completion();
+    };
+    KTImageImporter importer(&performer, &performer, {}, hooks);
+    importer.setExternalApplicationImages({imagesList});
+    importer.loadImages(context);
+    EXPECT_TRUE(waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName) == 1; }));
+    drainMainQueue();
+
+    QStringList identifiers;
+    for (const KTImageMO *image :
+         context->fetchAs<KTImageMO>({kImageEntityName, {}, {KTSortDescriptor(kImagePathValueKey)}})) {
+        EXPECT_EQ(image->folder(), source);
+        identifiers.append(QFileInfo(image->path()).fileName() + "=" + image->externalGUID() + "/" +
+                           image->externalCollectionID());
+    }
+    return identifiers;
 }
 
 } // namespace
@@ -175,4 +228,34 @@ TEST(KTCatalogReaderTest, OperationDeliversTheListOnItsQueue)
     ASSERT_TRUE(waitUntil([&] { return count >= 0 && unknownDelivered >= 0; }));
     EXPECT_EQ(count, 3);
     EXPECT_EQ(unknownDelivered, 1);
+}
+
+// The lists the reader delivers start sessions whose records carry the catalogue identifiers
+// that the status sync goes by.
+TEST(KTCatalogReaderTest, ImageListsImportIntoASessionWithTheirIdentifiers)
+{
+    QTemporaryDir dir;
+    {
+        KTCatalogReader reader(KTCatalogFixtures::createLightroomCatalog(dir.path()));
+        const auto nodes = reader.nodes();
+        const KTCatalogNode *family = nodeNamed(nodes.nodes, "Family");
+        ASSERT_NE(family, nullptr);
+        const auto list = reader.imagesListForNode(family->identifier);
+        ASSERT_TRUE(list.ok) << list.errorMessage.toStdString();
+        EXPECT_EQ(importedIdentifiers(list.imagesList),
+                  (QStringList{"IMG_0001.JPG=101/500", "IMG_0002.JPG=102/500", "IMG_0003.JPG=103/500"}));
+    }
+    {
+        KTCatalogReader reader(KTCatalogFixtures::createAppleLibrary(dir.path(), "iPhoto"));
+        const auto nodes = reader.nodes();
+        const KTCatalogNode *winter = nodeNamed(nodes.nodes, "Winter");
+        ASSERT_NE(winter, nullptr);
+        const auto list = reader.imagesListForNode(winter->identifier);
+        ASSERT_TRUE(list.ok) << list.errorMessage.toStdString();
+        QStringList expected;
+        for (int n = 21; n <= 29; ++n)
+            expected.append(QStringLiteral("IMG_%1.JPG=V%2/").arg(n - 1, 4, 10, QLatin1Char('0')).arg(n));
+        expected.append("IMG_0029.JPG=uuid/");
+        EXPECT_EQ(importedIdentifiers(list.imagesList), expected);
+    }
 }
