@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
     KTImageUtils::raiseImageAllocationLimit();
     KTFocusMaskDefaults::registerDefaults();
     // The session catalogue reaches the external catalogues only through the flows installed here.
-    KTExternalStatusSync::install(std::make_shared<KTExternalStatusFlows>(KTExternalImagesManager::sharedManager()));
+    KTExternalStatusSync::install(
+        std::make_shared<KTExternalStatusFlows>(KTExternalImagesManager::sharedManager()));
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();

@@ -17,8 +17,7 @@ KTExternalStatusBridge::KTExternalStatusBridge(std::shared_ptr<KTObjectContext> 
                                                KTUserDefaults &defaults)
     : m_context(std::move(context)), m_undoManager(undoManager), m_imagesList(std::move(imagesList)),
       m_defaults(defaults)
-{
-}
+{}
 
 KTExternalStatusBridge::~KTExternalStatusBridge() = default;
 
@@ -37,7 +36,8 @@ void KTExternalStatusBridge::storeImageStatuses(const QList<KTImageMO *> &images
     QHash<QString, Status> statuses;
     statuses.reserve(images.size());
     for (const KTImageMO *image : images)
-        statuses.insert(image->uuid(), Status{image->picked().value_or(false), image->rejected().value_or(false)});
+        statuses.insert(image->uuid(),
+                        Status{image->picked().value_or(false), image->rejected().value_or(false)});
     const std::lock_guard lock(m_snapshotMutex);
     m_imageStatusesOnStartSession.swap(statuses);
 }
@@ -50,7 +50,8 @@ bool KTExternalStatusBridge::hasChanges() const
     for (const KTImageMO *image : images) {
         const auto entry = m_imageStatusesOnStartSession.constFind(image->uuid());
         if (entry == m_imageStatusesOnStartSession.cend() ||
-            entry->rejected != image->rejected().value_or(false) || entry->picked != image->picked().value_or(false))
+            entry->rejected != image->rejected().value_or(false) ||
+            entry->picked != image->picked().value_or(false))
             return true;
     }
     return false;
@@ -136,8 +137,8 @@ template <typename Call> bool KTExternalStatusBridge::forward(const char *operat
     Q_ASSERT(isMainThread());
     const auto sync = KTExternalStatusSync::installed();
     if (!sync || !m_undoManager) {
-        qWarning().noquote() << QStringLiteral("%1: no external catalogue sync is available")
-                                    .arg(QLatin1String(operation));
+        qWarning().noquote()
+            << QStringLiteral("%1: no external catalogue sync is available").arg(QLatin1String(operation));
         return false;
     }
     // Statuses written by a sync are not the user's edits, so they never become undo steps.
@@ -149,7 +150,8 @@ template <typename Call> bool KTExternalStatusBridge::forward(const char *operat
 
 bool KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images)
 {
-    return forward("syncImagesStatuses", [&](KTExternalStatusSync &sync) { return sync.syncImagesStatuses(images); });
+    return forward("syncImagesStatuses",
+                   [&](KTExternalStatusSync &sync) { return sync.syncImagesStatuses(images); });
 }
 
 bool KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses)

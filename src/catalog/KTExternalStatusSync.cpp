@@ -10,7 +10,8 @@ std::shared_ptr<KTExternalStatusSync> &installedSync()
 
 } // namespace
 
-std::shared_ptr<KTExternalStatusSync> KTExternalStatusSync::install(std::shared_ptr<KTExternalStatusSync> sync)
+std::shared_ptr<KTExternalStatusSync>
+KTExternalStatusSync::install(std::shared_ptr<KTExternalStatusSync> sync)
 {
     std::swap(installedSync(), sync);
     return sync;

@@ -36,7 +36,8 @@ public:
     /// system trash. Returns the records that could not be trashed, including catalogue records
     /// whose reject was refused or failed; the caller keeps those in the session. Empty for an
     /// empty list.
-    virtual QSet<KTImageMO *> deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) = 0;
+    virtual QSet<KTImageMO *>
+    deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) = 0;
 
     /// The catalogue kind of the record's source: 0 none, 1 Lightroom 4, 2 Lightroom 5, 3 iPhoto,
     /// 4 Aperture.

@@ -40,7 +40,8 @@ void processPendingChanges(KTObjectContext *context)
 void logFailure(const char *flow, const KTCatalogOutcome &outcome)
 {
     if (outcome.status == KTCatalogStatus::Failed)
-        qWarning().noquote() << QStringLiteral("%1 failed: %2").arg(QLatin1String(flow), outcome.errorMessage);
+        qWarning().noquote()
+            << QStringLiteral("%1 failed: %2").arg(QLatin1String(flow), outcome.errorMessage);
 }
 
 } // namespace
@@ -115,14 +116,16 @@ QList<KTImageMO *> KTExternalStatusFlows::applyImport(const QList<KTImageMO *> &
         else if (change.rejection == Rejection::Reject)
             rejects.append(image);
         if (change.syncBitsToAdd != 0)
-            image->setSyncStatusBitmask(qint64(quint64(image->syncStatusBitmask().value_or(0)) | change.syncBitsToAdd));
+            image->setSyncStatusBitmask(
+                qint64(quint64(image->syncStatusBitmask().value_or(0)) | change.syncBitsToAdd));
         changed.append(image);
     }
     if (!rejects.isEmpty()) {
         if (m_moveImagesToTrash)
             m_moveImagesToTrash(rejects);
         else
-            qWarning().noquote() << QStringLiteral("The import could not reject %1 images: no trash is connected")
+            qWarning().noquote() << QStringLiteral(
+                                        "The import could not reject %1 images: no trash is connected")
                                         .arg(rejects.size());
     }
     return changed;
@@ -185,7 +188,8 @@ KTExternalStatusFlows::ChangeCheck KTExternalStatusFlows::checkForChanges(const 
     ChangeCheck check;
     if (images.isEmpty())
         return check;
-    const KTCatalogChangeResult result = m_manager.imagesUpdatedInExternalCatalogFromImages(externalImages(images));
+    const KTCatalogChangeResult result =
+        m_manager.imagesUpdatedInExternalCatalogFromImages(externalImages(images));
     check.outcome = result;
     if (!result.succeeded()) {
         // Nothing is known, so nothing is deleted.
@@ -205,8 +209,8 @@ KTExternalStatusFlows::ChangeCheck KTExternalStatusFlows::checkForChanges(const 
 void KTExternalStatusFlows::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)
 {
     for (KTImageMO *image : images)
-        image->setSyncStatusBitmask(
-            qint64(quint64(image->syncStatusBitmask().value_or(0)) | kSyncStatusRejectBit | kSyncStatusPickBit));
+        image->setSyncStatusBitmask(qint64(quint64(image->syncStatusBitmask().value_or(0)) |
+                                           kSyncStatusRejectBit | kSyncStatusPickBit));
 }
 
 QSet<KTImageMO *>
@@ -276,7 +280,8 @@ KTCatalogOutcome KTExternalStatusFlows::unmarkImagesAsPicked(const QList<KTImage
     return setSyncFlag(kSyncStatusPickBit, images, false);
 }
 
-KTCatalogOutcome KTExternalStatusFlows::setSyncFlag(quint64 bit, const QList<KTImageMO *> &images, bool flagged)
+KTCatalogOutcome KTExternalStatusFlows::setSyncFlag(quint64 bit, const QList<KTImageMO *> &images,
+                                                    bool flagged)
 {
     if (images.isEmpty())
         return {};
@@ -299,7 +304,9 @@ QList<KTImageMO *> KTExternalStatusFlows::lightroomImagesInArray(const QList<KTI
 
 int KTExternalStatusFlows::externalCatalogTypeFromImageMO(const KTImageMO *image) const
 {
-    return image ? int(KTExternalImagesManager::externalCatalogTypeFromImageMO(externalImageFromImageMO(*image))) : 0;
+    return image ? int(KTExternalImagesManager::externalCatalogTypeFromImageMO(
+                       externalImageFromImageMO(*image)))
+                 : 0;
 }
 
 bool KTExternalStatusFlows::isExternalAppRunningForImage(const KTImageMO *image) const

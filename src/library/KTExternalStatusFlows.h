@@ -65,7 +65,8 @@ public:
     /// Lightroom import for a list with any Lightroom record, else the iPhoto/Aperture import.
     bool importImagesStatuses(const QList<KTImageMO *> &images) override;
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override;
-    QSet<KTImageMO *> deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) override;
+    QSet<KTImageMO *>
+    deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) override;
     int externalCatalogTypeFromImageMO(const KTImageMO *image) const override;
     bool isExternalAppRunningForImage(const KTImageMO *image) const override;
     QString runningExternalAppNameForImage(const KTImageMO *image) const override;

@@ -27,7 +27,10 @@ public:
 
     bool syncImagesStatuses(const QList<KTImageMO *> &images) override { return call("sync", images); }
     bool importImagesStatuses(const QList<KTImageMO *> &images) override { return call("import", images); }
-    void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override { call("overwrite", images); }
+    void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override
+    {
+        call("overwrite", images);
+    }
     QSet<KTImageMO *> deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &) override
     {
         return {};
@@ -99,7 +102,8 @@ public:
 
     QTemporaryDir dir;
     KTUserDefaults defaults{dir.filePath("defaults.ini")};
-    std::shared_ptr<KTObjectContext> context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
+    std::shared_ptr<KTObjectContext> context =
+        KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
     KTUndoManager undoManager{context};
     QList<KTImageMO *> imagesList;
     KTExternalStatusBridge bridge{context, &undoManager, [this] { return imagesList; }, defaults};
@@ -150,9 +154,12 @@ TEST_F(ExternalStatusBridge, ForwardersReplaceTheSnapshotOnlyAfterASuccess)
     };
     const Case cases[] = {
         {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images); }, true, true, false},
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images); }, false, false, false},
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images, false); }, true, true, true},
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images, true); }, false, false, false},
+        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images); }, false, false,
+         false},
+        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images, false); }, true, true,
+         true},
+        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images, true); }, false, false,
+         false},
         {"import",
          [](auto &b, const auto &images) {
              b.importImagesStatuses(images);
@@ -222,7 +229,8 @@ TEST_F(ExternalStatusBridge, QueriesAboutExternalSourcesAndImages)
               (QList<KTImageMO *>{second, first}));
     EXPECT_FALSE(KTExternalStatusBridge::isImageShouldBeAutosync(plain));
     EXPECT_TRUE(KTExternalStatusBridge::isImageShouldBeAutosync(first));
-    EXPECT_FALSE(KTExternalStatusBridge::isImageShouldBeAutosync(context->insert<KTImageMO>(kImageEntityName)));
+    EXPECT_FALSE(
+        KTExternalStatusBridge::isImageShouldBeAutosync(context->insert<KTImageMO>(kImageEntityName)));
 
     // The catalogue questions go by the last image of the list.
     EXPECT_EQ(bridge.externalCatalogType(), 0);
@@ -241,7 +249,8 @@ TEST_F(ExternalStatusBridge, WithoutExternalSourcesNoApplicationIsAsked)
     source->setType(kFolderTypeFileSystem);
     auto *image = session->insert<KTImageMO>(kImageEntityName);
     image->setFolder(source);
-    KTExternalStatusBridge folderBridge(session, &undoManager, [&] { return QList<KTImageMO *>{image}; }, defaults);
+    KTExternalStatusBridge folderBridge(
+        session, &undoManager, [&] { return QList<KTImageMO *>{image}; }, defaults);
     EXPECT_FALSE(folderBridge.hasExternalSources());
     EXPECT_TRUE(folderBridge.imagesFromExternalSources().isEmpty());
     EXPECT_FALSE(folderBridge.isExternalAppRunning());

@@ -27,7 +27,8 @@ public:
     {
         KTUserDefaults::standardUserDefaults().setBool(true, kLightroomSyncOptionPicksKey);
         KTUserDefaults::standardUserDefaults().setBool(true, kLightroomSyncOptionRejectsKey);
-        m_manager.setApplicationRunningCheck([this](const QString &bundleID) { return m_running.contains(bundleID); });
+        m_manager.setApplicationRunningCheck(
+            [this](const QString &bundleID) { return m_running.contains(bundleID); });
         m_manager.setBusyTimeoutMs(50);
         m_catalog = KTCatalogFixtures::createLightroomCatalog(m_dir.path());
         m_library = KTCatalogFixtures::createAppleLibrary(m_dir.path(), QStringLiteral("iPhoto"));
@@ -68,20 +69,23 @@ public:
     QVariant ip(const QString &sql) { return KTCatalogFixtures::scalar(m_libraryDatabase, sql); }
     QString membersOf(const QString &collection)
     {
-        return lr(QStringLiteral("SELECT group_concat(image) FROM (SELECT ci.image FROM AgLibraryCollectionImage ci "
-                                 "JOIN AgLibraryCollection c ON c.id_local = ci.collection WHERE c.name = '%1' "
-                                 "ORDER BY ci.image)")
+        return lr(QStringLiteral(
+                      "SELECT group_concat(image) FROM (SELECT ci.image FROM AgLibraryCollectionImage ci "
+                      "JOIN AgLibraryCollection c ON c.id_local = ci.collection WHERE c.name = '%1' "
+                      "ORDER BY ci.image)")
                       .arg(collection))
             .toString();
     }
     QString iPhotoMarks(const QString &uuid)
     {
-        return ip(QStringLiteral("SELECT isFlagged || '/' || isInTrash FROM RKVersion WHERE uuid = '%1'").arg(uuid))
+        return ip(QStringLiteral("SELECT isFlagged || '/' || isInTrash FROM RKVersion WHERE uuid = '%1'")
+                      .arg(uuid))
             .toString();
     }
 
     QTemporaryDir m_dir;
-    std::shared_ptr<KTObjectContext> m_context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
+    std::shared_ptr<KTObjectContext> m_context =
+        KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
     KTExternalImagesManager m_manager;
     KTExternalStatusFlows m_flows{m_manager};
     QStringList m_running;
@@ -116,13 +120,14 @@ TEST_F(KTExternalStatusFlowsTest, LightroomWritePassChangeCheckAndImportRoundTri
 
     // Behind the session's back: 101 leaves the rejects, 103 joins them, 105 is no longer held.
     KTImageMO *vanished = addImage(m_lightroom, "999", true, std::nullopt);
-    KTCatalogFixtures::execute(m_catalog, "DELETE FROM AgLibraryCollectionImage WHERE image IN (101, 103);"
-                                          "INSERT INTO AgLibraryCollectionImage (collection, image) SELECT "
-                                          "id_local, 103 FROM AgLibraryCollection WHERE name = 'Vireoscope Rejects';");
+    KTCatalogFixtures::execute(m_catalog,
+                               "DELETE FROM AgLibraryCollectionImage WHERE image IN (101, 103);"
+                               "INSERT INTO AgLibraryCollectionImage (collection, image) SELECT "
+                               "id_local, 103 FROM AgLibraryCollection WHERE name = 'Vireoscope Rejects';");
     // The iPhoto record in the list is not looked at while Lightroom records are there.
     KTImageMO *iPhotoImage = addImage(m_iPhoto, "V05", true, std::nullopt);
-    const KTExternalStatusFlows::ChangeCheck check =
-        m_flows.imagesUpdatedInExternalCatalogFromImages({rejected, picked, undecided, untouched, vanished, iPhotoImage});
+    const KTExternalStatusFlows::ChangeCheck check = m_flows.imagesUpdatedInExternalCatalogFromImages(
+        {rejected, picked, undecided, untouched, vanished, iPhotoImage});
     ASSERT_TRUE(check.outcome.succeeded());
     EXPECT_EQ(check.changedImages, (QList<KTImageMO *>{rejected, undecided}));
     EXPECT_TRUE(vanished->isDeleted());
@@ -154,7 +159,8 @@ TEST_F(KTExternalStatusFlowsTest, IPhotoWritePassChangeCheckAndImportRoundTrip)
     KTCatalogFixtures::execute(m_libraryDatabase, "UPDATE RKVersion SET isFlagged = 2 WHERE uuid = 'V04';"
                                                   "UPDATE RKVersion SET isFlagged = 0 WHERE uuid = 'V01';");
     const QList<KTImageMO *> session{picked, rejected, plain, vanished};
-    const KTExternalStatusFlows::ChangeCheck check = m_flows.imagesUpdatedInExternalCatalogFromImages(session);
+    const KTExternalStatusFlows::ChangeCheck check =
+        m_flows.imagesUpdatedInExternalCatalogFromImages(session);
     ASSERT_TRUE(check.outcome.succeeded());
     EXPECT_EQ(check.changedImages, (QList<KTImageMO *>{picked, plain}));
     EXPECT_TRUE(vanished->isDeleted());
@@ -166,7 +172,8 @@ TEST_F(KTExternalStatusFlowsTest, IPhotoWritePassChangeCheckAndImportRoundTrip)
     EXPECT_EQ(plain->picked(), true);
     EXPECT_EQ(m_trashed, QList<KTImageMO *>{rejected});
     EXPECT_EQ(rejected->rejected(), true);
-    EXPECT_TRUE(m_flows.imagesUpdatedInExternalCatalogFromImages({picked, rejected, plain}).changedImages.isEmpty());
+    EXPECT_TRUE(
+        m_flows.imagesUpdatedInExternalCatalogFromImages({picked, rejected, plain}).changedImages.isEmpty());
 }
 
 // A refused or failed write returns NO, leaves the catalogue as it was, byte for byte, and keeps
@@ -227,7 +234,8 @@ TEST_F(KTExternalStatusFlowsTest, UnreadableCatalogueAbortsChangeCheckAndImport)
         KTCatalogFixtures::corrupt(source == m_lightroom ? m_catalog : m_libraryDatabase);
         KTImageMO *rejected = addImage(source, source == m_lightroom ? "101" : "V01", false, true);
         KTImageMO *picked = addImage(source, source == m_lightroom ? "102" : "V02", true, std::nullopt);
-        const KTExternalStatusFlows::ChangeCheck check = m_flows.imagesUpdatedInExternalCatalogFromImages({rejected, picked});
+        const KTExternalStatusFlows::ChangeCheck check =
+            m_flows.imagesUpdatedInExternalCatalogFromImages({rejected, picked});
         EXPECT_EQ(check.outcome.status, KTCatalogStatus::Failed);
         EXPECT_TRUE(check.changedImages.isEmpty());
         EXPECT_FALSE(rejected->isDeleted());
