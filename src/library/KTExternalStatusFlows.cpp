@@ -93,12 +93,19 @@ bool KTExternalStatusFlows::importImagesStatuses(const QList<KTImageMO *> &image
     return outcome.succeeded();
 }
 
-QList<KTImageMO *> KTExternalStatusFlows::applyImport(const QList<KTImageMO *> &images,
-                                                      const KTCatalogReadResult &read)
+KTCatalogOutcome KTExternalStatusFlows::importStatuses(const QList<KTImageMO *> &images,
+                                                       QList<KTImageMO *> &changed)
 {
     using Rejection = KTImportChange::Rejection;
+    if (images.isEmpty())
+        return {};
     const std::vector<KTExternalImage> values = externalImages(images);
-    QList<KTImageMO *> changed;
+    const KTCatalogReadResult read = m_manager.readImagesStatuses(values);
+    if (!read.succeeded()) {
+        // An unreadable catalogue is not one without decisions: keep the session's.
+        logFailure("The import", read);
+        return read;
+    }
     QList<KTImageMO *> rejects;
     for (qsizetype index = 0; index < images.size(); ++index) {
         // Folder images in the list have no catalogue state to take.
@@ -128,39 +135,27 @@ QList<KTImageMO *> KTExternalStatusFlows::applyImport(const QList<KTImageMO *> &
                                         "The import could not reject %1 images: no trash is connected")
                                         .arg(rejects.size());
     }
-    return changed;
+    return read;
 }
 
 KTCatalogOutcome KTExternalStatusFlows::importLightroomImagesStatuses(const QList<KTImageMO *> &images)
 {
-    if (images.isEmpty())
-        return {};
-    const KTCatalogReadResult read = m_manager.readImagesStatuses(externalImages(images));
-    if (!read.succeeded()) {
-        // An unreadable catalogue is not one without decisions: keep the session's.
-        logFailure("The import", read);
-        return read;
-    }
-    const QList<KTImageMO *> changed = applyImport(images, read);
+    QList<KTImageMO *> changed;
+    const KTCatalogOutcome outcome = importStatuses(images, changed);
     // The write pass makes the catalogue's collections and flags match what the import decided;
     // when it cannot run, the bits keep the work for the next pass.
     if (!changed.isEmpty())
         syncImagesStatusesWithOutcome(changed);
-    return read;
+    return outcome;
 }
 
 KTCatalogOutcome KTExternalStatusFlows::importIPhotoOrAppertureImageStatuses(const QList<KTImageMO *> &images)
 {
-    if (images.isEmpty())
-        return {};
-    const KTCatalogReadResult read = m_manager.readImagesStatuses(externalImages(images));
-    if (!read.succeeded()) {
-        logFailure("The import", read);
-        return read;
-    }
-    applyImport(images, read);
-    processPendingChanges(images.last()->context());
-    return read;
+    QList<KTImageMO *> changed;
+    const KTCatalogOutcome outcome = importStatuses(images, changed);
+    if (!changed.isEmpty())
+        processPendingChanges(images.last()->context());
+    return outcome;
 }
 
 KTExternalStatusFlows::ChangeCheck

@@ -105,8 +105,9 @@ public:
 
 private:
     ChangeCheck checkForChanges(const QList<KTImageMO *> &images);
-    /// Applies the import's changes to the records read, collecting those it changed.
-    QList<KTImageMO *> applyImport(const QList<KTImageMO *> &images, const KTCatalogReadResult &read);
+    /// Reads the catalogues' decisions and applies them, appending the records it changed to
+    /// `changed`; changes nothing unless the read succeeded.
+    KTCatalogOutcome importStatuses(const QList<KTImageMO *> &images, QList<KTImageMO *> &changed);
 
     const KTExternalImagesManager &m_manager;
     MoveImagesToTrash m_moveImagesToTrash;
