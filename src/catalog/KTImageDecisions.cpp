@@ -81,7 +81,7 @@ void KTImageDecisions::moveImagesToTrash(const QList<KTImageMO *> &images)
 }
 
 void KTImageDecisions::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *image,
-                                                                      const QList<KTImageMO *> &imagesList)
+                                                                     const QList<KTImageMO *> &imagesList)
 {
     const QString folder = folderOfPath(image->path());
     QList<KTImageMO *> inFolder;
@@ -92,7 +92,8 @@ void KTImageDecisions::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *
     // The folder is named as the image's path less its extension and then its last component.
     const QString path = image->path();
     const QString suffix = QFileInfo(path).suffix();
-    const QString shownFolder = folderOfPath(suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1));
+    const QString shownFolder =
+        folderOfPath(suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1));
     KTAlert alert;
     alert.messageText = tr("%1 photos in \"%2\" will be rejected.").arg(inFolder.size()).arg(shownFolder);
     alert.informativeText = tr("Are you sure?");
@@ -149,7 +150,8 @@ void KTImageDecisions::validateUpdatedGroups(const QSet<KTImageGroupMO *> &group
         if (group->isDeleted())
             continue;
         const QList<KTImageMO *> images = group->images();
-        if (std::none_of(images.begin(), images.end(), [](const KTImageMO *image) { return !isRejected(*image); }))
+        if (std::none_of(images.begin(), images.end(),
+                         [](const KTImageMO *image) { return !isRejected(*image); }))
             settled.append(group);
     }
     resolveGroups(settled);

@@ -41,7 +41,8 @@ public:
     void moveImagesToTrash(const QList<KTImageMO *> &images);
     /// Asks whether to reject the images of `imagesList` that lie in the folder of `image` (an
     /// exact string match of the folder, so subfolders are not included) and rejects them on "Yes".
-    void moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *image, const QList<KTImageMO *> &imagesList);
+    void moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *image,
+                                                       const QList<KTImageMO *> &imagesList);
     /// Deletes the records (files stay) and resolves the groups that became settled.
     void deleteImagesFromDB(const QList<KTImageMO *> &images);
     /// Takes each image out of its group; a group is resolved only when it became settled.

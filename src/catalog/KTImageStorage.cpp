@@ -328,7 +328,8 @@ void KTImageStorage::setSessionHooks(KTSessionHooks hooks)
     m_sessionHooks = std::move(hooks);
 }
 
-void KTImageStorage::addSourcesForPaths(const QStringList &paths, const QVariantList &externalApplicationSources)
+void KTImageStorage::addSourcesForPaths(const QStringList &paths,
+                                        const QVariantList &externalApplicationSources)
 {
     Q_ASSERT(isMainThread());
     if (m_sessionHooks.resetImagesSyncing)
@@ -342,7 +343,8 @@ void KTImageStorage::addSourcesForPaths(const QStringList &paths, const QVariant
         self->m_externalApplicationImages = sources;
         if (self->m_sessionHooks.addExternalSourcePath)
             for (const QVariant &source : sources)
-                self->m_sessionHooks.addExternalSourcePath(source.toMap().value(kFolderMediaSourceValueKey).toString());
+                self->m_sessionHooks.addExternalSourcePath(
+                    source.toMap().value(kFolderMediaSourceValueKey).toString());
         QStringList kept;
         for (const QString &path : paths)
             if (path.startsWith(QLatin1Char('/')))
@@ -355,7 +357,8 @@ void KTImageStorage::addSourcesForPaths(const QStringList &paths, const QVariant
     });
 }
 
-void KTImageStorage::addSourcesForPaths(const QStringList &paths, const QVariantList &externalApplicationImages,
+void KTImageStorage::addSourcesForPaths(const QStringList &paths,
+                                        const QVariantList &externalApplicationImages,
                                         KTObjectContext &context)
 {
     KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
@@ -402,8 +405,8 @@ void KTImageStorage::cleanSessionWithCompletionBlock(std::function<void()> compl
     KTSourceBookmarks::forgetBookmarks();
     if (m_sessionHooks.resetSimilarFinder)
         m_sessionHooks.resetSimilarFinder();
-    if (!m_context
-        || (m_context->count({kImageEntityName, {}, {}}) == 0 && m_context->count({kFolderEntityName, {}, {}}) == 0)) {
+    if (!m_context || (m_context->count({kImageEntityName, {}, {}}) == 0 &&
+                       m_context->count({kFolderEntityName, {}, {}}) == 0)) {
         if (completion)
             postToMain(std::move(completion));
         return;
@@ -473,10 +476,12 @@ void KTImageStorage::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *im
         qWarning().noquote() << "No image list to reject the images of a folder from.";
         return;
     }
-    KTImageDecisions(*m_context, this).moveImagesLocatedInSameFolderToTrashWithImage(image, m_sessionHooks.images());
+    KTImageDecisions(*m_context, this)
+        .moveImagesLocatedInSameFolderToTrashWithImage(image, m_sessionHooks.images());
 }
 
-void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images, std::function<void()> completion)
+void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
+                                             std::function<void()> completion)
 {
     Q_ASSERT(isMainThread());
     if (!m_context)
@@ -496,8 +501,9 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images, s
         if (!failed.isEmpty()) {
             KTAlert alert;
             alert.messageText = tr("Some images could not be trashed.");
-            alert.informativeText = tr("You have not permissions for move some images to system trash. Update "
-                                       "perminissions and try again.");
+            alert.informativeText =
+                tr("You have not permissions for move some images to system trash. Update "
+                   "perminissions and try again.");
             alert.buttons = {tr("OK")};
             alert.buttonCodes = KTAlert::ButtonCodes::Classic;
             KTAlertPresenter::shared().runModal(alert);

@@ -40,7 +40,8 @@ void KTImageTrasher::deleteImagesOrReturnImagesWhichCouldNotBeDeleted(
         if (m_markRejected) {
             m_markRejected(external);
         } else {
-            qWarning().noquote() << "Images of an external catalogue cannot be trashed without its status bridge.";
+            qWarning().noquote()
+                << "Images of an external catalogue cannot be trashed without its status bridge.";
             for (KTImageMO *image : external)
                 failed.insert(image);
         }

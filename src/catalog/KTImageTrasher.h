@@ -29,8 +29,8 @@ public:
     /// Hands `images` (records of the main context) over; calls `markRejected` at once with the
     /// external ones, then trashes the files of the others. Every failure is logged with its
     /// reason. An empty list completes with no failure.
-    void deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images,
-                                                          std::function<void(QSet<KTImageMO *> failed)> completion);
+    void deleteImagesOrReturnImagesWhichCouldNotBeDeleted(
+        const QList<KTImageMO *> &images, std::function<void(QSet<KTImageMO *> failed)> completion);
 
 private:
     Recycler m_recycler;

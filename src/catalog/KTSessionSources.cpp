@@ -110,8 +110,8 @@ bool KTSessionSources::hasInvalidSourcesInContext(KTObjectContext &context)
 {
     const QList<KTFolderMO *> sources = context.fetchAs<KTFolderMO>({kFolderEntityName, {}, {}});
     for (const KTFolderMO *source : sources) {
-        const bool valid =
-            source->type() == kFolderTypeFileSystem ? isValidFolderSource(*source) : isValidCatalogueSource(*source);
+        const bool valid = source->type() == kFolderTypeFileSystem ? isValidFolderSource(*source)
+                                                                   : isValidCatalogueSource(*source);
         if (!valid)
             return true;
     }

@@ -53,7 +53,8 @@ public:
     static QString sourceIdFromExternalApplicationImages(const QVariantMap &images);
     /// The path shown for a catalogue source: "<top>/<name>", or "<type> Library/<name>" when the
     /// top-level name is empty.
-    static QString sourcePathFromTopLevelNodeName(const QString &topLevelNodeName, const QString &importSourceName,
+    static QString sourcePathFromTopLevelNodeName(const QString &topLevelNodeName,
+                                                  const QString &importSourceName,
                                                   const QString &importTypeName);
 
     /// True at the first source that is no longer what was recorded: a folder that is missing,

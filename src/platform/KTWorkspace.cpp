@@ -67,7 +67,8 @@ Trash trashForDevice(const QString &path, dev_t device, QString *reason)
     const QString homeParent = QFileInfo(home).path();
     struct stat homeInfo;
     if (makePrivateFolder(homeParent) && statPath(homeParent, &homeInfo) && homeInfo.st_dev == device) {
-        if (makePrivateFolder(home + QStringLiteral("/files")) && makePrivateFolder(home + QStringLiteral("/info")))
+        if (makePrivateFolder(home + QStringLiteral("/files")) &&
+            makePrivateFolder(home + QStringLiteral("/info")))
             return {home, {}};
         *reason = QStringLiteral("the trash folder %1 cannot be made").arg(home);
         return {};
@@ -80,7 +81,8 @@ Trash trashForDevice(const QString &path, dev_t device, QString *reason)
     struct stat sharedInfo;
     if (statPath(shared, &sharedInfo) && S_ISDIR(sharedInfo.st_mode) && (sharedInfo.st_mode & S_ISVTX)) {
         const QString folder = shared + QLatin1Char('/') + uid;
-        if (makePrivateFolder(folder + QStringLiteral("/files")) && makePrivateFolder(folder + QStringLiteral("/info")))
+        if (makePrivateFolder(folder + QStringLiteral("/files")) &&
+            makePrivateFolder(folder + QStringLiteral("/info")))
             return {folder, top};
     }
     const QString own = top + QStringLiteral("/.Trash-") + uid;
@@ -123,8 +125,8 @@ QString claimInfoFile(const Trash &trash, const QString &originalPath, QString *
         struct stat existing;
         if (statPath(trash.folder + QStringLiteral("/files/") + name, &existing))
             continue;
-        const QByteArray infoPath = QFile::encodeName(trash.folder + QStringLiteral("/info/") + name
-                                                      + QStringLiteral(".trashinfo"));
+        const QByteArray infoPath =
+            QFile::encodeName(trash.folder + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
         const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)

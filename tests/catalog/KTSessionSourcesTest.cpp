@@ -88,7 +88,8 @@ TEST_F(SessionSources, StartingASessionRecordsEachFolderOnceAndEachCatalogue)
                               {"importSource", kFolderTypeLightroom3},
                               {"mediaSource", library},
                               {"importSourceName", "Trip"}};
-    const QVariantMap missing{{"nodeId", "node-2"}, {"importSource", kFolderTypeiPhoto}, {"mediaSource", "/nowhere"}};
+    const QVariantMap missing{
+        {"nodeId", "node-2"}, {"importSource", kFolderTypeiPhoto}, {"mediaSource", "/nowhere"}};
     int resets = 0;
     QStringList watched;
     KTSessionHooks hooks;
@@ -136,7 +137,8 @@ TEST_F(SessionSources, FolderAndNodeNamesWithWildcardsAreSourcesOfTheirOwn)
     QStringList paths;
     for (const KTFolderMO *source : sourcesOf(*context))
         paths.append(source->path());
-    EXPECT_EQ(paths, (QStringList{dir.filePath("a*b"), dir.filePath("a?b"), dir.filePath("axb"), "lib/*", "lib/x"}));
+    EXPECT_EQ(paths,
+              (QStringList{dir.filePath("a*b"), dir.filePath("a?b"), dir.filePath("axb"), "lib/*", "lib/x"}));
 }
 
 TEST_F(SessionSources, ValidationFindsFoldersAndCataloguesThatAreNoLongerWhatWasRecorded)
@@ -164,7 +166,8 @@ TEST_F(SessionSources, ValidationFindsFoldersAndCataloguesThatAreNoLongerWhatWas
         return source;
     };
     // A library folder "Lib" whose marker "Lib/.Lib" is made by `marker`.
-    auto library = [catalogue](std::function<void(const QString &markerPath)> marker, const QString &sourceID) {
+    auto library = [catalogue](std::function<void(const QString &markerPath)> marker,
+                               const QString &sourceID) {
         return [=](KTObjectContext &context, const QTemporaryDir &dir) {
             const QString path = makeFolder(dir, "Lib");
             catalogue(context, path, sourceID);
@@ -173,7 +176,8 @@ TEST_F(SessionSources, ValidationFindsFoldersAndCataloguesThatAreNoLongerWhatWas
         };
     };
     const Case cases[] = {
-        {"unchanged folder", [&](KTObjectContext &c, const QTemporaryDir &d) { folder(c, makeFolder(d, "A")); }, false},
+        {"unchanged folder",
+         [&](KTObjectContext &c, const QTemporaryDir &d) { folder(c, makeFolder(d, "A")); }, false},
         {"deleted folder",
          [&](KTObjectContext &c, const QTemporaryDir &d) {
              folder(c, makeFolder(d, "A"));
@@ -204,13 +208,15 @@ TEST_F(SessionSources, ValidationFindsFoldersAndCataloguesThatAreNoLongerWhatWas
         {"catalogue without media source",
          [&](KTObjectContext &c, const QTemporaryDir &) { catalogue(c, {}, {}); }, false},
         {"catalogue whose media source is gone",
-         [&](KTObjectContext &c, const QTemporaryDir &d) { catalogue(c, d.filePath("gone.lrcat"), "ID"); }, true},
+         [&](KTObjectContext &c, const QTemporaryDir &d) { catalogue(c, d.filePath("gone.lrcat"), "ID"); },
+         true},
         {"library without marker", library({}, "ID"), false},
-        {"marker holding the source's id", library([](const QString &p) { writeFile(p, "ID"); }, "ID"), false},
+        {"marker holding the source's id", library([](const QString &p) { writeFile(p, "ID"); }, "ID"),
+         false},
         {"marker holding another id", library([](const QString &p) { writeFile(p, "OTHER"); }, "ID"), true},
         {"marker but no id", library([](const QString &p) { writeFile(p, "ID"); }, {}), true},
-        {"FIFO in the marker's place", library([](const QString &p) { ::mkfifo(QFile::encodeName(p), 0600); }, "ID"),
-         true},
+        {"FIFO in the marker's place",
+         library([](const QString &p) { ::mkfifo(QFile::encodeName(p), 0600); }, "ID"), true},
         {"folder in the marker's place", library([](const QString &p) { QDir().mkpath(p); }, "ID"), true},
         {"link in the marker's place",
          library(
@@ -312,10 +318,12 @@ TEST_F(SessionSources, ClearingRemovesEveryRecordAfterTheQueuedWorkAndKeepsTheFi
 
     EXPECT_TRUE(workEnded);
     EXPECT_EQ(finishesSeenByCompletion, 0);
-    EXPECT_EQ(tasks.trail(), (QStringList{"TaskDidStart:Clearing Session", "TaskDidFinish:Clearing Session"}));
+    EXPECT_EQ(tasks.trail(),
+              (QStringList{"TaskDidStart:Clearing Session", "TaskDidFinish:Clearing Session"}));
     EXPECT_EQ(hashResets, 1);
     EXPECT_EQ(seekerResets, 1);
-    for (const QString &entity : {kImageEntityName, kFolderEntityName, kImageGroupEntityName, kTimeGroupEntityName})
+    for (const QString &entity :
+         {kImageEntityName, kFolderEntityName, kImageGroupEntityName, kTimeGroupEntityName})
         EXPECT_EQ(context->count({entity, {}, {}}), 0) << entity.toStdString();
     EXPECT_TRUE(QFileInfo::exists(photo));
 }
@@ -339,8 +347,8 @@ TEST_F(SessionSources, ClearingDeletesOnlyMarkersThatHoldTheirSourcesId)
          },
          false},
         {"FIFO", [](const QString &p) { ::mkfifo(QFile::encodeName(p), 0600); }, false},
-        {"large file starting with the id", [](const QString &p) { writeFile(p, "ID" + QByteArray(5000, '\n')); },
-         false},
+        {"large file starting with the id",
+         [](const QString &p) { writeFile(p, "ID" + QByteArray(5000, '\n')); }, false},
     };
     QStringList markers;
     int index = 0;

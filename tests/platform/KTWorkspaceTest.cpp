@@ -66,7 +66,8 @@ TEST(KTWorkspaceTest, RecycledFilesGoToTheHomeTrashUnderUniqueNamesWithTheirOrig
     QString secondTrashed;
     QString folderTrashed;
     ASSERT_TRUE(KTWorkspace::sharedWorkspace().recycle(first, &error, &firstTrashed)) << error.toStdString();
-    ASSERT_TRUE(KTWorkspace::sharedWorkspace().recycle(second, &error, &secondTrashed)) << error.toStdString();
+    ASSERT_TRUE(KTWorkspace::sharedWorkspace().recycle(second, &error, &secondTrashed))
+        << error.toStdString();
     ASSERT_TRUE(KTWorkspace::sharedWorkspace().recycle(dir.filePath("folder"), &error, &folderTrashed));
 
     const QString files = dir.filePath("data/Trash/files/");
@@ -80,7 +81,9 @@ TEST(KTWorkspaceTest, RecycledFilesGoToTheHomeTrashUnderUniqueNamesWithTheirOrig
     const QString info = readAll(infoPathOf(secondTrashed));
     const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(second, "/"));
     EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + encoded + "\nDeletionDate=")) << info.toStdString();
-    EXPECT_TRUE(QRegularExpression("DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$").match(info).hasMatch());
+    EXPECT_TRUE(QRegularExpression("DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")
+                    .match(info)
+                    .hasMatch());
     EXPECT_TRUE(QFileInfo::exists(infoPathOf(firstTrashed)));
 }
 
@@ -113,8 +116,8 @@ TEST(KTWorkspaceTest, AFileOnAnotherFileSystemGoesToTheTrashOfItsMount)
 {
     struct stat tmpInfo;
     struct stat shmInfo;
-    if (::stat("/dev/shm", &shmInfo) != 0 || ::stat(QFile::encodeName(QDir::tempPath()), &tmpInfo) != 0
-        || shmInfo.st_dev == tmpInfo.st_dev || ::access("/dev/shm", W_OK) != 0)
+    if (::stat("/dev/shm", &shmInfo) != 0 || ::stat(QFile::encodeName(QDir::tempPath()), &tmpInfo) != 0 ||
+        shmInfo.st_dev == tmpInfo.st_dev || ::access("/dev/shm", W_OK) != 0)
         GTEST_SKIP() << "no second writable file system at /dev/shm";
     QTemporaryDir dir(QStringLiteral("/dev/shm/vireoscope-trash-XXXXXX"));
     ASSERT_TRUE(dir.isValid());
@@ -132,7 +135,8 @@ TEST(KTWorkspaceTest, AFileOnAnotherFileSystemGoesToTheTrashOfItsMount)
     EXPECT_FALSE(QFileInfo::exists(file));
     // Paths in a mount's trash are relative to the mount's top folder.
     const QString info = readAll(infoPathOf(trashed));
-    EXPECT_TRUE(info.contains("\nPath=" + QFileInfo(dir.path()).fileName() + "/photo.jpg\n")) << info.toStdString();
+    EXPECT_TRUE(info.contains("\nPath=" + QFileInfo(dir.path()).fileName() + "/photo.jpg\n"))
+        << info.toStdString();
     QFile::remove(infoPathOf(trashed));
     QFile::remove(trashed);
     if (!trashExisted)
