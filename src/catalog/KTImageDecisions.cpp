@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace {
 
 bool isRejected(const KTImageMO &image)
