@@ -2,7 +2,7 @@
 
 #include <QString>
 
-/// Moves files to the desktop's trash, following the freedesktop.org trash specification: a file
+/// Moves files to the desktop's trash, following the freedesktop.org Trash standard: a file
 /// on the same file system as the home trash ($XDG_DATA_HOME/Trash) goes there; a file on
 /// another file system goes to the trash at the top of its mount ($topdir/.Trash/$uid when the
 /// administrator made a sticky, non-link .Trash, otherwise $topdir/.Trash-$uid). Each trashed
