@@ -9,9 +9,18 @@
 #include "KTDispatch.h"
 #include "KTExternalStatusBridge.h"
 #include "KTFilesManager.h"
+#include "KTFolderMO.h"
+#include "KTImageDecisions.h"
+#include "KTImageGroupMO.h"
 #include "KTImageMO.h"
+#include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
+#include "KTOperationQueue.h"
 #include "KTSerialQueue.h"
+#include "KTSessionSources.h"
+#include "KTSourceBookmarks.h"
+#include "KTTasksNotifier.h"
+#include "KTTimeGroupMO.h"
 #include "KTUndoManager.h"
 #include "KTUserDefaults.h"
 
@@ -19,6 +28,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 
 #include <mutex>
@@ -315,7 +325,239 @@ void KTImageStorage::waitForStoreWrites()
 
 // ---- Sources, validation and session clearing ----
 
+void KTImageStorage::setSessionHooks(KTSessionHooks hooks)
+{
+    Q_ASSERT(isMainThread());
+    m_sessionHooks = std::move(hooks);
+}
+
+void KTImageStorage::addSourcesForPaths(const QStringList &paths,
+                                        const QVariantList &externalApplicationSources)
+{
+    Q_ASSERT(isMainThread());
+    if (m_sessionHooks.resetImagesSyncing)
+        m_sessionHooks.resetImagesSyncing();
+    if (!m_context)
+        return;
+    QPointer<KTImageStorage> self(this);
+    cleanSessionWithCompletionBlock([self, paths, sources = externalApplicationSources] {
+        if (!self || !self->m_context)
+            return;
+        self->m_externalApplicationImages = sources;
+        if (self->m_sessionHooks.addExternalSourcePath)
+            for (const QVariant &source : sources)
+                self->m_sessionHooks.addExternalSourcePath(
+                    source.toMap().value(kFolderMediaSourceValueKey).toString());
+        QStringList kept;
+        for (const QString &path : paths)
+            if (path.startsWith(QLatin1Char('/')))
+                kept.append(path);
+        auto child = KTObjectContext::makeChildContext(self->m_context);
+        child->perform([self, child = child.get(), kept, sources] {
+            if (self)
+                self->addSourcesForPaths(kept, sources, *child);
+        });
+    });
+}
+
+void KTImageStorage::addSourcesForPaths(const QStringList &paths,
+                                        const QVariantList &externalApplicationImages,
+                                        KTObjectContext &context)
+{
+    KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
+    notifier.taskDidStart(kAddSourcesTaskName, this);
+    KTSessionSources::recordSources(paths, externalApplicationImages, context);
+    saveContext(&context);
+    notifier.taskDidFinish(kAddSourcesTaskName, this);
+}
+
+void KTImageStorage::validate()
+{
+    Q_ASSERT(isMainThread());
+    if (!m_context)
+        return;
+    auto child = KTObjectContext::makeChildContext(m_context);
+    child->perform([sender = QPointer<KTImageStorage>(this), child = child.get()] {
+        KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
+        notifier.taskDidStart(kValidateTaskName, sender.data());
+        const bool invalid = KTSessionSources::hasInvalidSourcesInContext(*child);
+        notifier.taskDidFinish(kValidateTaskName, sender.data(), {{kHasInvalidSourcesKey, invalid}});
+    });
+}
+
+void KTImageStorage::deleteSource(KTFolderMO *source, DeleteImageFiles deleteImageFiles)
+{
+    removeSource(source, deleteImageFiles, m_sessionHooks.deleteHashForImagePath);
+}
+
+void KTImageStorage::removeSource(KTFolderMO *source, DeleteImageFiles deleteImageFiles,
+                                  const std::function<void(const QString &)> &deleteHashForImagePath)
+{
+    for (KTImageMO *image : source->images())
+        if (image->folder())
+            removeImage(image, deleteImageFiles, deleteHashForImagePath);
+    KTSessionSources::removeMarkerOfSource(*source);
+    KTObjectContext *context = source->context();
+    context->deleteObject(source);
+    context->processPendingChanges();
+}
+
+void KTImageStorage::cleanSessionWithCompletionBlock(std::function<void()> completion)
+{
+    Q_ASSERT(isMainThread());
+    KTSourceBookmarks::forgetBookmarks();
+    if (m_sessionHooks.resetSimilarFinder)
+        m_sessionHooks.resetSimilarFinder();
+    if (!m_context || (m_context->count({kImageEntityName, {}, {}}) == 0 &&
+                       m_context->count({kFolderEntityName, {}, {}}) == 0)) {
+        if (completion)
+            postToMain(std::move(completion));
+        return;
+    }
+    auto child = KTObjectContext::makeChildContext(m_context);
+    child->perform([sender = QPointer<KTImageStorage>(this), child = child.get(), hooks = m_sessionHooks,
+                    completion = std::move(completion)] {
+        if (hooks.resetDuplicatesSeeker)
+            hooks.resetDuplicatesSeeker();
+        if (hooks.cleanHashes)
+            hooks.cleanHashes();
+        KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
+        notifier.taskDidStart(kCleanSessionTaskName, sender.data());
+        cleanSessionInContext(*child);
+        saveContext(child);
+        // Queued before the end is posted, so it runs before "TaskDidFinish" is heard.
+        if (completion)
+            postToMain(completion);
+        notifier.taskDidFinish(kCleanSessionTaskName, sender.data());
+    });
+}
+
+void KTImageStorage::cleanSessionInContext(KTObjectContext &context)
+{
+    KTOperationQueue &operations = KTOperationQueue::sharedQueue();
+    operations.cancelAllOperations();
+    operations.waitUntilAllOperationsAreFinished();
+
+    const QList<KTFolderMO *> sources = context.fetchAs<KTFolderMO>({kFolderEntityName, {}, {}});
+    QString error;
+    if (!KTFilesManager::sharedManager().deleteAndRecreateImageFoldersWithError(&error))
+        qWarning().noquote() << QStringLiteral("Error deleting files %1").arg(error);
+    for (KTFolderMO *source : sources)
+        removeSource(source, DeleteImageFiles::No, {});
+    for (KTStoreObject *group : context.fetch({kImageGroupEntityName, {}, {}}))
+        context.deleteObject(group);
+    for (KTStoreObject *group : context.fetch({kTimeGroupEntityName, {}, {}}))
+        context.deleteObject(group);
+    context.processPendingChanges();
+}
+
 // ---- Pick, reject, resolve and trash ----
+
+void KTImageStorage::resolveGroups(const QList<KTImageGroupMO *> &groups)
+{
+    if (m_context)
+        KTImageDecisions(*m_context, this).resolveGroups(groups);
+}
+
+void KTImageStorage::deleteGroups(const QList<KTImageGroupMO *> &groups)
+{
+    if (m_context)
+        KTImageDecisions(*m_context, this).deleteGroups(groups);
+}
+
+void KTImageStorage::moveImagesToTrash(const QList<KTImageMO *> &images)
+{
+    if (m_context)
+        KTImageDecisions(*m_context, this).moveImagesToTrash(images);
+}
+
+void KTImageStorage::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *image)
+{
+    if (!m_context)
+        return;
+    if (!m_sessionHooks.images) {
+        qWarning().noquote() << "No image list to reject the images of a folder from.";
+        return;
+    }
+    KTImageDecisions(*m_context, this)
+        .moveImagesLocatedInSameFolderToTrashWithImage(image, m_sessionHooks.images());
+}
+
+void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
+                                             std::function<void()> completion)
+{
+    Q_ASSERT(isMainThread());
+    if (!m_context)
+        return;
+    if (!images.isEmpty()) {
+        KTAlert question;
+        question.messageText = tr("%1 images will be moved to the Trash. Are you sure?").arg(images.size());
+        question.buttons = {tr("Ok"), tr("Cancel")};
+        question.buttonCodes = KTAlert::ButtonCodes::Classic;
+        if (KTAlertPresenter::shared().runModal(question).returnCode != KTAlert::kDefaultReturn)
+            return;
+    }
+    auto finish = [self = QPointer<KTImageStorage>(this), context = m_context, images,
+                   completion = std::move(completion)](const QSet<KTImageMO *> &failed) {
+        if (!self)
+            return;
+        if (!failed.isEmpty()) {
+            KTAlert alert;
+            alert.messageText = tr("Some images could not be trashed.");
+            alert.informativeText =
+                tr("You have not permissions for move some images to system trash. Update "
+                   "perminissions and try again.");
+            alert.buttons = {tr("OK")};
+            alert.buttonCodes = KTAlert::ButtonCodes::Classic;
+            KTAlertPresenter::shared().runModal(alert);
+        }
+        QList<KTImageMO *> trashed;
+        for (KTImageMO *image : images)
+            if (!failed.contains(image))
+                trashed.append(image);
+        KTImageDecisions(*context, self).deleteTrashedImages(trashed);
+        self->cleanUndoStack();
+        if (completion)
+            completion();
+    };
+    m_undoManager->disableUndoRegistration();
+    KTImageTrasher(m_fileRecycler, m_sessionHooks.markImagesAsRejected)
+        .deleteImagesOrReturnImagesWhichCouldNotBeDeleted(images, std::move(finish));
+    m_undoManager->enableUndoRegistration();
+}
+
+void KTImageStorage::deleteImagesFromDB(const QList<KTImageMO *> &images)
+{
+    if (!m_context || images.isEmpty())
+        return;
+    KTImageDecisions(*m_context, this).deleteImagesFromDB(images);
+    cleanUndoStack();
+}
+
+void KTImageStorage::deleteImagesFromGroups(const QList<KTImageMO *> &images)
+{
+    if (m_context)
+        KTImageDecisions(*m_context, this).deleteImagesFromGroups(images);
+}
+
+void KTImageStorage::deleteImage(KTImageMO *image, DeleteImageFiles deleteImageFiles)
+{
+    removeImage(image, deleteImageFiles, m_sessionHooks.deleteHashForImagePath);
+}
+
+void KTImageStorage::removeImage(KTImageMO *image, DeleteImageFiles deleteImageFiles,
+                                 const std::function<void(const QString &)> &deleteHashForImagePath)
+{
+    if (deleteImageFiles == DeleteImageFiles::Yes && deleteHashForImagePath)
+        deleteHashForImagePath(image->path());
+    image->context()->deleteObject(image);
+}
+
+void KTImageStorage::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
+{
+    if (m_context)
+        KTImageDecisions(*m_context, this).validateUpdatedGroups(groups);
+}
 
 // ---- Import, similarity search, time groups, moving and copying ----
 

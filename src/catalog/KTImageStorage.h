@@ -2,9 +2,14 @@
 
 #include "KTCancelablePerformer.h"
 #include "KTError.h"
+#include "KTImageTrasher.h"
+#include "KTSessionHooks.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 
 #include <atomic>
 #include <functional>
@@ -14,6 +19,8 @@
 
 class KTCatalogStore;
 class KTExternalStatusBridge;
+class KTFolderMO;
+class KTImageGroupMO;
 class KTImageMO;
 class KTObjectContext;
 class KTObjectModel;
@@ -101,7 +108,75 @@ public:
 
     // ---- Sources, validation and session clearing ----
 
+    /// Whether removing an image record also drops its stored hash (image files are never
+    /// touched either way).
+    enum class DeleteImageFiles
+    {
+        No,
+        Yes
+    };
+
+    /// Installs the services of the layers above (see KTSessionHooks). Main thread, before any
+    /// session work starts: running tasks use the hooks of their start.
+    void setSessionHooks(KTSessionHooks hooks);
+    const KTSessionHooks &sessionHooks() const { return m_sessionHooks; }
+
+    /// Starts a new session: forgets the watched external paths, clears the session, then records
+    /// the folder paths that begin with "/" and the catalogue source dictionaries in the task
+    /// "Adding Sources". Returns at once; nothing happens without a main context. Main thread.
+    void addSourcesForPaths(const QStringList &paths, const QVariantList &externalApplicationSources);
+    /// The task "Adding Sources": records the sources in `context` (a child of the main context,
+    /// on its queue) and saves it. `externalApplicationImages` are the catalogue source
+    /// dictionaries of the session.
+    void addSourcesForPaths(const QStringList &paths, const QVariantList &externalApplicationImages,
+                            KTObjectContext &context);
+    /// The catalogue source dictionaries of the running session (the import reads their images).
+    const QVariantList &externalApplicationImages() const { return m_externalApplicationImages; }
+
+    /// The task "Validating": finishes with {"hasInvalidSourcesKey": bool}. Returns at once; the
+    /// sources are checked on a child context's queue. Nothing without a main context.
+    void validate();
+
+    /// Removes `source`, its images (files stay on disk) and its marker. On the thread of the
+    /// source's context.
+    void deleteSource(KTFolderMO *source, DeleteImageFiles deleteImageFiles);
+
+    /// Clears the session: forgets the folder bookmarks, resets the similarity services and,
+    /// unless the catalogue is empty, removes every record in the task "Clearing Session" on a
+    /// child context. Returns at once. `completion` (may be empty) runs on the main queue, and
+    /// before the observers hear "TaskDidFinish" of the clearing. Main thread.
+    void cleanSessionWithCompletionBlock(std::function<void()> completion);
+    void cleanSession() { cleanSessionWithCompletionBlock({}); }
+    /// The removal itself, on the queue of `context` (a child of the main context): cancels and
+    /// awaits the shared operation queue (blocks), deletes the cache folders, then every source
+    /// with its images, every group and time group.
+    static void cleanSessionInContext(KTObjectContext &context);
+
     // ---- Pick, reject, resolve and trash ----
+    // Records are of the main context; main thread only, except deleteImage(). See
+    // KTImageDecisions for what each decision does.
+
+    void resolveGroups(const QList<KTImageGroupMO *> &groups);
+    void deleteGroups(const QList<KTImageGroupMO *> &groups);
+    /// Rejects the images (files and records stay).
+    void moveImagesToTrash(const QList<KTImageMO *> &images);
+    /// Asks, then rejects the images of the catalogue's image list in the folder of `image`.
+    void moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *image);
+    /// Asks, then moves the files of folder images to the trash and marks external images as
+    /// rejected in their catalogue (KTImageTrasher); the records of what was trashed are deleted,
+    /// those that failed stay and one alert tells of them; the undo stack is cleared. Returns at
+    /// once after the question: `completion` (may be empty) runs on the main thread when the
+    /// records are updated, and not at all when the user cancels.
+    void moveImagesToSystemTrash(const QList<KTImageMO *> &images, std::function<void()> completion = {});
+    /// Deletes the records (files stay) and clears the undo stack.
+    void deleteImagesFromDB(const QList<KTImageMO *> &images);
+    void deleteImagesFromGroups(const QList<KTImageMO *> &images);
+    /// Deletes the record from its own context, on that context's thread; with
+    /// DeleteImageFiles::Yes its stored hash goes too. The file is never touched.
+    void deleteImage(KTImageMO *image, DeleteImageFiles deleteImageFiles);
+    void validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups);
+    /// Test seam: how one file is moved to the trash (empty: the desktop trash).
+    void setFileRecycler(KTImageTrasher::Recycler recycler) { m_fileRecycler = std::move(recycler); }
 
     // ---- Import, similarity search, time groups, moving and copying ----
 
@@ -159,8 +234,15 @@ private:
     // ---- Filtered lists and change notifications (members) ----
 
     // ---- Sources, validation and session clearing (members) ----
+    static void removeSource(KTFolderMO *source, DeleteImageFiles deleteImageFiles,
+                             const std::function<void(const QString &)> &deleteHashForImagePath);
+    static void removeImage(KTImageMO *image, DeleteImageFiles deleteImageFiles,
+                            const std::function<void(const QString &)> &deleteHashForImagePath);
+    KTSessionHooks m_sessionHooks;
+    QVariantList m_externalApplicationImages;
 
     // ---- Pick, reject, resolve and trash (members) ----
+    KTImageTrasher::Recycler m_fileRecycler;
 
     // ---- Import, similarity search, time groups, moving and copying (members) ----
 

@@ -179,3 +179,29 @@ TEST_F(KTFocusedRegionsManagerTest, CancelledBuildDeletesItsFileOnlyWithoutANewe
         EXPECT_EQ(QFile::exists(m_storagePath), hasNewer);
     }
 }
+
+TEST_F(KTFocusedRegionsManagerTest, DamagedFileIsRemovedAndTheNextAskBuildsAgain)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_storagePath).path()));
+    QFile damaged(m_storagePath);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a focused regions file");
+    damaged.close();
+
+    KTGatedQueue gated;
+    gated.open();
+    KTFocusedRegionsManager manager(gated.queue);
+    KTLogCapture log;
+    Answer loaded;
+    manager.obtainFocusedRegionStorage(loaded.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(waitUntil([&] { return loaded.calls == 1; }));
+    EXPECT_FALSE(loaded.storage);
+    EXPECT_FALSE(QFile::exists(m_storagePath));
+    EXPECT_TRUE(log.contains(QStringLiteral("unreadable focused regions file")));
+
+    Answer rebuilt;
+    manager.obtainFocusedRegionStorage(rebuilt.handler(), m_uuid, m_imagePath);
+    ASSERT_TRUE(waitUntil([&] { return rebuilt.calls == 1; }));
+    EXPECT_TRUE(rebuilt.storage);
+    EXPECT_TRUE(QFile::exists(m_storagePath));
+}

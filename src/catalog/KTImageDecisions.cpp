@@ -1,0 +1,160 @@
+#include "KTImageDecisions.h"
+
+#include "KTAlert.h"
+#include "KTDispatch.h"
+#include "KTImageGroupMO.h"
+#include "KTImageMO.h"
+#include "KTNotificationCenter.h"
+#include "KTObjectContext.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+bool isRejected(const KTImageMO &image)
+{
+    return image.rejected().value_or(false);
+}
+
+QString folderOfPath(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.left(slash);
+}
+
+} // namespace
+
+KTImageDecisions::KTImageDecisions(KTObjectContext &mainContext, QObject *sender)
+    : m_context(mainContext), m_sender(sender)
+{
+    Q_ASSERT(isMainThread());
+}
+
+void KTImageDecisions::resolveGroups(const QList<KTImageGroupMO *> &groups)
+{
+    for (KTImageGroupMO *group : groups) {
+        const QDateTime now = QDateTime::currentDateTime();
+        for (KTImageMO *image : group->images()) {
+            image->setResolveDate(now);
+            if (!image->picked().value_or(false))
+                image->setRejected(true);
+        }
+        KTNotificationCenter::defaultCenter().post(kImageGroupHasBeenResolvedNotification, m_sender,
+                                                   {{kResolvedGroupKey, QVariant::fromValue(group)}});
+        m_context.deleteObject(group);
+    }
+    m_context.processPendingChanges();
+}
+
+void KTImageDecisions::deleteGroups(const QList<KTImageGroupMO *> &groups)
+{
+    for (KTImageGroupMO *group : groups) {
+        const QDateTime now = QDateTime::currentDateTime();
+        for (KTImageMO *image : group->images()) {
+            image->setRejected(true);
+            image->setResolveDate(now);
+        }
+        m_context.deleteObject(group);
+    }
+    m_context.processPendingChanges();
+}
+
+void KTImageDecisions::moveImagesToTrash(const QList<KTImageMO *> &images)
+{
+    QSet<KTImageGroupMO *> groups;
+    bool changed = false;
+    for (KTImageMO *image : images) {
+        if (isRejected(*image))
+            continue;
+        if (KTImageGroupMO *group = image->group())
+            groups.insert(group);
+        image->setRejected(true);
+        image->setResolveDate(QDateTime::currentDateTime());
+        changed = true;
+    }
+    if (!groups.isEmpty())
+        validateUpdatedGroups(groups);
+    if (changed)
+        m_context.processPendingChanges();
+}
+
+void KTImageDecisions::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *image,
+                                                                     const QList<KTImageMO *> &imagesList)
+{
+    const QString folder = folderOfPath(image->path());
+    QList<KTImageMO *> inFolder;
+    for (KTImageMO *candidate : imagesList)
+        if (folderOfPath(candidate->path()) == folder)
+            inFolder.append(candidate);
+
+    // The folder is named as the image's path less its extension and then its last component.
+    const QString path = image->path();
+    const QString suffix = QFileInfo(path).suffix();
+    const QString shownFolder =
+        folderOfPath(suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1));
+    KTAlert alert;
+    alert.messageText = tr("%1 photos in \"%2\" will be rejected.").arg(inFolder.size()).arg(shownFolder);
+    alert.informativeText = tr("Are you sure?");
+    alert.buttons = {QStringLiteral("Yes"), QStringLiteral("No")};
+    alert.buttonCodes = KTAlert::ButtonCodes::Classic;
+    if (KTAlertPresenter::shared().runModal(alert).returnCode != KTAlert::kDefaultReturn)
+        return;
+    moveImagesToTrash(inFolder);
+}
+
+void KTImageDecisions::deleteImagesFromDB(const QList<KTImageMO *> &images)
+{
+    if (images.isEmpty())
+        return;
+    deleteTrashedImages(images);
+}
+
+void KTImageDecisions::deleteTrashedImages(const QList<KTImageMO *> &images)
+{
+    QSet<KTImageGroupMO *> groups;
+    for (KTImageMO *image : images) {
+        if (image->isDeleted())
+            continue;
+        if (KTImageGroupMO *group = image->group())
+            groups.insert(group);
+        m_context.deleteObject(image);
+    }
+    m_context.processPendingChanges();
+    if (!groups.isEmpty())
+        validateUpdatedGroups(groups);
+}
+
+void KTImageDecisions::deleteImagesFromGroups(const QList<KTImageMO *> &images)
+{
+    QSet<KTImageGroupMO *> groups;
+    for (KTImageMO *image : images) {
+        if (KTImageGroupMO *group = image->group())
+            groups.insert(group);
+        image->setGroup(nullptr);
+        image->setResolveDate(QDateTime::currentDateTime());
+    }
+    if (!groups.isEmpty())
+        validateUpdatedGroups(groups);
+}
+
+void KTImageDecisions::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
+{
+    // Walked in a fixed order, so the resolution notifications do not depend on hashing.
+    QList<KTImageGroupMO *> ordered(groups.begin(), groups.end());
+    std::sort(ordered.begin(), ordered.end(),
+              [](const KTImageGroupMO *a, const KTImageGroupMO *b) { return a->objectID() < b->objectID(); });
+    QList<KTImageGroupMO *> settled;
+    for (KTImageGroupMO *group : ordered) {
+        if (group->isDeleted())
+            continue;
+        const QList<KTImageMO *> images = group->images();
+        if (std::none_of(images.begin(), images.end(),
+                         [](const KTImageMO *image) { return !isRejected(*image); }))
+            settled.append(group);
+    }
+    resolveGroups(settled);
+}

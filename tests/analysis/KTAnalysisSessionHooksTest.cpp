@@ -1,0 +1,49 @@
+#include "KTAnalysisSessionHooks.h"
+
+#include "KTCatalogModel.h"
+#include "KTImageHashesManager.h"
+#include "KTImageMO.h"
+#include "KTImageStorage.h"
+#include "KTObjectContext.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
+#include "KTTestSupport.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(KTAnalysisSessionHooksTest, RemovedImagesAndClearedSessionsTakeTheirHashesWithThem)
+{
+    QTemporaryDir dir;
+    KTImageStorage storage({dir.filePath("app"), dir.filePath("old")});
+    auto context = storage.managedObjectContext();
+    ASSERT_NE(context, nullptr);
+    KTSessionHooks previous;
+    bool listAsked = false;
+    previous.images = [&] {
+        listAsked = true;
+        return QList<KTImageMO *>{};
+    };
+    storage.setSessionHooks(previous);
+    KTAnalysisSessionHooks::install(storage);
+    storage.sessionHooks().images(); // hooks installed by others stay
+    EXPECT_TRUE(listAsked);
+
+    KTImageHashesManager &hashes = KTImageHashesManager::sharedManager();
+    hashes.storeHash("h1", "/photos/one.jpg");
+    hashes.storeHash("h2", "/photos/two.jpg");
+    auto *one = context->insert<KTImageMO>(kImageEntityName);
+    one->setPath("/photos/one.jpg");
+    context->insert<KTImageMO>(kImageEntityName)->setPath("/photos/two.jpg");
+
+    storage.deleteImage(one, KTImageStorage::DeleteImageFiles::Yes);
+    EXPECT_FALSE(hashes.hashForKey("/photos/one.jpg"));
+    EXPECT_TRUE(hashes.hashForKey("/photos/two.jpg"));
+
+    KTTaskRecorder tasks(&storage);
+    storage.cleanSession();
+    ASSERT_TRUE(
+        waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kCleanSessionTaskName) > 0; }));
+    EXPECT_FALSE(hashes.hashForKey("/photos/two.jpg"));
+}
