@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -31,13 +30,6 @@ public:
     virtual bool importImagesStatuses(const QList<KTImageMO *> &images) = 0;
     /// Marks both decisions of every record for the next write pass; touches no catalogue.
     virtual void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) = 0;
-    /// The trash of images whose session is a catalogue's: records with an external identifier
-    /// are rejected in their catalogue (their files stay), the files of the others go to the
-    /// system trash. Returns the records that could not be trashed, including catalogue records
-    /// whose reject was refused or failed; the caller keeps those in the session. Empty for an
-    /// empty list.
-    virtual QSet<KTImageMO *>
-    deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) = 0;
 
     /// The catalogue kind of the record's source: 0 none, 1 Lightroom 4, 2 Lightroom 5, 3 iPhoto,
     /// 4 Aperture.

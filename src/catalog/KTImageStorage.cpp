@@ -574,8 +574,10 @@ void KTImageStorage::setUpExternalCatalogueStatus()
 
 QList<KTImageMO *> KTImageStorage::externalStatusImagesList()
 {
-    // TODO: walk the catalogue's cached, filtered `images` list once it exists; until then this
-    // is that list with its default sort (by name, descending) and no filter.
+    if (m_sessionHooks.images)
+        return m_sessionHooks.images();
+    // Without the filtered lists: that list with its default sort (by name, descending) and no
+    // filter.
     if (!m_context)
         return {};
     return m_context->fetchAs<KTImageMO>(

@@ -38,7 +38,7 @@ void KTImageTrasher::deleteImagesOrReturnImagesWhichCouldNotBeDeleted(
     }
     if (!external.isEmpty()) {
         if (m_markRejected) {
-            m_markRejected(external);
+            failed.unite(m_markRejected(external));
         } else {
             qWarning().noquote()
                 << "Images of an external catalogue cannot be trashed without its status bridge.";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -28,9 +29,11 @@ struct KTSessionHooks
     /// a session starts. Empty: nothing is watched.
     std::function<void()> resetImagesSyncing;
     std::function<void(const QString &mediaSourcePath)> addExternalSourcePath;
-    /// Marks images of external catalogues as rejected in their catalogue (the trash hand-off).
-    /// Main thread. Empty: such images cannot be trashed and are reported as failed.
-    std::function<void(const QList<KTImageMO *> &images)> markImagesAsRejected;
+    /// Marks images of external catalogues as rejected in their catalogue (the trash hand-off) and
+    /// returns those whose reject was not written (catalogue busy or broken): they are not
+    /// trashed, so their records and decisions stay. Main thread. Empty: such images cannot be
+    /// trashed and are reported as failed.
+    std::function<QSet<KTImageMO *>(const QList<KTImageMO *> &images)> markImagesAsRejected;
 
     /// The catalogue's current image list (sorted, restricted by its filter). Main thread.
     /// Empty: rejecting the images of a folder rejects nothing (logged).

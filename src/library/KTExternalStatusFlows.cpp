@@ -6,7 +6,6 @@
 #include "KTObjectContext.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QTimeZone>
 
 namespace {
@@ -209,47 +208,22 @@ void KTExternalStatusFlows::overwriteImagesStatusesFromHalvard(const QList<KTIma
 }
 
 QSet<KTImageMO *>
-KTExternalStatusFlows::deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images)
+KTExternalStatusFlows::rejectImagesOrReturnImagesWhichCouldNotBeRejected(const QList<KTImageMO *> &images)
 {
+    // One write per catalogue, so that a busy or broken catalogue fails only its own images and
+    // the busy test is made for each catalogue, not only for the list's last image.
+    QSet<KTImageMO *> rejected;
+    for (const KTExternalImagesManager::Batch &batch :
+         KTExternalImagesManager::imagesGUIDsFromImages(externalImages(images))) {
+        QList<KTImageMO *> batchImages;
+        for (int index : batch.indexes)
+            batchImages.append(images[index]);
+        if (markImagesAsRejected(batchImages).succeeded())
+            rejected.unite(QSet<KTImageMO *>(batchImages.cbegin(), batchImages.cend()));
+    }
     QSet<KTImageMO *> failures;
-    if (images.isEmpty())
-        return failures;
-    QList<KTImageMO *> catalogueImages;
-    std::vector<std::pair<QString, KTImageMO *>> files;
     for (KTImageMO *image : images) {
-        if (!image->externalGUID().isNull()) {
-            catalogueImages.append(image);
-            continue;
-        }
-        if (!image->path().isEmpty())
-            files.emplace_back(image->path(), image);
-        if (!image->duplicateImagePath().isEmpty())
-            files.emplace_back(image->duplicateImagePath(), image);
-    }
-
-    // A catalogue image is trashed by rejecting it in its catalogue; its file stays. Only a
-    // committed reject counts: otherwise the caller would drop the record and, with it, the
-    // decision. One write per catalogue, so that a busy or broken catalogue fails only its own
-    // images and the busy test is made for each catalogue, not for the list's last image.
-    if (!catalogueImages.isEmpty()) {
-        QSet<KTImageMO *> rejected;
-        for (const KTExternalImagesManager::Batch &batch :
-             KTExternalImagesManager::imagesGUIDsFromImages(externalImages(catalogueImages))) {
-            QList<KTImageMO *> batchImages;
-            for (int index : batch.indexes)
-                batchImages.append(catalogueImages[index]);
-            if (markImagesAsRejected(batchImages).succeeded())
-                rejected.unite(QSet<KTImageMO *>(batchImages.cbegin(), batchImages.cend()));
-        }
-        for (KTImageMO *image : std::as_const(catalogueImages)) {
-            if (!rejected.contains(image))
-                failures.insert(image);
-        }
-    }
-
-    for (const auto &[path, image] : files) {
-        const bool recycled = m_recycleFile ? m_recycleFile(path) : QFile::moveToTrash(path);
-        if (!recycled)
+        if (!rejected.contains(image))
             failures.insert(image);
     }
     return failures;

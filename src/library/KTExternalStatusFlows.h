@@ -17,17 +17,16 @@ class KTImageMO;
 /// The status flows between the session's image records and their external catalogues: the
 /// write pass (the session wins for the decisions marked in the sync bits), the import (the
 /// catalogue wins), the change check (which records differ, and which the catalogue no longer
-/// holds), the overwrite (mark every decision for the next write pass) and the trash hand-off of
-/// catalogue images. It copies the records' fields into KTExternalImage values, lets
+/// holds), the overwrite (mark every decision for the next write pass) and the catalogue half
+/// of the trash hand-off. It copies the records' fields into KTExternalImage values, lets
 /// KTExternalImagesManager do the database work, and applies the results to the same records.
 ///
 /// A flow whose catalogue could not be read changes nothing: the change check deletes no record
 /// and the import clears no decision. Sync bits change only for catalogues whose write committed.
 ///
-/// Seams: `moveImagesToTrash` is the session catalogue's reject of records (it sets `rejected`
-/// and the resolve date unless the record is rejected already), which the import uses for
-/// records the catalogue rejects; `recycleFile` moves one file to the system trash (default:
-/// QFile::moveToTrash).
+/// Seam: `moveImagesToTrash` is the session catalogue's reject of records (it sets `rejected` and
+/// the resolve date unless the record is rejected already), which the import uses for records
+/// the catalogue rejects (KTExternalStatusHooks connects it).
 ///
 /// Threading: main thread only; records of the main context. Every flow blocks while it reads or
 /// writes the catalogues.
@@ -35,7 +34,6 @@ class KTExternalStatusFlows : public KTExternalStatusSync
 {
 public:
     using MoveImagesToTrash = std::function<void(const QList<KTImageMO *> &images)>;
-    using RecycleFile = std::function<bool(const QString &path)>;
 
     /// Result of the change check: the records whose decisions differ from their catalogue. When
     /// the outcome did not succeed, nothing is known and nothing was deleted.
@@ -52,8 +50,6 @@ public:
     {
         m_moveImagesToTrash = std::move(moveImagesToTrash);
     }
-    /// An empty function restores the default.
-    void setRecycleFile(RecycleFile recycleFile) { m_recycleFile = std::move(recycleFile); }
 
     /// The record's fields as the catalogue layer reads them.
     static KTExternalImage externalImageFromImageMO(const KTImageMO &image);
@@ -65,8 +61,6 @@ public:
     /// Lightroom import for a list with any Lightroom record, else the iPhoto/Aperture import.
     bool importImagesStatuses(const QList<KTImageMO *> &images) override;
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override;
-    QSet<KTImageMO *>
-    deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &images) override;
     int externalCatalogTypeFromImageMO(const KTImageMO *image) const override;
     bool isExternalAppRunningForImage(const KTImageMO *image) const override;
     QString runningExternalAppNameForImage(const KTImageMO *image) const override;
@@ -90,6 +84,12 @@ public:
     ChangeCheck imagesUpdatedInLightroomFromImages(const QList<KTImageMO *> &images);
     ChangeCheck imagesUpdatedInIPhotoOrApperture(const QList<KTImageMO *> &images);
 
+    /// The catalogue half of the trash hand-off: rejects the records in their catalogues, one
+    /// write per catalogue, and returns those whose reject was not committed (catalogue busy,
+    /// locked or broken, or the record has no catalogue to write to). Their records must stay in
+    /// the session: dropping them would lose the decision.
+    QSet<KTImageMO *> rejectImagesOrReturnImagesWhichCouldNotBeRejected(const QList<KTImageMO *> &images);
+
     /// Write one kind of decision of the records to their catalogues; the records' bits follow
     /// the catalogues that committed.
     KTCatalogOutcome markImagesAsRejected(const QList<KTImageMO *> &images);
@@ -111,5 +111,4 @@ private:
 
     const KTExternalImagesManager &m_manager;
     MoveImagesToTrash m_moveImagesToTrash;
-    RecycleFile m_recycleFile;
 };

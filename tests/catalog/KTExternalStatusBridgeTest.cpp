@@ -31,10 +31,6 @@ public:
     {
         call("overwrite", images);
     }
-    QSet<KTImageMO *> deleteImagesOrReturnImagesWhichCouldNotBeDeleted(const QList<KTImageMO *> &) override
-    {
-        return {};
-    }
     int externalCatalogTypeFromImageMO(const KTImageMO *image) const override
     {
         asked.append(image);

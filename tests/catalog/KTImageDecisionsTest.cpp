@@ -243,6 +243,7 @@ TEST_F(ImageDecisions, TrashingMovesBothFilesOfAPairAndRejectsCatalogueImagesInT
     hooks.markImagesAsRejected = [&](const QList<KTImageMO *> &images) {
         EXPECT_FALSE(storage.undoManager()->isUndoRegistrationEnabled());
         markedRejected += images;
+        return QSet<KTImageMO *>{};
     };
     storage.setSessionHooks(hooks);
     auto alerts = KTScriptedAlertPresenter::install();

@@ -249,38 +249,22 @@ TEST_F(KTExternalStatusFlowsTest, UnreadableCatalogueAbortsChangeCheckAndImport)
     }
 }
 
-TEST_F(KTExternalStatusFlowsTest, TrashRecyclesFolderFilesAndRejectsCatalogueImages)
+TEST_F(KTExternalStatusFlowsTest, TrashRejectsCatalogueImagesInTheirCatalogues)
 {
+    KTImageMO *lightroomImage = addImage(m_lightroom, "101", std::nullopt, std::nullopt);
+    KTImageMO *iPhotoImage = addImage(m_iPhoto, "V01", std::nullopt, std::nullopt);
+    // An identifier without a catalogue source has nowhere to be rejected.
     auto *folder = m_context->insert<KTFolderMO>(kFolderEntityName);
     folder->setType(kFolderTypeFileSystem);
-    auto folderImage = [&](const QString &path, const QString &jpeg = {}) {
-        auto *image = m_context->insert<KTImageMO>(kImageEntityName);
-        image->setFolder(folder);
-        image->setPath(path);
-        image->setDuplicateImagePath(jpeg);
-        return image;
-    };
-    KTImageMO *single = folderImage("/photos/a.jpg");
-    KTImageMO *pair = folderImage("/photos/b.cr2", "/photos/b.jpg");
-    KTImageMO *catalogue = addImage(m_lightroom, "101", std::nullopt, std::nullopt);
-    QStringList recycled;
-    m_flows.setRecycleFile([&](const QString &path) {
-        recycled.append(path);
-        return path != "/photos/b.jpg";
-    });
+    KTImageMO *stray = addImage(folder, "555", std::nullopt, std::nullopt);
 
-    // The pair's JPEG stays behind, so the pair's record is reported even though its RAW went.
-    EXPECT_EQ(m_flows.deleteImagesOrReturnImagesWhichCouldNotBeDeleted({single, pair, catalogue}),
-              QSet<KTImageMO *>{pair});
-    EXPECT_EQ(recycled, (QStringList{"/photos/a.jpg", "/photos/b.cr2", "/photos/b.jpg"}));
-    // The catalogue image's file stays; it is rejected in its catalogue.
+    EXPECT_EQ(m_flows.rejectImagesOrReturnImagesWhichCouldNotBeRejected({lightroomImage, stray, iPhotoImage}),
+              QSet<KTImageMO *>{stray});
     EXPECT_EQ(membersOf("Vireoscope Rejects"), "101");
-    EXPECT_EQ(bitsOf(catalogue), kReject);
-
-    recycled.clear();
-    EXPECT_TRUE(m_flows.deleteImagesOrReturnImagesWhichCouldNotBeDeleted({catalogue}).isEmpty());
-    EXPECT_TRUE(m_flows.deleteImagesOrReturnImagesWhichCouldNotBeDeleted({}).isEmpty());
-    EXPECT_TRUE(recycled.isEmpty());
+    EXPECT_EQ(iPhotoMarks("V01"), "0/1");
+    EXPECT_EQ(bitsOf(lightroomImage), kReject);
+    EXPECT_EQ(bitsOf(iPhotoImage), kReject);
+    EXPECT_TRUE(m_flows.rejectImagesOrReturnImagesWhichCouldNotBeRejected({}).isEmpty());
 }
 
 // A catalogue image whose reject could not be written is not trashed: it comes back as a
@@ -294,7 +278,7 @@ TEST_F(KTExternalStatusFlowsTest, CatalogueImagesWhoseRejectIsNotWrittenAreNotTr
     const QByteArray before = KTCatalogFixtures::fileBytes(m_catalog);
 
     // The Lightroom catalogue is busy; the iPhoto library is written.
-    EXPECT_EQ(m_flows.deleteImagesOrReturnImagesWhichCouldNotBeDeleted({lightroomImage, iPhotoImage}),
+    EXPECT_EQ(m_flows.rejectImagesOrReturnImagesWhichCouldNotBeRejected({lightroomImage, iPhotoImage}),
               QSet<KTImageMO *>{lightroomImage});
     EXPECT_EQ(KTCatalogFixtures::fileBytes(m_catalog), before);
     EXPECT_EQ(bitsOf(lightroomImage), 0);
@@ -302,7 +286,7 @@ TEST_F(KTExternalStatusFlowsTest, CatalogueImagesWhoseRejectIsNotWrittenAreNotTr
 
     QFile::remove(m_catalog + ".lock");
     KTCatalogFixtures::corrupt(m_libraryDatabase);
-    EXPECT_EQ(m_flows.deleteImagesOrReturnImagesWhichCouldNotBeDeleted({lightroomImage, iPhotoImage}),
+    EXPECT_EQ(m_flows.rejectImagesOrReturnImagesWhichCouldNotBeRejected({lightroomImage, iPhotoImage}),
               QSet<KTImageMO *>{iPhotoImage});
     EXPECT_EQ(membersOf("Vireoscope Rejects"), "101");
 }
