@@ -1,5 +1,7 @@
 #include "KTAppDelegate.h"
+#include "KTDuplicatesSeeker.h"
 #include "KTFocusMaskDefaults.h"
+#include "KTImageStorage.h"
 #include "KTImageUtils.h"
 
 #include <QApplication>
@@ -18,5 +20,7 @@ int main(int argc, char *argv[])
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    // The catalogue sits below the similarity search, so the search is installed into it here.
+    KTDuplicatesSeeker::installInto(*KTImageStorage::sharedStorage());
     return QApplication::exec();
 }
