@@ -140,7 +140,7 @@ public:
     void groupImagesByTimeInterval(double interval);
     /// The rebuild inside `context`, on its thread; neither saves nor polls the cancel flag.
     void groupImagesByTimeInterval(double interval, KTObjectContext &context);
-    /// Main thread; return at once. "Moving Images" / "Copying Images" on a child context's
+    /// Main thread; returns at once. "Moving Images" / "Copying Images" on a child context's
     /// queue; moved records are deleted, the undo stack is cleared afterwards. A destination that
     /// is not an existing folder is logged and nothing happens.
     void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
