@@ -1,5 +1,8 @@
+#include "KTAnalysisSessionHooks.h"
 #include "KTAppDelegate.h"
+#include "KTDuplicatesSeeker.h"
 #include "KTFocusMaskDefaults.h"
+#include "KTImageStorage.h"
 #include "KTImageUtils.h"
 
 #include <QApplication>
@@ -18,5 +21,9 @@ int main(int argc, char *argv[])
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    // The catalogue sits below the similarity search, so the search is installed into it here.
+    KTImageStorage &storage = *KTImageStorage::sharedStorage();
+    KTAnalysisSessionHooks::install(storage);
+    KTDuplicatesSeeker::installInto(storage);
     return QApplication::exec();
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVariant>
 
 #include <atomic>
 #include <functional>
@@ -178,6 +179,72 @@ public:
     void setFileRecycler(KTImageTrasher::Recycler recycler) { m_fileRecycler = std::move(recycler); }
 
     // ---- Import, similarity search, time groups, moving and copying ----
+    /// Posted on the main thread (object: the catalogue) when a load found no image, after the
+    /// warning and the session clearing; and when a load's similarity search found no group.
+    static const QString kNoImagesParsedNotificationName;
+    static const QString kNoSimilarGroupsFoundNotificationName;
+
+    /// The similarity search over this catalogue. The catalogue sits below the search, so the
+    /// layer that has it installs these (KTDuplicatesSeeker::installInto); until then loading
+    /// skips the search (logged) and the other calls log and do nothing.
+    struct DuplicatesSearch
+    {
+        /// Main thread: rebuilds the similar groups in a child context of the main context and
+        /// returns at once; ignored while a search runs.
+        std::function<void(const QVariant &accuracyLevel, double timeRange)> find;
+        /// The search inside `context`, on its thread; returns when done. Used by loadImages.
+        std::function<void(const QVariant &accuracyLevel, double timeRange, KTObjectContext &context)>
+            findInContext;
+        /// Drops the similarity-levels store and its file (for the session clearing).
+        std::function<void()> reset;
+    };
+    void setDuplicatesSearch(DuplicatesSearch search);
+    /// Resets the installed search; nothing without one.
+    void resetDuplicatesSearch();
+
+    /// Main thread: the task "Loading Images" (cancelable, sender: the catalogue) in a child
+    /// context of the main context; returns at once. Walks the "Folder" sources and the
+    /// external catalogue lists, runs the similarity search when findDuplicatesForAddedImages is
+    /// on, groups by time and saves into the main context. Reads "kShowRAWandJPEGAsOneFileOption"
+    /// at each call. A run that was not cancelled empties externalApplicationImages. Posts
+    /// "NoImagesParsed" / "NoSimilarGroupsFound" (object: the catalogue) on the main thread.
+    void loadImages();
+    /// Main thread: hands both to the installed search; returns at once.
+    void findImagesDuplicatesWithSimilarityLevel(const QVariant &accuracyLevel, double timeRange);
+    /// Main thread: rebuilds every time group in a child context and saves it into the main
+    /// context; returns at once.
+    void groupImagesByTimeInterval(double interval);
+    /// The rebuild inside `context`, on its thread; neither saves nor polls the cancel flag.
+    void groupImagesByTimeInterval(double interval, KTObjectContext &context);
+    /// Main thread; returns at once. "Moving Images" / "Copying Images" on a child context's
+    /// queue; moved records are deleted, the undo stack is cleared afterwards. A destination that
+    /// is not an existing folder is logged and nothing happens.
+    void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    void copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    void performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
+                             const QString &destinationFolderPath);
+
+    /// Session clearing, run on the main thread after a cancelled load and after a load that
+    /// found no image; it must call `completion` (which may be empty) when done. Unset: the
+    /// session is left as it is.
+    void setCleanSessionHandler(std::function<void(std::function<void()> completion)> handler);
+    /// The pick and reject snapshot of the loaded images, run on the loading context's thread.
+    /// Unset: no snapshot is taken.
+    void setStoreImageStatusesHandler(std::function<void(const QList<KTImageMO *> &images)> handler);
+
+    bool findDuplicatesForAddedImages() const { return m_findDuplicatesForAddedImages; }
+    void setFindDuplicatesForAddedImages(bool find) { m_findDuplicatesForAddedImages = find; }
+    /// 1 to 5 for a preset; anything else (null included) for the manual search settings.
+    QVariant accuracyLevel() const { return m_accuracyLevel; }
+    void setAccuracyLevel(const QVariant &level) { m_accuracyLevel = level; }
+    /// Seconds; 0 = no limit. Any thread.
+    double timeRange() const { return m_timeRange.load(); }
+    void setTimeRange(double seconds) { m_timeRange.store(seconds); }
+    /// Seconds, for the time grouping of loadImages.
+    double timeLineInterval() const { return m_timeLineInterval; }
+    void setTimeLineInterval(double seconds) { m_timeLineInterval = seconds; }
+    /// Replaces the catalogue source dictionaries of the session ("nodeId", "imagesArray", ...).
+    void setExternalApplicationImages(const QVariantList &sources) { m_externalApplicationImages = sources; }
 
     // ---- External catalogue status ----
 
@@ -224,6 +291,13 @@ private:
     KTImageTrasher::Recycler m_fileRecycler;
 
     // ---- Import, similarity search, time groups, moving and copying (members) ----
+    DuplicatesSearch m_duplicatesSearch;
+    std::function<void(std::function<void()> completion)> m_cleanSession;
+    std::function<void(const QList<KTImageMO *> &images)> m_storeImageStatuses;
+    bool m_findDuplicatesForAddedImages = false;
+    QVariant m_accuracyLevel;
+    std::atomic<double> m_timeRange{0};
+    double m_timeLineInterval = 0;
 
     // ---- External catalogue status (members) ----
 };
