@@ -205,8 +205,9 @@ void KTImageStorage::makeMainContext(std::unique_ptr<KTCatalogStore> store,
         });
         return true;
     });
-    // TODO: the sources' bookmarks are restored and the filtered lists' change handler is
-    // registered here, before anything else sees the context, once those parts exist.
+    m_changeHandler->attach(m_context);
+    // TODO: the sources' bookmarks are restored here, before anything else sees the context,
+    // once that part exists.
 }
 
 void KTImageStorage::cleanUndoStack()
