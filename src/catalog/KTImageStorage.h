@@ -108,11 +108,17 @@ public:
     QList<KTImageGroupMO *> groups() { return m_changeHandler->groups(); }
     QList<KTTimeGroupMO *> timeGroups() { return m_changeHandler->timeGroups(); }
     QString imagesSortDescriptionKey() const { return m_changeHandler->imagesSortDescriptionKey(); }
-    void setImagesSortDescriptionKey(const QString &key) { m_changeHandler->setImagesSortDescriptionKey(key); }
+    void setImagesSortDescriptionKey(const QString &key)
+    {
+        m_changeHandler->setImagesSortDescriptionKey(key);
+    }
     bool sortImagesAscending() const { return m_changeHandler->sortImagesAscending(); }
     void setSortImagesAscending(bool ascending) { m_changeHandler->setSortImagesAscending(ascending); }
     std::optional<KTPredicate> imagesFilter() const { return m_changeHandler->imagesFilter(); }
-    void setImagesFilter(const std::optional<KTPredicate> &filter) { m_changeHandler->setImagesFilter(filter); }
+    void setImagesFilter(const std::optional<KTPredicate> &filter)
+    {
+        m_changeHandler->setImagesFilter(filter);
+    }
     void cleanImagesList() { m_changeHandler->cleanImagesList(); }
     void cleanGroups() { m_changeHandler->cleanGroups(); }
     void cleanTimeGroups() { m_changeHandler->cleanTimeGroups(); }
@@ -124,7 +130,10 @@ public:
     {
         return m_changeHandler->filteredLists().filterForID(filterID);
     }
-    void removeFilterWithID(const QString &filterID) { m_changeHandler->filteredLists().removeFilterWithID(filterID); }
+    void removeFilterWithID(const QString &filterID)
+    {
+        m_changeHandler->filteredLists().removeFilterWithID(filterID);
+    }
     void cleanFilteredImagesForFilterWithID(const QString &filterID)
     {
         m_changeHandler->filteredLists().cleanFilteredImagesForFilterWithID(filterID);
@@ -176,7 +185,8 @@ private:
     std::atomic<quint64> m_writtenSaves{0};
 
     // ---- Filtered lists and change notifications (members) ----
-    const std::unique_ptr<KTCatalogChangeHandler> m_changeHandler = std::make_unique<KTCatalogChangeHandler>(this);
+    const std::unique_ptr<KTCatalogChangeHandler> m_changeHandler =
+        std::make_unique<KTCatalogChangeHandler>(this);
 
     // ---- Sources, validation and session clearing (members) ----
 
