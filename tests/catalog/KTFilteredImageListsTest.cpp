@@ -359,7 +359,7 @@ TEST(KTFilteredImageListsTest, RandomEditsKeepEveryListEqualToAFreshFetch)
         if (image->folder() && image->folder()->type() != kFolderTypeFileSystem)
             image->setExternalGUID(QStringLiteral("GUID-%1").arg(session.created));
     };
-    for (int i = 0; i < 150; ++i)
+    for (int i = 0; i < 60; ++i)
         populate(session.addImage(randomName(), folders[std::size_t(pick(2))]));
     session.process();
     for (const auto &[filterID, filter] : reviewModeFilters())
@@ -390,8 +390,8 @@ TEST(KTFilteredImageListsTest, RandomEditsKeepEveryListEqualToAFreshFetch)
         }
     };
 
-    for (int step = 0; step < 3000; ++step) {
-        const int action = pick(20);
+    for (int step = 0; step < 2000; ++step) {
+        const int action = pick(12);
         QList<KTImageMO *> images = liveImages();
         if (action == 0 || images.size() < 20) {
             populate(session.addImage(randomName(), folders[std::size_t(pick(2))]));
