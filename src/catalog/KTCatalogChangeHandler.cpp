@@ -11,13 +11,19 @@
 
 namespace {
 
+// The cached list, fetched first when there is none. Without a context it stays nil, so the
+// next read tries again.
 template <typename T>
-QList<T *> fetchAll(const std::weak_ptr<KTObjectContext> &weakContext, KTFetchRequest request)
+QList<T *> cachedList(std::optional<QList<T *>> &cache, const std::weak_ptr<KTObjectContext> &weakContext,
+                      const KTFetchRequest &request)
 {
-    const std::shared_ptr<KTObjectContext> context = weakContext.lock();
-    if (!context)
-        return {};
-    return context->fetchAs<T>(request);
+    if (!cache) {
+        const std::shared_ptr<KTObjectContext> context = weakContext.lock();
+        if (!context)
+            return {};
+        cache = context->fetchAs<T>(request);
+    }
+    return *cache;
 }
 
 } // namespace
@@ -42,49 +48,30 @@ void KTCatalogChangeHandler::attach(const std::shared_ptr<KTObjectContext> &cont
 QList<KTImageMO *> KTCatalogChangeHandler::images()
 {
     Q_ASSERT(isMainThread());
-    if (!m_images) {
-        if (m_context.expired())
-            return {};
-        const KTSortOrder order = m_sortImagesAscending ? KTSortOrder::Ascending : KTSortOrder::Descending;
-        m_images = fetchAll<KTImageMO>(m_context, {kImageEntityName,
-                                                   m_imagesFilter.value_or(KTPredicate()),
-                                                   {KTSortDescriptor(m_imagesSortKey, order)}});
-    }
-    return *m_images;
+    const KTSortOrder order = m_sortImagesAscending ? KTSortOrder::Ascending : KTSortOrder::Descending;
+    return cachedList(m_images, m_context,
+                      {kImageEntityName,
+                       m_imagesFilter.value_or(KTPredicate()),
+                       {KTSortDescriptor(m_imagesSortKey, order)}});
 }
 
 QList<KTFolderMO *> KTCatalogChangeHandler::sources()
 {
     Q_ASSERT(isMainThread());
-    if (!m_sources) {
-        if (m_context.expired())
-            return {};
-        m_sources = fetchAll<KTFolderMO>(
-            m_context, {kFolderEntityName, {}, {KTSortDescriptor(kFolderAddedDateValueKey)}});
-    }
-    return *m_sources;
+    return cachedList(m_sources, m_context,
+                      {kFolderEntityName, {}, {KTSortDescriptor(kFolderAddedDateValueKey)}});
 }
 
 QList<KTImageGroupMO *> KTCatalogChangeHandler::groups()
 {
     Q_ASSERT(isMainThread());
-    if (!m_groups) {
-        if (m_context.expired())
-            return {};
-        m_groups = fetchAll<KTImageGroupMO>(m_context, {kImageGroupEntityName, {}, {}});
-    }
-    return *m_groups;
+    return cachedList(m_groups, m_context, {kImageGroupEntityName, {}, {}});
 }
 
 QList<KTTimeGroupMO *> KTCatalogChangeHandler::timeGroups()
 {
     Q_ASSERT(isMainThread());
-    if (!m_timeGroups) {
-        if (m_context.expired())
-            return {};
-        m_timeGroups = fetchAll<KTTimeGroupMO>(m_context, {kTimeGroupEntityName, {}, {}});
-    }
-    return *m_timeGroups;
+    return cachedList(m_timeGroups, m_context, {kTimeGroupEntityName, {}, {}});
 }
 
 void KTCatalogChangeHandler::setImagesSortDescriptionKey(const QString &key)
