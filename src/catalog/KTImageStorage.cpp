@@ -216,8 +216,9 @@ void KTImageStorage::makeMainContext(std::unique_ptr<KTCatalogStore> store,
         });
         return true;
     });
-    // TODO: the sources' bookmarks are restored and the filtered lists' change handler is
-    // registered here, before anything else sees the context, once those parts exist.
+    m_changeHandler->attach(m_context);
+    // TODO: the sources' bookmarks are restored here, before anything else sees the context,
+    // once that part exists.
 }
 
 void KTImageStorage::cleanUndoStack()
@@ -472,12 +473,7 @@ void KTImageStorage::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *im
 {
     if (!m_context)
         return;
-    if (!m_sessionHooks.images) {
-        qWarning().noquote() << "No image list to reject the images of a folder from.";
-        return;
-    }
-    KTImageDecisions(*m_context, this)
-        .moveImagesLocatedInSameFolderToTrashWithImage(image, m_sessionHooks.images());
+    KTImageDecisions(*m_context, this).moveImagesLocatedInSameFolderToTrashWithImage(image, images());
 }
 
 void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTCancelablePerformer.h"
+#include "KTCatalogChangeHandler.h"
 #include "KTError.h"
 #include "KTImageTrasher.h"
 #include "KTSessionHooks.h"
@@ -105,6 +106,56 @@ public:
     QTimer *autosaveTimer() const { return m_autosaveTimer; }
 
     // ---- Filtered lists and change notifications ----
+
+    /// The cached lists, the review modes' filtered lists and the change handler of the main
+    /// context (notification names and userInfo in KTCatalogChangeHandler.h, filter dictionaries
+    /// in KTFilteredImageLists.h). Main thread only; each notification is posted synchronously
+    /// while the main context delivers its changes (processPendingChanges(), a save, a child
+    /// context's save), with the catalogue as object.
+    KTCatalogChangeHandler &changeHandler() { return *m_changeHandler; }
+    QList<KTImageMO *> images() { return m_changeHandler->images(); }
+    QList<KTFolderMO *> sources() { return m_changeHandler->sources(); }
+    QList<KTImageGroupMO *> groups() { return m_changeHandler->groups(); }
+    QList<KTTimeGroupMO *> timeGroups() { return m_changeHandler->timeGroups(); }
+    QString imagesSortDescriptionKey() const { return m_changeHandler->imagesSortDescriptionKey(); }
+    void setImagesSortDescriptionKey(const QString &key)
+    {
+        m_changeHandler->setImagesSortDescriptionKey(key);
+    }
+    bool sortImagesAscending() const { return m_changeHandler->sortImagesAscending(); }
+    void setSortImagesAscending(bool ascending) { m_changeHandler->setSortImagesAscending(ascending); }
+    std::optional<KTPredicate> imagesFilter() const { return m_changeHandler->imagesFilter(); }
+    void setImagesFilter(const std::optional<KTPredicate> &filter)
+    {
+        m_changeHandler->setImagesFilter(filter);
+    }
+    void cleanImagesList() { m_changeHandler->cleanImagesList(); }
+    void cleanGroups() { m_changeHandler->cleanGroups(); }
+    void cleanTimeGroups() { m_changeHandler->cleanTimeGroups(); }
+    void setFilter(const QVariantMap &filter, const QString &filterID)
+    {
+        m_changeHandler->filteredLists().setFilter(filter, filterID);
+    }
+    std::optional<QVariantMap> filterForID(const QString &filterID) const
+    {
+        return m_changeHandler->filteredLists().filterForID(filterID);
+    }
+    void removeFilterWithID(const QString &filterID)
+    {
+        m_changeHandler->filteredLists().removeFilterWithID(filterID);
+    }
+    void cleanFilteredImagesForFilterWithID(const QString &filterID)
+    {
+        m_changeHandler->filteredLists().cleanFilteredImagesForFilterWithID(filterID);
+    }
+    QList<KTImageMO *> imagesFilteredByFilterWithID(const QString &filterID)
+    {
+        return m_changeHandler->filteredLists().imagesFilteredByFilterWithID(filterID);
+    }
+    quint64 countForImagesFilteredByFilterWithID(const QString &filterID)
+    {
+        return m_changeHandler->filteredLists().countForImagesFilteredByFilterWithID(filterID);
+    }
 
     // ---- Sources, validation and session clearing ----
 
@@ -278,6 +329,8 @@ private:
     std::atomic<quint64> m_writtenSaves{0};
 
     // ---- Filtered lists and change notifications (members) ----
+    const std::unique_ptr<KTCatalogChangeHandler> m_changeHandler =
+        std::make_unique<KTCatalogChangeHandler>(this);
 
     // ---- Sources, validation and session clearing (members) ----
     static void removeSource(KTFolderMO *source, DeleteImageFiles deleteImageFiles,

@@ -31,8 +31,4 @@ struct KTSessionHooks
     /// Marks images of external catalogues as rejected in their catalogue (the trash hand-off).
     /// Main thread. Empty: such images cannot be trashed and are reported as failed.
     std::function<void(const QList<KTImageMO *> &images)> markImagesAsRejected;
-
-    /// The catalogue's current image list (sorted, restricted by its filter). Main thread.
-    /// Empty: rejecting the images of a folder rejects nothing (logged).
-    std::function<QList<KTImageMO *>()> images;
 };

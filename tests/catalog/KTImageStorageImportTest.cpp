@@ -141,15 +141,17 @@ TEST_F(ImageStorageImport, CopyKeepsTheRecordsAndMoveDeletesThemAndClearsTheUndo
     drainMainQueue();
     ASSERT_TRUE(storage.undoManager()->canUndo());
 
+    // The task announces its end before its context is saved and the undo stack cleared, so the
+    // checks wait for those two steps as well.
     storage.copyImages(added, dir.filePath("to"));
     ASSERT_TRUE(waitForTask(kCopyItemsTaskName));
+    ASSERT_TRUE(waitUntil([&] { return !storage.undoManager()->canUndo(); }));
     EXPECT_EQ(images().size(), 2);
     EXPECT_EQ(QDir(dir.filePath("to")).entryList(QDir::Files), (QStringList{"a.jpg", "b.jpg"}));
-    EXPECT_FALSE(storage.undoManager()->canUndo());
 
     storage.moveImages({added[0]}, dir.filePath("to"));
     ASSERT_TRUE(waitForTask(kMovingItemsTaskName));
-    ASSERT_EQ(images().size(), 1);
+    ASSERT_TRUE(waitUntil([&] { return images().size() == 1; }));
     EXPECT_EQ(images()[0]->path(), dir.filePath("from/b.jpg"));
     EXPECT_EQ(QDir(dir.filePath("to")).entryList(QDir::Files), (QStringList{"a 2.jpg", "a.jpg", "b.jpg"}));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("from/a.jpg")));
