@@ -1,7 +1,10 @@
+#include "KTAnalysisSessionHooks.h"
 #include "KTAppDelegate.h"
+#include "KTDuplicatesSeeker.h"
 #include "KTExternalImagesManager.h"
-#include "KTExternalStatusFlows.h"
+#include "KTExternalStatusHooks.h"
 #include "KTFocusMaskDefaults.h"
+#include "KTImageStorage.h"
 #include "KTImageUtils.h"
 
 #include <QApplication>
@@ -17,11 +20,14 @@ int main(int argc, char *argv[])
 
     KTImageUtils::raiseImageAllocationLimit();
     KTFocusMaskDefaults::registerDefaults();
-    // The session catalogue reaches the external catalogues only through the flows installed here.
-    KTExternalStatusSync::install(
-        std::make_shared<KTExternalStatusFlows>(KTExternalImagesManager::sharedManager()));
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    // The catalogue sits below the similarity search, so the search is installed into it here.
+    KTImageStorage &storage = *KTImageStorage::sharedStorage();
+    KTAnalysisSessionHooks::install(storage);
+    KTDuplicatesSeeker::installInto(storage);
+    // The same holds for the external catalogues and their status flows.
+    KTExternalStatusHooks::install(storage, KTExternalImagesManager::sharedManager());
     return QApplication::exec();
 }

@@ -30,7 +30,7 @@ void KTExternalStatusBridge::setUp()
     startWatchingAllExternalSourcePaths();
 }
 
-void KTExternalStatusBridge::storeImageStatuses(const QList<KTImageMO *> &images)
+void KTExternalStatusBridge::Snapshot::store(const QList<KTImageMO *> &images)
 {
     // Read the records on their own thread, then swap the result in.
     QHash<QString, Status> statuses;
@@ -38,19 +38,29 @@ void KTExternalStatusBridge::storeImageStatuses(const QList<KTImageMO *> &images
     for (const KTImageMO *image : images)
         statuses.insert(image->uuid(),
                         Status{image->picked().value_or(false), image->rejected().value_or(false)});
-    const std::lock_guard lock(m_snapshotMutex);
-    m_imageStatusesOnStartSession.swap(statuses);
+    const std::lock_guard lock(mutex);
+    imageStatusesOnStartSession.swap(statuses);
+}
+
+void KTExternalStatusBridge::storeImageStatuses(const QList<KTImageMO *> &images)
+{
+    m_snapshot->store(images);
+}
+
+std::function<void(const QList<KTImageMO *> &)> KTExternalStatusBridge::imageStatusesStorer() const
+{
+    return [snapshot = m_snapshot](const QList<KTImageMO *> &images) { snapshot->store(images); };
 }
 
 bool KTExternalStatusBridge::hasChanges() const
 {
     Q_ASSERT(isMainThread());
     const QList<KTImageMO *> images = m_imagesList ? m_imagesList() : QList<KTImageMO *>{};
-    const std::lock_guard lock(m_snapshotMutex);
+    const std::lock_guard lock(m_snapshot->mutex);
+    const QHash<QString, Status> &statuses = m_snapshot->imageStatusesOnStartSession;
     for (const KTImageMO *image : images) {
-        const auto entry = m_imageStatusesOnStartSession.constFind(image->uuid());
-        if (entry == m_imageStatusesOnStartSession.cend() ||
-            entry->rejected != image->rejected().value_or(false) ||
+        const auto entry = statuses.constFind(image->uuid());
+        if (entry == statuses.cend() || entry->rejected != image->rejected().value_or(false) ||
             entry->picked != image->picked().value_or(false))
             return true;
     }
@@ -90,12 +100,6 @@ QList<KTImageMO *> KTExternalStatusBridge::externalImagesFromImages(const QList<
             external.append(image);
     }
     return external;
-}
-
-bool KTExternalStatusBridge::isImageShouldBeAutosync(const KTImageMO *image)
-{
-    const KTFolderMO *folder = image ? image->folder() : nullptr;
-    return folder && folder->type() != kFolderTypeFileSystem;
 }
 
 KTImageMO *KTExternalStatusBridge::lastImage() const

@@ -51,6 +51,9 @@ public:
     /// Replaces the whole snapshot with the decisions of `images` (unset counts as NO). Runs on
     /// the thread of the images' context.
     void storeImageStatuses(const QList<KTImageMO *> &images);
+    /// storeImageStatuses() as a function for the loading task; it stays safe to call after the
+    /// bridge is gone.
+    std::function<void(const QList<KTImageMO *> &images)> imageStatusesStorer() const;
     /// True at the first image of the `images` list that has no snapshot entry or whose picked or
     /// rejected differs from it; false otherwise and for an empty list.
     bool hasChanges() const;
@@ -63,8 +66,6 @@ public:
     QList<KTImageMO *> imagesFromExternalSources() const;
     /// The images of `images` that have an external identifier, in order.
     static QList<KTImageMO *> externalImagesFromImages(const QList<KTImageMO *> &images);
-    /// True when the image's source exists and is not a plain folder.
-    static bool isImageShouldBeAutosync(const KTImageMO *image);
     /// The catalogue kind of the last image of the `images` list (0 without one or without flows).
     int externalCatalogType() const;
     /// False without external sources or images; otherwise whether the catalogue of the last image
@@ -109,6 +110,13 @@ private:
         bool picked = false;
         bool rejected = false;
     };
+    /// Shared with the loading task's snapshot function, which may outlive the bridge.
+    struct Snapshot
+    {
+        std::mutex mutex;
+        QHash<QString, Status> imageStatusesOnStartSession; // guarded by mutex
+        void store(const QList<KTImageMO *> &images);
+    };
     /// Runs `call` with undo registration off; false (logged) when no flows are installed.
     template <typename Call> bool forward(const char *operation, Call call);
     VDKQueue &watcher();
@@ -119,8 +127,7 @@ private:
     ImagesList m_imagesList;
     KTUserDefaults &m_defaults;
 
-    mutable std::mutex m_snapshotMutex;
-    QHash<QString, Status> m_imageStatusesOnStartSession; // guarded by m_snapshotMutex
+    const std::shared_ptr<Snapshot> m_snapshot = std::make_shared<Snapshot>();
 
     QStringList m_externalSourcesPaths;
     std::unique_ptr<VDKQueue> m_fileWatcher;

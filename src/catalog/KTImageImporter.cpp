@@ -321,6 +321,8 @@ void KTImageImporter::addImagesFromSources(const QList<KTFolderMO *> &sources, K
     if (!isCancelled()) {
         for (const QVariantMap &dictionary : m_externalApplicationImages)
             addImagesFromExternalApplication(dictionary, context);
+        if (m_hooks.externalApplicationImagesLoaded)
+            postToMain(m_hooks.externalApplicationImagesLoaded);
     }
 }
 

@@ -87,6 +87,9 @@ public:
         std::function<void()> noImagesParsed;
         /// Main thread.
         std::function<void()> noSimilarGroupsFound;
+        /// Main thread: the external catalogue pass ran to its end (not cancelled), so the
+        /// catalogue may drop its list of catalogue source dictionaries.
+        std::function<void()> externalApplicationImagesLoaded;
         /// Any thread, many at once: the attribute dictionary of one file. Empty: the files
         /// manager's imageAttributesAtPath.
         std::function<QVariantMap(const QString &path)> readAttributes;

@@ -219,8 +219,9 @@ void KTImageStorage::makeMainContext(std::unique_ptr<KTCatalogStore> store,
         });
         return true;
     });
-    // TODO: the sources' bookmarks are restored and the filtered lists' change handler is
-    // registered here, before anything else sees the context, once those parts exist.
+    m_changeHandler->attach(m_context);
+    // TODO: the sources' bookmarks are restored here, before anything else sees the context,
+    // once that part exists.
 }
 
 void KTImageStorage::cleanUndoStack()
@@ -475,12 +476,7 @@ void KTImageStorage::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *im
 {
     if (!m_context)
         return;
-    if (!m_sessionHooks.images) {
-        qWarning().noquote() << "No image list to reject the images of a folder from.";
-        return;
-    }
-    KTImageDecisions(*m_context, this)
-        .moveImagesLocatedInSameFolderToTrashWithImage(image, m_sessionHooks.images());
+    KTImageDecisions(*m_context, this).moveImagesLocatedInSameFolderToTrashWithImage(image, images());
 }
 
 void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
@@ -561,6 +557,136 @@ void KTImageStorage::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
 
 // ---- Import, similarity search, time groups, moving and copying ----
 
+#include "KTImageImporter.h"
+#include "KTImageMover.h"
+#include "KTNotificationCenter.h"
+#include "KTTasksNotifier.h"
+#include "KTTimeGrouper.h"
+#include "KTUserDefaults.h"
+
+#include <QPointer>
+
+const QString KTImageStorage::kNoImagesParsedNotificationName = QStringLiteral("NoImagesParsed");
+const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = QStringLiteral("NoSimilarGroupsFound");
+
+void KTImageStorage::setDuplicatesSearch(DuplicatesSearch search)
+{
+    m_duplicatesSearch = std::move(search);
+}
+
+void KTImageStorage::resetDuplicatesSearch()
+{
+    if (m_duplicatesSearch.reset)
+        m_duplicatesSearch.reset();
+}
+
+void KTImageStorage::setCleanSessionHandler(std::function<void(std::function<void()> completion)> handler)
+{
+    m_cleanSession = std::move(handler);
+}
+
+void KTImageStorage::setStoreImageStatusesHandler(
+    std::function<void(const QList<KTImageMO *> &images)> handler)
+{
+    m_storeImageStatuses = std::move(handler);
+}
+
+void KTImageStorage::loadImages()
+{
+    Q_ASSERT(isMainThread());
+    const std::shared_ptr<KTObjectContext> context = managedObjectContext();
+    if (!context)
+        return;
+    KTImageImporter::Settings settings;
+    settings.pairing =
+        KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"))
+            ? KTRawJpegPairing::OneFile
+            : KTRawJpegPairing::Separate;
+    settings.findDuplicatesForAddedImages = m_findDuplicatesForAddedImages;
+    settings.accuracyLevel = m_accuracyLevel;
+    settings.timeRange = timeRange();
+    settings.timeLineInterval = m_timeLineInterval;
+
+    // The hooks outlive neither the catalogue nor a later change of its handlers: each one goes
+    // through a guarded pointer to the catalogue and reads the handler when it runs.
+    const QPointer<KTImageStorage> self(this);
+    KTImageImporter::Hooks hooks;
+    hooks.findSimilars = m_duplicatesSearch.findInContext;
+    hooks.storeImageStatuses = m_storeImageStatuses;
+    hooks.cleanSession = [self](std::function<void()> completion) {
+        if (self && self->m_cleanSession)
+            self->m_cleanSession(std::move(completion));
+        else if (self)
+            self->cleanSessionWithCompletionBlock(std::move(completion));
+        else if (completion)
+            completion();
+    };
+    hooks.noImagesParsed = [self] {
+        if (self)
+            KTNotificationCenter::defaultCenter().post(kNoImagesParsedNotificationName, self.data());
+    };
+    hooks.noSimilarGroupsFound = [self] {
+        if (self)
+            KTNotificationCenter::defaultCenter().post(kNoSimilarGroupsFoundNotificationName, self.data());
+    };
+    hooks.externalApplicationImagesLoaded = [self] {
+        if (self)
+            self->m_externalApplicationImages.clear();
+    };
+    KTImageImporter importer(this, this, std::move(settings), std::move(hooks));
+    QList<QVariantMap> sources;
+    for (const QVariant &source : std::as_const(m_externalApplicationImages))
+        sources.append(source.toMap());
+    importer.setExternalApplicationImages(sources);
+    importer.loadImages(context);
+}
+
+void KTImageStorage::findImagesDuplicatesWithSimilarityLevel(const QVariant &accuracyLevel, double timeRange)
+{
+    Q_ASSERT(isMainThread());
+    if (!m_duplicatesSearch.find) {
+        qInfo() << "The similarity search is not connected: no similar groups are searched";
+        return;
+    }
+    m_duplicatesSearch.find(accuracyLevel, timeRange);
+}
+
+void KTImageStorage::groupImagesByTimeInterval(double interval)
+{
+    Q_ASSERT(isMainThread());
+    if (const std::shared_ptr<KTObjectContext> context = managedObjectContext())
+        KTTimeGrouper::groupImagesByTimeInterval(interval, context, this);
+}
+
+void KTImageStorage::groupImagesByTimeInterval(double interval, KTObjectContext &context)
+{
+    KTTimeGrouper::groupImagesByTimeInterval(interval, context, this);
+}
+
+void KTImageStorage::moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath)
+{
+    performTaskWithName(kMovingItemsTaskName, images, destinationFolderPath);
+}
+
+void KTImageStorage::copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath)
+{
+    performTaskWithName(kCopyItemsTaskName, images, destinationFolderPath);
+}
+
+void KTImageStorage::performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
+                                         const QString &destinationFolderPath)
+{
+    Q_ASSERT(isMainThread());
+    const std::shared_ptr<KTObjectContext> context = managedObjectContext();
+    if (!context)
+        return;
+    const QPointer<KTImageStorage> self(this);
+    KTImageMover(context, this, [self] {
+        if (self)
+            self->cleanUndoStack();
+    }).performTaskWithName(taskName, images, destinationFolderPath);
+}
+
 // ---- External catalogue status ----
 
 void KTImageStorage::setUpExternalCatalogueStatus()
@@ -570,18 +696,12 @@ void KTImageStorage::setUpExternalCatalogueStatus()
         KTUserDefaults::standardUserDefaults());
     if (m_context)
         m_externalStatus->setUp();
+    setStoreImageStatusesHandler(m_externalStatus->imageStatusesStorer());
 }
 
 QList<KTImageMO *> KTImageStorage::externalStatusImagesList()
 {
-    if (m_sessionHooks.images)
-        return m_sessionHooks.images();
-    // Without the filtered lists: that list with its default sort (by name, descending) and no
-    // filter.
-    if (!m_context)
-        return {};
-    return m_context->fetchAs<KTImageMO>(
-        {kImageEntityName, {}, {KTSortDescriptor(kImageNameValueKey, KTSortOrder::Descending)}});
+    return m_context ? images() : QList<KTImageMO *>{};
 }
 
 void KTImageStorage::storeImageStatuses(const QList<KTImageMO *> &images)

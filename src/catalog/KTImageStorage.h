@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTCancelablePerformer.h"
+#include "KTCatalogChangeHandler.h"
 #include "KTError.h"
 #include "KTImageTrasher.h"
 #include "KTSessionHooks.h"
@@ -10,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVariant>
 
 #include <atomic>
 #include <functional>
@@ -106,6 +108,56 @@ public:
 
     // ---- Filtered lists and change notifications ----
 
+    /// The cached lists, the review modes' filtered lists and the change handler of the main
+    /// context (notification names and userInfo in KTCatalogChangeHandler.h, filter dictionaries
+    /// in KTFilteredImageLists.h). Main thread only; each notification is posted synchronously
+    /// while the main context delivers its changes (processPendingChanges(), a save, a child
+    /// context's save), with the catalogue as object.
+    KTCatalogChangeHandler &changeHandler() { return *m_changeHandler; }
+    QList<KTImageMO *> images() { return m_changeHandler->images(); }
+    QList<KTFolderMO *> sources() { return m_changeHandler->sources(); }
+    QList<KTImageGroupMO *> groups() { return m_changeHandler->groups(); }
+    QList<KTTimeGroupMO *> timeGroups() { return m_changeHandler->timeGroups(); }
+    QString imagesSortDescriptionKey() const { return m_changeHandler->imagesSortDescriptionKey(); }
+    void setImagesSortDescriptionKey(const QString &key)
+    {
+        m_changeHandler->setImagesSortDescriptionKey(key);
+    }
+    bool sortImagesAscending() const { return m_changeHandler->sortImagesAscending(); }
+    void setSortImagesAscending(bool ascending) { m_changeHandler->setSortImagesAscending(ascending); }
+    std::optional<KTPredicate> imagesFilter() const { return m_changeHandler->imagesFilter(); }
+    void setImagesFilter(const std::optional<KTPredicate> &filter)
+    {
+        m_changeHandler->setImagesFilter(filter);
+    }
+    void cleanImagesList() { m_changeHandler->cleanImagesList(); }
+    void cleanGroups() { m_changeHandler->cleanGroups(); }
+    void cleanTimeGroups() { m_changeHandler->cleanTimeGroups(); }
+    void setFilter(const QVariantMap &filter, const QString &filterID)
+    {
+        m_changeHandler->filteredLists().setFilter(filter, filterID);
+    }
+    std::optional<QVariantMap> filterForID(const QString &filterID) const
+    {
+        return m_changeHandler->filteredLists().filterForID(filterID);
+    }
+    void removeFilterWithID(const QString &filterID)
+    {
+        m_changeHandler->filteredLists().removeFilterWithID(filterID);
+    }
+    void cleanFilteredImagesForFilterWithID(const QString &filterID)
+    {
+        m_changeHandler->filteredLists().cleanFilteredImagesForFilterWithID(filterID);
+    }
+    QList<KTImageMO *> imagesFilteredByFilterWithID(const QString &filterID)
+    {
+        return m_changeHandler->filteredLists().imagesFilteredByFilterWithID(filterID);
+    }
+    quint64 countForImagesFilteredByFilterWithID(const QString &filterID)
+    {
+        return m_changeHandler->filteredLists().countForImagesFilteredByFilterWithID(filterID);
+    }
+
     // ---- Sources, validation and session clearing ----
 
     /// Whether removing an image record also drops its stored hash (image files are never
@@ -179,6 +231,72 @@ public:
     void setFileRecycler(KTImageTrasher::Recycler recycler) { m_fileRecycler = std::move(recycler); }
 
     // ---- Import, similarity search, time groups, moving and copying ----
+    /// Posted on the main thread (object: the catalogue) when a load found no image, after the
+    /// warning and the session clearing; and when a load's similarity search found no group.
+    static const QString kNoImagesParsedNotificationName;
+    static const QString kNoSimilarGroupsFoundNotificationName;
+
+    /// The similarity search over this catalogue. The catalogue sits below the search, so the
+    /// layer that has it installs these (KTDuplicatesSeeker::installInto); until then loading
+    /// skips the search (logged) and the other calls log and do nothing.
+    struct DuplicatesSearch
+    {
+        /// Main thread: rebuilds the similar groups in a child context of the main context and
+        /// returns at once; ignored while a search runs.
+        std::function<void(const QVariant &accuracyLevel, double timeRange)> find;
+        /// The search inside `context`, on its thread; returns when done. Used by loadImages.
+        std::function<void(const QVariant &accuracyLevel, double timeRange, KTObjectContext &context)>
+            findInContext;
+        /// Drops the similarity-levels store and its file (for the session clearing).
+        std::function<void()> reset;
+    };
+    void setDuplicatesSearch(DuplicatesSearch search);
+    /// Resets the installed search; nothing without one.
+    void resetDuplicatesSearch();
+
+    /// Main thread: the task "Loading Images" (cancelable, sender: the catalogue) in a child
+    /// context of the main context; returns at once. Walks the "Folder" sources and the
+    /// external catalogue lists, runs the similarity search when findDuplicatesForAddedImages is
+    /// on, groups by time and saves into the main context. Reads "kShowRAWandJPEGAsOneFileOption"
+    /// at each call. A run that was not cancelled empties externalApplicationImages. Posts
+    /// "NoImagesParsed" / "NoSimilarGroupsFound" (object: the catalogue) on the main thread.
+    void loadImages();
+    /// Main thread: hands both to the installed search; returns at once.
+    void findImagesDuplicatesWithSimilarityLevel(const QVariant &accuracyLevel, double timeRange);
+    /// Main thread: rebuilds every time group in a child context and saves it into the main
+    /// context; returns at once.
+    void groupImagesByTimeInterval(double interval);
+    /// The rebuild inside `context`, on its thread; neither saves nor polls the cancel flag.
+    void groupImagesByTimeInterval(double interval, KTObjectContext &context);
+    /// Main thread; returns at once. "Moving Images" / "Copying Images" on a child context's
+    /// queue; moved records are deleted, the undo stack is cleared afterwards. A destination that
+    /// is not an existing folder is logged and nothing happens.
+    void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    void copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    void performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
+                             const QString &destinationFolderPath);
+
+    /// Session clearing, run on the main thread after a cancelled load and after a load that
+    /// found no image; it must call `completion` (which may be empty) when done. Unset: the
+    /// session is left as it is.
+    void setCleanSessionHandler(std::function<void(std::function<void()> completion)> handler);
+    /// The pick and reject snapshot of the loaded images, run on the loading context's thread.
+    /// Unset: no snapshot is taken.
+    void setStoreImageStatusesHandler(std::function<void(const QList<KTImageMO *> &images)> handler);
+
+    bool findDuplicatesForAddedImages() const { return m_findDuplicatesForAddedImages; }
+    void setFindDuplicatesForAddedImages(bool find) { m_findDuplicatesForAddedImages = find; }
+    /// 1 to 5 for a preset; anything else (null included) for the manual search settings.
+    QVariant accuracyLevel() const { return m_accuracyLevel; }
+    void setAccuracyLevel(const QVariant &level) { m_accuracyLevel = level; }
+    /// Seconds; 0 = no limit. Any thread.
+    double timeRange() const { return m_timeRange.load(); }
+    void setTimeRange(double seconds) { m_timeRange.store(seconds); }
+    /// Seconds, for the time grouping of loadImages.
+    double timeLineInterval() const { return m_timeLineInterval; }
+    void setTimeLineInterval(double seconds) { m_timeLineInterval = seconds; }
+    /// Replaces the catalogue source dictionaries of the session ("nodeId", "imagesArray", ...).
+    void setExternalApplicationImages(const QVariantList &sources) { m_externalApplicationImages = sources; }
 
     // ---- External catalogue status ----
 
@@ -232,6 +350,8 @@ private:
     std::atomic<quint64> m_writtenSaves{0};
 
     // ---- Filtered lists and change notifications (members) ----
+    const std::unique_ptr<KTCatalogChangeHandler> m_changeHandler =
+        std::make_unique<KTCatalogChangeHandler>(this);
 
     // ---- Sources, validation and session clearing (members) ----
     static void removeSource(KTFolderMO *source, DeleteImageFiles deleteImageFiles,
@@ -245,6 +365,13 @@ private:
     KTImageTrasher::Recycler m_fileRecycler;
 
     // ---- Import, similarity search, time groups, moving and copying (members) ----
+    DuplicatesSearch m_duplicatesSearch;
+    std::function<void(std::function<void()> completion)> m_cleanSession;
+    std::function<void(const QList<KTImageMO *> &images)> m_storeImageStatuses;
+    bool m_findDuplicatesForAddedImages = false;
+    QVariant m_accuracyLevel;
+    std::atomic<double> m_timeRange{0};
+    double m_timeLineInterval = 0;
 
     // ---- External catalogue status (members) ----
     void setUpExternalCatalogueStatus();

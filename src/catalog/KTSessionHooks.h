@@ -34,8 +34,4 @@ struct KTSessionHooks
     /// trashed, so their records and decisions stay. Main thread. Empty: such images cannot be
     /// trashed and are reported as failed.
     std::function<QSet<KTImageMO *>(const QList<KTImageMO *> &images)> markImagesAsRejected;
-
-    /// The catalogue's current image list (sorted, restricted by its filter). Main thread.
-    /// Empty: rejecting the images of a folder rejects nothing (logged).
-    std::function<QList<KTImageMO *>()> images;
 };

@@ -20,15 +20,12 @@ TEST(KTAnalysisSessionHooksTest, RemovedImagesAndClearedSessionsTakeTheirHashesW
     auto context = storage.managedObjectContext();
     ASSERT_NE(context, nullptr);
     KTSessionHooks previous;
-    bool listAsked = false;
-    previous.images = [&] {
-        listAsked = true;
-        return QList<KTImageMO *>{};
-    };
+    bool resetAsked = false;
+    previous.resetImagesSyncing = [&] { resetAsked = true; };
     storage.setSessionHooks(previous);
     KTAnalysisSessionHooks::install(storage);
-    storage.sessionHooks().images(); // hooks installed by others stay
-    EXPECT_TRUE(listAsked);
+    storage.sessionHooks().resetImagesSyncing(); // hooks installed by others stay
+    EXPECT_TRUE(resetAsked);
 
     KTImageHashesManager &hashes = KTImageHashesManager::sharedManager();
     hashes.storeHash("h1", "/photos/one.jpg");

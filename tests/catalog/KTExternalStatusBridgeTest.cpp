@@ -223,10 +223,6 @@ TEST_F(ExternalStatusBridge, QueriesAboutExternalSourcesAndImages)
     EXPECT_EQ(bridge.imagesFromExternalSources(), (QList<KTImageMO *>{first, second}));
     EXPECT_EQ(KTExternalStatusBridge::externalImagesFromImages({plain, second, first}),
               (QList<KTImageMO *>{second, first}));
-    EXPECT_FALSE(KTExternalStatusBridge::isImageShouldBeAutosync(plain));
-    EXPECT_TRUE(KTExternalStatusBridge::isImageShouldBeAutosync(first));
-    EXPECT_FALSE(
-        KTExternalStatusBridge::isImageShouldBeAutosync(context->insert<KTImageMO>(kImageEntityName)));
 
     // The catalogue questions go by the last image of the list.
     EXPECT_EQ(bridge.externalCatalogType(), 0);

@@ -5,6 +5,7 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
+#include "KTPredicate.h"
 #include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
 #include "KTSessionFixtures.h"
@@ -202,9 +203,7 @@ TEST_F(ImageDecisions, RejectingAFolderAsksAndCountsOnlyListedImagesOfThatExactF
     KTImageMO *sub = image("/photos/trip/sub/c.jpg");
     KTImageMO *elsewhere = image("/photos/tripx/d.jpg");
     KTImageMO *unlisted = image("/photos/trip/e.jpg");
-    KTSessionHooks hooks;
-    hooks.images = [&] { return QList<KTImageMO *>{a, b, sub, elsewhere}; };
-    storage.setSessionHooks(hooks);
+    storage.changeHandler().setImagesFilter(KTKeyPath("path") != QStringLiteral("/photos/trip/e.jpg"));
     auto alerts = KTScriptedAlertPresenter::install();
 
     alerts->answer(KTAlert::kAlternateReturn);

@@ -11,11 +11,16 @@
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTObjectContext.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
 #include "KTUndoManager.h"
 #include "KTUserDefaults.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,6 +58,7 @@ public:
         ASSERT_NE(family, nodes.nodes.cend());
         const auto list = reader.imagesListForNode(family->identifier);
         ASSERT_TRUE(list.ok);
+        imagesList = list.imagesList;
         storage.addSourcesForPaths({}, {list.imagesList});
         ASSERT_TRUE(waitUntil([&] { return context()->count({kFolderEntityName, {}, {}}) == 1; }));
         source = context()->fetchAs<KTFolderMO>({kFolderEntityName, {}, {}}).first();
@@ -97,15 +103,19 @@ public:
     std::shared_ptr<KTExternalStatusSync> previousSync;
     std::shared_ptr<KTExternalStatusFlows> flows;
     KTFolderMO *source = nullptr;
+    QVariantMap imagesList;
 };
 
 } // namespace
 
 TEST_F(ExternalStatusHooks, ANewCatalogueSessionIsTheOnlyWatchedPath)
 {
+    QFile(dir.filePath("older.lrcat")).open(QIODevice::WriteOnly);
     storage.addExternalSourcePath(dir.filePath("older.lrcat"));
+    EXPECT_EQ(storage.externalStatus().numberOfWatchedPaths(), 1);
     startSession();
     EXPECT_EQ(storage.externalStatus().externalSourcesPaths(), QStringList{catalog});
+    EXPECT_EQ(storage.externalStatus().numberOfWatchedPaths(), 1);
     EXPECT_EQ(KTExternalStatusSync::installed(), flows);
 }
 
@@ -148,4 +158,40 @@ TEST_F(ExternalStatusHooks, ImportRejectsThroughTheCatalogue)
     EXPECT_EQ(other->rejected(), std::nullopt);
     EXPECT_FALSE(storage.hasStatusChanges());
     EXPECT_FALSE(storage.undoManager()->canUndo());
+}
+
+// The whole road of a catalogue session: its images load with their identifiers and a snapshot,
+// a pick in the session marks the image, and the write pass carries the pick to the catalogue.
+TEST_F(ExternalStatusHooks, APickInACatalogueSessionReachesTheCatalogue)
+{
+    startSession();
+    for (const QVariant &item : imagesList.value("imagesArray").toList()) {
+        const QString path = item.toMap().value("path").toString();
+        QDir().mkpath(QFileInfo(path).path());
+        QImage pixels(8, 8, QImage::Format_RGB32);
+        pixels.fill(Qt::gray);
+        ASSERT_TRUE(pixels.save(path, "JPG"));
+    }
+    KTTaskRecorder tasks(&storage);
+    storage.loadImages();
+    ASSERT_TRUE(waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName) == 1; }));
+    drainMainQueue();
+    const QList<KTImageMO *> images = storage.images();
+    ASSERT_EQ(images.size(), 3);
+    EXPECT_FALSE(storage.hasStatusChanges());
+
+    KTImageMO *image = images.first();
+    image->setPicked(true);
+    storage.processPendingChanges();
+    EXPECT_EQ(image->syncStatusBitmask(), 32);
+    EXPECT_TRUE(storage.hasStatusChanges());
+
+    EXPECT_TRUE(storage.syncImagesStatuses(storage.images(), false));
+    EXPECT_EQ(KTCatalogFixtures::scalar(catalog,
+                                        "SELECT group_concat(ci.image) FROM AgLibraryCollectionImage ci JOIN "
+                                        "AgLibraryCollection c ON c.id_local = ci.collection WHERE c.name = "
+                                        "'Vireoscope Picks'")
+                  .toString(),
+              image->externalGUID());
+    EXPECT_FALSE(storage.hasStatusChanges());
 }

@@ -7,7 +7,12 @@
 KTTaskRecorder::KTTaskRecorder(const QObject *sender)
     : m_token(KTNotificationCenter::defaultCenter().addObserver(
           QString(), sender, [this](const KTNotification &notification) {
-              m_events.push_back({notification.name, notification.userInfo});
+              // The catalogue also posts its change notifications; only the task bus counts here.
+              static const QStringList kTaskNotifications = {
+                  kTaskDidStartNotification, kTaskDidFinishNotification, kTaskStepsDidExecuteNotification,
+                  kTaskProgresDidUpdate, kNumberOfTaskStepsDidCalculateNotification};
+              if (kTaskNotifications.contains(notification.name))
+                  m_events.push_back({notification.name, notification.userInfo});
           }))
 {}
 

@@ -7,8 +7,8 @@
 
 #include <vector>
 
-/// Records every notification that one sender posts on the default centre (task starts, steps,
-/// ends...), in delivery order. Main thread only, like the deliveries of KTTasksNotifier.
+/// Records the task-bus notifications that one sender posts on the default centre (starts, step
+/// counts, steps, progress, ends), in delivery order. Main thread only, like the deliveries of KTTasksNotifier.
 class KTTaskRecorder
 {
 public:
