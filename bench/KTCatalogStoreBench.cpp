@@ -87,13 +87,3 @@ static void BM_LoadRecordsIntoMainContext(benchmark::State &state)
     }
 }
 BENCHMARK(BM_LoadRecordsIntoMainContext)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -28,5 +28,3 @@ static void BM_ConcurrentApply(benchmark::State &state)
     benchmark::DoNotOptimize(sum.load());
 }
 BENCHMARK(BM_ConcurrentApply)->Arg(64)->Arg(4096);
-
-BENCHMARK_MAIN();

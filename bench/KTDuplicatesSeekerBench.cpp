@@ -182,18 +182,3 @@ static void BM_LoadImagesWithSearchWarmCache(benchmark::State &state)
         double(s.storage->managedObjectContext()->count({kImageGroupEntityName, {}, {}}));
 }
 BENCHMARK(BM_LoadImagesWithSearchWarmCache)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-
-int main(int argc, char **argv)
-{
-    // The files manager's folders, read by the seeker, stay in a temporary folder.
-    QTemporaryDir home;
-    for (const char *variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
-        qputenv(variable, home.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -65,12 +65,3 @@ static void BM_ImageAttributesOfCameraJpegs(benchmark::State &state)
     state.counters["file_bytes"] = double(files.fileSize);
 }
 BENCHMARK(BM_ImageAttributesOfCameraJpegs)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -46,12 +46,3 @@ void BM_PickUpdatesEveryList(benchmark::State &state)
 BENCHMARK(BM_PickUpdatesEveryList)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -105,16 +105,3 @@ BENCHMARK(BM_ThumbnailEntityWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FocusMask24MP)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExposureOverlay24MP)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FocusedRegionCropSearchWorstCase)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    KTImageUtils::raiseImageAllocationLimit();
-    KTFocusMaskDefaults::registerDefaults();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

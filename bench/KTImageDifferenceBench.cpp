@@ -69,5 +69,3 @@ static void BM_ZoneDifferences(benchmark::State &state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ZoneDifferences)->Arg(64)->Arg(128);
-
-BENCHMARK_MAIN();

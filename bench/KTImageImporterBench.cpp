@@ -130,12 +130,3 @@ static void BM_LoadImagesIntoAnEmptyCatalogue(benchmark::State &state)
     state.counters["peak_rss_MB"] = peakResidentMegabytes();
 }
 BENCHMARK(BM_LoadImagesIntoAnEmptyCatalogue)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

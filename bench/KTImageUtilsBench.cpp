@@ -78,15 +78,3 @@ BENCHMARK_CAPTURE(BM_Thumbnail256, dng_full_preview, std::string("full-preview.d
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FullDecode, dng_full_preview, std::string("full-preview.dng"))
     ->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    KTImageUtils::raiseImageAllocationLimit();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -144,12 +144,3 @@ static void BM_FetchWithPredicateAndSort(benchmark::State &state)
     state.counters["records"] = double(found);
 }
 BENCHMARK(BM_FetchWithPredicateAndSort)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
