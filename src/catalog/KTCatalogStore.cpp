@@ -321,7 +321,10 @@ void KTCatalogStore::addChanges(const KTChangeSet &changes)
 {
     using State = PendingRecord::State;
     for (const KTRecordValues &record : changes.inserted) {
-        PendingRecord &pending = m_pending[record.objectID];
+        const auto [it, added] = m_pending.try_emplace(record.objectID);
+        PendingRecord &pending = it->second;
+        // A record deleted and brought back (undo) before a write is in the file.
+        pending.mayBeInFile = !added && (pending.state != State::Inserted || pending.mayBeInFile);
         pending.state = State::Inserted;
         pending.values.clear();
         for (const KTPropertyValue &value : record.values)
@@ -337,13 +340,14 @@ void KTCatalogStore::addChanges(const KTChangeSet &changes)
     }
     for (const KTObjectID &id : changes.deleted) {
         auto it = m_pending.find(id);
-        if (it != m_pending.end() && it->second.state == State::Inserted) {
+        if (it != m_pending.end() && it->second.state == State::Inserted && !it->second.mayBeInFile) {
             // Never written: there is nothing to delete.
             m_pending.erase(it);
             continue;
         }
         PendingRecord &pending = m_pending[id];
         pending.state = State::Deleted;
+        pending.mayBeInFile = false;
         pending.values.clear();
     }
 }

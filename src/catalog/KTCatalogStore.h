@@ -90,6 +90,9 @@ private:
             Deleted,
         };
         State state = State::Updated;
+        // An insert that replaced a pending update or delete: the file may hold the row, so a
+        // later delete must still be written.
+        bool mayBeInFile = false;
         std::map<int, QVariant> values; // property index -> value (nil included)
     };
     struct Statements;

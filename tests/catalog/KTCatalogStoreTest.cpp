@@ -116,6 +116,30 @@ TEST(KTCatalogStoreTest, FailedWriteKeepsEveryChangeForTheNextWrite)
     EXPECT_EQ(describeStore(path), describeCatalog(*session.context));
 }
 
+// A delete kept pending by a failed write, undone and redone before the next write: the record
+// must still leave the file, not come back with the next session.
+TEST(KTCatalogStoreTest, DeleteRedoneAfterAFailedWriteStillReachesTheFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Vireoscope.storedata"));
+    StoredSession session(path);
+    fillCatalog(*session.context, 10);
+    ASSERT_TRUE(session.save());
+
+    KTImageMO *image = session.context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
+    session.context->deleteObject(image);
+    session.store.setRecordWriteHook([](qsizetype) { return false; });
+    EXPECT_FALSE(session.save());
+    session.context->undeleteObject(image);
+    EXPECT_FALSE(session.save());
+    session.context->deleteObject(image);
+    session.store.setRecordWriteHook({});
+    ASSERT_TRUE(session.save()) << session.error.localizedDescription.toStdString();
+
+    const QStringList expected = describeCatalog(*session.context);
+    EXPECT_EQ(describeStore(path), expected);
+}
+
 TEST(KTCatalogStoreTest, FilesThatAreNotAStoreOfThisVersionDoNotOpen)
 {
     QTemporaryDir dir;
