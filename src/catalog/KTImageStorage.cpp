@@ -426,6 +426,12 @@ void KTImageStorage::cleanSessionWithCompletionBlock(std::function<void()> compl
         notifier.taskDidStart(kCleanSessionTaskName, sender.data());
         cleanSessionInContext(*child);
         saveContext(child);
+        // The history speaks of records that are gone: an undo would bring back a deleted group
+        // of the cleared session.
+        runOnMainSync([sender] {
+            if (sender)
+                sender->cleanUndoStack();
+        });
         // Queued before the end is posted, so it runs before "TaskDidFinish" is heard.
         if (completion)
             postToMain(completion);

@@ -195,8 +195,9 @@ public:
 
     /// Clears the session: forgets the folder bookmarks, resets the similarity services and,
     /// unless the catalogue is empty, removes every record in the task "Clearing Session" on a
-    /// child context. Returns at once. `completion` (may be empty) runs on the main queue, and
-    /// before the observers hear "TaskDidFinish" of the clearing. Main thread.
+    /// child context, and forgets the undo history. Returns at once. `completion` (may be empty)
+    /// runs on the main queue, and before the observers hear "TaskDidFinish" of the clearing.
+    /// Main thread.
     void cleanSessionWithCompletionBlock(std::function<void()> completion);
     void cleanSession() { cleanSessionWithCompletionBlock({}); }
     /// The removal itself, on the queue of `context` (a child of the main context): cancels and

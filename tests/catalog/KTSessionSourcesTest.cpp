@@ -13,6 +13,7 @@
 #include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
 #include "KTTimeGroupMO.h"
+#include "KTUndoManager.h"
 #include "KTUserDefaults.h"
 
 #include <QDir>
@@ -326,6 +327,30 @@ TEST_F(SessionSources, ClearingRemovesEveryRecordAfterTheQueuedWorkAndKeepsTheFi
          {kImageEntityName, kFolderEntityName, kImageGroupEntityName, kTimeGroupEntityName})
         EXPECT_EQ(context->count({entity, {}, {}}), 0) << entity.toStdString();
     EXPECT_TRUE(QFileInfo::exists(photo));
+}
+
+// Undo after a clearing must not bring a record of the cleared session back.
+TEST_F(SessionSources, ClearingForgetsTheUndoHistoryOfTheClearedSession)
+{
+    auto *image = context->insert<KTImageMO>(kImageEntityName);
+    image->setPath(dir.filePath("photo.jpg"));
+    image->setFolder(folderSource(makeFolder(dir, "Trip")));
+    auto *group = context->insert<KTImageGroupMO>(kImageGroupEntityName);
+    group->addImages({image});
+    drainMainQueue();
+    storage.cleanUndoStack();
+    storage.deleteGroups({group});
+    drainMainQueue();
+    ASSERT_TRUE(storage.undoManager()->canUndo());
+
+    storage.cleanSession();
+    ASSERT_TRUE(waitForTask(kCleanSessionTaskName));
+    drainMainQueue();
+    EXPECT_FALSE(storage.undoManager()->canUndo());
+    storage.undoManager()->undo();
+    drainMainQueue();
+    for (const QString &entity : {kImageEntityName, kImageGroupEntityName})
+        EXPECT_EQ(context->count({entity, {}, {}}), 0) << entity.toStdString();
 }
 
 TEST_F(SessionSources, ClearingDeletesOnlyMarkersThatHoldTheirSourcesId)
