@@ -516,6 +516,17 @@ QString KTFilesManager::moveFileToFreeName(const QString &source, const QString 
     QString reason = landed.isEmpty() ? errnoText(failure) : QString();
     if (landed.isEmpty() && failure == EXDEV) {
         landed = copyFileToFreeName(source, folder, candidates, &reason);
+        // The copy's data is synced, but its name is only durable once its folder is: until then a
+        // crash could keep the source's removal and lose the copy's entry.
+        if (!landed.isEmpty()) {
+            FileDescriptor directory(::open(QFile::encodeName(QFileInfo(landed).absolutePath()).constData(),
+                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (directory.get() < 0 || ::fsync(directory.get()) != 0) {
+                reason = errnoText(errno);
+                ::unlink(QFile::encodeName(landed).constData());
+                landed.clear();
+            }
+        }
         if (!landed.isEmpty() && ::unlink(QFile::encodeName(source).constData()) != 0) {
             reason = errnoText(errno);
             ::unlink(QFile::encodeName(landed).constData());

@@ -76,6 +76,17 @@ QHash<QString, double> touchTimesOf(const KTExternalImagesManager::Batch &batch,
     return touchTimes;
 }
 
+// True when the owning application of one of the batches' catalogues runs (each batch is one
+// catalogue, so its first image stands for all).
+bool isExternalAppRunningForAnyCatalogue(const KTExternalImagesManager &manager,
+                                         const std::vector<KTExternalImage> &images,
+                                         const std::vector<KTExternalImagesManager::Batch> &batches)
+{
+    return std::any_of(batches.cbegin(), batches.cend(), [&](const KTExternalImagesManager::Batch &batch) {
+        return manager.isExternalAppRunningForImage(images[size_t(batch.indexes.front())]);
+    });
+}
+
 // Fills `states` for the batch's images from their catalogue. Renames the collections first when
 // `renameCollections` (the change check, opened for writing).
 bool readBatchStates(const KTExternalImagesManager &manager, const KTExternalImagesManager::Batch &batch,
@@ -339,15 +350,19 @@ KTExternalImagesManager::imagesGUIDsFromImages(const std::vector<KTExternalImage
         if (image.externalGUID.isEmpty() || image.sourceType.isEmpty() ||
             image.sourceType == kSourceTypeFileSystem)
             continue;
-        auto found = batchOfType.constFind(image.sourceType);
+        // Identifiers are only unique within one catalogue, so images of two catalogues of the same
+        // kind never share a batch: their identifiers would reach the wrong database.
+        const QString bundleID = externalAppBundleIDFromSourceType(image.sourceType);
+        const QString databasePath = databasePathWithBundleId(bundleID, image.mediaSource);
+        const QString key = image.sourceType + QChar(0) + databasePath;
+        auto found = batchOfType.constFind(key);
         if (found == batchOfType.cend()) {
             Batch batch;
             batch.sourceType = image.sourceType;
-            batch.bundleID = externalAppBundleIDFromSourceType(image.sourceType);
-            // The first image of a type names the catalogue, as a session has one catalogue.
+            batch.bundleID = bundleID;
             batch.mediaSource = image.mediaSource;
-            batch.databasePath = databasePathWithBundleId(batch.bundleID, image.mediaSource);
-            found = batchOfType.insert(image.sourceType, batches.size());
+            batch.databasePath = databasePath;
+            found = batchOfType.insert(key, batches.size());
             batches.push_back(std::move(batch));
         }
         Batch &batch = batches[*found];
@@ -397,7 +412,9 @@ KTExternalImagesManager::performDatabaseBlock(const DatabaseBlock &block,
     const std::vector<Batch> batches = imagesGUIDsFromImages(images);
     if (batches.empty())
         return outcome;
-    if (access == Access::ReadWrite && isExternalAppRunningForImage(images.back())) {
+    // Every catalogue of the list is checked before any is written, so a list never ends half
+    // written because one catalogue's application runs.
+    if (access == Access::ReadWrite && isExternalAppRunningForAnyCatalogue(*this, images, batches)) {
         outcome.status = KTCatalogStatus::ApplicationRunning;
         return outcome;
     }
@@ -520,7 +537,7 @@ KTExternalImagesManager::syncImagesStatuses(const std::vector<KTExternalImage> &
         result.syncStatusBitmasks.push_back(image.syncStatusBitmask);
     if (images.empty())
         return result;
-    if (isExternalAppRunningForImage(images.back())) {
+    if (isExternalAppRunningForAnyCatalogue(*this, images, imagesGUIDsFromImages(images))) {
         result.status = KTCatalogStatus::ApplicationRunning;
         return result;
     }

@@ -133,7 +133,8 @@ public:
     /// The media source without its last component, plus "Database/Library.apdb".
     static QString iAppDBPathFromMediaSource(const QString &mediaSource);
 
-    /// The external images of a list grouped by source type, in order of first appearance; images
+    /// The external images of a list grouped by catalogue (source type and database path), in order
+    /// of first appearance; images
     /// without an identifier or source type, or of a "fileSystem" source, are left out.
     static std::vector<Batch> imagesGUIDsFromImages(const std::vector<KTExternalImage> &images);
     /// "(\"12\",\"15\")": the identifiers quoted, comma-separated, no spaces; empty for none. A
@@ -152,8 +153,8 @@ public:
     /// The database routine: runs `block` once per catalogue of the list (see Batch).
     /// - ReadOnly opens each catalogue read-only and runs `block` without a transaction; the first
     ///   failure stops the call.
-    /// - ReadWrite does nothing while isExternalAppRunningForImage() holds for the list's last
-    ///   image (ApplicationRunning); otherwise each catalogue is opened for writing (a file without
+    /// - ReadWrite does nothing while isExternalAppRunningForImage() holds for any catalogue of the
+    ///   list (ApplicationRunning); otherwise each catalogue is opened for writing (a file without
     ///   write permission is refused) and `block` runs inside one BEGIN IMMEDIATE transaction,
     ///   committed only when it succeeds. A failing catalogue does not stop the others.
     /// The status is the worst of the catalogues' (Failed over Busy over ApplicationRunning).
@@ -171,7 +172,7 @@ public:
     /// bit 32, picked / not picked (an unset decision is NO, so each image lands in exactly one
     /// group). Up to four writes, in the order set rejects, clear rejects, set picks, clear picks;
     /// a Busy or ApplicationRunning write ends the pass. Images without either bit are left alone.
-    /// Returns ApplicationRunning without writing when the list's last image's catalogue is busy.
+    /// Returns ApplicationRunning without writing when any catalogue of the list is busy.
     KTCatalogWriteResult syncImagesStatuses(const std::vector<KTExternalImage> &images) const;
 
     /// Reads what the catalogues hold for the images (opened read-only, collections not renamed).

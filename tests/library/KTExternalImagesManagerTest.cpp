@@ -3,6 +3,7 @@
 #include "KTCatalogFixtures.h"
 #include "KTUserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -620,4 +621,50 @@ TEST_F(KTExternalImagesManagerTest, RoutineSkipsFolderImagesAndGroupsByCatalogue
     // Reads go ahead.
     EXPECT_EQ(m_manager.performDatabaseBlock(count, mixed, KTExternalImagesManager::Access::ReadOnly).status,
               KTCatalogStatus::Done);
+}
+
+// Identifiers are per catalogue: two catalogues of the same kind in one list are written apart.
+TEST_F(KTExternalImagesManagerTest, TwoCataloguesOfOneKindAreWrittenEachToItsOwn)
+{
+    QDir(m_dir.path()).mkdir("other");
+    const QString other = KTCatalogFixtures::createLightroomCatalog(m_dir.filePath("other"));
+    const std::vector<KTExternalImage> images = {lightroomImage("101", m_catalog, true, {}, 32),
+                                                 lightroomImage("102", other, true, {}, 32)};
+    EXPECT_EQ(KTExternalImagesManager::imagesGUIDsFromImages(images).size(), 2u);
+    const KTCatalogWriteResult result = m_manager.syncImagesStatuses(images);
+    ASSERT_TRUE(result.succeeded()) << result.errorMessage.toStdString();
+    EXPECT_EQ(pickOf(101), 1.0);
+    EXPECT_EQ(pickOf(102), 0.0);
+    EXPECT_EQ(membersOf("Vireoscope Picks"), "101");
+    EXPECT_EQ(
+        KTCatalogFixtures::scalar(other, "SELECT pick FROM Adobe_images WHERE id_local = 102").toDouble(),
+        1.0);
+    EXPECT_EQ(
+        KTCatalogFixtures::scalar(other, "SELECT pick FROM Adobe_images WHERE id_local = 101").toDouble(),
+        0.0);
+}
+
+// A busy catalogue anywhere in the list stops the write, not only when its image comes last.
+TEST_F(KTExternalImagesManagerTest, BusyCatalogueAnywhereInTheListStopsTheWrite)
+{
+    m_running = {"com.adobe.Lightroom5"};
+    QFile lock(m_catalog + ".lock");
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    const std::vector<KTExternalImage> images = {lightroomImage("101", m_catalog, true, {}, 32),
+                                                 appleImage("V01", m_library, true, {}, 32)};
+    int calls = 0;
+    const auto count = [&calls](const KTExternalImagesManager::Batch &, KTSqliteDatabase &, QString &,
+                                bool &) {
+        ++calls;
+        return true;
+    };
+    EXPECT_EQ(
+        m_manager.performDatabaseBlock(count, images, KTExternalImagesManager::Access::ReadWrite).status,
+        KTCatalogStatus::ApplicationRunning);
+    EXPECT_EQ(calls, 0);
+    const KTCatalogWriteResult result = m_manager.syncImagesStatuses(images);
+    EXPECT_EQ(result.status, KTCatalogStatus::ApplicationRunning);
+    EXPECT_EQ(result.syncStatusBitmasks, (std::vector<quint64>{32, 32}));
+    EXPECT_EQ(pickOf(101), 0.0);
+    EXPECT_EQ(ap("SELECT count(*) FROM RKVersion WHERE isFlagged = 1").toInt(), 0);
 }
