@@ -2,7 +2,7 @@
 
 VS_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-svg-dev libqt6svg6-dev qt6-image-formats-plugins libgl-dev
+    qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev ccache
     libraw-dev libexiv2-dev libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
@@ -22,4 +22,18 @@ vs_install_deps() {
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+    # A name dpkg never reports installed (a virtual package) would make every later run install
+    # again: refuse it here rather than at the next run.
+    local unreported=()
+    for pkg in "${missing[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            unreported+=("$pkg")
+        fi
+    done
+    if [ ${#unreported[@]} -ne 0 ]; then
+        echo "Error: dpkg does not report these packages installed after apt-get: ${unreported[*]}" >&2
+        echo "List real package names in scripts/deps.sh (not virtual ones)." >&2
+        return 1
+    fi
 }

@@ -61,17 +61,23 @@ KTUserDefaults::~KTUserDefaults() = default;
 
 void KTUserDefaults::registerDefaults(const QVariantMap &defaults)
 {
-    std::lock_guard lock(m_mutex);
-    m_registered.insert(defaults);
+    QStringList changed;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
+            if (!m_settings->contains(it.key()) && m_registered.value(it.key()) != it.value())
+                changed.append(it.key());
+        }
+        m_registered.insert(defaults);
+    }
+    for (const QString &key : std::as_const(changed))
+        emit valueChanged(key);
 }
 
 QVariant KTUserDefaults::objectForKey(const QString &key) const
 {
     std::lock_guard lock(m_mutex);
-    const QVariant stored = m_settings->value(key);
-    if (stored.isValid())
-        return decode(stored);
-    return m_registered.value(key);
+    return effectiveValue(key);
 }
 
 bool KTUserDefaults::hasStoredValue(const QString &key) const
@@ -126,14 +132,47 @@ void KTUserDefaults::setObject(const QVariant &value, const QString &key)
         removeObjectForKey(key);
         return;
     }
-    std::lock_guard lock(m_mutex);
-    m_settings->setValue(key, encode(value));
+    bool changed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        changed = effectiveValue(key) != value;
+        m_settings->setValue(key, encode(value));
+    }
+    if (changed)
+        emit valueChanged(key);
 }
 
 void KTUserDefaults::removeObjectForKey(const QString &key)
 {
-    std::lock_guard lock(m_mutex);
-    m_settings->remove(key);
+    bool changed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_settings->contains(key))
+            return;
+        const QVariant before = effectiveValue(key);
+        m_settings->remove(key);
+        changed = effectiveValue(key) != before;
+    }
+    if (changed)
+        emit valueChanged(key);
+}
+
+QVariant KTUserDefaults::effectiveValue(const QString &key) const
+{
+    const QVariant stored = m_settings->value(key);
+    if (stored.isValid())
+        return decode(stored);
+    return m_registered.value(key);
+}
+
+QMetaObject::Connection KTUserDefaults::observeKey(const QString &key, QObject *receiver,
+                                                   std::function<void()> callback)
+{
+    return connect(this, &KTUserDefaults::valueChanged, receiver,
+                   [key, callback = std::move(callback)](const QString &changedKey) {
+                       if (changedKey == key)
+                           callback();
+                   });
 }
 
 bool KTUserDefaults::synchronize()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -18,15 +20,18 @@ class QSettings;
 /// empty list, a one-element list stays a list), which QSettings' INI format alone does not do.
 ///
 /// Threading: every method may be called from any thread; access is serialised inside.
-class KTUserDefaults
+/// valueChanged() is emitted on the thread that made the change, after the lock is released;
+/// observeKey() delivers on the receiver's thread.
+class KTUserDefaults : public QObject
 {
+    Q_OBJECT
 public:
     /// The application's defaults, in the user's configuration folder.
     static KTUserDefaults &standardUserDefaults();
 
     /// Defaults kept in the INI file at `path` (tests).
     explicit KTUserDefaults(const QString &path);
-    ~KTUserDefaults();
+    ~KTUserDefaults() override;
 
     /// Adds to the registered layer; nothing is written to the file.
     void registerDefaults(const QVariantMap &defaults);
@@ -55,7 +60,19 @@ public:
     /// Writes pending changes to disk. Returns false when the file could not be written.
     bool synchronize();
 
+    /// Calls `callback` on `receiver`'s thread whenever the value read for `key` changes; ends
+    /// with the receiver or when the connection is disconnected.
+    QMetaObject::Connection observeKey(const QString &key, QObject *receiver, std::function<void()> callback);
+
+signals:
+    /// The value read for `key` changed (a set, a removal, or a registration under no stored
+    /// value). Setting an equal value emits nothing.
+    void valueChanged(const QString &key);
+
 private:
+    /// The stored value, else the registered one; the lock must be held.
+    QVariant effectiveValue(const QString &key) const;
+
     mutable std::mutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_registered;

@@ -68,3 +68,29 @@ TEST(KTUserDefaultsTest, RegisteredDefaultsLieUnderStoredValues)
     defaults.removeObjectForKey("flag");
     EXPECT_TRUE(defaults.boolForKey("flag"));
 }
+
+// The bindings of the controls depend on one signal per real change of the value read.
+TEST(KTUserDefaultsTest, ValueChangedFollowsTheValueRead)
+{
+    QTemporaryDir dir;
+    KTUserDefaults defaults(dir.filePath("d.ini"));
+    QStringList heard;
+    QObject receiver;
+    int flagCalls = 0;
+    QObject::connect(&defaults, &KTUserDefaults::valueChanged, &receiver,
+                     [&](const QString &key) { heard.append(key); });
+    defaults.observeKey("flag", &receiver, [&] { ++flagCalls; });
+
+    defaults.registerDefaults({{"flag", true}});
+    defaults.setBool(true, "flag"); // stored, but the value read stays YES
+    defaults.setBool(false, "flag");
+    defaults.setBool(false, "flag");
+    defaults.registerDefaults({{"flag", false}}); // hidden under the stored value
+    defaults.setInteger(3, "other");
+    defaults.removeObjectForKey("flag"); // back to the registered NO: no change
+    defaults.removeObjectForKey("missing");
+    defaults.removeObjectForKey("other");
+
+    EXPECT_EQ(heard, (QStringList{"flag", "flag", "other", "other"}));
+    EXPECT_EQ(flagCalls, 2);
+}
