@@ -1,8 +1,15 @@
 #include "KTDictionaryExif.h"
+#include "KTImageFixtures.h"
 #include "KTImageProperties.h"
 #include "KTTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -79,6 +86,69 @@ TEST(KTDictionaryExifTest, DisplayStrings)
     for (const auto &c : cases) {
         const QString actual = c.read(c.properties);
         EXPECT_EQ(actual, c.expected) << c.label;
+        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
+    }
+}
+
+// A pixel dimension or focal length that no int holds (a damaged or hostile EXIF value) reads as
+// unknown: the width and height as missing ones do (0), the focal length as nil; a negative
+// dimension is no size either. The file is a JPEG cut down to its EXIF segment, so the size can
+// come from nowhere but the EXIF dimension.
+TEST(KTDictionaryExifTest, OversizedExifDimensionReadsAsUnknown)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("exif-only.jpg"));
+    ASSERT_TRUE(writeJpegWithExif(path, {{"Exif.Photo.PixelXDimension", "4110352768"}}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = file.readAll();
+    file.close();
+    const qsizetype app1 = jpeg.indexOf("\xff\xe1");
+    ASSERT_GT(app1, 0);
+    const qsizetype app1Length = (uchar(jpeg[app1 + 2]) << 8) | uchar(jpeg[app1 + 3]);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray("\xff\xd8") + jpeg.mid(app1, 2 + app1Length) + QByteArray("\xff\xd9"));
+    file.close();
+    const QVariantMap fromFile = KTImageProperties::propertiesAtPath(path);
+    ASSERT_EQ(fromFile.value(kImagePropertyExifDictionary).toMap().value(kImagePropertyExifPixelXDimension),
+              QVariant(qlonglong(4110352768)));
+
+    const double nan = std::nan("");
+    const double infinity = std::numeric_limits<double>::infinity();
+    struct Case
+    {
+        const char *label;
+        QString (*read)(const QVariantMap &);
+        QVariantMap properties;
+        QString expected; // a null QString means nil
+    };
+    const Case cases[] = {
+        {"the file", KTDictionaryExif::imageSize, fromFile, "0 x 0"},
+        {"Exif width beyond int",
+         KTDictionaryExif::imageSize,
+         withExif({{"PixelXDimension", qlonglong(4110352768)}, {"PixelYDimension", 3000}}),
+         "0 x 3000"},
+        {"height turned beyond int",
+         KTDictionaryExif::imageSize,
+         {{"PixelWidth", 6000}, {"PixelHeight", 1e12}, {"Orientation", 6}},
+         "0 x 6000"},
+        {"negative width", KTDictionaryExif::imageSize, {{"PixelWidth", -6000}, {"PixelHeight", 4000}}, "0 x 4000"},
+        {"height not a number", KTDictionaryExif::imageSize, {{"PixelWidth", 6000}, {"PixelHeight", nan}}, "6000 x 0"},
+        {"largest int", KTDictionaryExif::imageSize, {{"PixelWidth", 2147483647}, {"PixelHeight", 1}},
+         "2147483647 x 1"},
+        {"focal beyond int", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 4110352768.0}}),
+         QString()},
+        {"focal 1e300", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 1e300}}),
+         QString()},
+        {"focal infinite", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", infinity}}),
+         QString()},
+        {"focal not a number", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", nan}}), QString()},
+        {"focal largest int", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 2147483647.0}}),
+         "2147483647"},
+    };
+    for (const auto &c : cases) {
+        const QString actual = c.read(c.properties);
+        EXPECT_EQ(actual.toStdString(), c.expected.toStdString()) << c.label;
         EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
     }
 }
