@@ -170,6 +170,39 @@ bool writeJpegWithExif(const QString &path, const KTExifFields &exif, QSize size
     return true;
 }
 
+std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth, int afHeight)
+{
+    const int count = int(points.size());
+    std::vector<int> words = {0, 2, count, count, afWidth, afHeight, afWidth, afHeight};
+    for (const auto &p : points)
+        words.push_back(p.width);
+    for (const auto &p : points)
+        words.push_back(p.height);
+    for (const auto &p : points)
+        words.push_back(p.x);
+    for (const auto &p : points)
+        words.push_back(p.y);
+    // The in-focus bits, then the selected bits, each 16 points to a word.
+    const std::size_t maskWords = (points.size() + 15) / 16;
+    for (const bool inFocus : {true, false}) {
+        std::vector<int> mask(maskWords, 0);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (inFocus ? points[i].inFocus : points[i].selected)
+                mask[i / 16] |= 1 << (i % 16);
+        }
+        words.insert(words.end(), mask.begin(), mask.end());
+    }
+    words[0] = int(words.size()) * 2;
+    std::string text;
+    for (int word : words) {
+        if (!text.empty())
+            text += ' ';
+        // Exiv2 reads the record as unsigned shorts.
+        text += std::to_string(uint16_t(word));
+    }
+    return text;
+}
+
 KTExifFields cameraExifFields(QSize size)
 {
     return {

@@ -27,6 +27,19 @@ enum class KTExifThumbnail
 bool writeJpegWithExif(const QString &path, const KTExifFields &exif = {}, QSize size = QSize(64, 48),
                        KTExifThumbnail thumbnail = KTExifThumbnail::None);
 
+/// One autofocus point of a Canon AF record: its centre in AF-image units from the image centre
+/// (y upwards), its size, and whether it is in focus and whether it is selected.
+struct KTCanonAFPoint
+{
+    int x, y, width, height;
+    bool inFocus;
+    bool selected;
+};
+
+/// A Canon AF record ("Exif.Canon.AFInfo") of `points` on an AF image of `afWidth` x `afHeight`,
+/// in Exiv2's text notation: as many points as the record's 16-bit count holds.
+std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth = 600, int afHeight = 400);
+
 /// The EXIF a camera writes into its JPEGs: make, model, orientation, resolution, software, the
 /// three dates, exposure, aperture, ISO, focal length, exposure program and bias, flash, metering,
 /// lens, and the pixel dimensions `size`.
