@@ -266,6 +266,20 @@ QImage thumbnailFromRawDevelopment(const QString &path, double maxPixelSize)
     return decodeSource(source, maxPixelSize, KTImageUtils::Transform::Upright);
 }
 
+/// Uncompressed TIFF data of an RGB888 image, row by row whatever its padding.
+QByteArray tiffData(const QImage &image)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    if (!writer.write(image)) {
+        qWarning().noquote() << "Can't write TIFF data:" << writer.errorString();
+        return {};
+    }
+    return data;
+}
+
 QByteArray jpegData(const QImage &image)
 {
     QByteArray data;
@@ -394,9 +408,10 @@ QByteArray KTImageUtils::thumbnailJPEGDataFromImageAtPath(const QString &path, d
 QByteArray KTImageUtils::thumbnailDataFromRawQuick(const QString &path)
 {
     const KTRawImage preview = rawPreview(path);
+    // The bitmap's rows are padded to four bytes: it is written as the image it is, never as
+    // packed RGB.
     if (!preview.bitmap.isNull())
-        return tiffDataFromBitmapRGB(preview.bitmap.constBits(), quint32(preview.bitmap.width()),
-                                     quint32(preview.bitmap.height()));
+        return tiffData(preview.bitmap);
     return preview.jpeg;
 }
 
@@ -413,16 +428,7 @@ QByteArray KTImageUtils::tiffDataFromBitmapRGB(const uchar *bitmapRGB, quint32 w
     for (int y = 0; y < image.height(); ++y)
         memcpy(image.scanLine(y), bitmapRGB + y * rowBytes, size_t(rowBytes));
     image.setColorSpace(QColorSpace::SRgb);
-
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "tiff");
-    if (!writer.write(image)) {
-        qWarning().noquote() << "Can't write TIFF data:" << writer.errorString();
-        return {};
-    }
-    return data;
+    return tiffData(image);
 }
 
 void KTImageUtils::getLibrawFillsizeThumbnail(QByteArray *data, bool *requiresSizeCorrection,
@@ -430,10 +436,7 @@ void KTImageUtils::getLibrawFillsizeThumbnail(QByteArray *data, bool *requiresSi
 {
     const KTRawImage full = rawFullSize(path);
     if (data) {
-        *data = !full.bitmap.isNull()
-                    ? tiffDataFromBitmapRGB(full.bitmap.constBits(), quint32(full.bitmap.width()),
-                                            quint32(full.bitmap.height()))
-                    : full.jpeg;
+        *data = !full.bitmap.isNull() ? tiffData(full.bitmap) : full.jpeg;
     }
     if (requiresSizeCorrection)
         *requiresSizeCorrection = !full.jpeg.isEmpty();
