@@ -4,6 +4,7 @@
 #include "KTDecodingFixtures.h"
 #include "KTTestSupport.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QTemporaryDir>
 
@@ -68,6 +69,24 @@ protected:
 QVariantMap tiff(const QVariantMap &values)
 {
     return {{QStringLiteral("{TIFF}"), values}};
+}
+
+QByteArray bigEndian32(quint32 value)
+{
+    const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    return QByteArray(bytes, 4);
+}
+
+// A PNG chunk: length, type, data and the CRC-32 of type and data.
+QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char byte : type + data) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(~crc);
 }
 
 } // namespace
@@ -285,6 +304,57 @@ TEST_F(KTImageUtilsTest, RawRoutesTakeThePreviewOrDevelopTheFile)
         if (c.thumbnailTopLeft.isValid()) {
             EXPECT_TRUE(isNear(topLeftColour(thumbnail), c.thumbnailTopLeft));
         }
+    }
+}
+
+// A PNG whose chunk claims 1.4 GB that the file does not hold (after or before the image data),
+// and one whose header claims 40000 x 40000 pixels, beyond any photo, are refused by every route
+// before a reader allocates for them; the same PNG with an honest extra chunk decodes.
+TEST_F(KTImageUtilsTest, PngWithALyingChunkIsRefusedWithoutALargeAllocation)
+{
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(makeQuadrantImage({16, 16}).save(&buffer, "png"));
+    }
+    const qsizetype afterHeader = 8 + 25; // signature, IHDR
+    const qsizetype end = png.size() - 12; // IEND
+    ASSERT_EQ(png.mid(end + 4, 4), QByteArray("IEND"));
+    const QByteArray lyingChunk = bigEndian32(0x5601bb69) + "iTXtXML:com.adobe.xmp" + QByteArray(400, 'x');
+    const QByteArray header = pngChunk("IHDR", bigEndian32(40000) + bigEndian32(40000) + QByteArray("\x08\x06\0\0\0", 5));
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool decodes;
+        bool headerRead; // the size and orientation of bytes in memory
+    } cases[] = {
+        {"1.4 GB iTXt after the image data", png.left(end) + lyingChunk, false, false},
+        {"1.4 GB iTXt before the image data", png.left(afterHeader) + lyingChunk, false, false},
+        {"40000 x 40000 header", png.left(8) + header + png.mid(afterHeader), false, true},
+        {"honest text chunk", png.left(end) + pngChunk("tEXt", "Comment\0fine") + png.mid(end), true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = write(QStringLiteral("lying.png"), c.bytes);
+        KTLogCapture log;
+        KTLargestAllocation allocation;
+        const QImage image = KTImageUtils::imageFromPath(path);
+        const QByteArray thumbnail = KTImageUtils::thumbnailJPEGDataFromImageAtPath(path, 8);
+        const QImage fromData = KTImageUtils::newCGImageThumbnailFromImageSource(
+            KTImageSource::fromData(c.bytes), 8, KTImageUtils::Transform::Upright);
+        QVariantMap header;
+        KTImageUtils::getMetadataFromSource(KTImageSource::fromData(c.bytes), header);
+        KTImageUtils::metadataDictionaryFromPath(path);
+        if (allocation.largest()) {
+            EXPECT_LT(*allocation.largest(), std::size_t(64) << 20);
+        }
+        EXPECT_EQ(image.isNull(), !c.decodes);
+        EXPECT_EQ(thumbnail.isEmpty(), !c.decodes);
+        EXPECT_EQ(fromData.isNull(), !c.decodes);
+        EXPECT_EQ(header.isEmpty(), !c.headerRead);
+        EXPECT_EQ(log.contains(QStringLiteral("refused")), !c.decodes);
     }
 }
 
