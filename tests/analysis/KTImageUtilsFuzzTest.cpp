@@ -1,8 +1,14 @@
 #include "KTImageUtils.h"
 
 #include "KTDecodingFixtures.h"
+#include "KTDictionaryExif.h"
+#include "KTFocusedRegionsStorage.h"
+#include "KTImageFixtures.h"
+#include "KTPropertyList.h"
+#include "KTSearchSettings.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -51,42 +57,111 @@ QByteArray pngWithAlpha()
     return data;
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A JPEG whose size comes only from an EXIF pixel dimension beyond int.
+QByteArray exifOnlyJpeg(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("exif-only.jpg"));
+    writeExifOnlyJpeg(path, {{"Exif.Photo.PixelXDimension", "4110352768"}, {"Exif.Photo.FocalLength", "4294967295/1"}});
+    return fileBytes(path);
+}
+
+// A JPEG whose Canon maker note lists 1,000 autofocus points, all in focus.
+QByteArray thousandPointsJpeg(const QTemporaryDir &dir)
+{
+    std::vector<KTCanonAFPoint> points;
+    for (int i = 0; i < 1000; ++i)
+        points.push_back({-290 + (i % 40) * 15, -190 + (i / 40) * 15, 10, 10, true, true});
+    const QString path = dir.filePath(QStringLiteral("af.jpg"));
+    writeJpegWithExif(path, {{"Exif.Image.Make", "Canon"}, {"Exif.Canon.AFInfo", canonAFInfo(points)}},
+                      QSize(600, 400));
+    return fileBytes(path);
+}
+
 } // namespace
 
-// Damaged copies of every kind of fixture go through every route; the test passes when nothing
-// crashes, hangs or trips the sanitizers.
+// Damaged copies of every kind of fixture, and each fixture as it is, go through every route; the
+// test passes when nothing crashes, hangs or trips the sanitizers. The fixtures include the
+// damaged files found before: an EXIF pixel dimension beyond int, PNGs whose iTXt chunk claims
+// 1.4 GB, a 15 px wide bitmap preview and a maker note of 1,000 autofocus points.
 TEST(KTImageUtilsFuzzTest, DamagedFilesNeverCrashAnyRoute)
 {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
     const struct
     {
         const char *suffix;
         QByteArray bytes;
+        int copies;
+        bool focusedRegions; // also built into a focused-regions storage
     } fixtures[] = {
-        {"jpg", makeJpegWithExif(makePhotoLikeImage({48, 32}), 6, 80, makeQuadrantImage({16, 12}))},
-        {"png", pngWithAlpha()},
-        {"dng", makeDng({{32, 32}, KTDngPreview::Jpeg, {32, 24}, 6})},
-        {"dng", makeDng({{32, 32}, KTDngPreview::Bitmap, {16, 12}, 3})},
-        {"dng", makeDng({{32, 32}, KTDngPreview::None, {}, 1})},
+        {"jpg", makeJpegWithExif(makePhotoLikeImage({48, 32}), 6, 80, makeQuadrantImage({16, 12})), 300, false},
+        {"png", pngWithAlpha(), 300, false},
+        {"dng", makeDng({{32, 32}, KTDngPreview::Jpeg, {32, 24}, 6}), 300, false},
+        {"dng", makeDng({{32, 32}, KTDngPreview::Bitmap, {16, 12}, 3}), 300, false},
+        {"dng", makeDng({{32, 32}, KTDngPreview::None, {}, 1}), 300, false},
+        {"jpg", exifOnlyJpeg(dir), 100, false},
+        {"png", makePngWithLyingChunk(), 100, false},
+        {"png", makePngWithLyingChunk(true), 100, false},
+        {"dng", makeDng({{32, 32}, KTDngPreview::Bitmap, {15, 12}, 1}), 100, false},
+        {"jpg", thousandPointsJpeg(dir), 100, true},
     };
-    constexpr int kCopiesPerFixture = 300;
 
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     std::mt19937 random(20261210);
     KTQuietLog quiet;
     int decoded = 0;
     for (const auto &fixture : fixtures) {
-        for (int i = 0; i < kCopiesPerFixture; ++i) {
+        ASSERT_FALSE(fixture.bytes.isEmpty());
+        for (int i = 0; i <= fixture.copies; ++i) {
             const QString path =
                 dir.filePath(QStringLiteral("copy.%1").arg(QString::fromLatin1(fixture.suffix)));
-            ASSERT_TRUE(writeFileBytes(path, mutated(fixture.bytes, random)));
-            KTImageUtils::metadataDictionaryFromPath(path);
+            ASSERT_TRUE(writeFileBytes(path, i == 0 ? fixture.bytes : mutated(fixture.bytes, random)));
+            const QVariantMap metadata = KTImageUtils::metadataDictionaryFromPath(path);
+            KTDictionaryExif::imageSize(metadata);
+            KTDictionaryExif::focalLengthTrimmed(metadata);
             KTImageUtils::thumbnailDataFromRawQuick(path);
             decoded += !KTImageUtils::thumbnailJPEGDataFromImageAtPath(path, 16).isEmpty();
             decoded += !KTImageUtils::imageFromRawQuick(path).isNull();
+            if (fixture.focusedRegions)
+                KTFocusedRegionsStorage::initWithImageAtPath(path);
         }
     }
     // Some damaged copies still decode (a flipped byte in pixel data is harmless), so the
     // routes were really exercised, not refused at the door.
     EXPECT_GT(decoded, 0);
+}
+
+// Damaged copies of a settings file and of one nested 20,000 arrays deep go through the property
+// list reader and the settings loader.
+TEST(KTImageUtilsFuzzTest, DamagedSettingsFilesNeverCrashTheLoaders)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QVariantList points;
+    for (int k = 0; k < 5; ++k)
+        points.append(QVariantMap{{QStringLiteral("X"), double(k)}, {QStringLiteral("Y"), 0.5}});
+    const QByteArray settings = KTPropertyList::toXml(
+        QVariantMap{{QStringLiteral("PictureSize"), 64}, {QStringLiteral("WeakeningFactorPoints"), points}});
+    const QByteArray nested = "<plist version=\"1.0\"><dict><key>PictureSize</key><integer>64</integer>"
+                              "<key>WeakeningFactorPoints</key>" +
+                              QByteArray("<array>").repeated(20000) + QByteArray("</array>").repeated(20000) +
+                              "</dict></plist>";
+    std::mt19937 random(20261211);
+    KTQuietLog quiet;
+    int loaded = 0;
+    for (const QByteArray &fixture : {settings, nested}) {
+        for (int i = 0; i <= 100; ++i) {
+            const QByteArray bytes = i == 0 ? fixture : mutated(fixture, random);
+            const QString path = dir.filePath(QStringLiteral("settings.plist"));
+            ASSERT_TRUE(writeFileBytes(path, bytes));
+            KTPropertyList::fromXml(bytes);
+            loaded += loadSettingsFromFile(path) != nullptr;
+        }
+    }
+    EXPECT_GT(loaded, 0);
 }

@@ -170,6 +170,25 @@ bool writeJpegWithExif(const QString &path, const KTExifFields &exif, QSize size
     return true;
 }
 
+bool writeExifOnlyJpeg(const QString &path, const KTExifFields &exif)
+{
+    if (!writeJpegWithExif(path, exif))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray jpeg = file.readAll();
+    file.close();
+    const qsizetype app1 = jpeg.indexOf("\xff\xe1");
+    if (app1 < 0 || app1 + 4 > jpeg.size())
+        return false;
+    const qsizetype length = (uchar(jpeg[app1 + 2]) << 8) | uchar(jpeg[app1 + 3]);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray cut = QByteArray("\xff\xd8") + jpeg.mid(app1, 2 + length) + QByteArray("\xff\xd9");
+    return file.write(cut) == cut.size();
+}
+
 std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth, int afHeight)
 {
     const int count = int(points.size());

@@ -27,6 +27,10 @@ enum class KTExifThumbnail
 bool writeJpegWithExif(const QString &path, const KTExifFields &exif = {}, QSize size = QSize(64, 48),
                        KTExifThumbnail thumbnail = KTExifThumbnail::None);
 
+/// Writes a JPEG cut down to its start, its EXIF segment holding `exif` and its end: no image
+/// data, so a size can come only from the EXIF pixel dimensions.
+bool writeExifOnlyJpeg(const QString &path, const KTExifFields &exif);
+
 /// One autofocus point of a Canon AF record: its centre in AF-image units from the image centre
 /// (y upwards), its size, and whether it is in focus and whether it is selected.
 struct KTCanonAFPoint
