@@ -100,20 +100,9 @@ void BM_FocusedRegionCropSearchWorstCase(benchmark::State &state)
     }
 }
 
-// A maker note listing 1,000 points in focus on a 24-megapixel JPEG: a cluster and the four
+// A maker note listing 1,000 used autofocus points on a 24-megapixel JPEG: a cluster and the four
 // corners, so the window search spans the whole image. The storage is built from the file
 // (metadata, full decode, search, region JPEG), and the search is also timed alone.
-std::vector<KTCanonAFPoint> thousandAFPoints()
-{
-    std::vector<KTCanonAFPoint> points = {{-2950, -1950, 60, 40, true, true},
-                                          {2950, -1950, 60, 40, true, true},
-                                          {-2950, 1950, 60, 40, true, true},
-                                          {2950, 1950, 60, 40, true, true}};
-    for (int i = 0; points.size() < 1000; ++i)
-        points.push_back({560 + (i % 12) * 8, 300 + (i / 12) * 2, 60, 40, i % 3 == 0, true});
-    return points;
-}
-
 const QString &thousandPointsJpeg()
 {
     static const QString path = [] {
@@ -122,7 +111,7 @@ const QString &thousandPointsJpeg()
                           {{"Exif.Image.Make", "Canon"},
                            {"Exif.Image.Model", "Canon EOS Test"},
                            {"Exif.Canon.AFInfo",
-                            canonAFInfo(thousandAFPoints(), kCameraSize.width(), kCameraSize.height())}},
+                            canonAFInfo(clusterAndCornersAFPoints(), kCameraSize.width(), kCameraSize.height())}},
                           kCameraSize);
         return file;
     }();

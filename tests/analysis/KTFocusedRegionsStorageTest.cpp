@@ -295,18 +295,13 @@ TEST(KTFocusedRegionsStorageChecks, CropCentresOnTheBestWindowOfUsedPoints)
     }
 }
 
-// A maker note listing 1,000 points in focus on a 24-megapixel image: a dense cluster and one
+// A maker note listing 1,000 used points on a 24-megapixel image: a dense cluster and one
 // point in each corner, so the points' union is the whole image and the window search is at its
 // widest. No window holds two corners; the first holds the cluster and the lower-left corner.
 // A raised cancel flag stops the search with no region.
 TEST_F(KTFocusedRegionsStorageTest, ThousandAutofocusPointsFinishQuickly)
 {
-    std::vector<CanonPoint> points = {{-2950, -1950, 60, 40, true, true},
-                                      {2950, -1950, 60, 40, true, true},
-                                      {-2950, 1950, 60, 40, true, true},
-                                      {2950, 1950, 60, 40, true, true}};
-    for (int i = 0; points.size() < 1000; ++i)
-        points.push_back({560 + (i % 12) * 8, 300 + (i / 12) * 2, 60, 40, i % 3 == 0, true});
+    const std::vector<CanonPoint> points = clusterAndCornersAFPoints();
     const QSize size(6000, 4000);
     const QString path = canonJpeg(points, 1, size.width(), size.height(), size);
 

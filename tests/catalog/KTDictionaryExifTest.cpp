@@ -17,6 +17,23 @@ QVariantMap withExif(const QVariantMap &exif)
     return {{kImagePropertyExifDictionary, exif}};
 }
 
+struct DisplayCase
+{
+    const char *label;
+    QString (*read)(const QVariantMap &);
+    QVariantMap properties;
+    QString expected; // a null QString means nil
+};
+
+void expectDisplayStrings(std::initializer_list<DisplayCase> cases)
+{
+    for (const DisplayCase &c : cases) {
+        const QString actual = c.read(c.properties);
+        EXPECT_EQ(actual.toStdString(), c.expected.toStdString()) << c.label;
+        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
+    }
+}
+
 } // namespace
 
 TEST(KTDictionaryExifTest, DatesFallBackToTheTIFFDateAndRejectBadText)
@@ -41,14 +58,7 @@ TEST(KTDictionaryExifTest, DatesFallBackToTheTIFFDateAndRejectBadText)
 
 TEST(KTDictionaryExifTest, DisplayStrings)
 {
-    struct Case
-    {
-        const char *label;
-        QString (*read)(const QVariantMap &);
-        QVariantMap properties;
-        QString expected; // a null QString means nil
-    };
-    const Case cases[] = {
+    expectDisplayStrings({
         {"exposure 1/250", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.004}}),
          "1/250 sec"},
         {"exposure 0.3", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.3}}), "1/3 sec"},
@@ -81,12 +91,7 @@ TEST(KTDictionaryExifTest, DisplayStrings)
          {{"PixelWidth", 6000}, {"PixelHeight", 4000}, {"Orientation", 6}},
          "4000 x 6000"},
         {"size absent", KTDictionaryExif::imageSize, {}, "0 x 0"},
-    };
-    for (const auto &c : cases) {
-        const QString actual = c.read(c.properties);
-        EXPECT_EQ(actual, c.expected) << c.label;
-        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
-    }
+    });
 }
 
 // A pixel dimension or focal length that no int holds (a damaged or hostile EXIF value) reads as
@@ -104,14 +109,7 @@ TEST(KTDictionaryExifTest, OversizedExifDimensionReadsAsUnknown)
 
     const double nan = std::nan("");
     const double infinity = std::numeric_limits<double>::infinity();
-    struct Case
-    {
-        const char *label;
-        QString (*read)(const QVariantMap &);
-        QVariantMap properties;
-        QString expected; // a null QString means nil
-    };
-    const Case cases[] = {
+    expectDisplayStrings({
         {"the file", KTDictionaryExif::imageSize, fromFile, "0 x 0"},
         {"Exif width beyond int",
          KTDictionaryExif::imageSize,
@@ -134,12 +132,7 @@ TEST(KTDictionaryExifTest, OversizedExifDimensionReadsAsUnknown)
         {"focal not a number", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", nan}}), QString()},
         {"focal largest int", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 2147483647.0}}),
          "2147483647"},
-    };
-    for (const auto &c : cases) {
-        const QString actual = c.read(c.properties);
-        EXPECT_EQ(actual.toStdString(), c.expected.toStdString()) << c.label;
-        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
-    }
+    });
 }
 
 TEST(KTImagePropertiesTest, SizeAndOrientationReadings)

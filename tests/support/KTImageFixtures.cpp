@@ -189,6 +189,17 @@ bool writeExifOnlyJpeg(const QString &path, const KTExifFields &exif)
     return file.write(cut) == cut.size();
 }
 
+std::vector<KTCanonAFPoint> clusterAndCornersAFPoints()
+{
+    std::vector<KTCanonAFPoint> points = {{-2950, -1950, 60, 40, true, true},
+                                          {2950, -1950, 60, 40, true, true},
+                                          {-2950, 1950, 60, 40, true, true},
+                                          {2950, 1950, 60, 40, true, true}};
+    for (int i = 0; points.size() < 1000; ++i)
+        points.push_back({560 + (i % 12) * 8, 300 + (i / 12) * 2, 60, 40, i % 3 == 0, true});
+    return points;
+}
+
 std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth, int afHeight)
 {
     const int count = int(points.size());

@@ -40,6 +40,11 @@ struct KTCanonAFPoint
     bool selected;
 };
 
+/// 1,000 points, all selected and a third in focus, on a 6000 x 4000 AF image: first one in each
+/// corner (lower left, lower right, upper left, upper right), then 996 in a cluster right of and
+/// above the centre. No window of 0.8 of the image holds two corners.
+std::vector<KTCanonAFPoint> clusterAndCornersAFPoints();
+
 /// A Canon AF record ("Exif.Canon.AFInfo") of `points` on an AF image of `afWidth` x `afHeight`,
 /// in Exiv2's text notation: as many points as the record's 16-bit count holds.
 std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth = 600, int afHeight = 400);
