@@ -110,8 +110,8 @@ const QString &thousandPointsJpeg()
         writeJpegWithExif(file,
                           {{"Exif.Image.Make", "Canon"},
                            {"Exif.Image.Model", "Canon EOS Test"},
-                           {"Exif.Canon.AFInfo",
-                            canonAFInfo(clusterAndCornersAFPoints(), kCameraSize.width(), kCameraSize.height())}},
+                           {"Exif.Canon.AFInfo", canonAFInfo(clusterAndCornersAFPoints(), kCameraSize.width(),
+                                                             kCameraSize.height())}},
                           kCameraSize);
         return file;
     }();

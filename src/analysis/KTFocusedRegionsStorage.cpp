@@ -129,7 +129,8 @@ KTFocusedRegionsStorage::initWithImageAtPath(const QString &path, const std::fun
     return storage;
 }
 
-void KTFocusedRegionsStorage::initializeWithFilePath(const QString &path, const std::function<bool()> &isCancelled)
+void KTFocusedRegionsStorage::initializeWithFilePath(const QString &path,
+                                                     const std::function<bool()> &isCancelled)
 {
     QVariantMap metadata = KTImageUtils::metadataDictionaryFromPath(path);
     const QVariantList afInfo = KTAutofocusInfo::afInfoAtPath(path);

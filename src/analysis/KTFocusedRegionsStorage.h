@@ -40,8 +40,8 @@ public:
     /// full size: blocks, never on the main thread. `isCancelled`, when given, is polled between
     /// the steps and during the region search; once it returns true the build stops quietly and
     /// the storage has no region images.
-    static std::shared_ptr<KTFocusedRegionsStorage> initWithImageAtPath(const QString &path,
-                                                                        const std::function<bool()> &isCancelled = {});
+    static std::shared_ptr<KTFocusedRegionsStorage>
+    initWithImageAtPath(const QString &path, const std::function<bool()> &isCancelled = {});
     /// The storage of a file written by writeToFile; null when the file is missing, unreadable
     /// or holds no storage.
     static std::shared_ptr<KTFocusedRegionsStorage> storageWithContentsOfFile(const QString &path);
@@ -80,7 +80,8 @@ public:
     /// rounded or checked against the image. The search costs about the number of window
     /// positions, (0.2 x the union's width) x (0.2 x its height), whatever the number of points.
     static std::optional<QRectF> focusedRegionCropRect(const std::optional<QList<KTFocusedRect>> &rects,
-                                                       QSizeF size, const std::function<bool()> &isCancelled = {});
+                                                       QSizeF size,
+                                                       const std::function<bool()> &isCancelled = {});
     /// `rect` (y upwards, in pixels of an image `imageHeight` high) as a Qt image rectangle
     /// (y downwards).
     static QRectF imageRectFromRect(const QRectF &rect, double imageHeight);
@@ -89,8 +90,8 @@ public:
 
 private:
     void initializeWithFilePath(const QString &path, const std::function<bool()> &isCancelled);
-    std::optional<QList<QByteArray>> focusedRegionImagesPyramidFromImage(const QImage &image,
-                                                                         const std::function<bool()> &isCancelled) const;
+    std::optional<QList<QByteArray>>
+    focusedRegionImagesPyramidFromImage(const QImage &image, const std::function<bool()> &isCancelled) const;
 
     uint64_t m_storageVersion = 0;
     QSizeF m_originalImageSize;

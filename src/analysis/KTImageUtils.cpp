@@ -260,7 +260,8 @@ bool fitsAllocationLimit(QImageReader &reader, const QString &description)
                                     .boundedTo(stored)
                               : stored;
     const QImage::Format format = reader.imageFormat();
-    const int bitsPerPixel = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    const int bitsPerPixel =
+        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
     const double bytes = double(decoded.width()) * double(decoded.height()) * std::max(bitsPerPixel, 8) / 8;
     if (bytes <= double(kAllocationLimitMB) * 1024 * 1024)
         return true;

@@ -333,7 +333,8 @@ QList<KTStoreObject *> KTObjectContextState::candidates(int entity)
         if (object->m_deleted)
             continue;
         // Records inserted here and not yet saved are unknown to the parent.
-        if (parentRows.contains(object->m_id.row) || object->m_saveMark.state == KTChangeMark::State::Inserted)
+        if (parentRows.contains(object->m_id.row) ||
+            object->m_saveMark.state == KTChangeMark::State::Inserted)
             result.append(object.get());
     }
     return result;

@@ -74,7 +74,8 @@ std::optional<QRectF> fullScanCrop(const QList<KTFocusedRect> &rects, QSizeF siz
     const double cropWidth = double(0.2f) * size.width();
     const double cropHeight = double(0.2f) * size.height();
     if (points.isEmpty())
-        return QRectF((size.width() - cropWidth) * 0.5, (size.height() - cropHeight) * 0.5, cropWidth, cropHeight);
+        return QRectF((size.width() - cropWidth) * 0.5, (size.height() - cropHeight) * 0.5, cropWidth,
+                      cropHeight);
     united = QRectF(united.x() - 1, united.y() - 1, united.width() + 2, united.height() + 2)
                  .intersected(QRectF(0, 0, size.width(), size.height()));
     const double slide = double(1.0f - 0.8f);
@@ -320,7 +321,8 @@ TEST_F(KTFocusedRegionsStorageTest, ThousandAutofocusPointsFinishQuickly)
     ASSERT_TRUE(crop);
     expectRectNear(*crop, QRectF(centre.x() - 600, centre.y() - 400, 1200, 800));
 
-    EXPECT_FALSE(KTFocusedRegionsStorage::focusedRegionCropRect(storage->afRects(), size, [] { return true; }));
+    EXPECT_FALSE(
+        KTFocusedRegionsStorage::focusedRegionCropRect(storage->afRects(), size, [] { return true; }));
     const auto cancelled = KTFocusedRegionsStorage::initWithImageAtPath(path, [] { return true; });
     EXPECT_FALSE(cancelled->focusedRegionImagesPyramid());
 }

@@ -67,7 +67,8 @@ QByteArray fileBytes(const QString &path)
 QByteArray exifOnlyJpeg(const QTemporaryDir &dir)
 {
     const QString path = dir.filePath(QStringLiteral("exif-only.jpg"));
-    writeExifOnlyJpeg(path, {{"Exif.Photo.PixelXDimension", "4110352768"}, {"Exif.Photo.FocalLength", "4294967295/1"}});
+    writeExifOnlyJpeg(
+        path, {{"Exif.Photo.PixelXDimension", "4110352768"}, {"Exif.Photo.FocalLength", "4294967295/1"}});
     return fileBytes(path);
 }
 
@@ -100,7 +101,8 @@ TEST(KTImageUtilsFuzzTest, DamagedFilesNeverCrashAnyRoute)
         int copies;
         bool focusedRegions; // also built into a focused-regions storage
     } fixtures[] = {
-        {"jpg", makeJpegWithExif(makePhotoLikeImage({48, 32}), 6, 80, makeQuadrantImage({16, 12})), 300, false},
+        {"jpg", makeJpegWithExif(makePhotoLikeImage({48, 32}), 6, 80, makeQuadrantImage({16, 12})), 300,
+         false},
         {"png", pngWithAlpha(), 300, false},
         {"dng", makeDng({{32, 32}, KTDngPreview::Jpeg, {32, 24}, 6}), 300, false},
         {"dng", makeDng({{32, 32}, KTDngPreview::Bitmap, {16, 12}, 3}), 300, false},

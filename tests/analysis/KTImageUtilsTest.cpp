@@ -294,7 +294,7 @@ TEST_F(KTImageUtilsTest, RawRoutesTakeThePreviewOrDevelopTheFile)
 TEST_F(KTImageUtilsTest, PngWithALyingChunkIsRefusedWithoutALargeAllocation)
 {
     const QByteArray png = makePng(makeQuadrantImage({16, 16}));
-    const qsizetype afterHeader = 8 + 25; // signature, IHDR
+    const qsizetype afterHeader = 8 + 25;  // signature, IHDR
     const qsizetype end = png.size() - 12; // IEND
     // 40000 x 40000, 8-bit RGBA.
     const QByteArray header = makePngChunk("IHDR", QByteArray("\0\0\x9c\x40\0\0\x9c\x40\x08\x06\0\0\0", 13));
@@ -308,7 +308,8 @@ TEST_F(KTImageUtilsTest, PngWithALyingChunkIsRefusedWithoutALargeAllocation)
         {"1.4 GB iTXt after the image data", makePngWithLyingChunk(), false, false},
         {"1.4 GB iTXt before the image data", makePngWithLyingChunk(true), false, false},
         {"40000 x 40000 header", png.left(8) + header + png.mid(afterHeader), false, true},
-        {"honest text chunk", png.left(end) + makePngChunk("tEXt", "Comment\0fine") + png.mid(end), true, true},
+        {"honest text chunk", png.left(end) + makePngChunk("tEXt", "Comment\0fine") + png.mid(end), true,
+         true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -376,15 +377,17 @@ TEST_F(KTImageUtilsTest, FifteenPixelWideRawPreviewKeepsItsPixelsInPlace)
         SCOPED_TRACE(c.name);
         const QImage preview = makePhotoLikeImage(c.previewSize.isEmpty() ? QSize(8, 8) : c.previewSize)
                                    .convertToFormat(QImage::Format_RGB888);
-        const QString path = write(
-            QStringLiteral("odd.dng"),
-            makeDng({c.rawSize, c.previewSize.isEmpty() ? KTDngPreview::None : KTDngPreview::Bitmap,
-                     c.previewSize, 1, preview}));
-        const QImage expected = c.previewSize.isEmpty()
-                                    ? KTImageUtils::fullSizeThumbnailFromRaw(path).convertToFormat(QImage::Format_RGB888)
-                                    : preview;
+        const QString path =
+            write(QStringLiteral("odd.dng"),
+                  makeDng({c.rawSize, c.previewSize.isEmpty() ? KTDngPreview::None : KTDngPreview::Bitmap,
+                           c.previewSize, 1, preview}));
+        const QImage expected =
+            c.previewSize.isEmpty()
+                ? KTImageUtils::fullSizeThumbnailFromRaw(path).convertToFormat(QImage::Format_RGB888)
+                : preview;
         ASSERT_FALSE(expected.isNull());
-        const QByteArray tiff = c.route == Route::Quick ? KTImageUtils::thumbnailDataFromRawQuick(path) : fillsize(path);
+        const QByteArray tiff =
+            c.route == Route::Quick ? KTImageUtils::thumbnailDataFromRawQuick(path) : fillsize(path);
         ASSERT_TRUE(isTiff(tiff));
         EXPECT_TRUE(samePixels(rgb(tiff), expected));
     }

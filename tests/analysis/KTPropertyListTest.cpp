@@ -46,8 +46,8 @@ TEST(KTPropertyListTest, DeeplyNestedPropertyListIsRefused)
     const QVariant dictionaries = QVariantMap{{QStringLiteral("a"), nestedLists(63)}};
     EXPECT_TRUE(KTPropertyList::fromXml(KTPropertyList::toXml(dictionaries)));
 
-    const QByteArray tooDeep = "<plist>" + QByteArray("<array>").repeated(65) + QByteArray("</array>").repeated(65) +
-                               "</plist>";
+    const QByteArray tooDeep =
+        "<plist>" + QByteArray("<array>").repeated(65) + QByteArray("</array>").repeated(65) + "</plist>";
     EXPECT_FALSE(KTPropertyList::fromXml(tooDeep));
     EXPECT_TRUE(KTPropertyList::toXml(nestedLists(65)).isEmpty());
     const QString written = dir.filePath(QStringLiteral("deep.plist"));

@@ -139,7 +139,9 @@ namespace {
 class KTForwardingAlertPresenter : public KTAlertPresenter
 {
 public:
-    explicit KTForwardingAlertPresenter(std::weak_ptr<KTScriptedAlertPresenter> target) : m_target(std::move(target)) {}
+    explicit KTForwardingAlertPresenter(std::weak_ptr<KTScriptedAlertPresenter> target)
+        : m_target(std::move(target))
+    {}
 
     KTAlertResponse runModal(const KTAlert &alert) override
     {
@@ -156,7 +158,8 @@ private:
 std::shared_ptr<KTScriptedAlertPresenter> KTScriptedAlertPresenter::install()
 {
     auto presenter = std::shared_ptr<KTScriptedAlertPresenter>(new KTScriptedAlertPresenter);
-    presenter->m_previous = KTAlertPresenter::install(std::make_shared<KTForwardingAlertPresenter>(presenter));
+    presenter->m_previous =
+        KTAlertPresenter::install(std::make_shared<KTForwardingAlertPresenter>(presenter));
     return presenter;
 }
 
