@@ -99,7 +99,8 @@ void KTAttributedTextField::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     QStyleOptionFrame option;
     initStyleOption(&option);
-    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this)
+    const QRect contents = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
                                .marginsRemoved(textMargins())
                                .adjusted(2, 0, -2, 0);
     drawAttributedText(painter, QRectF(contents), text(), m_attributes, font(), textColor(), alignment());

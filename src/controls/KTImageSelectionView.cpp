@@ -37,7 +37,7 @@ void KTImageSelectionView::drawInRect(QPainter &painter, const QRectF &)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     if (m_selected) {
-        painter.setPen(QPen(QColor(128, 128, 128), 6.0));
+        painter.setPen(QPen(QColor(128, 128, 128), 6.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(KTRoundedRect(QRectF(rect())).adjusted(3, 3, -3, -3));
     }

@@ -40,7 +40,8 @@ void KTIndeterminateProgressIndicatorController::stopAnimation()
 {
     std::lock_guard lock(m_mutex);
     if (m_count == 0)
-        qWarning("%s unbalanced stopAnimation: count already 0", "KTIndeterminateProgressIndicatorController::stopAnimation");
+        qWarning("%s unbalanced stopAnimation: count already 0",
+                 "KTIndeterminateProgressIndicatorController::stopAnimation");
     else
         --m_count;
     if (m_count == 0) {

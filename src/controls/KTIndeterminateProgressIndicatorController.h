@@ -22,8 +22,8 @@ public:
     static KTIndeterminateProgressIndicatorController &sharedController();
 
     KTIndeterminateProgressIndicatorController(const KTIndeterminateProgressIndicatorController &) = delete;
-    KTIndeterminateProgressIndicatorController &operator=(const KTIndeterminateProgressIndicatorController &) =
-        delete;
+    KTIndeterminateProgressIndicatorController &
+    operator=(const KTIndeterminateProgressIndicatorController &) = delete;
 
     /// Registers the spinner (main thread). A determinate indicator is a programming error
     /// ("Cannot manage determinate progress indicator").

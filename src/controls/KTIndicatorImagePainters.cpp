@@ -111,8 +111,9 @@ void paintKnobCap(QPainter &p, const QSizeF &size, bool top)
 void registerIndicatorPainters(KTNamedImages &images)
 {
     for (int frame = 0; frame < 12; ++frame) {
-        images.registerPainter(QStringLiteral("spinner%1").arg(frame, 2, 10, QLatin1Char('0')), {16, 16},
-                               [frame](QPainter &p, const QSizeF &size) { paintSpinnerFrame(p, size, frame); });
+        images.registerPainter(
+            QStringLiteral("spinner%1").arg(frame, 2, 10, QLatin1Char('0')), {16, 16},
+            [frame](QPainter &p, const QSizeF &size) { paintSpinnerFrame(p, size, frame); });
     }
 
     images.registerPainter(QStringLiteral("loader_left"), {6, 12},
@@ -134,6 +135,16 @@ void registerIndicatorPainters(KTNamedImages &images)
                            [](QPainter &p, const QSizeF &size) { paintKnobCap(p, size, true); });
     images.registerPainter(QStringLiteral("scroller_bottom"), {9, 5},
                            [](QPainter &p, const QSizeF &size) { paintKnobCap(p, size, false); });
+
+    // The main window's title strip: a dark grey ramp with a lit top edge and a dark bottom line.
+    images.registerPainter(QStringLiteral("toolbar_top"), {1, 56}, [](QPainter &p, const QSizeF &size) {
+        QLinearGradient ramp(0, 0, 0, size.height());
+        ramp.setColorAt(0, QColor(50, 50, 50));
+        ramp.setColorAt(1, QColor(38, 38, 38));
+        p.fillRect(QRectF(QPointF(0, 0), size), ramp);
+        p.fillRect(QRectF(0, 0, size.width(), 1), QColor(255, 255, 255, 18));
+        p.fillRect(QRectF(0, size.height() - 1, size.width(), 1), QColor(12, 12, 12));
+    });
 
     images.registerPainter(QStringLiteral("rate"), {14, 14}, [](QPainter &p, const QSizeF &size) {
         p.setPen(Qt::NoPen);

@@ -92,7 +92,8 @@ void KTLevelIndicator::mousePressEvent(QMouseEvent *event)
     event->accept();
     if (event->button() != Qt::LeftButton || !acceptsActivation())
         return;
-    const int position = std::clamp(int(std::floor(event->position().x() / kPositionSize)) + 1, 1, kPositions);
+    const int position =
+        std::clamp(int(std::floor(event->position().x() / kPositionSize)) + 1, 1, kPositions);
     if (m_cell.levelIndicatorStyle() != KTLevelIndicatorCell::RatingLevelIndicatorStyle) {
         setIntegerValue(position);
         emit clicked();

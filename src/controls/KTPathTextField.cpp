@@ -38,11 +38,12 @@ void revealOnDesktop(const QString &path)
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [folder](QDBusPendingCallWatcher *w) {
-        if (w->isError())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-        w->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [folder](QDBusPendingCallWatcher *w) {
+                         if (w->isError())
+                             QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+                         w->deleteLater();
+                     });
 }
 
 const QColor kDefaultLastComponentColor = QColor::fromRgbF(163.0f / 255, 163.0f / 255, 163.0f / 255, 1.0f);
@@ -149,7 +150,8 @@ void KTPathTextField::paintEvent(QPaintEvent *)
     painter.setFont(used);
     const QFontMetricsF metrics(used);
     const QRectF area(contentsRect());
-    const double baseline = area.top() + std::round((area.height() - metrics.height()) / 2) + metrics.ascent();
+    const double baseline =
+        area.top() + std::round((area.height() - metrics.height()) / 2) + metrics.ascent();
     const auto [start, length] = lastComponentRange();
     const QString before = shown.left(start);
     const QString component = shown.mid(start, length);

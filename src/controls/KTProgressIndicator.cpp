@@ -21,8 +21,8 @@ const QString kTileName = QStringLiteral("loader_anim");
 
 QImage blankImage(const QSizeF &size, qreal ratio)
 {
-    QImage image(std::max(1, int(std::ceil(size.width() * ratio))), std::max(1, int(std::ceil(size.height() * ratio))),
-                 QImage::Format_ARGB32_Premultiplied);
+    QImage image(std::max(1, int(std::ceil(size.width() * ratio))),
+                 std::max(1, int(std::ceil(size.height() * ratio))), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     return image;

@@ -95,7 +95,8 @@ KTScroller::Track KTScroller::track() const
     if (length <= 0 || range <= 0)
         return result;
     const double page = std::max(1, pageStep());
-    result.knobLength = std::clamp(length * page / (range + page), std::min(kMinimumKnobLength, length), length);
+    result.knobLength =
+        std::clamp(length * page / (range + page), std::min(kMinimumKnobLength, length), length);
     result.travel = length - result.knobLength;
     result.start = kEndInset + result.travel * (double(sliderPosition()) - minimum()) / range;
     return result;
@@ -110,7 +111,8 @@ QRectF KTScroller::knobRect() const
     double thumb = 0;
     getBackWidth(&back, &thumb);
     const double across = (back - thumb) * 0.5;
-    return isVertical() ? QRectF(across, t.start, thumb, t.knobLength) : QRectF(t.start, across, t.knobLength, thumb);
+    return isVertical() ? QRectF(across, t.start, thumb, t.knobLength)
+                        : QRectF(t.start, across, t.knobLength, thumb);
 }
 
 QImage KTScroller::rotateImageToHorizontalOrientation(const QImage &image)
@@ -155,9 +157,14 @@ void KTScroller::paintEvent(QPaintEvent *)
     const QImage back = KTNamedImages::shared().image(kBack, QSizeF(size()), ratio);
     if (!back.isNull())
         painter.drawImage(QRectF(rect()), back);
-    const QRectF knob = knobRect();
+    // Whole pixels along the bar, so the caps meet the centre without a seam.
+    QRectF knob = knobRect();
     if (knob.isEmpty())
         return;
+    if (isVertical())
+        knob = QRectF(knob.x(), std::round(knob.y()), knob.width(), std::round(knob.height()));
+    else
+        knob = QRectF(std::round(knob.x()), knob.y(), std::round(knob.width()), knob.height());
     if (isVertical()) {
         drawVertical(painter, knob, ratio);
         return;
@@ -170,8 +177,9 @@ void KTScroller::paintEvent(QPaintEvent *)
     if (!left.isNull())
         painter.drawImage(QRectF(knob.left(), knob.top(), leftWidth, knob.height()), left);
     if (!center.isNull())
-        painter.drawImage(QRectF(knob.left() + leftWidth, knob.top(), knob.width() - leftWidth - rightWidth, knob.height()),
-                          center);
+        painter.drawImage(
+            QRectF(knob.left() + leftWidth, knob.top(), knob.width() - leftWidth - rightWidth, knob.height()),
+            center);
     if (!right.isNull())
         painter.drawImage(QRectF(knob.right() - rightWidth, knob.top(), rightWidth, knob.height()), right);
 }

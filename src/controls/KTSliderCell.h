@@ -4,7 +4,9 @@
 
 #include <QRect>
 
-/// A slider that never shows tick marks, whatever its tick position says.
+/// A slider that never shows tick marks, whatever its tick position says. It draws a thin dark
+/// groove, lit up to the knob, and a round light knob where the style places the handle, so
+/// clicks and drags work as on any slider.
 ///
 /// Threading: main thread only.
 class KTSliderCell : public KTAbstractSliderCell

@@ -36,8 +36,9 @@ void KTSpinner::drawInRect(QPainter &painter, const QRectF &)
     if (frame.isNull())
         return;
     const QSizeF size = frame.deviceIndependentSize();
-    painter.drawImage(QPointF(std::round((width() - size.width()) * 0.5), std::round((height() - size.height()) * 0.5)),
-                      frame);
+    painter.drawImage(
+        QPointF(std::round((width() - size.width()) * 0.5), std::round((height() - size.height()) * 0.5)),
+        frame);
 }
 
 void KTSpinner::viewDidHide()

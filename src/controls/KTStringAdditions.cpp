@@ -5,10 +5,19 @@
 
 namespace {
 
-double oneLineWidth(const QString &text, const QFontMetricsF &metrics)
+/// The room the shorteners fill: the width less their margin, measured on one line.
+class Room
 {
-    return metrics.horizontalAdvance(text);
-}
+public:
+    Room(double width, const QFont &font)
+        : m_metrics(font), m_room(width - KTStringAdditions::kTruncationMargin)
+    {}
+    bool fits(const QString &text) const { return m_metrics.horizontalAdvance(text) <= m_room; }
+
+private:
+    QFontMetricsF m_metrics;
+    double m_room;
+};
 
 } // namespace
 
@@ -27,28 +36,27 @@ QVector<int> KTStringAdditions::graphemeBoundaries(const QString &text)
 
 QString KTStringAdditions::constrainedStringToWidth(const QString &text, double width, const QFont &font)
 {
-    const QFontMetricsF metrics(font);
-    const double room = width - kTruncationMargin;
+    const Room room(width, font);
     // An empty text has nothing to cut, so it never turns into "...".
-    if (text.isEmpty() || oneLineWidth(text, metrics) <= room)
+    if (text.isEmpty() || room.fits(text))
         return text;
     const QString ellipsis = QString::fromLatin1(kEllipsis);
     const QVector<int> boundaries = graphemeBoundaries(text);
     // Boundary n ends the first n grapheme clusters; the last one is the whole text.
     for (qsizetype n = boundaries.size() - 2; n > 0; --n) {
         const QString candidate = text.left(boundaries[n]) + ellipsis;
-        if (oneLineWidth(candidate, metrics) <= room)
+        if (room.fits(candidate))
             return candidate;
     }
     return ellipsis;
 }
 
-QString KTStringAdditions::constrainedStringInCenterToWidth(const QString &text, double width, const QFont &font)
+QString KTStringAdditions::constrainedStringInCenterToWidth(const QString &text, double width,
+                                                            const QFont &font)
 {
-    const QFontMetricsF metrics(font);
-    const double room = width - kTruncationMargin;
+    const Room room(width, font);
     // An empty text has nothing to cut, so it never turns into "...".
-    if (text.isEmpty() || oneLineWidth(text, metrics) <= room)
+    if (text.isEmpty() || room.fits(text))
         return text;
     const QString ellipsis = QString::fromLatin1(kEllipsis);
     const QVector<int> boundaries = graphemeBoundaries(text);
@@ -61,14 +69,13 @@ QString KTStringAdditions::constrainedStringInCenterToWidth(const QString &text,
         const qsizetype tail = std::min<qsizetype>(clusters, half + k / 2);
         if (head == 0 && tail == clusters)
             return ellipsis;
-        const QString candidate =
-            text.left(boundaries[head]) + ellipsis + text.mid(boundaries[tail]);
-        if (oneLineWidth(candidate, metrics) <= room)
+        const QString candidate = text.left(boundaries[head]) + ellipsis + text.mid(boundaries[tail]);
+        if (room.fits(candidate))
             return candidate;
     }
 }
 
 bool KTStringAdditions::willBeTruncatedForWidth(const QString &text, double width, const QFont &font)
 {
-    return oneLineWidth(text, QFontMetricsF(font)) > width;
+    return QFontMetricsF(font).horizontalAdvance(text) > width;
 }

@@ -17,7 +17,8 @@ constexpr int kButtonMargin = 8;
 
 } // namespace
 
-KTTableRowView::KTTableRowView(QWidget *parent) : QWidget(parent), m_deleteSourceButton(new KTAbstractButton(this))
+KTTableRowView::KTTableRowView(QWidget *parent)
+    : QWidget(parent), m_deleteSourceButton(new KTAbstractButton(this))
 {
     m_deleteSourceButton->setNormalStateImageWithImageNames({}, {}, {});
     m_deleteSourceButton->setPushedStateImageWithImageNames({}, {}, {});

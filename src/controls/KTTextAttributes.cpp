@@ -27,8 +27,9 @@ KTTextAttributes KTTextAttributes::unitedWith(const KTTextAttributes &fallback) 
     return result;
 }
 
-void drawAttributedText(QPainter &painter, const QRectF &rect, const QString &text, const KTTextAttributes &attributes,
-                        const QFont &font, const QColor &color, Qt::Alignment alignment)
+void drawAttributedText(QPainter &painter, const QRectF &rect, const QString &text,
+                        const KTTextAttributes &attributes, const QFont &font, const QColor &color,
+                        Qt::Alignment alignment)
 {
     if (text.isEmpty() || rect.isEmpty())
         return;

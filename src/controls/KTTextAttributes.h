@@ -40,5 +40,6 @@ struct KTTextAttributes
 /// Draws `text` on one line in `rect` with `alignment`: shadow first, then the text, each
 /// underlined when asked; entries not given take `font` and `color`. Text wider than the
 /// rectangle is clipped.
-void drawAttributedText(QPainter &painter, const QRectF &rect, const QString &text, const KTTextAttributes &attributes,
-                        const QFont &font, const QColor &color, Qt::Alignment alignment);
+void drawAttributedText(QPainter &painter, const QRectF &rect, const QString &text,
+                        const KTTextAttributes &attributes, const QFont &font, const QColor &color,
+                        Qt::Alignment alignment);

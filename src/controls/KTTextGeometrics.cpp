@@ -75,7 +75,8 @@ double KTTextGeometrics::heightForWidth(const QString &text, double width, const
     return heightForWidth(text, width, fontOf(attributes));
 }
 
-double KTTextGeometrics::widthForHeight(const QString &text, double height, const KTTextAttributes &attributes)
+double KTTextGeometrics::widthForHeight(const QString &text, double height,
+                                        const KTTextAttributes &attributes)
 {
     return widthForHeight(text, height, fontOf(attributes));
 }

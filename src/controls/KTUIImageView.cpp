@@ -29,7 +29,8 @@ void KTUIImageView::drawInRect(QPainter &painter, const QRectF &)
     const QSizeF natural = m_image.deviceIndependentSize();
     const double scale = std::min({1.0, width() / natural.width(), height() / natural.height()});
     const QSizeF drawn = natural * scale;
-    const QPointF origin(std::round((width() - drawn.width()) * 0.5), std::round((height() - drawn.height()) * 0.5));
+    const QPointF origin(std::round((width() - drawn.width()) * 0.5),
+                         std::round((height() - drawn.height()) * 0.5));
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRectF(origin, drawn), m_image);
 }

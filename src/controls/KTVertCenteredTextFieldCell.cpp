@@ -22,7 +22,8 @@ KTVertCenteredTextFieldCell::KTVertCenteredTextFieldCell(QWidget *parent) : QLin
 QRectF KTVertCenteredTextFieldCell::drawingRectForBounds(const QRectF &bounds, const QRectF &textRect,
                                                          double lineHeight)
 {
-    return {textRect.x(), std::floor((bounds.height() - lineHeight) * 0.5), textRect.width(), textRect.height() + 2.0};
+    return {textRect.x(), std::floor((bounds.height() - lineHeight) * 0.5), textRect.width(),
+            textRect.height() + 2.0};
 }
 
 QRectF KTVertCenteredTextFieldCell::drawingRectForBounds(const QRectF &bounds) const

@@ -20,6 +20,9 @@ namespace {
 
 /// What the strip's state update enables and disables among the direct children of the
 /// title-bar view.
+/// Room between the window buttons and whatever the strip holds beside them.
+constexpr int kButtonsGap = 8;
+
 bool isControl(const QWidget *widget)
 {
     return qobject_cast<const KTControl *>(widget) || qobject_cast<const QAbstractButton *>(widget) ||
@@ -188,9 +191,17 @@ void KTWindow::layoutTitleBar()
     const double buttonHeight = m_windowButtons->height();
     const double yUp = m_centerButtons ? std::round(stripHeight * 0.5 - buttonHeight * 0.5)
                                        : stripHeight - buttonHeight - kButtonTopOffset;
-    m_windowButtons->move(int(std::lround(m_buttonsLeftMargin)), int(std::lround(stripHeight - yUp - buttonHeight)));
-    m_windowButtons->setVisible(m_fullScreen && stripHeight > 0 && m_titleBarView && !m_titleBarView->isHidden());
+    m_windowButtons->move(int(std::lround(m_buttonsLeftMargin)),
+                          int(std::lround(stripHeight - yUp - buttonHeight)));
+    const bool buttonsShown =
+        m_fullScreen && stripHeight > 0 && m_titleBarView && !m_titleBarView->isHidden();
+    m_windowButtons->setVisible(buttonsShown);
     m_windowButtons->raise();
+    // A layout in the title-bar view (the toolbar) keeps clear of the buttons while they show.
+    if (m_titleBarView) {
+        const int reserved = buttonsShown ? m_windowButtons->x() + m_windowButtons->width() + kButtonsGap : 0;
+        m_titleBarView->setContentsMargins(reserved, 0, 0, 0);
+    }
 
     if (m_contentView)
         m_contentView->setGeometry(0, stripHeight, width, std::max(0, m_frame->height() - stripHeight));

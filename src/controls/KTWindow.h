@@ -15,7 +15,8 @@ class VQTitlebarContainer;
 /// maximises it. Sheets and window-modal panels open below the strip (sheetTopY()).
 ///
 /// In full screen the window has no frame, so the strip shows the custom close, minimise and
-/// full-screen buttons (windowButtons()) at its left; with hideTitleBarInFullScreen the strip
+/// full-screen buttons (windowButtons()) at its left, and the title-bar view's left contents
+/// margin makes a layout in it keep clear of them; with hideTitleBarInFullScreen the strip
 /// collapses instead and comes back at its previous height afterwards. Only this window's own
 /// full-screen changes count.
 ///

@@ -1,6 +1,7 @@
 #include "KTAbstractProgressIndicator.h"
 #include "KTNamedImages.h"
 #include "KTSpinner.h"
+#include "KTWidgetRendering.h"
 
 #include <QPainter>
 #include <QTest>
@@ -21,14 +22,6 @@ struct ShownParent
     }
     QWidget window;
 };
-
-QImage render(QWidget &widget)
-{
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
-}
 
 } // namespace
 
@@ -51,7 +44,6 @@ TEST(KTAbstractProgressIndicatorTest, EachStepMovesTheBrightFinClockwiseAndFades
     for (int fin = 1; fin <= 9; ++fin) {
         EXPECT_NEAR(indicator.finAlpha(fin), 0.15, 1e-3) << "fin " << fin;
     }
-
 }
 
 TEST(KTAbstractProgressIndicatorTest, DeterminateValueStopsItAndStartDoesNothingThen)
@@ -127,7 +119,7 @@ TEST(KTAbstractProgressIndicatorTest, PieFractionStaysWithinTheCircleAndZeroMaxi
     empty.resize(40, 40);
     empty.setColor(Qt::white);
     empty.setDoubleValue(0);
-    const QImage ring = render(empty);
+    const QImage ring = renderWidget(empty);
     for (const Case &c : cases) {
         KTAbstractProgressIndicator indicator;
         indicator.resize(40, 40);
@@ -136,7 +128,7 @@ TEST(KTAbstractProgressIndicatorTest, PieFractionStaysWithinTheCircleAndZeroMaxi
         indicator.setDoubleValue(c.value);
         EXPECT_DOUBLE_EQ(indicator.determinateFraction(), c.fraction) << c.value << " of " << c.maximum;
         if (c.fraction == 0.0) {
-            EXPECT_EQ(render(indicator), ring) << c.value << " of " << c.maximum;
+            EXPECT_EQ(renderWidget(indicator), ring) << c.value << " of " << c.maximum;
         }
     }
     // A quarter runs clockwise from twelve to three o'clock.
@@ -144,7 +136,7 @@ TEST(KTAbstractProgressIndicatorTest, PieFractionStaysWithinTheCircleAndZeroMaxi
     quarter.resize(40, 40);
     quarter.setColor(Qt::white);
     quarter.setDoubleValue(25);
-    const QImage picture = render(quarter);
+    const QImage picture = renderWidget(quarter);
     EXPECT_GT(qAlpha(picture.pixel(26, 14)), 200) << "upper right is filled";
     EXPECT_EQ(qAlpha(picture.pixel(14, 14)), 0) << "upper left is not";
     EXPECT_EQ(qAlpha(picture.pixel(26, 26)), 0) << "lower right is not";
@@ -162,7 +154,8 @@ TEST(KTSpinnerTest, PlaysTheTwelveFramesInOrderAndRestsWhileHidden)
         ASSERT_EQ(spinner.frameIndex(), expected);
         const QImage frame = KTNamedImages::shared().image(KTSpinner::frameName(expected), 1.0);
         ASSERT_FALSE(frame.isNull()) << "every frame exists";
-        EXPECT_EQ(render(spinner), frame.convertToFormat(QImage::Format_ARGB32_Premultiplied)) << "frame " << expected;
+        EXPECT_EQ(renderWidget(spinner), frame.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << "frame " << expected;
         spinner.showNextFrame();
     }
     EXPECT_EQ(KTSpinner::frameName(7), "spinner07");

@@ -140,6 +140,7 @@ TEST(KTVertCenteredTextFieldCellTest, TheTextLineSitsCentredOnTheLineHeight)
         field.render(&picture);
         EXPECT_EQ(field.cursorRect().top(), int(drawing.y())) << height;
     }
-    EXPECT_EQ(KTVertCenteredTextFieldCell::drawingRectForBounds(QRectF(0, 0, 100, 22), QRectF(2, 1, 96, 20), 16),
-              QRectF(2, 3, 96, 22));
+    EXPECT_EQ(
+        KTVertCenteredTextFieldCell::drawingRectForBounds(QRectF(0, 0, 100, 22), QRectF(2, 1, 96, 20), 16),
+        QRectF(2, 3, 96, 22));
 }

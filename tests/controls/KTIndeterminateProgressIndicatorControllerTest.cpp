@@ -29,7 +29,8 @@ struct ControlledSpinner
         controller.setProgressIndicator(nullptr);
         controller.setAnimationRequestsCount(0);
     }
-    KTIndeterminateProgressIndicatorController &controller = KTIndeterminateProgressIndicatorController::sharedController();
+    KTIndeterminateProgressIndicatorController &controller =
+        KTIndeterminateProgressIndicatorController::sharedController();
     QWidget window;
     KTAbstractProgressIndicator *spinner = new KTAbstractProgressIndicator(&window);
 };

@@ -1,4 +1,5 @@
 #include "KTLevelIndicator.h"
+#include "KTWidgetRendering.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -6,14 +7,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QImage render(QWidget &widget)
-{
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
-}
 
 /// The centre of star `n` (1 to 5).
 QPoint star(int n)
@@ -32,7 +25,7 @@ TEST(KTLevelIndicatorTest, AClickSetsTheStarAndAClickOnTheCurrentRatingClearsIt)
         int after;
     };
     const Case cases[] = {
-        {3, star(3), 0}, {3, star(4), 4}, {0, star(1), 1}, {5, star(5), 0},
+        {3, star(3), 0}, {3, star(4), 4},        {0, star(1), 1},      {5, star(5), 0},
         {2, star(1), 1}, {1, QPoint(200, 7), 5}, {0, QPoint(0, 7), 1},
     };
     for (const Case &c : cases) {
@@ -71,7 +64,7 @@ TEST(KTLevelIndicatorTest, PlaceholdersFillTheEmptyPositions)
     rating.cell()->setDisplayDots(true);
     rating.setInactiveDotsImage(marker);
     rating.setIntegerValue(2);
-    QImage picture = render(rating);
+    QImage picture = renderWidget(rating);
     for (const int x : {28, 42, 56}) {
         EXPECT_EQ(picture.pixelColor(x + 7, 7), QColor(Qt::red)) << "placeholder at " << x;
     }
@@ -81,7 +74,7 @@ TEST(KTLevelIndicatorTest, PlaceholdersFillTheEmptyPositions)
     }
 
     rating.setIntegerValue(5);
-    picture = render(rating);
+    picture = renderWidget(rating);
     for (int x = 0; x < picture.width(); ++x) {
         EXPECT_NE(picture.pixelColor(x, 7), QColor(Qt::red)) << x;
     }

@@ -26,7 +26,8 @@ struct AnimationsSwitch
 QList<KTBackgroundView *> veilsOver(QWidget *view)
 {
     QList<KTBackgroundView *> veils;
-    for (auto *child : view->findChildren<KTBackgroundView *>(QStringLiteral("KTOverlayVeil"), Qt::FindDirectChildrenOnly))
+    for (auto *child :
+         view->findChildren<KTBackgroundView *>(QStringLiteral("KTOverlayVeil"), Qt::FindDirectChildrenOnly))
         veils.append(child);
     return veils;
 }
@@ -35,6 +36,18 @@ double opacityOf(QWidget *veil)
 {
     return static_cast<QGraphicsOpacityEffect *>(veil->graphicsEffect())->opacity();
 }
+
+/// A plain shown window to show overlays over.
+struct ShownParent
+{
+    explicit ShownParent(const QSize &size)
+    {
+        window.resize(size);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    QWidget window;
+};
 
 /// Runs `check` inside the overlay's modal loop, then closes the overlay.
 void whileShown(KTOverlayWindow &overlay, std::function<void()> check)
@@ -71,7 +84,8 @@ TEST(KTOverlayWindowTest, VeilsCoverTheContentAndTheStripFollowResizesAndGoAfter
         EXPECT_EQ(opacityOf(content[0]), 1.0);
         EXPECT_TRUE(overlay.isVisible());
         const QRect frame = parent.geometry();
-        EXPECT_EQ(overlay.pos(), QPoint(frame.x() + (frame.width() - 300) / 2, frame.y() + (frame.height() - 200) / 2))
+        EXPECT_EQ(overlay.pos(),
+                  QPoint(frame.x() + (frame.width() - 300) / 2, frame.y() + (frame.height() - 200) / 2))
             << "centred over the parent";
 
         parent.resize(1000, 700);
@@ -91,16 +105,15 @@ TEST(KTOverlayWindowTest, VeilsCoverTheContentAndTheStripFollowResizesAndGoAfter
 TEST(KTOverlayWindowTest, CompletionRunsFirstAndTheVeilsFadeOutAfterwards)
 {
     AnimationsSwitch on(true);
-    QWidget parent;
-    parent.resize(400, 300);
-    parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    ShownParent shown({400, 300});
+    QWidget &parent = shown.window;
 
     KTOverlayWindow overlay;
     overlay.resize(200, 100);
     int veilsAtCompletion = -1;
     QTimer::singleShot(0, &overlay, [&] { overlay.closeOverlay(); });
-    overlay.showInWindow(&parent, KTOverlayWindow::PositionCentered, [&] { veilsAtCompletion = int(veilsOver(&parent).size()); });
+    overlay.showInWindow(&parent, KTOverlayWindow::PositionCentered,
+                         [&] { veilsAtCompletion = int(veilsOver(&parent).size()); });
 
     EXPECT_EQ(veilsAtCompletion, 1) << "a plain window gets one veil over itself";
     ASSERT_EQ(veilsOver(&parent).size(), 1) << "still fading out when the call returns";
@@ -110,10 +123,8 @@ TEST(KTOverlayWindowTest, CompletionRunsFirstAndTheVeilsFadeOutAfterwards)
 TEST(KTOverlayWindowTest, EscapeClosesLikeTheCloseButtonAndAKeptPositionStays)
 {
     AnimationsSwitch off(false);
-    QWidget parent;
-    parent.resize(400, 300);
-    parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    ShownParent shown({400, 300});
+    QWidget &parent = shown.window;
 
     KTOverlayWindow overlay;
     overlay.setGeometry(10, 20, 150, 100);
@@ -140,10 +151,8 @@ TEST(KTOverlayWindowTest, PresentMakesAFreshOverlayOfTheClass)
             QTimer::singleShot(0, this, [this] { closeOverlay(); });
         }
     };
-    QWidget parent;
-    parent.resize(300, 200);
-    parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    ShownParent shown({300, 200});
+    QWidget &parent = shown.window;
     bool completed = false;
     KTOverlayWindow::present<Tips>(&parent, KTOverlayWindow::PositionCentered, [&] { completed = true; });
     KTOverlayWindow::present<Tips>(&parent);

@@ -47,7 +47,8 @@ TEST(KTPathTextFieldTest, ALongPathLosesItsStartAndKeepsItsLastComponentInItsCol
         bool elided;
     };
     const Case cases[] = {
-        {QStringLiteral("/Volumes/Photos/2014/Hills of the North/Day 2/IMG_0042.CR2"), 160, QStringLiteral("IMG_0042.CR2"), true},
+        {QStringLiteral("/Volumes/Photos/2014/Hills of the North/Day 2/IMG_0042.CR2"), 160,
+         QStringLiteral("IMG_0042.CR2"), true},
         {QStringLiteral("/home/ann/Pictures/Harbour"), 600, QStringLiteral("Harbour"), false},
         {QStringLiteral("/home/ann/Pictures/Market/"), 600, QStringLiteral("Market"), false},
         {QStringLiteral("/"), 600, QStringLiteral("/"), false},
@@ -62,8 +63,8 @@ TEST(KTPathTextFieldTest, ALongPathLosesItsStartAndKeepsItsLastComponentInItsCol
         if (c.elided) {
             EXPECT_TRUE(shown.startsWith(QChar(0x2026))) << qPrintable(shown);
         }
-        EXPECT_TRUE(shown.endsWith(c.path.right(c.path.endsWith('/') && c.path.size() > 1 ? c.component.size() + 1
-                                                                                            : c.component.size())))
+        EXPECT_TRUE(shown.endsWith(c.path.right(
+            c.path.endsWith('/') && c.path.size() > 1 ? c.component.size() + 1 : c.component.size())))
             << qPrintable(shown);
         EXPECT_EQ(lastComponentShown(field), c.component) << qPrintable(c.path);
         EXPECT_LT(field.fontMetrics().horizontalAdvance(shown), c.width + 1);

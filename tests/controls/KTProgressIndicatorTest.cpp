@@ -1,6 +1,7 @@
 #include "KTAnimations.h"
 #include "KTNamedImages.h"
 #include "KTProgressIndicator.h"
+#include "KTWidgetRendering.h"
 
 #include <QTest>
 
@@ -8,18 +9,6 @@
 
 #include <cmath>
 #include <limits>
-
-namespace {
-
-QImage render(QWidget &widget)
-{
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
-}
-
-} // namespace
 
 TEST(KTProgressIndicatorTest, FillFollowsTheValueWithinTheRangeAndAnEmptyRangeFillsNothing)
 {
@@ -32,8 +21,8 @@ TEST(KTProgressIndicatorTest, FillFollowsTheValueWithinTheRangeAndAnEmptyRangeFi
     };
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const Case cases[] = {
-        {0, 10, 2.5, 0.25}, {0, 1, 0.37, 0.37}, {0, 1, 1, 1.0},  {0, 1, 0, 0.0},
-        {0, 10, 12, 1.0},   {0, 10, -3, 0.0},   {0, 0, 0, 0.0},  {0, 0, 5, 0.0},
+        {0, 10, 2.5, 0.25}, {0, 1, 0.37, 0.37}, {0, 1, 1, 1.0},    {0, 1, 0, 0.0},
+        {0, 10, 12, 1.0},   {0, 10, -3, 0.0},   {0, 0, 0, 0.0},    {0, 0, 5, 0.0},
         {5, 5, 5, 0.0},     {10, 0, 5, 0.0},    {0, 10, nan, 0.0}, {2, 4, 3, 0.5},
     };
     for (const Case &c : cases) {
@@ -45,7 +34,8 @@ TEST(KTProgressIndicatorTest, FillFollowsTheValueWithinTheRangeAndAnEmptyRangeFi
         bar.setValue(c.value);
         const QRectF fill = bar.fillRect();
         EXPECT_DOUBLE_EQ(bar.fraction(), c.fraction) << c.value << " in " << c.minimum << ".." << c.maximum;
-        EXPECT_DOUBLE_EQ(fill.width(), 200 * c.fraction) << c.value << " in " << c.minimum << ".." << c.maximum;
+        EXPECT_DOUBLE_EQ(fill.width(), 200 * c.fraction)
+            << c.value << " in " << c.minimum << ".." << c.maximum;
         EXPECT_TRUE(std::isfinite(fill.width()) && std::isfinite(fill.height()));
     }
 }
@@ -61,13 +51,13 @@ TEST(KTProgressIndicatorTest, AnEmptyRangeDrawsTheBareBar)
     zeroSteps.setIndeterminate(false);
     zeroSteps.setMaxValue(0);
     zeroSteps.setValue(0);
-    EXPECT_EQ(render(zeroSteps), render(bare));
+    EXPECT_EQ(renderWidget(zeroSteps), renderWidget(bare));
 
     KTProgressIndicator half;
     half.resize(120, 12);
     half.setIndeterminate(false);
     half.setValue(0.5);
-    EXPECT_NE(render(half), render(bare));
+    EXPECT_NE(renderWidget(half), renderWidget(bare));
 }
 
 TEST(KTProgressIndicatorTest, FillAndStripesStayInsideTheBarsShape)
@@ -77,7 +67,7 @@ TEST(KTProgressIndicatorTest, FillAndStripesStayInsideTheBarsShape)
         bar.resize(120, 12);
         bar.setIndeterminate(indeterminate);
         bar.setValue(1.0);
-        const QImage picture = render(bar);
+        const QImage picture = renderWidget(bar);
         EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << "the rounded end leaves its corner clear";
         EXPECT_EQ(qAlpha(picture.pixel(119, 11)), 0);
         EXPECT_EQ(qAlpha(picture.pixel(60, 6)), 255);

@@ -2,6 +2,7 @@
 #include "KTSliderCell.h"
 #include "KTSystemMove.h"
 #include "KTUIImageView.h"
+#include "KTWidgetRendering.h"
 
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -11,14 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QImage render(QWidget &widget)
-{
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
-}
 
 void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &at, Qt::MouseButtons buttons)
 {
@@ -80,7 +73,7 @@ TEST(KTScrollerTest, InAScrollAreaTheAreaSaysWhichOneIsVertical)
     area.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
     EXPECT_EQ(vertical->width(), 15) << "the area gives the bar the track's width";
-    EXPECT_EQ(render(*horizontal).size(), horizontal->size());
+    EXPECT_EQ(renderWidget(*horizontal).size(), horizontal->size());
     area.takeWidget();
 }
 
@@ -131,7 +124,7 @@ TEST(KTSliderCellTest, DrawsNoTickMarksWhateverItsTickPosition)
         s.setTickInterval(1);
         s.setTickPosition(ticks);
         s.resize(200, 40);
-        return render(s);
+        return renderWidget(s);
     };
     QSlider plainWith;
     QSlider plainWithout;

@@ -28,7 +28,8 @@ double widthOf(const QString &text)
 const QString kNames[] = {
     QStringLiteral("Cafe\u0301 de Flore, Re\u0301publique.jpg"),
     QString::fromUtf8("\xF0\x9F\x93\xB7\xF0\x9F\x93\xB7 beach \xF0\x9F\x8C\x85 sunset.cr2"),
-    QString::fromUtf8("family \xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7 day.nef"),
+    QString::fromUtf8(
+        "family \xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7 day.nef"),
     QString::fromUtf8("trip \xF0\x9F\x87\xAE\xF0\x9F\x87\xB9 2014.jpg"),
     QStringLiteral("IMG_0001.CR2"),
 };
@@ -121,14 +122,17 @@ TEST(KTTextGeometricsTest, MeasuresLaidOutLinesWithoutTheEmptyLastLine)
     const double line = QFontMetricsF(font()).height();
     EXPECT_EQ(sizeForWidth(QString(), 100, 100, font()), QSizeF(0, 0));
     EXPECT_EQ(widthForHeight(QString(), 100, font()), 0.0);
-    EXPECT_NEAR(widthForHeight(QStringLiteral("Similar Groups"), kUnlimited, font()), widthOf(QStringLiteral("Similar Groups")), 0.5);
+    EXPECT_NEAR(widthForHeight(QStringLiteral("Similar Groups"), kUnlimited, font()),
+                widthOf(QStringLiteral("Similar Groups")), 0.5);
 
     const double one = heightForWidth(QStringLiteral("Line one"), 500, font());
     EXPECT_NEAR(one, line, 1.0);
-    EXPECT_EQ(heightForWidth(QStringLiteral("Line one\n"), 500, font()), one) << "the final line break adds no line";
+    EXPECT_EQ(heightForWidth(QStringLiteral("Line one\n"), 500, font()), one)
+        << "the final line break adds no line";
     EXPECT_NEAR(heightForWidth(QStringLiteral("a\n\nb"), 500, font()), 3 * one, 0.01);
 
-    const QString sentence = QStringLiteral("Every image of those sources is imported into a session catalogue");
+    const QString sentence =
+        QStringLiteral("Every image of those sources is imported into a session catalogue");
     const double wrapped = heightForWidth(sentence, 120, font());
     EXPECT_GT(wrapped, 2 * one);
     EXPECT_LE(widthForHeight(sentence, kUnlimited, font()), widthOf(sentence) + 0.5);

@@ -4,6 +4,7 @@
 #include "KTTableRowView.h"
 
 #include "KTNotificationCenter.h"
+#include "KTWidgetRendering.h"
 
 #include <QPainter>
 #include <QTest>
@@ -16,10 +17,7 @@ namespace {
 /// `widget` painted over an opaque grey, as a table's background would show through.
 QImage renderOverTable(QWidget &widget)
 {
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(40, 40, 40));
-    widget.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
+    return renderWidget(widget, QColor(40, 40, 40));
 }
 
 const QColor kOrange = ktColor(255, 162, 0);
@@ -75,8 +73,8 @@ TEST(KTTableRowViewTest, RowsOfDifferentHeightsEachShowAFrameOfTheirOwnSize)
         row.resize(200, height);
         row.setSelected(true);
         const QImage picture = renderOverTable(row);
-        for (const QPoint edge : {QPoint(100, 0), QPoint(100, 1), QPoint(100, height - 1), QPoint(100, height - 2),
-                                  QPoint(0, height / 2), QPoint(1, height / 2)})
+        for (const QPoint edge : {QPoint(100, 0), QPoint(100, 1), QPoint(100, height - 1),
+                                  QPoint(100, height - 2), QPoint(0, height / 2), QPoint(1, height / 2)})
             EXPECT_EQ(picture.pixelColor(edge), kOrange) << "height " << height << " at " << edge.y();
         const QColor centre = picture.pixelColor(60, height / 2);
         EXPECT_EQ(centre, QColor(28, 28, 28)) << "black at 0.3 over the table, height " << height;
@@ -91,17 +89,14 @@ TEST(KTImageSelectionViewTest, TheTriangleTakesTheCompareColoursAndOnlyTheSelect
     EXPECT_TRUE(mark.testAttribute(Qt::WA_TransparentForMouseEvents)) << "clicks reach the image below";
     EXPECT_FALSE(mark.isSelected());
 
-    QImage picture(mark.size(), QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
-    mark.render(&picture, {}, {}, QWidget::DrawChildren);
+    QImage picture = renderWidget(mark);
     EXPECT_EQ(picture.pixelColor(4, 145), compareSelectionColorInactive()) << "bottom-left corner";
     EXPECT_EQ(qAlpha(picture.pixel(45, 105)), 0) << "outside the 50-pixel legs";
     EXPECT_EQ(qAlpha(picture.pixel(1, 1)), 0) << "no frame while unselected";
 
     mark.setSelected(true);
     EXPECT_EQ(mark.triangleColor(), compareSelectionColorActive());
-    picture.fill(Qt::transparent);
-    mark.render(&picture, {}, {}, QWidget::DrawChildren);
+    picture = renderWidget(mark);
     EXPECT_EQ(picture.pixelColor(10, 140), compareSelectionColorActive());
     EXPECT_EQ(picture.pixelColor(100, 1), QColor(128, 128, 128)) << "the frame starts at the edge";
     EXPECT_EQ(picture.pixelColor(100, 5), QColor(128, 128, 128)) << "and is 6 pixels wide";

@@ -172,10 +172,12 @@ TEST(KTWindowTest, InFullScreenTheStripShowsTheCustomWindowButtons)
     EXPECT_EQ(shown.window.titleBarHeight(), 56.0);
     // Left margin 7, centred on the strip's height.
     EXPECT_EQ(buttons->geometry(), QRect(7, 22, 52, 12));
+    EXPECT_EQ(shown.window.titleBarView()->contentsMargins().left(), 7 + 52 + 8) << "room for the buttons";
     shown.window.setCenterTrafficLightButtons(false);
     EXPECT_EQ(buttons->y(), 3);
     shown.window.showNormal();
     EXPECT_FALSE(buttons->isVisible());
+    EXPECT_EQ(shown.window.titleBarView()->contentsMargins().left(), 0);
 }
 
 TEST(KTWindowTest, ControlsPlacedInTheStripFollowTheWindowsActivation)
@@ -227,12 +229,13 @@ TEST(KTWindowTest, TheDrawingBlockPaintsTheStripWithItsRoundedOutline)
     int calls = 0;
     QRectF given;
     QPainterPath outline;
-    shown.window.setTitleBarDrawingBlock([&](QPainter &painter, bool, const QRectF &rect, const QPainterPath &clip) {
-        ++calls;
-        given = rect;
-        outline = clip;
-        painter.fillRect(rect, Qt::red);
-    });
+    shown.window.setTitleBarDrawingBlock(
+        [&](QPainter &painter, bool, const QRectF &rect, const QPainterPath &clip) {
+            ++calls;
+            given = rect;
+            outline = clip;
+            painter.fillRect(rect, Qt::red);
+        });
     const QImage picture = shown.window.titleBarView()->grab().toImage();
     EXPECT_GE(calls, 1);
     EXPECT_EQ(given, QRectF(0, 0, 600, 56));
@@ -252,7 +255,8 @@ TEST(KTWindowWithCustomButtonsTest, HoverOverTheGroupSwitchesAllThreePictures)
     EXPECT_EQ(buttons.standardWindowButton(2), buttons.zoomButton());
     EXPECT_EQ(buttons.standardWindowButton(3), nullptr);
     // The group covers the three buttons exactly.
-    EXPECT_EQ(buttons.rect(), buttons.closeButton()->geometry()
+    EXPECT_EQ(buttons.rect(), buttons.closeButton()
+                                  ->geometry()
                                   .united(buttons.hideButton()->geometry())
                                   .united(buttons.zoomButton()->geometry()));
 
