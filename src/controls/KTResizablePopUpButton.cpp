@@ -79,13 +79,6 @@ void KTResizablePopUpButton::onPopUpMenuItem(QAction *item)
     emit clicked();
 }
 
-QSize KTResizablePopUpButton::sizeHint() const
-{
-    // Room for the chevron of the right cap.
-    const QSize base = KTAbstractButton::sizeHint();
-    return {base.width() + 8, base.height()};
-}
-
 void KTResizablePopUpButton::performClick()
 {
     if (m_popUpMenu)

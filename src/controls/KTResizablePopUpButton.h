@@ -36,8 +36,6 @@ public:
     /// See KTPopUpButton::onPopUpMenuItem().
     void onPopUpMenuItem(QAction *item);
 
-    QSize sizeHint() const override;
-
 protected:
     void performClick() override;
     void mouseReleaseEvent(QMouseEvent *event) override;

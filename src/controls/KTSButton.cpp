@@ -70,7 +70,8 @@ void KTSButton::initialize()
     }
     setTitle(m_title);
     setAlternateTitle(m_alternateTitle.isEmpty() ? m_title : m_alternateTitle);
-    m_isEnabledInternally = true;
+    // The enabled state is left as it is: a button disabled right after it was made stays
+    // disabled when the deferred set-up runs.
 
     delete m_arrowView;
     if (m_dropDown) {
@@ -253,9 +254,19 @@ void KTSButton::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(alphaValue() * (isEnabled() ? 1.0 : 0.45));
     const bool on = m_state == 1;
-    const QImage picture = on && !m_alternateImage.isNull() ? m_alternateImage : m_shownImage;
-    if (!picture.isNull())
+    // While pressed: the on picture, or the shown one darkened when there is none.
+    const bool pressed = isDown() && !on;
+    const QImage picture = (on || pressed) && !m_alternateImage.isNull() ? m_alternateImage : m_shownImage;
+    if (pressed && m_alternateImage.isNull() && !picture.isNull()) {
+        QImage darker = picture;
+        QPainter shade(&darker);
+        shade.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+        shade.fillRect(QRectF(QPointF(), darker.deviceIndependentSize()), QColor(0, 0, 0, 70));
+        shade.end();
+        painter.drawImage(QPointF(0, 0), darker);
+    } else if (!picture.isNull()) {
         painter.drawImage(QPointF(0, 0), picture);
+    }
 
     const QString &text = on ? m_displayedAlternateTitle : m_displayedTitle;
     if (text.isEmpty())

@@ -21,7 +21,8 @@
 /// equivalent or click().
 ///
 /// Set-up: made in code, initialize() runs on the next turn of the event loop, so properties set
-/// right after construction take effect; it may run again to rebuild everything.
+/// right after construction take effect (a disable included); it may run again to rebuild
+/// everything.
 ///
 /// Threading: main thread only.
 class KTSButton : public KTControl

@@ -83,6 +83,21 @@ TEST(KTSButtonTest, SetUpRunsOnTheNextTurnWithTheDefaultBackground)
     EXPECT_TRUE(button.alternateImage().isNull());
 }
 
+// Disabled right after it was made, a button stays disabled when its deferred set-up runs.
+TEST(KTSButtonTest, DeferredSetUpKeepsADisableMadeBeforeIt)
+{
+    KTSButton button("Apply");
+    button.resize(80, 24);
+    button.setButtonEnabled(false);
+    QApplication::processEvents();
+    ASSERT_TRUE(button.isInitialized());
+    EXPECT_FALSE(button.isButtonEnabled());
+    EXPECT_FALSE(button.isEnabled()) << "no disabled picture: the widget is disabled";
+    QSignalSpy clicked(&button, &KTControl::clicked);
+    button.click();
+    EXPECT_EQ(clicked.count(), 0);
+}
+
 TEST(KTSButtonTest, MissingOnPartFallsBackToTheNormalParts)
 {
     TestParts parts({"tsb_left", "tsb_center", "tsb_right", "tsb_center_on", "tsb_right_on"});
