@@ -8,6 +8,8 @@
 #include <QIcon>
 #include <QMenu>
 
+#include <algorithm>
+
 Q_DECLARE_METATYPE(KTShareManager::ValidationHandler)
 
 namespace {
@@ -220,8 +222,16 @@ void KTShareManager::validate(QAction *item)
     if (!stored.isValid())
         return;
     const auto validation = stored.value<ValidationHandler>();
-    if (validation)
-        item->setEnabled(validation());
+    if (!validation)
+        return;
+    // A submenu with nothing visible in it stays disabled whatever the block says.
+    bool hasEntries = !item->menu();
+    if (item->menu()) {
+        const QList<QAction *> entries = item->menu()->actions();
+        hasEntries = std::any_of(entries.begin(), entries.end(),
+                                 [](QAction *entry) { return entry->isVisible() && !entry->isSeparator(); });
+    }
+    item->setEnabled(hasEntries && validation());
 }
 
 void KTShareManager::validateMenu(QMenu *menu)

@@ -73,7 +73,8 @@ public:
     /// Opens `paths` with that application; false when there is none or it did not start.
     static bool performExportWithExportItem(const QString &exportItemID, const QStringList &paths);
 
-    /// Enables `item` by its validation block (items without one stay as they are).
+    /// Enables `item` by its validation block (items without one stay as they are); a submenu
+    /// item without a visible entry stays disabled.
     static void validate(QAction *item);
     /// Validates every item of `menu` that carries a validation block.
     static void validateMenu(QMenu *menu);

@@ -169,9 +169,11 @@ TEST_F(ShareManager, ShareOffersEmailOnlyWhenTheDesktopCanSendIt)
     EXPECT_EQ(system->mailed, (QStringList{"/photos/a.jpg", "/photos/b.CR2"}));
 
     system->email = false;
-    std::unique_ptr<QAction> none(KTShareManager::shareMenuItemWithImagesPaths(paths(), {}));
+    std::unique_ptr<QAction> none(KTShareManager::shareMenuItemWithImagesPaths(paths(), [] { return true; }));
     EXPECT_TRUE(none->menu()->actions().isEmpty());
     EXPECT_FALSE(none->isEnabled());
+    KTShareManager::validate(none.get());
+    EXPECT_FALSE(none->isEnabled()) << "an empty Share submenu was enabled";
 }
 
 TEST(KTDesktopEntryTest, EditorsAreTheVisibleApplicationsOpeningJpegOrRawFiles)
