@@ -176,8 +176,9 @@ QSizeF KTAbstractButton::pictogramSize(const QImage &image) const
 QSize KTAbstractButton::sizeHint() const
 {
     const KTNamedImages &images = KTNamedImages::shared();
-    const double caps =
-        images.naturalSize(m_normalImages.left).width() + images.naturalSize(m_normalImages.right).width();
+    // Each side keeps the padding or its cap, whichever is wider, plus a little air.
+    const double sides = std::max(kPadding, images.naturalSize(m_normalImages.left).width()) +
+                         std::max(kPadding, images.naturalSize(m_normalImages.right).width()) + kGap;
     double height = images.naturalSize(m_normalImages.center).height();
     if (!(height > 0))
         height = kDefaultHeight;
@@ -196,8 +197,7 @@ QSize KTAbstractButton::sizeHint() const
             height = std::max(height, picture.height() + text.height() + kGap + 4);
         break;
     }
-    const double width =
-        std::max(height, std::ceil(content + 2 * kPadding + std::max(0.0, caps - 2 * kPadding)));
+    const double width = std::max(height, std::ceil(content + sides));
     return QSize(int(width), int(std::ceil(height)));
 }
 
@@ -250,10 +250,14 @@ void KTAbstractButton::paintEvent(QPaintEvent *)
     const QSizeF textSize =
         m_title.isEmpty() ? QSizeF() : QSizeF(metrics.horizontalAdvance(m_title), metrics.height());
 
-    // Lay the pictogram and the title out as one group centred in the bounds.
+    // Lay the pictogram and the title out as one group centred between the caps (a drop-down's
+    // right cap is wider: it holds the chevron).
     QRectF pictureRect(QPointF(), pictureSize);
     QRectF textRect(QPointF(), textSize);
-    const QPointF middle = bounds.center();
+    const KTNamedImages &images = KTNamedImages::shared();
+    const double leftCap = images.naturalSize(m_normalImages.left).width();
+    const double rightCap = images.naturalSize(m_normalImages.right).width();
+    const QPointF middle((leftCap + bounds.width() - rightCap) / 2, bounds.center().y());
     const bool both = !pictureSize.isEmpty() && !textSize.isEmpty();
     switch (m_pictogramPosition) {
     case PictogramLeft:

@@ -80,8 +80,8 @@ public:
     void setTextOffset(const QPointF &offset);
 
     /// A KTNamedImages name; an unknown name removes the pictogram.
-    void setPictogramName(const QString &name);
-    void setPushedPictogramName(const QString &name);
+    virtual void setPictogramName(const QString &name);
+    virtual void setPushedPictogramName(const QString &name);
     QString pictogramName() const { return m_pictogramName; }
     QString pushedPictogramName() const { return m_pushedPictogramName; }
     void setPictogram(const QImage &image);
@@ -89,7 +89,7 @@ public:
     QImage pictogram() const { return m_pictogram; }
     QImage pushedPictogram() const { return m_pushedPictogram; }
     QPointF pictogramOffset() const { return m_pictogramOffset; }
-    void setPictogramOffset(const QPointF &offset);
+    virtual void setPictogramOffset(const QPointF &offset);
     int pictogramPosition() const { return m_pictogramPosition; }
     void setPictogramPosition(int position);
 

@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QShortcutEvent>
 
 #include <algorithm>
@@ -77,8 +78,22 @@ void KTControl::click()
 {
     if (!acceptsActivation())
         return;
+    performClick();
+}
+
+void KTControl::performClick()
+{
+    QPointer<KTControl> self(this);
     activate();
     emit clicked();
+    if (self)
+        actionSent();
+}
+
+void KTControl::cancelTracking()
+{
+    m_tracking = false;
+    setDown(false);
 }
 
 bool KTControl::acceptsActivation() const

@@ -67,6 +67,13 @@ protected:
     virtual bool acceptsActivation() const;
     /// The button's own reaction to a click, before clicked() is emitted. Empty here.
     virtual void activate() {}
+    /// What a click that passed the gate does: activate(), clicked(), then actionSent() while
+    /// the button still exists. Buttons whose action comes from elsewhere (a menu) replace it.
+    virtual void performClick();
+    /// Runs after the action was sent. Empty here.
+    virtual void actionSent() {}
+    /// Ends a press without a click (the button turned it into something else).
+    void cancelTracking();
     /// Whether `position` (widget coordinates) is on the button.
     virtual bool hitButton(const QPointF &position) const;
     /// Changes the pressed look.

@@ -1,50 +1,16 @@
 #include "KTPathTextField.h"
 
 #include "KTColor.h"
+#include "KTShareSystem.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QUrl>
 
 #include <cmath>
 
 namespace {
-
-KTPathTextField::Revealer &revealer()
-{
-    static KTPathTextField::Revealer replacement;
-    return replacement;
-}
-
-/// The desktop's way: the file manager's D-Bus interface selects the item; when no file manager
-/// answers, the folder that holds it is opened instead. Asynchronous, so a file manager that
-/// takes its time to start never freezes the window.
-void revealOnDesktop(const QString &path)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [folder](QDBusPendingCallWatcher *w) {
-                         if (w->isError())
-                             QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-                         w->deleteLater();
-                     });
-}
 
 const QColor kDefaultLastComponentColor = QColor::fromRgbF(163.0f / 255, 163.0f / 255, 163.0f / 255, 1.0f);
 
@@ -80,11 +46,6 @@ void KTPathTextField::setLastPathComponentColor(const QColor &color)
         return;
     m_lastPathComponentColor = color;
     setStringValue(m_path, Underline::No);
-}
-
-KTPathTextField::Revealer KTPathTextField::setRevealer(Revealer replacement)
-{
-    return std::exchange(revealer(), std::move(replacement));
 }
 
 qsizetype KTPathTextField::lastComponentStart(const QString &path, qsizetype *end)
@@ -184,9 +145,11 @@ void KTPathTextField::mousePressEvent(QMouseEvent *event)
     event->accept();
     if (event->button() != Qt::LeftButton || m_path.isEmpty())
         return;
-    if (revealer())
-        revealer()(m_path);
-    else
-        revealOnDesktop(m_path);
+    // When no file manager answers, the folder that holds the item opens instead.
+    const QString folder = QFileInfo(m_path).absolutePath();
+    KTShareSystem::shared().showItemsInFileManager({m_path}, [folder](bool shown) {
+        if (!shown)
+            KTShareSystem::shared().openFolder(folder);
+    });
     setStringValue(m_path, Underline::No);
 }

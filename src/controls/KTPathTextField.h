@@ -4,14 +4,14 @@
 
 #include <QColor>
 
-#include <functional>
 #include <optional>
 
 /// A file-system path on one line that behaves like a link. A path too long for the field
 /// loses its beginning ("…/Shoot/IMG_0001.CR2") so the end stays visible; the last component is
 /// drawn in its own colour, the rest in the field's. The path is underlined while the pointer is
-/// over it, and a click shows the item in the file manager. An empty path shows nothing and a
-/// click on it does nothing.
+/// over it, and a click shows the item in the file manager (through KTShareSystem, opening its
+/// folder when no file manager answers). An empty path shows nothing and a click on it does
+/// nothing.
 ///
 /// Threading: main thread only.
 class KTPathTextField : public KTLocalizedTextField
@@ -23,8 +23,6 @@ public:
         No,
         Yes,
     };
-    /// Shows the item at a path in the file manager.
-    using Revealer = std::function<void(const QString &path)>;
 
     explicit KTPathTextField(QWidget *parent = nullptr);
 
@@ -42,10 +40,6 @@ public:
     QString displayedText() const;
     /// Where the last component lies in displayedText(): start and length (0, 0 for none).
     std::pair<qsizetype, qsizetype> lastComponentRange() const;
-
-    /// Replaces how paths are shown in the file manager (tests); an empty function restores the
-    /// desktop's. Returns the previous replacement.
-    static Revealer setRevealer(Revealer revealer);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

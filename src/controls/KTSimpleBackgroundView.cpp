@@ -34,7 +34,7 @@ void KTSimpleBackgroundView::drawInRect(QPainter &painter, const QRectF &dirty)
     }
     if (m_backgroundColor.isValid())
         painter.fillRect(dirty, m_backgroundColor);
-    if (m_gradientColor.isValid()) {
+    if (m_gradientColor.isValid() && width() > 0) {
         // The middle stop is the gradient colour made transparent rather than transparent black,
         // so the halfway tones do not darken.
         QColor clear = m_gradientColor;

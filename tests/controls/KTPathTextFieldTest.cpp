@@ -1,4 +1,5 @@
 #include "KTPathTextField.h"
+#include "KTShareSystem.h"
 
 #include <QEnterEvent>
 #include <QTest>
@@ -7,15 +8,40 @@
 
 namespace {
 
-/// Records the paths shown in the file manager while it lives.
-struct RevealRecorder
+/// A desktop that records what the field asks of it; installed while it lives.
+class RecordingDesktop : public KTShareSystem
 {
-    RevealRecorder()
+public:
+    void showItemsInFileManager(const QStringList &paths, std::function<void(bool)> done) override
     {
-        KTPathTextField::setRevealer([this](const QString &path) { revealed.append(path); });
+        revealed.append(paths);
+        done(fileManagerAnswers);
     }
-    ~RevealRecorder() { KTPathTextField::setRevealer({}); }
+    bool openFolder(const QString &folder) override
+    {
+        openedFolders.append(folder);
+        return true;
+    }
+    QList<KTDesktopEntry> imageEditors() override { return {}; }
+    std::optional<KTDesktopEntry> applicationForExportTarget(const QString &) override
+    {
+        return std::nullopt;
+    }
+    bool openWithApplication(const KTDesktopEntry &, const QStringList &) override { return false; }
+    bool canSendEmail() override { return false; }
+    bool sendEmail(const QStringList &) override { return false; }
+
+    bool fileManagerAnswers = true;
     QStringList revealed;
+    QStringList openedFolders;
+};
+
+struct InstalledDesktop
+{
+    InstalledDesktop() { previous = KTShareSystem::install(desktop); }
+    ~InstalledDesktop() { KTShareSystem::install(previous); }
+    std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
+    std::shared_ptr<KTShareSystem> previous;
 };
 
 QString lastComponentShown(const KTPathTextField &field)
@@ -76,7 +102,7 @@ TEST(KTPathTextFieldTest, ALongPathLosesItsStartAndKeepsItsLastComponentInItsCol
 
 TEST(KTPathTextFieldTest, HoverUnderlinesAndAClickRevealsThePathAndClearsTheUnderline)
 {
-    RevealRecorder recorder;
+    InstalledDesktop installed;
     KTPathTextField field;
     field.resize(300, 20);
     field.setStringValue(QStringLiteral("/home/ann/Pictures/Hills"));
@@ -84,8 +110,13 @@ TEST(KTPathTextFieldTest, HoverUnderlinesAndAClickRevealsThePathAndClearsTheUnde
     hover(field, true);
     EXPECT_TRUE(field.isUnderlined());
     QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(20, 10));
-    EXPECT_EQ(recorder.revealed, QStringList{"/home/ann/Pictures/Hills"});
+    EXPECT_EQ(installed.desktop->revealed, QStringList{"/home/ann/Pictures/Hills"});
+    EXPECT_TRUE(installed.desktop->openedFolders.isEmpty());
     EXPECT_FALSE(field.isUnderlined()) << "even though the pointer is still over it";
+    installed.desktop->fileManagerAnswers = false;
+    QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(installed.desktop->openedFolders, QStringList{"/home/ann/Pictures"})
+        << "no file manager: its folder";
     hover(field, true);
     field.setLastPathComponentColor(Qt::white);
     EXPECT_FALSE(field.isUnderlined());
@@ -96,7 +127,7 @@ TEST(KTPathTextFieldTest, HoverUnderlinesAndAClickRevealsThePathAndClearsTheUnde
 
 TEST(KTPathTextFieldTest, AnEmptyPathShowsNothingAndAClickDoesNothing)
 {
-    RevealRecorder recorder;
+    InstalledDesktop installed;
     KTPathTextField field;
     field.resize(300, 20);
     field.setStringValue(QString());
@@ -105,7 +136,8 @@ TEST(KTPathTextFieldTest, AnEmptyPathShowsNothingAndAClickDoesNothing)
     hover(field, true);
     EXPECT_FALSE(field.isUnderlined());
     QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(20, 10));
-    EXPECT_TRUE(recorder.revealed.isEmpty());
+    EXPECT_TRUE(installed.desktop->revealed.isEmpty());
+    EXPECT_TRUE(installed.desktop->openedFolders.isEmpty());
     QImage picture(field.size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     field.render(&picture);
