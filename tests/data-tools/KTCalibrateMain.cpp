@@ -8,10 +8,14 @@
 // makes every signature once, and prints the figures for a grid of matching levels, minimum
 // levels and first weakening factors, from the same comparison and clustering as the search.
 //
+// calibrate_similarity --synthetic SETTINGS.plist ...: the same figures on the generated bursts
+// of the search's tests, for comparison.
+//
 // A pair is true when both files come from one camera photo. Pairs with a mirror image are left
 // out of recall (a pixel-grid signature cannot see a mirror as the same picture) but count for
 // precision when they are put together with a different photo.
 
+#include "KTBurstFixture.h"
 #include "KTCatalogModel.h"
 #include "KTCompactSignatures.h"
 #include "KTDuplicatesSeeker.h"
@@ -285,6 +289,58 @@ int sweep(const QDir &set, const QString &basePath)
     return 0;
 }
 
+/// The generated bursts of the search's tests, for comparison: their precision and recall with
+/// each settings file, on the default fixture and on the larger one of the tests.
+int synthetic(const QStringList &settingsFiles)
+{
+    KTBurstFixtureOptions larger;
+    larger.scenes = 16;
+    larger.singles = 16;
+    larger.lookAlikes = 6;
+    larger.sameSpots = 6;
+    larger.seed = 77;
+    const std::vector<std::vector<KTBurstPhoto>> fixtures{makeBurstFixture(), makeBurstFixture(larger)};
+    for (const QString &path : settingsFiles) {
+        const auto settings = loadSettingsFromFile(path);
+        if (!settings)
+            return 1;
+        std::printf("%-22s", qPrintable(QFileInfo(path).fileName()));
+        for (const auto &photos : fixtures) {
+            KTCompactSignatures compact(*settings, photos.size());
+            std::vector<uint32_t> order;
+            for (std::size_t k = 0; k < photos.size(); ++k) {
+                auto signature = KTImageSignature::create();
+                CreateHashFromCGImageRef(photos[k].image, *signature, *settings);
+                signature->shotTime = double(photos[k].shotTime.toSecsSinceEpoch());
+                signature->exposureTime = photos[k].exposureTime;
+                compact.store(k, *signature);
+                order.push_back(uint32_t(k));
+            }
+            compact.setOrder(order);
+            std::vector<int> groupOf(photos.size(), -1);
+            int group = 0;
+            for (const auto &cluster : KTSimilarFinder::clusterRows(compact.compare(0))) {
+                for (uint32_t position : cluster)
+                    groupOf[position] = group;
+                ++group;
+            }
+            Counts c;
+            for (std::size_t i = 0; i < photos.size(); ++i) {
+                for (std::size_t j = i + 1; j < photos.size(); ++j) {
+                    const bool same = photos[i].scene == photos[j].scene;
+                    const bool together = groupOf[i] >= 0 && groupOf[i] == groupOf[j];
+                    c.truePairs += same;
+                    c.predicted += together;
+                    c.correct += same && together;
+                }
+            }
+            std::printf("  P %.3f R %.3f", c.precision(), c.recall());
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -297,11 +353,14 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     KTImageUtils::raiseImageAllocationLimit();
     QStringList arguments = app.arguments().mid(1);
+    if (arguments.value(0) == QStringLiteral("--synthetic"))
+        return synthetic(arguments.mid(1));
     if (arguments.value(0) == QStringLiteral("--sweep") && arguments.size() == 3)
         return sweep(QDir(arguments[1]), arguments[2]);
     if (arguments.isEmpty() || arguments.first().startsWith(QLatin1Char('-'))) {
         std::fprintf(stderr, "usage: calibrate_similarity SET [SETTINGS.plist ...]\n"
-                             "       calibrate_similarity --sweep SET BASE.plist\n");
+                             "       calibrate_similarity --sweep SET BASE.plist\n"
+                             "       calibrate_similarity --synthetic SETTINGS.plist ...\n");
         return 2;
     }
     const QDir set(arguments.takeFirst());
