@@ -58,6 +58,8 @@ void KTFirstThumbnailStore::keep(const QString &path, const QImage &decoded, boo
 
 QByteArray KTFirstThumbnailStore::takeJPEGData(const QString &path, double size)
 {
+    if (size != kMinThumbnailSize)
+        return {};
     Entry entry;
     {
         std::lock_guard lock(m_lock);
@@ -70,7 +72,7 @@ QByteArray KTFirstThumbnailStore::takeJPEGData(const QString &path, double size)
         m_bytes -= bytesOf(entry.thumbnail);
     }
     const QFileInfo info(path);
-    if (size != kMinThumbnailSize || info.size() != entry.fileSize || info.lastModified() != entry.modified)
+    if (info.size() != entry.fileSize || info.lastModified() != entry.modified)
         return {};
     QByteArray data;
     QBuffer buffer(&data);

@@ -29,8 +29,9 @@ public:
     /// whole (`isWhole`) or scaled down. Nothing is kept when `decoded` is scaled down below the
     /// thumbnail's size.
     void keep(const QString &path, const QImage &decoded, bool isWhole);
-    /// The JPEG data of the kept thumbnail of `path` at the ladder size `size`, given out once;
-    /// empty when none is kept for that size or the file changed since.
+    /// The JPEG data of the kept thumbnail of `path` when `size` is the smallest ladder size,
+    /// given out once; empty for any other size (the thumbnail stays), when none is kept, or when
+    /// the file changed since (the thumbnail is dropped).
     QByteArray takeJPEGData(const QString &path, double size);
     /// Forgets every thumbnail (the session is cleared).
     void clear();

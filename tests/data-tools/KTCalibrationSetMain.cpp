@@ -20,8 +20,6 @@
 #include <QImageReader>
 #include <QTextStream>
 
-#include <exiv2/exiv2.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -85,28 +83,6 @@ QImage secondFrame(const QString &path)
     return frame;
 }
 
-/// Copies the camera file and rewrites its shooting time (the pixels stay as they are).
-bool writeOriginal(const Photo &photo, const QString &path, const QDateTime &shot)
-{
-    QFile::remove(path);
-    if (!QFile::copy(photo.path, path))
-        return false;
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-        image->readMetadata();
-        Exiv2::ExifData exif = image->exifData();
-        const std::string time = shot.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toStdString();
-        exif["Exif.Photo.DateTimeOriginal"] = time;
-        image->setExifData(exif);
-        image->writeMetadata();
-        return true;
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), error.what());
-        return false;
-    }
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -162,7 +138,7 @@ int main(int argc, char **argv)
         const Photo &photo = photos[order[slot]];
         const QDateTime shot = start.addSecs(qint64(slot) * 20);
         const QString prefix = out.filePath(photo.name + QStringLiteral("--"));
-        if (!writeOriginal(photo, prefix + QStringLiteral("orig.jpg"), shot))
+        if (!copyWithShotTime(photo.path, prefix + QStringLiteral("orig.jpg"), shot))
             return 1;
         ++written;
         if (photo.role != QStringLiteral("family"))

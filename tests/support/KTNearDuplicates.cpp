@@ -248,3 +248,22 @@ bool writeNearDuplicate(const QString &path, const KTNearDuplicate &variant, con
         return false;
     }
 }
+
+bool copyWithShotTime(const QString &originalPath, const QString &path, const QDateTime &shot)
+{
+    QFile::remove(path);
+    if (!QFile::copy(originalPath, path))
+        return false;
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        image->readMetadata();
+        Exiv2::ExifData exif = image->exifData();
+        exif["Exif.Photo.DateTimeOriginal"] = exifTime(shot).toStdString();
+        image->setExifData(exif);
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}

@@ -60,3 +60,7 @@ QStringList nearDuplicateKinds();
 /// could not be written.
 bool writeNearDuplicate(const QString &path, const KTNearDuplicate &variant, const QString &originalPath,
                         const QDateTime &shot);
+
+/// Copies the camera file `originalPath` to `path` with its DateTimeOriginal set to `shot`; the
+/// encoded pixels stay as they are. False when it could not.
+bool copyWithShotTime(const QString &originalPath, const QString &path, const QDateTime &shot);
