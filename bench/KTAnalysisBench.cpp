@@ -48,8 +48,8 @@ struct Photos
         const QString folder = qEnvironmentVariable("VS_BENCH_PHOTOS");
         if (!folder.isEmpty()) {
             const QDir source(folder);
-            for (const QString &name :
-                 source.entryList({QStringLiteral("*.jpg"), QStringLiteral("*.JPG")}, QDir::Files, QDir::Name))
+            for (const QString &name : source.entryList({QStringLiteral("*.jpg"), QStringLiteral("*.JPG")},
+                                                        QDir::Files, QDir::Name))
                 paths.append(source.filePath(name));
             return;
         }
@@ -93,8 +93,9 @@ void BM_AnalyzingPhase(benchmark::State &state)
             finder.addPhotoWithID(QStringLiteral("photo-%1").arg(i), p.paths.at(i));
         state.ResumeTiming();
         const double before = processCpuSeconds();
-        finder.clasterizeWithSettings(settings, 0, [](const KTSimilarFinder::Clusters &) {},
-                                      [](const QString &, std::atomic_bool *, double) {});
+        finder.clasterizeWithSettings(
+            settings, 0, [](const KTSimilarFinder::Clusters &) {},
+            [](const QString &, std::atomic_bool *, double) {});
         cpu += processCpuSeconds() - before;
         state.PauseTiming();
         finder.waitForDiskOperations();
@@ -154,6 +155,11 @@ void BM_FirstThumbnailEntity(benchmark::State &state)
         benchmark::DoNotOptimize(entity.get());
     }
 }
-BENCHMARK(BM_FirstThumbnailEntity)->ArgName("afterSignature")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_FirstThumbnailEntity)
+    ->ArgName("afterSignature")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 } // namespace

@@ -60,20 +60,23 @@ TEST(KTRealPhotosTest, NormalGroupsExposureStepsAndGreyCopiesButNotOtherScenesOf
         ASSERT_TRUE(written) << qPrintable(id);
         finder.addPhotoWithID(id, dir.filePath(id + QStringLiteral(".jpg")));
     };
-    add(QStringLiteral("frangipani"), copyWithShotTime(frangipani, dir.filePath(QStringLiteral("frangipani.jpg")), shot));
+    add(QStringLiteral("frangipani"),
+        copyWithShotTime(frangipani, dir.filePath(QStringLiteral("frangipani.jpg")), shot));
     sameShot.append(QStringLiteral("frangipani"));
     for (const char *kind : {"ev-1/3", "ev+1/3", "grey"}) {
         const KTNearDuplicate &variant = variantOfKind(variants, QLatin1String(kind));
-        const QString id = QStringLiteral("frangipani-") + QString(variant.kind).replace(QLatin1Char('/'), QLatin1Char('_'));
+        const QString id =
+            QStringLiteral("frangipani-") + QString(variant.kind).replace(QLatin1Char('/'), QLatin1Char('_'));
         add(id, writeNearDuplicate(dir.filePath(id + QStringLiteral(".jpg")), variant, frangipani,
                                    shot.addSecs(variant.secondsLater)));
         sameShot.append(id);
     }
     // The two snow scenes, moments apart in this session so that the time gap relaxes nothing.
-    add(QStringLiteral("pond"), copyWithShotTime(realPhoto("frozen-pond-3ds.jpg"), dir.filePath(QStringLiteral("pond.jpg")),
-                                                 shot.addSecs(20)));
-    add(QStringLiteral("shack"), copyWithShotTime(realPhoto("sugar-shack-3ds.jpg"),
-                                                  dir.filePath(QStringLiteral("shack.jpg")), shot.addSecs(40)));
+    add(QStringLiteral("pond"), copyWithShotTime(realPhoto("frozen-pond-3ds.jpg"),
+                                                 dir.filePath(QStringLiteral("pond.jpg")), shot.addSecs(20)));
+    add(QStringLiteral("shack"),
+        copyWithShotTime(realPhoto("sugar-shack-3ds.jpg"), dir.filePath(QStringLiteral("shack.jpg")),
+                         shot.addSecs(40)));
 
     for (int level = 0; level < 5; ++level) {
         KTSimilarFinder::Clusters clusters;
@@ -81,7 +84,8 @@ TEST(KTRealPhotosTest, NormalGroupsExposureStepsAndGreyCopiesButNotOtherScenesOf
             level, 0, [&](const KTSimilarFinder::Clusters &result) { clusters = result; },
             [](const QString &, std::atomic_bool *, double) {});
         for (const QStringList &cluster : clusters) {
-            EXPECT_FALSE(cluster.contains(QStringLiteral("pond")) && cluster.contains(QStringLiteral("shack")))
+            EXPECT_FALSE(cluster.contains(QStringLiteral("pond")) &&
+                         cluster.contains(QStringLiteral("shack")))
                 << KTSimilarFinderModes[level];
             EXPECT_TRUE(cluster.contains(QStringLiteral("frangipani")))
                 << KTSimilarFinderModes[level] << ": " << qPrintable(cluster.join(u' '));
@@ -109,7 +113,8 @@ TEST(KTRealPhotosTest, NearDuplicatesShowTheirPhotoUprightExceptTheMirror)
         if (!variant.kind.startsWith(QStringLiteral("orient")) && variant.kind != QStringLiteral("mirror"))
             continue;
         const QString path = dir.filePath(QString(variant.kind) + QStringLiteral(".jpg"));
-        ASSERT_TRUE(writeNearDuplicate(path, variant, frangipani, QDateTime(QDate(2024, 6, 1), QTime(10, 0))));
+        ASSERT_TRUE(
+            writeNearDuplicate(path, variant, frangipani, QDateTime(QDate(2024, 6, 1), QTime(10, 0))));
         const QImage read = KTImageUtils::imageFromPath(path);
         if (variant.outOfReach)
             EXPECT_GT(meanDifference(read, upright), 20.0) << qPrintable(variant.kind);

@@ -56,13 +56,13 @@ TEST_F(KTSignatureDecodeTest, JpegDecodesAtTheSmallestScaleThatCoversTheSide)
         int minimumSide;
         QSize expected; // upright
     } cases[] = {
-        {{1600, 1200}, 1, 128, {200, 150}},   // 1/8
-        {{1600, 1200}, 1, 160, {400, 300}},   // 1/8 is short by 10 pixels: 2/8
+        {{1600, 1200}, 1, 128, {200, 150}},    // 1/8
+        {{1600, 1200}, 1, 160, {400, 300}},    // 1/8 is short by 10 pixels: 2/8
         {{1600, 1200}, 1, 1000, {1400, 1050}}, // 7/8
         {{1600, 1200}, 1, 1100, {1600, 1200}}, // nothing smaller covers it: whole
-        {{1001, 751}, 1, 128, {250, 187}},    // 2/8 of sizes that are no multiple of 8, rounded down
-        {{1600, 1200}, 6, 128, {150, 200}},   // stored sideways: the scale follows the stored axes
-        {{160, 120}, 1, 128, {160, 120}},     // smaller than the side: whole
+        {{1001, 751}, 1, 128, {250, 187}},     // 2/8 of sizes that are no multiple of 8, rounded down
+        {{1600, 1200}, 6, 128, {150, 200}},    // stored sideways: the scale follows the stored axes
+        {{160, 120}, 1, 128, {160, 120}},      // smaller than the side: whole
     };
     for (const Case &c : cases) {
         const QString path = writeJpeg(QStringLiteral("photo.jpg"), c.stored, c.orientation);
@@ -90,7 +90,8 @@ TEST_F(KTSignatureDecodeTest, OnlyJpegContentTakesTheDirectDecode)
 
     // The others still make signatures, through the thumbnail route, and leave no thumbnail.
     for (const QString &path : {dng, png})
-        EXPECT_TRUE(CreateHashFromImagePath(path, settingsOfSide(64), KTSignaturePreview::Yes)) << qPrintable(path);
+        EXPECT_TRUE(CreateHashFromImagePath(path, settingsOfSide(64), KTSignaturePreview::Yes))
+            << qPrintable(path);
     EXPECT_EQ(KTFirstThumbnailStore::sharedStore().count(), 0);
 }
 
@@ -113,7 +114,8 @@ TEST_F(KTSignatureDecodeTest, FirstThumbnailEntityComesFromTheSignatureDecodeOnc
     EXPECT_EQ(reused->size(), kMinThumbnailSize);
     const QImage a = fresh->image(), b = reused->image();
     ASSERT_EQ(b.size(), a.size()) << "upright, the longest side 100";
-    for (const QPoint &p : {QPoint(a.width() / 4, a.height() / 4), QPoint(3 * a.width() / 4, 3 * a.height() / 4)})
+    for (const QPoint &p :
+         {QPoint(a.width() / 4, a.height() / 4), QPoint(3 * a.width() / 4, 3 * a.height() / 4)})
         EXPECT_TRUE(isNear(b.pixelColor(p), a.pixelColor(p)));
 
     // A file rewritten after its signature gets a thumbnail of what it holds now.
@@ -129,7 +131,8 @@ TEST_F(KTSignatureDecodeTest, FirstThumbnailEntityComesFromTheSignatureDecodeOnc
 TEST_F(KTSignatureDecodeTest, OnlyDecodesThatCoverTheThumbnailAreKept)
 {
     const QString large = writeJpeg(QStringLiteral("large.jpg"), {1600, 1200});
-    ASSERT_TRUE(CreateHashFromImagePath(large, settingsOfSide(16), KTSignaturePreview::Yes)); // 1/8: 200 x 150
+    ASSERT_TRUE(
+        CreateHashFromImagePath(large, settingsOfSide(16), KTSignaturePreview::Yes)); // 1/8: 200 x 150
     EXPECT_EQ(KTFirstThumbnailStore::sharedStore().count(), 1);
     KTFirstThumbnailStore::sharedStore().clear();
 

@@ -275,7 +275,8 @@ TEST(KTSimilarFinderTest, CacheFilesOfAnotherMakerAreRemade)
     const QString file = cache.filePath(QStringLiteral("a/") + settings.digest());
     const auto versionIn = [&] {
         QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? uint8_t(f.readAll().at(offsetof(KTImageSignature, makerVersion))) : 0xFF;
+        return f.open(QIODevice::ReadOnly) ? uint8_t(f.readAll().at(offsetof(KTImageSignature, makerVersion)))
+                                           : 0xFF;
     };
     EXPECT_EQ(versionIn(), KTImageSignature::kMakerVersion);
 

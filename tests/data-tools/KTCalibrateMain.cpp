@@ -79,6 +79,7 @@ struct Report
     std::map<QString, Counts> byKind;
     int hardNegatives = 0, hardNegativesMerged = 0;
     int singles = 0, singlesGrouped = 0;
+    std::set<std::pair<QString, QString>> mergedPhotos; // different photos that share a group
 };
 
 /// Scores a grouping: `groupOf[i]` is the group of files[i], -1 for none.
@@ -104,6 +105,8 @@ Report score(const std::vector<File> &files, const std::vector<int> &groupOf,
                     c.correct += same ? 1 : 0;
                 }
             };
+            if (together && !same)
+                report.mergedPhotos.insert(std::minmax(files[i].photo, files[j].photo));
             add(report.overall);
             add(report.byKind[files[i].kind]);
             if (files[j].kind != files[i].kind)
@@ -131,13 +134,19 @@ Report score(const std::vector<File> &files, const std::vector<int> &groupOf,
 
 void printReport(const QString &title, const Report &r, bool kinds)
 {
-    std::printf("%-22s P %.3f  R %.3f  F1 %.3f  | hard negatives merged %d/%d (%.1f %%) | singles grouped %d/%d\n",
-                qPrintable(title), r.overall.precision(), r.overall.recall(), r.overall.f1(),
-                r.hardNegativesMerged, r.hardNegatives,
-                r.hardNegatives ? 100.0 * r.hardNegativesMerged / r.hardNegatives : 0.0, r.singlesGrouped,
-                r.singles);
+    std::printf(
+        "%-22s P %.3f  R %.3f  F1 %.3f  | hard negatives merged %d/%d (%.1f %%) | singles grouped %d/%d\n",
+        qPrintable(title), r.overall.precision(), r.overall.recall(), r.overall.f1(), r.hardNegativesMerged,
+        r.hardNegatives, r.hardNegatives ? 100.0 * r.hardNegativesMerged / r.hardNegatives : 0.0,
+        r.singlesGrouped, r.singles);
     if (!kinds)
         return;
+    if (!r.mergedPhotos.empty()) {
+        std::printf("    merged photos:");
+        for (const auto &[a, b] : r.mergedPhotos)
+            std::printf(" %s+%s", qPrintable(a), qPrintable(b));
+        std::printf("\n");
+    }
     for (const auto &[kind, c] : r.byKind)
         std::printf("    %-10s P %.3f  R %.3f  F1 %.3f  (%ld true pairs)\n", qPrintable(kind), c.precision(),
                     c.recall(), c.f1(), c.truePairs);
@@ -174,8 +183,8 @@ struct Session
 
     explicit Session(const QString &photos)
     {
-        storage = std::make_unique<KTImageStorage>(
-            KTImageStorage::Locations{dir.filePath(QStringLiteral("app")), dir.filePath(QStringLiteral("old"))});
+        storage = std::make_unique<KTImageStorage>(KTImageStorage::Locations{
+            dir.filePath(QStringLiteral("app")), dir.filePath(QStringLiteral("old"))});
         finder = std::make_unique<KTSimilarFinder>(dir.filePath(QStringLiteral("Hashes")));
         seeker = KTDuplicatesSeeker::installInto(*storage, finder.get());
         auto *source = storage->managedObjectContext()->insert<KTFolderMO>(kFolderEntityName);
@@ -203,7 +212,8 @@ struct Session
         files.clear();
         groupOf.clear();
         std::map<KTImageGroupMO *, int> groups;
-        for (KTImageMO *image : storage->managedObjectContext()->fetchAs<KTImageMO>({kImageEntityName, {}, {}})) {
+        for (KTImageMO *image :
+             storage->managedObjectContext()->fetchAs<KTImageMO>({kImageEntityName, {}, {}})) {
             files.push_back(fileOf(image->path()));
             KTImageGroupMO *group = image->group();
             groupOf.push_back(group ? groups.emplace(group, int(groups.size())).first->second : -1);
@@ -219,7 +229,9 @@ int runLevels(const QDir &set, const QStringList &settingsFiles)
     std::vector<int> groupOf;
     for (int level = 1; level <= 5; ++level) {
         session.search(level, files, groupOf);
-        printReport(QStringLiteral("%1 (%2 files)").arg(QLatin1String(KTSimilarFinderModes[level - 1])).arg(files.size()),
+        printReport(QStringLiteral("%1 (%2 files)")
+                        .arg(QLatin1String(KTSimilarFinderModes[level - 1]))
+                        .arg(files.size()),
                     score(files, groupOf, hardNegatives), true);
     }
     for (const QString &path : settingsFiles) {
@@ -256,7 +268,8 @@ int sweep(const QDir &set, const QString &basePath)
     for (uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const double ta = std::max(signatures[a]->shotTime, -1.0), tb = std::max(signatures[b]->shotTime, -1.0);
+        const double ta = std::max(signatures[a]->shotTime, -1.0),
+                     tb = std::max(signatures[b]->shotTime, -1.0);
         return ta < tb;
     });
     const auto firstFactors = {0.76, 0.8, 0.85, 0.9, 1.0};

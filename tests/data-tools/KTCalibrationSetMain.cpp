@@ -51,7 +51,8 @@ std::vector<double> colourHistogram(const QImage &image)
     for (int y = 0; y < small.height(); ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(small.constScanLine(y));
         for (int x = 0; x < small.width(); ++x)
-            bins[std::size_t((qRed(line[x]) / 64) * 16 + (qGreen(line[x]) / 64) * 4 + qBlue(line[x]) / 64)] += 1;
+            bins[std::size_t((qRed(line[x]) / 64) * 16 + (qGreen(line[x]) / 64) * 4 + qBlue(line[x]) / 64)] +=
+                1;
     }
     for (double &b : bins)
         b /= double(small.width() * small.height());

@@ -170,9 +170,9 @@ QImage storedForOrientation(const QImage &upright, int orientation)
 
 QStringList nearDuplicateKinds()
 {
-    QStringList kinds{QStringLiteral("ev-1"),  QStringLiteral("ev-1/3"), QStringLiteral("ev+1/3"),
-                      QStringLiteral("ev+1"),  QStringLiteral("hdr"),    QStringLiteral("grey"),
-                      QStringLiteral("q70"),   QStringLiteral("crop2")};
+    QStringList kinds{QStringLiteral("ev-1"), QStringLiteral("ev-1/3"), QStringLiteral("ev+1/3"),
+                      QStringLiteral("ev+1"), QStringLiteral("hdr"),    QStringLiteral("grey"),
+                      QStringLiteral("q70"),  QStringLiteral("crop2")};
     for (int orientation = 1; orientation <= 8; ++orientation)
         kinds.append(QStringLiteral("orient%1").arg(orientation));
     kinds.append(QStringLiteral("mirror"));
@@ -197,8 +197,8 @@ std::vector<KTNearDuplicate> nearDuplicatesOf(const QImage &upright)
     variants.push_back({kinds.at(6), upright, 1, 70, 0, 0, false});
     variants.push_back({kinds.at(7), cropped(upright, 0.02), 1, 92, 0, 0, false});
     for (int orientation = 1; orientation <= 8; ++orientation)
-        variants.push_back({kinds.at(7 + orientation), storedForOrientation(upright, orientation), orientation,
-                            92, 0, 0, false});
+        variants.push_back({kinds.at(7 + orientation), storedForOrientation(upright, orientation),
+                            orientation, 92, 0, 0, false});
     variants.push_back({kinds.at(16), upright.mirrored(true, false), 1, 92, 0, 0, true});
     return variants;
 }
@@ -228,8 +228,9 @@ bool writeNearDuplicate(const QString &path, const KTNearDuplicate &variant, con
             if (found != exif.end() && found->count() > 0) {
                 const Exiv2::Rational r = found->toRational();
                 if (r.second > 0)
-                    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(
-                        uint32_t(std::lround(r.first * std::pow(2.0, variant.ev) * 1000)), uint32_t(r.second) * 1000);
+                    exif["Exif.Photo.ExposureTime"] =
+                        Exiv2::URational(uint32_t(std::lround(r.first * std::pow(2.0, variant.ev) * 1000)),
+                                         uint32_t(r.second) * 1000);
             }
             exif["Exif.Photo.ExposureBiasValue"] = Exiv2::Rational(int32_t(std::lround(variant.ev * 3)), 3);
         }
