@@ -40,7 +40,7 @@ apt_options=(
     -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
     -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "Debug::NoLocking=1"
 )
-if [ ! -d "$scratch/src/exiv2-0.27.6" ]; then
+if ! ls -d "$scratch"/src/exiv2-*/ >/dev/null 2>&1; then
     apt-get "${apt_options[@]}" update
     (cd "$scratch/src" && apt-get "${apt_options[@]}" source exiv2 libexif pillow libjpeg-turbo)
 fi
