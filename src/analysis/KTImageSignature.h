@@ -20,6 +20,8 @@ struct KTImageSignature
     static constexpr std::size_t kTextSize = 128;
     static constexpr int32_t kImageTypeRGBA = 4;
     static constexpr uint32_t kMaxSize = 128;
+    /// Raised whenever the same file and settings would give other pixels than before.
+    static constexpr uint8_t kMakerVersion = 1;
 
     int32_t imageType;
     uint8_t pixels[kPixelBytes];
@@ -35,7 +37,10 @@ struct KTImageSignature
     char lensModel[kTextSize];
     char exifDigest[kTextSize];
     int8_t flashFired;
-    uint8_t padding[4];
+    /// The version of the signature maker whose pixels these are, set by the cache when it saves
+    /// them (kMakerVersion); 0 in files of earlier makers, which the cache remakes.
+    uint8_t makerVersion;
+    uint8_t padding[3];
 
     /// A zero-filled record (padding included), so that equal signatures are equal files.
     static std::unique_ptr<KTImageSignature> create();
@@ -69,4 +74,5 @@ static_assert(offsetof(KTImageSignature, cameraModel) == 65587);
 static_assert(offsetof(KTImageSignature, lensModel) == 65715);
 static_assert(offsetof(KTImageSignature, exifDigest) == 65843);
 static_assert(offsetof(KTImageSignature, flashFired) == 65971);
-static_assert(offsetof(KTImageSignature, padding) == 65972);
+static_assert(offsetof(KTImageSignature, makerVersion) == 65972);
+static_assert(offsetof(KTImageSignature, padding) == 65973);

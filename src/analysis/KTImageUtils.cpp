@@ -515,3 +515,26 @@ QImage KTImageUtils::imageFromPath(const QString &path)
 {
     return decodeSource(KTImageSource::fromPath(path), std::nullopt, Transform::Upright);
 }
+
+QImage KTImageUtils::jpegImageCoveringSide(const QString &path, int minimumSide)
+{
+    const std::unique_ptr<KTImageSource::Reader> reader = KTImageSource::fromPath(path).newReader();
+    // By content: a RAW file named .jpg is not a JPEG, and a JPEG is never a RAW file.
+    reader->reader.setDecideFormatFromContent(true);
+    if (reader->reader.format() != "jpeg")
+        return {};
+    reader->reader.setAutoTransform(true);
+    const QSize stored = reader->reader.size();
+    if (!stored.isValid())
+        return {};
+    // Qt's reader takes the scale M/8 from the size asked for; a size rounded down never makes it
+    // pick a larger M, and when M/8 of the stored size is whole it decodes exactly that size.
+    for (int m = 1; m < 8; ++m) {
+        const QSize scaled(int(qint64(stored.width()) * m / 8), int(qint64(stored.height()) * m / 8));
+        if (std::min(scaled.width(), scaled.height()) >= minimumSide) {
+            reader->reader.setScaledSize(scaled);
+            break;
+        }
+    }
+    return reader->reader.read();
+}

@@ -114,4 +114,10 @@ public:
     /// The file read by Qt's readers at its full pixel size, upright; null (logged) when it
     /// does not decode.
     static QImage imageFromPath(const QString &path);
+
+    /// The upright image of a file whose content is JPEG, decoded at the smallest DCT scale (M/8
+    /// of the stored size, M = 1 to 8) whose width and height both reach `minimumSide`, or whole
+    /// when even 7/8 is short of it. Null, without a log line, for any other file (RAW files and
+    /// other formats take the thumbnail route) and for one that does not decode.
+    static QImage jpegImageCoveringSide(const QString &path, int minimumSide);
 };

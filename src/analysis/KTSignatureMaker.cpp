@@ -1,6 +1,7 @@
 #include "KTSignatureMaker.h"
 
 #include "KTDictionaryExif.h"
+#include "KTFirstThumbnailStore.h"
 #include "KTHashing.h"
 #include "KTImageDifference.h"
 #include "KTImageProcessing.h"
@@ -23,6 +24,19 @@ CreateHashFromImagePath(const QString &path, const KTSearchSettings &settings, K
     if (!settings.hasValidImageSize() || path.isEmpty() || !QFileInfo(path).isFile())
         return nullptr;
     const int side = 2 * settings.imageSize;
+    if (preview == KTSignaturePreview::Yes) {
+        // A JPEG decodes once, at the smallest DCT scale that still covers twice the side.
+        const QImage covering = KTImageUtils::jpegImageCoveringSide(path, side);
+        if (!covering.isNull()) {
+            // A decode short of the side is the whole picture.
+            const bool whole = std::min(covering.width(), covering.height()) < side;
+            KTFirstThumbnailStore::sharedStore().keep(path, covering, whole);
+            auto signature = KTImageSignature::create();
+            if (!CreateHashFromCGImageRef(covering, *signature, settings))
+                return nullptr;
+            return signature;
+        }
+    }
     QImage image = cgImageRefFromPath(path, preview, side, side);
     if (image.isNull())
         return nullptr;
@@ -66,9 +80,10 @@ bool CreateHashFromCGImageRef(const QImage &image, KTImageSignature &signature,
     if (image.isNull() || !settings.hasValidImageSize())
         return false;
     const int side = settings.imageSize;
-    // Device RGB, 8 bits a channel, the fourth byte unused; stretched to the square.
-    const QImage thumbnail = image.convertToFormat(QImage::Format_RGBX8888)
-                                 .scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Device RGB, 8 bits a channel, the fourth byte unused; stretched to the square (scaled
+    // first, so the conversion runs over N x N pixels only).
+    const QImage thumbnail = image.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 .convertToFormat(QImage::Format_RGBX8888);
     std::vector<uint8_t> rgba(std::size_t(side) * std::size_t(side) * 4);
     for (int y = 0; y < side; ++y)
         std::memcpy(rgba.data() + std::size_t(y) * side * 4, thumbnail.constScanLine(y),

@@ -26,8 +26,10 @@ enum class KTSignaturePreview
 // while the process's single RAW queue works.
 
 /// A new signature with pixels only (the metadata fields are left zero); null when no file is at
-/// `path` or it does not decode. Decodes at twice the signature side, more when the picture is
-/// narrower or shorter than that.
+/// `path` or it does not decode. With the preview flag a JPEG is decoded once, at the smallest DCT
+/// scale whose width and height reach twice the signature side, and leaves the photo's smallest
+/// thumbnail in KTFirstThumbnailStore; other files (and the full decode) take cgImageRefFromPath at
+/// twice the side, again longer when the picture is narrower or shorter than that.
 std::unique_ptr<KTImageSignature>
 CreateHashFromImagePath(const QString &path, const KTSearchSettings &settings, KTSignaturePreview preview);
 /// The picture of the file scaled to fit width x height (the thumbnail path) or stretched to it

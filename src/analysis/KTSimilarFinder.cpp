@@ -3,6 +3,7 @@
 #include "KTCompactSignatures.h"
 #include "KTConcurrentQueue.h"
 #include "KTFilesManager.h"
+#include "KTFirstThumbnailStore.h"
 #include "KTSignatureMaker.h"
 
 #include <QDebug>
@@ -80,6 +81,7 @@ void KTSimilarFinder::reset()
 {
     clearPhotoPool();
     deleteDiskCache();
+    KTFirstThumbnailStore::sharedStore().clear();
 }
 
 void KTSimilarFinder::setSignatureMaker(SignatureMaker maker)
@@ -284,15 +286,18 @@ std::unique_ptr<KTImageSignature> KTSimilarFinder::cacheWithID(const QString &ph
     const QString file = folder + QLatin1Char('/') + digest;
 
     if (QFileInfo::exists(file)) {
-        if (auto signature = loadSignatureAtPath(file, uint32_t(settings.imageSize)))
+        auto signature = loadSignatureAtPath(file, uint32_t(settings.imageSize));
+        if (signature && signature->makerVersion == KTImageSignature::kMakerVersion)
             return signature;
         // A damaged file is remade and overwritten below, so it does not keep the photo out of
-        // every later search.
+        // every later search; so is one of an earlier maker, whose pixels would not match the
+        // signatures made now.
     }
 
     auto signature = makeSignature(path, thumbnailPath, settings);
     FillSignatureMetadataFromFile(signature.get(), path);
     if (signature) {
+        signature->makerVersion = KTImageSignature::kMakerVersion;
         QDir().mkpath(folder);
         saveSignature(signature.get(), file);
     }

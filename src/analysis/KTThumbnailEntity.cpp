@@ -1,5 +1,6 @@
 #include "KTThumbnailEntity.h"
 
+#include "KTFirstThumbnailStore.h"
 #include "KTImageUtils.h"
 #include "KTThumbnailEntityHelper.h"
 
@@ -29,7 +30,10 @@ std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithImageAtPath(const 
     Q_ASSERT_X(parameters.contains(kThumbnailSizeKey), "KTThumbnailEntity",
                "Thumbnail size should be specified.");
     const double size = KTThumbnailEntityHelper::apropriateSizeForSize(parameters.value(kThumbnailSizeKey));
-    QByteArray data = KTImageUtils::thumbnailJPEGDataFromImageAtPath(imagePath, size);
+    // A photo whose signature was just decoded left its smallest thumbnail behind.
+    QByteArray data = KTFirstThumbnailStore::sharedStore().takeJPEGData(imagePath, size);
+    if (data.isEmpty())
+        data = KTImageUtils::thumbnailJPEGDataFromImageAtPath(imagePath, size);
     if (data.isEmpty())
         return nullptr;
     return std::make_shared<KTThumbnailEntity>(std::move(data), size);

@@ -261,6 +261,41 @@ TEST(KTSimilarFinderTest, SignaturesAreCachedPerSettingsAndReadBack)
     EXPECT_FALSE(QFileInfo::exists(cache.path()));
 }
 
+// A file written by another version of the signature maker (an earlier one, or a later one before
+// a downgrade) holds pixels that would not match the ones made now: it is remade and overwritten,
+// silently, like a file that was never there.
+TEST(KTSimilarFinderTest, CacheFilesOfAnotherMakerAreRemade)
+{
+    TwoPhotoFinder setup;
+    auto &[cache, fake, finder] = setup;
+    const KTSearchSettings settings = plainSettings(8, 90);
+    runFinder(finder, settings);
+    finder.waitForDiskOperations();
+    ASSERT_EQ(fake.calls.load(), 2);
+    const QString file = cache.filePath(QStringLiteral("a/") + settings.digest());
+    const auto versionIn = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? uint8_t(f.readAll().at(offsetof(KTImageSignature, makerVersion)))
+                                           : 0xFF;
+    };
+    EXPECT_EQ(versionIn(), KTImageSignature::kMakerVersion);
+
+    for (uint8_t other : {uint8_t(0), uint8_t(KTImageSignature::kMakerVersion + 1)}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(offsetof(KTImageSignature, makerVersion)));
+        f.write(reinterpret_cast<const char *>(&other), 1);
+        f.close();
+        const int before = fake.calls.load();
+        const KTLogCapture log;
+        EXPECT_EQ(runFinder(finder, settings).size(), 1);
+        finder.waitForDiskOperations();
+        EXPECT_EQ(fake.calls.load(), before + 1) << "only that file is remade";
+        EXPECT_EQ(versionIn(), KTImageSignature::kMakerVersion);
+        EXPECT_FALSE(log.contains(QStringLiteral("Can't load cache")));
+    }
+}
+
 // A damaged cache file is refused (so nothing reads past the pixels), logged, then remade and
 // overwritten, so it does not keep the photo out of every later search.
 TEST(KTSimilarFinderTest, DamagedCacheFilesAreRefusedAndRebuilt)

@@ -1,0 +1,5 @@
+#include "KTAbstractSliderCell.h"
+
+KTAbstractSliderCell::KTAbstractSliderCell(Qt::Orientation orientation, QWidget *parent)
+    : QSlider(orientation, parent)
+{}

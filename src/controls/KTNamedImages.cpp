@@ -1,0 +1,143 @@
+#include "KTNamedImages.h"
+
+#include "KTIndicatorImagePainters.h"
+#include "KTNamedImagePainters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString svgPath(const QString &name)
+{
+    return QStringLiteral(":/images/") + name + QStringLiteral(".svg");
+}
+
+QString cacheKey(const QString &name, const QSizeF &size, qreal ratio)
+{
+    return QStringLiteral("%1|%2|%3|%4").arg(name).arg(size.width()).arg(size.height()).arg(ratio);
+}
+
+} // namespace
+
+KTNamedImages &KTNamedImages::shared()
+{
+    static KTNamedImages *images = [] {
+        auto *registry = new KTNamedImages;
+        registerBuiltInPainters(*registry);
+        registerIndicatorPainters(*registry);
+        return registry;
+    }();
+    return *images;
+}
+
+KTNamedImages::KTNamedImages() = default;
+
+bool KTNamedImages::contains(const QString &name) const
+{
+    return !naturalSize(name).isEmpty();
+}
+
+QSizeF KTNamedImages::naturalSize(const QString &name) const
+{
+    if (name.isEmpty())
+        return {};
+    if (QFile::exists(svgPath(name))) {
+        QSvgRenderer renderer(svgPath(name));
+        if (renderer.isValid())
+            return renderer.defaultSize();
+    }
+    std::lock_guard lock(m_mutex);
+    const auto found = m_painters.constFind(name);
+    return found == m_painters.constEnd() ? QSizeF() : found->naturalSize;
+}
+
+QImage KTNamedImages::image(const QString &name, qreal devicePixelRatio) const
+{
+    return image(name, naturalSize(name), devicePixelRatio);
+}
+
+QImage KTNamedImages::image(const QString &name, const QSizeF &size, qreal devicePixelRatio) const
+{
+    if (name.isEmpty() || size.isEmpty() || !(devicePixelRatio > 0))
+        return {};
+    const QString key = cacheKey(name, size, devicePixelRatio);
+    {
+        std::lock_guard lock(m_mutex);
+        const auto cached = m_cache.constFind(key);
+        if (cached != m_cache.constEnd())
+            return *cached;
+    }
+    QImage result = render(name, size, devicePixelRatio);
+    if (!result.isNull()) {
+        std::lock_guard lock(m_mutex);
+        m_cache.insert(key, result);
+    }
+    return result;
+}
+
+QImage KTNamedImages::render(const QString &name, const QSizeF &size, qreal devicePixelRatio) const
+{
+    QSvgRenderer svg;
+    Painter painter;
+    if (!QFile::exists(svgPath(name)) || !svg.load(svgPath(name))) {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_painters.constFind(name);
+        if (found == m_painters.constEnd())
+            return {};
+        painter = found->painter;
+    }
+    const QSize pixels(std::max(1, int(std::ceil(size.width() * devicePixelRatio - 1e-6))),
+                       std::max(1, int(std::ceil(size.height() * devicePixelRatio - 1e-6))));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(devicePixelRatio);
+    QPainter canvas(&image);
+    canvas.setRenderHint(QPainter::Antialiasing);
+    if (painter)
+        painter(canvas, size);
+    else
+        svg.render(&canvas, QRectF(QPointF(0, 0), size));
+    return image;
+}
+
+void KTNamedImages::registerPainter(const QString &name, const QSizeF &naturalSize, Painter painter)
+{
+    std::lock_guard lock(m_mutex);
+    m_painters.insert(name, Entry{naturalSize, std::move(painter)});
+    // Drop cached renderings of this name.
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        if (it.key().startsWith(name + QLatin1Char('|')))
+            it = m_cache.erase(it);
+        else
+            ++it;
+    }
+}
+
+void KTNamedImages::unregisterPainter(const QString &name)
+{
+    registerPainter(name, {}, {});
+    std::lock_guard lock(m_mutex);
+    m_painters.remove(name);
+}
+
+QStringList KTNamedImages::names() const
+{
+    QStringList result;
+    for (const QString &file : QDir(QStringLiteral(":/images")).entryList({QStringLiteral("*.svg")}))
+        result.append(file.chopped(4));
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_painters.constBegin(); it != m_painters.constEnd(); ++it) {
+            if (!result.contains(it.key()))
+                result.append(it.key());
+        }
+    }
+    result.sort();
+    return result;
+}
