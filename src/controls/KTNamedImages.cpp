@@ -1,5 +1,6 @@
 #include "KTNamedImages.h"
 
+#include "KTIndicatorImagePainters.h"
 #include "KTNamedImagePainters.h"
 
 #include <QDir>
@@ -29,6 +30,7 @@ KTNamedImages &KTNamedImages::shared()
     static KTNamedImages *images = [] {
         auto *registry = new KTNamedImages;
         registerBuiltInPainters(*registry);
+        registerIndicatorPainters(*registry);
         return registry;
     }();
     return *images;

@@ -11,6 +11,7 @@
 
 #include "KTAnalysisSessionHooks.h"
 #include "KTAnimations.h"
+#include "KTApplicationLook.h"
 #include "KTDuplicatesSeeker.h"
 #include "KTImageStorage.h"
 
@@ -76,6 +77,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vireoscope"));
     QApplication::setApplicationName(QStringLiteral("Vireoscope"));
+    KTApplicationLook::apply();
     KTAnimations::setEnabled(false);
 
     std::unique_ptr<KTScreenSession> session;

@@ -1,0 +1,51 @@
+#include "KTApplicationLook.h"
+
+#include "KTColor.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QToolTip>
+
+void KTApplicationLook::apply()
+{
+    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
+
+    QPalette palette;
+    const auto setBoth = [&palette](QPalette::ColorRole role, const QColor &colour) {
+        palette.setColor(QPalette::Active, role, colour);
+        palette.setColor(QPalette::Inactive, role, colour);
+    };
+    setBoth(QPalette::Window, KTPalette::kWindow);
+    setBoth(QPalette::WindowText, KTPalette::kText);
+    setBoth(QPalette::Base, KTPalette::kPanel);
+    setBoth(QPalette::AlternateBase, KTPalette::kWindow);
+    setBoth(QPalette::ToolTipBase, KTPalette::kRaised);
+    setBoth(QPalette::ToolTipText, KTPalette::kText);
+    setBoth(QPalette::PlaceholderText, KTPalette::kSecondaryText);
+    setBoth(QPalette::Text, KTPalette::kText);
+    setBoth(QPalette::Button, KTPalette::kRaised);
+    setBoth(QPalette::ButtonText, KTPalette::kText);
+    setBoth(QPalette::BrightText, Qt::white);
+    setBoth(QPalette::Light, KTPalette::kHover);
+    setBoth(QPalette::Midlight, KTPalette::kRaised);
+    setBoth(QPalette::Mid, KTPalette::kPanel);
+    setBoth(QPalette::Dark, KTPalette::kLine);
+    setBoth(QPalette::Shadow, Qt::black);
+    setBoth(QPalette::Link, KTPalette::kAccent);
+    setBoth(QPalette::LinkVisited, KTPalette::kAccent.darker(130));
+    // A neutral selection: a tinted highlight would colour every list and text field.
+    setBoth(QPalette::Highlight, QColor(82, 82, 82));
+    setBoth(QPalette::HighlightedText, Qt::white);
+
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, KTPalette::kDisabled);
+    palette.setColor(QPalette::Disabled, QPalette::Window, KTPalette::kWindow);
+    palette.setColor(QPalette::Disabled, QPalette::Base, KTPalette::kPanel);
+    palette.setColor(QPalette::Disabled, QPalette::Button, KTPalette::kPanel);
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, KTPalette::kRaised);
+
+    QApplication::setPalette(palette);
+    QToolTip::setPalette(palette);
+}
