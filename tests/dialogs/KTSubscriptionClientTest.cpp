@@ -1,12 +1,13 @@
 #include "KTSubscriptionClient.h"
 
+#include "KTFakeHttpServer.h"
+
 #include "KTTestSupport.h"
 #include "KTUserDefaults.h"
 #include "ServiceUtils.h"
 
 #include <QNetworkProxy>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,77 +15,6 @@
 #include <optional>
 
 namespace {
-
-/// An HTTP server on 127.0.0.1 that records each request and gives one fixed answer.
-class FakeServer
-{
-public:
-    struct Request
-    {
-        QByteArray method;
-        QByteArray path;
-        QByteArray contentType;
-        QByteArray body;
-    };
-
-    FakeServer()
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                auto buffer = std::make_shared<QByteArray>();
-                QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [this, socket, buffer] { read(socket, *buffer); });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-
-    QString address() const { return QStringLiteral("http://127.0.0.1:%1/newsletter").arg(m_server.serverPort()); }
-    void answer(int status, const QByteArray &body)
-    {
-        m_status = status;
-        m_answer = body;
-    }
-    const std::vector<Request> &requests() const { return m_requests; }
-
-private:
-    void read(QTcpSocket *socket, QByteArray &buffer)
-    {
-        buffer += socket->readAll();
-        const qsizetype end = buffer.indexOf("\r\n\r\n");
-        if (end < 0)
-            return;
-        Request request;
-        qsizetype length = 0;
-        const QList<QByteArray> lines = buffer.left(end).split('\n');
-        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
-        for (const QByteArray &line : lines.mid(1)) {
-            const qsizetype colon = line.indexOf(':');
-            const QByteArray name = line.left(colon).trimmed().toLower();
-            const QByteArray value = line.mid(colon + 1).trimmed();
-            if (name == "content-length")
-                length = value.toLongLong();
-            if (name == "content-type")
-                request.contentType = value;
-        }
-        if (buffer.size() < end + 4 + length)
-            return;
-        request.body = buffer.mid(end + 4, length);
-        m_requests.push_back(request);
-        socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " Fine\r\nContent-Type: application/json\r\n" +
-                      "Content-Length: " + QByteArray::number(m_answer.size()) +
-                      "\r\nConnection: close\r\n\r\n" + m_answer);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    int m_status = 200;
-    QByteArray m_answer = R"({"status": "success"})";
-    std::vector<Request> m_requests;
-};
 
 /// The network client on defaults of its own, installed as the shared client.
 class Subscription : public ::testing::Test
@@ -111,7 +41,7 @@ protected:
     KTUserDefaults defaults{dir.filePath("defaults.ini")};
     std::shared_ptr<KTNetworkSubscriptionClient> client = std::make_shared<KTNetworkSubscriptionClient>(&defaults);
     std::shared_ptr<KTSubscriptionClient> previous;
-    FakeServer server;
+    KTFakeHttpServer server;
 };
 
 } // namespace
@@ -122,7 +52,7 @@ TEST_F(Subscription, TheServerGetsTheExactFormWithTheAddressAsTyped)
     ASSERT_TRUE(client->isAvailable());
     EXPECT_EQ(subscribe("anna+photos%2@example.com"), true);
     ASSERT_EQ(server.requests().size(), 1u);
-    const FakeServer::Request &request = server.requests().front();
+    const KTFakeHttpServer::Request &request = server.requests().front();
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.path, "/newsletter");
     EXPECT_EQ(request.contentType, "application/x-www-form-urlencoded");
