@@ -47,9 +47,9 @@ public:
     {
         const QString fileName = QFileInfo(path).fileName();
         QString error;
-        const QString landed = land(m_operation, path, m_folder, [&](quint64 n) {
-            return KTImageMover::uniqueNameCandidate(m_folder, fileName, n);
-        }, &error);
+        const QString landed = land(
+            m_operation, path, m_folder,
+            [&](quint64 n) { return KTImageMover::uniqueNameCandidate(m_folder, fileName, n); }, &error);
         if (landed.isEmpty())
             logFailure(path, error);
         return !landed.isEmpty();
@@ -60,8 +60,8 @@ public:
     bool transferPair(const QString &raw, const QString &jpeg) const
     {
         if (!nameIsTaken(jpeg)) {
-            qWarning().noquote() << QStringLiteral("Warning: the JPEG %1 of %2 is missing; the RAW goes alone")
-                                        .arg(jpeg, raw);
+            qWarning().noquote()
+                << QStringLiteral("Warning: the JPEG %1 of %2 is missing; the RAW goes alone").arg(jpeg, raw);
             return transferFile(raw);
         }
         const QString rawName = QFileInfo(raw).fileName();
@@ -92,18 +92,20 @@ public:
         if (jpegLanded.isEmpty() && nameIsTaken(jpegTarget)) {
             // Something took the JPEG's name after it was checked: a name of its own beats a split pair
             // across folders.
-            jpegLanded = land(m_operation, jpeg, m_folder, [&](quint64 n) {
-                return KTImageMover::uniqueNameCandidate(m_folder, jpegName, n);
-            }, &error);
+            jpegLanded = land(
+                m_operation, jpeg, m_folder,
+                [&](quint64 n) { return KTImageMover::uniqueNameCandidate(m_folder, jpegName, n); }, &error);
             if (!jpegLanded.isEmpty())
-                qWarning().noquote() << QStringLiteral("Warning: %1 was taken meanwhile; the JPEG of %2 is %3")
+                qWarning().noquote() << QStringLiteral(
+                                            "Warning: %1 was taken meanwhile; the JPEG of %2 is %3")
                                             .arg(jpegTarget, rawLanded, jpegLanded);
         }
         if (!jpegLanded.isEmpty())
             return true;
 
         if (m_operation == Operation::Copy) {
-            qWarning().noquote() << QStringLiteral("Error: copied %1 to %2 but failed to copy its JPEG %3: %4")
+            qWarning().noquote() << QStringLiteral(
+                                        "Error: copied %1 to %2 but failed to copy its JPEG %3: %4")
                                         .arg(raw, rawLanded, jpeg, error);
             return true;
         }
@@ -112,15 +114,15 @@ public:
         const QString back =
             land(Operation::Move, rawLanded, QFileInfo(raw).absolutePath(), exactly(raw), &backError);
         if (!back.isEmpty()) {
-            qWarning().noquote() << QStringLiteral(
-                                        "Error: failed to move %1 into %2: %3; its RAW %4 was put back beside it")
-                                        .arg(jpeg, m_folder, error, raw);
+            qWarning().noquote()
+                << QStringLiteral("Error: failed to move %1 into %2: %3; its RAW %4 was put back beside it")
+                       .arg(jpeg, m_folder, error, raw);
             return false;
         }
-        qWarning().noquote() << QStringLiteral(
-                                    "Error: moved %1 to %2 but failed to move its JPEG %3: %4; the JPEG stays "
-                                    "where it was (moving the RAW back failed: %5)")
-                                    .arg(raw, rawLanded, jpeg, error, backError);
+        qWarning().noquote()
+            << QStringLiteral("Error: moved %1 to %2 but failed to move its JPEG %3: %4; the JPEG stays "
+                              "where it was (moving the RAW back failed: %5)")
+                   .arg(raw, rawLanded, jpeg, error, backError);
         return true;
     }
 
@@ -135,14 +137,15 @@ private:
     {
         if (m_transfer)
             return m_transfer(operation, source, folder, candidates, error);
-        return operation == Operation::Move ? KTFilesManager::moveFileToFreeName(source, folder, candidates, error)
-                                            : KTFilesManager::copyFileToFreeName(source, folder, candidates, error);
+        return operation == Operation::Move
+                   ? KTFilesManager::moveFileToFreeName(source, folder, candidates, error)
+                   : KTFilesManager::copyFileToFreeName(source, folder, candidates, error);
     }
 
     void logFailure(const QString &path, const QString &error) const
     {
-        qWarning().noquote()
-            << QStringLiteral("Error: failed to %1 %2 into %3: %4").arg(verb(m_operation), path, m_folder, error);
+        qWarning().noquote() << QStringLiteral("Error: failed to %1 %2 into %3: %4")
+                                    .arg(verb(m_operation), path, m_folder, error);
     }
 
     Operation m_operation;

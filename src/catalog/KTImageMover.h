@@ -58,9 +58,9 @@ public:
     /// How one file lands in the destination under the first free candidate: the path used, or
     /// empty with `error` set. KTFilesManager::moveFileToFreeName / copyFileToFreeName unless a
     /// test replaced it. Called on the work's queue.
-    using FileTransfer = std::function<QString(Operation operation, const QString &source, const QString &folder,
-                                               const std::function<QString(quint64)> &candidates,
-                                               QString *error)>;
+    using FileTransfer =
+        std::function<QString(Operation operation, const QString &source, const QString &folder,
+                              const std::function<QString(quint64)> &candidates, QString *error)>;
     /// Test seam; an empty function restores the file manager's operations.
     void setFileTransfer(FileTransfer transfer) { m_fileTransfer = std::move(transfer); }
 

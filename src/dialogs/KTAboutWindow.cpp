@@ -37,7 +37,9 @@ QLabel *label(const QFont &font, const QColor &colour, QWidget *parent)
 
 } // namespace
 
-KTAboutWindow::KTAboutWindow(QWidget *parent) : KTAboutWindow(shortVersionString(), buildNumberString(), parent) {}
+KTAboutWindow::KTAboutWindow(QWidget *parent)
+    : KTAboutWindow(shortVersionString(), buildNumberString(), parent)
+{}
 
 KTAboutWindow::KTAboutWindow(const QString &shortVersion, const QString &buildNumber, QWidget *parent)
     : KTOverlayWindow(parent)
@@ -132,8 +134,9 @@ QStringList KTAboutWindow::credits()
 
 QString KTAboutWindow::creditsText(QStringList names)
 {
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
     return names.join(QStringLiteral(", "));
 }
 

@@ -31,12 +31,12 @@ struct Scene
 };
 
 const std::array<Scene, 6> kScenes{{
-    {{86, 126, 166}, {172, 194, 210}, {70, 96, 122}, {36, 56, 76}, 0.56, false},     // harbour
-    {{146, 176, 196}, {214, 220, 212}, {104, 128, 90}, {60, 86, 54}, 0.60, true},    // hills
-    {{190, 146, 104}, {226, 198, 152}, {148, 96, 64}, {94, 60, 44}, 0.62, false},    // market
-    {{68, 68, 110}, {220, 150, 112}, {62, 54, 72}, {30, 28, 38}, 0.66, true},        // dusk
+    {{86, 126, 166}, {172, 194, 210}, {70, 96, 122}, {36, 56, 76}, 0.56, false},       // harbour
+    {{146, 176, 196}, {214, 220, 212}, {104, 128, 90}, {60, 86, 54}, 0.60, true},      // hills
+    {{190, 146, 104}, {226, 198, 152}, {148, 96, 64}, {94, 60, 44}, 0.62, false},      // market
+    {{68, 68, 110}, {220, 150, 112}, {62, 54, 72}, {30, 28, 38}, 0.66, true},          // dusk
     {{158, 180, 204}, {226, 232, 238}, {190, 198, 210}, {146, 156, 170}, 0.58, false}, // snow
-    {{116, 148, 138}, {188, 204, 186}, {56, 84, 62}, {34, 52, 40}, 0.50, false},     // forest
+    {{116, 148, 138}, {188, 204, 186}, {56, 84, 62}, {34, 52, 40}, 0.50, false},       // forest
 }};
 
 /// Paints scene `scene`; `shift` (0 to 1) moves the horizon and the sun a little, so the shots of
@@ -54,8 +54,8 @@ void paintPhoto(QPainter &p, const QRectF &r, int scene, double shift = 0.0)
     if (s.sun) {
         p.setBrush(QColor(248, 236, 204));
         const double radius = r.height() * 0.09;
-        p.drawEllipse(QPointF(r.left() + r.width() * (0.70 + shift * 0.06), r.top() + r.height() * 0.28), radius,
-                      radius);
+        p.drawEllipse(QPointF(r.left() + r.width() * (0.70 + shift * 0.06), r.top() + r.height() * 0.28),
+                      radius, radius);
     }
     const double h = r.top() + r.height() * (s.horizon + shift * 0.04);
     QPainterPath far;
@@ -88,11 +88,15 @@ qreal ratioOf(const QPainter &p)
     return (p.device() ? p.device()->devicePixelRatioF() : 1.0) * (scale > 0 ? scale : 1.0);
 }
 
-/// One of the control pictograms (16 px grid) at `size`, centred on `centre`.
+/// One of the control pictograms (drawn on a 16 px grid) at `size` for that grid, centred on
+/// `centre`; a smaller picture such as the drop-down arrow keeps its proportions.
 void paintPictogram(QPainter &p, const QString &name, const QPointF &centre, double size = 16)
 {
-    const QImage image = KTNamedImages::shared().image(name, QSizeF(size, size), ratioOf(p));
-    p.drawImage(QPointF(centre.x() - size / 2, centre.y() - size / 2), image);
+    const QSizeF drawn = KTNamedImages::shared().naturalSize(name) * (size / 16.0);
+    if (drawn.isEmpty())
+        return;
+    const QImage image = KTNamedImages::shared().image(name, drawn, ratioOf(p));
+    p.drawImage(QPointF(centre.x() - drawn.width() / 2, centre.y() - drawn.height() / 2), image);
 }
 
 /// A line standing for text.
@@ -200,7 +204,8 @@ void paintFolder(QPainter &p, const QRectF &r)
     p.setBrush(fill);
     p.drawPath(path);
     p.setPen(QPen(QColor(150, 164, 180), 1));
-    p.drawLine(QPointF(r.left() + 1.5, r.top() + tab * 2 + 1.5), QPointF(r.right() - 1.5, r.top() + tab * 2 + 1.5));
+    p.drawLine(QPointF(r.left() + 1.5, r.top() + tab * 2 + 1.5),
+               QPointF(r.right() - 1.5, r.top() + tab * 2 + 1.5));
     p.restore();
 }
 
@@ -454,8 +459,8 @@ void paintWhereToStart(QPainter &p, const QSizeF &)
     const QRectF dragged(zone.right() - 96, zone.top() + 56, 58, 44);
     paintFolder(p, dragged);
     paintCursor(p, dragged.center() + QPointF(6, 6));
-    paintArrow(p, QPointF(kWindowRect.right() - 10, content.top() + 8), QPointF(dragged.right() + 8, dragged.top() + 4),
-               -14);
+    paintArrow(p, QPointF(kWindowRect.right() - 10, content.top() + 8),
+               QPointF(dragged.right() + 8, dragged.top() + 4), -14);
     // Add Folder, Add Catalog, Start Session.
     const double y = zone.bottom() + 22;
     const QRectF addFolder(zone.left(), y, 112, 24);
@@ -466,7 +471,8 @@ void paintWhereToStart(QPainter &p, const QSizeF &)
     paintTextBar(p, QRectF(addFolder.left() + 36, addFolder.center().y() - 1.5, 60, 3), KTPalette::kText);
     paintPill(p, addCatalogue);
     paintCatalogue(p, QRectF(addCatalogue.left() + 12, addCatalogue.top() + 5, 15, 14));
-    paintTextBar(p, QRectF(addCatalogue.left() + 36, addCatalogue.center().y() - 1.5, 60, 3), KTPalette::kText);
+    paintTextBar(p, QRectF(addCatalogue.left() + 36, addCatalogue.center().y() - 1.5, 60, 3),
+                 KTPalette::kText);
     paintPill(p, start);
     paintTextBar(p, QRectF(start.left() + 18, start.center().y() - 1.5, 88, 3), KTPalette::kAccent);
     paintHighlight(p, start, 4);
@@ -497,7 +503,8 @@ void paintImportFromLibraries(QPainter &p, const QSizeF &)
     const QRectF addCatalogue(list.left(), y, 120, 24);
     paintPill(p, addCatalogue);
     paintCatalogue(p, QRectF(addCatalogue.left() + 12, addCatalogue.top() + 5, 15, 14));
-    paintTextBar(p, QRectF(addCatalogue.left() + 36, addCatalogue.center().y() - 1.5, 66, 3), KTPalette::kText);
+    paintTextBar(p, QRectF(addCatalogue.left() + 36, addCatalogue.center().y() - 1.5, 66, 3),
+                 KTPalette::kText);
     paintHighlight(p, addCatalogue, 4);
     const QRectF start(list.right() - 120, y, 120, 24);
     paintPill(p, start);
@@ -510,13 +517,15 @@ void paintSimilarsView(QPainter &p, const QSizeF &)
     const QRectF content = paintWindow(p, kWindowRect, SimilarsMode);
     paintToolbar(p, content);
     const double w = 118;
-    const double h = 92;
+    const double h = 80;
     const int counts[] = {4, 3, 6, 2, 5, 3, 2, 4};
     for (int i = 0; i < 8; ++i) {
-        const QRectF cell(content.left() + 18 + (i % 4) * (w + 8), content.top() + 38 + (i / 4) * (h + 12), w, h);
+        const QRectF cell(content.left() + 18 + (i % 4) * (w + 8), content.top() + 36 + (i / 4) * (h + 8), w,
+                          h);
         paintStack(p, cell, i, counts[i], i == 5);
     }
-    const QRectF key(content.right() - 108, content.bottom() - 36, 92, 24);
+    // Space opens the selected group.
+    const QRectF key(content.center().x() - 46, content.bottom() - 30, 92, 22);
     paintKey(p, key);
 }
 
@@ -530,7 +539,8 @@ void paintCustomAccuracy(QPainter &p, const QSizeF &)
         paintStack(p, cell, i + 2, 2 + i % 3, false);
     }
     p.fillRect(content.adjusted(0, bar.height(), 0, 0), QColor(0, 0, 0, 120));
-    const QRectF button = paintToolButton(p, QPointF(content.left() + 14, bar.top() + 4), QStringLiteral("dropdown_arrow"), 56);
+    const QRectF button =
+        paintToolButton(p, QPointF(content.left() + 14, bar.top() + 4), QStringLiteral("dropdown_arrow"), 56);
     paintHighlight(p, button, 4);
     // The popover under the button.
     const QRectF popover(content.left() + 14, bar.bottom() + 12, 300, 118);
@@ -606,7 +616,8 @@ void paintGroupsOfSimilars(QPainter &p, const QSizeF &)
     // Where the pick button of the hovered shot is (see paintCell).
     QSizeF photo(3, 2);
     photo.scale(hovered.adjusted(5, 5, -5, -5).size(), Qt::KeepAspectRatio);
-    const QPointF photoTopLeft(hovered.center().x() - photo.width() / 2, hovered.center().y() - photo.height() / 2);
+    const QPointF photoTopLeft(hovered.center().x() - photo.width() / 2,
+                               hovered.center().y() - photo.height() / 2);
     const QPointF pick = photoTopLeft + QPointF(14, 14);
     paintHighlight(p, QRectF(pick - QPointF(10, 10), QSizeF(20, 20)), 10);
     paintCursor(p, pick + QPointF(3, 4));
@@ -673,7 +684,8 @@ void paintPicksView(QPainter &p, const QSizeF &)
         const QRectF cell(content.left() + 14 + (i % 5) * (w + 6), bar.bottom() + 14 + (i / 5) * 80, w, 72);
         paintCell(p, cell, i % 6, 0.2, CellPicked | ((i == 1 || i == 2) ? CellSelected : 0));
     }
-    const QRectF exportButton = paintToolButton(p, QPointF(bar.right() - 58, bar.top() + 4), QStringLiteral("share"));
+    const QRectF exportButton =
+        paintToolButton(p, QPointF(bar.right() - 58, bar.top() + 4), QStringLiteral("share"));
     paintHighlight(p, exportButton, 4);
     // Its popover: Move and Copy.
     const QRectF popover(exportButton.right() - 150, exportButton.bottom() + 12, 150, 44);
@@ -699,7 +711,8 @@ void paintRejectsView(QPainter &p, const QSizeF &)
         const QRectF cell(content.left() + 14 + (i % 5) * (w + 6), bar.bottom() + 14 + (i / 5) * 80, w, 72);
         paintCell(p, cell, (i + 2) % 6, 0.6, CellRejected | (i == 3 ? CellSelected : 0));
     }
-    const QRectF restore = paintToolButton(p, QPointF(bar.right() - 58, bar.top() + 4), QStringLiteral("put_back"));
+    const QRectF restore =
+        paintToolButton(p, QPointF(bar.right() - 58, bar.top() + 4), QStringLiteral("put_back"));
     paintHighlight(p, restore, 4);
     paintToolButton(p, QPointF(bar.right() - 106, bar.top() + 4), QStringLiteral("share"));
 }
@@ -720,7 +733,7 @@ QRectF paintCatalogueApplication(QPainter &p, const QRectF &r, int chosen,
     p.fillRect(sidebar, QColor(26, 26, 26));
     p.fillRect(QRectF(sidebar.right(), r.top(), 1, r.height()), KTPalette::kLine);
     for (int i = 0; i < 5; ++i) {
-        const QRectF row(sidebar.left() + 6, r.top() + 12 + i * 24, sidebar.width() - 12, 20);
+        const QRectF row(sidebar.left() + 6, r.top() + 10 + i * 23, sidebar.width() - 12, 20);
         if (i == chosen) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(70, 70, 70));
@@ -759,8 +772,8 @@ void paintLightroomRejected(QPainter &p, const QSizeF &size)
         paintPictogram(p, QStringLiteral("cross_on"), QPointF(row.left() + 12, row.center().y()), 12);
     });
     paintRejectedGrid(p, grid, 3);
-    paintArrow(p, QPointF(window.right() - 8, window.center().y() - 6), QPointF(size.width() - 46, size.height() / 2 - 8),
-               -16);
+    paintArrow(p, QPointF(window.right() - 8, window.center().y() - 6),
+               QPointF(size.width() - 68, size.height() / 2 - 6), -16);
     paintTrash(p, QRectF(size.width() - 62, size.height() / 2 - 20, 36, 42), KTPalette::kReject);
 }
 
@@ -769,7 +782,7 @@ void paintTrashRejected(QPainter &p, const QSizeF &size)
 {
     const QRectF window(8, 8, size.width() - 16, size.height() - 16);
     QRectF trashRow;
-    const QRectF grid = paintCatalogueApplication(p, window, 3, [&](const QRectF &row) {
+    const QRectF grid = paintCatalogueApplication(p, window, 1, [&](const QRectF &row) {
         trashRow = row;
         paintTrash(p, QRectF(row.left() + 6, row.top() + 3, 12, 14), KTPalette::kText);
     });
@@ -853,9 +866,9 @@ void KTDialogPictures::registerPictures()
             };
         };
         const std::pair<int, KTNamedImages::Painter> tips[] = {
-            {2, paintWhereToStart},     {3, paintImportFromLibraries}, {4, paintSimilarsView},
-            {5, paintCustomAccuracy},   {6, paintGroupsOfSimilars},    {7, paintSelectMultiple},
-            {8, paintTimelineView},     {9, paintPicksView},           {10, paintRejectsView},
+            {2, paintWhereToStart},   {3, paintImportFromLibraries}, {4, paintSimilarsView},
+            {5, paintCustomAccuracy}, {6, paintGroupsOfSimilars},    {7, paintSelectMultiple},
+            {8, paintTimelineView},   {9, paintPicksView},           {10, paintRejectsView},
         };
         for (const auto &[page, painter] : tips)
             images.registerPainter(tipImageName(page), kTipPictureSize, scaled(kTipPictureSize, painter));

@@ -29,7 +29,8 @@ QLabel *caption(const QString &text, QWidget *parent)
 
 } // namespace
 
-KTExportPopupViewController::KTExportPopupViewController(CatalogTypeHandler externalCatalogType, QWidget *parent)
+KTExportPopupViewController::KTExportPopupViewController(CatalogTypeHandler externalCatalogType,
+                                                         QWidget *parent)
     : QWidget(parent), m_externalCatalogType(std::move(externalCatalogType))
 {
     const auto button = [this](const QString &title) {
@@ -75,14 +76,16 @@ void KTExportPopupViewController::showFromView(QWidget *anchor)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     reset();
-    KTPopoverManager::sharedManager().showPopoverView(this, anchor, KTPopoverManager::Below, kPopoverOffset, {});
+    KTPopoverManager::sharedManager().showPopoverView(this, anchor, KTPopoverManager::Below, kPopoverOffset,
+                                                      {});
     m_moveButton->setFocus();
 }
 
 void KTExportPopupViewController::reset()
 {
     m_canMove = m_moveButtonValidationHandler ? m_moveButtonValidationHandler() : true;
-    m_pathsToShare = m_pathsToShareHandler ? m_pathsToShareHandler() : std::optional<QStringList>(QStringList());
+    m_pathsToShare =
+        m_pathsToShareHandler ? m_pathsToShareHandler() : std::optional<QStringList>(QStringList());
     validateExportButtons();
 }
 

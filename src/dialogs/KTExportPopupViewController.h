@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 
-
 /// The content of the export popover of the review modes: Move and Copy (the owner asks for the
 /// folder and does the work) and three buttons that hand the selection to the photo managers.
 /// A manager whose catalogue is the session's source is never offered.
@@ -41,7 +40,10 @@ public:
 
     void setCloseHandler(CloseHandler handler) { m_closeHandler = std::move(handler); }
     void setPathsToShareHandler(PathsHandler handler) { m_pathsToShareHandler = std::move(handler); }
-    void setMoveButtonValidationHandler(ValidationHandler handler) { m_moveButtonValidationHandler = std::move(handler); }
+    void setMoveButtonValidationHandler(ValidationHandler handler)
+    {
+        m_moveButtonValidationHandler = std::move(handler);
+    }
 
     /// Resets, then shows the popover below `anchor`, 20 points to the left of its middle.
     void showFromView(QWidget *anchor);

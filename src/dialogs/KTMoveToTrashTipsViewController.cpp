@@ -95,7 +95,6 @@ void KTMoveToTrashTipsViewController::showFromView(QWidget *anchor)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     adjustUI();
-    adjustSize();
     KTPopoverManager::sharedManager().showPopoverView(this, anchor, KTPopoverManager::Centered, 0.0, {});
     m_closeButton->setFocus();
 }
@@ -108,24 +107,30 @@ void KTMoveToTrashTipsViewController::adjustUI()
         m_tipImageName = KTDialogPictures::kLightroomRejectedTip;
         // The collection is named as the sync writes it.
         const QString collection = KTExternalImagesManager::sharedManager().rejectedCollectionName();
-        setTexts(tr("Vireoscope doesn't delete your rejected photos.                                                                    You'll need to do that in Lightroom."),
-                 tr("Everything that you do in Vireoscope is automatically synchronized with Lightroom. In "
-                    "order to completely delete the rejected photos, you will need to do that in Lightroom. "
-                    "See instructions below."),
-                 stepsHeader,
-                 tr("1. Close Vireoscope and launch Lightroom.\n2. Got to the \"%1\" collection.\n3. Select all "
-                    "files in \"%1\" collection\n(LR shortcut - cmd+A).\n4. Completely trash images by pressing "
-                    "Cmd+Option+Shift+Delete.")
-                     .arg(collection));
+        setTexts(
+            tr("Vireoscope doesn't delete your rejected photos.                                              "
+               "                      You'll need to do that in Lightroom."),
+            tr("Everything that you do in Vireoscope is automatically synchronized with Lightroom. In "
+               "order to completely delete the rejected photos, you will need to do that in Lightroom. "
+               "See instructions below."),
+            stepsHeader,
+            tr("1. Close Vireoscope and launch Lightroom.\n2. Got to the \"%1\" collection.\n3. Select all "
+               "files in \"%1\" collection\n(LR shortcut - cmd+A).\n4. Completely trash images by pressing "
+               "Cmd+Option+Shift+Delete.")
+                .arg(collection));
     } else if (type == 3 || type == 4) {
-        m_tipImageName = type == 3 ? KTDialogPictures::kIPhotoRejectedTip : KTDialogPictures::kApertureRejectedTip;
+        m_tipImageName =
+            type == 3 ? KTDialogPictures::kIPhotoRejectedTip : KTDialogPictures::kApertureRejectedTip;
         QString texts[] = {
-            tr("Preview rejected images in Vireoscope.                                                    Delete them completely in Aperture."),
+            tr("Preview rejected images in Vireoscope.                                                    "
+               "Delete them completely in Aperture."),
             tr("Everything that you do in Vireoscope is automatically synchronized with Aperture. Rejected "
-               "images are moved to the Aperture trash. Follow these steps to completely delete the images you "
+               "images are moved to the Aperture trash. Follow these steps to completely delete the images "
+               "you "
                "don't want to keep."),
             stepsHeader,
-            tr("1. Close Vireoscope and launch Aperture\n2. Go to the Trash and right click to open the context "
+            tr("1. Close Vireoscope and launch Aperture\n2. Go to the Trash and right click to open the "
+               "context "
                "menu.\n3. Select Empty Trash to get rid of unwanted images."),
         };
         if (type == 3) {
@@ -137,6 +142,8 @@ void KTMoveToTrashTipsViewController::adjustUI()
         return;
     }
     m_picture->setImageName(m_tipImageName);
+    // The texts wrap at the panel's width; the panel is as tall as they need.
+    resize(kPanelWidth, layout()->totalHeightForWidth(kPanelWidth));
 }
 
 void KTMoveToTrashTipsViewController::setTexts(QString topHeader, QString topDetail, QString bottomHeader,

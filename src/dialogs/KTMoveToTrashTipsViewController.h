@@ -3,13 +3,12 @@
 #include "KTPictureView.h"
 #include "KTSButton.h"
 
-#include <QLabel>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-
 
 /// The panel the rejects mode shows instead of trashing files when the session's images come
 /// from an external catalogue: the program never deletes a catalogue's images itself, so the
@@ -24,7 +23,8 @@ public:
     /// The session's external catalogue type (0 none, 1 and 2 Lightroom, 3 iPhoto, 4 Aperture).
     using CatalogTypeHandler = std::function<int()>;
 
-    explicit KTMoveToTrashTipsViewController(CatalogTypeHandler externalCatalogType, QWidget *parent = nullptr);
+    explicit KTMoveToTrashTipsViewController(CatalogTypeHandler externalCatalogType,
+                                             QWidget *parent = nullptr);
     ~KTMoveToTrashTipsViewController() override;
 
     /// Fills the panel, then shows it in a popover centred over `anchor`.

@@ -49,10 +49,10 @@ KTRateWindow::KTRateWindow(QWidget *parent) : KTTopBarLessWindow(parent)
     auto *column = new QVBoxLayout;
     column->setSpacing(8);
     column->addWidget(text(tr("Enjoying Vireoscope?"), ktTitleFont(), KTPalette::kText, this));
-    m_thanksForUsingTextField =
-        text(tr("Thank you for using Vireoscope! If it makes your culling faster, please take a minute to rate "
-                "it. A review helps other photographers find it."),
-             ktBodyFont(), KTPalette::kSecondaryText, this);
+    m_thanksForUsingTextField = text(
+        tr("Thank you for using Vireoscope! If it makes your culling faster, please take a minute to rate "
+           "it. A review helps other photographers find it."),
+        ktBodyFont(), KTPalette::kSecondaryText, this);
     m_thanksForUsingTextField->setText(
         KTCommon::stringWithCorrectAppNameFromString(m_thanksForUsingTextField->text()));
     m_thanksForUsingTextField->setFixedWidth(300);

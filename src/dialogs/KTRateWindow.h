@@ -1,12 +1,10 @@
 #pragma once
 
 #include "KTSButton.h"
-
-#include <QLabel>
 #include "KTTopBarLessWindow.h"
 
+#include <QLabel>
 #include <QPointer>
-
 
 /// The user-defaults key counting the closes of the main window.
 inline const QString kRateWindowShareCountKey = QStringLiteral("VireoscopeRateWindowShareCount");

@@ -32,7 +32,8 @@ KTSubscriptionClient &KTSubscriptionClient::shared()
     return *client;
 }
 
-std::shared_ptr<KTSubscriptionClient> KTSubscriptionClient::install(std::shared_ptr<KTSubscriptionClient> client)
+std::shared_ptr<KTSubscriptionClient>
+KTSubscriptionClient::install(std::shared_ptr<KTSubscriptionClient> client)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     return std::exchange(installedClient(), std::move(client));
@@ -51,7 +52,8 @@ QUrl KTNetworkSubscriptionClient::endpoint() const
     KTUserDefaults &defaults = m_defaults ? *m_defaults : KTUserDefaults::standardUserDefaults();
     const QUrl url(defaults.stringForKey(kKTSubscriptionEndpointKey).trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return {};
     return url;
 }
@@ -77,10 +79,12 @@ void KTNetworkSubscriptionClient::postSubscription(const QByteArray &body, Compl
     QNetworkRequest request(url);
     request.setTransferTimeout(kTimeoutMilliseconds);
     // The type Qt would pick for a POST itself; named so it does not warn about its absence.
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QStringLiteral("application/x-www-form-urlencoded"));
     QNetworkReply *reply = m_network->post(request, body);
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, completion = std::move(completion)] {
-        const bool succeeded = reply->error() == QNetworkReply::NoError && isSuccessfulAnswer(reply->readAll());
+        const bool succeeded =
+            reply->error() == QNetworkReply::NoError && isSuccessfulAnswer(reply->readAll());
         reply->deleteLater();
         if (completion)
             completion(succeeded);
@@ -90,5 +94,6 @@ void KTNetworkSubscriptionClient::postSubscription(const QByteArray &body, Compl
 bool KTNetworkSubscriptionClient::isSuccessfulAnswer(const QByteArray &answer)
 {
     const QJsonDocument document = QJsonDocument::fromJson(answer);
-    return document.isObject() && document.object().value(QLatin1String("status")).toString() == QLatin1String("success");
+    return document.isObject() &&
+           document.object().value(QLatin1String("status")).toString() == QLatin1String("success");
 }

@@ -16,13 +16,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kWindowWidth = 720;
-constexpr int kContentHeight = 404;
 constexpr int kTextWidth = 560;
 
-QLabel *label(const QFont &font, const QColor &colour, QWidget *parent, Qt::Alignment alignment = Qt::AlignLeft)
+QLabel *label(const QFont &font, const QColor &colour, QWidget *parent,
+              Qt::Alignment alignment = Qt::AlignLeft)
 {
     auto *result = new QLabel(parent);
     result->setFont(font);
@@ -69,7 +71,6 @@ KTTipsWindow::KTTipsWindow(QWidget *parent) : KTOverlayWindow(parent)
     // No page yet, so the first selection counts as a change.
     m_selectedIndex = -1;
     setSelectedIndex(int(opening % numberOfPages()));
-    m_lastTipDescriptionLabel->setText(lastTipDescription());
 }
 
 KTTipsWindow::~KTTipsWindow() = default;
@@ -117,45 +118,63 @@ const QVector<KTTipsWindow::Tip> &KTTipsWindow::tips()
                  "Vireoscope will automatically scan your images, creating small thumbnail photos and decide "
                  "which images are duplicates or similar to others."),
             page(3, "Import from Libraries",
-                 "Vireoscope integrates flawlessly with your Lightroom, Aperture and iPhoto libraries. To import "
+                 "Vireoscope integrates flawlessly with your Lightroom, Aperture and iPhoto libraries. To "
+                 "import "
                  "from the library, click Add Catalog.",
-                 "You’ll see a system window, which will let you find the library you wish to import. Click the "
+                 "You’ll see a system window, which will let you find the library you wish to import. Click "
+                 "the "
                  "“Add” button. Then click “Start Session” to proceed."),
             page(4, "Similars View",
-                 "After the import, Vireoscope will display all of your photos in the Timeline View. It  will also "
+                 "After the import, Vireoscope will display all of your photos in the Timeline View. It  "
+                 "will also "
                  "automatically move similar photos & duplicates into the Similars View.",
-                 "Images will be grouped, so you can easily pick the best ones from each group. You can open the "
+                 "Images will be grouped, so you can easily pick the best ones from each group. You can open "
+                 "the "
                  "group by double-clicking on it or simply pressing the spacebar."),
             page(5, "Custom Accuracy",
-                 "You can customize the precision of how Vireoscope analyzes similar files and duplicates. The "
-                 "Highest accuracy means that the software will group only the images that are nearly 100% the "
+                 "You can customize the precision of how Vireoscope analyzes similar files and duplicates. "
+                 "The "
+                 "Highest accuracy means that the software will group only the images that are nearly 100% "
+                 "the "
                  "same or are actual duplicates.",
-                 "You can also sort by the Time Range within which the images were taken, ranging from seconds to "
+                 "You can also sort by the Time Range within which the images were taken, ranging from "
+                 "seconds to "
                  "minutes."),
             page(6, "Groups of Similars",
-                 "Double click on the group in Similars View to enter that group. To select an image you like, "
+                 "Double click on the group in Similars View to enter that group. To select an image you "
+                 "like, "
                  "mouse over the photo & click on the “Star” icon in the upper left.",
-                 "If there’s a single image you don’t like, click on the button with the “X” symbol to move it to "
+                 "If there’s a single image you don’t like, click on the button with the “X” symbol to move "
+                 "it to "
                  "the Rejects View."),
             page(7, "Select Multiple Images",
-                 "A group of similars may have more than 1 image you want to keep. Simply hold the Ctrl key and "
+                 "A group of similars may have more than 1 image you want to keep. Simply hold the Ctrl key "
+                 "and "
                  "click on those images.",
-                 "Click on the “Star” button to favorite all the images. Then click the “Resolve Group” button to "
-                 "move those you don’t like to the Rejects View. Favorited images will be moved to the Picks View."),
+                 "Click on the “Star” button to favorite all the images. Then click the “Resolve Group” "
+                 "button to "
+                 "move those you don’t like to the Rejects View. Favorited images will be moved to the Picks "
+                 "View."),
             page(8, "Timeline View",
-                 "The Timeline View shows you all the images you originally chose by opening up a specific folder "
+                 "The Timeline View shows you all the images you originally chose by opening up a specific "
+                 "folder "
                  "or library. It conveniently groups them by the date they were taken.",
-                 "Change the range by clicking on the drop-down menu. The Timeline View makes it easy to pick the "
+                 "Change the range by clicking on the drop-down menu. The Timeline View makes it easy to "
+                 "pick the "
                  "best images that you took during a certain event."),
             page(9, "Picks View",
-                 "Images that you decide to keep, get automatically moved to the Picks View. You can then easily "
+                 "Images that you decide to keep, get automatically moved to the Picks View. You can then "
+                 "easily "
                  "move or copy them to a folder on your computer or in your library by highlighting them and "
                  "clicking on the “Export Picks” button.",
-                 "You can also share them to social networks or export for editing into other Brontwell apps."),
+                 "You can also share them to social networks or export for editing into other Brontwell "
+                 "apps."),
             page(10, "Rejects View",
-                 "Those images you didn’t like or didn’t want to keep are moved to the Rejects View. You can export "
+                 "Those images you didn’t like or didn’t want to keep are moved to the Rejects View. You can "
+                 "export "
                  "them to a separate folder by clicking Export, or remove them completely. ",
-                 "If you find some images in the Rejects View that you actually want to keep, highlight those and "
+                 "If you find some images in the Rejects View that you actually want to keep, highlight "
+                 "those and "
                  "click the “Restore” button."),
             page(11, "Get Started!", nullptr, nullptr),
         };
@@ -165,7 +184,6 @@ const QVector<KTTipsWindow::Tip> &KTTipsWindow::tips()
 
 void KTTipsWindow::buildInterface()
 {
-    setFixedWidth(kWindowWidth);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(32, 12, 32, 16);
     column->setSpacing(0);
@@ -186,14 +204,15 @@ void KTTipsWindow::buildInterface()
 
     // The middle of the window keeps its height on every page, so the navigation stays put.
     auto *content = new QWidget(this);
-    content->setFixedHeight(kContentHeight);
     auto *contentColumn = new QVBoxLayout(content);
     contentColumn->setContentsMargins(0, 0, 0, 0);
-    contentColumn->setSpacing(16);
+    contentColumn->setSpacing(0);
+    // Pages without a picture sit in the middle of the area.
+    contentColumn->addStretch(1);
 
     m_tipsContainerView = new QWidget(content);
     auto *pictureRow = new QHBoxLayout(m_tipsContainerView);
-    pictureRow->setContentsMargins(0, 0, 0, 0);
+    pictureRow->setContentsMargins(0, 0, 0, 20);
     m_tipImageView = new KTPictureView(m_tipsContainerView);
     m_tipImageView->setFixedSize(KTDialogPictures::kTipPictureSize.toSize());
     pictureRow->addWidget(m_tipImageView, 0, Qt::AlignHCenter);
@@ -209,7 +228,7 @@ void KTTipsWindow::buildInterface()
     // The first and the last page: the application's icon and name over their own content.
     m_infoContainerView = new QWidget(content);
     auto *info = new QVBoxLayout(m_infoContainerView);
-    info->setContentsMargins(0, 24, 0, 0);
+    info->setContentsMargins(0, 0, 0, 20);
     info->setSpacing(10);
     auto *icon = new KTPictureView(m_infoContainerView);
     icon->setFixedSize(KTDialogPictures::kApplicationIconSize.toSize());
@@ -230,10 +249,11 @@ void KTTipsWindow::buildInterface()
     welcome->setTextFormat(Qt::RichText);
     welcome->setWordWrap(true);
     welcome->setFixedWidth(kTextWidth);
-    welcome->setText(attributedDescriptionWithText(
-                         tr("A short tour in ten pages, from a folder of shots to the keepers. Turn the pages with "
-                            "the arrows or the Left and Right keys."))
-                         .replace(QStringLiteral("text-align:left"), QStringLiteral("text-align:center")));
+    welcome->setText(
+        attributedDescriptionWithText(
+            tr("A short tour in ten pages, from a folder of shots to the keepers. Turn the pages with "
+               "the arrows or the Left and Right keys."))
+            .replace(QStringLiteral("text-align:left"), QStringLiteral("text-align:center")));
     first->addWidget(welcome, 0, Qt::AlignHCenter);
     contentColumn->addWidget(m_firstTipContent);
 
@@ -284,6 +304,23 @@ void KTTipsWindow::buildInterface()
     contentColumn->addWidget(m_lastTipContent);
     contentColumn->addStretch(1);
     column->addWidget(content);
+    // As tall as the tallest page needs: a picture over the longest description, or the icon
+    // over the first or the last page's content.
+    int tallest = 0;
+    for (const Tip &tip : tips()) {
+        if (tip.desc.isEmpty())
+            continue;
+        m_tipDescriptionLabel->setText(attributedDescriptionWithText(tip.desc));
+        tallest = std::max(tallest, m_tipDescriptionLabel->heightForWidth(kTextWidth));
+    }
+    // Every description gets the room of the longest, so the text starts in the same place.
+    m_tipDescriptionLabel->setFixedHeight(tallest);
+    m_lastTipDescriptionLabel->setText(lastTipDescription());
+    m_lastTipDescriptionLabel->setFixedHeight(m_lastTipDescriptionLabel->heightForWidth(kTextWidth));
+    const int infoHeight = m_infoContainerView->sizeHint().height();
+    content->setFixedHeight(std::max({m_tipsContainerView->sizeHint().height() + tallest,
+                                      infoHeight + m_firstTipContent->sizeHint().height(),
+                                      infoHeight + m_lastTipContent->sizeHint().height()}));
 
     // Without an endpoint the form cannot work: it says so and takes no input.
     const bool canSubscribe = KTSubscriptionClient::shared().isAvailable();
@@ -291,7 +328,7 @@ void KTTipsWindow::buildInterface()
     m_subscribeButton->setButtonEnabled(canSubscribe);
     m_subscriptionNote->setVisible(!canSubscribe);
 
-    column->addSpacing(12);
+    column->addSpacing(16);
     auto *navigation = new QHBoxLayout;
     navigation->setSpacing(0);
     const auto neighbour = [this](KTAbstractButton *button, QLabel *title, bool previous) {
@@ -340,11 +377,15 @@ void KTTipsWindow::buildInterface()
     column->addSpacing(12);
     m_showAtStartupCheckbox = new QCheckBox(tr("Show tips at startup"), this);
     m_showAtStartupCheckbox->setFont(ktSmallFont());
+    // The box in the raised grey, so its outline reads on the window grey.
+    QPalette boxPalette = m_showAtStartupCheckbox->palette();
+    boxPalette.setColor(QPalette::Base, KTPalette::kRaised);
+    boxPalette.setColor(QPalette::WindowText, KTPalette::kSecondaryText);
+    m_showAtStartupCheckbox->setPalette(boxPalette);
     connect(m_showAtStartupCheckbox, &QCheckBox::clicked, this, &KTTipsWindow::showAtStartup);
     column->addWidget(m_showAtStartupCheckbox, 0, Qt::AlignLeft);
 
-    adjustSize();
-    setFixedSize(sizeHint());
+    setFixedSize(kWindowWidth, sizeHint().height());
 }
 
 void KTTipsWindow::setSelectedIndex(int index)
@@ -418,10 +459,11 @@ void KTTipsWindow::subscribe()
     m_emailTextField->setEnabled(false);
     m_subscribeButton->setButtonEnabled(false);
     m_progressIndicator->startAnimation();
-    ServiceUtils::subscribeUserWithEmail(address, true, [window = QPointer<KTTipsWindow>(this)](bool succeeded) {
-        if (window)
-            window->subscriptionDidEnd(succeeded);
-    });
+    ServiceUtils::subscribeUserWithEmail(address, true,
+                                         [window = QPointer<KTTipsWindow>(this)](bool succeeded) {
+                                             if (window)
+                                                 window->subscriptionDidEnd(succeeded);
+                                         });
 }
 
 void KTTipsWindow::subscriptionDidEnd(bool succeeded)
@@ -432,8 +474,8 @@ void KTTipsWindow::subscriptionDidEnd(bool succeeded)
         m_subscribeButton->hide();
         return;
     }
-    KTAlertPresenter::shared().runModal(
-        KTAlert{tr("Error"), tr("Could not subscribe you. Please check your internet connection."), {tr("OK")}});
+    KTAlertPresenter::shared().runModal(KTAlert{
+        tr("Error"), tr("Could not subscribe you. Please check your internet connection."), {tr("OK")}});
     m_subscribeButton->setButtonEnabled(true);
     m_emailTextField->setEnabled(true);
 }
@@ -457,13 +499,15 @@ QString KTTipsWindow::attributedDescriptionWithText(const QString &text)
 QString KTTipsWindow::lastTipDescription()
 {
     // The closing text is not translated: it names the addresses as they are.
-    const QString mail = QStringLiteral("<a href=\"mailto:%1\" style=\"color:#ffffff; text-decoration:underline\">%1</a>")
-                             .arg(kSupportEmailAddress);
-    const QString web = QStringLiteral("<a href=\"http://%1\" style=\"color:#ffffff; text-decoration:underline\">%1</a>")
-                            .arg(kWebAddress);
-    QString html = attributedDescriptionWithText(
-        QStringLiteral("You are ready to start your first session. Questions, ideas or trouble? Write to @MAIL@ – "
-                       "every message is answered. Guides and news are at @WEB@."));
+    const QString mail =
+        QStringLiteral("<a href=\"mailto:%1\" style=\"color:#ffffff; text-decoration:underline\">%1</a>")
+            .arg(kSupportEmailAddress);
+    const QString web =
+        QStringLiteral("<a href=\"http://%1\" style=\"color:#ffffff; text-decoration:underline\">%1</a>")
+            .arg(kWebAddress);
+    QString html = attributedDescriptionWithText(QStringLiteral(
+        "You are ready to start your first session. Questions, ideas or trouble? Write to @MAIL@ – "
+        "every message is answered. Guides and news are at @WEB@."));
     return html.replace(QStringLiteral("@MAIL@"), mail).replace(QStringLiteral("@WEB@"), web);
 }
 

@@ -16,8 +16,8 @@ QString ServiceUtils::getApplicationName()
 
 bool ServiceUtils::validateEmail(const QString &email)
 {
-    static const QRegularExpression pattern(
-        QRegularExpression::anchoredPattern(QStringLiteral("[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,4}")));
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,4}")));
     return pattern.match(email.toLower()).hasMatch();
 }
 
@@ -29,7 +29,8 @@ QByteArray ServiceUtils::subscriptionRequestBody(const QString &applicationName,
            "&email=" + QUrl::toPercentEncoding(email) + "&&approved=" + (approved ? "1" : "0");
 }
 
-void ServiceUtils::subscribeUserWithEmail(const QString &email, bool approve, std::function<void(bool)> completion)
+void ServiceUtils::subscribeUserWithEmail(const QString &email, bool approve,
+                                          std::function<void(bool)> completion)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     KTSubscriptionClient::shared().postSubscription(

@@ -21,10 +21,12 @@ public:
 
     /// The form of a subscription: "version=1.1&type=subscribeMac&app=<app>&email=<email>&&approved=<0|1>",
     /// every value percent-encoded (so "+" and "%" in an address reach the server as typed).
-    static QByteArray subscriptionRequestBody(const QString &applicationName, const QString &email, bool approved);
+    static QByteArray subscriptionRequestBody(const QString &applicationName, const QString &email,
+                                              bool approved);
 
     /// Sends the subscription of `email` through KTSubscriptionClient::shared(). Returns at once;
     /// `completion` (when set) runs later on the main thread with true only when the server
     /// answered {"status": "success"}; with no endpoint configured it gets false.
-    static void subscribeUserWithEmail(const QString &email, bool approve, std::function<void(bool)> completion);
+    static void subscribeUserWithEmail(const QString &email, bool approve,
+                                       std::function<void(bool)> completion);
 };

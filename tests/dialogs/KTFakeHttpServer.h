@@ -35,7 +35,10 @@ public:
         });
     }
 
-    QString address() const { return QStringLiteral("http://127.0.0.1:%1/newsletter").arg(m_server.serverPort()); }
+    QString address() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/newsletter").arg(m_server.serverPort());
+    }
     void answer(int status, const QByteArray &body)
     {
         m_status = status;
@@ -69,9 +72,9 @@ private:
             return;
         request.body = buffer.mid(end + 4, length);
         m_requests.push_back(request);
-        socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " Fine\r\nContent-Type: application/json\r\n" +
-                      "Content-Length: " + QByteArray::number(m_answer.size()) +
-                      "\r\nConnection: close\r\n\r\n" + m_answer);
+        socket->write("HTTP/1.1 " + QByteArray::number(m_status) +
+                      " Fine\r\nContent-Type: application/json\r\n" + "Content-Length: " +
+                      QByteArray::number(m_answer.size()) + "\r\nConnection: close\r\n\r\n" + m_answer);
         socket->disconnectFromHost();
     }
 

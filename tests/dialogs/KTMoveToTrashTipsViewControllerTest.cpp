@@ -22,8 +22,10 @@ QStringList texts(const KTMoveToTrashTipsViewController &tips)
 
 TEST(KTMoveToTrashTipsViewControllerTest, EachCatalogueKindGetsItsOwnStepsAndPicture)
 {
-    const QString lightroomHeader = "Vireoscope doesn't delete your rejected photos.\nYou'll need to do that in Lightroom.";
-    const QString apertureHeader = "Preview rejected images in Vireoscope.\nDelete them completely in Aperture.";
+    const QString lightroomHeader =
+        "Vireoscope doesn't delete your rejected photos.\nYou'll need to do that in Lightroom.";
+    const QString apertureHeader =
+        "Preview rejected images in Vireoscope.\nDelete them completely in Aperture.";
     const struct
     {
         int type;
@@ -33,7 +35,8 @@ TEST(KTMoveToTrashTipsViewControllerTest, EachCatalogueKindGetsItsOwnStepsAndPic
     } cases[] = {
         {1, KTDialogPictures::kLightroomRejectedTip, lightroomHeader, "Lightroom"},
         {2, KTDialogPictures::kLightroomRejectedTip, lightroomHeader, "Lightroom"},
-        {3, KTDialogPictures::kIPhotoRejectedTip, QString(apertureHeader).replace("Aperture", "iPhoto"), "iPhoto"},
+        {3, KTDialogPictures::kIPhotoRejectedTip, QString(apertureHeader).replace("Aperture", "iPhoto"),
+         "iPhoto"},
         {4, KTDialogPictures::kApertureRejectedTip, apertureHeader, "Aperture"},
     };
     for (const auto &c : cases) {

@@ -39,7 +39,8 @@ protected:
 
     QTemporaryDir dir;
     KTUserDefaults defaults{dir.filePath("defaults.ini")};
-    std::shared_ptr<KTNetworkSubscriptionClient> client = std::make_shared<KTNetworkSubscriptionClient>(&defaults);
+    std::shared_ptr<KTNetworkSubscriptionClient> client =
+        std::make_shared<KTNetworkSubscriptionClient>(&defaults);
     std::shared_ptr<KTSubscriptionClient> previous;
     KTFakeHttpServer server;
 };
@@ -56,8 +57,9 @@ TEST_F(Subscription, TheServerGetsTheExactFormWithTheAddressAsTyped)
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.path, "/newsletter");
     EXPECT_EQ(request.contentType, "application/x-www-form-urlencoded");
-    EXPECT_EQ(request.body,
-              "version=1.1&type=subscribeMac&app=Vireoscope&email=anna%2Bphotos%252%40example.com&&approved=1");
+    EXPECT_EQ(
+        request.body,
+        "version=1.1&type=subscribeMac&app=Vireoscope&email=anna%2Bphotos%252%40example.com&&approved=1");
     // What the server reads back from the form is the address as typed.
     EXPECT_EQ(QUrl::fromPercentEncoding(request.body.split('&').at(3).mid(6)), "anna+photos%2@example.com");
 }
@@ -98,11 +100,8 @@ TEST_F(Subscription, WithoutAUsableEndpointNothingIsSentAndItFails)
         QString endpoint;
         bool available;
     } cases[] = {
-        {QString(), false},
-        {"   ", false},
-        {"ftp://127.0.0.1/newsletter", false},
-        {"not a url", false},
-        {unreachable, true},
+        {QString(), false},   {"   ", false},      {"ftp://127.0.0.1/newsletter", false},
+        {"not a url", false}, {unreachable, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.endpoint.toStdString());

@@ -53,7 +53,8 @@ protected:
 
     QTemporaryDir dir;
     KTUserDefaults defaults{dir.filePath("defaults.ini")};
-    std::shared_ptr<KTNetworkSubscriptionClient> client = std::make_shared<KTNetworkSubscriptionClient>(&defaults);
+    std::shared_ptr<KTNetworkSubscriptionClient> client =
+        std::make_shared<KTNetworkSubscriptionClient>(&defaults);
     std::shared_ptr<KTSubscriptionClient> previous;
     KTFakeHttpServer server;
     std::shared_ptr<KTScriptedAlertPresenter> alerts = KTScriptedAlertPresenter::install();

@@ -9,12 +9,13 @@ TEST(KTUtilsTest, ByteCountsInWholeUnitsTruncateAtDecimalThresholds)
         qint64 count;
         const char *expected;
     } cases[] = {
-        {0, "0 Bytes"},          {999, "999 Bytes"},           {1000, "1 KB"},          {999999, "999 KB"},
-        {1999999, "1 MB"},       {999999999, "999 MB"},        {1000000000, "1 GB"},    {999999999999, "999 GB"},
+        {0, "0 Bytes"},          {999, "999 Bytes"},      {1000, "1 KB"},       {999999, "999 KB"},
+        {1999999, "1 MB"},       {999999999, "999 MB"},   {1000000000, "1 GB"}, {999999999999, "999 GB"},
         {1000000000000, "1 TB"}, {2500000000000, "2 TB"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(KTUtils::stringFromByteCountInWholeUnits(c.count), QString::fromLatin1(c.expected)) << c.count;
+        EXPECT_EQ(KTUtils::stringFromByteCountInWholeUnits(c.count), QString::fromLatin1(c.expected))
+            << c.count;
 }
 
 TEST(KTUtilsTest, ByteCountsAsTheDesktopShowsThemUseDecimalUnits)
