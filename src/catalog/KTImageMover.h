@@ -17,8 +17,12 @@ class QObject;
 ///
 /// Files are never overwritten: a taken name becomes "<base> 2.<ext>", then " 3" and so on, and
 /// the name is claimed by a rename that never replaces, so a file that appears at the
-/// destination while the work runs is left alone. Every failure is logged with the path and the
-/// error text; the task itself reports none and always runs to its end.
+/// destination while the work runs is left alone. A RAW+JPEG pair lands under one suffix: both
+/// names must be free for it, so the pair keeps its shared stem. When the pair's JPEG cannot
+/// follow a moved RAW, the RAW is put back and the record stays (the pair is never split across
+/// folders unless the RAW cannot return either); the log line names both paths. Every failure
+/// is logged with the paths and the error text; the task itself reports none and always runs to
+/// its end.
 ///
 /// Seam: KTImageStorage's moveImages/copyImages/performTaskWithName forward here with its main
 /// context, itself as the task sender and its cleanUndoStack:
@@ -46,6 +50,20 @@ public:
     void performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
                              const QString &destinationFolderPath);
 
+    enum class Operation
+    {
+        Move,
+        Copy
+    };
+    /// How one file lands in the destination under the first free candidate: the path used, or
+    /// empty with `error` set. KTFilesManager::moveFileToFreeName / copyFileToFreeName unless a
+    /// test replaced it. Called on the work's queue.
+    using FileTransfer =
+        std::function<QString(Operation operation, const QString &source, const QString &folder,
+                              const std::function<QString(quint64)> &candidates, QString *error)>;
+    /// Test seam; an empty function restores the file manager's operations.
+    void setFileTransfer(FileTransfer transfer) { m_fileTransfer = std::move(transfer); }
+
     /// "<folder>/<name>" at attempt 0, then "<folder>/<base> 2.<ext>", " 3"... (the base is the
     /// name without its last extension); empty after the last attempt.
     static QString uniqueNameCandidate(const QString &folder, const QString &fileName, quint64 attempt);
@@ -54,4 +72,5 @@ private:
     std::shared_ptr<KTObjectContext> m_mainContext;
     QPointer<QObject> m_sender;
     std::function<void()> m_cleanUndoStack;
+    FileTransfer m_fileTransfer;
 };

@@ -1,6 +1,7 @@
 #include "KTImageMover.h"
 
 #include "KTCatalogModel.h"
+#include "KTFilesManager.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
 #include "KTTaskRecorder.h"
@@ -74,11 +75,12 @@ TEST(KTImageMoverTest, CopiesTakeTheNextFreeNumberedNameAndKeepTheRecords)
 
     f.mover.copyImages({raw, plain}, f.to(QString()));
     ASSERT_TRUE(f.waitForTask(kCopyItemsTaskName));
-    EXPECT_EQ(f.destinationFiles(), (QStringList{"IMG_0001 2.CR2", "IMG_0001 3.CR2", "IMG_0001.CR2",
-                                                 "IMG_0001.JPG", "a.b 2.png", "a.b.png"}));
+    // The pair keeps one stem: its JPEG takes the RAW's suffix although its own plain name is free.
+    EXPECT_EQ(f.destinationFiles(), (QStringList{"IMG_0001 2.CR2", "IMG_0001 3.CR2", "IMG_0001 3.JPG",
+                                                 "IMG_0001.CR2", "a.b 2.png", "a.b.png"}));
     EXPECT_EQ(readFile(f.to("IMG_0001 3.CR2")), "raw");
     EXPECT_EQ(readFile(f.to("IMG_0001.CR2")), "taken");
-    EXPECT_EQ(readFile(f.to("IMG_0001.JPG")), "raw jpeg");
+    EXPECT_EQ(readFile(f.to("IMG_0001 3.JPG")), "raw jpeg");
     EXPECT_EQ(readFile(f.to("a.b 2.png")), "png");
     EXPECT_FALSE(raw->isDeleted());
     EXPECT_EQ(raw->path(), f.from("IMG_0001.CR2"));
@@ -104,14 +106,137 @@ TEST(KTImageMoverTest, MovingDeletesTheRecordsOfMovedFilesOnlyAndLogsFailures)
     EXPECT_TRUE(pair->isDeleted());
     EXPECT_TRUE(clash->isDeleted());
     EXPECT_FALSE(missing->isDeleted());
-    EXPECT_EQ(readFile(f.to("IMG_0002.CR2")), "raw");
+    // Only the JPEG's name was taken; the RAW follows it to " 2".
+    EXPECT_EQ(readFile(f.to("IMG_0002 2.CR2")), "raw");
     EXPECT_EQ(readFile(f.to("IMG_0002 2.JPG")), "raw jpeg");
+    EXPECT_FALSE(QFileInfo::exists(f.to("IMG_0002.CR2")));
     EXPECT_EQ(readFile(f.to("IMG_0003 2.jpg")), "third");
     EXPECT_EQ(readFile(f.to("IMG_0003.jpg")), "taken");
     EXPECT_TRUE(QDir(f.from(QString())).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(log.contains("Error: failed to move " + f.from("gone.jpg")));
     EXPECT_TRUE(log.contains("No such file or directory"));
     EXPECT_EQ(f.tasks.count("StepDidExecute", QString()), 3);
+}
+
+TEST(KTImageMoverTest, APairLandsUnderTheFirstSuffixFreeForBothFiles)
+{
+    MoverFixture f;
+    KTImageMO *pair = f.addImage("P.CR2", "raw", "P.JPG");
+    writeFile(f.to("P.CR2"), "taken");
+    writeFile(f.to("P 2.JPG"), "taken");
+    f.context->save();
+
+    f.mover.moveImages({pair}, f.to(QString()));
+    ASSERT_TRUE(f.waitForTask(kMovingItemsTaskName));
+    EXPECT_EQ(f.destinationFiles(), (QStringList{"P 2.JPG", "P 3.CR2", "P 3.JPG", "P.CR2"}));
+    EXPECT_EQ(readFile(f.to("P 3.CR2")), "raw");
+    EXPECT_EQ(readFile(f.to("P 3.JPG")), "raw jpeg");
+    EXPECT_TRUE(pair->isDeleted());
+}
+
+// When a file of a pair cannot move, the pair is never split silently: no file is lost and the
+// log names both paths.
+TEST(KTImageMoverTest, APairWhoseJPEGCannotFollowIsReportedWithBothPaths)
+{
+    struct Case
+    {
+        const char *name;
+        bool move;
+        /// The file that refuses to move or copy.
+        const char *failing;
+        /// Moves back into the source folder fail as well.
+        bool sourceRefuses;
+        const char *log;
+        bool recordDeleted;
+        QStringList sourceFiles;
+        QStringList destinationFiles;
+    };
+    const Case cases[] = {
+        {"move: the RAW is put back",
+         true,
+         ".JPG",
+         false,
+         "was put back beside it",
+         false,
+         {"P.CR2", "P.JPG"},
+         {}},
+        {"move: the RAW cannot return",
+         true,
+         ".JPG",
+         true,
+         "the JPEG stays where it was",
+         true,
+         {"P.JPG"},
+         {"P.CR2"}},
+        {"copy: the RAW's copy stays",
+         false,
+         ".JPG",
+         false,
+         "but failed to copy its JPEG",
+         false,
+         {"P.CR2", "P.JPG"},
+         {"P.CR2"}},
+        {"move: the RAW fails, its JPEG stays with it",
+         true,
+         ".CR2",
+         false,
+         "Error: failed to move",
+         false,
+         {"P.CR2", "P.JPG"},
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        MoverFixture f;
+        KTImageMO *pair = f.addImage("P.CR2", "raw", "P.JPG");
+        f.context->save();
+        const QString sourceFolder = QFileInfo(f.from("P.CR2")).absolutePath();
+        f.mover.setFileTransfer([&](KTImageMover::Operation operation, const QString &source,
+                                    const QString &folder, const std::function<QString(quint64)> &candidates,
+                                    QString *error) {
+            if (source.endsWith(c.failing) || (c.sourceRefuses && folder == sourceFolder)) {
+                *error = "Input/output error";
+                return QString();
+            }
+            return operation == KTImageMover::Operation::Move
+                       ? KTFilesManager::moveFileToFreeName(source, folder, candidates, error)
+                       : KTFilesManager::copyFileToFreeName(source, folder, candidates, error);
+        });
+
+        KTLogCapture log;
+        if (c.move)
+            f.mover.moveImages({pair}, f.to(QString()));
+        else
+            f.mover.copyImages({pair}, f.to(QString()));
+        ASSERT_TRUE(f.waitForTask(c.move ? kMovingItemsTaskName : kCopyItemsTaskName));
+        EXPECT_TRUE(log.contains(c.log)) << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.contains(f.from("P.CR2")));
+        if (QLatin1String(c.failing) == ".JPG") {
+            EXPECT_TRUE(log.contains(f.from("P.JPG")));
+        }
+        EXPECT_EQ(pair->isDeleted(), c.recordDeleted);
+        EXPECT_EQ(QDir(sourceFolder).entryList(QDir::Files, QDir::Name), c.sourceFiles);
+        EXPECT_EQ(f.destinationFiles(), c.destinationFiles);
+        if (!c.recordDeleted) {
+            EXPECT_EQ(readFile(pair->path()), "raw");
+        }
+    }
+}
+
+TEST(KTImageMoverTest, APairWhoseJPEGIsMissingMovesItsRAWAlone)
+{
+    MoverFixture f;
+    KTImageMO *pair = f.addImage("P.CR2", "raw", "P.JPG");
+    QFile::remove(f.from("P.JPG"));
+    f.context->save();
+
+    KTLogCapture log;
+    f.mover.moveImages({pair}, f.to(QString()));
+    ASSERT_TRUE(f.waitForTask(kMovingItemsTaskName));
+    EXPECT_EQ(f.destinationFiles(), QStringList{"P.CR2"});
+    EXPECT_TRUE(pair->isDeleted());
+    EXPECT_TRUE(
+        log.contains("Warning: the JPEG " + f.from("P.JPG") + " of " + f.from("P.CR2") + " is missing"));
 }
 
 TEST(KTImageMoverTest, ARecordDeletedBeforeTheWorkReachesItIsSkipped)
