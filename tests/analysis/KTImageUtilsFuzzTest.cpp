@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <random>
 
 namespace {
@@ -129,6 +130,11 @@ const FuzzFixture kFuzzFixtures[] = {
      100, true, false},
     {"Jpeg1000AutofocusPoints", "jpg", thousandPointsJpeg, 100, true, true},
 };
+
+void PrintTo(const FuzzFixture &fixture, std::ostream *out)
+{
+    *out << fixture.name;
+}
 
 class KTImageUtilsFuzzTest : public ::testing::TestWithParam<FuzzFixture>
 {
