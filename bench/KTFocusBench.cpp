@@ -1,11 +1,13 @@
 // Thumbnail entities of a 24-megapixel JPEG, cold (decoded from the image and written to its
 // entity file) and warm (read back from that file), as one entity operation runs them; the focus
-// mask and exposure overlays of a 24-megapixel image; and the focused-region search at its widest.
+// mask and exposure overlays of a 24-megapixel image; the focused-region search at its widest; and
+// the focused region of a 24-megapixel JPEG whose maker note lists 1,000 autofocus points.
 // All on the calling thread, except the kernels' own row spreading over the global concurrent queue.
 
 #include "KTDecodingFixtures.h"
 #include "KTFocusMaskDefaults.h"
 #include "KTFocusedRegionsStorage.h"
+#include "KTImageFixtures.h"
 #include "KTImageUtils.h"
 #include "KTPixelUtils.h"
 #include "KTThumbnailEntity.h"
@@ -98,6 +100,45 @@ void BM_FocusedRegionCropSearchWorstCase(benchmark::State &state)
     }
 }
 
+// A maker note listing 1,000 used autofocus points on a 24-megapixel JPEG: a cluster and the four
+// corners, so the window search spans the whole image. The storage is built from the file
+// (metadata, full decode, search, region JPEG), and the search is also timed alone.
+const QString &thousandPointsJpeg()
+{
+    static const QString path = [] {
+        const QString file = benchFolder().filePath(QStringLiteral("af1000.jpg"));
+        writeJpegWithExif(file,
+                          {{"Exif.Image.Make", "Canon"},
+                           {"Exif.Image.Model", "Canon EOS Test"},
+                           {"Exif.Canon.AFInfo", canonAFInfo(clusterAndCornersAFPoints(), kCameraSize.width(),
+                                                             kCameraSize.height())}},
+                          kCameraSize);
+        return file;
+    }();
+    return path;
+}
+
+void BM_FocusedRegionsStorage1000Points(benchmark::State &state)
+{
+    const QString &path = thousandPointsJpeg();
+    for (auto _ : state) {
+        const auto storage = KTFocusedRegionsStorage::initWithImageAtPath(path);
+        if (!storage->focusedRegionImagesPyramid())
+            state.SkipWithError("no region");
+    }
+}
+
+void BM_FocusedRegionCropSearch1000Points(benchmark::State &state)
+{
+    const auto rects = KTFocusedRegionsStorage::initWithImageAtPath(thousandPointsJpeg())->afRects();
+    if (!rects || rects->size() != 1000)
+        state.SkipWithError("no points");
+    for (auto _ : state) {
+        const auto crop = KTFocusedRegionsStorage::focusedRegionCropRect(rects, kCameraSize);
+        benchmark::DoNotOptimize(crop);
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_ThumbnailEntityCold)->Unit(benchmark::kMillisecond);
@@ -105,3 +146,5 @@ BENCHMARK(BM_ThumbnailEntityWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FocusMask24MP)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExposureOverlay24MP)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FocusedRegionCropSearchWorstCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusedRegionsStorage1000Points)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusedRegionCropSearch1000Points)->Unit(benchmark::kMillisecond);

@@ -25,8 +25,10 @@ void KTCreateFocusedRegionsStorageOperation::setDefaultQueuePriorityIfNeed()
 std::shared_ptr<KTFocusedRegionsStorage> KTCreateFocusedRegionsStorageOperation::createStorage()
 {
     std::shared_ptr<KTFocusedRegionsStorage> storage =
-        KTFocusedRegionsStorage::initWithImageAtPath(m_imagePath);
-    if (!m_writePath.isEmpty())
+        KTFocusedRegionsStorage::initWithImageAtPath(m_imagePath, [this] { return isCancelled(); });
+    // A cancelled build may have stopped short of its region: such a storage is never written,
+    // so it cannot take the place of a newer build's file.
+    if (!m_writePath.isEmpty() && !isCancelled())
         storage->writeToFile(m_writePath);
     return storage;
 }

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,9 @@ const QString kRectKey = QStringLiteral("KTFocusedRectRect");
 const QString kFocusStateKey = QStringLiteral("KTFocusedRectFocuseState");
 
 constexpr int kPyramidLevels = 1;
+// The cameras we read list at most a few hundred points (some bodies about a thousand areas):
+// more comes from a damaged or hostile maker note and is not taken into account.
+constexpr qsizetype kMaxUsedPoints = 4096;
 constexpr int kJpegQuality = 50;
 
 void logFailure(const QString &path)
@@ -38,6 +43,39 @@ bool pointInRect(const QPointF &point, const QRectF &rect)
 {
     return point.x() >= rect.x() && point.x() < rect.x() + rect.width() && point.y() >= rect.y() &&
            point.y() < rect.y() + rect.height();
+}
+
+// The number of whole-unit positions from `start` (a whole number) while below `end`.
+qint64 positionCount(double start, double end)
+{
+    if (!(end > start))
+        return 0;
+    auto count = qint64(std::ceil(end - start));
+    // The subtraction may round; the loop's own comparison decides.
+    while (count > 0 && !(start + double(count - 1) < end))
+        --count;
+    while (start + double(count) < end)
+        ++count;
+    return count;
+}
+
+// The positions k (0 to count - 1) of the windows [start + k, start + k + length) that hold
+// `value`, as the first and last; empty when the first is above the last. The bounds are those
+// of pointInRect, floating-point rounding included.
+std::pair<qint64, qint64> windowsHolding(double value, double start, double length, qint64 count)
+{
+    // Estimates from one subtraction each, then settled by the comparisons themselves.
+    auto last = std::min(count - 1, qint64(std::floor(value - start)));
+    while (last >= 0 && !(value >= start + double(last)))
+        --last;
+    while (last + 1 < count && value >= start + double(last + 1))
+        ++last;
+    auto first = std::max<qint64>(0, qint64(std::floor(value - length - start)) + 1);
+    while (first > 0 && value < start + double(first - 1) + length)
+        --first;
+    while (first <= last && !(value < start + double(first) + length))
+        ++first;
+    return {first, last};
 }
 
 // The smallest rectangle holding both, also when one has no area (QRectF::united skips those).
@@ -83,14 +121,16 @@ QByteArray jpegData(const QImage &image)
 
 } // namespace
 
-std::shared_ptr<KTFocusedRegionsStorage> KTFocusedRegionsStorage::initWithImageAtPath(const QString &path)
+std::shared_ptr<KTFocusedRegionsStorage>
+KTFocusedRegionsStorage::initWithImageAtPath(const QString &path, const std::function<bool()> &isCancelled)
 {
     auto storage = std::make_shared<KTFocusedRegionsStorage>();
-    storage->initializeWithFilePath(path);
+    storage->initializeWithFilePath(path, isCancelled);
     return storage;
 }
 
-void KTFocusedRegionsStorage::initializeWithFilePath(const QString &path)
+void KTFocusedRegionsStorage::initializeWithFilePath(const QString &path,
+                                                     const std::function<bool()> &isCancelled)
 {
     QVariantMap metadata = KTImageUtils::metadataDictionaryFromPath(path);
     const QVariantList afInfo = KTAutofocusInfo::afInfoAtPath(path);
@@ -100,6 +140,8 @@ void KTFocusedRegionsStorage::initializeWithFilePath(const QString &path)
         metadata.insert(kImagePropertyExifAuxDictionary, aux);
     }
     m_afRects = focusedRectsFromMetadata(metadata);
+    if (isCancelled && isCancelled())
+        return;
 
     const QImage image = KTImageUtils::imageFromRawQuick(path);
     if (image.isNull()) {
@@ -112,8 +154,8 @@ void KTFocusedRegionsStorage::initializeWithFilePath(const QString &path)
         logFailure(path);
         return;
     }
-    m_focusedRegionImagesPyramid = focusedRegionImagesPyramidFromImage(image);
-    if (!m_focusedRegionImagesPyramid)
+    m_focusedRegionImagesPyramid = focusedRegionImagesPyramidFromImage(image, isCancelled);
+    if (!m_focusedRegionImagesPyramid && !(isCancelled && isCancelled()))
         logFailure(path);
 }
 
@@ -177,7 +219,8 @@ QRectF KTFocusedRegionsStorage::imageRectFromRect(const QRectF &rect, double ima
 }
 
 std::optional<QRectF>
-KTFocusedRegionsStorage::focusedRegionCropRect(const std::optional<QList<KTFocusedRect>> &rects, QSizeF size)
+KTFocusedRegionsStorage::focusedRegionCropRect(const std::optional<QList<KTFocusedRect>> &rects, QSizeF size,
+                                               const std::function<bool()> &isCancelled)
 {
     const double width = size.width();
     const double height = size.height();
@@ -191,38 +234,69 @@ KTFocusedRegionsStorage::focusedRegionCropRect(const std::optional<QList<KTFocus
             const KTFocusedRect &focused = rects->at(i);
             const QRectF scaled = rectToScaledRect(focused.rect, size);
             united = i == 0 ? scaled : rectFromRect(united, scaled);
-            if (focused.focusState != KTFocusedRect::Other)
+            if (focused.focusState != KTFocusedRect::Other && points.size() < kMaxUsedPoints)
                 points.append(scaled.center());
         }
     }
     if (points.isEmpty())
         return QRectF((width - cropWidth) * 0.5, (height - cropHeight) * 0.5, cropWidth, cropHeight);
+    if (isCancelled && isCancelled())
+        return std::nullopt;
 
     // Widened by one unit, and kept inside the image so that the search stays bounded by the
     // image's own size.
     united = QRectF(united.x() - 1, united.y() - 1, united.width() + 2, united.height() + 2)
                  .intersected(QRectF(0, 0, width, height));
 
-    // Slides a window of 0.8 of the union over it in whole units and keeps the first position
-    // holding the most points.
+    // Slides a window of 0.8 of the union over it in whole units and keeps the first position,
+    // rows from the bottom and left to right in each row, holding the most points.
     const double windowWidth = double(0.8f) * united.width();
     const double windowHeight = double(0.8f) * united.height();
     const double slide = double(1.0f - 0.8f);
+    const double left = std::trunc(united.x());
+    const double bottom = std::trunc(united.y());
+    const qint64 columns = positionCount(left, united.x() + slide * united.width());
+    const qint64 rows = positionCount(bottom, united.y() + slide * united.height());
+
+    // A point lies inside the windows of one block of positions. Adding each block to a
+    // difference row and summing along it counts every window of a row at once, and rows are
+    // recounted only where a block starts or ends: the cost follows the number of positions,
+    // never positions times points.
+    struct Event
+    {
+        qint64 row;
+        qint64 first, last; // columns
+        int change;
+    };
+    std::vector<Event> events;
+    events.reserve(std::size_t(points.size()) * 2);
+    for (const QPointF &point : std::as_const(points)) {
+        const auto [firstColumn, lastColumn] = windowsHolding(point.x(), left, windowWidth, columns);
+        const auto [firstRow, lastRow] = windowsHolding(point.y(), bottom, windowHeight, rows);
+        if (firstColumn > lastColumn || firstRow > lastRow)
+            continue;
+        events.push_back({firstRow, firstColumn, lastColumn, 1});
+        events.push_back({lastRow + 1, firstColumn, lastColumn, -1});
+    }
+    std::sort(events.begin(), events.end(), [](const Event &a, const Event &b) { return a.row < b.row; });
+
     int best = 0;
     QRectF kept;
-    for (double y = std::trunc(united.y()); y < united.y() + slide * united.height() && best < points.size();
-         y += 1) {
-        for (double x = std::trunc(united.x()); x < united.x() + slide * united.width(); x += 1) {
-            const QRectF window(x, y, windowWidth, windowHeight);
-            int count = 0;
-            for (const QPointF &point : std::as_const(points))
-                count += pointInRect(point, window) ? 1 : 0;
+    std::vector<int> changes(std::size_t(columns) + 1, 0);
+    for (std::size_t e = 0; e < events.size() && events[e].row < rows && best < points.size();) {
+        if (isCancelled && isCancelled())
+            return std::nullopt;
+        const qint64 row = events[e].row;
+        for (; e < events.size() && events[e].row == row; ++e) {
+            changes[std::size_t(events[e].first)] += events[e].change;
+            changes[std::size_t(events[e].last) + 1] -= events[e].change;
+        }
+        int count = 0;
+        for (qint64 column = 0; column < columns; ++column) {
+            count += changes[std::size_t(column)];
             if (count > best) {
                 best = count;
-                kept = window;
-                // No later window can hold more than every point.
-                if (best == points.size())
-                    break;
+                kept = QRectF(left + double(column), bottom + double(row), windowWidth, windowHeight);
             }
         }
     }
@@ -239,10 +313,11 @@ KTFocusedRegionsStorage::focusedRegionCropRect(const std::optional<QList<KTFocus
 }
 
 std::optional<QList<QByteArray>>
-KTFocusedRegionsStorage::focusedRegionImagesPyramidFromImage(const QImage &image) const
+KTFocusedRegionsStorage::focusedRegionImagesPyramidFromImage(const QImage &image,
+                                                             const std::function<bool()> &isCancelled) const
 {
     const QSizeF size = image.size();
-    const std::optional<QRectF> crop = focusedRegionCropRect(m_afRects, size);
+    const std::optional<QRectF> crop = focusedRegionCropRect(m_afRects, size, isCancelled);
     if (!crop || crop->isNull() || crop->width() <= 4.0 || crop->height() <= 4.0)
         return std::nullopt;
     const QRectF rounded(std::round(crop->x()), std::round(crop->y()), std::round(crop->width()),

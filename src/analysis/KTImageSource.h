@@ -40,6 +40,12 @@ public:
     /// A new reader positioned at the start of the image, without automatic orientation.
     std::unique_ptr<Reader> newReader() const;
 
+    /// False for a PNG whose chunks, walked from the signature to IEND, claim more bytes than
+    /// the file holds: libpng allocates what a chunk claims before it finds the file short, so
+    /// such a file must never reach a reader. True for anything else (other formats, an
+    /// unreadable file, a PNG cut short between chunks). Reads only the chunk headers.
+    bool hasPlausibleChunks() const;
+
     /// A short name for log lines: the path, or "<n bytes in memory>".
     QString description() const;
 

@@ -22,7 +22,11 @@ namespace {
 
 // LibRaw reads files larger than this through its big-file stream.
 constexpr INT64 kRawBufferLimit = 262144000;
-constexpr int kAllocationLimitMB = 1024;
+// The most one decode may allocate for its image. It fits the largest photos we decode at full
+// size: a 151-megapixel medium-format frame even as a 16-bit TIFF (8 bytes a pixel, 1.2 GB), and
+// 8-bit stitched panoramas up to about 530 megapixels (4 bytes a pixel). JPEG thumbnails decode
+// scaled, so they stay small whatever the panorama.
+constexpr int kAllocationLimitMB = 2048;
 constexpr int kThumbnailJPEGQuality = 100;
 
 /// What LibRaw gave: a JPEG stream as it is, or an RGB bitmap; at most one of them is set.
@@ -228,11 +232,51 @@ QImage scaledToLongestSide(const QImage &image, double maxPixelSize)
                                   : image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+/// False, after a log line, for a source no reader may see: a PNG whose chunks claim more than
+/// the file holds.
+bool isReadable(const KTImageSource &source)
+{
+    if (source.hasPlausibleChunks())
+        return true;
+    qWarning().noquote() << "Can't decode" << source.description()
+                         << ": refused, its PNG chunks claim more than the file holds";
+    return false;
+}
+
+/// False, after a log line, when the image the reader is set to decode would take more than
+/// kAllocationLimitMB. Qt's own limit is process-wide; this one is checked for each decode
+/// before anything is allocated.
+bool fitsAllocationLimit(QImageReader &reader, const QString &description)
+{
+    const QSize stored = reader.size();
+    if (!stored.isValid())
+        return true; // the read itself fails
+    // Only JPEG decodes at a reduced size, by libjpeg's scaling of at most 1/8; the other readers
+    // decode the full image and scale it afterwards.
+    const QSize scaled = reader.scaledSize();
+    const QSize decoded = scaled.isValid() && reader.format() == "jpeg"
+                              ? QSize(std::max(scaled.width(), (stored.width() + 7) / 8),
+                                      std::max(scaled.height(), (stored.height() + 7) / 8))
+                                    .boundedTo(stored)
+                              : stored;
+    const QImage::Format format = reader.imageFormat();
+    const int bitsPerPixel =
+        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    const double bytes = double(decoded.width()) * double(decoded.height()) * std::max(bitsPerPixel, 8) / 8;
+    if (bytes <= double(kAllocationLimitMB) * 1024 * 1024)
+        return true;
+    qWarning().noquote() << "Can't decode" << description << ": refused, a" << stored.width() << "x"
+                         << stored.height() << "image needs more than" << kAllocationLimitMB << "MB";
+    return false;
+}
+
 /// Decodes a source, scaled down to `maxPixelSize` when given, turned upright when asked: by the
 /// image's own orientation, else by the source's fallback orientation.
 QImage decodeSource(const KTImageSource &source, std::optional<double> maxPixelSize,
                     KTImageUtils::Transform transform)
 {
+    if (!isReadable(source))
+        return {};
     const std::unique_ptr<KTImageSource::Reader> reader = source.newReader();
     reader->reader.setAutoTransform(transform == KTImageUtils::Transform::Upright);
     // Knowing the stored size up front lets the reader decode at the size needed (JPEG uses its
@@ -240,6 +284,8 @@ QImage decodeSource(const KTImageSource &source, std::optional<double> maxPixelS
     const QSize stored = maxPixelSize ? reader->reader.size() : QSize();
     if (stored.isValid())
         reader->reader.setScaledSize(boundedSize(stored, *maxPixelSize));
+    if (!fitsAllocationLimit(reader->reader, source.description()))
+        return {};
     QImage image = reader->reader.read();
     if (image.isNull()) {
         qWarning().noquote() << "Can't decode" << source.description() << ":" << reader->reader.errorString();
@@ -264,6 +310,20 @@ QImage thumbnailFromRawDevelopment(const QString &path, double maxPixelSize)
     KTImageSource source = KTImageSource::fromData(full.jpeg);
     source.setFallbackOrientation(full.orientation);
     return decodeSource(source, maxPixelSize, KTImageUtils::Transform::Upright);
+}
+
+/// Uncompressed TIFF data of an RGB888 image, row by row whatever its padding.
+QByteArray tiffData(const QImage &image)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    if (!writer.write(image)) {
+        qWarning().noquote() << "Can't write TIFF data:" << writer.errorString();
+        return {};
+    }
+    return data;
 }
 
 QByteArray jpegData(const QImage &image)
@@ -305,6 +365,8 @@ void KTImageUtils::getMetadataFromSource(const KTImageSource &source, QVariantMa
     }
     // Bytes in memory have no metadata reader: their header gives the size and orientation.
     metadataDictionary.clear();
+    if (!isReadable(source))
+        return;
     const std::unique_ptr<KTImageSource::Reader> reader = source.newReader();
     const QSize size = reader->reader.size();
     if (!size.isValid())
@@ -394,9 +456,10 @@ QByteArray KTImageUtils::thumbnailJPEGDataFromImageAtPath(const QString &path, d
 QByteArray KTImageUtils::thumbnailDataFromRawQuick(const QString &path)
 {
     const KTRawImage preview = rawPreview(path);
+    // The bitmap's rows are padded to four bytes: it is written as the image it is, never as
+    // packed RGB.
     if (!preview.bitmap.isNull())
-        return tiffDataFromBitmapRGB(preview.bitmap.constBits(), quint32(preview.bitmap.width()),
-                                     quint32(preview.bitmap.height()));
+        return tiffData(preview.bitmap);
     return preview.jpeg;
 }
 
@@ -413,16 +476,7 @@ QByteArray KTImageUtils::tiffDataFromBitmapRGB(const uchar *bitmapRGB, quint32 w
     for (int y = 0; y < image.height(); ++y)
         memcpy(image.scanLine(y), bitmapRGB + y * rowBytes, size_t(rowBytes));
     image.setColorSpace(QColorSpace::SRgb);
-
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "tiff");
-    if (!writer.write(image)) {
-        qWarning().noquote() << "Can't write TIFF data:" << writer.errorString();
-        return {};
-    }
-    return data;
+    return tiffData(image);
 }
 
 void KTImageUtils::getLibrawFillsizeThumbnail(QByteArray *data, bool *requiresSizeCorrection,
@@ -430,10 +484,7 @@ void KTImageUtils::getLibrawFillsizeThumbnail(QByteArray *data, bool *requiresSi
 {
     const KTRawImage full = rawFullSize(path);
     if (data) {
-        *data = !full.bitmap.isNull()
-                    ? tiffDataFromBitmapRGB(full.bitmap.constBits(), quint32(full.bitmap.width()),
-                                            quint32(full.bitmap.height()))
-                    : full.jpeg;
+        *data = !full.bitmap.isNull() ? tiffData(full.bitmap) : full.jpeg;
     }
     if (requiresSizeCorrection)
         *requiresSizeCorrection = !full.jpeg.isEmpty();

@@ -17,7 +17,9 @@
 ///
 /// Decoded images are QImage, always upright. Thumbnail data is JPEG bytes (quality 100); bitmap
 /// data made from LibRaw's RGB output (tiffDataFromBitmapRGB) is an uncompressed RGB TIFF.
-/// Untrusted input (truncated, corrupt or non-image files) gives an empty result and a log line.
+/// Untrusted input (truncated, corrupt or non-image files) gives an empty result and a log line;
+/// a PNG whose chunks claim more than its file holds, and an image that would need more than
+/// 2 GiB decoded, are refused before any reader allocates for them.
 ///
 /// Threading: every function may run on any thread and many at once; each call has its own
 /// readers and LibRaw object. Full-size RAW work (getLibrawFillsizeThumbnail and the functions
@@ -33,8 +35,10 @@ public:
         Upright,
     };
 
-    /// Lets Qt's readers allocate images of up to 1 GiB, so 50-megapixel files decode (Qt's own
-    /// limit of 128 MiB refuses them). Call once at start-up, before any decoding.
+    /// Raises Qt's process-wide allocation limit for its readers (128 MiB, which refuses a
+    /// 50-megapixel file) to the limit of 2 GiB that every decode here checks for itself before
+    /// it reads: large enough for a 151-megapixel 16-bit TIFF or a 530-megapixel 8-bit panorama.
+    /// Call once at start-up, before any decoding.
     static void raiseImageAllocationLimit();
 
     // Properties, size and orientation; the readings are KTImageProperties'.

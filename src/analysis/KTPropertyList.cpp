@@ -6,12 +6,21 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 namespace {
 
+// Nesting of arrays and dictionaries beyond any file of ours; reading and writing recurse once
+// per level, so a deeper (hostile) file is refused instead of overflowing the stack.
+constexpr int kMaxDepth = 64;
+
 // Reads the element the reader stands on (a start element) and leaves the reader on its end.
-std::optional<QVariant> readValue(QXmlStreamReader &xml)
+// `depth` counts the arrays and dictionaries around it.
+std::optional<QVariant> readValue(QXmlStreamReader &xml, int depth)
 {
     const QStringView tag = xml.name();
+    if ((tag == u"dict" || tag == u"array") && depth >= kMaxDepth)
+        return std::nullopt;
     if (tag == u"dict") {
         QVariantMap map;
         while (xml.readNextStartElement()) {
@@ -20,7 +29,7 @@ std::optional<QVariant> readValue(QXmlStreamReader &xml)
             const QString key = xml.readElementText();
             if (!xml.readNextStartElement())
                 return std::nullopt;
-            auto value = readValue(xml);
+            auto value = readValue(xml, depth + 1);
             if (!value)
                 return std::nullopt;
             map.insert(key, *value);
@@ -30,7 +39,7 @@ std::optional<QVariant> readValue(QXmlStreamReader &xml)
     if (tag == u"array") {
         QVariantList list;
         while (xml.readNextStartElement()) {
-            auto value = readValue(xml);
+            auto value = readValue(xml, depth + 1);
             if (!value)
                 return std::nullopt;
             list.append(*value);
@@ -63,6 +72,28 @@ std::optional<QVariant> readValue(QXmlStreamReader &xml)
     if (tag == u"data")
         return QVariant(QByteArray::fromBase64(text.toLatin1()));
     return std::nullopt;
+}
+
+// The number of nested arrays and dictionaries in `value`, counted no further than kMaxDepth + 1.
+int depthOf(const QVariant &value, int depth = 0)
+{
+    if (depth > kMaxDepth)
+        return depth;
+    int deepest = depth;
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+        for (const QVariant &item : *static_cast<const QVariantMap *>(value.constData()))
+            deepest = std::max(deepest, depthOf(item, depth + 1));
+        return std::max(deepest, depth + 1);
+    case QMetaType::QVariantList:
+        for (const QVariant &item : *static_cast<const QVariantList *>(value.constData()))
+            deepest = std::max(deepest, depthOf(item, depth + 1));
+        return std::max(deepest, depth + 1);
+    case QMetaType::QStringList:
+        return depth + 1;
+    default:
+        return depth;
+    }
 }
 
 void writeValue(QXmlStreamWriter &xml, const QVariant &value)
@@ -125,7 +156,7 @@ std::optional<QVariant> KTPropertyList::fromXml(const QByteArray &data)
         return std::nullopt;
     if (!xml.readNextStartElement())
         return std::nullopt;
-    auto value = readValue(xml);
+    auto value = readValue(xml, 0);
     if (!value)
         return std::nullopt;
     // Nothing but the closing plist tag may follow the root value.
@@ -144,6 +175,8 @@ std::optional<QVariant> KTPropertyList::readFile(const QString &path)
 
 QByteArray KTPropertyList::toXml(const QVariant &value)
 {
+    if (depthOf(value) > kMaxDepth)
+        return {};
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.setAutoFormatting(true);
@@ -165,7 +198,7 @@ bool KTPropertyList::writeFile(const QVariant &value, const QString &path)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray data = toXml(value);
-    if (file.write(data) != data.size())
+    if (data.isEmpty() || file.write(data) != data.size())
         return false;
     return file.commit();
 }

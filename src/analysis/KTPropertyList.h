@@ -11,6 +11,9 @@
 /// UTC) and <data> (QByteArray). The search presets and the settings files the user saves and
 /// loads share this form.
 ///
+/// Arrays and dictionaries nest at most 64 deep: a deeper list is refused on reading and on
+/// writing, as a malformed one is.
+///
 /// Threading: reentrant.
 class KTPropertyList
 {
@@ -23,7 +26,9 @@ public:
 
     /// The property list of `value`. Maps, lists, strings, integers, doubles, booleans, dates and
     /// byte arrays are written as their tags; any other value is written as its string form.
+    /// Empty when the value nests too deep.
     static QByteArray toXml(const QVariant &value);
-    /// Writes toXml(value) atomically; false when the file cannot be written.
+    /// Writes toXml(value) atomically; false, leaving any file there as it was, when the value
+    /// nests too deep or the file cannot be written.
     static bool writeFile(const QVariant &value, const QString &path);
 };

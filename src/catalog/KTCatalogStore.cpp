@@ -4,6 +4,7 @@
 #include "KTSqliteDatabase.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QFile>
 #include <QSet>
 
@@ -13,6 +14,9 @@
 namespace {
 
 const QString kPrimaryKeyColumn = QStringLiteral("Z_PK");
+// Stored keys are record numbers counted from 1; up to 2^53 every key stays exact wherever it
+// passes through a double.
+constexpr qint64 kMaxRow = qint64(1) << 53;
 
 // Codes of the store's own failures, below SQLite's result codes' range of meaning.
 constexpr int kNewerSchemaError = -1;
@@ -299,7 +303,17 @@ bool KTCatalogStore::readAllRecords(std::vector<KTRecordValues> *records, KTErro
         }
         KTSqliteStatement::Step step;
         while ((step = select.step()) == KTSqliteStatement::Step::Row) {
-            KTRecordValues record{KTObjectID{e, select.columnInt64(0)}, {}};
+            const qint64 row = select.columnInt64(0);
+            if (row < 1 || row > kMaxRow) {
+                // A damaged key costs its own record, never the session.
+                qWarning().noquote() << QStringLiteral("Warning: the %1 record with the damaged id %2 in %3 "
+                                                       "was not loaded.")
+                                            .arg(entity.name())
+                                            .arg(row)
+                                            .arg(m_path);
+                continue;
+            }
+            KTRecordValues record{KTObjectID{e, row}, {}};
             record.values.reserve(columns.size());
             for (std::size_t c = 0; c < columns.size(); ++c) {
                 QVariant value = readValue(select, int(c) + 1, *columns[c]);

@@ -55,7 +55,8 @@ public:
     const QString &path() const { return m_path; }
 
     /// Every record of the file, ready for KTObjectContext::loadStoredObjects. Columns the file
-    /// lacks read as nil. False with `error` set when a read fails.
+    /// lacks read as nil. A record whose key lies outside 1 to 2^53 (a damaged file) is left out
+    /// with a "Warning:" log line. False with `error` set when a read fails.
     bool readAllRecords(std::vector<KTRecordValues> *records, KTError *error = nullptr) const;
 
     /// Folds `changes` into the pending changes (later values win; a delete of a record that was

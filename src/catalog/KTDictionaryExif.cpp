@@ -5,6 +5,8 @@
 #include <QLocale>
 
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -36,6 +38,15 @@ QString mediumFormat(const QLocale &locale)
     if (!time.contains(QLatin1String("ss")))
         time.replace(QLatin1String("mm"), QLatin1String("mm:ss"));
     return date + QLatin1Char(' ') + time;
+}
+
+// The value as an int when it is a finite number within `minimum` to INT_MAX: converting any
+// other double to int is undefined, and damaged or hostile files carry such values.
+std::optional<int> intInRange(double value, double minimum)
+{
+    if (!(value >= minimum && value <= double(std::numeric_limits<int>::max())))
+        return std::nullopt;
+    return int(value);
 }
 
 } // namespace
@@ -118,8 +129,11 @@ QString KTDictionaryExif::focalLengthTrimmed(const QVariantMap &properties)
     if (!value.isValid())
         return {};
     const double length = value.toDouble();
+    const std::optional<int> whole = intInRange(length, double(std::numeric_limits<int>::min()));
+    if (!whole)
+        return {};
     if (length == std::round(length))
-        return QString::asprintf("%d", int(length));
+        return QString::asprintf("%d", *whole);
     return QString::asprintf("%.1f", length);
 }
 
@@ -203,6 +217,9 @@ QString KTDictionaryExif::dpiHeightString(const QVariantMap &properties)
 
 QString KTDictionaryExif::imageSize(const QVariantMap &properties)
 {
+    // A dimension that is no pixel count (negative, not a number, beyond int) is unknown, as a
+    // missing one is: 0.
     const QSizeF size = KTImageProperties::imageSizeConsideringOrientation(properties);
-    return QString::asprintf("%d x %d", int(size.width()), int(size.height()));
+    return QString::asprintf("%d x %d", intInRange(size.width(), 0).value_or(0),
+                             intInRange(size.height(), 0).value_or(0));
 }

@@ -11,6 +11,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -112,6 +113,45 @@ void KTChangeTracker::clear()
 }
 
 // ---------------------------------------------------------------------------------------------
+// KTEntityRecords
+
+KTStoreObject *KTEntityRecords::find(qint64 row) const
+{
+    const auto it = m_byRow.find(row);
+    return it == m_byRow.end() ? nullptr : it->second;
+}
+
+KTStoreObject *KTEntityRecords::insert(std::unique_ptr<KTStoreObject> object)
+{
+    KTStoreObject *raw = object.get();
+    const qint64 row = raw->objectID().row;
+    const auto [it, added] = m_byRow.try_emplace(row, raw);
+    if (!added) {
+        const auto slot = std::find_if(m_slots.begin(), m_slots.end(),
+                                       [old = it->second](const auto &kept) { return kept.get() == old; });
+        *slot = std::move(object);
+        it->second = raw;
+        return raw;
+    }
+    // Records mostly come in row order (a store's rows, then new ones), which keeps the slots
+    // sorted without sorting.
+    if (!m_slots.empty() && m_slots.back()->objectID().row > row)
+        m_unsorted = true;
+    m_slots.push_back(std::move(object));
+    return raw;
+}
+
+const std::vector<std::unique_ptr<KTStoreObject>> &KTEntityRecords::inRowOrder()
+{
+    if (m_unsorted) {
+        std::sort(m_slots.begin(), m_slots.end(),
+                  [](const auto &a, const auto &b) { return a->objectID().row < b->objectID().row; });
+        m_unsorted = false;
+    }
+    return m_slots;
+}
+
+// ---------------------------------------------------------------------------------------------
 // KTObjectContextState
 
 KTObjectContextState::KTObjectContextState(KTObjectContext *o, std::shared_ptr<KTObjectStoreShared> s)
@@ -170,20 +210,14 @@ KTStoreObject *KTObjectContextState::registerObject(std::unique_ptr<KTStoreObjec
 {
     KTStoreObject *raw = object.get();
     raw->m_context = owner;
-    auto &rows = objectsByEntity[std::size_t(raw->m_id.entity)];
-    const auto row = std::size_t(raw->m_id.row);
-    if (rows.size() <= row)
-        rows.resize(std::max(row + 1, rows.size() * 2));
-    rows[row] = std::move(object);
-    return raw;
+    return objectsByEntity[std::size_t(raw->m_id.entity)].insert(std::move(object));
 }
 
 KTStoreObject *KTObjectContextState::present(const KTObjectID &id) const
 {
     if (id.entity < 0 || std::size_t(id.entity) >= objectsByEntity.size() || id.row <= 0)
         return nullptr;
-    const auto &rows = objectsByEntity[std::size_t(id.entity)];
-    return std::size_t(id.row) < rows.size() ? rows[std::size_t(id.row)].get() : nullptr;
+    return objectsByEntity[std::size_t(id.entity)].find(id.row);
 }
 
 KTStoreObject *KTObjectContextState::live(const KTObjectID &id) const
@@ -267,43 +301,41 @@ QList<KTStoreObject *> KTObjectContextState::resolveAll(const QSet<KTObjectID> &
 
 QList<KTStoreObject *> KTObjectContextState::candidates(int entity)
 {
-    const auto &rows = objectsByEntity[std::size_t(entity)];
+    KTEntityRecords &records = objectsByEntity[std::size_t(entity)];
     QList<KTStoreObject *> result;
     if (owner->isMainContext()) {
-        result.reserve(qsizetype(rows.size()));
-        for (const auto &object : rows)
-            if (object && !object->m_deleted)
+        result.reserve(qsizetype(records.size()));
+        for (const auto &object : records.inRowOrder())
+            if (!object->m_deleted)
                 result.append(object.get());
         return result;
     }
     std::vector<std::unique_ptr<KTStoreObject>> copies;
-    std::vector<bool> parentRows;
+    std::unordered_set<qint64> parentRows;
     runOnMainSync([&] {
         auto parentContext = parent.lock();
         if (!parentContext)
             return;
-        const auto &rowsThere = parentContext->d->objectsByEntity[std::size_t(entity)];
-        parentRows.resize(rowsThere.size());
-        for (std::size_t row = 0; row < rowsThere.size(); ++row) {
-            const KTStoreObject *source = rowsThere[row].get();
-            if (!source || source->m_deleted)
+        KTEntityRecords &recordsThere = parentContext->d->objectsByEntity[std::size_t(entity)];
+        parentRows.reserve(recordsThere.size());
+        for (const auto &source : recordsThere.inRowOrder()) {
+            if (source->m_deleted)
                 continue;
-            parentRows[row] = true;
+            parentRows.insert(source->m_id.row);
             if (!present(source->m_id) && !deletedHere.contains(source->m_id))
                 copies.push_back(copyOf(*source));
         }
     });
     for (auto &copy : copies)
         registerObject(std::move(copy));
-    result.reserve(qsizetype(rows.size()));
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        KTStoreObject *object = rows[row].get();
-        if (!object || object->m_deleted)
+    result.reserve(qsizetype(records.size()));
+    for (const auto &object : records.inRowOrder()) {
+        if (object->m_deleted)
             continue;
         // Records inserted here and not yet saved are unknown to the parent.
-        if ((row < parentRows.size() && parentRows[row]) ||
+        if (parentRows.contains(object->m_id.row) ||
             object->m_saveMark.state == KTChangeMark::State::Inserted)
-            result.append(object);
+            result.append(object.get());
     }
     return result;
 }
@@ -568,7 +600,7 @@ void KTObjectContextState::insertRecords(std::vector<KTRecordValues> &records, K
     made.reserve(records.size());
     for (KTRecordValues &record : records) {
         const KTObjectID &id = record.objectID;
-        if (id.isNull() || id.entity < 0 || id.entity >= model().entityCount() || present(id)) {
+        if (id.row <= 0 || id.entity < 0 || id.entity >= model().entityCount() || present(id)) {
             qWarning().noquote() << "KTObjectContext: skipped an insert of" << id.toString()
                                  << "(invalid or already known).";
             continue;

@@ -65,6 +65,25 @@ private:
     std::size_t m_count = 0;
 };
 
+/// The records of one entity that a context holds, deleted ones too, found by row. A row is
+/// whatever number the store gave, so the records sit in slots of their own and a hash map leads
+/// from row to record: memory follows the number of records, not the largest row.
+class KTEntityRecords
+{
+public:
+    KTStoreObject *find(qint64 row) const;
+    /// Takes the record; one kept under the same row before is replaced.
+    KTStoreObject *insert(std::unique_ptr<KTStoreObject> object);
+    /// Every record in row order (sorted here when rows came out of order).
+    const std::vector<std::unique_ptr<KTStoreObject>> &inRowOrder();
+    std::size_t size() const { return m_slots.size(); }
+
+private:
+    std::vector<std::unique_ptr<KTStoreObject>> m_slots; // in row order unless m_unsorted
+    std::unordered_map<qint64, KTStoreObject *> m_byRow;
+    bool m_unsorted = false;
+};
+
 enum class KTTracking
 {
     Tracked,
@@ -118,8 +137,8 @@ struct KTObjectContextState
     std::shared_ptr<KTObjectStoreShared> shared;
     std::weak_ptr<KTObjectContext> parent;
 
-    // Per entity, indexed by row: every record this context holds, deleted ones too.
-    std::vector<std::vector<std::unique_ptr<KTStoreObject>>> objectsByEntity;
+    // Per entity: every record this context holds, deleted ones too.
+    std::vector<KTEntityRecords> objectsByEntity;
     KTChangeTracker saveChanges{&KTStoreObject::m_saveMark};
 
     // Child only.

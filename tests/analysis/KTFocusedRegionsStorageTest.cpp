@@ -11,47 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <vector>
 
 namespace {
 
-struct CanonPoint
-{
-    int x, y, width, height; // AF image units from the centre, y upwards
-    bool inFocus;
-    bool selected;
-};
-
-// A Canon AF record (Exif.Canon.AFInfo) in Exiv2's text notation.
-std::string canonAFInfo(const std::vector<CanonPoint> &points, int afWidth = 600, int afHeight = 400)
-{
-    std::vector<int> words = {0,       2,       int(points.size()), int(points.size()), afWidth, afHeight,
-                              afWidth, afHeight};
-    for (const auto &p : points)
-        words.push_back(p.width);
-    for (const auto &p : points)
-        words.push_back(p.height);
-    for (const auto &p : points)
-        words.push_back(p.x);
-    for (const auto &p : points)
-        words.push_back(p.y);
-    int inFocus = 0;
-    int selected = 0;
-    for (size_t i = 0; i < points.size(); ++i) {
-        inFocus |= points[i].inFocus ? 1 << i : 0;
-        selected |= points[i].selected ? 1 << i : 0;
-    }
-    words.push_back(inFocus);
-    words.push_back(selected);
-    words[0] = int(words.size()) * 2;
-    std::string text;
-    for (int word : words) {
-        if (!text.empty())
-            text += ' ';
-        text += std::to_string(word);
-    }
-    return text;
-}
+using CanonPoint = KTCanonAFPoint;
 
 // Selected but not in focus, in focus, and a point neither selected nor in focus.
 const std::vector<CanonPoint> kThreePoints = {
@@ -86,13 +52,63 @@ QVariantMap metadataWithAfInfo(const QVariantList &afInfo, int orientation = 1)
             {QStringLiteral("{ExifAux}"), QVariantMap{{QStringLiteral("AFInfo"), afInfo}}}};
 }
 
+// The crop of the position-by-position scan that the counted search replaced: every window of
+// the sliding range tested against every point.
+std::optional<QRectF> fullScanCrop(const QList<KTFocusedRect> &rects, QSizeF size)
+{
+    const auto inside = [](const QPointF &p, const QRectF &r) {
+        return p.x() >= r.x() && p.x() < r.x() + r.width() && p.y() >= r.y() && p.y() < r.y() + r.height();
+    };
+    QRectF united;
+    QList<QPointF> points;
+    for (qsizetype i = 0; i < rects.size(); ++i) {
+        const QRectF scaled = KTFocusedRegionsStorage::rectToScaledRect(rects[i].rect, size);
+        const double left = i == 0 ? scaled.x() : std::min(united.x(), scaled.x());
+        const double bottom = i == 0 ? scaled.y() : std::min(united.y(), scaled.y());
+        const double right = i == 0 ? scaled.right() : std::max(united.right(), scaled.right());
+        const double top = i == 0 ? scaled.bottom() : std::max(united.bottom(), scaled.bottom());
+        united = QRectF(left, bottom, right - left, top - bottom);
+        if (rects[i].focusState != KTFocusedRect::Other)
+            points.append(scaled.center());
+    }
+    const double cropWidth = double(0.2f) * size.width();
+    const double cropHeight = double(0.2f) * size.height();
+    if (points.isEmpty())
+        return QRectF((size.width() - cropWidth) * 0.5, (size.height() - cropHeight) * 0.5, cropWidth,
+                      cropHeight);
+    united = QRectF(united.x() - 1, united.y() - 1, united.width() + 2, united.height() + 2)
+                 .intersected(QRectF(0, 0, size.width(), size.height()));
+    const double slide = double(1.0f - 0.8f);
+    int best = 0;
+    QRectF kept;
+    for (double y = std::trunc(united.y()); y < united.y() + slide * united.height(); y += 1) {
+        for (double x = std::trunc(united.x()); x < united.x() + slide * united.width(); x += 1) {
+            const QRectF window(x, y, double(0.8f) * united.width(), double(0.8f) * united.height());
+            int count = 0;
+            for (const QPointF &point : std::as_const(points))
+                count += inside(point, window) ? 1 : 0;
+            if (count > best) {
+                best = count;
+                kept = window;
+            }
+        }
+    }
+    if (best == 0)
+        return std::nullopt;
+    QPointF centre;
+    for (const QPointF &point : std::as_const(points))
+        centre += inside(point, kept) ? point : QPointF();
+    centre /= best;
+    return QRectF(centre.x() - cropWidth * 0.5, centre.y() - cropHeight * 0.5, cropWidth, cropHeight);
+}
+
 class KTFocusedRegionsStorageTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 
     QString canonJpeg(const std::vector<CanonPoint> &points, int orientation, int afWidth = 600,
-                      int afHeight = 400)
+                      int afHeight = 400, QSize imageSize = QSize(600, 400))
     {
         const QString path = m_folder.filePath(QStringLiteral("canon-%1.jpg").arg(++m_files));
         EXPECT_TRUE(writeJpegWithExif(path,
@@ -100,7 +116,7 @@ protected:
                                        {"Exif.Image.Model", "Canon EOS Test"},
                                        {"Exif.Image.Orientation", std::to_string(orientation)},
                                        {"Exif.Canon.AFInfo", canonAFInfo(points, afWidth, afHeight)}},
-                                      QSize(600, 400)));
+                                      imageSize));
         return path;
     }
 
@@ -277,6 +293,71 @@ TEST(KTFocusedRegionsStorageChecks, CropCentresOnTheBestWindowOfUsedPoints)
         const auto crop = KTFocusedRegionsStorage::focusedRegionCropRect(c.rects, {1000, 500});
         ASSERT_TRUE(crop);
         expectRectNear(*crop, c.crop);
+    }
+}
+
+// A maker note listing 1,000 used points on a 24-megapixel image: a dense cluster and one
+// point in each corner, so the points' union is the whole image and the window search is at its
+// widest. No window holds two corners; the first holds the cluster and the lower-left corner.
+// A raised cancel flag stops the search with no region.
+TEST_F(KTFocusedRegionsStorageTest, ThousandAutofocusPointsFinishQuickly)
+{
+    const std::vector<CanonPoint> points = clusterAndCornersAFPoints();
+    const QSize size(6000, 4000);
+    const QString path = canonJpeg(points, 1, size.width(), size.height(), size);
+
+    const auto storage = KTFocusedRegionsStorage::initWithImageAtPath(path);
+    ASSERT_TRUE(storage->afRects());
+    ASSERT_EQ(storage->afRects()->size(), 1000);
+    ASSERT_TRUE(storage->focusedRegionImagesPyramid());
+    EXPECT_EQ(storage->apropriateFocusedRegionOfSize({10000, 10000}).size(), QSize(1200, 800));
+
+    // Centres with y upwards, in pixels: the lower-left corner and the cluster.
+    QPointF sum(50, 50);
+    for (std::size_t i = 4; i < points.size(); ++i)
+        sum += QPointF(3000 + points[i].x, 2000 + points[i].y);
+    const QPointF centre = sum / 997.0;
+    const auto crop = KTFocusedRegionsStorage::focusedRegionCropRect(storage->afRects(), size);
+    ASSERT_TRUE(crop);
+    expectRectNear(*crop, QRectF(centre.x() - 600, centre.y() - 400, 1200, 800));
+
+    EXPECT_FALSE(
+        KTFocusedRegionsStorage::focusedRegionCropRect(storage->afRects(), size, [] { return true; }));
+    const auto cancelled = KTFocusedRegionsStorage::initWithImageAtPath(path, [] { return true; });
+    EXPECT_FALSE(cancelled->focusedRegionImagesPyramid());
+}
+
+// The counted search keeps exactly the window, and so the crop, that the full scan keeps: random
+// point sets on small images, half of them on the pixel grid so that points fall on window edges.
+TEST(KTFocusedRegionsStorageChecks, CountedSearchKeepsTheWindowOfTheFullScan)
+{
+    std::mt19937 random(33);
+    const auto uniform = [&random](int below) { return int(random() % quint32(below)); };
+    for (int trial = 0; trial < 400; ++trial) {
+        const QSizeF size(20 + uniform(200), 20 + uniform(200));
+        const bool onGrid = trial % 2 == 0;
+        QList<KTFocusedRect> rects;
+        const int count = 1 + uniform(12);
+        for (int i = 0; i < count; ++i) {
+            const auto fraction = [&](double side) {
+                return onGrid ? uniform(int(side)) / side : uniform(1000000) / 1000000.0;
+            };
+            const double x = fraction(size.width()) * 0.9;
+            const double y = fraction(size.height()) * 0.9;
+            const double w = onGrid ? 2 * (1 + uniform(4)) / size.width() : 0.1 * fraction(size.width());
+            const double h = onGrid ? 2 * (1 + uniform(4)) / size.height() : 0.1 * fraction(size.height());
+            rects.append({{x, y, w, h}, KTFocusedRect::FocusState(uniform(3))});
+        }
+        SCOPED_TRACE(trial);
+        const std::optional<QRectF> expected = fullScanCrop(rects, size);
+        const std::optional<QRectF> actual = KTFocusedRegionsStorage::focusedRegionCropRect(rects, size);
+        ASSERT_EQ(actual.has_value(), expected.has_value());
+        if (expected) {
+            EXPECT_EQ(actual->x(), expected->x());
+            EXPECT_EQ(actual->y(), expected->y());
+            EXPECT_EQ(actual->width(), expected->width());
+            EXPECT_EQ(actual->height(), expected->height());
+        }
     }
 }
 

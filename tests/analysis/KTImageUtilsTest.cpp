@@ -288,6 +288,111 @@ TEST_F(KTImageUtilsTest, RawRoutesTakeThePreviewOrDevelopTheFile)
     }
 }
 
+// A PNG whose chunk claims 1.4 GB that the file does not hold (after or before the image data),
+// and one whose header claims 40000 x 40000 pixels, beyond any photo, are refused by every route
+// before a reader allocates for them; the same PNG with an honest extra chunk decodes.
+TEST_F(KTImageUtilsTest, PngWithALyingChunkIsRefusedWithoutALargeAllocation)
+{
+    const QByteArray png = makePng(makeQuadrantImage({16, 16}));
+    const qsizetype afterHeader = 8 + 25;  // signature, IHDR
+    const qsizetype end = png.size() - 12; // IEND
+    // 40000 x 40000, 8-bit RGBA.
+    const QByteArray header = makePngChunk("IHDR", QByteArray("\0\0\x9c\x40\0\0\x9c\x40\x08\x06\0\0\0", 13));
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool decodes;
+        bool headerRead; // the size and orientation of bytes in memory
+    } cases[] = {
+        {"1.4 GB iTXt after the image data", makePngWithLyingChunk(), false, false},
+        {"1.4 GB iTXt before the image data", makePngWithLyingChunk(true), false, false},
+        {"40000 x 40000 header", png.left(8) + header + png.mid(afterHeader), false, true},
+        {"honest text chunk", png.left(end) + makePngChunk("tEXt", "Comment\0fine") + png.mid(end), true,
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = write(QStringLiteral("lying.png"), c.bytes);
+        KTLogCapture log;
+        KTLargestAllocation allocation;
+        const QImage image = KTImageUtils::imageFromPath(path);
+        const QByteArray thumbnail = KTImageUtils::thumbnailJPEGDataFromImageAtPath(path, 8);
+        const QImage fromData = KTImageUtils::newCGImageThumbnailFromImageSource(
+            KTImageSource::fromData(c.bytes), 8, KTImageUtils::Transform::Upright);
+        QVariantMap header;
+        KTImageUtils::getMetadataFromSource(KTImageSource::fromData(c.bytes), header);
+        KTImageUtils::metadataDictionaryFromPath(path);
+        if (allocation.largest()) {
+            EXPECT_LT(*allocation.largest(), std::size_t(64) << 20);
+        }
+        EXPECT_EQ(image.isNull(), !c.decodes);
+        EXPECT_EQ(thumbnail.isEmpty(), !c.decodes);
+        EXPECT_EQ(fromData.isNull(), !c.decodes);
+        EXPECT_EQ(header.isEmpty(), !c.headerRead);
+        EXPECT_EQ(log.contains(QStringLiteral("refused")), !c.decodes);
+    }
+}
+
+// RGB rows of width x 3 bytes that are not a multiple of 4 (15 and 62 px) come out of LibRaw
+// packed and sit padded in a QImage: every route that turns them into TIFF data keeps each
+// pixel in place, as the 16 px preview always did.
+TEST_F(KTImageUtilsTest, FifteenPixelWideRawPreviewKeepsItsPixelsInPlace)
+{
+    const auto rgb = [](const QByteArray &tiff) {
+        return QImage::fromData(tiff, "TIFF").convertToFormat(QImage::Format_RGB888);
+    };
+    const auto samePixels = [](const QImage &actual, const QImage &expected) {
+        if (actual.size() != expected.size() || expected.isNull())
+            return false;
+        for (int y = 0; y < expected.height(); ++y) {
+            if (memcmp(actual.constScanLine(y), expected.constScanLine(y), size_t(expected.width()) * 3) != 0)
+                return false;
+        }
+        return true;
+    };
+    const auto fillsize = [](const QString &path) {
+        QByteArray data;
+        KTImageUtils::getLibrawFillsizeThumbnail(&data, nullptr, path);
+        return data;
+    };
+    enum class Route
+    {
+        Quick,
+        Fillsize,
+    };
+    const struct
+    {
+        const char *name;
+        QSize rawSize;
+        QSize previewSize; // no preview when empty
+        Route route;
+    } cases[] = {
+        {"15 px bitmap preview", {32, 32}, {15, 12}, Route::Quick},
+        {"16 px bitmap preview", {32, 32}, {16, 12}, Route::Quick},
+        {"62 px bitmap preview as wide as the image", {62, 48}, {62, 48}, Route::Fillsize},
+        {"62 px development", {62, 48}, {}, Route::Fillsize},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage preview = makePhotoLikeImage(c.previewSize.isEmpty() ? QSize(8, 8) : c.previewSize)
+                                   .convertToFormat(QImage::Format_RGB888);
+        const QString path =
+            write(QStringLiteral("odd.dng"),
+                  makeDng({c.rawSize, c.previewSize.isEmpty() ? KTDngPreview::None : KTDngPreview::Bitmap,
+                           c.previewSize, 1, preview}));
+        const QImage expected =
+            c.previewSize.isEmpty()
+                ? KTImageUtils::fullSizeThumbnailFromRaw(path).convertToFormat(QImage::Format_RGB888)
+                : preview;
+        ASSERT_FALSE(expected.isNull());
+        const QByteArray tiff =
+            c.route == Route::Quick ? KTImageUtils::thumbnailDataFromRawQuick(path) : fillsize(path);
+        ASSERT_TRUE(isTiff(tiff));
+        EXPECT_TRUE(samePixels(rgb(tiff), expected));
+    }
+}
+
 // A RAW preview without an orientation of its own is turned by the RAW file's orientation
 // exactly as Qt turns a JPEG by its EXIF tag, mirrored orientations included.
 TEST_F(KTImageUtilsTest, RawPreviewTakesTheFileOrientationLikeAJpegTakesItsTag)

@@ -1,14 +1,37 @@
 #include "KTDictionaryExif.h"
+#include "KTImageFixtures.h"
 #include "KTImageProperties.h"
 #include "KTTestSupport.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
 QVariantMap withExif(const QVariantMap &exif)
 {
     return {{kImagePropertyExifDictionary, exif}};
+}
+
+struct DisplayCase
+{
+    const char *label;
+    QString (*read)(const QVariantMap &);
+    QVariantMap properties;
+    QString expected; // a null QString means nil
+};
+
+void expectDisplayStrings(std::initializer_list<DisplayCase> cases)
+{
+    for (const DisplayCase &c : cases) {
+        const QString actual = c.read(c.properties);
+        EXPECT_EQ(actual.toStdString(), c.expected.toStdString()) << c.label;
+        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
+    }
 }
 
 } // namespace
@@ -35,14 +58,7 @@ TEST(KTDictionaryExifTest, DatesFallBackToTheTIFFDateAndRejectBadText)
 
 TEST(KTDictionaryExifTest, DisplayStrings)
 {
-    struct Case
-    {
-        const char *label;
-        QString (*read)(const QVariantMap &);
-        QVariantMap properties;
-        QString expected; // a null QString means nil
-    };
-    const Case cases[] = {
+    expectDisplayStrings({
         {"exposure 1/250", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.004}}),
          "1/250 sec"},
         {"exposure 0.3", KTDictionaryExif::exposureTimeString, withExif({{"ExposureTime", 0.3}}), "1/3 sec"},
@@ -75,12 +91,54 @@ TEST(KTDictionaryExifTest, DisplayStrings)
          {{"PixelWidth", 6000}, {"PixelHeight", 4000}, {"Orientation", 6}},
          "4000 x 6000"},
         {"size absent", KTDictionaryExif::imageSize, {}, "0 x 0"},
-    };
-    for (const auto &c : cases) {
-        const QString actual = c.read(c.properties);
-        EXPECT_EQ(actual, c.expected) << c.label;
-        EXPECT_EQ(actual.isNull(), c.expected.isNull()) << c.label;
-    }
+    });
+}
+
+// A pixel dimension or focal length that no int holds (a damaged or hostile EXIF value) reads as
+// unknown: the width and height as missing ones do (0), the focal length as nil; a negative
+// dimension is no size either. The file holds nothing but its EXIF, so the size can come from
+// nowhere but the EXIF dimension.
+TEST(KTDictionaryExifTest, OversizedExifDimensionReadsAsUnknown)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("exif-only.jpg"));
+    ASSERT_TRUE(writeExifOnlyJpeg(path, {{"Exif.Photo.PixelXDimension", "4110352768"}}));
+    const QVariantMap fromFile = KTImageProperties::propertiesAtPath(path);
+    ASSERT_EQ(fromFile.value(kImagePropertyExifDictionary).toMap().value(kImagePropertyExifPixelXDimension),
+              QVariant(qlonglong(4110352768)));
+
+    const double nan = std::nan("");
+    const double infinity = std::numeric_limits<double>::infinity();
+    expectDisplayStrings({
+        {"the file", KTDictionaryExif::imageSize, fromFile, "0 x 0"},
+        {"Exif width beyond int", KTDictionaryExif::imageSize,
+         withExif({{"PixelXDimension", qlonglong(4110352768)}, {"PixelYDimension", 3000}}), "0 x 3000"},
+        {"height turned beyond int",
+         KTDictionaryExif::imageSize,
+         {{"PixelWidth", 6000}, {"PixelHeight", 1e12}, {"Orientation", 6}},
+         "0 x 6000"},
+        {"negative width",
+         KTDictionaryExif::imageSize,
+         {{"PixelWidth", -6000}, {"PixelHeight", 4000}},
+         "0 x 4000"},
+        {"height not a number",
+         KTDictionaryExif::imageSize,
+         {{"PixelWidth", 6000}, {"PixelHeight", nan}},
+         "6000 x 0"},
+        {"largest int",
+         KTDictionaryExif::imageSize,
+         {{"PixelWidth", 2147483647}, {"PixelHeight", 1}},
+         "2147483647 x 1"},
+        {"focal beyond int", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 4110352768.0}}),
+         QString()},
+        {"focal 1e300", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 1e300}}), QString()},
+        {"focal infinite", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", infinity}}),
+         QString()},
+        {"focal not a number", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", nan}}),
+         QString()},
+        {"focal largest int", KTDictionaryExif::focalLengthTrimmed, withExif({{"FocalLength", 2147483647.0}}),
+         "2147483647"},
+    });
 }
 
 TEST(KTImagePropertiesTest, SizeAndOrientationReadings)

@@ -9,6 +9,7 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
+#include "KTSqliteDatabase.h"
 #include "KTTestSupport.h"
 #include "KTUndoManager.h"
 
@@ -214,6 +215,63 @@ TEST_F(ImageStorage, UnreadableLegacyStoreKeepsItsFolderAndEndsTheApplication)
     ASSERT_EQ(errors.presented().size(), 2u);
     EXPECT_EQ(errors.presented()[0].domain, kCatalogStoreErrorDomain);
     EXPECT_EQ(errors.terminations(), 1);
+}
+
+// One image row of a saved session carries a damaged id. The session opens without that row,
+// from its store and through the legacy migration alike, and stays usable; a large but sound id
+// is kept, and the memory it costs follows the number of records, not the id.
+TEST_F(ImageStorage, ADamagedRowIdOpensTheSessionWithoutIt)
+{
+    const struct
+    {
+        const char *name;
+        qint64 row;
+        bool kept;
+    } cases[] = {
+        {"negative", -1, false},
+        {"near 2^63", 9223372036854775807, false},
+        {"just above 2^53", (qint64(1) << 53) + 1, false},
+        {"400,000,000", 400000000, true},
+    };
+    const int imageEntity = KTCatalogModel::sharedModel()->entity(kImageEntityName)->index();
+    for (const auto &c : cases) {
+        for (const bool legacy : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (legacy ? ", legacy store" : ", store"));
+            QDir(dir.path()).removeRecursively();
+            QDir().mkpath(dir.path());
+            const QString path = legacy ? legacyStorePath() : storePath();
+            const QStringList saved = writeStore(path, 3);
+            {
+                KTSqliteDatabase db;
+                ASSERT_TRUE(db.open(path, KTSqliteDatabase::Mode::ReadWrite));
+                ASSERT_TRUE(db.execute(QStringLiteral("INSERT INTO Image(Z_PK) VALUES(%1)").arg(c.row)))
+                    << db.lastError().toStdString();
+            }
+            auto alerts = KTScriptedAlertPresenter::install();
+            alerts->answer(KTAlert::kFirstButtonReturn);
+            KTRecordingErrorSeams seams;
+            KTLogCapture log;
+            {
+                KTImageStorage storage(locations());
+                auto context = storage.managedObjectContext();
+                ASSERT_NE(context, nullptr);
+                EXPECT_TRUE(seams.presented().empty());
+                EXPECT_EQ(context->count({kImageEntityName, {}, {}}), c.kept ? 4 : 3);
+                EXPECT_EQ(context->objectWithId({imageEntity, c.row}) != nullptr, c.kept);
+                if (!c.kept) {
+                    EXPECT_EQ(describeCatalog(*context), saved);
+                    EXPECT_TRUE(log.contains(QStringLiteral("Warning: ")));
+                    EXPECT_TRUE(log.contains(QString::number(c.row)));
+                }
+                fillCatalog(*context, 2);
+                ASSERT_TRUE(storage.saveChangesOrReturnError());
+            }
+            KTImageStorage again(locations());
+            ASSERT_NE(again.managedObjectContext(), nullptr);
+            EXPECT_EQ(again.managedObjectContext()->count({kImageEntityName, {}, {}}), c.kept ? 6 : 5);
+            EXPECT_TRUE(seams.presented().empty());
+        }
+    }
 }
 
 TEST_F(ImageStorage, SavedSessionComesBackAndSavesWithoutChangesTouchNothing)

@@ -270,6 +270,40 @@ QByteArray makeDng(const KTDngOptions &options)
     return file;
 }
 
+QByteArray makePng(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return png;
+}
+
+QByteArray makePngChunk(const QByteArray &type, const QByteArray &data)
+{
+    const auto bigEndian32 = [](quint32 value) {
+        const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+        return QByteArray(bytes, 4);
+    };
+    quint32 crc = 0xffffffffu;
+    for (const char byte : type + data) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(~crc);
+}
+
+QByteArray makePngWithLyingChunk(bool beforeImageData)
+{
+    const QByteArray png = makePng(makeQuadrantImage({16, 16}));
+    const qsizetype afterHeader = 8 + 25;  // signature, IHDR
+    const qsizetype end = png.size() - 12; // IEND
+    // 0x5601bb69 bytes claimed, 400 there.
+    const QByteArray lying = QByteArray("\x56\x01\xbb\x69iTXtXML:com.adobe.xmp", 25) + QByteArray(400, 'x');
+    return png.left(beforeImageData ? afterHeader : end) + lying;
+}
+
 bool writeFileBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

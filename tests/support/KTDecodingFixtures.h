@@ -50,5 +50,13 @@ struct KTDngOptions
 /// of `rawSize`: in a SubIFD below the preview, or as IFD0's own image when there is no preview.
 QByteArray makeDng(const KTDngOptions &options);
 
+/// PNG bytes of `image` as Qt writes them: signature, IHDR, image data, IEND.
+QByteArray makePng(const QImage &image);
+/// One PNG chunk: the length of `data`, `type`, `data` and their CRC-32.
+QByteArray makePngChunk(const QByteArray &type, const QByteArray &data);
+/// A PNG of 16 x 16 pixels whose iTXt chunk, after the image data, claims 1.4 GB and holds 400
+/// bytes, where the file ends; `beforeImageData` puts that chunk right after IHDR instead.
+QByteArray makePngWithLyingChunk(bool beforeImageData = false);
+
 /// Writes `bytes` to `path`; false when the file could not be written.
 bool writeFileBytes(const QString &path, const QByteArray &bytes);

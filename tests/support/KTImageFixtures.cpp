@@ -170,6 +170,69 @@ bool writeJpegWithExif(const QString &path, const KTExifFields &exif, QSize size
     return true;
 }
 
+bool writeExifOnlyJpeg(const QString &path, const KTExifFields &exif)
+{
+    if (!writeJpegWithExif(path, exif))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray jpeg = file.readAll();
+    file.close();
+    const qsizetype app1 = jpeg.indexOf("\xff\xe1");
+    if (app1 < 0 || app1 + 4 > jpeg.size())
+        return false;
+    const qsizetype length = (uchar(jpeg[app1 + 2]) << 8) | uchar(jpeg[app1 + 3]);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray cut = QByteArray("\xff\xd8") + jpeg.mid(app1, 2 + length) + QByteArray("\xff\xd9");
+    return file.write(cut) == cut.size();
+}
+
+std::vector<KTCanonAFPoint> clusterAndCornersAFPoints()
+{
+    std::vector<KTCanonAFPoint> points = {{-2950, -1950, 60, 40, true, true},
+                                          {2950, -1950, 60, 40, true, true},
+                                          {-2950, 1950, 60, 40, true, true},
+                                          {2950, 1950, 60, 40, true, true}};
+    for (int i = 0; points.size() < 1000; ++i)
+        points.push_back({560 + (i % 12) * 8, 300 + (i / 12) * 2, 60, 40, i % 3 == 0, true});
+    return points;
+}
+
+std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth, int afHeight)
+{
+    const int count = int(points.size());
+    std::vector<int> words = {0, 2, count, count, afWidth, afHeight, afWidth, afHeight};
+    for (const auto &p : points)
+        words.push_back(p.width);
+    for (const auto &p : points)
+        words.push_back(p.height);
+    for (const auto &p : points)
+        words.push_back(p.x);
+    for (const auto &p : points)
+        words.push_back(p.y);
+    // The in-focus bits, then the selected bits, each 16 points to a word.
+    const std::size_t maskWords = (points.size() + 15) / 16;
+    for (const bool inFocus : {true, false}) {
+        std::vector<int> mask(maskWords, 0);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (inFocus ? points[i].inFocus : points[i].selected)
+                mask[i / 16] |= 1 << (i % 16);
+        }
+        words.insert(words.end(), mask.begin(), mask.end());
+    }
+    words[0] = int(words.size()) * 2;
+    std::string text;
+    for (int word : words) {
+        if (!text.empty())
+            text += ' ';
+        // Exiv2 reads the record as unsigned shorts.
+        text += std::to_string(uint16_t(word));
+    }
+    return text;
+}
+
 KTExifFields cameraExifFields(QSize size)
 {
     return {

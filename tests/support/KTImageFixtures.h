@@ -27,6 +27,28 @@ enum class KTExifThumbnail
 bool writeJpegWithExif(const QString &path, const KTExifFields &exif = {}, QSize size = QSize(64, 48),
                        KTExifThumbnail thumbnail = KTExifThumbnail::None);
 
+/// Writes a JPEG cut down to its start, its EXIF segment holding `exif` and its end: no image
+/// data, so a size can come only from the EXIF pixel dimensions.
+bool writeExifOnlyJpeg(const QString &path, const KTExifFields &exif);
+
+/// One autofocus point of a Canon AF record: its centre in AF-image units from the image centre
+/// (y upwards), its size, and whether it is in focus and whether it is selected.
+struct KTCanonAFPoint
+{
+    int x, y, width, height;
+    bool inFocus;
+    bool selected;
+};
+
+/// 1,000 points, all selected and a third in focus, on a 6000 x 4000 AF image: first one in each
+/// corner (lower left, lower right, upper left, upper right), then 996 in a cluster right of and
+/// above the centre. No window of 0.8 of the image holds two corners.
+std::vector<KTCanonAFPoint> clusterAndCornersAFPoints();
+
+/// A Canon AF record ("Exif.Canon.AFInfo") of `points` on an AF image of `afWidth` x `afHeight`,
+/// in Exiv2's text notation: as many points as the record's 16-bit count holds.
+std::string canonAFInfo(const std::vector<KTCanonAFPoint> &points, int afWidth = 600, int afHeight = 400);
+
 /// The EXIF a camera writes into its JPEGs: make, model, orientation, resolution, software, the
 /// three dates, exposure, aperture, ISO, focal length, exposure program and bias, flash, metering,
 /// lens, and the pixel dimensions `size`.

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <atomic>
 #include <mutex>
 
 void drainMainQueue()
@@ -49,6 +50,56 @@ void captureHandler(QtMsgType type, const QMessageLogContext &context, const QSt
 
 } // namespace
 
+#ifdef __SANITIZE_ADDRESS__
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void *, size_t),
+                                                         void (*free_hook)(const volatile void *));
+#endif
+
+namespace {
+
+std::atomic<bool> s_recordingAllocations{false};
+std::atomic<std::size_t> s_largestAllocation{0};
+
+#ifdef __SANITIZE_ADDRESS__
+void noteAllocation(const volatile void *, size_t size)
+{
+    if (!s_recordingAllocations.load(std::memory_order_relaxed))
+        return;
+    std::size_t largest = s_largestAllocation.load(std::memory_order_relaxed);
+    while (size > largest && !s_largestAllocation.compare_exchange_weak(largest, size)) {
+    }
+}
+
+void noteFree(const volatile void *) {}
+#endif
+
+} // namespace
+
+KTLargestAllocation::KTLargestAllocation()
+{
+#ifdef __SANITIZE_ADDRESS__
+    // Hooks cannot be removed once installed: install them once and switch them on and off.
+    static const bool installed = __sanitizer_install_malloc_and_free_hooks(noteAllocation, noteFree) != 0;
+    Q_UNUSED(installed);
+#endif
+    s_largestAllocation = 0;
+    s_recordingAllocations = true;
+}
+
+KTLargestAllocation::~KTLargestAllocation()
+{
+    s_recordingAllocations = false;
+}
+
+std::optional<std::size_t> KTLargestAllocation::largest() const
+{
+#ifdef __SANITIZE_ADDRESS__
+    return s_largestAllocation.load();
+#else
+    return std::nullopt;
+#endif
+}
+
 KTLogCapture::KTLogCapture()
 {
     std::lock_guard lock(s_logMutex);
@@ -88,7 +139,9 @@ namespace {
 class KTForwardingAlertPresenter : public KTAlertPresenter
 {
 public:
-    explicit KTForwardingAlertPresenter(std::weak_ptr<KTScriptedAlertPresenter> target) : m_target(std::move(target)) {}
+    explicit KTForwardingAlertPresenter(std::weak_ptr<KTScriptedAlertPresenter> target)
+        : m_target(std::move(target))
+    {}
 
     KTAlertResponse runModal(const KTAlert &alert) override
     {
@@ -105,7 +158,8 @@ private:
 std::shared_ptr<KTScriptedAlertPresenter> KTScriptedAlertPresenter::install()
 {
     auto presenter = std::shared_ptr<KTScriptedAlertPresenter>(new KTScriptedAlertPresenter);
-    presenter->m_previous = KTAlertPresenter::install(std::make_shared<KTForwardingAlertPresenter>(presenter));
+    presenter->m_previous =
+        KTAlertPresenter::install(std::make_shared<KTForwardingAlertPresenter>(presenter));
     return presenter;
 }
 

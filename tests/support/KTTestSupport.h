@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 /// Runs the main queue until nothing is left to do (posted jobs that post more run too).
@@ -18,6 +19,19 @@ void drainMainQueue();
 /// Turns the event loop until `condition` holds or `timeout` passes; returns the final value.
 bool waitUntil(const std::function<bool()> &condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+/// The largest single heap allocation made on any thread while it lives. Measured only in
+/// builds with AddressSanitizer (largest() is nullopt elsewhere); one at a time.
+class KTLargestAllocation
+{
+public:
+    KTLargestAllocation();
+    ~KTLargestAllocation();
+    KTLargestAllocation(const KTLargestAllocation &) = delete;
+    KTLargestAllocation &operator=(const KTLargestAllocation &) = delete;
+
+    std::optional<std::size_t> largest() const;
+};
 
 /// Captures log lines (every Qt message category) while it lives; still forwards them.
 class KTLogCapture
