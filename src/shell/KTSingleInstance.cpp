@@ -58,7 +58,8 @@ bool KTSingleInstance::listen()
     if (isListening())
         return true;
     auto *server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
+    // No socket options: with them the server binds elsewhere and renames over the name, which
+    // would take the name from a live instance. The runtime folder is the user's own.
     if (!server->listen(m_serverName)) {
         // Another start may have begun listening since the caller asked; it must not lose its
         // socket. Otherwise what is there was left behind by an instance that ended without

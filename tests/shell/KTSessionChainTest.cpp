@@ -22,18 +22,6 @@ namespace {
 class ChainWorld : public KTShellWorld
 {
 public:
-    /// Launches and lets the launch's own validation run to its end.
-    void launchAndSettle()
-    {
-        KTTaskRecorder tasks(storage.get());
-        launch();
-        if (!storage->sources().isEmpty())
-            ASSERT_TRUE(
-                waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kValidateTaskName) == 1; }));
-        else
-            QTest::qWait(400);
-        drainMainQueue();
-    }
     /// Posts a task's start or end on the bus, as the catalogue does, and delivers it.
     void start(const QString &name, QObject *sender = nullptr)
     {
@@ -63,53 +51,8 @@ class KTSessionChainTest : public ::testing::Test, public ChainWorld
 {
 };
 
-/// A catalogue session over the Lightroom fixture (images 101 to 103) or an iPhoto or Aperture
-/// library (versions V01 to V03), each image with its own file, as a load leaves it: snapshot
-/// taken.
 class CatalogueWorld : public ChainWorld
 {
-public:
-    QList<KTImageMO *> catalogueSession(const QString &type)
-    {
-        installExternalFlows();
-        QString mediaSource;
-        QStringList ids;
-        if (type == kFolderTypeLightroom5) {
-            catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
-            mediaSource = catalog;
-            ids = {"101", "102", "103"};
-        } else {
-            const QString library = KTCatalogFixtures::createAppleLibrary(dir.path(), type);
-            catalog = KTCatalogFixtures::appleDatabasePath(library);
-            mediaSource = KTCatalogFixtures::appleMediaSource(library);
-            ids = {"V01", "V02", "V03"};
-        }
-        KTFolderMO *source = addCatalogueSource(type, mediaSource);
-        QList<KTImageMO *> images;
-        for (const QString &id : ids) {
-            KTImageMO *image = addImage(source, id);
-            image->setExternalGUID(id);
-            images.append(image);
-        }
-        process();
-        storage->storeImageStatuses(images);
-        return images;
-    }
-    /// Picks the second image in the catalogue, behind the session's back.
-    void pickInCatalogue(const QString &type)
-    {
-        if (type == kFolderTypeLightroom5)
-            KTCatalogFixtures::execute(catalog,
-                                       "INSERT INTO AgLibraryCollection (id_local, name, creationId) "
-                                       "VALUES (700, 'Vireoscope Picks', "
-                                       "'com.adobe.ag.library.collection');"
-                                       "INSERT INTO AgLibraryCollectionImage (collection, image) "
-                                       "VALUES (700, 102);");
-        else
-            KTCatalogFixtures::execute(catalog, "UPDATE RKVersion SET isFlagged = 1 WHERE uuid = 'V02';");
-    }
-
-    QString catalog;
 };
 
 class KTExternalQuestionTest : public ::testing::Test, public CatalogueWorld

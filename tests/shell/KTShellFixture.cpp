@@ -1,14 +1,18 @@
 #include "KTShellFixture.h"
 
 #include "KTAnimations.h"
+#include "KTCatalogFixtures.h"
 #include "KTExternalStatusFlows.h"
 #include "KTExternalStatusHooks.h"
 #include "KTExternalStatusSync.h"
 #include "KTImageFixtures.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
 #include "KTTipsWindow.h"
 #include "KTUserDefaults.h"
 
 #include <QDir>
+#include <QTest>
 
 KTAnsweringAlertPresenter::KTAnsweringAlertPresenter()
 {
@@ -80,8 +84,21 @@ KTShellWorld::~KTShellWorld()
 
 void KTShellWorld::launch()
 {
-    controller = std::make_unique<KTMainWindowController>(storage.get());
+    if (!controller)
+        controller = std::make_unique<KTMainWindowController>(storage.get());
     controller->showWindow();
+}
+
+void KTShellWorld::launchAndSettle()
+{
+    KTTaskRecorder tasks(storage.get());
+    launch();
+    if (!storage->sources().isEmpty())
+        EXPECT_TRUE(
+            waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kValidateTaskName) == 1; }));
+    else
+        QTest::qWait(400);
+    drainMainQueue();
 }
 
 KTFolderMO *KTShellWorld::addFolderSource(QString path)
@@ -126,6 +143,46 @@ KTImageMO *KTShellWorld::addImage(KTFolderMO *folder, const QString &name, bool 
 void KTShellWorld::process()
 {
     storage->processPendingChanges();
+}
+
+QList<KTImageMO *> KTShellWorld::catalogueSession(const QString &type)
+{
+    installExternalFlows();
+    QString mediaSource;
+    QStringList ids;
+    if (type == kFolderTypeLightroom5) {
+        catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
+        mediaSource = catalog;
+        ids = QStringList{"101", "102", "103"};
+    } else {
+        const QString library = KTCatalogFixtures::createAppleLibrary(dir.path(), type);
+        catalog = KTCatalogFixtures::appleDatabasePath(library);
+        mediaSource = KTCatalogFixtures::appleMediaSource(library);
+        ids = QStringList{"V01", "V02", "V03"};
+    }
+    KTFolderMO *source = addCatalogueSource(type, mediaSource);
+    QList<KTImageMO *> images;
+    for (const QString &id : ids) {
+        KTImageMO *image = addImage(source, id);
+        image->setExternalGUID(id);
+        images.append(image);
+    }
+    process();
+    storage->storeImageStatuses(images);
+    return images;
+}
+
+void KTShellWorld::pickInCatalogue(const QString &type)
+{
+    if (type == kFolderTypeLightroom5) {
+        KTCatalogFixtures::execute(catalog,
+                                   "INSERT INTO AgLibraryCollection (id_local, name, creationId) VALUES "
+                                   "(700, 'Vireoscope Picks', 'com.adobe.ag.library.collection');"
+                                   "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES "
+                                   "(700, 102);");
+    } else {
+        KTCatalogFixtures::execute(catalog, "UPDATE RKVersion SET isFlagged = 1 WHERE uuid = 'V02';");
+    }
 }
 
 void KTShellWorld::installExternalFlows()

@@ -54,8 +54,10 @@ public:
     KTShellWorld();
     virtual ~KTShellWorld();
 
-    /// Makes the controller and shows its window (the set-up runs).
+    /// Makes the controller (unless made already) and shows its window (the set-up runs).
     void launch();
+    /// launch(), then lets the launch's own validation (with sources) run to its end.
+    void launchAndSettle();
     KTMainWindowController &window() { return *controller; }
     KTFakeModeController *mode(const QString &uiMode) const { return KTFakeModeController::made(uiMode); }
     std::shared_ptr<KTObjectContext> context() { return storage->managedObjectContext(); }
@@ -68,6 +70,13 @@ public:
     KTImageMO *addImage(KTFolderMO *folder, const QString &name, bool writeFile = true);
     /// Delivers the pending changes so the filtered lists and the sync bits are current.
     void process();
+    /// A catalogue session over the Lightroom fixture (images 101 to 103, type "Lightroom5") or
+    /// an "iPhoto" or "Aperture" library (versions V01 to V03), each image with its own file and
+    /// the snapshot taken, as a load leaves it; the flows are installed. `catalog` is the
+    /// database.
+    QList<KTImageMO *> catalogueSession(const QString &type);
+    /// Picks the second image in the catalogue, behind the session's back.
+    void pickInCatalogue(const QString &type);
     /// The external-catalogue flows over `manager`, installed for the catalogue (and restored
     /// when the fixture ends).
     void installExternalFlows();
@@ -79,6 +88,7 @@ public:
     KTRecordingErrorSeams seams;
     KTExternalImagesManager manager;
     std::shared_ptr<KTExternalStatusFlows> flows;
+    QString catalog;
 
 private:
     std::shared_ptr<KTAlertPresenter> m_previousAlerts;
