@@ -185,6 +185,11 @@ public:
     /// The catalogue source dictionaries of the running session (the import reads their images).
     const QVariantList &externalApplicationImages() const { return m_externalApplicationImages; }
 
+    /// Set by the main window when the user starts a session; cleared when its load or a
+    /// validation of the sources ends. Main thread.
+    bool newSession() const { return m_newSession; }
+    void setNewSession(bool newSession) { m_newSession = newSession; }
+
     /// The task "Validating": finishes with {"hasInvalidSourcesKey": bool}. Returns at once; the
     /// sources are checked on a child context's queue. Nothing without a main context.
     void validate();
@@ -361,6 +366,7 @@ private:
                             const std::function<void(const QString &)> &deleteHashForImagePath);
     KTSessionHooks m_sessionHooks;
     QVariantList m_externalApplicationImages;
+    bool m_newSession = false;
 
     // ---- Pick, reject, resolve and trash (members) ----
     KTImageTrasher::Recycler m_fileRecycler;

@@ -45,6 +45,9 @@ void KTApplicationLook::apply()
     palette.setColor(QPalette::Disabled, QPalette::Base, KTPalette::kPanel);
     palette.setColor(QPalette::Disabled, QPalette::Button, KTPalette::kPanel);
     palette.setColor(QPalette::Disabled, QPalette::Highlight, KTPalette::kRaised);
+    // Fusion etches disabled menu text with the light colour; on dark grey that reads as a
+    // doubled, blurred title.
+    palette.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
 
     QApplication::setPalette(palette);
     QToolTip::setPalette(palette);

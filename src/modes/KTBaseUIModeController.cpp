@@ -1,0 +1,3 @@
+#include "KTBaseUIModeController.h"
+
+KTBaseUIModeController::~KTBaseUIModeController() = default;

@@ -1,0 +1,347 @@
+#include "KTShellFixture.h"
+
+#include "KTAnalysisSessionHooks.h"
+#include "KTBurstFixture.h"
+#include "KTCatalogFixtures.h"
+#include "KTDuplicatesSeeker.h"
+#include "KTExternalStatusFlows.h"
+#include "KTImageFixtures.h"
+#include "KTSessionSources.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
+#include "KTUndoManager.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#include <condition_variable>
+
+namespace {
+
+class ChainWorld : public KTShellWorld
+{
+public:
+    /// Posts a task's start or end on the bus, as the catalogue does, and delivers it.
+    void start(const QString &name, QObject *sender = nullptr)
+    {
+        KTTasksNotifier::sharedNotifier().taskDidStart(name, sender ? sender : storage.get());
+        drainMainQueue();
+    }
+    void finish(const QString &name, const QVariantMap &userInfo = {}, QObject *sender = nullptr)
+    {
+        KTTasksNotifier::sharedNotifier().taskDidFinish(name, sender ? sender : storage.get(), userInfo);
+        drainMainQueue();
+    }
+    /// Waits until the chain has no running task and the catalogue's task of `name` has ended
+    /// `count` times.
+    bool waitForChain(KTTaskRecorder &tasks, const QString &name, int count = 1, int seconds = 120)
+    {
+        const bool ended = waitUntil(
+            [&] {
+                return tasks.count(kTaskDidFinishNotification, name) >= count && window().tasks().isEmpty();
+            },
+            std::chrono::seconds(seconds));
+        drainMainQueue();
+        return ended;
+    }
+};
+
+class KTSessionChainTest : public ::testing::Test, public ChainWorld
+{
+};
+
+class CatalogueWorld : public ChainWorld
+{
+};
+
+class KTExternalQuestionTest : public ::testing::Test, public CatalogueWorld
+{
+};
+
+/// A similarity search that holds its first run at a gate until the test opens it.
+struct KTGatedSearch
+{
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool open = false;
+    bool reached = false;
+    int runs = 0;
+
+    void install(KTImageStorage &storage)
+    {
+        KTImageStorage::DuplicatesSearch search;
+        search.find = [](const QVariant &, double) {};
+        search.findInContext = [this](const QVariant &, double, KTObjectContext &) {
+            std::unique_lock lock(mutex);
+            ++runs;
+            reached = true;
+            condition.wait(lock, [this] { return open; });
+        };
+        search.reset = [] {};
+        storage.setDuplicatesSearch(std::move(search));
+    }
+    bool hasReached()
+    {
+        std::lock_guard lock(mutex);
+        return reached;
+    }
+    void release()
+    {
+        {
+            std::lock_guard lock(mutex);
+            open = true;
+        }
+        condition.notify_all();
+    }
+    ~KTGatedSearch() { release(); }
+};
+
+QString folderWithPhotos(const QString &parent, const QString &name, int count)
+{
+    const QString folder = QDir(parent).filePath(name);
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(writeJpegWithExif(QDir(folder).filePath(QStringLiteral("IMG_%1.jpg").arg(i))));
+    return folder;
+}
+
+} // namespace
+
+TEST_F(KTSessionChainTest, OnlyTheEndOfTheOutermostTaskActs)
+{
+    addFolderSource();
+    launchAndSettle();
+    storage->setNewSession(true);
+
+    QObject seeker;
+    start(kLoadImagesTaskName);
+    start(kSearchDuplicatesTaskName, &seeker);
+    start(QStringLiteral("Analyzing Images"), &seeker);
+    EXPECT_EQ(window().tasks(),
+              (QStringList{kLoadImagesTaskName, kSearchDuplicatesTaskName, "Analyzing Images"}));
+    finish(QStringLiteral("Analyzing Images"), {}, &seeker);
+    finish(kSearchDuplicatesTaskName, {}, &seeker);
+    EXPECT_TRUE(storage->newSession());
+    EXPECT_EQ(window().tasks(), QStringList{kLoadImagesTaskName});
+
+    finish(kLoadImagesTaskName);
+    EXPECT_FALSE(storage->newSession());
+    EXPECT_TRUE(window().tasks().isEmpty());
+
+    // A finish out of order is logged and still pops the stack.
+    KTLogCapture log;
+    start(kValidateTaskName);
+    finish(kDeleteSourcesTaskName);
+    EXPECT_TRUE(
+        log.contains("The finished task Deleting Sources should be equal to last started task Validating"));
+    EXPECT_TRUE(window().tasks().isEmpty());
+}
+
+TEST(KTSessionChainTableTest, TheEndOfAValidationLeadsOn)
+{
+    const struct
+    {
+        const char *name;
+        bool hasSources;
+        bool invalid;
+        int answer;
+        int alerts;
+        int terminations;
+        bool newSessionAfter;
+    } cases[] = {
+        // No sources: the new-session flow, even when the sources were reported invalid.
+        {"no sources", false, true, KTAlert::kDefaultReturn, 0, 0, true},
+        {"valid sources", true, false, KTAlert::kDefaultReturn, 0, 0, false},
+        {"invalid, new session", true, true, KTAlert::kDefaultReturn, 1, 0, true},
+        {"invalid, close", true, true, KTAlert::kAlternateReturn, 1, 1, true},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.name);
+        ChainWorld world;
+        if (row.hasSources)
+            world.addFolderSource();
+        world.launchAndSettle();
+        world.storage->setNewSession(true);
+        world.alerts->shown.clear();
+        world.alerts->answer(row.answer);
+        world.start(kValidateTaskName);
+        world.finish(kValidateTaskName, {{kHasInvalidSourcesKey, row.invalid}});
+        EXPECT_EQ(int(world.alerts->shown.size()), row.alerts);
+        if (row.alerts) {
+            const KTAlert &alert = world.alerts->shown.front();
+            EXPECT_EQ(alert.messageText,
+                      "Some of picture sources are unavailable." + QString(69, ' ') +
+                          "Please connect your external devices and relaunch Vireoscope or "
+                          "start New Session.");
+            EXPECT_EQ(alert.buttons, (QStringList{"New session", "Close"}));
+        }
+        EXPECT_EQ(world.seams.terminations(), row.terminations);
+        EXPECT_EQ(world.storage->newSession(), row.newSessionAfter);
+    }
+}
+
+TEST(KTExternalQuestionTableTest, ChangesInTheCatalogueAreAskedAboutByCase)
+{
+    const struct
+    {
+        const char *type;
+        bool newSession;
+        QString message;
+        QString informative;
+        QStringList buttons;
+    } cases[] = {
+        {"Lightroom5",
+         true,
+         "We found images in your collections: Vireoscope Picks and Vireoscope Rejects. These are the images "
+         "from your previous session and it is highly recommended to move them to a different place. Would "
+         "you "
+         "like Vireoscope to clean up those collections now, or launch a session with those images included.",
+         {},
+         {"Launch Session", "Clean Up Now"}},
+        {"iPhoto",
+         true,
+         "You have flagged and trashed images in your catalog. Vireoscope can move \"Flagged\" images to "
+         "Picks "
+         "View, and \"Trashed\" images to Rejects View. Alternatively Vireoscope can ignore your catalog "
+         "flags and "
+         "import these and other images together. What would you like to do?",
+         {},
+         {"Move to Picks & Rejects", "Ignore Flags & Import All"}},
+        {"Lightroom5",
+         false,
+         "It looks like you've made changes in your Lightroom 5 catalog.",
+         "Do you want to sync these changes with Vireoscope?",
+         {"Yes, Sync", "No, Don't Sync"}},
+        {"Aperture",
+         false,
+         "It looks like you've made changes in your Aperture library.",
+         "Do you want to sync these changes with Vireoscope?",
+         {"Yes, Sync", "No, Don't Sync"}},
+    };
+    for (const auto &row : cases) {
+        for (const int answer : {KTAlert::kFirstButtonReturn, KTAlert::kFirstButtonReturn + 1}) {
+            SCOPED_TRACE(
+                QStringLiteral("%1 %2 %3").arg(row.type).arg(row.newSession).arg(answer).toStdString());
+            CatalogueWorld world;
+            const QList<KTImageMO *> images = world.catalogueSession(QString::fromLatin1(row.type));
+            world.launchAndSettle();
+            world.alerts->shown.clear();
+            world.storage->setNewSession(row.newSession);
+            world.pickInCatalogue(QString::fromLatin1(row.type));
+
+            world.alerts->answer(answer);
+            world.window().checkExternalImagesForUpdatesAndShowAlert();
+            const std::vector<KTAlert> &shown = world.alerts->shown;
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown.front().messageText, row.message);
+            EXPECT_EQ(shown.front().informativeText, row.informative);
+            EXPECT_EQ(shown.front().buttons, row.buttons);
+            if (answer == KTAlert::kFirstButtonReturn) {
+                // The catalogue's flags win.
+                EXPECT_EQ(images.at(1)->picked(), true);
+            } else {
+                // The session's state is marked to be written back.
+                EXPECT_NE(images.at(1)->picked(), true);
+                EXPECT_EQ(images.at(1)->syncStatusBitmask().value_or(0) & 48, 48);
+            }
+        }
+    }
+}
+
+TEST_F(KTExternalQuestionTest, AnUnchangedCatalogueImportsWithoutAsking)
+{
+    const QList<KTImageMO *> images = catalogueSession(kFolderTypeLightroom5);
+    images.first()->setPicked(true);
+    process();
+    launchAndSettle();
+    alerts->shown.clear();
+    window().checkExternalImagesForUpdatesAndShowAlert();
+    EXPECT_TRUE(alerts->shown.empty());
+    // The session is as the catalogue is: nothing changed, nothing to write.
+    EXPECT_TRUE(images.at(1)->syncStatusBitmask().value_or(0) == 0);
+}
+
+// The road of a session through the real bus and catalogue: the sources are added, the end of
+// "Adding Sources" starts the load, the similarity search and the time grouping run inside it,
+// and the session lands in the similar-groups mode.
+TEST_F(KTSessionChainTest, AFullSessionFromTwoFoldersReachesTheSimilarGroups)
+{
+    KTAnalysisSessionHooks::install(*storage);
+    KTDuplicatesSeeker::installInto(*storage);
+    KTBurstFixtureOptions options;
+    options.width = 96;
+    options.height = 64;
+    options.scenes = 3;
+    options.singles = 2;
+    options.lookAlikes = 0;
+    options.sameSpots = 0;
+    const QString first = dir.filePath(QStringLiteral("Harbour"));
+    const QString second = dir.filePath(QStringLiteral("Market"));
+    writeBurstFixture(makeBurstFixture(options), first);
+    options.seed += 7;
+    writeBurstFixture(makeBurstFixture(options), second);
+
+    launchAndSettle();
+    EXPECT_EQ(window().UIMode(), "Sources");
+    KTTaskRecorder tasks(storage.get());
+    KTMainWindowController::SessionSources sources;
+    sources.folders = {first, second};
+    ASSERT_TRUE(window().startSessionWithSources(sources));
+    EXPECT_TRUE(storage->newSession());
+    ASSERT_TRUE(waitForChain(tasks, kLoadImagesTaskName));
+
+    EXPECT_EQ(window().UIMode(), "Duplicates");
+    EXPECT_EQ(storage->sources().size(), 2);
+    EXPECT_EQ(storage->images().size(), KTMainWindowController::countSourcesForSources({first, second}));
+    EXPECT_FALSE(storage->groups().isEmpty());
+    EXPECT_FALSE(storage->timeGroups().isEmpty());
+    EXPECT_FALSE(storage->newSession());
+    EXPECT_EQ(tasks.count(kTaskDidStartNotification, kAddSourcesTaskName), 1);
+    EXPECT_EQ(tasks.count(kTaskDidStartNotification, kGrouppingImagesByTimeTaskName), 1);
+    for (const char *uiMode : {"Duplicates", "AllImages", "Favorites", "Trash"})
+        EXPECT_EQ(mode(QString::fromLatin1(uiMode))->count("resetUI"), 1) << uiMode;
+    EXPECT_EQ(mode("Duplicates")->count("updateAccuracySettings"), 1);
+    EXPECT_TRUE(mode("Duplicates")->view()->isVisible());
+    EXPECT_FALSE(mode("Duplicates")->images().isEmpty());
+    EXPECT_FALSE(storage->undoManager()->canUndo());
+    EXPECT_TRUE(alerts->shown.empty());
+}
+
+// A new session started while a load runs must not clear the catalogue under it: the load is
+// cancelled, and the new sources are added once the chain has ended.
+TEST_F(KTSessionChainTest, ANewSessionWaitsForTheRunningLoadToEnd)
+{
+    KTGatedSearch search;
+    search.install(*storage);
+    const QString first = folderWithPhotos(dir.path(), QStringLiteral("First"), 4);
+    const QString second = folderWithPhotos(dir.path(), QStringLiteral("Second"), 3);
+    launchAndSettle();
+    KTTaskRecorder tasks(storage.get());
+
+    KTMainWindowController::SessionSources sources;
+    sources.folders = {first};
+    ASSERT_TRUE(window().startSessionWithSources(sources));
+    ASSERT_TRUE(waitUntil([&] { return search.hasReached(); }));
+
+    sources.folders = {second};
+    ASSERT_TRUE(window().startSessionWithSources(sources));
+    EXPECT_TRUE(window().hasPendingSessionStart());
+    EXPECT_TRUE(storage->isCurrentTaskCanceled());
+    search.release();
+    ASSERT_TRUE(waitForChain(tasks, kLoadImagesTaskName, 2));
+
+    EXPECT_FALSE(window().hasPendingSessionStart());
+    ASSERT_EQ(storage->sources().size(), 1);
+    EXPECT_EQ(storage->sources().first()->path(), second);
+    ASSERT_EQ(storage->images().size(), 3);
+    for (KTImageMO *image : storage->images()) {
+        ASSERT_NE(image->folder(), nullptr) << qPrintable(image->path());
+        EXPECT_EQ(image->folder()->path(), second);
+    }
+    // The cancelled load's clearing did not open the sources window over the new session, and
+    // the new session's search (which found no group) led on to the timeline.
+    EXPECT_FALSE(window().isImageSourcesWindowVisible());
+    EXPECT_EQ(window().UIMode(), "AllImages");
+    EXPECT_EQ(search.runs, 2);
+}
