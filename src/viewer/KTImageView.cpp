@@ -22,6 +22,7 @@
 #include "KTOnOffButton.h"
 #include "KTOverlayImageCache.h"
 #include "KTPixelUtils.h"
+#include "KTScaledImageCache.h"
 #include "KTShareManager.h"
 #include "KTSpinner.h"
 #include "KTThumbnailEntity.h"
@@ -34,9 +35,11 @@
 #include <QMenu>
 #include <QNativeGestureEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QVariantAnimation>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -126,6 +129,8 @@ void KTImageView::initialize()
     m_showPickRejectButtons = true;
     m_selectable = false;
 
+    for (auto &scaled : m_scaledLayers)
+        scaled = std::make_unique<KTScaledImageCache>([this] { update(); });
     m_layers[int(Layer::Shadow)].contents = uniformImage(kVeilColor);
     m_layers[int(Layer::TrashStatus)].contents = uniformImage(kVeilColor);
     for (Layer hidden : {Layer::InstantZoom, Layer::FocusPointLattice, Layer::TrashStatus,
@@ -375,21 +380,35 @@ void KTImageView::reloadPreviewImage()
         QPointer<KTImageView> guard(this);
         const auto token = m_services.entities().obtainEntityOfClass<KTThumbnailEntity>(
             uuid, m_path, {{kThumbnailSizeKey, size}},
-            [guard](const std::shared_ptr<KTThumbnailEntity> &entity) {
+            [guard, generation](const std::shared_ptr<KTThumbnailEntity> &entity) {
                 if (!guard)
                     return;
                 guard->m_reloadPreviewCallbackID.reset();
                 if (!entity)
                     return;
-                const QImage image = entity->image();
-                guard->m_previewImage = image;
-                guard->setLayerContents(Layer::Preview, image);
-                guard->adjustImageLayerVisibility();
-                guard->adjustLayersBoundsFromImage(image);
+                // A preview of the view's size is a large JPEG: it is decoded off the main thread,
+                // and dropped when another record or size was asked for meanwhile.
+                KTConcurrentQueue::global().async([guard, entity, generation] {
+                    const QImage image = entity->image();
+                    postToMain([guard, image, generation] {
+                        if (guard && guard->m_previewGeneration == generation)
+                            guard->showPreviewImage(image);
+                    });
+                });
             });
         if (token)
             m_reloadPreviewCallbackID = token;
     });
+}
+
+void KTImageView::showPreviewImage(const QImage &image)
+{
+    if (image.isNull())
+        return;
+    m_previewImage = image;
+    setLayerContents(Layer::Preview, image);
+    adjustImageLayerVisibility();
+    adjustLayersBoundsFromImage(image);
 }
 
 void KTImageView::cancelReloadingPreview()
@@ -915,27 +934,62 @@ void KTImageView::drawMissingFileMessage(QPainter &painter)
     painter.drawText(baseline, text);
 }
 
+void KTImageView::drawShadow(QPainter &painter, const QRectF &frame)
+{
+    // A soft shadow 4 points below the image, as rings around it: under an opaque picture the
+    // inside is never seen, and filling it would blend the whole frame several times per paint.
+    QPainterPath image;
+    image.addRect(frame);
+    const QRectF shadow = frame.translated(0, 4);
+    for (int spread = 4; spread >= 1; --spread) {
+        QPainterPath ring;
+        ring.addRect(shadow.adjusted(-spread, -spread, spread, spread));
+        painter.fillPath(ring.subtracted(image), QColor(0, 0, 0, 20));
+    }
+    // The shadow layer's own grey shows only until a picture covers it.
+    const bool covered =
+        std::any_of(m_layers.begin() + int(Layer::LowResPreview), m_layers.begin() + int(Layer::Image) + 1,
+                    [](const LayerState &state) { return !state.hidden && !state.contents.isNull(); });
+    if (!covered)
+        painter.fillRect(frame, kVeilColor);
+}
+
 void KTImageView::drawInRect(QPainter &painter, const QRectF &)
 {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF frame = m_geometry.toQt(m_presentationFrame);
+    const qreal ratio = devicePixelRatioF();
     if (!frame.isEmpty()) {
-        if (!layer(Layer::Shadow).hidden) {
-            // A soft shadow 4 points below the image, then the shadow layer's grey body.
-            const QRectF shadow = frame.translated(0, 4);
-            for (int spread = 4; spread >= 1; --spread)
-                painter.fillRect(shadow.adjusted(-spread, -spread, spread, spread), QColor(0, 0, 0, 20));
-            painter.fillRect(frame, kVeilColor);
+        if (!layer(Layer::Shadow).hidden)
+            drawShadow(painter, frame);
+        // The pictures share the frame: under an opaque one nothing shows, so drawing starts there.
+        int first = int(Layer::LowResPreview);
+        for (int index = int(Layer::Image); index > first; --index) {
+            const LayerState &state = m_layers[index];
+            if (!state.hidden && !state.contents.isNull() && state.opacity >= 1 &&
+                !state.contents.hasAlphaChannel())
+                first = index;
         }
-        for (int index = int(Layer::LowResPreview); index <= int(Layer::FocusMask); ++index) {
+        for (int index = first; index <= int(Layer::FocusMask); ++index) {
             const LayerState &state = m_layers[index];
             if (state.hidden || state.contents.isNull() || state.opacity <= 0)
                 continue;
             painter.setOpacity(state.opacity);
-            if (state.contents.size() == QSize(1, 1))
+            if (state.contents.size() == QSize(1, 1)) {
                 painter.fillRect(frame, state.contents.pixelColor(0, 0));
-            else
+                continue;
+            }
+            const QImage scaled = m_scaledLayers[index]->scaledImage(
+                state.contents, (frame.size() * ratio).toSize(),
+                isAnimating() ? KTScaledImageCache::Request::Withheld : KTScaledImageCache::Request::Allowed);
+            if (scaled.isNull()) {
                 painter.drawImage(frame, state.contents);
+            } else {
+                // Whole device pixels, so the copy is painted as it is, without filtering.
+                const QPointF origin(std::round(frame.x() * ratio) / ratio,
+                                     std::round(frame.y() * ratio) / ratio);
+                painter.drawImage(QRectF(origin, QSizeF(scaled.size()) / ratio), scaled);
+            }
         }
         painter.setOpacity(1);
     }
@@ -947,7 +1001,16 @@ void KTImageView::drawInRect(QPainter &painter, const QRectF &)
 void KTImageView::setLayerContents(Layer layer, const QImage &contents)
 {
     m_layers[int(layer)].contents = contents;
+    if (contents.isNull())
+        m_scaledLayers[int(layer)]->clear();
     update();
+}
+
+bool KTImageView::isPaintingScaledCopy(Layer layer) const
+{
+    const QImage &contents = m_layers[int(layer)].contents;
+    const QSize device = (m_geometry.toQt(m_presentationFrame).size() * devicePixelRatioF()).toSize();
+    return m_scaledLayers[int(layer)]->hasCopyFor(contents, device);
 }
 
 void KTImageView::setLayerHidden(Layer layer, bool hidden)
@@ -1106,42 +1169,12 @@ void KTImageView::hideFocusedRegionsLayer()
 
 void KTImageView::reloadFocusedRegionsIfNeed()
 {
-    if (isHiddenOrHasHiddenAncestor(this) || !m_focusedRegionsVisible ||
-        !layer(Layer::InstantZoom).contents.isNull() || m_focusedRegionCallbackID || !m_imageMO)
-        return;
-    reloadFocusedRegions();
-}
-
-void KTImageView::reloadFocusedRegions()
-{
-    // An image of no size (a missing or unreadable file) has no fitted size to ask for.
-    if (m_geometry.imageSize().isEmpty())
-        return;
-    showProgress();
-    setLayerContents(Layer::InstantZoom, {});
-    m_services.focusedRegions().cancelObtaining(m_focusedRegionCallbackID);
-    m_focusedRegionCallbackID.reset();
-    QPointer<KTImageView> guard(this);
-    m_focusedRegionCallbackID = m_services.focusedRegions().obtainFocusedRegionStorage(
-        [guard](const std::shared_ptr<KTFocusedRegionsStorage> &storage, bool) {
-            if (!guard)
-                return;
-            const QSizeF fitted = guard->m_geometry.imageSize() * guard->m_geometry.fitScale();
-            const QSizeF size(std::round(fitted.width()), std::round(fitted.height()));
-            const QImage picture = storage ? storage->apropriateFocusedRegionOfSize(size) : QImage();
-            guard->setLayerContents(Layer::InstantZoom, picture);
-            if (!picture.isNull() && !guard->layer(Layer::InstantZoom).hidden)
-                guard->showFocusedRegionsLayer();
-            guard->hideProgress();
-        },
-        m_imageMO->uuid(), m_path);
+    reloadFocusPictureIfNeed(FocusPicture::Regions);
 }
 
 void KTImageView::cancelObtainingFocusedRegions()
 {
-    m_services.focusedRegions().cancelObtaining(m_focusedRegionCallbackID);
-    m_focusedRegionCallbackID.reset();
-    hideProgress();
+    cancelObtainingFocusPicture(FocusPicture::Regions);
 }
 
 void KTImageView::setFocusPointLatticeVisible(bool visible)
@@ -1158,40 +1191,68 @@ void KTImageView::setFocusPointLatticeVisible(bool visible)
 
 void KTImageView::reloadFocusPointLatticeIfNeed()
 {
-    // Unlike the regions, a request needs no record to be asked; without one there is nothing
-    // to ask for, so none is made.
-    if (isHiddenOrHasHiddenAncestor(this) || !m_focusPointLatticeVisible ||
-        !layer(Layer::FocusPointLattice).contents.isNull() || m_focusPointLatticeCallbackID || !m_imageMO)
-        return;
-    reloadFocusPointLattice();
+    reloadFocusPictureIfNeed(FocusPicture::Lattice);
 }
 
-void KTImageView::reloadFocusPointLattice()
+void KTImageView::cancelObtainingFocusPointLattice()
 {
+    cancelObtainingFocusPicture(FocusPicture::Lattice);
+}
+
+std::optional<KTCallbackID> &KTImageView::focusPictureRequest(FocusPicture picture)
+{
+    return picture == FocusPicture::Regions ? m_focusedRegionCallbackID : m_focusPointLatticeCallbackID;
+}
+
+void KTImageView::reloadFocusPictureIfNeed(FocusPicture picture)
+{
+    // The lattice's request would need no record, but without one there is nothing to ask for.
+    const bool on = picture == FocusPicture::Regions ? m_focusedRegionsVisible : m_focusPointLatticeVisible;
+    const Layer target = picture == FocusPicture::Regions ? Layer::InstantZoom : Layer::FocusPointLattice;
+    if (isHiddenOrHasHiddenAncestor(this) || !on || !layer(target).contents.isNull() ||
+        focusPictureRequest(picture) || !m_imageMO)
+        return;
+    reloadFocusPicture(picture);
+}
+
+void KTImageView::reloadFocusPicture(FocusPicture picture)
+{
+    // An image of no size (a missing or unreadable file) has no fitted size to ask for.
     if (m_geometry.imageSize().isEmpty())
         return;
+    const Layer target = picture == FocusPicture::Regions ? Layer::InstantZoom : Layer::FocusPointLattice;
     showProgress();
-    setLayerContents(Layer::FocusPointLattice, {});
-    m_services.focusedRegions().cancelObtaining(m_focusPointLatticeCallbackID);
-    m_focusPointLatticeCallbackID.reset();
+    setLayerContents(target, {});
+    std::optional<KTCallbackID> &request = focusPictureRequest(picture);
+    m_services.focusedRegions().cancelObtaining(request);
+    request.reset();
     QPointer<KTImageView> guard(this);
-    m_focusPointLatticeCallbackID = m_services.focusedRegions().obtainFocusedRegionStorage(
-        [guard](const std::shared_ptr<KTFocusedRegionsStorage> &storage, bool) {
+    // The token stays after the answer, so no second request is made for the same record.
+    request = m_services.focusedRegions().obtainFocusedRegionStorage(
+        [guard, picture, target](const std::shared_ptr<KTFocusedRegionsStorage> &storage, bool) {
             if (!guard)
                 return;
             const QSizeF fitted = guard->m_geometry.imageSize() * guard->m_geometry.fitScale();
             const QSizeF size(std::round(fitted.width()), std::round(fitted.height()));
-            guard->setLayerContents(Layer::FocusPointLattice,
-                                    storage ? storage->apropriateFocusPointLatticeOfSize(size) : QImage());
+            QImage contents;
+            if (storage)
+                contents = picture == FocusPicture::Regions
+                               ? storage->apropriateFocusedRegionOfSize(size)
+                               : storage->apropriateFocusPointLatticeOfSize(size);
+            guard->setLayerContents(target, contents);
+            // The regions replace the photo; the lattice lies over it.
+            if (picture == FocusPicture::Regions && !contents.isNull() && !guard->layer(target).hidden)
+                guard->showFocusedRegionsLayer();
             guard->hideProgress();
         },
         m_imageMO->uuid(), m_path);
 }
 
-void KTImageView::cancelObtainingFocusPointLattice()
+void KTImageView::cancelObtainingFocusPicture(FocusPicture picture)
 {
-    m_services.focusedRegions().cancelObtaining(m_focusPointLatticeCallbackID);
-    m_focusPointLatticeCallbackID.reset();
+    std::optional<KTCallbackID> &request = focusPictureRequest(picture);
+    m_services.focusedRegions().cancelObtaining(request);
+    request.reset();
     hideProgress();
 }
 

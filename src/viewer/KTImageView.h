@@ -25,6 +25,7 @@ class KTImageSelectionView;
 class KTOnOffButton;
 class KTImageDecodeQueue;
 class KTOverlayImageCache;
+class KTScaledImageCache;
 class KTSpinner;
 class QMenu;
 class QPropertyAnimation;
@@ -168,6 +169,9 @@ public:
     QRectF selectionRect() const { return m_geometry.containerFrame(); }
     const KTViewerGeometry &geometry() const { return m_geometry; }
     bool isAnimating() const;
+    /// Whether the layer is painted from a copy shrunk to its on-screen size (made in the
+    /// background for pictures drawn much smaller than they are).
+    bool isPaintingScaledCopy(Layer layer) const;
     /// The point size the missing-file message is drawn in for a view `width` points wide.
     static double missingFileFontSize(const QString &text, double width, double height);
 
@@ -318,6 +322,7 @@ private:
     void adjustLayersBounds();
     void setLayersBounds(const QSizeF &size);
     void adjustLayersBoundsFromImage(const QImage &image);
+    void showPreviewImage(const QImage &image);
     void displayFullSizeImage(const QImage &image, const QString &path);
     void loadFullSizeImage(const QString &path);
     KTImageDecodeQueue &reloadImageQueue();
@@ -341,14 +346,23 @@ private:
     void displayPixelOverlay(PixelOverlay overlay);
     void showFocusedRegionsLayer();
     void hideFocusedRegionsLayer();
-    void reloadFocusedRegions();
-    void reloadFocusPointLattice();
+    /// The focused-regions picture (in place of the photo) or the focus-point lattice (over it).
+    enum class FocusPicture
+    {
+        Regions,
+        Lattice,
+    };
+    std::optional<KTCallbackID> &focusPictureRequest(FocusPicture picture);
+    void reloadFocusPictureIfNeed(FocusPicture picture);
+    void reloadFocusPicture(FocusPicture picture);
+    void cancelObtainingFocusPicture(FocusPicture picture);
     void adjustTrashStatusVisibility();
     void adjustOverlayLayerVisibility();
     void adjustProgressIndicatorVisibility();
     void setLoadingViewVisible(bool visible);
     void placeChildren();
     void drawMissingFileMessage(QPainter &painter);
+    void drawShadow(QPainter &painter, const QRectF &frame);
 
     // Buttons.
     void updateFlagAndTrashButtonFrames(KTAnimated animated);
@@ -362,6 +376,7 @@ private:
 
     KTImageViewServices m_services;
     std::array<LayerState, kLayerCount> m_layers;
+    std::array<std::unique_ptr<KTScaledImageCache>, kLayerCount> m_scaledLayers;
     KTViewerGeometry m_geometry;
     QRectF m_presentationFrame;
     QVariantAnimation *m_frameAnimation = nullptr;
