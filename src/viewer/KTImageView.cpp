@@ -2,7 +2,7 @@
 
 #include "KTAnimations.h"
 #include "KTBinding.h"
-#include "KTCatalogChangeHandler.h"
+#include "KTCatalogNotifications.h"
 #include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
 #include "KTEntitiesManager.h"
@@ -155,7 +155,7 @@ void KTImageView::initialize()
                 guard->displayFocusMask();
         });
     m_imagesChangedObserver = KTNotificationCenter::defaultCenter().addObserver(
-        kImagesDidChangeNotification, nullptr,
+        KTImagesChangedInfo::name(), nullptr,
         [guard = QPointer<KTImageView>(this)](const KTNotification &n) {
             if (guard)
                 guard->imagesDidChange(n);
@@ -293,8 +293,7 @@ void KTImageView::imagesDidChange(const KTNotification &notification)
 {
     if (!m_imageMO)
         return;
-    const auto deleted = notification.userInfo.value(kDeletedImagesKey).value<QList<KTImageMO *>>();
-    if (deleted.contains(m_imageMO))
+    if (KTImagesChangedInfo::deletedImages(notification.userInfo).contains(m_imageMO))
         setImageMO(nullptr);
 }
 
