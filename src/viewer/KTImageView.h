@@ -3,6 +3,7 @@
 #include "KTCallbackID.h"
 #include "KTDrawView.h"
 #include "KTEntitiesManagerCallbackID.h"
+#include "KTFocusMaskDefaults.h"
 #include "KTImageViewImagePreparator.h"
 #include "KTImageViewServices.h"
 #include "KTNotificationCenter.h"
@@ -30,12 +31,6 @@ class KTSpinner;
 class QMenu;
 class QPropertyAnimation;
 class QVariantAnimation;
-
-/// The user default of the one focus-mask switch shared by every viewer and the group modes.
-inline const QString kShowsFocusMaskDefaultsKey = QStringLiteral("showsFocusMask");
-/// Posted (object null) when the focus-mask settings were applied: every viewer recomputes its
-/// mask, even while the mask is switched off.
-inline const QString kReloadFocusMaskNotificationName = QStringLiteral("reloadFocusMaskNotificationName");
 
 /// Shows one image record at any zoom: the view of the review modes' "Image" sub-mode and each
 /// side of the comparison view.
