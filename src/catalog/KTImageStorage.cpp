@@ -597,6 +597,11 @@ void KTImageStorage::setStoreImageStatusesHandler(
     m_storeImageStatuses = std::move(handler);
 }
 
+bool KTImageStorage::showsRawAndJPEGAsOneFile()
+{
+    return KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"));
+}
+
 void KTImageStorage::loadImages()
 {
     Q_ASSERT(isMainThread());
@@ -604,10 +609,7 @@ void KTImageStorage::loadImages()
     if (!context)
         return;
     KTImageImporter::Settings settings;
-    settings.pairing =
-        KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"))
-            ? KTRawJpegPairing::OneFile
-            : KTRawJpegPairing::Separate;
+    settings.pairing = showsRawAndJPEGAsOneFile() ? KTRawJpegPairing::OneFile : KTRawJpegPairing::Separate;
     settings.findDuplicatesForAddedImages = m_findDuplicatesForAddedImages;
     settings.accuracyLevel = m_accuracyLevel;
     settings.timeRange = timeRange();
