@@ -88,9 +88,10 @@ bool KTAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
     return true;
 }
 
-KTMainWindowController::TerminateReply KTAppDelegate::applicationShouldTerminate()
+void KTAppDelegate::applicationShouldTerminate(
+    const std::function<void(KTMainWindowController::TerminateReply)> &reply)
 {
-    return mainWindowController()->saveChangesAndReturnShouldTerminateReply();
+    mainWindowController()->saveChangesAndReplyToTerminate(reply);
 }
 
 void KTAppDelegate::applicationWillTerminate()
@@ -100,10 +101,13 @@ void KTAppDelegate::applicationWillTerminate()
 
 void KTAppDelegate::terminate()
 {
-    if (applicationShouldTerminate() != KTMainWindowController::TerminateReply::TerminateNow)
-        return;
-    applicationWillTerminate();
-    KTApplicationTerminator::shared().terminate(0);
+    const QPointer<KTAppDelegate> self(this);
+    applicationShouldTerminate([self](KTMainWindowController::TerminateReply reply) {
+        if (!self || reply != KTMainWindowController::TerminateReply::TerminateNow)
+            return;
+        self->applicationWillTerminate();
+        KTApplicationTerminator::shared().terminate(0);
+    });
 }
 
 bool KTAppDelegate::openFile(const QString &path)

@@ -1129,11 +1129,11 @@ bool KTMainWindowController::saveChangesOrReturnError(KTError *error)
 {
     const bool saved = m_storage->saveChangesOrReturnError(error);
     if (m_storage->hasExternalSources())
-        writeBackImagesStatuses();
+        writeBackImagesStatuses([] {});
     return saved;
 }
 
-void KTMainWindowController::writeBackImagesStatuses()
+void KTMainWindowController::writeBackImagesStatuses(const std::function<void()> &done)
 {
     const bool written = m_storage->syncImagesStatuses(m_storage->images(), false);
     // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first save
@@ -1148,19 +1148,27 @@ void KTMainWindowController::writeBackImagesStatuses()
         runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
                                   tr("They are kept in this session."), {tr("OK")}));
     }
+    done();
 }
 
-bool KTMainWindowController::saveChangesAndReturnShouldContinueAction()
+void KTMainWindowController::saveChangesAndContinue(const ContinueAction &then)
 {
     KTError error;
     if (!m_storage->saveChangesOrReturnError(&error))
         qWarning().noquote() << "Warning: the session could not be saved:" << error.localizedDescription;
-    if (!m_storage->hasExternalSources() || !m_storage->hasStatusChanges())
-        return true;
+    if (!m_storage->hasExternalSources() || !m_storage->hasStatusChanges()) {
+        then(true);
+        return;
+    }
+    writeBackWhenTheCatalogueIsFree(then);
+}
+
+void KTMainWindowController::writeBackWhenTheCatalogueIsFree(const ContinueAction &then)
+{
     for (;;) {
         if (!m_storage->isExternalAppRunning()) {
-            writeBackImagesStatuses();
-            return true;
+            writeBackImagesStatuses([then] { then(true); });
+            return;
         }
         const QString appName = m_storage->runningExternalAppName();
         const KTAlert alert = alertWithButtons(tr("Attention! We can't save changes when %1 is running. "
@@ -1168,23 +1176,61 @@ bool KTMainWindowController::saveChangesAndReturnShouldContinueAction()
                                                    .arg(appName),
                                                {}, {tr("Try Again"), tr("Cancel"), tr("Don't Save")});
         const int answer = runAlert(alert);
-        if (answer == KTAlert::kFirstButtonReturn + 1)
-            return false;
-        if (answer == KTAlert::kFirstButtonReturn + 2)
-            return true;
+        if (answer == KTAlert::kFirstButtonReturn + 1) {
+            then(false);
+            return;
+        }
+        if (answer == KTAlert::kFirstButtonReturn + 2) {
+            then(true);
+            return;
+        }
     }
 }
 
-KTMainWindowController::TerminateReply KTMainWindowController::saveChangesAndReturnShouldTerminateReply()
+void KTMainWindowController::saveChangesAndReplyToTerminate(const std::function<void(TerminateReply)> &reply)
 {
-    return saveChangesAndReturnShouldContinueAction() ? TerminateReply::TerminateNow
-                                                      : TerminateReply::TerminateCancel;
+    saveChangesAndContinue([reply](bool shouldContinue) {
+        reply(shouldContinue ? TerminateReply::TerminateNow : TerminateReply::TerminateCancel);
+    });
 }
 
 bool KTMainWindowController::windowShouldClose()
 {
+    if (m_closeApproved) {
+        m_closeApproved = false;
+        return true;
+    }
+    if (m_savingForClose)
+        return false;
     closeImageSourcesWindow();
-    return saveChangesAndReturnShouldContinueAction();
+    m_savingForClose = true;
+    // The answer may come at once (nothing to write) or after the write-back; in the second case
+    // the window closes again once it allows.
+    struct Answer
+    {
+        bool inCall = true;
+        std::optional<bool> shouldClose;
+    };
+    const auto answer = std::make_shared<Answer>();
+    const QPointer<KTMainWindowController> self(this);
+    saveChangesAndContinue([self, answer](bool shouldContinue) {
+        if (answer->inCall) {
+            answer->shouldClose = shouldContinue;
+            return;
+        }
+        if (!self)
+            return;
+        self->m_savingForClose = false;
+        if (shouldContinue && self->m_window) {
+            self->m_closeApproved = true;
+            self->m_window->close();
+        }
+    });
+    answer->inCall = false;
+    if (!answer->shouldClose)
+        return false;
+    m_savingForClose = false;
+    return *answer->shouldClose;
 }
 
 void KTMainWindowController::windowWillClose()
@@ -1217,8 +1263,11 @@ void KTMainWindowController::onStartNewSession()
         }
         return;
     }
-    if (saveChangesAndReturnShouldContinueAction())
-        showImageSourcesWindow();
+    const QPointer<KTMainWindowController> self(this);
+    saveChangesAndContinue([self](bool shouldContinue) {
+        if (self && shouldContinue)
+            self->showImageSourcesWindow();
+    });
 }
 
 void KTMainWindowController::onRestoreSession()

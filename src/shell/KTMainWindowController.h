@@ -216,14 +216,21 @@ public:
 
     // ---- Save, quit and new session ----
 
+    /// What to do once the session is saved: `shouldContinue` is false when the user gave up
+    /// the action (quit, close, new session).
+    using ContinueAction = std::function<void(bool shouldContinue)>;
     /// Saves the catalogue and, for a catalogue session, writes the decisions back (saving the
     /// write-back's bookkeeping too). The result of the first save.
     bool saveChangesOrReturnError(KTError *error = nullptr);
-    /// Saves, and writes a catalogue session's changed decisions back once its application has
-    /// been closed (asking until then). False when the user cancelled the action.
-    bool saveChangesAndReturnShouldContinueAction();
-    TerminateReply saveChangesAndReturnShouldTerminateReply();
-    /// The window is about to close: closes the sources window and saves; false keeps it open.
+    /// Saves, and for a catalogue session with changed decisions writes them back once the
+    /// catalogue's application has been closed (asking until then: "Try Again", "Cancel", "Don't
+    /// Save"); then calls `then`, possibly before returning.
+    void saveChangesAndContinue(const ContinueAction &then);
+    /// The quit request: saves as above, then `reply` tells whether the application may end.
+    void saveChangesAndReplyToTerminate(const std::function<void(TerminateReply)> &reply);
+    /// The window is about to close: closes the sources window and saves. True when it may close
+    /// now; false otherwise, and when the save still runs the window closes by itself once it
+    /// allows.
     bool windowShouldClose();
     /// The window closed: offers the rate window on the next turn of the event loop, then emits
     /// windowDidClose().
@@ -293,9 +300,11 @@ private:
     void cleanUndoStack();
     /// Clears the info strip of `mode` (when it has one).
     void clearInfoView(KTBaseUIModeController *mode);
-    /// Writes the decisions back, saves the write-back's bookkeeping and tells the user when the
-    /// catalogue could not be written.
-    void writeBackImagesStatuses();
+    /// Writes the decisions back, saves the write-back's bookkeeping, tells the user when the
+    /// catalogue could not be written, then calls `done`.
+    void writeBackImagesStatuses(const std::function<void()> &done);
+    /// The write-back once the catalogue's application is closed, asking until then.
+    void writeBackWhenTheCatalogueIsFree(const ContinueAction &then);
     void startPendingSessionIfIdle();
     void addSessionSources(const SessionSources &sources);
     void askAboutMovingImages(KTBaseUIModeController *mode, QObject *sender);
@@ -326,6 +335,9 @@ private:
     /// Session clearings started by a load (cancelled, or without images) not yet done.
     int m_clearingsInFlight = 0;
     bool m_sharingMenusCreated = false;
+    /// A close waits for its save, or was allowed by it.
+    bool m_savingForClose = false;
+    bool m_closeApproved = false;
     std::vector<KTObserverToken> m_storageObservers;
     std::vector<KTObserverToken> m_observers;
 };

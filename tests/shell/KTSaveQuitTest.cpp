@@ -89,14 +89,14 @@ TEST_F(KTSaveQuitTest, QuitSavesWritesBackAndSavesAgain)
     launchAndSettle();
     images.first()->setPicked(true);
     process();
-    ASSERT_TRUE(window().saveChangesAndReturnShouldContinueAction());
+    ASSERT_TRUE(saveAndContinue());
     EXPECT_EQ(picksInCatalogue(), "101");
 
     images.first()->setPicked(false);
     process();
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), kPickBit);
     ASSERT_TRUE(storage->hasStatusChanges());
-    ASSERT_TRUE(window().saveChangesAndReturnShouldContinueAction());
+    ASSERT_TRUE(saveAndContinue());
     EXPECT_EQ(picksInCatalogue(), "");
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), 0);
     EXPECT_EQ(storedBits(QStringLiteral("101")), 0);
@@ -112,7 +112,7 @@ TEST_F(KTSaveQuitTest, AFailedWriteBackKeepsTheBitsAndTellsTheUser)
     images.first()->setPicked(true);
     process();
     KTCatalogFixtures::corrupt(catalog);
-    EXPECT_TRUE(window().saveChangesAndReturnShouldContinueAction());
+    EXPECT_TRUE(saveAndContinue());
     ASSERT_EQ(alerts->messages(), QStringList{"Your picks and rejects could not be written to Lightroom 5."});
     EXPECT_EQ(alerts->shown.front().informativeText, "They are kept in this session.");
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), kPickBit);
@@ -156,7 +156,7 @@ TEST(KTSaveQuitTableTest, TheWriteBackWaitsForTheCatalogueApplication)
                 return answer;
             });
         }
-        EXPECT_EQ(world.window().saveChangesAndReturnShouldContinueAction(), row.shouldContinue);
+        EXPECT_EQ(world.saveAndContinue(), row.shouldContinue);
         EXPECT_EQ(int(world.alerts->shown.size()), int(row.answers.size()));
         for (const KTAlert &alert : world.alerts->shown) {
             EXPECT_EQ(alert.messageText,
@@ -175,8 +175,10 @@ TEST_F(KTSaveQuitTest, AFolderSessionSavesWithoutAsking)
     storage->images().first()->setPicked(true);
     process();
     EXPECT_TRUE(storage->hasChanges());
-    EXPECT_EQ(window().saveChangesAndReturnShouldTerminateReply(),
-              KTMainWindowController::TerminateReply::TerminateNow);
+    std::optional<KTMainWindowController::TerminateReply> reply;
+    window().saveChangesAndReplyToTerminate(
+        [&](KTMainWindowController::TerminateReply answer) { reply = answer; });
+    EXPECT_EQ(reply, KTMainWindowController::TerminateReply::TerminateNow);
     EXPECT_FALSE(storage->hasChanges());
     EXPECT_TRUE(alerts->shown.empty());
 }
