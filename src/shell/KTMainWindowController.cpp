@@ -293,7 +293,12 @@ void KTMainWindowController::initialize()
             showSourcesControllerWithPaths(paths);
         });
     } else if (m_storage->sources().isEmpty()) {
-        QTimer::singleShot(kDroppedPathsDelayMs, this, &KTMainWindowController::onStartNewSession);
+        // A session the user started meanwhile (from the sources window the set-up also opens)
+        // must not be met by a second sources window.
+        QTimer::singleShot(kDroppedPathsDelayMs, this, [this] {
+            if (m_storage->sources().isEmpty() && m_tasks.isEmpty() && !m_storage->newSession())
+                onStartNewSession();
+        });
     }
     // 10.
     KTIndeterminateProgressIndicatorController::sharedController().setProgressIndicator(
