@@ -207,9 +207,9 @@ void KTCatalogBrowser::showWindow(QWidget *nextTo)
 {
     KTCatalogBrowserWindow *panel = window();
     if (!panel->isVisible() && nextTo) {
-        // Over the right part of the window it serves, so both stay in view.
+        // Over the right part of the window it serves, below its heading, so both stay in view.
         const QRect frame = nextTo->window()->frameGeometry();
-        QPoint position(frame.right() - panel->width() - 24, frame.top() + 64);
+        QPoint position(frame.right() - panel->width() - 24, frame.top() + 112);
         if (const QScreen *screen = nextTo->screen()) {
             const QRect available = screen->availableGeometry();
             position.setX(std::clamp(position.x(), available.left(),

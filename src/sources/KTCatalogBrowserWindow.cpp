@@ -111,7 +111,7 @@ KTCatalogBrowserWindow::KTCatalogBrowserWindow(KTCatalogBrowser *browser)
       m_addButton(new KTSButton(tr("Add"), this))
 {
     setWindowTitle(tr("Catalog Browser"));
-    resize(380, 460);
+    resize(380, 400);
     QPalette dark = palette();
     dark.setColor(QPalette::Window, KTPalette::kWindow);
     dark.setColor(QPalette::Base, KTPalette::kPanel);

@@ -8,6 +8,7 @@
 #include "KTColor.h"
 #include "KTCommon.h"
 #include "KTFont.h"
+#include "KTNamedImages.h"
 #include "KTSButton.h"
 
 #include <QGridLayout>
@@ -30,6 +31,45 @@ QLabel *textField(const QFont &font, const QColor &colour, QWidget *parent)
     label->setPalette(palette);
     return label;
 }
+
+/// The hint of the empty drop area: a large, faint folder above its text. It paints both
+/// itself, since a label's own margins do not survive being laid out.
+class KTNoSourcesLabel : public QLabel
+{
+public:
+    static constexpr int kPictureSize = 48;
+    static constexpr int kGap = 16;
+
+    using QLabel::QLabel;
+
+    QSize sizeHint() const override
+    {
+        const QSize text = textRect(QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)).size();
+        return QSize(text.width() + 48, kPictureSize + kGap + text.height());
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setOpacity(0.45);
+        const QImage picture = KTNamedImages::shared().image(
+            QStringLiteral("source_folder"), QSizeF(kPictureSize, kPictureSize), devicePixelRatioF());
+        painter.drawImage(QPointF((width() - kPictureSize) / 2.0, 0), picture);
+        painter.setOpacity(1.0);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(font());
+        painter.drawText(QRect(0, kPictureSize + kGap, width(), height() - kPictureSize - kGap),
+                         Qt::AlignHCenter | Qt::AlignTop, text());
+    }
+
+private:
+    QRect textRect(const QRect &bounds) const
+    {
+        return QFontMetrics(font()).boundingRect(bounds, Qt::AlignHCenter | Qt::AlignTop, text());
+    }
+};
 
 KTAbstractButton *pictogramButton(const QString &pictogram, const QString &title, QWidget *parent)
 {
@@ -70,7 +110,7 @@ KTImageSourcesWindow::KTImageSourcesWindow(QWidget *parent)
       m_applicationDescriptionTextField(textField(ktBodyFont(), KTPalette::kSecondaryText, this)),
       m_copyrightTextField(textField(ktSmallFont(), KTPalette::kSecondaryText, this)),
       m_sourcesTextField(textField(ktBodyFont(), KTPalette::kText, this)),
-      m_noSourcesTextField(textField(ktBodyFont(), KTPalette::kSecondaryText, this)),
+      m_noSourcesTextField(new KTNoSourcesLabel(this)),
       m_closeButton(pictogramButton(QStringLiteral("sources_close"), tr("Close"), this)),
       m_helpButton(pictogramButton(QStringLiteral("sources_help"), tr("Help"), this)),
       m_startSessionButton(
@@ -111,10 +151,12 @@ KTImageSourcesWindow::KTImageSourcesWindow(QWidget *parent)
     m_sourcesTextField->setFont(heading);
     m_sourcesTextField->setText(tr("Sources"));
     m_noSourcesTextField->setText(
-        tr("Drop folders here, or one Lightroom catalog, iPhoto library or Aperture "
-           "library.\nOr add them with the buttons below."));
-    m_noSourcesTextField->setAlignment(Qt::AlignCenter);
-    m_noSourcesTextField->setWordWrap(true);
+        tr("Drop folders here, or one Lightroom catalog, iPhoto library or Aperture library.\n"
+           "You can also add them with the buttons below."));
+    m_noSourcesTextField->setFont(ktBodyFont());
+    QPalette hint = m_noSourcesTextField->palette();
+    hint.setColor(QPalette::WindowText, KTPalette::kSecondaryText);
+    m_noSourcesTextField->setPalette(hint);
     m_noSourcesTextField->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     // The table and the hint share the drop area; the hint lies on top, centred.
@@ -124,7 +166,6 @@ KTImageSourcesWindow::KTImageSourcesWindow(QWidget *parent)
     m_tableView->setParent(m_dropView);
     dropArea->addWidget(m_tableView, 0, 0);
     m_noSourcesTextField->setParent(m_dropView);
-    m_noSourcesTextField->setContentsMargins(24, 0, 24, 0);
     dropArea->addWidget(m_noSourcesTextField, 0, 0, Qt::AlignCenter);
 
     auto *topRow = new QHBoxLayout;
