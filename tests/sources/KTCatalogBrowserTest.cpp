@@ -69,17 +69,27 @@ bool populated(const KTCatalogBrowser &browser)
     return waitUntil([&] { return !browser.isPopulating(); });
 }
 
+/// A browser with a recording delegate, and the Lightroom fixture catalogue to open in it.
+struct LightroomBrowser
+{
+    LightroomBrowser() { browser.setDelegate(&delegate); }
+
+    QTemporaryDir dir;
+    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
+    KTRecordingBrowserDelegate delegate;
+    KTCatalogBrowser browser;
+};
+
 } // namespace
 
 // The root of a Lightroom catalogue holds its folders and its plain collections under two
 // headings, each with its count of images; the delegate hears the reading begin and end.
 TEST(KTCatalogBrowserTest, LightroomCatalogueOffersItsFoldersAndCollections)
 {
-    QTemporaryDir dir;
-    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
-    KTCatalogBrowser browser;
-    KTRecordingBrowserDelegate delegate;
-    browser.setDelegate(&delegate);
+    LightroomBrowser fixture;
+    const QString &catalog = fixture.catalog;
+    KTCatalogBrowser &browser = fixture.browser;
+    const KTRecordingBrowserDelegate &delegate = fixture.delegate;
 
     browser.addCatalogAtPath(catalog);
     EXPECT_TRUE(browser.isPopulating());
@@ -162,11 +172,10 @@ TEST(KTCatalogBrowserTest, ARefusedCatalogueShowsItsReason)
 // node populates), and the late result is dropped rather than revived.
 TEST(KTCatalogBrowserTest, ClearingWhileReadingEndsThePopulatingAtOnce)
 {
-    QTemporaryDir dir;
-    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
-    KTCatalogBrowser browser;
-    KTRecordingBrowserDelegate delegate;
-    browser.setDelegate(&delegate);
+    LightroomBrowser fixture;
+    const QString &catalog = fixture.catalog;
+    KTCatalogBrowser &browser = fixture.browser;
+    const KTRecordingBrowserDelegate &delegate = fixture.delegate;
     browser.addCatalogAtPath(catalog);
     browser.addCatalogAtPath(catalog);
     browser.clear();
@@ -174,7 +183,7 @@ TEST(KTCatalogBrowserTest, ClearingWhileReadingEndsThePopulatingAtOnce)
     EXPECT_FALSE(browser.isPopulating());
 
     // A second catalogue read after the clear is the only one that lands.
-    const QString library = KTCatalogFixtures::createAppleLibrary(dir.path(), "iPhoto");
+    const QString library = KTCatalogFixtures::createAppleLibrary(fixture.dir.path(), "iPhoto");
     browser.addCatalogAtPath(library);
     ASSERT_TRUE(populated(browser));
     drainMainQueue();
@@ -185,9 +194,9 @@ TEST(KTCatalogBrowserTest, ClearingWhileReadingEndsThePopulatingAtOnce)
 
 TEST(KTCatalogBrowserTest, ANodeDragsOutAsItsIdentifierUnderBothBrowserTypes)
 {
-    QTemporaryDir dir;
-    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
-    KTCatalogBrowser browser;
+    LightroomBrowser fixture;
+    const QString &catalog = fixture.catalog;
+    KTCatalogBrowser &browser = fixture.browser;
     browser.addCatalogAtPath(catalog);
     ASSERT_TRUE(populated(browser));
     QStandardItemModel &model = *browser.window()->nodesModel();
@@ -212,11 +221,10 @@ TEST(KTCatalogBrowserTest, ANodeDragsOutAsItsIdentifierUnderBothBrowserTypes)
 // Return on the node, asks the delegate to add the current node. Closing the panel is reported.
 TEST(KTCatalogBrowserTest, AddFollowsTheCurrentNodeAndThePopulating)
 {
-    QTemporaryDir dir;
-    const QString catalog = KTCatalogFixtures::createLightroomCatalog(dir.path());
-    KTCatalogBrowser browser;
-    KTRecordingBrowserDelegate delegate;
-    browser.setDelegate(&delegate);
+    LightroomBrowser fixture;
+    const QString &catalog = fixture.catalog;
+    KTCatalogBrowser &browser = fixture.browser;
+    KTRecordingBrowserDelegate &delegate = fixture.delegate;
     browser.addCatalogAtPath(catalog);
     ASSERT_TRUE(populated(browser));
     delegate.calls.clear();
