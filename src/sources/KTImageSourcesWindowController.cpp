@@ -90,7 +90,6 @@ KTImageSourcesWindowController::KTImageSourcesWindowController(QObject *parent)
         [this](const KTNotification &) { onDeleteSources(); });
 
     KTImageSourcesWindow *window = m_window.get();
-    window->setAttribute(Qt::WA_TranslucentBackground, false);
     window->tableView()->setDataSource(this);
     window->dropView()->setDelegate(this);
     connect(window->addFolderButton(), &KTControl::clicked, this,
