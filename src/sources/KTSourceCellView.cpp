@@ -16,7 +16,7 @@ constexpr double kTextGap = 10;
 
 KTSourceCellView::KTSourceCellView(QWidget *parent) : QWidget(parent)
 {
-    setFont(ktFont(QStringLiteral("Helvetica"), 13));
+    setFont(ktBodyFont());
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

@@ -562,6 +562,8 @@ TEST_F(KTImageSourcesWindowControllerTest, CancelWhileTheListLoadsStartsNoSessio
     ASSERT_TRUE(waitUntil([&] { return m_controller->pendingImageListNodes().isEmpty(); }));
     drainMainQueue();
     EXPECT_TRUE(m_delegate.starts.empty());
+    // A second cancel finds no task to end.
+    m_controller->cancelCurrentTask();
     EXPECT_EQ(m_controller->externalApplicationsImages().keys(), QStringList{photos.identifier});
     EXPECT_EQ(taskTrail(), (QStringList{"TaskDidStart:" + kLoadingTask, "TaskDidFinish:" + kLoadingTask}));
 
