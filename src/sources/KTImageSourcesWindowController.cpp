@@ -377,9 +377,8 @@ void KTImageSourcesWindowController::onStartSession()
             return;
         if (m_showsTimeLabelHandler)
             m_showsTimeLabelHandler(false);
-        KTTasksNotifier::sharedNotifier().taskDidStart(
-            kLoadingImagesFromCatalogTaskName, this,
-            {{kTaskNameKey, kLoadingImagesFromCatalogTaskName}, {kTaskCancelableStateKey, true}});
+        KTTasksNotifier::sharedNotifier().taskDidStart(kLoadingImagesFromCatalogTaskName, this,
+                                                       KTTaskDidStartInfo::cancelable());
         return;
     }
 

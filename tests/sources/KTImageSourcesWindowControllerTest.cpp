@@ -543,7 +543,7 @@ TEST_F(KTImageSourcesWindowControllerTest, StartWithACatalogueNodeHandsItsImageL
     EXPECT_EQ(window().windowOpacity(), 1.0);
     EXPECT_EQ(m_timeLabel, (QList<bool>{false, true}));
     EXPECT_EQ(taskTrail(), (QStringList{"TaskDidStart:" + kLoadingTask, "TaskDidFinish:" + kLoadingTask}));
-    EXPECT_TRUE(m_tasks->events().front().userInfo.value("TasCancelableState").toBool());
+    EXPECT_TRUE(KTTaskDidStartInfo::isCancelable(m_tasks->events().front().userInfo));
 }
 
 // Cancel ends the waiting start: the window comes back and no session starts, while the list
