@@ -236,7 +236,7 @@ void KTImageImporter::runLoad(KTObjectContext &context) const
     QObject *sender = m_sender.data();
     if (m_performer)
         m_performer->setCurrentTaskCanceled(false);
-    notifier.taskDidStart(kLoadImagesTaskName, sender, {{kTaskCancelableStateKey, true}});
+    notifier.taskDidStart(kLoadImagesTaskName, sender, KTTaskDidStartInfo::cancelable());
 
     if (!isCancelled())
         loadImagesInContext(context);
