@@ -3,6 +3,7 @@
 #include "KTAbstractButton.h"
 #include "KTAbstractScroller.h"
 #include "KTError.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTMainWindow.h"
 #include "KTPushNotification.h"
 #include "KTShareManager.h"
@@ -125,13 +126,8 @@ void KTAppDelegate::openFiles(const QStringList &paths)
     if (paths.size() == 1) {
         accepted = paths;
     } else {
-        // TODO: take the catalogue extensions from the sources window once the sources layer
-        // provides it.
-        const QStringList catalogueExtensions{QStringLiteral("lrcat"), QStringLiteral("lrdb"),
-                                              QStringLiteral("aglib"), QStringLiteral("photolibrary"),
-                                              QStringLiteral("aplibrary")};
         for (const QString &path : paths) {
-            if (catalogueExtensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
+            if (KTImageSourcesWindowController::isPathExternalLibraryPath(path))
                 return;
         }
         for (const QString &path : paths) {

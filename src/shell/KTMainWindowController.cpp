@@ -5,6 +5,7 @@
 #include "KTAbstractProgressIndicator.h"
 #include "KTAlert.h"
 #include "KTAppDelegate.h"
+#include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
 #include "KTExternalImagesManager.h"
 #include "KTExternalStatusFlows.h"
@@ -13,6 +14,8 @@
 #include "KTFocusedRegionsManager.h"
 #include "KTImageImporter.h"
 #include "KTImageMO.h"
+#include "KTImageSourcesWindow.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
 #include "KTIndeterminateProgressIndicatorController.h"
 #include "KTKeyEquivalent.h"
@@ -22,7 +25,6 @@
 #include "KTNamedImages.h"
 #include "KTOperationQueue.h"
 #include "KTRateWindow.h"
-#include "KTSessionSources.h"
 #include "KTShareManager.h"
 #include "KTSimilarFinder.h"
 #include "KTTasksNotifier.h"
@@ -151,6 +153,10 @@ KTMainWindowController::~KTMainWindowController()
     if (m_storage)
         m_storage->setCleanSessionHandler({});
     cancelGeneratingPreviews();
+    if (m_window)
+        m_window->removeEventFilter(this);
+    // The sources window is the window's child while shown: its controller deletes it first.
+    m_imageSourcesController.reset();
     // The modes' views live in the window; the modes go first, then the window.
     m_allImagesModeController.reset();
     m_duplicatesImagesController.reset();
@@ -269,6 +275,10 @@ void KTMainWindowController::initialize()
     m_loadingThumbnailsQueue->setMaxConcurrentOperationCount(QThread::idealThreadCount());
     // 7.
     initializeViewControllers();
+    m_imageSourcesController = std::make_unique<KTImageSourcesWindowController>();
+    m_imageSourcesController->setImageStorage(m_storage);
+    m_imageSourcesController->setDelegate(this);
+    m_imageSourcesController->setHelpHandler([this] { onHelp(); });
     connect(m_toolbar->showExifButton(), &KTControl::clicked, this,
             [this] { onShowExifView(m_toolbar->showExifButton()); });
     connect(m_toolbar->showPixelsButton(), &KTControl::clicked, this,
@@ -287,6 +297,8 @@ void KTMainWindowController::initialize()
     connect(m_toolbar->resultModeButton(), &KTControl::clicked, this, &KTMainWindowController::onResult);
     connect(m_toolbar->syncExternalImagesButton(), &KTControl::clicked, this,
             &KTMainWindowController::onSyncExternalImagesStatuses);
+    // 8.
+    m_window->installEventFilter(this);
     // 9.
     if (!m_pathsToLoadAfterLaunch.isEmpty()) {
         QTimer::singleShot(kDroppedPathsDelayMs, this, [this, paths = m_pathsToLoadAfterLaunch] {
@@ -319,16 +331,16 @@ void KTMainWindowController::initialize()
     connect(m_window, &KTMainWindow::becameKey, this, &KTMainWindowController::validateTopBar);
     KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
     const QPointer<KTMainWindowController> self(this);
-    m_observers.push_back(center.addObserver(KTImageStorage::kNoImagesParsedNotificationName, m_storage,
-                                             [self](const KTNotification &) {
-                                                 if (self)
-                                                     self->onStartNewSession();
-                                             }));
-    m_observers.push_back(center.addObserver(KTImageStorage::kNoSimilarGroupsFoundNotificationName, m_storage,
-                                             [self](const KTNotification &) {
-                                                 if (self)
-                                                     self->onAllImages();
-                                             }));
+    m_observers.push_back(
+        center.addObserver(KTNoImagesParsedInfo::name(), m_storage, [self](const KTNotification &) {
+            if (self)
+                self->onStartNewSession();
+        }));
+    m_observers.push_back(
+        center.addObserver(KTNoSimilarGroupsFoundInfo::name(), m_storage, [self](const KTNotification &) {
+            if (self)
+                self->onAllImages();
+        }));
     KTFocusedRegionsManager &regions = KTFocusedRegionsManager::sharedManager();
     connect(&regions, &KTFocusedRegionsManager::focusedRegionsVisibleChanged, this,
             [this](bool visible) { m_toolbar->focusRegionsButton()->setPushed(visible); });
@@ -718,6 +730,9 @@ bool KTMainWindowController::isGroupsMode(KTBaseUIModeController *mode) const
 
 bool KTMainWindowController::keyDown(const QKeyEvent &event)
 {
+    // The modes cannot be switched while the sources window covers them.
+    if (isImageSourcesWindowVisible())
+        return false;
     static const QList<QPair<QString, QString>> s_keys{
         {QStringLiteral("t"), kAllImagesUIMode},
         {QStringLiteral("s"), kDuplicatesUIMode},
@@ -832,12 +847,12 @@ void KTMainWindowController::observeNotificationsFromImageStorage(KTImageStorage
     KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
     const QPointer<KTMainWindowController> self(this);
     m_storageObservers.push_back(
-        center.addObserver(kTaskDidFinishNotification, nullptr, [self](const KTNotification &notification) {
+        center.addObserver(KTTaskDidFinishInfo::name(), nullptr, [self](const KTNotification &notification) {
             if (self)
                 self->imageStorageTaskDidFinish(notification);
         }));
     m_storageObservers.push_back(
-        center.addObserver(kTaskDidStartNotification, nullptr, [self](const KTNotification &notification) {
+        center.addObserver(KTTaskDidStartInfo::name(), nullptr, [self](const KTNotification &notification) {
             if (self)
                 self->imageStorageTaskDidStart(notification);
         }));
@@ -850,12 +865,12 @@ void KTMainWindowController::stopObservingNotificationsFromImageStorage(KTImageS
 
 void KTMainWindowController::imageStorageTaskDidStart(const KTNotification &notification)
 {
-    m_tasks.append(notification.userInfo.value(kTaskNameKey).toString());
+    m_tasks.append(KTTaskDidStartInfo::taskName(notification.userInfo));
 }
 
 void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &notification)
 {
-    const QString name = notification.userInfo.value(kTaskNameKey).toString();
+    const QString name = KTTaskDidFinishInfo::taskName(notification.userInfo);
     const QString last = m_tasks.isEmpty() ? QString() : m_tasks.last();
     if (name != last) {
         qWarning().noquote()
@@ -886,7 +901,7 @@ void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &not
             onStartNewSession();
             return;
         }
-        if (notification.userInfo.value(kHasInvalidSourcesKey).toBool()) {
+        if (KTTaskDidFinishInfo::hasInvalidSources(notification.userInfo).value_or(false)) {
             showInvalidSourcesAlert();
         } else {
             m_storage->setNewSession(false);
@@ -903,8 +918,8 @@ void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &not
             showImageSourcesWindow();
     } else if (name == kDeleteSourcesTaskName) {
         if (isImageSourcesWindowVisible()) {
-            // The sources window is raised and takes the keyboard again.
-            showImageSourcesWindow();
+            m_imageSourcesController->window()->raise();
+            m_imageSourcesController->window()->activateWindow();
         }
     }
 }
@@ -1118,14 +1133,80 @@ quint64 KTMainWindowController::filteredCount(KTBaseUIModeController *mode)
     return count == kFilteredCountNotFound ? 0 : count;
 }
 
-// TODO: attach the sources window once the sources layer provides it.
-void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &) {}
+void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &paths)
+{
+    if (!m_imageSourcesController || !m_window)
+        return;
+    QWidget *sources = m_imageSourcesController->window();
+    // The set-up can ask for the window twice (no session, and no session started); a second
+    // showing must not empty what the user has chosen since the first.
+    if (!isImageSourcesWindowVisible()) {
+        m_imageSourcesController->reset();
+        // A window of its own, above the main window and kept over its content.
+        sources->setParent(m_window, sources->windowFlags());
+        frameDidChange();
+        sources->show();
+        m_toolbar->disableButtons();
+    }
+    sources->raise();
+    sources->activateWindow();
+    if (!paths.isEmpty())
+        m_imageSourcesController->addPaths(paths);
+}
 
-void KTMainWindowController::closeImageSourcesWindow() {}
+void KTMainWindowController::closeImageSourcesWindow()
+{
+    if (!m_imageSourcesController)
+        return;
+    QWidget *sources = m_imageSourcesController->window();
+    sources->hide();
+    sources->setParent(nullptr, sources->windowFlags());
+    m_imageSourcesController->hideIMediaBrowser();
+    if (m_toolbar)
+        m_toolbar->enableButtons();
+}
 
 bool KTMainWindowController::isImageSourcesWindowVisible() const
 {
-    return false;
+    return m_imageSourcesController && m_imageSourcesController->window()->isVisible();
+}
+
+void KTMainWindowController::frameDidChange()
+{
+    if (!m_window || !m_imageSourcesController)
+        return;
+    QWidget *sources = m_imageSourcesController->window();
+    if (sources->parentWidget() != m_window)
+        return;
+    const int top = int(std::lround(m_window->sheetTopY()));
+    sources->setGeometry(
+        QRect(m_window->mapToGlobal(QPoint(0, top)), QSize(m_window->width(), m_window->height() - top)));
+}
+
+bool KTMainWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowStateChange) &&
+        watched == static_cast<QObject *>(m_window.data()))
+        frameDidChange();
+    return QObject::eventFilter(watched, event);
+}
+
+void KTMainWindowController::imageSourcesWindowControllerWantsToStartSession(
+    KTImageSourcesWindowController *controller)
+{
+    SessionSources sources;
+    sources.folders = controller->imageSources();
+    sources.externalApplicationSources = controller->externalApplicationsImages().values();
+    sources.externalItemsCount = controller->externalItemsCount();
+    sources.shouldGenerateThumbnails = controller->shouldGenerateThumbnails();
+    startSessionWithSources(sources);
+}
+
+void KTMainWindowController::imageSourcesWindowControllerWantsToCloseWindow(KTImageSourcesWindowController *)
+{
+    closeImageSourcesWindow();
+    validateUIVisibleElements();
 }
 
 // ---- Save, quit and new session ----

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTBaseUIModeController.h"
+#include "KTImageSourcesWindowControllerDelegate.h"
 #include "KTMainMenu.h"
 #include "KTMainToolbar.h"
 #include "KTMainWindow.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 class KTError;
+class KTImageSourcesWindowController;
 class KTImageStorage;
 class KTOperationQueue;
 class QAction;
@@ -49,7 +51,9 @@ inline const QString kSourcesUIMode = QStringLiteral("Sources");
 ///
 /// Threading: main thread only. Long work (loading, searching, clearing, validating) runs in the
 /// catalogue's background tasks; the controller follows them on the task bus and never waits.
-class KTMainWindowController : public QObject, public KTBaseUIModeControllerDelegate
+class KTMainWindowController : public QObject,
+                               public KTBaseUIModeControllerDelegate,
+                               public KTImageSourcesWindowControllerDelegate
 {
     Q_OBJECT
 public:
@@ -87,6 +91,8 @@ public:
     QWidget *containerView() const { return m_containerView; }
     KTImageStorage *imageStorage() const { return m_storage; }
     KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue.get(); }
+    /// The sources window's controller, made with the window.
+    KTImageSourcesWindowController *imageSourcesController() const { return m_imageSourcesController.get(); }
 
     /// Folders dropped on the icon before the window was made: the set-up opens the sources
     /// window with them.
@@ -213,6 +219,15 @@ public:
     void showImageSourcesWindowWithPaths(const QStringList &paths);
     void closeImageSourcesWindow();
     bool isImageSourcesWindowVisible() const;
+    /// Keeps the shown sources window over the window's content, below the title strip.
+    void frameDidChange();
+
+    // ---- KTImageSourcesWindowControllerDelegate ----
+
+    /// Start: the session begins with the window's sources (see startSessionWithSources()).
+    void imageSourcesWindowControllerWantsToStartSession(KTImageSourcesWindowController *controller) override;
+    /// Close: back to the session.
+    void imageSourcesWindowControllerWantsToCloseWindow(KTImageSourcesWindowController *controller) override;
 
     // ---- Save, quit and new session ----
 
@@ -312,6 +327,7 @@ private:
     quint64 filteredCount(KTBaseUIModeController *mode);
     bool isGroupsMode(KTBaseUIModeController *mode) const;
     void runMenuCommand(QAction *item);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     static ModeControllerFactory &factoryStorage();
 
@@ -324,6 +340,7 @@ private:
     std::unique_ptr<KTBaseUIModeController> m_duplicatesImagesController;
     std::unique_ptr<KTBaseUIModeController> m_favoriteImagesModeController;
     std::unique_ptr<KTBaseUIModeController> m_trashImagesController;
+    std::unique_ptr<KTImageSourcesWindowController> m_imageSourcesController;
     QString m_UIMode;
     QStringList m_tasks;
     QStringList m_pathsToLoadAfterLaunch;

@@ -220,11 +220,12 @@ TEST(KTSaveQuitTableTest, ANewSessionOfFoldersAsksAboutTheRejects)
         int answer;
         int questions;
         int trashed;
+        bool sourcesWindow;
     } cases[] = {
-        {"no rejects", 0, 0, 0, 0},
-        {"trash and proceed", 3, KTAlert::kDefaultReturn, 1, 1},
-        {"don't trash", 3, KTAlert::kAlternateReturn, 1, 0},
-        {"cancel", 3, KTAlert::kOtherReturn, 1, 0},
+        {"no rejects", 0, 0, 0, 0, true},
+        {"trash and proceed", 3, KTAlert::kDefaultReturn, 1, 1, true},
+        {"don't trash", 3, KTAlert::kAlternateReturn, 1, 0, true},
+        {"cancel", 3, KTAlert::kOtherReturn, 1, 0, false},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.name);
@@ -243,6 +244,7 @@ TEST(KTSaveQuitTableTest, ANewSessionOfFoldersAsksAboutTheRejects)
             EXPECT_EQ(alert.buttons, (QStringList{"Trash & Proceed", "Don't Trash", "Cancel"}));
         }
         EXPECT_EQ(world.mode("Trash")->count("onMoveToSystemTrash"), row.trashed);
+        EXPECT_EQ(world.window().isImageSourcesWindowVisible(), row.sourcesWindow);
     }
 }
 
@@ -259,6 +261,7 @@ TEST_F(KTSaveQuitTest, ACatalogueSessionNeverAsksAboutTheRejects)
     window().onStartNewSession();
     EXPECT_TRUE(alerts->shown.empty());
     EXPECT_EQ(mode("Trash")->count("onMoveToSystemTrash"), 0);
+    EXPECT_TRUE(window().isImageSourcesWindowVisible());
 }
 
 // The signatures go to the cache folder in the application's data: its file system is measured,
