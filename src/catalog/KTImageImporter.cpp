@@ -260,6 +260,8 @@ void KTImageImporter::runLoad(KTObjectContext &context) const
             reportNoImages();
         else if (m_hooks.storeImageStatuses)
             m_hooks.storeImageStatuses(images);
+        if (!m_brokenImages->isEmpty() && m_hooks.failedToLoadImages)
+            postToMain([report = m_hooks.failedToLoadImages, broken = *m_brokenImages] { report(broken); });
     }
     notifier.taskDidFinish(kLoadImagesTaskName, sender);
 }
@@ -391,6 +393,11 @@ void KTImageImporter::addImagesForPaths(const QMap<QString, KTFolderMO *> &sourc
                 qWarning().noquote() << QStringLiteral("Warning: the attributes of %1 could not be read; "
                                                        "the file is not imported")
                                             .arg(path);
+                const QFileInfo info(path);
+                m_brokenImages->append(QVariantMap{
+                    {kImageNameKey, info.fileName()},
+                    {kThumbnailLoadFailureReasonKey, info.exists() ? tr("The file could not be read.")
+                                                                   : tr("The file is no longer there.")}});
                 continue;
             }
             configureImage(image, path, attributes[slot], context);

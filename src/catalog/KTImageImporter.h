@@ -60,6 +60,11 @@ class KTImageImporter
     Q_DECLARE_TR_FUNCTIONS(KTImageImporter)
 
 public:
+    /// The keys of one file of failedToLoadImages: its name, and why it could not be loaded.
+    static inline const QString kImageNameKey = QStringLiteral("name");
+    static inline const QString kThumbnailLoadFailureReasonKey =
+        QStringLiteral("thumbnailLoadFailureReasonKey");
+
     struct Settings
     {
         KTRawJpegPairing pairing = KTRawJpegPairing::Separate;
@@ -87,6 +92,11 @@ public:
         std::function<void()> noImagesParsed;
         /// Main thread.
         std::function<void()> noSimilarGroupsFound;
+        /// Main thread, before the load's finish, when files found by the walk or listed by an
+        /// external catalogue could not be read (gone, or unreadable): one {"name": file name,
+        /// "thumbnailLoadFailureReasonKey": why} dictionary per file, in path order. Not after a
+        /// cancelled load.
+        std::function<void(const QVariantList &brokenImages)> failedToLoadImages;
         /// Main thread: the external catalogue pass ran to its end (not cancelled), so the
         /// catalogue may drop its list of catalogue source dictionaries.
         std::function<void()> externalApplicationImagesLoaded;
@@ -116,12 +126,16 @@ public:
     void addImagesFromSources(const QList<KTFolderMO *> &sources, KTObjectContext &context) const;
     /// Reads the attributes of every path, pairs RAW and JPEG twins and inserts or updates the
     /// records. Inserts nothing when cancelled during the reading. Every source belongs to
-    /// `context`.
+    /// `context`. A new file whose attributes cannot be read joins brokenImages().
     void addImagesForPaths(const QMap<QString, KTFolderMO *> &paths, KTObjectContext &context) const;
     /// The images of one catalogue source dictionary, under the source whose path is its "nodeId".
     void addImagesFromExternalApplication(const QVariantMap &sourceDictionary,
                                           KTObjectContext &context) const;
     void addImages(const QVariantList &imageDictionaries, KTFolderMO *source) const;
+
+    /// The files this importer could not read so far, as failedToLoadImages reports them. On the
+    /// loading context's thread.
+    QVariantList brokenImages() const { return *m_brokenImages; }
 
     /// Every image record of the context by path (records without a path are left out).
     static QHash<QString, KTImageMO *> allImagesInDictFromContext(KTObjectContext &context);
@@ -153,4 +167,6 @@ private:
     Settings m_settings;
     Hooks m_hooks;
     QList<QVariantMap> m_externalApplicationImages;
+    // Shared by the copies of one importer; only the loading context's thread touches it.
+    std::shared_ptr<QVariantList> m_brokenImages = std::make_shared<QVariantList>();
 };

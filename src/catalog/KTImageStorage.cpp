@@ -5,7 +5,7 @@
 #include "KTCatalogModel.h"
 #include "KTCatalogStore.h"
 #include "KTConcurrentQueue.h"
-#include "KTCoreDataMigrationWindow.h"
+#include "KTMigrationWindowPresenter.h"
 #include "KTDispatch.h"
 #include "KTExternalStatusBridge.h"
 #include "KTFilesManager.h"
@@ -574,6 +574,21 @@ void KTImageStorage::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
 
 const QString KTImageStorage::kNoImagesParsedNotificationName = QStringLiteral("NoImagesParsed");
 const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = QStringLiteral("NoSimilarGroupsFound");
+const QString KTImageStorage::kFailedToLoadSomeImagesNotificationName =
+    QStringLiteral("kFailedToLoadSomeImagesNotification");
+const QString KTImageStorage::kBrokenImagesKey = QStringLiteral("brokenImages");
+const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
+    QStringLiteral("kShowRAWandJPEGAsOneFileOption");
+
+bool KTImageStorage::showsRawAndJPEGAsOneFile() const
+{
+    return KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOptionKey);
+}
+
+void KTImageStorage::setShowsRawAndJPEGAsOneFile(bool oneFile)
+{
+    KTUserDefaults::standardUserDefaults().setBool(oneFile, kShowRAWandJPEGAsOneFileOptionKey);
+}
 
 void KTImageStorage::setDuplicatesSearch(DuplicatesSearch search)
 {
@@ -604,10 +619,7 @@ void KTImageStorage::loadImages()
     if (!context)
         return;
     KTImageImporter::Settings settings;
-    settings.pairing =
-        KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"))
-            ? KTRawJpegPairing::OneFile
-            : KTRawJpegPairing::Separate;
+    settings.pairing = showsRawAndJPEGAsOneFile() ? KTRawJpegPairing::OneFile : KTRawJpegPairing::Separate;
     settings.findDuplicatesForAddedImages = m_findDuplicatesForAddedImages;
     settings.accuracyLevel = m_accuracyLevel;
     settings.timeRange = timeRange();
@@ -634,6 +646,11 @@ void KTImageStorage::loadImages()
     hooks.noSimilarGroupsFound = [self] {
         if (self)
             KTNotificationCenter::defaultCenter().post(kNoSimilarGroupsFoundNotificationName, self.data());
+    };
+    hooks.failedToLoadImages = [self](const QVariantList &brokenImages) {
+        if (self)
+            KTNotificationCenter::defaultCenter().post(kFailedToLoadSomeImagesNotificationName, self.data(),
+                                                       {{kBrokenImagesKey, brokenImages}});
     };
     hooks.externalApplicationImagesLoaded = [self] {
         if (self)

@@ -6,6 +6,7 @@
 
 #include "KTCatalogModel.h"
 #include "KTFolderMO.h"
+#include "KTImageImporter.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
 #include "KTNotificationCenter.h"
@@ -106,6 +107,40 @@ TEST_F(ImageStorageImport, LoadPairsTwinsByTheDefaultAndDropsTheCatalogueListAft
     storage.loadImages();
     ASSERT_TRUE(waitForTask(kLoadImagesTaskName, 2));
     EXPECT_EQ(images().size(), 3);
+}
+
+// A file listed by the external catalogue that is gone is reported to the main window, with the
+// catalogue as the object, before the load's finish; the files that were there are loaded.
+TEST_F(ImageStorageImport, FilesThatCouldNotBeReadArePostedBeforeTheLoadFinishes)
+{
+    const KTExifFields fields{{"Exif.Photo.DateTimeOriginal", "2023:01:02 03:04:05"}};
+    ASSERT_TRUE(writeJpegWithExif(file("lib/here.jpg"), fields));
+    addSource(QStringLiteral("lr-node"), kFolderTypeLightroom5);
+    storage.setExternalApplicationImages({QVariantMap{
+        {"nodeId", "lr-node"},
+        {"imagesArray", QVariantList{QVariantMap{{"GUID", "G1"}, {"path", file("lib/here.jpg")}},
+                                     QVariantMap{{"GUID", "G2"}, {"path", file("lib/gone.jpg")}}}}}});
+    std::vector<KTNotification> reports;
+    int finishesBeforeReport = -1;
+    KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
+        KTImageStorage::kFailedToLoadSomeImagesNotificationName, nullptr, [&](const KTNotification &note) {
+            reports.push_back(note);
+            finishesBeforeReport = tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName);
+        });
+
+    storage.loadImages();
+    ASSERT_TRUE(waitForTask(kLoadImagesTaskName));
+
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].object, &storage);
+    EXPECT_EQ(finishesBeforeReport, 0);
+    const QVariantList broken = reports[0].userInfo.value(KTImageStorage::kBrokenImagesKey).toList();
+    ASSERT_EQ(broken.size(), 1);
+    EXPECT_EQ(broken[0].toMap().value(KTImageImporter::kImageNameKey), QStringLiteral("gone.jpg"));
+    EXPECT_EQ(broken[0].toMap().value(KTImageImporter::kThumbnailLoadFailureReasonKey),
+              QStringLiteral("The file is no longer there."));
+    ASSERT_EQ(images().size(), 1);
+    EXPECT_EQ(QFileInfo(images()[0]->path()).fileName(), QStringLiteral("here.jpg"));
 }
 
 TEST_F(ImageStorageImport, AnEmptySourceClearsTheSessionThenPostsNoImagesParsed)
