@@ -92,6 +92,7 @@ KTBrokenImagesWindowController::KTBrokenImagesWindowController(QWidget *parent) 
     m_tableView->verticalHeader()->hide();
     m_tableView->verticalHeader()->setDefaultSectionSize(QFontMetrics(ktSmallFont()).height() + 6);
     m_tableView->horizontalHeader()->setStretchLastSection(true);
+    m_tableView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_tableView->horizontalHeader()->resizeSection(0, 180);
     m_tableView->setMinimumHeight(60);
     m_tableView->hide();

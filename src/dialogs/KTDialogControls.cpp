@@ -5,6 +5,7 @@
 #include "KTFont.h"
 #include "KTValueSlider.h"
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
@@ -26,6 +27,16 @@ QLabel *ktDialogLabel(const QString &text, const QFont &font, const QColor &colo
 QLabel *ktSectionCaption(const QString &text, QWidget *parent)
 {
     return ktDialogLabel(text.toUpper(), ktSmallFont(), KTPalette::kSecondaryText, parent);
+}
+
+QCheckBox *ktCheckBox(const QString &title, QWidget *parent)
+{
+    auto *check = new QCheckBox(title, parent);
+    check->setFont(ktBodyFont());
+    QPalette palette = check->palette();
+    palette.setColor(QPalette::Base, KTPalette::kRaised);
+    check->setPalette(palette);
+    return check;
 }
 
 KTAbstractButton *ktPushButton(const QString &title, QWidget *parent, int minimumWidth)

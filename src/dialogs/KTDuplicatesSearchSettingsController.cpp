@@ -30,13 +30,6 @@ QString number(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
-QCheckBox *checkBox(const QString &title, QWidget *parent)
-{
-    auto *check = new QCheckBox(title, parent);
-    check->setFont(ktBodyFont());
-    return check;
-}
-
 } // namespace
 
 const QList<QPointF> &KTDuplicatesSearchSettingsController::defaultWeakeningFactorPoints()
@@ -78,11 +71,11 @@ void KTDuplicatesSearchSettingsController::buildInterface()
     m_zoneSensitivitySlider = new KTValueSlider(0, 1, 100, this);
     m_matchingLevelSlider = new KTValueSlider(0, 100, 200, this);
     m_minimumMatchingLevelSlider = new KTValueSlider(0, 100, 200, this);
-    m_blurCheck = checkBox(tr("Blur"), this);
-    m_histEqCheck = checkBox(tr("Histogram equalisation"), this);
-    m_contrastScretchingCheck = checkBox(tr("Contrast stretching"), this);
-    m_colorCheck = checkBox(tr("Colour"), this);
-    m_zoneCheck = checkBox(tr("Zones"), this);
+    m_blurCheck = ktCheckBox(tr("Blur"), this);
+    m_histEqCheck = ktCheckBox(tr("Histogram equalisation"), this);
+    m_contrastScretchingCheck = ktCheckBox(tr("Contrast stretching"), this);
+    m_colorCheck = ktCheckBox(tr("Colour"), this);
+    m_zoneCheck = ktCheckBox(tr("Zones"), this);
     m_timeWeakeningFactorView = new KTTimeWeakeningFactorView(this);
     m_timeWeakeningFactorView->setMinimumSize(m_timeWeakeningFactorView->sizeHint());
     m_applyButton = ktPushButton(tr("Apply"), this);
@@ -95,43 +88,45 @@ void KTDuplicatesSearchSettingsController::buildInterface()
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(20, 18, 20, 16);
     column->setSpacing(8);
+    // One grid for both groups of sliders, so their columns line up.
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(6);
+    grid->setColumnMinimumWidth(0, 170);
+    grid->setColumnStretch(1, 1);
+    column->addLayout(grid);
+    int row = 0;
     const auto section = [&](const QString &title) {
-        column->addSpacing(4);
-        column->addWidget(ktSectionCaption(title, this));
-        auto *grid = new QGridLayout;
-        grid->setHorizontalSpacing(12);
-        grid->setVerticalSpacing(6);
-        grid->setColumnMinimumWidth(0, 170);
-        grid->setColumnStretch(1, 1);
-        column->addLayout(grid);
-        return grid;
+        if (row > 0)
+            grid->setRowMinimumHeight(row++, 6);
+        grid->addWidget(ktSectionCaption(title, this), row++, 0, 1, 3);
     };
     const auto text = [this](const QString &title) {
         return ktDialogLabel(title, ktBodyFont(), KTPalette::kText, this);
     };
+    const auto percent = [](double v) { return tr("%1 %").arg(number(v, 1)); };
 
-    QGridLayout *signature = section(tr("Image signature"));
-    ktAddSliderRow(signature, 0, text(tr("Picture size")), m_imageSizeSlider,
+    section(tr("Image signature"));
+    ktAddSliderRow(grid, row++, text(tr("Picture size")), m_imageSizeSlider,
                    [](double v) { return tr("%1 px").arg(int(v) * 2); });
-    ktAddSliderRow(signature, 1, m_blurCheck, m_blurRadiusSlider, [](double v) { return number(v, 1); });
-    signature->addWidget(m_histEqCheck, 2, 0, 1, 3);
-    signature->addWidget(m_contrastScretchingCheck, 3, 0, 1, 3);
-    ktAddSliderRow(signature, 4, m_colorCheck, m_colorSensitivitySlider,
+    ktAddSliderRow(grid, row++, m_blurCheck, m_blurRadiusSlider, [](double v) { return number(v, 1); });
+    grid->addWidget(m_histEqCheck, row++, 0, 1, 3);
+    grid->addWidget(m_contrastScretchingCheck, row++, 0, 1, 3);
+    ktAddSliderRow(grid, row++, m_colorCheck, m_colorSensitivitySlider,
                    [](double v) { return number(v, 0); });
-    ktAddSliderRow(signature, 5, m_zoneCheck, m_zoneSensitivitySlider, [](double v) { return number(v, 2); });
-
-    QGridLayout *matching = section(tr("Matching"));
-    ktAddSliderRow(matching, 0, text(tr("Matching level")), m_matchingLevelSlider,
-                   [](double v) { return tr("%1 %").arg(number(v, 1)); });
-    ktAddSliderRow(matching, 1, text(tr("Minimum matching level")), m_minimumMatchingLevelSlider,
-                   [](double v) { return tr("%1 %").arg(number(v, 1)); });
+    ktAddSliderRow(grid, row++, m_zoneCheck, m_zoneSensitivitySlider, [](double v) { return number(v, 2); });
+    section(tr("Matching"));
+    ktAddSliderRow(grid, row++, text(tr("Matching level")), m_matchingLevelSlider, percent);
+    ktAddSliderRow(grid, row++, text(tr("Minimum matching level")), m_minimumMatchingLevelSlider, percent);
 
     column->addSpacing(4);
     column->addWidget(ktSectionCaption(tr("Weakening by time between shots"), this));
     column->addWidget(m_timeWeakeningFactorView, 1);
-    auto *hint = ktDialogLabel(tr("Click to add a point, drag to move it, right-click to remove it. "
-                                  "Left is no time apart, right the end of the time axis."),
-                               ktSmallFont(), KTPalette::kSecondaryText, this);
+    auto *hint =
+        ktDialogLabel(tr("Across: the time between two shots, up to 15 minutes. Up: the factor on the "
+                         "matching level at that time. Click to add a point, drag to move it, "
+                         "right-click to remove it."),
+                      ktSmallFont(), KTPalette::kSecondaryText, this);
     hint->setWordWrap(true);
     column->addWidget(hint);
 

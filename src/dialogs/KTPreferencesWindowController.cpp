@@ -32,10 +32,8 @@ void KTPreferencesWindowController::buildInterface()
 {
     QDialog *panel = window();
     panel->setWindowTitle(tr("Preferences"));
-    m_picksButton = new QCheckBox(tr("Write picks to the catalogue as flags"), panel);
-    m_rejectsButton = new QCheckBox(tr("Write rejects to the catalogue"), panel);
-    for (QCheckBox *check : {m_picksButton, m_rejectsButton})
-        check->setFont(ktBodyFont());
+    m_picksButton = ktCheckBox(tr("Write picks to the catalogue as flags"), panel);
+    m_rejectsButton = ktCheckBox(tr("Write rejects to the catalogue"), panel);
     connect(m_picksButton, &QCheckBox::clicked, this,
             &KTPreferencesWindowController::changeLightroomSyncPicksOption);
     connect(m_rejectsButton, &QCheckBox::clicked, this,

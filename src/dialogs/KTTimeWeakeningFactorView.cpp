@@ -97,6 +97,9 @@ void KTTimeWeakeningFactorView::drawInRect(QPainter &painter, const QRectF &)
         painter.drawLine(QPointF(x, 0), QPointF(x, height()));
         painter.drawLine(QPointF(0, y), QPointF(width(), y));
     }
+    painter.setPen(QPen(KTPalette::kLine, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     painter.setPen(Qt::NoPen);
     for (const QPointF &point : std::as_const(m_points)) {
         const QRectF square = rectForPoint(point, size());
