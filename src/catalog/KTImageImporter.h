@@ -94,8 +94,8 @@ public:
         std::function<void()> noSimilarGroupsFound;
         /// Main thread, before the load's finish, when files found by the walk or listed by an
         /// external catalogue could not be read (gone, or unreadable): one {"name": file name,
-        /// "thumbnailLoadFailureReasonKey": why} dictionary per file, in path order. Not after a
-        /// cancelled load.
+        /// "thumbnailLoadFailureReasonKey": why} dictionary per file. Not after a cancelled load,
+        /// nor after one that loaded no image at all (the no-images warning covers it).
         std::function<void(const QVariantList &brokenImages)> failedToLoadImages;
         /// Main thread: the external catalogue pass ran to its end (not cancelled), so the
         /// catalogue may drop its list of catalogue source dictionaries.
@@ -131,6 +131,8 @@ public:
     /// The images of one catalogue source dictionary, under the source whose path is its "nodeId".
     void addImagesFromExternalApplication(const QVariantMap &sourceDictionary,
                                           KTObjectContext &context) const;
+    /// The images of one catalogue list under `source`; a listed file that is gone joins
+    /// brokenImages().
     void addImages(const QVariantList &imageDictionaries, KTFolderMO *source) const;
 
     /// The files this importer could not read so far, as failedToLoadImages reports them. On the
@@ -161,6 +163,8 @@ private:
     void reportNoImages() const;
     bool isCancelled() const;
     QVariantMap readAttributes(const QString &path) const;
+    /// Adds `path` to brokenImages(), with why it could not be read.
+    void addBrokenImage(const QString &path) const;
 
     QPointer<KTCancelablePerformer> m_performer;
     QPointer<QObject> m_sender;
