@@ -10,6 +10,8 @@ inline const QString kFocusMaskOpacityDefaultsKey = QStringLiteral("focusMaskOpa
 inline const QString kFocusMaskRadius1DefaultsKey = QStringLiteral("focusMaskRadius1");
 inline const QString kFocusMaskRadius2DefaultsKey = QStringLiteral("focusMaskRadius2");
 inline const QString kFocusMaskRegionSizeDefaultsKey = QStringLiteral("focusMaskRegionSize");
+/// Posted (no object) by the focus-mask settings after Apply; every focus-mask overlay recomputes.
+inline const QString kReloadFocusMaskNotificationName = QStringLiteral("reloadFocusMaskNotificationName");
 
 /// The focus-mask settings as user defaults, and the kernel arguments made from them. The
 /// settings window edits the defaults; every focus-mask run reads them afresh, so an edit

@@ -127,10 +127,8 @@ bool KTImageImporter::isCancelled() const
 void KTImageImporter::addBrokenImage(const QString &path) const
 {
     const QFileInfo info(path);
-    m_brokenImages->append(
-        QVariantMap{{kImageNameKey, info.fileName()},
-                    {kThumbnailLoadFailureReasonKey, info.exists() ? tr("The file could not be read.")
-                                                                   : tr("The file is no longer there.")}});
+    m_brokenImages->append({info.fileName(), info.exists() ? tr("The file could not be read.")
+                                                           : tr("The file is no longer there.")});
 }
 
 QVariantMap KTImageImporter::readAttributes(const QString &path) const
@@ -245,7 +243,7 @@ void KTImageImporter::runLoad(KTObjectContext &context) const
     QObject *sender = m_sender.data();
     if (m_performer)
         m_performer->setCurrentTaskCanceled(false);
-    notifier.taskDidStart(kLoadImagesTaskName, sender, {{kTaskCancelableStateKey, true}});
+    notifier.taskDidStart(kLoadImagesTaskName, sender, KTTaskDidStartInfo::cancelable());
 
     if (!isCancelled())
         loadImagesInContext(context);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTCancelablePerformer.h"
+#include "KTCatalogNotifications.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -60,11 +61,6 @@ class KTImageImporter
     Q_DECLARE_TR_FUNCTIONS(KTImageImporter)
 
 public:
-    /// The keys of one file of failedToLoadImages: its name, and why it could not be loaded.
-    static inline const QString kImageNameKey = QStringLiteral("name");
-    static inline const QString kThumbnailLoadFailureReasonKey =
-        QStringLiteral("thumbnailLoadFailureReasonKey");
-
     struct Settings
     {
         KTRawJpegPairing pairing = KTRawJpegPairing::Separate;
@@ -93,10 +89,10 @@ public:
         /// Main thread.
         std::function<void()> noSimilarGroupsFound;
         /// Main thread, before the load's finish, when files found by the walk or listed by an
-        /// external catalogue could not be read (gone, or unreadable): one {"name": file name,
-        /// "thumbnailLoadFailureReasonKey": why} dictionary per file. Not after a cancelled load,
-        /// nor after one that loaded no image at all (the no-images warning covers it).
-        std::function<void(const QVariantList &brokenImages)> failedToLoadImages;
+        /// external catalogue could not be read (gone, or unreadable), one entry per file. Not
+        /// after a cancelled load, nor after one that loaded no image at all (the no-images
+        /// warning covers it).
+        std::function<void(const QList<KTBrokenImage> &brokenImages)> failedToLoadImages;
         /// Main thread: the external catalogue pass ran to its end (not cancelled), so the
         /// catalogue may drop its list of catalogue source dictionaries.
         std::function<void()> externalApplicationImagesLoaded;
@@ -137,7 +133,7 @@ public:
 
     /// The files this importer could not read so far, as failedToLoadImages reports them. On the
     /// loading context's thread.
-    QVariantList brokenImages() const { return *m_brokenImages; }
+    QList<KTBrokenImage> brokenImages() const { return *m_brokenImages; }
 
     /// Every image record of the context by path (records without a path are left out).
     static QHash<QString, KTImageMO *> allImagesInDictFromContext(KTObjectContext &context);
@@ -172,5 +168,5 @@ private:
     Hooks m_hooks;
     QList<QVariantMap> m_externalApplicationImages;
     // Shared by the copies of one importer; only the loading context's thread touches it.
-    std::shared_ptr<QVariantList> m_brokenImages = std::make_shared<QVariantList>();
+    std::shared_ptr<QList<KTBrokenImage>> m_brokenImages = std::make_shared<QList<KTBrokenImage>>();
 };

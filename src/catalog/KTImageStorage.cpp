@@ -382,7 +382,7 @@ void KTImageStorage::validate()
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
         notifier.taskDidStart(kValidateTaskName, sender.data());
         const bool invalid = KTSessionSources::hasInvalidSourcesInContext(*child);
-        notifier.taskDidFinish(kValidateTaskName, sender.data(), {{kHasInvalidSourcesKey, invalid}});
+        notifier.taskDidFinish(kValidateTaskName, sender.data(), KTTaskDidFinishInfo::validated(invalid));
     });
 }
 
@@ -572,11 +572,8 @@ void KTImageStorage::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
 
 #include <QPointer>
 
-const QString KTImageStorage::kNoImagesParsedNotificationName = QStringLiteral("NoImagesParsed");
-const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = QStringLiteral("NoSimilarGroupsFound");
-const QString KTImageStorage::kFailedToLoadSomeImagesNotificationName =
-    QStringLiteral("kFailedToLoadSomeImagesNotification");
-const QString KTImageStorage::kBrokenImagesKey = QStringLiteral("brokenImages");
+const QString KTImageStorage::kNoImagesParsedNotificationName = kNoImagesParsedNotification;
+const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = kNoSimilarGroupsFoundNotification;
 const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
     QStringLiteral("kShowRAWandJPEGAsOneFileOption");
 
@@ -641,16 +638,16 @@ void KTImageStorage::loadImages()
     };
     hooks.noImagesParsed = [self] {
         if (self)
-            KTNotificationCenter::defaultCenter().post(kNoImagesParsedNotificationName, self.data());
+            KTNotificationCenter::defaultCenter().post(KTNoImagesParsedInfo::name(), self.data());
     };
     hooks.noSimilarGroupsFound = [self] {
         if (self)
-            KTNotificationCenter::defaultCenter().post(kNoSimilarGroupsFoundNotificationName, self.data());
+            KTNotificationCenter::defaultCenter().post(KTNoSimilarGroupsFoundInfo::name(), self.data());
     };
-    hooks.failedToLoadImages = [self](const QVariantList &brokenImages) {
+    hooks.failedToLoadImages = [self](const QList<KTBrokenImage> &brokenImages) {
         if (self)
-            KTNotificationCenter::defaultCenter().post(kFailedToLoadSomeImagesNotificationName, self.data(),
-                                                       {{kBrokenImagesKey, brokenImages}});
+            KTNotificationCenter::defaultCenter().post(KTFailedToLoadSomeImagesInfo::name(), self.data(),
+                                                       KTFailedToLoadSomeImagesInfo::userInfo(brokenImages));
     };
     hooks.externalApplicationImagesLoaded = [self] {
         if (self)

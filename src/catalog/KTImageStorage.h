@@ -236,11 +236,6 @@ public:
     /// warning and the session clearing; and when a load's similarity search found no group.
     static const QString kNoImagesParsedNotificationName;
     static const QString kNoSimilarGroupsFoundNotificationName;
-    /// Posted on the main thread (object: the catalogue) before a load's finish when some of its
-    /// files could not be read; under kBrokenImagesKey the list of KTImageImporter's
-    /// failedToLoadImages ({"name", "thumbnailLoadFailureReasonKey"} dictionaries).
-    static const QString kFailedToLoadSomeImagesNotificationName;
-    static const QString kBrokenImagesKey;
     /// The user default of the RAW+JPEG pairing.
     static const QString kShowRAWandJPEGAsOneFileOptionKey;
 
@@ -267,7 +262,8 @@ public:
     /// external catalogue lists, runs the similarity search when findDuplicatesForAddedImages is
     /// on, groups by time and saves into the main context. Reads showsRawAndJPEGAsOneFile() at
     /// each call. A run that was not cancelled empties externalApplicationImages. Posts
-    /// "NoImagesParsed" / "NoSimilarGroupsFound" (object: the catalogue) on the main thread.
+    /// "NoImagesParsed" / "NoSimilarGroupsFound" (object: the catalogue) on the main thread, and
+    /// the files it could not read (KTFailedToLoadSomeImagesInfo) before its end.
     void loadImages();
     /// Main thread: hands both to the installed search; returns at once.
     void findImagesDuplicatesWithSimilarityLevel(const QVariant &accuracyLevel, double timeRange);

@@ -5,7 +5,6 @@
 #include "KTColor.h"
 #include "KTDialogControls.h"
 #include "KTFont.h"
-#include "KTImageImporter.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -124,7 +123,7 @@ QString KTBrokenImagesWindowController::countText(qsizetype count)
     return (count >= 2 ? tr("%1 total images") : tr("%1 total image")).arg(count);
 }
 
-void KTBrokenImagesWindowController::setBrokenImages(const QVariantList &brokenImages)
+void KTBrokenImagesWindowController::setBrokenImages(const QList<KTBrokenImage> &brokenImages)
 {
     m_brokenImages = brokenImages;
     m_imagesCountLabel->setText(countText(brokenImages.size()));
@@ -135,10 +134,8 @@ QString KTBrokenImagesWindowController::objectValueForTableColumn(const QString 
 {
     if (row < 0 || row >= m_brokenImages.size())
         return {};
-    const QVariantMap image = m_brokenImages[row].toMap();
-    return identifier == kImageNameColumn
-               ? image.value(KTImageImporter::kImageNameKey).toString()
-               : image.value(KTImageImporter::kThumbnailLoadFailureReasonKey).toString();
+    const KTBrokenImage &image = m_brokenImages[row];
+    return identifier == kImageNameColumn ? image.name : image.reason;
 }
 
 bool KTBrokenImagesWindowController::isUnfolded() const

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "KTBrokenImagesWindowControllerDelegate.h"
+#include "KTCatalogNotifications.h"
 #include "KTSheetWindow.h"
 #include "KTWeakDelegate.h"
 
 #include <QPointer>
+#include <QList>
 #include <QRect>
-#include <QVariantList>
 
 #include <functional>
 
@@ -41,10 +42,10 @@ public:
     KTBrokenImagesWindowControllerDelegate *delegate() const { return m_delegate.get(); }
     void setDelegate(KTBrokenImagesWindowControllerDelegate *delegate) { m_delegate = delegate; }
 
-    /// Keeps the list ({"name", "thumbnailLoadFailureReasonKey"} dictionaries), sets the count
-    /// line and reloads the table.
-    void setBrokenImages(const QVariantList &brokenImages);
-    QVariantList brokenImages() const { return m_brokenImages; }
+    /// Keeps the list (KTFailedToLoadSomeImagesInfo::brokenImages of the catalogue's
+    /// notification), sets the count line and reloads the table.
+    void setBrokenImages(const QList<KTBrokenImage> &brokenImages);
+    QList<KTBrokenImage> brokenImages() const { return m_brokenImages; }
 
     /// The count line for `count` images: "%1 total image", with "s" for 2 or more.
     static QString countText(qsizetype count);
@@ -70,7 +71,7 @@ private:
     void animateHeightTo(int height, std::function<void()> done);
 
     KTWeakDelegate<KTBrokenImagesWindowControllerDelegate> m_delegate;
-    QVariantList m_brokenImages;
+    QList<KTBrokenImage> m_brokenImages;
     QSize m_originalWindowSize;
     int m_originalTableHeight = 0;
     QLabel *m_imagesCountLabel = nullptr;

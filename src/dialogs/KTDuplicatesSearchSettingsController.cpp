@@ -8,7 +8,7 @@
 #include "KTFilePanel.h"
 #include "KTFont.h"
 #include "KTPropertyList.h"
-#include "KTTasksNotifier.h"
+#include "KTTaskNotifications.h"
 #include "KTTimeWeakeningFactorView.h"
 #include "KTValueSlider.h"
 
@@ -53,9 +53,9 @@ KTDuplicatesSearchSettingsController::KTDuplicatesSearchSettingsController(KTNot
     buildInterface();
     m_timeWeakeningFactorView->setWeakeningFactorPoints(defaultWeakeningFactorPoints());
     storeSettingsFromUI();
-    m_observers.push_back(center.addObserver(kTaskDidStartNotification, nullptr,
+    m_observers.push_back(center.addObserver(KTTaskDidStartInfo::name(), nullptr,
                                              [this](const KTNotification &) { taskCountDidChange(+1); }));
-    m_observers.push_back(center.addObserver(kTaskDidFinishNotification, nullptr,
+    m_observers.push_back(center.addObserver(KTTaskDidFinishInfo::name(), nullptr,
                                              [this](const KTNotification &) { taskCountDidChange(-1); }));
 }
 

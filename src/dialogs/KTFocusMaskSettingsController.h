@@ -11,8 +11,8 @@ class KTValueSlider;
 /// The focus-mask settings window: five sliders bound both ways to the focus-mask user defaults
 /// (KTFocusMaskDefaults), so a move is stored at once and the next mask computed uses it. Reset
 /// returns the five values to their defaults; Apply closes the window and posts
-/// kReloadFocusMaskNotificationName, on which every view that shows a mask recomputes it. Closing
-/// without Apply keeps the values stored, without a broadcast.
+/// kReloadFocusMaskNotificationName (KTFocusMaskDefaults.h), on which every view that shows a
+/// mask recomputes it. Closing without Apply keeps the values stored, without a broadcast.
 ///
 /// The defaults themselves are registered at start-up (KTFocusMaskDefaults::registerDefaults), so
 /// readers find them even if this window never opens.
@@ -32,10 +32,6 @@ class KTFocusMaskSettingsController : public QWidget
     Q_PROPERTY(double focusMaskRegionSize READ focusMaskRegionSize WRITE setFocusMaskRegionSize NOTIFY
                    focusMaskRegionSizeChanged)
 public:
-    /// Posted (no object, no details) by Apply.
-    static inline const QString kReloadFocusMaskNotificationName =
-        QStringLiteral("reloadFocusMaskNotificationName");
-
     /// The five keys and the values Reset returns to.
     static QVariantMap defaultValues();
 

@@ -8,7 +8,7 @@
 #include "KTLocalization.h"
 #include "KTProgressIndicator.h"
 #include "KTSheetWindow.h"
-#include "KTTasksNotifier.h"
+#include "KTTaskNotifications.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -45,23 +45,23 @@ KTProgressWindowController::KTProgressWindowController(KTNotificationCenter &cen
     : QObject(parent)
 {
     buildWindow();
-    const auto observe = [&](const QString &name,
-                             void (KTProgressWindowController::*handler)(const KTNotification &)) {
-        m_observers.push_back(center.addObserver(
-            name, nullptr, [this, handler](const KTNotification &note) { (this->*handler)(note); }));
+    const auto observe = [&](const QString &name, KTNotificationCenter::Callback handler) {
+        m_observers.push_back(center.addObserver(name, nullptr, std::move(handler)));
     };
-    observe(kTaskDidStartNotification, &KTProgressWindowController::taskDidStart);
-    observe(kTaskDidFinishNotification, &KTProgressWindowController::taskDidFinish);
-    observe(kNumberOfTaskStepsDidCalculateNotification,
-            &KTProgressWindowController::numberOfTaskStepsDidCalculate);
-    m_observers.push_back(
-        center.addObserver(kTaskStepsDidExecuteNotification, nullptr, [this](const KTNotification &note) {
-            setProgress(note.userInfo.value(kNumberOfExecutedStepsKey).toDouble());
-        }));
-    m_observers.push_back(
-        center.addObserver(kTaskProgresDidUpdate, nullptr, [this](const KTNotification &note) {
-            setProgressValue(note.userInfo.value(kProgressValueKey).toDouble());
-        }));
+    observe(KTTaskDidStartInfo::name(), [this](const KTNotification &note) {
+        pushTask(KTTaskDidStartInfo::taskName(note.userInfo), KTTaskDidStartInfo::isCancelable(note.userInfo),
+                 note.object);
+    });
+    observe(KTTaskDidFinishInfo::name(), [this](const KTNotification &) { taskDidFinish(); });
+    observe(KTTaskStepsDidCalculateInfo::name(), [this](const KTNotification &note) {
+        numberOfTaskStepsDidCalculate(double(KTTaskStepsDidCalculateInfo::numberOfTaskSteps(note.userInfo)));
+    });
+    observe(KTTaskStepsDidExecuteInfo::name(), [this](const KTNotification &note) {
+        setProgress(double(KTTaskStepsDidExecuteInfo::numberOfExecutedSteps(note.userInfo)));
+    });
+    observe(KTTaskProgressDidUpdateInfo::name(), [this](const KTNotification &note) {
+        setProgressValue(KTTaskProgressDidUpdateInfo::progressValue(note.userInfo));
+    });
 }
 
 KTProgressWindowController::~KTProgressWindowController()
@@ -137,12 +137,6 @@ double KTProgressWindowController::now() const
     return m_clock ? m_clock() : monotonicSeconds();
 }
 
-void KTProgressWindowController::taskDidStart(const KTNotification &notification)
-{
-    pushTask(notification.userInfo.value(kTaskNameKey).toString(),
-             notification.userInfo.value(kTaskCancelableStateKey).toBool(), notification.object);
-}
-
 void KTProgressWindowController::beginProgressSheetWithTitle(const QString &title)
 {
     pushTask(title, false, nullptr);
@@ -167,11 +161,11 @@ void KTProgressWindowController::pushTask(const QString &title, bool cancelable,
         m_window->beginSheet(m_presentingWindow);
 }
 
-void KTProgressWindowController::numberOfTaskStepsDidCalculate(const KTNotification &notification)
+void KTProgressWindowController::numberOfTaskStepsDidCalculate(double steps)
 {
     m_currentTaskShouldHasRemainingTime = true;
     adjustRemainingTimeLabel();
-    setNumberOfTaskSteps(notification.userInfo.value(kNumberOfTaskStepsForCheckingKey).toDouble());
+    setNumberOfTaskSteps(steps);
 }
 
 void KTProgressWindowController::setNumberOfTaskSteps(double steps)
@@ -209,7 +203,7 @@ void KTProgressWindowController::setShowsTimeLabel(bool shows)
         m_remainingTimeLabel->hide();
 }
 
-void KTProgressWindowController::taskDidFinish(const KTNotification &)
+void KTProgressWindowController::taskDidFinish()
 {
     // A finish with nothing started ends nothing (and announces no end).
     if (m_tasks.isEmpty())

@@ -93,9 +93,8 @@ public:
 
 private:
     void buildWindow();
-    void taskDidStart(const KTNotification &notification);
-    void taskDidFinish(const KTNotification &notification);
-    void numberOfTaskStepsDidCalculate(const KTNotification &notification);
+    void taskDidFinish();
+    void numberOfTaskStepsDidCalculate(double steps);
     void pushTask(const QString &title, bool cancelable, QObject *performer);
     void setIndeterminate();
     void adjustCancelButton();

@@ -492,9 +492,9 @@ TEST(KTImageImporterTest, FilesWhoseAttributesCannotBeReadAreReportedWithTheirRe
         }
         return KTFilesManager::imageAttributesAtPath(path);
     };
-    QList<QVariantList> reports;
+    QList<QList<KTBrokenImage>> reports;
     bool reportedOnMain = true;
-    f.hooks.failedToLoadImages = [&](const QVariantList &broken) {
+    f.hooks.failedToLoadImages = [&](const QList<KTBrokenImage> &broken) {
         reportedOnMain = reportedOnMain && QThread::currentThread() == qApp->thread();
         reports.append(broken);
     };
@@ -503,11 +503,8 @@ TEST(KTImageImporterTest, FilesWhoseAttributesCannotBeReadAreReportedWithTheirRe
     EXPECT_EQ(f.imported(), QStringList{"photos/a.jpg"});
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reportedOnMain);
-    const QVariantList expected{
-        QVariantMap{{"name", "locked.jpg"}, {"thumbnailLoadFailureReasonKey", "The file could not be read."}},
-        QVariantMap{{"name", "vanished.jpg"},
-                    {"thumbnailLoadFailureReasonKey", "The file is no longer there."}}};
-    EXPECT_EQ(reports[0], expected);
+    EXPECT_EQ(reports[0], (QList<KTBrokenImage>{{"locked.jpg", "The file could not be read."},
+                                                {"vanished.jpg", "The file is no longer there."}}));
 }
 
 TEST(KTImageImporterTest, ACatalogueWhoseFilesAreAllMissingIsReported)

@@ -5,8 +5,8 @@
 #include "KTImageStorage.h"
 
 #include "KTCatalogModel.h"
+#include "KTCatalogNotifications.h"
 #include "KTFolderMO.h"
-#include "KTImageImporter.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
 #include "KTNotificationCenter.h"
@@ -123,7 +123,7 @@ TEST_F(ImageStorageImport, FilesThatCouldNotBeReadArePostedBeforeTheLoadFinishes
     std::vector<KTNotification> reports;
     int finishesBeforeReport = -1;
     KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-        KTImageStorage::kFailedToLoadSomeImagesNotificationName, nullptr, [&](const KTNotification &note) {
+        KTFailedToLoadSomeImagesInfo::name(), nullptr, [&](const KTNotification &note) {
             reports.push_back(note);
             finishesBeforeReport = tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName);
         });
@@ -134,11 +134,12 @@ TEST_F(ImageStorageImport, FilesThatCouldNotBeReadArePostedBeforeTheLoadFinishes
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].object, &storage);
     EXPECT_EQ(finishesBeforeReport, 0);
-    const QVariantList broken = reports[0].userInfo.value(KTImageStorage::kBrokenImagesKey).toList();
-    ASSERT_EQ(broken.size(), 1);
-    EXPECT_EQ(broken[0].toMap().value(KTImageImporter::kImageNameKey), QStringLiteral("gone.jpg"));
-    EXPECT_EQ(broken[0].toMap().value(KTImageImporter::kThumbnailLoadFailureReasonKey),
-              QStringLiteral("The file is no longer there."));
+    // The dictionaries the main window reads, under the keys the missing-images sheet shows.
+    const QVariantList expected{
+        QVariantMap{{"name", "gone.jpg"}, {"thumbnailLoadFailureReasonKey", "The file is no longer there."}}};
+    EXPECT_EQ(reports[0].userInfo.value("brokenImages").toList(), expected);
+    EXPECT_EQ(KTFailedToLoadSomeImagesInfo::brokenImages(reports[0].userInfo),
+              (QList<KTBrokenImage>{{"gone.jpg", "The file is no longer there."}}));
     ASSERT_EQ(images().size(), 1);
     EXPECT_EQ(QFileInfo(images()[0]->path()).fileName(), QStringLiteral("here.jpg"));
 }

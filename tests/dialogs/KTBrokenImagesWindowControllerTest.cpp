@@ -2,7 +2,6 @@
 
 #include "KTAbstractButton.h"
 #include "KTAnimations.h"
-#include "KTImageImporter.h"
 #include "KTTestSupport.h"
 #include "KTWindow.h"
 
@@ -29,12 +28,6 @@ public:
     int hides = 0;
 };
 
-QVariantMap brokenImage(const QString &name, const QString &reason)
-{
-    return {{KTImageImporter::kImageNameKey, name},
-            {KTImageImporter::kThumbnailLoadFailureReasonKey, reason}};
-}
-
 } // namespace
 
 TEST(KTBrokenImagesWindowControllerTest, CountLineAndTableColumns)
@@ -47,14 +40,14 @@ TEST(KTBrokenImagesWindowControllerTest, CountLineAndTableColumns)
     const Case cases[] = {{1, "1 total image"}, {2, "2 total images"}, {12, "12 total images"}};
     KTBrokenImagesWindowController sheet;
     for (const Case &c : cases) {
-        QVariantList images;
+        QList<KTBrokenImage> images;
         for (int i = 0; i < c.count; ++i)
-            images.append(brokenImage(QStringLiteral("IMG_%1.CR2").arg(i), QStringLiteral("gone")));
+            images.append({QStringLiteral("IMG_%1.CR2").arg(i), QStringLiteral("gone")});
         sheet.setBrokenImages(images);
         EXPECT_EQ(sheet.imagesCountLabel()->text(), QString::fromUtf8(c.line));
         EXPECT_EQ(sheet.tableView()->model()->rowCount(), c.count);
     }
-    sheet.setBrokenImages({brokenImage("a.jpg", "The file is no longer there.")});
+    sheet.setBrokenImages({{"a.jpg", "The file is no longer there."}});
     EXPECT_EQ(sheet.objectValueForTableColumn(KTBrokenImagesWindowController::kImageNameColumn, 0), "a.jpg");
     // Every column but the name shows the reason.
     EXPECT_EQ(sheet.objectValueForTableColumn("anything", 0), "The file is no longer there.");
@@ -75,7 +68,7 @@ TEST(KTBrokenImagesWindowControllerTest, UnfoldAndFoldKeepTheTopEdge)
     RecordingDelegate delegate;
     KTBrokenImagesWindowController sheet;
     sheet.setDelegate(&delegate);
-    sheet.setBrokenImages({brokenImage("a.jpg", "gone"), brokenImage("b.jpg", "unreadable")});
+    sheet.setBrokenImages({{"a.jpg", "gone"}, {"b.jpg", "unreadable"}});
     sheet.beginSheet(&window);
     drainMainQueue();
     const QRect folded = sheet.geometry();

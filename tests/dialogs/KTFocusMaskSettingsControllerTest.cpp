@@ -28,7 +28,7 @@ struct FocusMaskFixture
     KTFocusMaskSettingsController window{defaults};
     std::vector<KTNotification> reloads;
     KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-        KTFocusMaskSettingsController::kReloadFocusMaskNotificationName, nullptr,
+        kReloadFocusMaskNotificationName, nullptr,
         [this](const KTNotification &note) { reloads.push_back(note); });
 };
 

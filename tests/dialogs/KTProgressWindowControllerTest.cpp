@@ -64,7 +64,7 @@ struct SheetFixture
     double seconds = 0.0;
 };
 
-const QVariantMap kCancelable{{kTaskCancelableStateKey, true}};
+const QVariantMap kCancelable = KTTaskDidStartInfo::cancelable();
 
 } // namespace
 
@@ -80,8 +80,8 @@ TEST(KTProgressWindowControllerTest, NestedPhasesOfTheLoadShowTheInnermostTaskAn
     QStringList trail;
     // Registered after the sheet, so it sees the sheet as each notification left it.
     std::vector<KTObserverToken> observers;
-    for (const QString &name : {kTaskDidStartNotification, kTaskDidFinishNotification,
-                                kNumberOfTaskStepsDidCalculateNotification}) {
+    for (const QString &name :
+         {KTTaskDidStartInfo::name(), KTTaskDidFinishInfo::name(), KTTaskStepsDidCalculateInfo::name()}) {
         observers.push_back(
             KTNotificationCenter::defaultCenter().addObserver(name, nullptr, [&](const KTNotification &) {
                 trail.append(QStringLiteral("%1 | %2 | %3%4%5")
@@ -216,7 +216,7 @@ TEST(KTProgressWindowControllerTest, RemainingTimeFollowsTheStepsAndTheLabelSwit
     SheetFixture::fromWorker(
         [&](KTTasksNotifier &bus) { bus.numberOfTaskStepsDidCalculate(100, &catalogue); });
     EXPECT_TRUE(f.sheet.isRemainingTimeLabelShown());
-    const auto step = [&](double seconds, double delta) {
+    const auto step = [&](double seconds, qint64 delta) {
         f.seconds = seconds;
         SheetFixture::fromWorker([&](KTTasksNotifier &bus) { bus.stepsDidExecute(delta, &catalogue); });
         return f.sheet.remainingTimeLabel()->text();

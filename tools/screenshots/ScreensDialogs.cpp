@@ -12,7 +12,6 @@
 #include "KTDuplicatesSearchSettingsController.h"
 #include "KTFocusMaskDefaults.h"
 #include "KTFocusMaskSettingsController.h"
-#include "KTImageImporter.h"
 #include "KTPreferencesWindowController.h"
 #include "KTProgressWindowController.h"
 #include "KTSheetWindow.h"
@@ -120,21 +119,21 @@ void showMainWindow(KTScreenContext &context, KTWindow &window)
     window.show();
 }
 
-void post(const QString &name, QObject *sender, const QVariantMap &userInfo)
+/// Delivers what the bus was given so far.
+void deliverTasks()
 {
-    KTNotificationCenter::defaultCenter().post(name, sender, userInfo);
+    for (int i = 0; i < 4; ++i)
+        QApplication::processEvents();
 }
 
-QVariantList brokenImages()
+QList<KTBrokenImage> brokenImages()
 {
     const QStringList names{"IMG_4021.CR2", "IMG_4022.CR2", "DSC_0193.NEF", "P1010044.RW2",
                             "IMG_4107.JPG", "_MG_7781.CR2", "DSCF3310.RAF"};
-    QVariantList images;
+    QList<KTBrokenImage> images;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        images.append(QVariantMap{{KTImageImporter::kImageNameKey, names[i]},
-                                  {KTImageImporter::kThumbnailLoadFailureReasonKey,
-                                   i % 3 == 1 ? QStringLiteral("The file could not be read.")
-                                              : QStringLiteral("The file is no longer there.")}});
+        images.append({names[i], i % 3 == 1 ? QStringLiteral("The file could not be read.")
+                                            : QStringLiteral("The file is no longer there.")});
     }
     return images;
 }
@@ -255,9 +254,10 @@ KT_SCREEN(dialogs_progress_sheet_determinate)
     double seconds = 0;
     progress.setClock([&] { return seconds; });
     CancelableSender catalogue;
-    post(kTaskDidStartNotification, &catalogue,
-         {{kTaskNameKey, kLoadImagesTaskName}, {kTaskCancelableStateKey, true}});
-    post(kNumberOfTaskStepsDidCalculateNotification, &catalogue, {{kNumberOfTaskStepsForCheckingKey, 1200}});
+    KTTasksNotifier &bus = KTTasksNotifier::sharedNotifier();
+    bus.taskDidStart(kLoadImagesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
+    bus.numberOfTaskStepsDidCalculate(1200, &catalogue);
+    deliverTasks();
     // A first renewal by time sets the reference point; 400 steps in the next 120 s leave 4 minutes.
     seconds = 90;
     progress.setProgressValue(400);
@@ -274,10 +274,10 @@ KT_SCREEN(dialogs_progress_sheet_indeterminate)
     KTProgressWindowController progress;
     progress.setPresentingWindow(&window);
     CancelableSender catalogue;
-    post(kTaskDidStartNotification, &catalogue,
-         {{kTaskNameKey, kLoadImagesTaskName}, {kTaskCancelableStateKey, true}});
-    post(kTaskDidStartNotification, &catalogue,
-         {{kTaskNameKey, kSearchDuplicatesTaskName}, {kTaskCancelableStateKey, true}});
+    KTTasksNotifier &bus = KTTasksNotifier::sharedNotifier();
+    bus.taskDidStart(kLoadImagesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
+    bus.taskDidStart(kSearchDuplicatesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
+    deliverTasks();
     return sheetOverMainWindow(context, window, *progress.window());
 }
 
