@@ -94,6 +94,18 @@ QImage trashTips(KTScreenContext &context, int catalogType)
     return inPopover(context, tips, KTPopoverView::ArrowNone);
 }
 
+/// Paints `board` in the window grey and gives it a grid with `margins` for its content.
+QGridLayout *greyBoard(QWidget &board, const QMargins &margins)
+{
+    QPalette palette = board.palette();
+    palette.setColor(QPalette::Window, KTPalette::kWindow);
+    board.setPalette(palette);
+    board.setAutoFillBackground(true);
+    auto *grid = new QGridLayout(&board);
+    grid->setContentsMargins(margins);
+    return grid;
+}
+
 /// A task sender that can be cancelled, so the sheet offers Cancel.
 class CancelableSender : public QObject, public KTCancelTaskProtocol
 {
@@ -102,14 +114,13 @@ public:
 };
 
 /// A main window stand-in, shown, with `sheet` hanging from its title strip; what both show.
-QImage sheetOverMainWindow(KTScreenContext &context, KTWindow &window, KTSheetWindow &sheet)
+QImage sheetOverMainWindow(KTWindow &window, KTSheetWindow &sheet)
 {
     (void)QTest::qWaitForWindowExposed(&window, 2000);
     sheet.beginSheet(&window);
     QImage picture = captureWithWindowsOver(window, {&sheet});
     sheet.endSheet();
     window.hide();
-    (void)context;
     return picture;
 }
 
@@ -146,7 +157,7 @@ QImage brokenImagesSheet(KTScreenContext &context, bool unfolded)
     sheet.setBrokenImages(brokenImages());
     if (unfolded)
         sheet.onShowDetails();
-    return sheetOverMainWindow(context, window, sheet);
+    return sheetOverMainWindow(window, sheet);
 }
 
 } // namespace
@@ -183,12 +194,7 @@ KT_SCREEN(dialogs_tips_pictures)
 {
     KTDialogPictures::registerPictures();
     QWidget sheet;
-    QPalette palette = sheet.palette();
-    palette.setColor(QPalette::Window, KTPalette::kWindow);
-    sheet.setPalette(palette);
-    sheet.setAutoFillBackground(true);
-    auto *grid = new QGridLayout(&sheet);
-    grid->setContentsMargins(24, 20, 24, 24);
+    QGridLayout *grid = greyBoard(sheet, QMargins(24, 20, 24, 24));
     grid->setHorizontalSpacing(24);
     grid->setVerticalSpacing(6);
     const qreal ratio = context.devicePixelRatio();
@@ -263,7 +269,7 @@ KT_SCREEN(dialogs_progress_sheet_determinate)
     progress.setProgressValue(400);
     seconds = 210;
     progress.setProgress(1);
-    return sheetOverMainWindow(context, window, *progress.window());
+    return sheetOverMainWindow(window, *progress.window());
 }
 
 // The search inside the load, before it counts its steps: stripes and Cancel, no estimate.
@@ -278,7 +284,7 @@ KT_SCREEN(dialogs_progress_sheet_indeterminate)
     bus.taskDidStart(kLoadImagesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
     bus.taskDidStart(kSearchDuplicatesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
     deliverTasks();
-    return sheetOverMainWindow(context, window, *progress.window());
+    return sheetOverMainWindow(window, *progress.window());
 }
 
 KT_SCREEN(dialogs_search_settings)
@@ -293,12 +299,7 @@ KT_SCREEN(dialogs_search_settings)
 KT_SCREEN(dialogs_curve_editor)
 {
     QWidget board;
-    QPalette palette = board.palette();
-    palette.setColor(QPalette::Window, KTPalette::kWindow);
-    board.setPalette(palette);
-    board.setAutoFillBackground(true);
-    auto *grid = new QGridLayout(&board);
-    grid->setContentsMargins(20, 20, 20, 20);
+    QGridLayout *grid = greyBoard(board, QMargins(20, 20, 20, 20));
     auto *editor = new KTTimeWeakeningFactorView(&board);
     editor->setFixedSize(360, 160);
     editor->setWeakeningFactorPoints({{0.04, 0.5}, {0.16, 0.68}, {0.42, 0.85}, {0.9, 0.95}});
