@@ -5,9 +5,10 @@
 #include "KTColor.h"
 #include "KTDialogControls.h"
 #include "KTDuplicatesSearchSettingsApplyDelegate.h"
-#include "KTFilePanel.h"
 #include "KTFont.h"
+#include "KTOpenPanel.h"
 #include "KTPropertyList.h"
+#include "KTSavePanel.h"
 #include "KTTaskNotifications.h"
 #include "KTTimeWeakeningFactorView.h"
 #include "KTValueSlider.h"
@@ -326,14 +327,13 @@ void KTDuplicatesSearchSettingsController::onApply()
 
 void KTDuplicatesSearchSettingsController::onSave()
 {
-    KTFilePanelRequest request;
-    request.kind = KTFilePanelRequest::Kind::Save;
-    request.title = tr("Save Search Settings");
-    request.suggestedName = tr("Search Settings.plist");
-    request.defaultSuffix = QStringLiteral("plist");
-    request.nameFilters = {tr("Search settings (*.plist)")};
+    KTSavePanelOptions options;
+    options.title = tr("Save Search Settings");
+    options.suggestedName = tr("Search Settings.plist");
+    options.defaultSuffix = QStringLiteral("plist");
+    options.nameFilters = {tr("Search settings (*.plist)")};
     const QPointer<KTDuplicatesSearchSettingsController> self(this);
-    KTFilePanelPresenter::shared().begin(this, request, [self](const QString &path) {
+    KTSavePanelPresenter::shared().beginSheet(this, options, [self](const QString &path) {
         if (!self || path.isEmpty())
             return;
         // The controls as they are now, not the record in force.
@@ -346,13 +346,12 @@ void KTDuplicatesSearchSettingsController::onSave()
 
 void KTDuplicatesSearchSettingsController::onLoad()
 {
-    KTFilePanelRequest request;
-    request.kind = KTFilePanelRequest::Kind::Open;
-    request.title = tr("Load Search Settings");
-    request.nameFilters = {tr("Search settings (*.plist)")};
+    KTOpenPanelOptions options;
+    options.title = tr("Load Search Settings");
+    options.prompt = tr("Load");
     const QPointer<KTDuplicatesSearchSettingsController> self(this);
-    KTFilePanelPresenter::shared().begin(this, request, [self](const QString &path) {
-        if (!self || path.isEmpty())
+    KTOpenPanelPresenter::shared().beginSheet(this, options, [self](const QStringList &paths) {
+        if (!self || paths.isEmpty())
             return;
         // A task may have started while the panel was up: the record must not change under it.
         if (self->m_startedTasksCount > 0) {
@@ -361,7 +360,7 @@ void KTDuplicatesSearchSettingsController::onLoad()
                               "again when the work has finished."));
             return;
         }
-        self->loadSettingsFromPath(path, KTSettingsFileOrigin::UserFile);
+        self->loadSettingsFromPath(paths.first(), KTSettingsFileOrigin::UserFile);
     });
 }
 

@@ -2,8 +2,9 @@
 
 #include "KTAbstractButton.h"
 #include "KTDuplicatesSearchSettingsApplyDelegate.h"
-#include "KTFilePanel.h"
 #include "KTPropertyList.h"
+#include "KTSavePanel.h"
+#include "KTScriptedOpenPanel.h"
 #include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
 #include "KTTimeWeakeningFactorView.h"
@@ -20,19 +21,19 @@
 
 namespace {
 
-/// Answers file panels from a script (an empty answer cancels) while it lives.
-class ScriptedFilePanels : public KTFilePanelPresenter
+/// Answers save panels from a script (an empty answer cancels) while it lives.
+class ScriptedSavePanels : public KTSavePanelPresenter
 {
 public:
-    ScriptedFilePanels()
+    ScriptedSavePanels()
         : m_previous(
-              KTFilePanelPresenter::install(std::shared_ptr<KTFilePanelPresenter>(this, [](auto *) {})))
+              KTSavePanelPresenter::install(std::shared_ptr<KTSavePanelPresenter>(this, [](auto *) {})))
     {}
-    ~ScriptedFilePanels() override { KTFilePanelPresenter::install(m_previous); }
+    ~ScriptedSavePanels() override { KTSavePanelPresenter::install(m_previous); }
 
-    void begin(QWidget *, const KTFilePanelRequest &request, Completion completion) override
+    void beginSheet(QWidget *, const KTSavePanelOptions &options, Completion completion) override
     {
-        requests.push_back(request);
+        requests.push_back(options);
         QString answer;
         if (!answers.empty()) {
             answer = answers.front();
@@ -42,10 +43,10 @@ public:
     }
 
     std::deque<QString> answers;
-    std::vector<KTFilePanelRequest> requests;
+    std::vector<KTSavePanelOptions> requests;
 
 private:
-    std::shared_ptr<KTFilePanelPresenter> m_previous;
+    std::shared_ptr<KTSavePanelPresenter> m_previous;
 };
 
 class CountingApplyDelegate : public QObject, public KTDuplicatesSearchSettingsApplyDelegate
@@ -92,7 +93,8 @@ void postFromWorker(const std::function<void(KTTasksNotifier &)> &posts)
 TEST(KTDuplicatesSearchSettingsControllerTest, SaveAndLoadGiveBackTheRecordByteForByte)
 {
     QTemporaryDir dir;
-    ScriptedFilePanels panels;
+    ScriptedSavePanels saves;
+    auto opens = KTScriptedOpenPanelPresenter::install();
     KTDuplicatesSearchSettingsController controller;
     EXPECT_EQ(controller.searchSettingsPtr()->weakCount, 5);
     EXPECT_EQ(recordBytes(controller), controller.settingsFromControls().bytes());
@@ -109,10 +111,10 @@ TEST(KTDuplicatesSearchSettingsControllerTest, SaveAndLoadGiveBackTheRecordByteF
     EXPECT_NE(applied, loadSettingsFromFile(normal)->bytes());
 
     const QString path = dir.filePath("mine.plist");
-    panels.answers = {path};
+    saves.answers = {path};
     controller.saveButton()->click();
-    ASSERT_EQ(panels.requests.size(), 1u);
-    EXPECT_EQ(panels.requests[0].kind, KTFilePanelRequest::Kind::Save);
+    ASSERT_EQ(saves.requests.size(), 1u);
+    EXPECT_EQ(saves.requests[0].defaultSuffix, "plist");
     const QVariantMap saved = KTPropertyList::readFile(path).value_or(QVariant()).toMap();
     EXPECT_EQ(saved.size(), 12);
     EXPECT_EQ(saved.value("PictureSize").toInt(), 128);
@@ -122,14 +124,15 @@ TEST(KTDuplicatesSearchSettingsControllerTest, SaveAndLoadGiveBackTheRecordByteF
     EXPECT_EQ(saved.value("WeakeningFactorPoints").toList(), curve);
 
     ASSERT_TRUE(controller.loadSettingsFromPath(normal));
-    panels.answers = {path};
     controller.loadButton()->click();
+    opens->answer({path});
     EXPECT_EQ(recordBytes(controller), applied);
     EXPECT_EQ(loadSettingsFromFile(path)->bytes(), applied);
     EXPECT_EQ(controller.imageSizeSlider()->doubleValue(), 64.0);
 
     // A cancelled panel changes nothing.
     controller.loadButton()->click();
+    opens->answer({});
     EXPECT_EQ(recordBytes(controller), applied);
 }
 
@@ -180,15 +183,15 @@ TEST(KTDuplicatesSearchSettingsControllerTest, AFileThatCannotBeSettingsIsRefuse
         file.write(c.contents);
         file.close();
         auto alerts = KTScriptedAlertPresenter::install();
-        ScriptedFilePanels panels;
+        auto opens = KTScriptedOpenPanelPresenter::install();
         KTDuplicatesSearchSettingsController controller;
         setUnusualControls(controller);
         controller.onApply();
         const QByteArray before = recordBytes(controller);
         const QList<QPointF> curve = controller.timeWeakeningFactorPoints();
 
-        panels.answers = {path};
         controller.onLoad();
+        opens->answer({path});
 
         ASSERT_EQ(alerts->shown().size(), 1u);
         EXPECT_TRUE(alerts->shown()[0].messageText.contains(QFileInfo(path).fileName()));
@@ -204,9 +207,9 @@ TEST(KTDuplicatesSearchSettingsControllerTest, AFailedSaveIsReported)
 {
     QTemporaryDir dir;
     auto alerts = KTScriptedAlertPresenter::install();
-    ScriptedFilePanels panels;
+    ScriptedSavePanels saves;
     KTDuplicatesSearchSettingsController controller;
-    panels.answers = {dir.filePath("no such folder/settings.plist")};
+    saves.answers = {dir.filePath("no such folder/settings.plist")};
     controller.onSave();
     ASSERT_EQ(alerts->shown().size(), 1u);
     EXPECT_TRUE(alerts->shown()[0].messageText.startsWith("The settings could not be saved"));
@@ -235,10 +238,10 @@ TEST(KTDuplicatesSearchSettingsControllerTest, TasksDisableApplySaveAndLoad)
     EXPECT_EQ(enabled(), off);
 
     auto alerts = KTScriptedAlertPresenter::install();
-    ScriptedFilePanels panels;
-    panels.answers = {presetPathForIndex(0)};
+    auto opens = KTScriptedOpenPanelPresenter::install();
     const QByteArray before = recordBytes(controller);
     controller.onLoad();
+    opens->answer({presetPathForIndex(0)});
     EXPECT_EQ(recordBytes(controller), before);
     ASSERT_EQ(alerts->shown().size(), 1u);
     EXPECT_EQ(alerts->shown()[0].messageText, "The settings were not loaded.");
