@@ -1,6 +1,7 @@
 #include "KTAnalysisSessionHooks.h"
 #include "KTAppDelegate.h"
 #include "KTApplicationLook.h"
+#include "KTCoreDataMigrationWindow.h"
 #include "KTDialogPictures.h"
 #include "KTDuplicatesSeeker.h"
 #include "KTExternalImagesManager.h"
@@ -42,6 +43,9 @@ int main(int argc, char *argv[])
     KTDialogPictures::registerPictures();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(
         KTNamedImages::shared().image(KTDialogPictures::kApplicationIcon, QSizeF(256, 256), 1.0))));
+
+    // The catalogue shows this window while it migrates an older session (when it first opens).
+    KTCoreDataMigrationWindow::installAsMigrationWindow();
 
     // The catalogue sits below the similarity search, so the search is installed into it here.
     KTImageStorage &storage = *KTImageStorage::sharedStorage();

@@ -3,6 +3,7 @@
 #include "KTAbstractButton.h"
 #include "KTAbstractScroller.h"
 #include "KTError.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTMainWindow.h"
 #include "KTPushNotification.h"
 #include "KTShareManager.h"
@@ -88,9 +89,10 @@ bool KTAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
     return true;
 }
 
-KTMainWindowController::TerminateReply KTAppDelegate::applicationShouldTerminate()
+void KTAppDelegate::applicationShouldTerminate(
+    const std::function<void(KTMainWindowController::TerminateReply)> &reply)
 {
-    return mainWindowController()->saveChangesAndReturnShouldTerminateReply();
+    mainWindowController()->saveChangesAndReplyToTerminate(reply);
 }
 
 void KTAppDelegate::applicationWillTerminate()
@@ -100,10 +102,13 @@ void KTAppDelegate::applicationWillTerminate()
 
 void KTAppDelegate::terminate()
 {
-    if (applicationShouldTerminate() != KTMainWindowController::TerminateReply::TerminateNow)
-        return;
-    applicationWillTerminate();
-    KTApplicationTerminator::shared().terminate(0);
+    const QPointer<KTAppDelegate> self(this);
+    applicationShouldTerminate([self](KTMainWindowController::TerminateReply reply) {
+        if (!self || reply != KTMainWindowController::TerminateReply::TerminateNow)
+            return;
+        self->applicationWillTerminate();
+        KTApplicationTerminator::shared().terminate(0);
+    });
 }
 
 bool KTAppDelegate::openFile(const QString &path)
@@ -121,13 +126,8 @@ void KTAppDelegate::openFiles(const QStringList &paths)
     if (paths.size() == 1) {
         accepted = paths;
     } else {
-        // TODO: take the catalogue extensions from the sources window once the sources layer
-        // provides it.
-        const QStringList catalogueExtensions{QStringLiteral("lrcat"), QStringLiteral("lrdb"),
-                                              QStringLiteral("aglib"), QStringLiteral("photolibrary"),
-                                              QStringLiteral("aplibrary")};
         for (const QString &path : paths) {
-            if (catalogueExtensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
+            if (KTImageSourcesWindowController::isPathExternalLibraryPath(path))
                 return;
         }
         for (const QString &path : paths) {

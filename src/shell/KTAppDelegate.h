@@ -40,8 +40,9 @@ public:
     /// Another start without paths: shows the main window when none is visible and brings the
     /// application to the front. Always true.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
-    /// The main window saves (and asks about a running catalogue application).
-    KTMainWindowController::TerminateReply applicationShouldTerminate();
+    /// The main window saves (and asks about a running catalogue application), then `reply`
+    /// tells whether the application may end.
+    void applicationShouldTerminate(const std::function<void(KTMainWindowController::TerminateReply)> &reply);
     /// The active mode stores its selection.
     void applicationWillTerminate();
     /// The Quit command: ends the application when applicationShouldTerminate() allows it.

@@ -5,6 +5,7 @@
 #include "KTAbstractProgressIndicator.h"
 #include "KTAlert.h"
 #include "KTAppDelegate.h"
+#include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
 #include "KTExternalImagesManager.h"
 #include "KTExternalStatusFlows.h"
@@ -13,6 +14,8 @@
 #include "KTFocusedRegionsManager.h"
 #include "KTImageImporter.h"
 #include "KTImageMO.h"
+#include "KTImageSourcesWindow.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
 #include "KTIndeterminateProgressIndicatorController.h"
 #include "KTKeyEquivalent.h"
@@ -22,7 +25,6 @@
 #include "KTNamedImages.h"
 #include "KTOperationQueue.h"
 #include "KTRateWindow.h"
-#include "KTSessionSources.h"
 #include "KTShareManager.h"
 #include "KTSimilarFinder.h"
 #include "KTTasksNotifier.h"
@@ -151,6 +153,10 @@ KTMainWindowController::~KTMainWindowController()
     if (m_storage)
         m_storage->setCleanSessionHandler({});
     cancelGeneratingPreviews();
+    if (m_window)
+        m_window->removeEventFilter(this);
+    // The sources window is the window's child while shown: its controller deletes it first.
+    m_imageSourcesController.reset();
     // The modes' views live in the window; the modes go first, then the window.
     m_allImagesModeController.reset();
     m_duplicatesImagesController.reset();
@@ -269,6 +275,10 @@ void KTMainWindowController::initialize()
     m_loadingThumbnailsQueue->setMaxConcurrentOperationCount(QThread::idealThreadCount());
     // 7.
     initializeViewControllers();
+    m_imageSourcesController = std::make_unique<KTImageSourcesWindowController>();
+    m_imageSourcesController->setImageStorage(m_storage);
+    m_imageSourcesController->setDelegate(this);
+    m_imageSourcesController->setHelpHandler([this] { onHelp(); });
     connect(m_toolbar->showExifButton(), &KTControl::clicked, this,
             [this] { onShowExifView(m_toolbar->showExifButton()); });
     connect(m_toolbar->showPixelsButton(), &KTControl::clicked, this,
@@ -287,13 +297,20 @@ void KTMainWindowController::initialize()
     connect(m_toolbar->resultModeButton(), &KTControl::clicked, this, &KTMainWindowController::onResult);
     connect(m_toolbar->syncExternalImagesButton(), &KTControl::clicked, this,
             &KTMainWindowController::onSyncExternalImagesStatuses);
+    // 8.
+    m_window->installEventFilter(this);
     // 9.
     if (!m_pathsToLoadAfterLaunch.isEmpty()) {
         QTimer::singleShot(kDroppedPathsDelayMs, this, [this, paths = m_pathsToLoadAfterLaunch] {
             showSourcesControllerWithPaths(paths);
         });
     } else if (m_storage->sources().isEmpty()) {
-        QTimer::singleShot(kDroppedPathsDelayMs, this, &KTMainWindowController::onStartNewSession);
+        // A session the user started meanwhile (from the sources window the set-up also opens)
+        // must not be met by a second sources window.
+        QTimer::singleShot(kDroppedPathsDelayMs, this, [this] {
+            if (m_storage->sources().isEmpty() && m_tasks.isEmpty() && !m_storage->newSession())
+                onStartNewSession();
+        });
     }
     // 10.
     KTIndeterminateProgressIndicatorController::sharedController().setProgressIndicator(
@@ -314,16 +331,16 @@ void KTMainWindowController::initialize()
     connect(m_window, &KTMainWindow::becameKey, this, &KTMainWindowController::validateTopBar);
     KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
     const QPointer<KTMainWindowController> self(this);
-    m_observers.push_back(center.addObserver(KTImageStorage::kNoImagesParsedNotificationName, m_storage,
-                                             [self](const KTNotification &) {
-                                                 if (self)
-                                                     self->onStartNewSession();
-                                             }));
-    m_observers.push_back(center.addObserver(KTImageStorage::kNoSimilarGroupsFoundNotificationName, m_storage,
-                                             [self](const KTNotification &) {
-                                                 if (self)
-                                                     self->onAllImages();
-                                             }));
+    m_observers.push_back(
+        center.addObserver(KTNoImagesParsedInfo::name(), m_storage, [self](const KTNotification &) {
+            if (self)
+                self->onStartNewSession();
+        }));
+    m_observers.push_back(
+        center.addObserver(KTNoSimilarGroupsFoundInfo::name(), m_storage, [self](const KTNotification &) {
+            if (self)
+                self->onAllImages();
+        }));
     KTFocusedRegionsManager &regions = KTFocusedRegionsManager::sharedManager();
     connect(&regions, &KTFocusedRegionsManager::focusedRegionsVisibleChanged, this,
             [this](bool visible) { m_toolbar->focusRegionsButton()->setPushed(visible); });
@@ -713,6 +730,9 @@ bool KTMainWindowController::isGroupsMode(KTBaseUIModeController *mode) const
 
 bool KTMainWindowController::keyDown(const QKeyEvent &event)
 {
+    // The modes cannot be switched while the sources window covers them.
+    if (isImageSourcesWindowVisible())
+        return false;
     static const QList<QPair<QString, QString>> s_keys{
         {QStringLiteral("t"), kAllImagesUIMode},
         {QStringLiteral("s"), kDuplicatesUIMode},
@@ -827,12 +847,12 @@ void KTMainWindowController::observeNotificationsFromImageStorage(KTImageStorage
     KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
     const QPointer<KTMainWindowController> self(this);
     m_storageObservers.push_back(
-        center.addObserver(kTaskDidFinishNotification, nullptr, [self](const KTNotification &notification) {
+        center.addObserver(KTTaskDidFinishInfo::name(), nullptr, [self](const KTNotification &notification) {
             if (self)
                 self->imageStorageTaskDidFinish(notification);
         }));
     m_storageObservers.push_back(
-        center.addObserver(kTaskDidStartNotification, nullptr, [self](const KTNotification &notification) {
+        center.addObserver(KTTaskDidStartInfo::name(), nullptr, [self](const KTNotification &notification) {
             if (self)
                 self->imageStorageTaskDidStart(notification);
         }));
@@ -845,12 +865,12 @@ void KTMainWindowController::stopObservingNotificationsFromImageStorage(KTImageS
 
 void KTMainWindowController::imageStorageTaskDidStart(const KTNotification &notification)
 {
-    m_tasks.append(notification.userInfo.value(kTaskNameKey).toString());
+    m_tasks.append(KTTaskDidStartInfo::taskName(notification.userInfo));
 }
 
 void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &notification)
 {
-    const QString name = notification.userInfo.value(kTaskNameKey).toString();
+    const QString name = KTTaskDidFinishInfo::taskName(notification.userInfo);
     const QString last = m_tasks.isEmpty() ? QString() : m_tasks.last();
     if (name != last) {
         qWarning().noquote()
@@ -881,7 +901,7 @@ void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &not
             onStartNewSession();
             return;
         }
-        if (notification.userInfo.value(kHasInvalidSourcesKey).toBool()) {
+        if (KTTaskDidFinishInfo::hasInvalidSources(notification.userInfo).value_or(false)) {
             showInvalidSourcesAlert();
         } else {
             m_storage->setNewSession(false);
@@ -898,8 +918,8 @@ void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &not
             showImageSourcesWindow();
     } else if (name == kDeleteSourcesTaskName) {
         if (isImageSourcesWindowVisible()) {
-            // The sources window is raised and takes the keyboard again.
-            showImageSourcesWindow();
+            m_imageSourcesController->window()->raise();
+            m_imageSourcesController->window()->activateWindow();
         }
     }
 }
@@ -1113,14 +1133,80 @@ quint64 KTMainWindowController::filteredCount(KTBaseUIModeController *mode)
     return count == kFilteredCountNotFound ? 0 : count;
 }
 
-// TODO: attach the sources window once the sources layer provides it.
-void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &) {}
+void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &paths)
+{
+    if (!m_imageSourcesController || !m_window)
+        return;
+    QWidget *sources = m_imageSourcesController->window();
+    // The set-up can ask for the window twice (no session, and no session started); a second
+    // showing must not empty what the user has chosen since the first.
+    if (!isImageSourcesWindowVisible()) {
+        m_imageSourcesController->reset();
+        // A window of its own, above the main window and kept over its content.
+        sources->setParent(m_window, sources->windowFlags());
+        frameDidChange();
+        sources->show();
+        m_toolbar->disableButtons();
+    }
+    sources->raise();
+    sources->activateWindow();
+    if (!paths.isEmpty())
+        m_imageSourcesController->addPaths(paths);
+}
 
-void KTMainWindowController::closeImageSourcesWindow() {}
+void KTMainWindowController::closeImageSourcesWindow()
+{
+    if (!m_imageSourcesController)
+        return;
+    QWidget *sources = m_imageSourcesController->window();
+    sources->hide();
+    sources->setParent(nullptr, sources->windowFlags());
+    m_imageSourcesController->hideIMediaBrowser();
+    if (m_toolbar)
+        m_toolbar->enableButtons();
+}
 
 bool KTMainWindowController::isImageSourcesWindowVisible() const
 {
-    return false;
+    return m_imageSourcesController && m_imageSourcesController->window()->isVisible();
+}
+
+void KTMainWindowController::frameDidChange()
+{
+    if (!m_window || !m_imageSourcesController)
+        return;
+    QWidget *sources = m_imageSourcesController->window();
+    if (sources->parentWidget() != m_window)
+        return;
+    const int top = int(std::lround(m_window->sheetTopY()));
+    sources->setGeometry(
+        QRect(m_window->mapToGlobal(QPoint(0, top)), QSize(m_window->width(), m_window->height() - top)));
+}
+
+bool KTMainWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowStateChange) &&
+        watched == static_cast<QObject *>(m_window.data()))
+        frameDidChange();
+    return QObject::eventFilter(watched, event);
+}
+
+void KTMainWindowController::imageSourcesWindowControllerWantsToStartSession(
+    KTImageSourcesWindowController *controller)
+{
+    SessionSources sources;
+    sources.folders = controller->imageSources();
+    sources.externalApplicationSources = controller->externalApplicationsImages().values();
+    sources.externalItemsCount = controller->externalItemsCount();
+    sources.shouldGenerateThumbnails = controller->shouldGenerateThumbnails();
+    startSessionWithSources(sources);
+}
+
+void KTMainWindowController::imageSourcesWindowControllerWantsToCloseWindow(KTImageSourcesWindowController *)
+{
+    closeImageSourcesWindow();
+    validateUIVisibleElements();
 }
 
 // ---- Save, quit and new session ----
@@ -1129,11 +1215,11 @@ bool KTMainWindowController::saveChangesOrReturnError(KTError *error)
 {
     const bool saved = m_storage->saveChangesOrReturnError(error);
     if (m_storage->hasExternalSources())
-        writeBackImagesStatuses();
+        writeBackImagesStatuses([] {});
     return saved;
 }
 
-void KTMainWindowController::writeBackImagesStatuses()
+void KTMainWindowController::writeBackImagesStatuses(const std::function<void()> &done)
 {
     const bool written = m_storage->syncImagesStatuses(m_storage->images(), false);
     // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first save
@@ -1148,19 +1234,27 @@ void KTMainWindowController::writeBackImagesStatuses()
         runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
                                   tr("They are kept in this session."), {tr("OK")}));
     }
+    done();
 }
 
-bool KTMainWindowController::saveChangesAndReturnShouldContinueAction()
+void KTMainWindowController::saveChangesAndContinue(const ContinueAction &then)
 {
     KTError error;
     if (!m_storage->saveChangesOrReturnError(&error))
         qWarning().noquote() << "Warning: the session could not be saved:" << error.localizedDescription;
-    if (!m_storage->hasExternalSources() || !m_storage->hasStatusChanges())
-        return true;
+    if (!m_storage->hasExternalSources() || !m_storage->hasStatusChanges()) {
+        then(true);
+        return;
+    }
+    writeBackWhenTheCatalogueIsFree(then);
+}
+
+void KTMainWindowController::writeBackWhenTheCatalogueIsFree(const ContinueAction &then)
+{
     for (;;) {
         if (!m_storage->isExternalAppRunning()) {
-            writeBackImagesStatuses();
-            return true;
+            writeBackImagesStatuses([then] { then(true); });
+            return;
         }
         const QString appName = m_storage->runningExternalAppName();
         const KTAlert alert = alertWithButtons(tr("Attention! We can't save changes when %1 is running. "
@@ -1168,23 +1262,61 @@ bool KTMainWindowController::saveChangesAndReturnShouldContinueAction()
                                                    .arg(appName),
                                                {}, {tr("Try Again"), tr("Cancel"), tr("Don't Save")});
         const int answer = runAlert(alert);
-        if (answer == KTAlert::kFirstButtonReturn + 1)
-            return false;
-        if (answer == KTAlert::kFirstButtonReturn + 2)
-            return true;
+        if (answer == KTAlert::kFirstButtonReturn + 1) {
+            then(false);
+            return;
+        }
+        if (answer == KTAlert::kFirstButtonReturn + 2) {
+            then(true);
+            return;
+        }
     }
 }
 
-KTMainWindowController::TerminateReply KTMainWindowController::saveChangesAndReturnShouldTerminateReply()
+void KTMainWindowController::saveChangesAndReplyToTerminate(const std::function<void(TerminateReply)> &reply)
 {
-    return saveChangesAndReturnShouldContinueAction() ? TerminateReply::TerminateNow
-                                                      : TerminateReply::TerminateCancel;
+    saveChangesAndContinue([reply](bool shouldContinue) {
+        reply(shouldContinue ? TerminateReply::TerminateNow : TerminateReply::TerminateCancel);
+    });
 }
 
 bool KTMainWindowController::windowShouldClose()
 {
+    if (m_closeApproved) {
+        m_closeApproved = false;
+        return true;
+    }
+    if (m_savingForClose)
+        return false;
     closeImageSourcesWindow();
-    return saveChangesAndReturnShouldContinueAction();
+    m_savingForClose = true;
+    // The answer may come at once (nothing to write) or after the write-back; in the second case
+    // the window closes again once it allows.
+    struct Answer
+    {
+        bool inCall = true;
+        std::optional<bool> shouldClose;
+    };
+    const auto answer = std::make_shared<Answer>();
+    const QPointer<KTMainWindowController> self(this);
+    saveChangesAndContinue([self, answer](bool shouldContinue) {
+        if (answer->inCall) {
+            answer->shouldClose = shouldContinue;
+            return;
+        }
+        if (!self)
+            return;
+        self->m_savingForClose = false;
+        if (shouldContinue && self->m_window) {
+            self->m_closeApproved = true;
+            self->m_window->close();
+        }
+    });
+    answer->inCall = false;
+    if (!answer->shouldClose)
+        return false;
+    m_savingForClose = false;
+    return *answer->shouldClose;
 }
 
 void KTMainWindowController::windowWillClose()
@@ -1217,8 +1349,11 @@ void KTMainWindowController::onStartNewSession()
         }
         return;
     }
-    if (saveChangesAndReturnShouldContinueAction())
-        showImageSourcesWindow();
+    const QPointer<KTMainWindowController> self(this);
+    saveChangesAndContinue([self](bool shouldContinue) {
+        if (self && shouldContinue)
+            self->showImageSourcesWindow();
+    });
 }
 
 void KTMainWindowController::onRestoreSession()

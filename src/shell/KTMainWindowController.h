@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTBaseUIModeController.h"
+#include "KTImageSourcesWindowControllerDelegate.h"
 #include "KTMainMenu.h"
 #include "KTMainToolbar.h"
 #include "KTMainWindow.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 class KTError;
+class KTImageSourcesWindowController;
 class KTImageStorage;
 class KTOperationQueue;
 class QAction;
@@ -49,7 +51,9 @@ inline const QString kSourcesUIMode = QStringLiteral("Sources");
 ///
 /// Threading: main thread only. Long work (loading, searching, clearing, validating) runs in the
 /// catalogue's background tasks; the controller follows them on the task bus and never waits.
-class KTMainWindowController : public QObject, public KTBaseUIModeControllerDelegate
+class KTMainWindowController : public QObject,
+                               public KTBaseUIModeControllerDelegate,
+                               public KTImageSourcesWindowControllerDelegate
 {
     Q_OBJECT
 public:
@@ -87,6 +91,8 @@ public:
     QWidget *containerView() const { return m_containerView; }
     KTImageStorage *imageStorage() const { return m_storage; }
     KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue.get(); }
+    /// The sources window's controller, made with the window.
+    KTImageSourcesWindowController *imageSourcesController() const { return m_imageSourcesController.get(); }
 
     /// Folders dropped on the icon before the window was made: the set-up opens the sources
     /// window with them.
@@ -213,17 +219,33 @@ public:
     void showImageSourcesWindowWithPaths(const QStringList &paths);
     void closeImageSourcesWindow();
     bool isImageSourcesWindowVisible() const;
+    /// Keeps the shown sources window over the window's content, below the title strip.
+    void frameDidChange();
+
+    // ---- KTImageSourcesWindowControllerDelegate ----
+
+    /// Start: the session begins with the window's sources (see startSessionWithSources()).
+    void imageSourcesWindowControllerWantsToStartSession(KTImageSourcesWindowController *controller) override;
+    /// Close: back to the session.
+    void imageSourcesWindowControllerWantsToCloseWindow(KTImageSourcesWindowController *controller) override;
 
     // ---- Save, quit and new session ----
 
+    /// What to do once the session is saved: `shouldContinue` is false when the user gave up
+    /// the action (quit, close, new session).
+    using ContinueAction = std::function<void(bool shouldContinue)>;
     /// Saves the catalogue and, for a catalogue session, writes the decisions back (saving the
     /// write-back's bookkeeping too). The result of the first save.
     bool saveChangesOrReturnError(KTError *error = nullptr);
-    /// Saves, and writes a catalogue session's changed decisions back once its application has
-    /// been closed (asking until then). False when the user cancelled the action.
-    bool saveChangesAndReturnShouldContinueAction();
-    TerminateReply saveChangesAndReturnShouldTerminateReply();
-    /// The window is about to close: closes the sources window and saves; false keeps it open.
+    /// Saves, and for a catalogue session with changed decisions writes them back once the
+    /// catalogue's application has been closed (asking until then: "Try Again", "Cancel", "Don't
+    /// Save"); then calls `then`, possibly before returning.
+    void saveChangesAndContinue(const ContinueAction &then);
+    /// The quit request: saves as above, then `reply` tells whether the application may end.
+    void saveChangesAndReplyToTerminate(const std::function<void(TerminateReply)> &reply);
+    /// The window is about to close: closes the sources window and saves. True when it may close
+    /// now; false otherwise, and when the save still runs the window closes by itself once it
+    /// allows.
     bool windowShouldClose();
     /// The window closed: offers the rate window on the next turn of the event loop, then emits
     /// windowDidClose().
@@ -293,9 +315,11 @@ private:
     void cleanUndoStack();
     /// Clears the info strip of `mode` (when it has one).
     void clearInfoView(KTBaseUIModeController *mode);
-    /// Writes the decisions back, saves the write-back's bookkeeping and tells the user when the
-    /// catalogue could not be written.
-    void writeBackImagesStatuses();
+    /// Writes the decisions back, saves the write-back's bookkeeping, tells the user when the
+    /// catalogue could not be written, then calls `done`.
+    void writeBackImagesStatuses(const std::function<void()> &done);
+    /// The write-back once the catalogue's application is closed, asking until then.
+    void writeBackWhenTheCatalogueIsFree(const ContinueAction &then);
     void startPendingSessionIfIdle();
     void addSessionSources(const SessionSources &sources);
     void askAboutMovingImages(KTBaseUIModeController *mode, QObject *sender);
@@ -303,6 +327,7 @@ private:
     quint64 filteredCount(KTBaseUIModeController *mode);
     bool isGroupsMode(KTBaseUIModeController *mode) const;
     void runMenuCommand(QAction *item);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     static ModeControllerFactory &factoryStorage();
 
@@ -315,6 +340,7 @@ private:
     std::unique_ptr<KTBaseUIModeController> m_duplicatesImagesController;
     std::unique_ptr<KTBaseUIModeController> m_favoriteImagesModeController;
     std::unique_ptr<KTBaseUIModeController> m_trashImagesController;
+    std::unique_ptr<KTImageSourcesWindowController> m_imageSourcesController;
     QString m_UIMode;
     QStringList m_tasks;
     QStringList m_pathsToLoadAfterLaunch;
@@ -326,6 +352,9 @@ private:
     /// Session clearings started by a load (cancelled, or without images) not yet done.
     int m_clearingsInFlight = 0;
     bool m_sharingMenusCreated = false;
+    /// A close waits for its save, or was allowed by it.
+    bool m_savingForClose = false;
+    bool m_closeApproved = false;
     std::vector<KTObserverToken> m_storageObservers;
     std::vector<KTObserverToken> m_observers;
 };

@@ -1,6 +1,7 @@
 #include "KTAppDelegate.h"
 
 #include "KTAbstractButton.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTShareManager.h"
 #include "KTShellFixture.h"
 #include "KTTaskRecorder.h"
@@ -170,6 +171,14 @@ TEST_F(KTAppDelegateTest, ADropOnARunningSessionAsksAboutTheRejectsFirst)
     delegate.openFiles({folder("Dropped")});
     ASSERT_EQ(alerts->shown.size(), 1u);
     EXPECT_TRUE(alerts->shown.front().messageText.startsWith("There are 3 images in the Rejects."));
+    EXPECT_FALSE(window().isImageSourcesWindowVisible());
+
+    // Keeping the rejects opens the sources window with the dropped folder.
+    alerts->answer(KTAlert::kAlternateReturn);
+    delegate.openFiles({folder("Dropped")});
+    ASSERT_TRUE(window().isImageSourcesWindowVisible());
+    EXPECT_EQ(window().imageSourcesController()->imageSources(), QStringList{folder("Dropped")});
+    EXPECT_EQ(mode("Trash")->count("onMoveToSystemTrash"), 0);
 }
 
 TEST_F(KTAppDelegateTest, AnotherStartShowsTheClosedWindowAgain)

@@ -89,14 +89,14 @@ TEST_F(KTSaveQuitTest, QuitSavesWritesBackAndSavesAgain)
     launchAndSettle();
     images.first()->setPicked(true);
     process();
-    ASSERT_TRUE(window().saveChangesAndReturnShouldContinueAction());
+    ASSERT_TRUE(saveAndContinue());
     EXPECT_EQ(picksInCatalogue(), "101");
 
     images.first()->setPicked(false);
     process();
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), kPickBit);
     ASSERT_TRUE(storage->hasStatusChanges());
-    ASSERT_TRUE(window().saveChangesAndReturnShouldContinueAction());
+    ASSERT_TRUE(saveAndContinue());
     EXPECT_EQ(picksInCatalogue(), "");
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), 0);
     EXPECT_EQ(storedBits(QStringLiteral("101")), 0);
@@ -112,7 +112,7 @@ TEST_F(KTSaveQuitTest, AFailedWriteBackKeepsTheBitsAndTellsTheUser)
     images.first()->setPicked(true);
     process();
     KTCatalogFixtures::corrupt(catalog);
-    EXPECT_TRUE(window().saveChangesAndReturnShouldContinueAction());
+    EXPECT_TRUE(saveAndContinue());
     ASSERT_EQ(alerts->messages(), QStringList{"Your picks and rejects could not be written to Lightroom 5."});
     EXPECT_EQ(alerts->shown.front().informativeText, "They are kept in this session.");
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), kPickBit);
@@ -156,7 +156,7 @@ TEST(KTSaveQuitTableTest, TheWriteBackWaitsForTheCatalogueApplication)
                 return answer;
             });
         }
-        EXPECT_EQ(world.window().saveChangesAndReturnShouldContinueAction(), row.shouldContinue);
+        EXPECT_EQ(world.saveAndContinue(), row.shouldContinue);
         EXPECT_EQ(int(world.alerts->shown.size()), int(row.answers.size()));
         for (const KTAlert &alert : world.alerts->shown) {
             EXPECT_EQ(alert.messageText,
@@ -175,8 +175,10 @@ TEST_F(KTSaveQuitTest, AFolderSessionSavesWithoutAsking)
     storage->images().first()->setPicked(true);
     process();
     EXPECT_TRUE(storage->hasChanges());
-    EXPECT_EQ(window().saveChangesAndReturnShouldTerminateReply(),
-              KTMainWindowController::TerminateReply::TerminateNow);
+    std::optional<KTMainWindowController::TerminateReply> reply;
+    window().saveChangesAndReplyToTerminate(
+        [&](KTMainWindowController::TerminateReply answer) { reply = answer; });
+    EXPECT_EQ(reply, KTMainWindowController::TerminateReply::TerminateNow);
     EXPECT_FALSE(storage->hasChanges());
     EXPECT_TRUE(alerts->shown.empty());
 }
@@ -218,11 +220,12 @@ TEST(KTSaveQuitTableTest, ANewSessionOfFoldersAsksAboutTheRejects)
         int answer;
         int questions;
         int trashed;
+        bool sourcesWindow;
     } cases[] = {
-        {"no rejects", 0, 0, 0, 0},
-        {"trash and proceed", 3, KTAlert::kDefaultReturn, 1, 1},
-        {"don't trash", 3, KTAlert::kAlternateReturn, 1, 0},
-        {"cancel", 3, KTAlert::kOtherReturn, 1, 0},
+        {"no rejects", 0, 0, 0, 0, true},
+        {"trash and proceed", 3, KTAlert::kDefaultReturn, 1, 1, true},
+        {"don't trash", 3, KTAlert::kAlternateReturn, 1, 0, true},
+        {"cancel", 3, KTAlert::kOtherReturn, 1, 0, false},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.name);
@@ -241,6 +244,7 @@ TEST(KTSaveQuitTableTest, ANewSessionOfFoldersAsksAboutTheRejects)
             EXPECT_EQ(alert.buttons, (QStringList{"Trash & Proceed", "Don't Trash", "Cancel"}));
         }
         EXPECT_EQ(world.mode("Trash")->count("onMoveToSystemTrash"), row.trashed);
+        EXPECT_EQ(world.window().isImageSourcesWindowVisible(), row.sourcesWindow);
     }
 }
 
@@ -257,6 +261,7 @@ TEST_F(KTSaveQuitTest, ACatalogueSessionNeverAsksAboutTheRejects)
     window().onStartNewSession();
     EXPECT_TRUE(alerts->shown.empty());
     EXPECT_EQ(mode("Trash")->count("onMoveToSystemTrash"), 0);
+    EXPECT_TRUE(window().isImageSourcesWindowVisible());
 }
 
 // The signatures go to the cache folder in the application's data: its file system is measured,

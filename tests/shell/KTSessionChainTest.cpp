@@ -1,12 +1,8 @@
 #include "KTShellFixture.h"
 
-#include "KTAnalysisSessionHooks.h"
-#include "KTBurstFixture.h"
 #include "KTCatalogFixtures.h"
-#include "KTDuplicatesSeeker.h"
 #include "KTExternalStatusFlows.h"
 #include "KTImageFixtures.h"
-#include "KTSessionSources.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTUndoManager.h"
@@ -149,12 +145,13 @@ TEST(KTSessionChainTableTest, TheEndOfAValidationLeadsOn)
         int alerts;
         int terminations;
         bool newSessionAfter;
+        bool sourcesWindow;
     } cases[] = {
         // No sources: the new-session flow, even when the sources were reported invalid.
-        {"no sources", false, true, KTAlert::kDefaultReturn, 0, 0, true},
-        {"valid sources", true, false, KTAlert::kDefaultReturn, 0, 0, false},
-        {"invalid, new session", true, true, KTAlert::kDefaultReturn, 1, 0, true},
-        {"invalid, close", true, true, KTAlert::kAlternateReturn, 1, 1, true},
+        {"no sources", false, true, KTAlert::kDefaultReturn, 0, 0, true, true},
+        {"valid sources", true, false, KTAlert::kDefaultReturn, 0, 0, false, false},
+        {"invalid, new session", true, true, KTAlert::kDefaultReturn, 1, 0, true, true},
+        {"invalid, close", true, true, KTAlert::kAlternateReturn, 1, 1, true, false},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.name);
@@ -166,7 +163,7 @@ TEST(KTSessionChainTableTest, TheEndOfAValidationLeadsOn)
         world.alerts->shown.clear();
         world.alerts->answer(row.answer);
         world.start(kValidateTaskName);
-        world.finish(kValidateTaskName, {{kHasInvalidSourcesKey, row.invalid}});
+        world.finish(kValidateTaskName, KTTaskDidFinishInfo::validated(row.invalid));
         EXPECT_EQ(int(world.alerts->shown.size()), row.alerts);
         if (row.alerts) {
             const KTAlert &alert = world.alerts->shown.front();
@@ -178,6 +175,7 @@ TEST(KTSessionChainTableTest, TheEndOfAValidationLeadsOn)
         }
         EXPECT_EQ(world.seams.terminations(), row.terminations);
         EXPECT_EQ(world.storage->newSession(), row.newSessionAfter);
+        EXPECT_EQ(world.window().isImageSourcesWindowVisible(), row.sourcesWindow);
     }
 }
 
@@ -260,52 +258,6 @@ TEST_F(KTExternalQuestionTest, AnUnchangedCatalogueImportsWithoutAsking)
     EXPECT_TRUE(alerts->shown.empty());
     // The session is as the catalogue is: nothing changed, nothing to write.
     EXPECT_TRUE(images.at(1)->syncStatusBitmask().value_or(0) == 0);
-}
-
-// The road of a session through the real bus and catalogue: the sources are added, the end of
-// "Adding Sources" starts the load, the similarity search and the time grouping run inside it,
-// and the session lands in the similar-groups mode.
-TEST_F(KTSessionChainTest, AFullSessionFromTwoFoldersReachesTheSimilarGroups)
-{
-    KTAnalysisSessionHooks::install(*storage);
-    KTDuplicatesSeeker::installInto(*storage);
-    KTBurstFixtureOptions options;
-    options.width = 96;
-    options.height = 64;
-    options.scenes = 3;
-    options.singles = 2;
-    options.lookAlikes = 0;
-    options.sameSpots = 0;
-    const QString first = dir.filePath(QStringLiteral("Harbour"));
-    const QString second = dir.filePath(QStringLiteral("Market"));
-    writeBurstFixture(makeBurstFixture(options), first);
-    options.seed += 7;
-    writeBurstFixture(makeBurstFixture(options), second);
-
-    launchAndSettle();
-    EXPECT_EQ(window().UIMode(), "Sources");
-    KTTaskRecorder tasks(storage.get());
-    KTMainWindowController::SessionSources sources;
-    sources.folders = {first, second};
-    ASSERT_TRUE(window().startSessionWithSources(sources));
-    EXPECT_TRUE(storage->newSession());
-    ASSERT_TRUE(waitForChain(tasks, kLoadImagesTaskName));
-
-    EXPECT_EQ(window().UIMode(), "Duplicates");
-    EXPECT_EQ(storage->sources().size(), 2);
-    EXPECT_EQ(storage->images().size(), KTMainWindowController::countSourcesForSources({first, second}));
-    EXPECT_FALSE(storage->groups().isEmpty());
-    EXPECT_FALSE(storage->timeGroups().isEmpty());
-    EXPECT_FALSE(storage->newSession());
-    EXPECT_EQ(tasks.count(kTaskDidStartNotification, kAddSourcesTaskName), 1);
-    EXPECT_EQ(tasks.count(kTaskDidStartNotification, kGrouppingImagesByTimeTaskName), 1);
-    for (const char *uiMode : {"Duplicates", "AllImages", "Favorites", "Trash"})
-        EXPECT_EQ(mode(QString::fromLatin1(uiMode))->count("resetUI"), 1) << uiMode;
-    EXPECT_EQ(mode("Duplicates")->count("updateAccuracySettings"), 1);
-    EXPECT_TRUE(mode("Duplicates")->view()->isVisible());
-    EXPECT_FALSE(mode("Duplicates")->images().isEmpty());
-    EXPECT_FALSE(storage->undoManager()->canUndo());
-    EXPECT_TRUE(alerts->shown.empty());
 }
 
 // A new session started while a load runs must not clear the catalogue under it: the load is

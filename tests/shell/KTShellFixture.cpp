@@ -140,6 +140,14 @@ KTImageMO *KTShellWorld::addImage(KTFolderMO *folder, const QString &name, bool 
     return image;
 }
 
+bool KTShellWorld::saveAndContinue()
+{
+    auto answer = std::make_shared<std::optional<bool>>();
+    window().saveChangesAndContinue([answer](bool shouldContinue) { *answer = shouldContinue; });
+    EXPECT_TRUE(waitUntil([&] { return answer->has_value(); }));
+    return answer->value_or(false);
+}
+
 void KTShellWorld::process()
 {
     storage->processPendingChanges();

@@ -68,6 +68,9 @@ public:
     KTFolderMO *addCatalogueSource(const QString &type, const QString &mediaSource);
     /// An image record in `folder`, its file written (a small JPEG) unless `writeFile` is false.
     KTImageMO *addImage(KTFolderMO *folder, const QString &name, bool writeFile = true);
+    /// Runs the main window's save before an action and waits for its answer: whether the action
+    /// may go on.
+    bool saveAndContinue();
     /// Delivers the pending changes so the filtered lists and the sync bits are current.
     void process();
     /// A catalogue session over the Lightroom fixture (images 101 to 103, type "Lightroom5") or

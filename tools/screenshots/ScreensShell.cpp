@@ -5,6 +5,8 @@
 #include "KTScreenSession.h"
 
 #include "KTFakeModeController.h"
+#include "KTImageSourcesWindow.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
 #include "KTMainMenu.h"
 #include "KTMainWindowController.h"
@@ -104,14 +106,25 @@ KT_SCREEN(shell_main_rejects)
     return captureMainWindow(context, QStringLiteral("Trash"));
 }
 
-// The first launch: no session, the timeline's empty view under the sources window.
+// The first launch: no session, the sources window over the timeline's empty view.
 KT_SCREEN(shell_main_no_session)
 {
     QTemporaryDir folder;
     KTImageStorage storage(
         {folder.filePath(QStringLiteral("support")), folder.filePath(QStringLiteral("legacy"))});
     std::unique_ptr<KTMainWindowController> controller = mainWindow(storage, QStringLiteral("Duplicates"));
-    const QImage image = context.capture(*controller->window());
+    QImage image;
+    context.capture(*controller->window(), [&] {
+        controller->showImageSourcesWindow();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        // The sources window is a window of its own over the main window's content.
+        QWidget *sources = controller->imageSourcesController()->window();
+        image = controller->window()->grab().toImage();
+        QPainter painter(&image);
+        painter.drawImage(QPointF(sources->pos() - controller->window()->geometry().topLeft()),
+                          sources->grab().toImage());
+    });
     controller.reset();
     KTMainWindowController::setModeControllerFactory({});
     return image;
