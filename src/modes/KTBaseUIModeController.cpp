@@ -6,6 +6,7 @@
 #include "KTBinding.h"
 #include "KTButton.h"
 #include "KTImageMO.h"
+#include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
 #include "KTKeyEquivalent.h"
@@ -31,7 +32,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QResizeEvent>
 #include <QThread>
+#include <QTimer>
 
 #include <cmath>
 
@@ -386,8 +389,10 @@ void KTBaseUIModeController::initialize()
         m_view->installEventFilter(this);
     // Key presses aimed at the mode's widgets reach the mode first (see performKeyEquivalent()).
     qApp->installEventFilter(this);
-    if (m_imageView)
+    if (m_imageView) {
         m_imageView->setShowsPickedAndRejectedButtons(false);
+        m_imageView->installEventFilter(this);
+    }
     m_initialized = true;
 }
 
@@ -494,9 +499,20 @@ bool KTBaseUIModeController::eventFilter(QObject *watched, QEvent *event)
             rootViewDidUnhide();
         }
         break;
-    case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
+        // A record given to a viewer that was not on screen was fitted to a size it never had;
+        // zoom lock would keep that scale, so it is fitted again once the viewer is laid out.
+        if (watched == m_imageView && m_viewerNeedsFit && m_imageView->isVisible() &&
+            !m_imageView->size().isEmpty()) {
+            m_viewerNeedsFit = false;
+            QTimer::singleShot(0, m_imageView, [view = m_imageView] {
+                if (view && view->imageMO())
+                    view->fitToScreenAnimated(KTAnimated::No);
+            });
+        }
+        [[fallthrough]];
+    case QEvent::Move:
     case QEvent::Hide:
         if (watched == m_bottomToolBar || watched == m_view)
             placeBottomToolBarShadow();
@@ -580,6 +596,17 @@ bool KTBaseUIModeController::navigationBarShouldBeShown() const
 bool KTBaseUIModeController::canShowExposurePixels() const
 {
     return false;
+}
+
+void KTBaseUIModeController::showImageInViewer(KTImageMO *image)
+{
+    if (!m_imageView)
+        return;
+    // The viewer fits a new record to its size: give it its size first when it was just shown.
+    if (m_view && m_view->isVisible() && m_view->layout())
+        m_view->layout()->activate();
+    m_imageView->setImageMO(image);
+    m_viewerNeedsFit = image && !m_imageView->isVisible();
 }
 
 KTZoomProtocol *KTBaseUIModeController::viewForZooming() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KTImageListViewDelegate.h"
 #include "KTNotificationCenter.h"
 
 #include <QList>
@@ -20,7 +21,6 @@ class KTBadgeButton;
 class KTBaseUIModeController;
 class KTButton;
 class KTImageInfoView;
-class KTImageListView;
 class KTImageMO;
 class KTImageNavigationView;
 class KTImageStorage;
@@ -114,16 +114,23 @@ public:
 ///   the share menu, copy and move to a folder) and the panels and toolbar parts every mode
 ///   shows (EXIF panel, navigation strip, exposure switch, badges, rating, zoom control).
 ///
-/// Building a mode on it. The subclass, in its constructor:
+/// Building a mode on it. The class that builds the mode's screen, in its constructor:
 /// 1. builds its view in code: a root widget (setView()) and the shared parts it uses, handing
 ///    them to the base through the setters of "Parts of the screen" below (all optional: the
 ///    base skips a part the mode does not have);
-/// 2. calls initialize() (its own override first calls the base's);
-/// and answers modeID(), imagesFilterID(), setSelectedImages() and rejectSelectedImages(). It
-/// registers its filter on the catalogue in setImageStorage(), calls setNeedsReload() when the
-/// filter's notification arrives, rebuilds images() in reload(), and tells the delegate
-/// imagesListDidChange() after each rebuild (notifyImagesListDidChange()). A subclass whose
-/// views call back into it deletes its view in its own destructor (destroyView()).
+/// 2. calls initialize() (its own override first calls the base's).
+/// Virtual calls made from a constructor reach that class's overrides only, so modeID() must be
+/// answerable by then (take the identity as a constructor argument, as KTImageModeController
+/// does, or answer a constant), and subclasses below it finish their set-up in their own
+/// constructors. The mode answers modeID(), imagesFilterID(), setSelectedImages() and
+/// rejectSelectedImages(); registers its filter on the catalogue in setImageStorage(); calls
+/// setNeedsReload() when the filter's notification arrives; rebuilds images() in reload(); and
+/// tells the delegate after each rebuild (notifyImagesListDidChange()). A class whose views call
+/// back into it deletes the view in its own destructor (destroyView()), while it is still whole.
+///
+/// The grids call their owning mode through KTImageListViewDelegate, which the base adopts
+/// (canImageListPerformKeyDownWithKeyEquivalent() answers for every mode); a mode that feeds a
+/// grid also adopts KTImageListViewDataSource.
 ///
 /// The operations that only some modes have (next and previous group, reject unselected,
 /// resolve, restore, move to the system trash, accuracy, time range) are declared here for all:
@@ -137,7 +144,7 @@ public:
 /// `sender` arguments are the control or menu action that asked, or null.
 ///
 /// Threading: main thread only; every operation returns without waiting for background work.
-class KTBaseUIModeController : public QObject
+class KTBaseUIModeController : public QObject, public KTImageListViewDelegate
 {
     Q_OBJECT
 public:
@@ -325,10 +332,10 @@ public:
     // ---- KTImageListViewDelegate ----
 
     /// NO for "a" and "d" in "Compare", else YES.
-    virtual bool canImageListPerformKeyDownWithKeyEquivalent(const QString &keyEquivalent);
+    bool canImageListPerformKeyDownWithKeyEquivalent(const QString &keyEquivalent) override;
     /// Nothing in the base.
-    virtual void imageListViewSelectionDidChange(KTImageListView *view);
-    virtual void imageListViewCellWasDoubleClickedAtIndex(KTImageListView *view, qsizetype index);
+    void imageListViewSelectionDidChange(KTImageListView *view) override;
+    void imageListViewCellWasDoubleClickedAtIndex(KTImageListView *view, qsizetype index) override;
 
     // ---- State (for the modes, their tests and the screens tool) ----
 
@@ -532,6 +539,10 @@ protected:
     /// in "Compare").
     virtual KTZoomProtocol *viewForZooming() const;
 
+    /// Shows `image` in the viewer (after laying the view out, so the viewer fits it to its real
+    /// size; a viewer not on screen fits it again when it appears).
+    void showImageInViewer(KTImageMO *image);
+
     // ---- Commands ----
 
     /// In "List" and "Groups" steps the thumbnail zoom slider (while it is enabled) by one tick
@@ -590,6 +601,7 @@ private:
     bool m_showsExposurePixels = false;
     bool m_isNeedReload = false;
     bool m_initialized = false;
+    bool m_viewerNeedsFit = false;
     KTOperationQueue *m_loadingThumbnailsQueue = nullptr;
     KTBaseUIModeControllerDelegate *m_delegate = nullptr;
     KTObserverToken m_zoomObserver;
@@ -605,7 +617,7 @@ private:
     QPointer<KTImageView> m_imageView;
     KTImageInfoView *m_infoView = nullptr;
     QPointer<QWidget> m_exifPanel;
-    KTImageNavigationView *m_navigationView = nullptr;
+    QPointer<KTImageNavigationView> m_navigationView;
     QPointer<QWidget> m_navigationScrollView;
     QPointer<KTAbstractButton> m_showNavigationBarButton;
     QPointer<KTAbstractButton> m_showPixelsButton;

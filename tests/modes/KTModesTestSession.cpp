@@ -15,7 +15,9 @@
 #include "KTTestSupport.h"
 #include "KTUserDefaults.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -110,4 +112,41 @@ void KTModesTestSession::restartDefaults()
     KTBaseUIModeController::setUserDefaults(nullptr);
     m_defaults = std::make_unique<KTUserDefaults>(file);
     KTBaseUIModeController::setUserDefaults(m_defaults.get());
+}
+
+KTModeWindow::KTModeWindow(KTModesTestSession &session, KTBaseUIModeController &mode, QSize size)
+    : m_mode(&mode)
+{
+    m_mode->setLoadingThumbnailsQueue(&session.thumbnailQueue());
+    auto *layout = new QVBoxLayout(&m_window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_mode->view()->hide();
+    layout->addWidget(m_mode->view());
+    m_mode->setImageStorage(&session.storage());
+    m_mode->setDelegate(&delegate);
+    m_window.resize(size);
+    m_window.show();
+    QApplication::processEvents();
+}
+
+KTModeWindow::~KTModeWindow()
+{
+    if (!m_mode)
+        return;
+    m_mode->setDelegate(nullptr);
+    // The mode owns its view.
+    if (QWidget *view = m_mode->view())
+        view->setParent(nullptr);
+}
+
+void KTModeWindow::showMode()
+{
+    m_mode->view()->show();
+    m_mode->refresh();
+    QApplication::processEvents();
+}
+
+void KTModeWindow::hideMode()
+{
+    m_mode->view()->hide();
 }

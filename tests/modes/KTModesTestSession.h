@@ -1,10 +1,13 @@
 #pragma once
 
+#include "KTBaseUIModeController.h"
 #include "KTSessionFixtures.h"
 
 #include <QList>
 #include <QString>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -64,4 +67,37 @@ private:
     std::unique_ptr<Scope> m_scope;
     KTFolderMO *m_folder = nullptr;
     int m_created = 0;
+};
+
+/// Counts what a mode reports to the main window.
+class KTRecordingModeDelegate : public KTBaseUIModeControllerDelegate
+{
+public:
+    void baseUIModeControllerStartedMovingImages(KTBaseUIModeController *, bool, qint64) override {}
+    void baseUIModeControllerMovedImage(KTBaseUIModeController *) override {}
+    void baseUIModeControllerFinishedMovingImages(KTBaseUIModeController *) override {}
+    void controllerDidChangeUIMode(KTBaseUIModeController *) override { ++uiModeChanges; }
+    void imagesListDidChange(KTBaseUIModeController *) override { ++listChanges; }
+
+    int uiModeChanges = 0;
+    int listChanges = 0;
+};
+
+/// A shown window whose container holds one mode's view, set up as the main window sets its
+/// modes up: the thumbnail queue, the view hidden and placed, the catalogue, the delegate. The
+/// mode's view stays hidden until showMode().
+class KTModeWindow
+{
+public:
+    KTModeWindow(KTModesTestSession &session, KTBaseUIModeController &mode, QSize size = QSize(1000, 700));
+    ~KTModeWindow();
+
+    void showMode();
+    void hideMode();
+    QWidget &window() { return m_window; }
+    KTRecordingModeDelegate delegate;
+
+private:
+    QWidget m_window;
+    QPointer<KTBaseUIModeController> m_mode;
 };
