@@ -155,8 +155,7 @@ void KTImageView::initialize()
                 guard->displayFocusMask();
         });
     m_imagesChangedObserver = KTNotificationCenter::defaultCenter().addObserver(
-        KTImagesChangedInfo::name(), nullptr,
-        [guard = QPointer<KTImageView>(this)](const KTNotification &n) {
+        KTImagesChangedInfo::name(), nullptr, [guard = QPointer<KTImageView>(this)](const KTNotification &n) {
             if (guard)
                 guard->imagesDidChange(n);
         });

@@ -162,7 +162,8 @@ public:
     QRectF presentationFrame() const { return m_presentationFrame; }
     /// The container's model frame, y upwards; the comparison view reads it.
     QRectF selectionRect() const { return m_geometry.containerFrame(); }
-    const KTViewerGeometry &geometry() const { return m_geometry; }
+    /// The model geometry (named apart from QWidget::geometry, the widget's frame).
+    const KTViewerGeometry &viewerGeometry() const { return m_geometry; }
     bool isAnimating() const;
     /// Whether the layer is painted from a copy shrunk to its on-screen size (made in the
     /// background for pictures drawn much smaller than they are).
