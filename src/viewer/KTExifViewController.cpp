@@ -5,6 +5,7 @@
 #include "KTImageExifView.h"
 #include "KTImageMO.h"
 #include "KTImageUtils.h"
+#include "KTRecordDeletion.h"
 #include "KTThumbnailEntity.h"
 
 #include <QColorSpace>
@@ -26,6 +27,8 @@ QString colorSpaceName(const QImage &image)
 KTExifViewController::KTExifViewController(KTEntitiesManager *entities, QObject *parent)
     : QObject(parent), m_entities(entities)
 {
+    m_deletionObserver = observeRecordDeletion(
+        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
     m_exifView = new KTImageExifView;
     m_histogramView = new KTHistogramView(m_exifView->histogramView());
     auto *fill = new QVBoxLayout(m_exifView->histogramView());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTEntitiesManagerCallbackID.h"
+#include "KTNotificationCenter.h"
 
 #include <QObject>
 #include <QPointer>
@@ -60,4 +61,5 @@ private:
     KTImageMO *m_imageMO = nullptr;
     bool m_drawsShadow = false;
     std::optional<KTEntitiesManagerCallbackID> m_callbackId;
+    KTObserverToken m_deletionObserver;
 };

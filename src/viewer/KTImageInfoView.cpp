@@ -10,6 +10,7 @@
 #include "KTInfoStrings.h"
 #include "KTInfoTextField.h"
 #include "KTNamedImages.h"
+#include "KTRecordDeletion.h"
 #include "KTObjectContext.h"
 #include "KTUIImageView.h"
 #include "KTViewAdditions.h"
@@ -89,6 +90,8 @@ QColor KTImageInfoView::selectionColor()
 
 void KTImageInfoView::initialize()
 {
+    m_deletionObserver = observeRecordDeletion(
+        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
     m_minFrameWidth = width();
     const double band = height() - kBackgroundTransparentAreaHeight;
     const double fieldY = std::round((band - kFieldHeight) / 2);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
 
 #include <QImage>
@@ -126,6 +127,7 @@ private:
     QString m_UIMode;
     KTImageMO *m_imageMO = nullptr;
     KTObservationToken m_fileExistsObserver;
+    KTObserverToken m_deletionObserver;
     QVariantMap m_metadata;
     QString m_imageName;
     std::optional<double> m_scalePercent;

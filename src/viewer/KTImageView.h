@@ -312,7 +312,6 @@ private:
     void rebindButtons();
     void startObserving(KTImageMO *image);
     void stopObserving();
-    void imagesDidChange(const KTNotification &notification);
 
     // Stages.
     void adjustLayersBounds();

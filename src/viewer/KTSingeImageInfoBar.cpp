@@ -9,12 +9,15 @@
 #include "KTMultipleLabelsView.h"
 #include "KTNamedImages.h"
 #include "KTObjectContext.h"
+#include "KTRecordDeletion.h"
 #include "KTUIImageView.h"
 
 #include <QHBoxLayout>
 
 KTSingeImageInfoBar::KTSingeImageInfoBar(QWidget *parent) : QWidget(parent)
 {
+    m_deletionObserver = observeRecordDeletion(
+        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
     setFixedHeight(kHeight);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(8, 0, 0, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
 
 #include <QStringList>
@@ -46,6 +47,7 @@ private:
 
     KTImageMO *m_imageMO = nullptr;
     KTObservationToken m_fileExistsObserver;
+    KTObserverToken m_deletionObserver;
     bool m_infoHidden = false;
     KTUIImageView *m_separator = nullptr;
     KTMultipleLabelsView *m_imageInfoView = nullptr;

@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QTest>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -253,6 +255,35 @@ TEST_F(ImageView, WheelZoomsAboutThePointerAndATrackpadPans)
     sendWheel(*view, pointer, QPoint(0, 0), QPoint(-30, 20));
     EXPECT_EQ(view->viewerGeometry().position(), position + QPointF(-30, -20));
     EXPECT_EQ(geometry.count, 3);
+}
+
+TEST_F(ImageView, PinchZoomsAboutTheFingersWithADeadZoneAndAFloor)
+{
+    auto view = makeView(QSize(800, 600));
+    view->setImageMO(imageRecord("pinch.jpg", QSize(1600, 1200)));
+    const double fit = view->viewerGeometry().scale();
+    const auto pinch = [&](double value, QPointF at = QPointF(300, 200)) {
+        QNativeGestureEvent event(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, at, at,
+                                  view->mapToGlobal(at), value, QPointF(), 1);
+        QApplication::sendEvent(view.get(), &event);
+    };
+    pinch(0.005); // within the dead zone: nothing, not even fit mode
+    EXPECT_TRUE(view->isFitToScreen());
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), fit);
+
+    BroadcastCounter geometry(kVisibleGeometryDidChange, view.get());
+    const QPointF unit =
+        *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt({300, 200}));
+    pinch(0.25);
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit + 0.25, 1e-6);
+    EXPECT_FALSE(view->isFitToScreen());
+    EXPECT_EQ(geometry.count, 1);
+    const QPointF under =
+        *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt({300, 200}));
+    EXPECT_NEAR(under.x(), unit.x(), 1e-6);
+
+    pinch(-5.0); // far below the floor: lands on 0.15 (the fit scale is above it)
+    EXPECT_NEAR(view->viewerGeometry().scale(), KTViewerGeometry::kPinchFloor, 1e-9);
 }
 
 TEST_F(ImageView, DoubleClickTogglesFitAndActualSize)

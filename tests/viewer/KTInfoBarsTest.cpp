@@ -1,4 +1,6 @@
 #include "KTCompareImagesInfoBar.h"
+#include "KTExifViewController.h"
+#include "KTImageInfoView.h"
 #include "KTImageCompareView.h"
 #include "KTImageExifView.h"
 #include "KTImageFixtures.h"
@@ -116,6 +118,24 @@ TEST_F(InfoBars, CompareBarFollowsBothSides)
     bar.setCompareView(nullptr);
     compare.rightImageView()->setImageMO(left);
     EXPECT_EQ(bar.secondImageInfoBar()->imageMO(), nullptr);
+}
+
+// Deleted records are freed once their session is cleared: every panel that shows one lets it go.
+TEST_F(InfoBars, DeletedRecordIsLetGoEverywhere)
+{
+    KTImageMO *record = cameraRecord("deleted.jpg");
+    KTImageInfoView strip;
+    KTSingeImageInfoBar bar;
+    KTExifViewController exif(&entities);
+    strip.setImageMO(record);
+    bar.setImageMO(record);
+    exif.setImageMO(record);
+    context->deleteObject(record);
+    context->processPendingChanges();
+    EXPECT_EQ(strip.imageMO(), nullptr);
+    EXPECT_EQ(bar.imageMO(), nullptr);
+    EXPECT_EQ(exif.imageMO(), nullptr);
+    EXPECT_TRUE(bar.isInfoHidden());
 }
 
 TEST(KTImageInfoViewsContainerTest, PanelColourAboveTheBandAndTheSeparatorOnRequest)
