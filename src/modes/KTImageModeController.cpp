@@ -881,7 +881,8 @@ KTExportPopupViewController *KTImageModeController::exportViewController()
     m_exportViewController->setPathsToShareHandler([self]() -> std::optional<QStringList> {
         if (!self)
             return QStringList();
-        const bool pairs = KTImageStorage::showsRawAndJPEGAsOneFile();
+        KTImageStorage *storage = self->imageStorage();
+        const bool pairs = storage && storage->showsRawAndJPEGAsOneFile();
         QStringList paths;
         for (KTImageMO *image : self->images()) {
             if (pairs && !image->duplicateImagePath().isEmpty())

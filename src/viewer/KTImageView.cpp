@@ -2,7 +2,6 @@
 
 #include "KTAnimations.h"
 #include "KTBinding.h"
-#include "KTCatalogNotifications.h"
 #include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
 #include "KTEntitiesManager.h"
@@ -22,6 +21,7 @@
 #include "KTOnOffButton.h"
 #include "KTOverlayImageCache.h"
 #include "KTPixelUtils.h"
+#include "KTRecordDeletion.h"
 #include "KTScaledImageCache.h"
 #include "KTShareManager.h"
 #include "KTSpinner.h"
@@ -154,12 +154,8 @@ void KTImageView::initialize()
             if (guard)
                 guard->displayFocusMask();
         });
-    m_imagesChangedObserver = KTNotificationCenter::defaultCenter().addObserver(
-        KTImagesChangedInfo::name(), nullptr,
-        [guard = QPointer<KTImageView>(this)](const KTNotification &n) {
-            if (guard)
-                guard->imagesDidChange(n);
-        });
+    m_imagesChangedObserver = observeRecordDeletion(
+        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
     m_showsRejectedStatus = true;
     m_isFitToScreen = true;
 
@@ -287,14 +283,6 @@ void KTImageView::startObserving(KTImageMO *image)
 void KTImageView::stopObserving()
 {
     m_recordObservers.clear();
-}
-
-void KTImageView::imagesDidChange(const KTNotification &notification)
-{
-    if (!m_imageMO)
-        return;
-    if (KTImagesChangedInfo::deletedImages(notification.userInfo).contains(m_imageMO))
-        setImageMO(nullptr);
 }
 
 bool KTImageView::recordFileExists() const
@@ -1480,7 +1468,8 @@ QMenu *KTImageView::menuForEvent(const QPoint &position)
         if (!weak || !weak->m_imageMO)
             return result;
         const QString twin = weak->m_imageMO->duplicateImagePath();
-        if (withTwin && KTImageStorage::showsRawAndJPEGAsOneFile() && !twin.isEmpty())
+        KTImageStorage *storage = weak->m_services.catalogue();
+        if (withTwin && storage && storage->showsRawAndJPEGAsOneFile() && !twin.isEmpty())
             result.append(twin);
         if (!weak->m_imageMO->path().isEmpty())
             result.append(weak->m_imageMO->path());
