@@ -5,6 +5,10 @@
 #include "KTBindingSource.h"
 #include "KTBinding.h"
 #include "KTButton.h"
+#include "KTExifViewController.h"
+#include "KTGridServices.h"
+#include "KTImageExifView.h"
+#include "KTImageInfoView.h"
 #include "KTImageMO.h"
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
@@ -246,6 +250,8 @@ void KTBaseUIModeController::setUIMode(const QString &mode)
         return;
     m_UIMode = mode;
     saveDefaultsValue(mode, kUIModeKey);
+    if (m_infoView)
+        m_infoView->setUIMode(mode);
     if (m_delegate)
         m_delegate->controllerDidChangeUIMode(this);
 }
@@ -393,6 +399,9 @@ void KTBaseUIModeController::initialize()
         m_imageView->setShowsPickedAndRejectedButtons(false);
         m_imageView->installEventFilter(this);
     }
+    m_exifViewController = std::make_unique<KTExifViewController>(&KTGridServices::entitiesManager());
+    if (!m_exifPanel)
+        m_exifPanel = m_exifViewController->exifView();
     m_initialized = true;
 }
 
@@ -489,6 +498,11 @@ KTImageInfoView *KTBaseUIModeController::infoView() const
     return m_infoView;
 }
 
+KTExifViewController *KTBaseUIModeController::exifViewController() const
+{
+    return m_exifViewController.get();
+}
+
 bool KTBaseUIModeController::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -561,6 +575,7 @@ void KTBaseUIModeController::destroyView()
         m_view->removeEventFilter(this);
         delete m_view.data();
     }
+    m_exifViewController.reset();
 }
 
 // ---- Hooks ----
@@ -602,9 +617,10 @@ void KTBaseUIModeController::showImageInViewer(KTImageMO *image)
 {
     if (!m_imageView)
         return;
-    // The viewer fits a new record to its size: give it its size first when it was just shown.
-    if (m_view && m_view->isVisible() && m_view->layout())
-        m_view->layout()->activate();
+    // The viewer fits a new record to its size: lay the screen out first, so a viewer that was
+    // just shown has its size.
+    if (m_view && m_view->isVisible())
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     m_imageView->setImageMO(image);
     m_viewerNeedsFit = image && !m_imageView->isVisible();
 }

@@ -20,6 +20,7 @@ class KTAbstractButton;
 class KTBadgeButton;
 class KTBaseUIModeController;
 class KTButton;
+class KTExifViewController;
 class KTImageInfoView;
 class KTImageMO;
 class KTImageNavigationView;
@@ -240,6 +241,8 @@ public:
     /// The information strip of the mode's viewer; the main window clears it (setImageMO with
     /// null) when the records it shows go away. May be null.
     virtual KTImageInfoView *infoView() const;
+    /// The mode's own EXIF panel controller, made at set-up (null before).
+    KTExifViewController *exifViewController() const;
     /// While the view is shown and no modifier is held: space runs onSpacePress(), "g"
     /// onListMode(), "d" onActualSize(); true for those three. False for any other key and while
     /// the view is hidden.
@@ -461,7 +464,8 @@ protected:
     void setSwitchZoomButton(KTResizablePopUpButton *button, QWidget *zoomView);
     void setImagesCopyButton(KTAbstractButton *button);
     void setImagesMoveButton(KTAbstractButton *button);
-    /// The EXIF side panel's widget, inserted into and removed from the content row.
+    /// The EXIF side panel's widget, inserted into and removed from the content row; the panel
+    /// of exifViewController() unless the mode gives another before initialize().
     void setExifPanel(QWidget *panel);
     /// The widget made first responder whenever the view is shown; the mode sets it per sub-mode.
     void setForegroundView(QWidget *view);
@@ -472,7 +476,8 @@ protected:
     /// The set-up after the view is built, in this order: observes "kZoomDidChangeNotification",
     /// registerDefaults(), bindDefaultsValues(), the rating indicator and the toolbar shadow,
     /// asserts the view ("View is nil"), watches the view's hiding and showing and its keys, the
-    /// viewer's pick and reject buttons come and go together, makes the EXIF panel.
+    /// viewer's pick and reject buttons come and go together, makes the EXIF panel controller
+    /// (its thumbnails from the grids' entities manager).
     virtual void initialize();
     /// Registers the defaults of the seven settings (all but "UIMode"); a mode adds its own.
     virtual void registerDefaults();
@@ -615,7 +620,8 @@ private:
     QPointer<QWidget> m_bottomToolBarShadow;
     QPointer<QWidget> m_infoBarContainer;
     QPointer<KTImageView> m_imageView;
-    KTImageInfoView *m_infoView = nullptr;
+    QPointer<KTImageInfoView> m_infoView;
+    std::unique_ptr<KTExifViewController> m_exifViewController;
     QPointer<QWidget> m_exifPanel;
     QPointer<KTImageNavigationView> m_navigationView;
     QPointer<QWidget> m_navigationScrollView;

@@ -3,9 +3,11 @@
 #include "KTAbstractButton.h"
 #include "KTBadgeButton.h"
 #include "KTColor.h"
+#include "KTExifViewController.h"
 #include "KTExportPopupViewController.h"
 #include "KTGridScrollView.h"
 #include "KTImageBrowserView.h"
+#include "KTImageInfoView.h"
 #include "KTImageMO.h"
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
@@ -17,6 +19,7 @@
 #include "KTResizablePopUpButton.h"
 #include "KTSegmentedView.h"
 #include "KTSimpleBackgroundView.h"
+#include "KTSingeImageInfoBar.h"
 #include "KTUserDefaults.h"
 #include "KTZoomSlider.h"
 
@@ -90,10 +93,19 @@ void KTImageModeController::buildView()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    // Information bar over the content (filled by the info bars when they exist).
+    // Information bar over the content: the active image's path, size and camera values, one
+    // bar per sub-mode.
     auto *infoBarContainer = new QWidget(root);
     infoBarContainer->setObjectName(QStringLiteral("infoBarContainer"));
-    infoBarContainer->hide();
+    infoBarContainer->setFixedHeight(KTSingeImageInfoBar::kHeight);
+    auto *bars = new QHBoxLayout(infoBarContainer);
+    bars->setContentsMargins(0, 0, 0, 0);
+    m_allImagesInfoBar = new KTSingeImageInfoBar(infoBarContainer);
+    m_allImagesInfoBar->setObjectName(QStringLiteral("allImagesInfoBar"));
+    m_singleImageInfoBar = new KTSingeImageInfoBar(infoBarContainer);
+    m_singleImageInfoBar->setObjectName(QStringLiteral("singleImageInfoBar"));
+    bars->addWidget(m_allImagesInfoBar);
+    bars->addWidget(m_singleImageInfoBar);
     column->addWidget(infoBarContainer);
 
     // Content: the grid or the viewer, and the EXIF panel to their right.
@@ -112,11 +124,12 @@ void KTImageModeController::buildView()
     m_backgroundView = new KTSimpleBackgroundView(container);
     m_backgroundView->setObjectName(QStringLiteral("backgroundView"));
     m_backgroundView->setBackgroundColor(KTPalette::kWindow);
-    auto *viewer = new QVBoxLayout(m_backgroundView);
-    viewer->setContentsMargins(0, 0, 0, 0);
+    // The viewer over its information strip, placed by hand (see placeViewer()).
     auto *imageView = new KTImageView(m_backgroundView);
     imageView->setObjectName(QStringLiteral("imageView"));
-    viewer->addWidget(imageView, 1);
+    auto *infoView = new KTImageInfoView(m_backgroundView);
+    infoView->setObjectName(QStringLiteral("infoView"));
+    m_backgroundView->installEventFilter(this);
     stack->addWidget(m_backgroundView, 0, 0);
     row->addWidget(container, 1);
     column->addLayout(row, 1);
@@ -258,6 +271,7 @@ void KTImageModeController::buildView()
     setInfoBarContainer(infoBarContainer);
     setBottomToolBar(m_toolBar);
     setImageView(imageView);
+    setInfoView(infoView);
     setNavigationView(m_navigationStrip, stripScrollView);
     setShowNavigationBarButton(navigationSwitch);
     setZoomSlider(slider, sliderView);
@@ -273,6 +287,7 @@ void KTImageModeController::buildView()
 void KTImageModeController::initialize()
 {
     KTBaseUIModeController::initialize();
+    infoView()->startObservingImageView(imageView());
     KTZoomSlider *slider = zoomSlider();
     Q_ASSERT_X(slider->minValue() == kMinZoomSliderValue && slider->maxValue() == kMaxZoomSliderValue,
                "initialize", "Min or max zoom slider values differ from values defined in code");
@@ -767,6 +782,8 @@ void KTImageModeController::adjustUIVisibleElements()
     const bool image = UIMode() == kUIModeImage;
     m_imageBrowserScrollView->setHidden(image);
     zoomSliderView()->setHidden(image);
+    m_allImagesInfoBar->setHidden(image);
+    m_singleImageInfoBar->setHidden(!image);
     imageModeControlsView()->setHidden(!image);
     imageView()->setHidden(!image);
     showNavigationBarButton()->setHidden(!image);
@@ -828,9 +845,44 @@ void KTImageModeController::resetUI()
 
 // ---- Info and EXIF ----
 
-void KTImageModeController::updateInfoView() {}
+void KTImageModeController::updateInfoView()
+{
+    KTImageMO *active = activeImageMO();
+    // Cleared first, so the strip refreshes even for the record it shows.
+    infoView()->setImageMO(nullptr);
+    infoView()->setImageMO(active);
+    m_allImagesInfoBar->setImageMO(active);
+    m_singleImageInfoBar->setImageMO(active);
+}
 
-void KTImageModeController::updateExifView() {}
+void KTImageModeController::updateExifView()
+{
+    KTExifViewController *exif = exifViewController();
+    if (!exif)
+        return;
+    exif->setImageMO(activeImageMO());
+    const QScrollBar *scroller = m_imageBrowserScrollView->verticalScrollBar();
+    exif->setDrawsShadow(!(UIMode() == kUIModeList && scroller && scroller->isVisible()));
+}
+
+void KTImageModeController::placeViewer()
+{
+    // The strip spans the bottom; the viewer takes the rest down to the strip's transparent band.
+    const QRectF area = m_backgroundView->rect();
+    const double strip = KTImageInfoView::kHeight;
+    infoView()->setFrame(QRectF(area.left(), area.bottom() - strip, area.width(), strip));
+    imageView()->setGeometry(QRectF(area.left(), area.top(), area.width(),
+                                    std::max(0.0, area.height() - strip + kBackgroundTransparentAreaHeight))
+                                 .toRect());
+}
+
+bool KTImageModeController::eventFilter(QObject *watched, QEvent *event)
+{
+    // The type first: during its destruction the background view is no longer one.
+    if (event->type() == QEvent::Resize && watched == m_backgroundView)
+        placeViewer();
+    return KTBaseUIModeController::eventFilter(watched, event);
+}
 
 // ---- Decisions and files ----
 
@@ -960,4 +1012,14 @@ KTAbstractButton *KTImageModeController::exportButton() const
 KTModeToolbar *KTImageModeController::toolBar() const
 {
     return m_toolBar;
+}
+
+KTSingeImageInfoBar *KTImageModeController::allImagesInfoBar() const
+{
+    return m_allImagesInfoBar;
+}
+
+KTSingeImageInfoBar *KTImageModeController::singleImageInfoBar() const
+{
+    return m_singleImageInfoBar;
 }

@@ -15,6 +15,7 @@ class KTGridScrollView;
 class KTImageBrowserView;
 class KTModeToolbar;
 class KTSimpleBackgroundView;
+class KTSingeImageInfoBar;
 class QHBoxLayout;
 class QMenu;
 
@@ -149,6 +150,9 @@ public:
     KTAbstractButton *zoomLockButton() const;
     KTAbstractButton *exportButton() const;
     KTModeToolbar *toolBar() const;
+    /// The info bars of "List" and of "Image".
+    KTSingeImageInfoBar *allImagesInfoBar() const;
+    KTSingeImageInfoBar *singleImageInfoBar() const;
 
     /// The sort key of a pop-up tag, and back (an unknown key shows tag 0).
     static QString sortKeyForTag(int tag);
@@ -166,6 +170,7 @@ protected:
     void updateExifView() override;
     void updateInfoView() override;
     bool navigationBarShouldBeShown() const override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     /// Rebuilds images() and the path map from the catalogue's list, reloads the grid and the
     /// strip, adjusts the screen and tells the delegate.
@@ -190,6 +195,7 @@ protected:
 
 private:
     void buildView();
+    void placeViewer();
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
     void selectSingleImage(qsizetype index);
 
@@ -213,4 +219,6 @@ private:
     QPointer<KTAbstractButton> m_zoomLockButton;
     QPointer<KTAbstractButton> m_exportButton;
     QPointer<KTModeToolbar> m_toolBar;
+    QPointer<KTSingeImageInfoBar> m_allImagesInfoBar;
+    QPointer<KTSingeImageInfoBar> m_singleImageInfoBar;
 };

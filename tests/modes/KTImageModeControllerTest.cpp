@@ -3,12 +3,14 @@
 #include "KTAbstractButton.h"
 #include "KTBadgeButton.h"
 #include "KTCatalogModel.h"
+#include "KTExifViewController.h"
 #include "KTExportPopupViewController.h"
 #include "KTExternalStatusSync.h"
 #include "KTFolderMO.h"
 #include "KTObjectContext.h"
 #include "KTRedjectedImagesModeController.h"
 #include "KTImageBrowserView.h"
+#include "KTImageInfoView.h"
 #include "KTImageMO.h"
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
@@ -17,6 +19,7 @@
 #include "KTResizablePopUpButton.h"
 #include "KTSelectedImagesModeController.h"
 #include "KTShareSystem.h"
+#include "KTSingeImageInfoBar.h"
 #include "KTTestSupport.h"
 #include "KTUserDefaults.h"
 #include "KTZoomSlider.h"
@@ -197,6 +200,41 @@ TEST_F(KTImageModeControllerTest, NextAndPreviousWrapAroundAndLeaveOneImageSelec
     EXPECT_EQ(selectedNames(), QStringList{"P002"});
     mode->onNextImage(nullptr);
     EXPECT_EQ(selectedNames(), QStringList{"P003"});
+}
+
+TEST_F(KTImageModeControllerTest, PanelsAndBarsFollowTheActiveImage)
+{
+    pickedSession(4);
+    KTAbstractButton exifSwitch;
+    exifSwitch.setPushed(true);
+    mode->onShowExifView(&exifSwitch);
+    ASSERT_NE(mode->exifViewController(), nullptr);
+    EXPECT_TRUE(mode->exifPanel()->isVisibleTo(mode->view()));
+
+    // A click in the grid.
+    mode->imageBrowserView()->selectIndexes({2}, 2);
+    mode->imageListViewSelectionDidChange(mode->imageBrowserView());
+    EXPECT_EQ(mode->exifViewController()->imageMO(), picked.at(2));
+    EXPECT_EQ(mode->allImagesInfoBar()->imageMO(), picked.at(2));
+    EXPECT_TRUE(mode->allImagesInfoBar()->isVisibleTo(mode->view()));
+    EXPECT_FALSE(mode->singleImageInfoBar()->isVisibleTo(mode->view()));
+
+    mode->switchToUIMode(kUIModeImage);
+    EXPECT_EQ(mode->infoView()->imageMO(), picked.at(2));
+    EXPECT_EQ(mode->infoView()->UIMode(), kUIModeImage);
+    EXPECT_TRUE(mode->singleImageInfoBar()->isVisibleTo(mode->view()));
+    mode->onNextImage(nullptr);
+    EXPECT_EQ(mode->infoView()->imageMO(), picked.at(3));
+    EXPECT_EQ(mode->singleImageInfoBar()->imageMO(), picked.at(3));
+    EXPECT_EQ(mode->exifViewController()->imageMO(), picked.at(3));
+    EXPECT_EQ(mode->imageView()->imageMO(), picked.at(3));
+
+    // The panel needs images to describe.
+    for (KTImageMO *image : picked)
+        image->setPicked(false);
+    session.process();
+    EXPECT_FALSE(mode->exifPanel()->isVisibleTo(mode->view()));
+    EXPECT_TRUE(mode->isExifPanelVisible());
 }
 
 TEST_F(KTImageModeControllerTest, EmptyListForcesTheGridAndDisablesItsControls)
