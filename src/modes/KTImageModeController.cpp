@@ -549,34 +549,31 @@ void KTImageModeController::onPrevImage(QObject *)
     selectSingleImage(!active || *active <= 0 || *active > count ? count - 1 : *active - 1);
 }
 
-void KTImageModeController::selectAllImagesInGroup()
+KTImageListView *KTImageModeController::listForSubMode(const QString &command) const
 {
     const QString mode = UIMode();
-    KTImageListView *list = mode == kUIModeList    ? static_cast<KTImageListView *>(m_imageBrowserView.data())
-                            : mode == kUIModeImage ? static_cast<KTImageListView *>(m_navigationStrip.data())
-                                                   : nullptr;
-    if (!list) {
-        qWarning().noquote() << QStringLiteral("Unexpected UIMode %1 for %2")
-                                    .arg(mode, QStringLiteral("selectAllImagesInGroup"));
-        return;
+    if (mode == kUIModeList)
+        return m_imageBrowserView;
+    if (mode == kUIModeImage)
+        return m_navigationStrip;
+    qWarning().noquote() << QStringLiteral("Unexpected UIMode %1 for %2").arg(mode, command);
+    return nullptr;
+}
+
+void KTImageModeController::selectAllImagesInGroup()
+{
+    if (KTImageListView *list = listForSubMode(QStringLiteral("selectAllImagesInGroup"))) {
+        list->selectAllImages();
+        imageListViewSelectionDidChange(list);
     }
-    list->selectAllImages();
-    imageListViewSelectionDidChange(list);
 }
 
 void KTImageModeController::deselectAllImagesInGroup()
 {
-    const QString mode = UIMode();
-    KTImageListView *list = mode == kUIModeList    ? static_cast<KTImageListView *>(m_imageBrowserView.data())
-                            : mode == kUIModeImage ? static_cast<KTImageListView *>(m_navigationStrip.data())
-                                                   : nullptr;
-    if (!list) {
-        qWarning().noquote() << QStringLiteral("Unexpected UIMode %1 for %2")
-                                    .arg(mode, QStringLiteral("deselectAllImagesInGroup"));
-        return;
+    if (KTImageListView *list = listForSubMode(QStringLiteral("deselectAllImagesInGroup"))) {
+        list->deselectAllImages();
+        imageListViewSelectionDidChange(list);
     }
-    list->deselectAllImages();
-    imageListViewSelectionDidChange(list);
 }
 
 void KTImageModeController::restoreAppLastLaunchSelection()

@@ -198,6 +198,8 @@ private:
     void placeViewer();
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
     void selectSingleImage(qsizetype index);
+    /// The grid in "List", the strip in "Image"; null (logged) in any other sub-mode.
+    KTImageListView *listForSubMode(const QString &command) const;
 
     QString m_filterID;
     KTPredicate m_predicate;

@@ -173,6 +173,19 @@ TEST_F(KTImageModeControllerTest, SelectionCarriedFromAnotherModeKeepsOnlyListed
     EXPECT_EQ(mode->activeImageMO(), picked.at(2));
 }
 
+TEST_F(KTImageModeControllerTest, SelectAllAndDeselectAllActOnTheListOnScreen)
+{
+    pickedSession(4);
+    mode->setSelectedImages({picked.at(2)}, picked.at(2), false);
+    mode->selectAllImagesInGroup();
+    EXPECT_EQ(selectedNames(), (QStringList{"P001", "P002", "P003", "P004"}));
+    EXPECT_EQ(mode->shareButton()->badgeString(), QStringLiteral("4"));
+    mode->switchToUIMode(kUIModeImage);
+    mode->deselectAllImagesInGroup();
+    EXPECT_EQ(selectedNames(), QStringList{"P003"}) << "the active image stays selected";
+    EXPECT_EQ(mode->navigationView()->selection(), (std::set<qsizetype>{2}));
+}
+
 TEST_F(KTImageModeControllerTest, SelectionIsRestoredAfterARestartOfTheList)
 {
     pickedSession(5);
