@@ -220,6 +220,17 @@ void KTImageModeController::buildView()
                                    KTAbstractButton::Toggle, zoomView);
     connect(m_zoomLockButton, &KTControl::clicked, this, [this] { onZoomLock(m_zoomLockButton); });
     zoomRow->addWidget(m_zoomLockButton);
+    // Previous and next image, wrapping at the ends.
+    m_selectPreviousButton = KTModeToolbar::roundButton(QStringLiteral("chevron_left"), tr("Previous image"),
+                                                        KTAbstractButton::Momentary, imageControls);
+    connect(m_selectPreviousButton, &KTControl::clicked, this,
+            [this] { onPrevImage(m_selectPreviousButton); });
+    m_selectNextButton = KTModeToolbar::roundButton(QStringLiteral("chevron_right"), tr("Next image"),
+                                                    KTAbstractButton::Momentary, imageControls);
+    connect(m_selectNextButton, &KTControl::clicked, this, [this] { onNextImage(m_selectNextButton); });
+    imageControlsRow->addWidget(m_selectPreviousButton);
+    imageControlsRow->addWidget(m_selectNextButton);
+    imageControlsRow->addSpacing(6);
     imageControlsRow->addWidget(zoomView);
     auto *navigationSwitch = KTModeToolbar::roundButton(
         QStringLiteral("filmstrip"), tr("Show the thumbnail strip"), KTAbstractButton::Toggle, imageControls);

@@ -219,6 +219,8 @@ private:
     QPointer<QMenu> m_sortKeyMenu;
     QPointer<QMenu> m_zoomMenu;
     QPointer<KTAbstractButton> m_zoomLockButton;
+    QPointer<KTAbstractButton> m_selectPreviousButton;
+    QPointer<KTAbstractButton> m_selectNextButton;
     QPointer<KTAbstractButton> m_exportButton;
     QPointer<KTModeToolbar> m_toolBar;
     QPointer<KTSingeImageInfoBar> m_allImagesInfoBar;

@@ -10,16 +10,20 @@
 
 namespace {
 
-/// Runs the fades in real time while it lives.
-struct AnimationsOn
+/// Runs the fades in real time (or at once) while it lives.
+struct Animations
 {
-    AnimationsOn() { KTAnimations::setEnabled(true); }
-    ~AnimationsOn() { KTAnimations::setEnabled(false); }
+    explicit Animations(bool enabled) : previous(KTAnimations::isEnabled())
+    {
+        KTAnimations::setEnabled(enabled);
+    }
+    ~Animations() { KTAnimations::setEnabled(previous); }
+    bool previous;
 };
 
 TEST(KTResolveGroupViewControllerTest, SecondCallWhileShownNeitherRestartsNorRunsItsHandler)
 {
-    AnimationsOn animations;
+    Animations animations(true);
     QWidget covered;
     covered.resize(600, 400);
     covered.show();
@@ -45,6 +49,7 @@ TEST(KTResolveGroupViewControllerTest, SecondCallWhileShownNeitherRestartsNorRun
 
 TEST(KTResolveGroupViewControllerTest, WithoutHandlerOrAnimationsItEndsAtOnce)
 {
+    Animations animations(false);
     QWidget covered;
     covered.resize(300, 200);
     KTResolveGroupViewController::showInView(&covered, {});
@@ -57,7 +62,7 @@ TEST(KTResolveGroupViewControllerTest, WithoutHandlerOrAnimationsItEndsAtOnce)
 
 TEST(KTResolveGroupViewControllerTest, ACoveredViewDestroyedMidwayTakesTheOverlayWithIt)
 {
-    AnimationsOn animations;
+    Animations animations(true);
     int ran = 0;
     {
         QWidget covered;
