@@ -95,8 +95,9 @@ struct Session
     {
         bool loaded = false;
         const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-            kTaskDidFinishNotification, storage.get(), [&](const KTNotification &notification) {
-                loaded = loaded || notification.userInfo.value(kTaskNameKey) == kLoadImagesTaskName;
+            KTTaskDidFinishInfo::name(), storage.get(), [&](const KTNotification &notification) {
+                loaded =
+                    loaded || KTTaskDidFinishInfo::taskName(notification.userInfo) == kLoadImagesTaskName;
             });
         storage->loadImages();
         turnUntil(loaded);
@@ -108,8 +109,9 @@ struct Session
     {
         bool finished = false;
         const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-            kTaskDidFinishNotification, seeker, [&](const KTNotification &notification) {
-                finished = finished || notification.userInfo.value(kTaskNameKey) == kSearchDuplicatesTaskName;
+            KTTaskDidFinishInfo::name(), seeker, [&](const KTNotification &notification) {
+                finished = finished ||
+                           KTTaskDidFinishInfo::taskName(notification.userInfo) == kSearchDuplicatesTaskName;
             });
         storage->findImagesDuplicatesWithSimilarityLevel(3, 0);
         turnUntil(finished);

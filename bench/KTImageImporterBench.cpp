@@ -107,8 +107,8 @@ static void BM_LoadImagesIntoAnEmptyCatalogue(benchmark::State &state)
         KTCancelablePerformer performer;
         bool finished = false;
         auto token = KTNotificationCenter::defaultCenter().addObserver(
-            kTaskDidFinishNotification, &performer, [&](const KTNotification &notification) {
-                if (notification.userInfo.value(kTaskNameKey) == kLoadImagesTaskName)
+            KTTaskDidFinishInfo::name(), &performer, [&](const KTNotification &notification) {
+                if (KTTaskDidFinishInfo::taskName(notification.userInfo) == kLoadImagesTaskName)
                     finished = true;
             });
         KTImageImporter::Settings settings;

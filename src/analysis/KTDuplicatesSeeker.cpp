@@ -59,7 +59,7 @@ public:
                 if (!m_phase.isEmpty())
                     notifier.taskDidFinish(m_phase, m_sender);
                 if (!phase.isEmpty()) {
-                    notifier.taskDidStart(phase, m_sender, {{kTaskCancelableStateKey, true}});
+                    notifier.taskDidStart(phase, m_sender, KTTaskDidStartInfo::cancelable());
                     notifier.numberOfTaskStepsDidCalculate(100, m_sender);
                 }
                 m_phase = phase;
@@ -159,7 +159,7 @@ void KTDuplicatesSeeker::findImagesDuplicatesWithSimilarityLevel(const QVariant 
         {
             SearchFlag flag(seeker->m_duplicatesSearchDidStart);
             seeker->setCurrentTaskCanceled(false);
-            notifier.taskDidStart(kSearchDuplicatesTaskName, seeker, {{kTaskCancelableStateKey, true}});
+            notifier.taskDidStart(kSearchDuplicatesTaskName, seeker, KTTaskDidStartInfo::cancelable());
             seeker->runSearch(level, timeRange, *context);
         }
         if (!seeker->isCurrentTaskCanceled()) {

@@ -2,15 +2,20 @@
 
 #include "KTUserDefaults.h"
 
-void KTFocusMaskDefaults::registerDefaults(KTUserDefaults &defaults)
+QVariantMap KTFocusMaskDefaults::defaultValues()
 {
-    defaults.registerDefaults({
+    return {
         {kFocusMaskThresholdDefaultsKey, 0.319f},
         {kFocusMaskOpacityDefaultsKey, 0.657f},
         {kFocusMaskRadius1DefaultsKey, 0.099f},
         {kFocusMaskRadius2DefaultsKey, 0.277f},
         {kFocusMaskRegionSizeDefaultsKey, 0.5},
-    });
+    };
+}
+
+void KTFocusMaskDefaults::registerDefaults(KTUserDefaults &defaults)
+{
+    defaults.registerDefaults(defaultValues());
 }
 
 void KTFocusMaskDefaults::registerDefaults()

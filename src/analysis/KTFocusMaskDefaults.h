@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 
 class KTUserDefaults;
 
@@ -19,8 +20,10 @@ inline const QString kReloadFocusMaskNotificationName = QStringLiteral("reloadFo
 /// Threading: safe on any thread (KTUserDefaults serialises access).
 struct KTFocusMaskDefaults
 {
-    /// Registers the five defaults (threshold 0.319, opacity 0.657, radius1 0.099 and radius2
-    /// 0.277 as floats, region size 0.5 as a double). The shell calls it at start-up.
+    /// The five keys with their default values: threshold 0.319, opacity 0.657, radius1 0.099 and
+    /// radius2 0.277 as floats, region size 0.5 as a double.
+    static QVariantMap defaultValues();
+    /// Registers defaultValues(). The shell calls it at start-up.
     static void registerDefaults(KTUserDefaults &defaults);
     static void registerDefaults();
 

@@ -1,8 +1,10 @@
 #include "KTFocusedRegionsManager.h"
 
+#include "KTCatalogNotifications.h"
 #include "KTCreateFocusedRegionsStorageOperation.h"
 #include "KTDispatch.h"
 #include "KTFilesManager.h"
+#include "KTImageMO.h"
 #include "KTLoadFocusedRegionsStorageFromFileOperation.h"
 #include "KTOperationQueue.h"
 
@@ -11,10 +13,6 @@
 #include <QPointer>
 
 namespace {
-
-const QString kImagesChangedNotification = QStringLiteral("ImagesChanged");
-const QString kDeletedImagesKey = QStringLiteral("DeletedImages");
-const QString kUuidKey = QStringLiteral("uuid");
 
 template <typename Operation> bool isReusable(const std::shared_ptr<Operation> &operation)
 {
@@ -34,8 +32,9 @@ KTFocusedRegionsManager::KTFocusedRegionsManager(KTOperationQueue &queue, QObjec
     : QObject(parent), m_queue(queue)
 {
     m_imagesChangedObserver = KTNotificationCenter::defaultCenter().addObserver(
-        kImagesChangedNotification, nullptr,
-        [this](const KTNotification &notification) { imagesDidChange(notification); });
+        KTImagesChangedInfo::name(), nullptr, [this](const KTNotification &notification) {
+            imagesDidChange(KTImagesChangedInfo::deletedImages(notification.userInfo));
+        });
 }
 
 KTFocusedRegionsManager::~KTFocusedRegionsManager() = default;
@@ -160,13 +159,11 @@ void KTFocusedRegionsManager::deleteStoragesForImages(const QStringList &imageUu
     }
 }
 
-void KTFocusedRegionsManager::imagesDidChange(const KTNotification &notification)
+void KTFocusedRegionsManager::imagesDidChange(const QList<KTImageMO *> &deletedImages)
 {
     QStringList uuids;
-    for (const QVariant &image : notification.userInfo.value(kDeletedImagesKey).toList()) {
-        const QString uuid = image.typeId() == QMetaType::QVariantMap
-                                 ? image.toMap().value(kUuidKey).toString()
-                                 : image.toString();
+    for (const KTImageMO *image : deletedImages) {
+        const QString uuid = image->uuid();
         if (!uuid.isEmpty())
             uuids.append(uuid);
     }

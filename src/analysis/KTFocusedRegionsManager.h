@@ -14,6 +14,7 @@
 #include <optional>
 
 class KTCreateFocusedRegionsStorageOperation;
+class KTImageMO;
 class KTLoadFocusedRegionsStorageFromFileOperation;
 class KTOperationQueue;
 
@@ -24,8 +25,8 @@ class KTOperationQueue;
 /// leave the catalogue.
 ///
 /// Images are given as plain values, the record's uuid and file path. Images leaving the
-/// catalogue arrive through "ImagesChanged" with "DeletedImages" holding their uuids (strings,
-/// or maps with "uuid"), or through deleteStoragesForImages.
+/// catalogue arrive through the catalogue's "ImagesChanged" (its deleted image records), or
+/// through deleteStoragesForImages.
 ///
 /// Threading: main thread only. Work runs on the operation queue; handlers run on the main
 /// thread, later, except for a cache hit, which calls back before obtainFocusedRegionStorage
@@ -68,6 +69,9 @@ public:
     /// Cancels the images' operations and deletes their files (errors ignored). Cached
     /// storages stay.
     void deleteStoragesForImages(const QStringList &imageUuids);
+    /// The handler of the catalogue's "ImagesChanged": deleteStoragesForImages for the deleted
+    /// records.
+    void imagesDidChange(const QList<KTImageMO *> &deletedImages);
 
     /// The image's storage file in the "FocusedRegions" folder.
     static QString focusedRegionsStoragePathForImageMO(const QString &imageUuid);
@@ -94,7 +98,6 @@ private:
     createFocusedRegionsStorageOperationForImageMO(const QString &imageUuid, const QString &imagePath);
     Handler cachingHandler(const QString &imageUuid);
     void adjustFocusedRegionsOperationsPriority();
-    void imagesDidChange(const KTNotification &notification);
 
     KTOperationQueue &m_queue;
     bool m_focusedRegionsVisible = false;

@@ -103,19 +103,19 @@ void KTCatalogChangeHandler::setImagesFilter(const std::optional<KTPredicate> &f
 void KTCatalogChangeHandler::cleanImagesList()
 {
     m_images.reset();
-    post(kImagesListDidChangeNotification, {{kCleanImageListKey, true}});
+    post(KTImagesListDidChangeInfo::name(), KTImagesListDidChangeInfo::userInfo());
 }
 
 void KTCatalogChangeHandler::cleanGroups()
 {
     m_groups.reset();
-    post(kImageGroupsDidChangeNotification);
+    post(KTImageGroupsDidChangeInfo::name());
 }
 
 void KTCatalogChangeHandler::cleanTimeGroups()
 {
     m_timeGroups.reset();
-    post(kTimeGroupsDidChangeNotification);
+    post(KTTimeGroupsDidChangeInfo::name());
 }
 
 void KTCatalogChangeHandler::managedObjectContextObjectsDidChange(const KTObjectsDidChange &change)
@@ -146,15 +146,12 @@ void KTCatalogChangeHandler::managedObjectContextObjectsDidChange(const KTObject
 
     if (!addedImages.isEmpty() || !deletedImages.isEmpty()) {
         cleanImagesList();
-        post(kImagesDidChangeNotification, {{kAddedImagesKey, QVariant::fromValue(addedImages)},
-                                            {kDeletedImagesKey, QVariant::fromValue(deletedImages)},
-                                            {kAddedSourcesKey, QVariant::fromValue(addedSources)},
-                                            {kDeletedSourcesKey, QVariant::fromValue(deletedSources)}});
+        post(KTImagesChangedInfo::name(),
+             KTImagesChangedInfo::userInfo(addedImages, deletedImages, addedSources, deletedSources));
     }
     if (!addedSources.isEmpty() || !deletedSources.isEmpty()) {
         m_sources.reset();
-        post(kSourcesDidChangeNotification, {{kAddedSourcesKey, QVariant::fromValue(addedSources)},
-                                             {kDeletedSourcesKey, QVariant::fromValue(deletedSources)}});
+        post(KTSourcesChangedInfo::name(), KTSourcesChangedInfo::userInfo(addedSources, deletedSources));
     }
 
     QList<KTImageMO *> updatedImages;
@@ -174,7 +171,7 @@ void KTCatalogChangeHandler::managedObjectContextObjectsDidChange(const KTObject
         m_syncTracker.trackChange(*context, addedImages, deletedImages, updatedImages);
 
     if (!updatedImages.isEmpty())
-        post(kImagesDidUpdateNotification, {{kUpdatedImagesKey, QVariant::fromValue(updatedImages)}});
+        post(KTImagesUpdatedInfo::name(), KTImagesUpdatedInfo::userInfo(updatedImages));
 }
 
 void KTCatalogChangeHandler::post(const QString &name, const QVariantMap &userInfo)

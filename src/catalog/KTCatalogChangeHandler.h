@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KTCatalogNotifications.h"
 #include "KTFilteredImageLists.h"
 #include "KTObservationToken.h"
 #include "KTPredicate.h"
@@ -18,28 +19,6 @@ class KTImageMO;
 class KTObjectContext;
 class KTTimeGroupMO;
 struct KTObjectsDidChange;
-
-// Notifications of the catalogue, posted on KTNotificationCenter::defaultCenter() with the
-// catalogue as object, on the main thread, synchronously inside the change processing.
-//
-// Records in userInfo: a QVariant holding QList<KTImageMO *> (images) or QList<KTFolderMO *>
-// (sources), each ordered by object id; every key of a notification is always present, possibly
-// with an empty list. The records are main-context records; deleted ones stay readable.
-inline const QString kImagesDidChangeNotification = QStringLiteral("ImagesChanged");
-inline const QString kSourcesDidChangeNotification = QStringLiteral("SourcesChanged");
-inline const QString kImagesDidUpdateNotification = QStringLiteral("ImagesUpdated");
-inline const QString kImagesListDidChangeNotification = QStringLiteral("imagesListDidChange");
-inline const QString kImageGroupsDidChangeNotification = QStringLiteral("imageGroupsDidChange");
-inline const QString kTimeGroupsDidChangeNotification = QStringLiteral("timeGroupsDidChange");
-// "ImagesChanged": all four; "SourcesChanged": the two source keys.
-inline const QString kAddedImagesKey = QStringLiteral("AdedImages");
-inline const QString kDeletedImagesKey = QStringLiteral("DeletedImages");
-inline const QString kAddedSourcesKey = QStringLiteral("AddedSources");
-inline const QString kDeletedSourcesKey = QStringLiteral("DeletedSources");
-// "ImagesUpdated".
-inline const QString kUpdatedImagesKey = QStringLiteral("UpdatedImages");
-// "imagesListDidChange": a bool, true.
-inline const QString kCleanImageListKey = QStringLiteral("cleanImageListKey");
 
 /// The catalogue's cached lists and its change handler. It keeps the unfiltered lists (images,
 /// sources, similar groups, time groups), dropped when records of their kind are inserted or

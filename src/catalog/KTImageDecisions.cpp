@@ -43,8 +43,8 @@ void KTImageDecisions::resolveGroups(const QList<KTImageGroupMO *> &groups)
             if (!image->picked().value_or(false))
                 image->setRejected(true);
         }
-        KTNotificationCenter::defaultCenter().post(kImageGroupHasBeenResolvedNotification, m_sender,
-                                                   {{kResolvedGroupKey, QVariant::fromValue(group)}});
+        KTNotificationCenter::defaultCenter().post(KTImageGroupResolvedInfo::name(), m_sender,
+                                                   KTImageGroupResolvedInfo::userInfo(group));
         m_context.deleteObject(group);
     }
     m_context.processPendingChanges();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KTCatalogNotifications.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QSet>
@@ -9,11 +11,6 @@ class KTImageGroupMO;
 class KTImageMO;
 class KTObjectContext;
 class QObject;
-
-/// Posted when a similar group is resolved, before the group record is deleted.
-inline const QString kImageGroupHasBeenResolvedNotification = QStringLiteral("ImageGroupHasBeenResolved");
-/// userInfo key of that notification: the group (a KTImageGroupMO *).
-inline const QString kResolvedGroupKey = QStringLiteral("ResolvedGroup");
 
 /// The culling decisions on records of the main context: rejecting images, resolving and
 /// deleting similar groups, taking images out of their groups, and removing records. A group is

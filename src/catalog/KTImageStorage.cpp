@@ -5,7 +5,7 @@
 #include "KTCatalogModel.h"
 #include "KTCatalogStore.h"
 #include "KTConcurrentQueue.h"
-#include "KTCoreDataMigrationWindow.h"
+#include "KTMigrationWindowPresenter.h"
 #include "KTDispatch.h"
 #include "KTExternalStatusBridge.h"
 #include "KTFilesManager.h"
@@ -382,7 +382,7 @@ void KTImageStorage::validate()
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
         notifier.taskDidStart(kValidateTaskName, sender.data());
         const bool invalid = KTSessionSources::hasInvalidSourcesInContext(*child);
-        notifier.taskDidFinish(kValidateTaskName, sender.data(), {{kHasInvalidSourcesKey, invalid}});
+        notifier.taskDidFinish(kValidateTaskName, sender.data(), KTTaskDidFinishInfo::validated(invalid));
     });
 }
 
@@ -572,8 +572,20 @@ void KTImageStorage::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
 
 #include <QPointer>
 
-const QString KTImageStorage::kNoImagesParsedNotificationName = QStringLiteral("NoImagesParsed");
-const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = QStringLiteral("NoSimilarGroupsFound");
+const QString KTImageStorage::kNoImagesParsedNotificationName = kNoImagesParsedNotification;
+const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = kNoSimilarGroupsFoundNotification;
+const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
+    QStringLiteral("kShowRAWandJPEGAsOneFileOption");
+
+bool KTImageStorage::showsRawAndJPEGAsOneFile() const
+{
+    return KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOptionKey);
+}
+
+void KTImageStorage::setShowsRawAndJPEGAsOneFile(bool oneFile)
+{
+    KTUserDefaults::standardUserDefaults().setBool(oneFile, kShowRAWandJPEGAsOneFileOptionKey);
+}
 
 void KTImageStorage::setDuplicatesSearch(DuplicatesSearch search)
 {
@@ -604,10 +616,7 @@ void KTImageStorage::loadImages()
     if (!context)
         return;
     KTImageImporter::Settings settings;
-    settings.pairing =
-        KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"))
-            ? KTRawJpegPairing::OneFile
-            : KTRawJpegPairing::Separate;
+    settings.pairing = showsRawAndJPEGAsOneFile() ? KTRawJpegPairing::OneFile : KTRawJpegPairing::Separate;
     settings.findDuplicatesForAddedImages = m_findDuplicatesForAddedImages;
     settings.accuracyLevel = m_accuracyLevel;
     settings.timeRange = timeRange();
@@ -629,11 +638,16 @@ void KTImageStorage::loadImages()
     };
     hooks.noImagesParsed = [self] {
         if (self)
-            KTNotificationCenter::defaultCenter().post(kNoImagesParsedNotificationName, self.data());
+            KTNotificationCenter::defaultCenter().post(KTNoImagesParsedInfo::name(), self.data());
     };
     hooks.noSimilarGroupsFound = [self] {
         if (self)
-            KTNotificationCenter::defaultCenter().post(kNoSimilarGroupsFoundNotificationName, self.data());
+            KTNotificationCenter::defaultCenter().post(KTNoSimilarGroupsFoundInfo::name(), self.data());
+    };
+    hooks.failedToLoadImages = [self](const QList<KTBrokenImage> &brokenImages) {
+        if (self)
+            KTNotificationCenter::defaultCenter().post(KTFailedToLoadSomeImagesInfo::name(), self.data(),
+                                                       KTFailedToLoadSomeImagesInfo::userInfo(brokenImages));
     };
     hooks.externalApplicationImagesLoaded = [self] {
         if (self)

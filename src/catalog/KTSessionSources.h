@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KTTaskNotifications.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -17,8 +19,6 @@ inline const QString kImageSourceTypeKey = QStringLiteral("importSource");
 inline const QString kImageSourceNameKey = QStringLiteral("importSourceName");
 inline const QString kImageSourceTopLevelNodeNameKey = QStringLiteral("topLevelNodeName");
 inline const QString kImagesArrayKey = QStringLiteral("imagesArray");
-/// userInfo key of the end of "Validating": whether a source was found invalid.
-inline const QString kHasInvalidSourcesKey = QStringLiteral("hasInvalidSourcesKey");
 
 /// The session's sources ("Folder" records): recording folder and catalogue sources, telling
 /// whether the recorded ones are still what they were, and their marker files.

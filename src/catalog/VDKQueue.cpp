@@ -267,6 +267,6 @@ void VDKQueue::deliver(const QString &path, std::uint64_t serial, quint32 flags)
         if (!self)
             return;
         if (!m_delegate || m_alwaysPostNotifications)
-            KTNotificationCenter::defaultCenter().post(name, this, {{QStringLiteral("path"), path}});
+            KTNotificationCenter::defaultCenter().post(name, this, VDKQueueNotificationInfo::userInfo(path));
     }
 }

@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+#include <QVariantMap>
 
 #include <cstdint>
 #include <mutex>
@@ -27,6 +29,18 @@ inline constexpr char VDKQueueAttributeChangeNotification[] = "VDKQueueFileAttri
 inline constexpr char VDKQueueSizeIncreaseNotification[] = "VDKQueueFileSizeIncreasedNotification";
 inline constexpr char VDKQueueLinkCountChangeNotification[] = "VDKQueueLinkCountChangedNotification";
 inline constexpr char VDKQueueAccessRevocationNotification[] = "VDKQueueAccessWasRevokedNotification";
+
+/// The userInfo of every notification above, {"path": the watched path}; posters and observers
+/// go through these helpers. path() is empty when the key is absent or not a string.
+struct VDKQueueNotificationInfo
+{
+    static QVariantMap userInfo(const QString &path) { return {{QStringLiteral("path"), path}}; }
+    static QString path(const QVariantMap &userInfo)
+    {
+        const QVariant value = userInfo.value(QStringLiteral("path"));
+        return value.typeId() == QMetaType::QString ? value.toString() : QString();
+    }
+};
 
 class VDKQueue;
 

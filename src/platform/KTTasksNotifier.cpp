@@ -31,25 +31,25 @@ KTTasksNotifier &KTTasksNotifier::sharedNotifier()
 
 void KTTasksNotifier::taskDidStart(const QString &name, QObject *sender, const QVariantMap &userInfo)
 {
-    postLater(kTaskDidStartNotification, sender, withTaskName(name, userInfo));
+    postLater(KTTaskDidStartInfo::name(), sender, withTaskName(name, userInfo));
 }
 
 void KTTasksNotifier::taskDidFinish(const QString &name, QObject *sender, const QVariantMap &userInfo)
 {
-    postLater(kTaskDidFinishNotification, sender, withTaskName(name, userInfo));
+    postLater(KTTaskDidFinishInfo::name(), sender, withTaskName(name, userInfo));
 }
 
-void KTTasksNotifier::numberOfTaskStepsDidCalculate(const QVariant &count, QObject *sender)
+void KTTasksNotifier::numberOfTaskStepsDidCalculate(qint64 count, QObject *sender)
 {
-    postLater(kNumberOfTaskStepsDidCalculateNotification, sender, {{kNumberOfTaskStepsForCheckingKey, count}});
+    postLater(KTTaskStepsDidCalculateInfo::name(), sender, KTTaskStepsDidCalculateInfo::userInfo(count));
 }
 
-void KTTasksNotifier::stepsDidExecute(const QVariant &count, QObject *sender)
+void KTTasksNotifier::stepsDidExecute(qint64 count, QObject *sender)
 {
-    postLater(kTaskStepsDidExecuteNotification, sender, {{kNumberOfExecutedStepsKey, count}});
+    postLater(KTTaskStepsDidExecuteInfo::name(), sender, KTTaskStepsDidExecuteInfo::userInfo(count));
 }
 
-void KTTasksNotifier::taskProgressDidUpdate(const QVariant &value, QObject *sender)
+void KTTasksNotifier::taskProgressDidUpdate(double value, QObject *sender)
 {
-    postLater(kTaskProgresDidUpdate, sender, {{kProgressValueKey, value}});
+    postLater(KTTaskProgressDidUpdateInfo::name(), sender, KTTaskProgressDidUpdateInfo::userInfo(value));
 }

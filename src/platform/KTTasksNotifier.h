@@ -1,23 +1,10 @@
 #pragma once
 
+#include "KTTaskNotifications.h"
+
 #include <QObject>
 #include <QString>
-#include <QVariant>
 #include <QVariantMap>
-
-// Notification names; the object of each notification is the task's sender.
-inline const QString kTaskDidStartNotification = QStringLiteral("TaskDidStart");
-inline const QString kTaskDidFinishNotification = QStringLiteral("TaskDidFinish");
-inline const QString kTaskStepsDidExecuteNotification = QStringLiteral("StepDidExecute");
-inline const QString kTaskProgresDidUpdate = QStringLiteral("TaskProgressDidUpdate");
-inline const QString kNumberOfTaskStepsDidCalculateNotification = QStringLiteral("TaskStepsDidCalculate");
-
-// UserInfo keys.
-inline const QString kTaskNameKey = QStringLiteral("TaskName");
-inline const QString kTaskCancelableStateKey = QStringLiteral("TasCancelableState");
-inline const QString kNumberOfExecutedStepsKey = QStringLiteral("NumberOfExecutedSteps");
-inline const QString kProgressValueKey = QStringLiteral("ProgressValue");
-inline const QString kNumberOfTaskStepsForCheckingKey = QStringLiteral("NumberOfTaskStepsForChecking");
 
 // Task names.
 inline const QString kAddSourcesTaskName = QStringLiteral("Adding Sources");
@@ -56,16 +43,16 @@ public:
     KTTasksNotifier &operator=(const KTTasksNotifier &) = delete;
 
     /// Posts "TaskDidStart" with {"TaskName": name} plus `userInfo` (an entry under "TaskName"
-    /// replaces the name). A cancelable sender passes {"TasCancelableState": true}.
+    /// replaces the name). A cancelable sender passes KTTaskDidStartInfo::cancelable().
     void taskDidStart(const QString &name, QObject *sender, const QVariantMap &userInfo = {});
     /// Posts "TaskDidFinish" with {"TaskName": name} plus `userInfo`.
     void taskDidFinish(const QString &name, QObject *sender, const QVariantMap &userInfo = {});
     /// Posts "TaskStepsDidCalculate" with the task's total of steps.
-    void numberOfTaskStepsDidCalculate(const QVariant &count, QObject *sender);
+    void numberOfTaskStepsDidCalculate(qint64 count, QObject *sender);
     /// Posts "StepDidExecute" with the steps done since the last report.
-    void stepsDidExecute(const QVariant &count, QObject *sender);
+    void stepsDidExecute(qint64 count, QObject *sender);
     /// Posts "TaskProgressDidUpdate" with the absolute progress, 0 to 100.
-    void taskProgressDidUpdate(const QVariant &value, QObject *sender);
+    void taskProgressDidUpdate(double value, QObject *sender);
 
 private:
     KTTasksNotifier() = default;

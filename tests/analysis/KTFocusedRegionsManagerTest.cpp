@@ -1,11 +1,16 @@
 #include "KTFocusedRegionsManager.h"
 
+#include "KTCatalogModel.h"
+#include "KTCatalogNotifications.h"
 #include "KTCreateFocusedRegionsStorageOperation.h"
 #include "KTFilesManager.h"
 #include "KTGatedQueue.h"
 #include "KTImageFixtures.h"
+#include "KTImageMO.h"
+#include "KTImageStorage.h"
 #include "KTLoadFocusedRegionsStorageFromFileOperation.h"
-#include "KTNotificationCenter.h"
+#include "KTObjectContext.h"
+#include "KTTestFiles.h"
 #include "KTTestSupport.h"
 
 #include <QDir>
@@ -17,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <type_traits>
 
 namespace {
 
@@ -136,28 +142,52 @@ TEST_F(KTFocusedRegionsManagerTest, OverlaysAreNeverOnTogetherAndObserversHearBo
     EXPECT_TRUE(lattice.last().at(0).toBool());
 }
 
-TEST_F(KTFocusedRegionsManagerTest, ImageLeavingTheCatalogueLosesItsFileAndIsBuiltAnewWhenAskedAgain)
+// The manager reads the records that the catalogue's "ImagesChanged" carries: its handler takes
+// exactly what the typed reader answers, so a payload of another shape does not compile.
+static_assert(
+    std::is_invocable_v<decltype(&KTFocusedRegionsManager::imagesDidChange), KTFocusedRegionsManager &,
+                        decltype(KTImagesChangedInfo::deletedImages(QVariantMap()))>);
+
+TEST_F(KTFocusedRegionsManagerTest, ImageDeletedFromTheCatalogueLosesItsFileAndIsBuiltAnewWhenAskedAgain)
 {
+    KTImageStorage catalogue(
+        {m_folder.filePath(QStringLiteral("app")), m_folder.filePath(QStringLiteral("old"))});
+    const std::shared_ptr<KTObjectContext> context = catalogue.managedObjectContext();
+    ASSERT_TRUE(context);
+    auto *image = context->insert<KTImageMO>(kImageEntityName);
+    image->setPath(m_imagePath);
+    auto *kept = context->insert<KTImageMO>(kImageEntityName);
+    kept->setPath(m_folder.filePath(QStringLiteral("other.jpg")));
+    catalogue.processPendingChanges();
+    const QString uuid = image->uuid();
+    ASSERT_FALSE(uuid.isEmpty());
+    const QString path = KTFocusedRegionsManager::focusedRegionsStoragePathForImageMO(uuid);
+    const QString keptPath = KTFocusedRegionsManager::focusedRegionsStoragePathForImageMO(kept->uuid());
+
     KTGatedQueue gated;
     gated.open();
     KTFocusedRegionsManager manager(gated.queue);
     Answer built;
-    manager.obtainFocusedRegionStorage(built.handler(), m_uuid, m_imagePath);
+    manager.obtainFocusedRegionStorage(built.handler(), uuid, m_imagePath);
     ASSERT_TRUE(waitUntil([&] { return built.calls == 1; }));
-    ASSERT_TRUE(QFile::exists(m_storagePath));
+    ASSERT_TRUE(QFile::exists(path));
+    writeFile(keptPath, "regions");
 
-    KTNotificationCenter::defaultCenter().post(QStringLiteral("ImagesChanged"), nullptr,
-                                               {{QStringLiteral("DeletedImages"), QStringList{m_uuid}}});
-    EXPECT_FALSE(QFile::exists(m_storagePath));
+    catalogue.deleteImage(image, KTImageStorage::DeleteImageFiles::No);
+    catalogue.processPendingChanges();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QFile::exists(keptPath));
 
     manager.cache().removeAllObjects();
     Answer rebuilt;
-    const auto token = manager.obtainFocusedRegionStorage(rebuilt.handler(), m_uuid, m_imagePath);
+    const auto token = manager.obtainFocusedRegionStorage(rebuilt.handler(), uuid, m_imagePath);
     ASSERT_TRUE(token);
-    EXPECT_EQ(std::shared_ptr<KTFocusedRegionsStorageOperation>(manager.createOperations().value(m_uuid)),
+    EXPECT_EQ(std::shared_ptr<KTFocusedRegionsStorageOperation>(manager.createOperations().value(uuid)),
               token->operation);
     ASSERT_TRUE(waitUntil([&] { return rebuilt.calls == 1; }));
-    EXPECT_TRUE(QFile::exists(m_storagePath));
+    EXPECT_TRUE(QFile::exists(path));
+    QFile::remove(path);
+    QFile::remove(keptPath);
 }
 
 // A build cancelled after it wrote its file deletes the file, unless a newer build for the same

@@ -43,13 +43,17 @@ TEST(KTCatalogChangeHandlerTest, InsertPostsImagesAndSourcesChangesThenTheLists)
     const QVariantMap changed = recorder.userInfo(QStringLiteral("ImagesChanged"));
     EXPECT_EQ(keysOf(changed),
               (QStringList{"AddedSources", "AdedImages", "DeletedImages", "DeletedSources"}));
-    EXPECT_EQ(changed.value(kAddedImagesKey).value<QList<KTImageMO *>>(), QList<KTImageMO *>{image});
-    EXPECT_TRUE(changed.value(kDeletedImagesKey).value<QList<KTImageMO *>>().isEmpty());
-    EXPECT_EQ(changed.value(kAddedSourcesKey).value<QList<KTFolderMO *>>(), QList<KTFolderMO *>{folder});
+    EXPECT_EQ(KTImagesChangedInfo::addedImages(changed), QList<KTImageMO *>{image});
+    EXPECT_TRUE(KTImagesChangedInfo::deletedImages(changed).isEmpty());
+    EXPECT_EQ(KTImagesChangedInfo::addedSources(changed), QList<KTFolderMO *>{folder});
+    EXPECT_EQ(KTSourcesChangedInfo::addedSources(recorder.userInfo(QStringLiteral("SourcesChanged"))),
+              QList<KTFolderMO *>{folder});
     EXPECT_EQ(keysOf(recorder.userInfo(QStringLiteral("SourcesChanged"))),
               (QStringList{"AddedSources", "DeletedSources"}));
     EXPECT_EQ(recorder.userInfo(QStringLiteral("imagesListDidChange")),
               (QVariantMap{{QStringLiteral("cleanImageListKey"), true}}));
+    EXPECT_TRUE(
+        KTImagesListDidChangeInfo::cleanImageList(recorder.userInfo(QStringLiteral("imagesListDidChange"))));
 }
 
 TEST(KTCatalogChangeHandlerTest, DeletingASourceWithItsImagesPostsInOrderOnce)
@@ -69,8 +73,10 @@ TEST(KTCatalogChangeHandlerTest, DeletingASourceWithItsImagesPostsInOrderOnce)
     EXPECT_EQ(recorder.names(),
               (QStringList{"imagesListDidChange", "ImagesChanged", "SourcesChanged", "All"}));
     const QVariantMap changed = recorder.userInfo(QStringLiteral("ImagesChanged"));
-    EXPECT_EQ(changed.value(kDeletedImagesKey).value<QList<KTImageMO *>>(), (QList<KTImageMO *>{a, b}));
-    EXPECT_EQ(changed.value(kDeletedSourcesKey).value<QList<KTFolderMO *>>(), QList<KTFolderMO *>{folder});
+    EXPECT_EQ(KTImagesChangedInfo::deletedImages(changed), (QList<KTImageMO *>{a, b}));
+    EXPECT_EQ(KTImagesChangedInfo::deletedSources(changed), QList<KTFolderMO *>{folder});
+    EXPECT_EQ(KTSourcesChangedInfo::deletedSources(recorder.userInfo(QStringLiteral("SourcesChanged"))),
+              QList<KTFolderMO *>{folder});
     EXPECT_TRUE(session.lists().imagesFilteredByFilterWithID(QStringLiteral("All")).isEmpty());
 }
 
@@ -94,10 +100,24 @@ TEST(KTCatalogChangeHandlerTest, UpdatesAndGroupChangesPostTheirOwnNotifications
     image->setName(QStringLiteral("b"));
     session.process();
     EXPECT_EQ(recorder.names(), QStringList{"ImagesUpdated"});
-    EXPECT_EQ(recorder.userInfo(QStringLiteral("ImagesUpdated"))
-                  .value(kUpdatedImagesKey)
-                  .value<QList<KTImageMO *>>(),
+    EXPECT_EQ(KTImagesUpdatedInfo::updatedImages(recorder.userInfo(QStringLiteral("ImagesUpdated"))),
               QList<KTImageMO *>{image});
+}
+
+// An observer written against another shape of a payload (uuid strings instead of records, a
+// number instead of a group) reads nothing rather than garbage.
+TEST(KTCatalogChangeHandlerTest, TypedReadersAnswerEmptyForAPayloadOfAnotherShape)
+{
+    const QVariantMap foreign{{kDeletedImagesKey, QStringList{QStringLiteral("uuid")}},
+                              {kAddedSourcesKey, QVariantList{1, 2}},
+                              {kUpdatedImagesKey, QStringLiteral("x")},
+                              {kResolvedGroupKey, 7}};
+    EXPECT_TRUE(KTImagesChangedInfo::deletedImages(foreign).isEmpty());
+    EXPECT_TRUE(KTImagesChangedInfo::addedImages(foreign).isEmpty());
+    EXPECT_TRUE(KTSourcesChangedInfo::addedSources(foreign).isEmpty());
+    EXPECT_TRUE(KTImagesUpdatedInfo::updatedImages(foreign).isEmpty());
+    EXPECT_EQ(KTImageGroupResolvedInfo::resolvedGroup(foreign), nullptr);
+    EXPECT_FALSE(KTImagesListDidChangeInfo::cleanImageList({}));
 }
 
 TEST(KTCatalogChangeHandlerTest, CachedListsAreDroppedOnInsertAndOnADifferentSetting)

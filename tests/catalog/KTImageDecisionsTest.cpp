@@ -33,7 +33,7 @@ public:
     {
         resolutions = KTNotificationCenter::defaultCenter().addObserver(
             kImageGroupHasBeenResolvedNotification, &storage, [this](const KTNotification &notification) {
-                auto *group = notification.userInfo.value(kResolvedGroupKey).value<KTImageGroupMO *>();
+                auto *group = KTImageGroupResolvedInfo::resolvedGroup(notification.userInfo);
                 // The group is still alive while observers hear of it.
                 resolved.append(group && !group->isDeleted() ? group->groupID() : QStringLiteral("dead"));
             });

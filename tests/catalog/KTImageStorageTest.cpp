@@ -4,7 +4,7 @@
 #include "KTSessionFixtures.h"
 #include "KTCatalogModel.h"
 #include "KTCatalogStore.h"
-#include "KTCoreDataMigrationWindow.h"
+#include "KTMigrationWindowPresenter.h"
 #include "KTDispatch.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
@@ -18,8 +18,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -392,15 +390,4 @@ TEST_F(ImageStorage, UndoBringsBackAPickAndADeletedGroupWithItsImages)
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups[0]->groupID(), groupID);
     EXPECT_EQ(groups[0]->images().size(), 3);
-}
-
-TEST(KTCoreDataMigrationWindowTest, ShowsItsTextAndABusyIndicatorAndCannotBeDismissed)
-{
-    KTCoreDataMigrationWindow window;
-    EXPECT_EQ(window.label()->text(), QStringLiteral("Restoring previous session. It may take some time..."));
-    EXPECT_EQ(window.progressIndicator()->minimum(), 0);
-    EXPECT_EQ(window.progressIndicator()->maximum(), 0);
-    window.show();
-    window.reject();
-    EXPECT_TRUE(window.isVisible());
 }

@@ -32,7 +32,8 @@ TEST(KTTasksNotifierTest, StartIsDeliveredOnALaterTurnWithExactlyItsKeys)
 {
     Recorder recorder;
     QObject sender;
-    KTTasksNotifier::sharedNotifier().taskDidStart(kLoadImagesTaskName, &sender, {{kTaskCancelableStateKey, true}});
+    KTTasksNotifier::sharedNotifier().taskDidStart(kLoadImagesTaskName, &sender,
+                                                   KTTaskDidStartInfo::cancelable());
     KTTasksNotifier::sharedNotifier().taskDidStart(kValidateTaskName, &sender);
     EXPECT_TRUE(recorder.heard.empty());
 
@@ -69,7 +70,7 @@ TEST(KTTasksNotifierTest, EventsFromABackgroundThreadArriveInCallOrder)
         notifier.numberOfTaskStepsDidCalculate(3, &sender);
         notifier.stepsDidExecute(1, &sender);
         notifier.taskProgressDidUpdate(50.0, &sender);
-        notifier.taskDidFinish(kMovingItemsTaskName, &sender, {{"hasInvalidSourcesKey", false}});
+        notifier.taskDidFinish(kMovingItemsTaskName, &sender, KTTaskDidFinishInfo::validated(false));
     });
     thread->start();
     thread->wait();
@@ -99,4 +100,47 @@ TEST(KTTasksNotifierTest, SenderDestroyedBeforeDeliveryArrivesAsNull)
     drainMainQueue();
     ASSERT_EQ(recorder.heard.size(), 1u);
     EXPECT_EQ(recorder.heard[0].object, nullptr);
+}
+
+// What the notifier posts is what the typed readers of the task bus answer; a payload of another
+// shape reads as nothing.
+TEST(KTTasksNotifierTest, TypedReadersAnswerWhatTheNotifierPosted)
+{
+    Recorder recorder;
+    QObject sender;
+    auto &notifier = KTTasksNotifier::sharedNotifier();
+    notifier.taskDidStart(kLoadImagesTaskName, &sender, KTTaskDidStartInfo::cancelable());
+    notifier.taskDidStart(kValidateTaskName, &sender);
+    notifier.numberOfTaskStepsDidCalculate(20'000, &sender);
+    notifier.stepsDidExecute(3, &sender);
+    notifier.taskProgressDidUpdate(42.5, &sender);
+    notifier.taskDidFinish(kValidateTaskName, &sender, KTTaskDidFinishInfo::validated(true));
+    notifier.taskDidFinish(kLoadImagesTaskName, &sender);
+    drainMainQueue();
+    ASSERT_EQ(recorder.heard.size(), 7u);
+    const auto &heard = recorder.heard;
+
+    EXPECT_EQ(heard[0].name, KTTaskDidStartInfo::name());
+    EXPECT_EQ(KTTaskDidStartInfo::taskName(heard[0].userInfo), kLoadImagesTaskName);
+    EXPECT_TRUE(KTTaskDidStartInfo::isCancelable(heard[0].userInfo));
+    EXPECT_FALSE(KTTaskDidStartInfo::isCancelable(heard[1].userInfo));
+    EXPECT_EQ(heard[2].name, KTTaskStepsDidCalculateInfo::name());
+    EXPECT_EQ(KTTaskStepsDidCalculateInfo::numberOfTaskSteps(heard[2].userInfo), 20'000);
+    EXPECT_EQ(heard[3].name, KTTaskStepsDidExecuteInfo::name());
+    EXPECT_EQ(KTTaskStepsDidExecuteInfo::numberOfExecutedSteps(heard[3].userInfo), 3);
+    EXPECT_EQ(heard[4].name, KTTaskProgressDidUpdateInfo::name());
+    EXPECT_DOUBLE_EQ(KTTaskProgressDidUpdateInfo::progressValue(heard[4].userInfo), 42.5);
+    EXPECT_EQ(heard[5].name, KTTaskDidFinishInfo::name());
+    EXPECT_EQ(KTTaskDidFinishInfo::taskName(heard[5].userInfo), kValidateTaskName);
+    EXPECT_EQ(KTTaskDidFinishInfo::hasInvalidSources(heard[5].userInfo), true);
+    EXPECT_EQ(KTTaskDidFinishInfo::hasInvalidSources(heard[6].userInfo), std::nullopt);
+
+    const QVariantMap foreign{{kTaskNameKey, 5},
+                              {kTaskCancelableStateKey, QStringLiteral("yes")},
+                              {kNumberOfExecutedStepsKey, QStringLiteral("many")},
+                              {kHasInvalidSourcesKey, 1}};
+    EXPECT_TRUE(KTTaskNameInfo::taskName(foreign).isEmpty());
+    EXPECT_FALSE(KTTaskDidStartInfo::isCancelable(foreign));
+    EXPECT_EQ(KTTaskStepsDidExecuteInfo::numberOfExecutedSteps(foreign), 0);
+    EXPECT_EQ(KTTaskDidFinishInfo::hasInvalidSources(foreign), std::nullopt);
 }

@@ -20,7 +20,7 @@ int KTTaskRecorder::count(const QString &notification, const QString &taskName) 
 {
     int found = 0;
     for (const Event &event : m_events) {
-        if (event.notification == notification && event.userInfo.value(kTaskNameKey).toString() == taskName)
+        if (event.notification == notification && KTTaskNameInfo::taskName(event.userInfo) == taskName)
             ++found;
     }
     return found;
@@ -30,7 +30,7 @@ QStringList KTTaskRecorder::trail() const
 {
     QStringList names;
     for (const Event &event : m_events) {
-        const QString task = event.userInfo.value(kTaskNameKey).toString();
+        const QString task = KTTaskNameInfo::taskName(event.userInfo);
         names.append(task.isEmpty() ? event.notification : event.notification + QLatin1Char(':') + task);
     }
     return names;

@@ -21,8 +21,8 @@ bool waitForTask(const QString &name, int seconds, const std::function<void()> &
 {
     bool finished = false;
     const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-        kTaskDidFinishNotification, nullptr, [&](const KTNotification &notification) {
-            if (notification.userInfo.value(kTaskNameKey).toString() == name)
+        KTTaskDidFinishInfo::name(), nullptr, [&](const KTNotification &notification) {
+            if (KTTaskDidFinishInfo::taskName(notification.userInfo) == name)
                 finished = true;
         });
     start();
