@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,19 @@ template <class List> struct ShownGroups
     }
     KTGridScrollView scroll;
     List *list = nullptr;
+};
+
+/// A browser that keeps the drags it would start.
+class DragRecordingBrowser : public KTGrouppedImagesBrowserView
+{
+public:
+    std::vector<QList<QUrl>> drags;
+
+protected:
+    void beginDraggingSession(std::unique_ptr<QMimeData> data, const QImage &, const QPoint &) override
+    {
+        drags.push_back(data->urls());
+    }
 };
 
 QKeyEvent key(int code, Qt::KeyboardModifiers modifiers = {})
@@ -427,4 +441,29 @@ TEST(KTGrouppedImagesBrowserViewTest, DayBandsAndRejectButtons)
     EXPECT_TRUE(records[0]->rejected().value_or(false) && records[2]->rejected().value_or(false) &&
                 records[3]->rejected().value_or(false));
     EXPECT_FALSE(records[1]->rejected().value_or(false));
+}
+
+TEST(KTGrouppedImagesBrowserViewTest, DraggingOutCarriesTheSelectedFilesAcrossGroups)
+{
+    KTGridTestSession session;
+    GroupSource source;
+    source.fill(session.addImages(5), {2, 3});
+    session.cacheThumbnails(source.groups[0] + source.groups[1]);
+    ShownGroups<DragRecordingBrowser> shown(source, QSize(700, 700));
+    DragRecordingBrowser *browser = shown.list;
+    browser->selectIndexes({1, 3, 4}, 3);
+
+    const QPointF start =
+        KTGridGeometry::flipped(browser->frameForImageCellAtIndex(3), browser->height()).center();
+    QMouseEvent press(QEvent::MouseButtonPress, start, browser->mapToGlobal(start), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QApplication::sendEvent(browser, &press);
+    EXPECT_EQ(browser->selection(), (Indexes{1, 3, 4}));
+    const QPointF moved = start + QPointF(6, 0);
+    QMouseEvent move(QEvent::MouseMove, moved, browser->mapToGlobal(moved), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(browser, &move);
+    ASSERT_EQ(browser->drags.size(), 1u);
+    EXPECT_EQ(browser->drags[0], (QList<QUrl>{QUrl::fromLocalFile(source.groups[0][1]->path()),
+                                              QUrl::fromLocalFile(source.groups[1][1]->path()),
+                                              QUrl::fromLocalFile(source.groups[1][2]->path())}));
 }
