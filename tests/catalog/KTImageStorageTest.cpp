@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -392,6 +393,61 @@ TEST_F(ImageStorage, UndoBringsBackAPickAndADeletedGroupWithItsImages)
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups[0]->groupID(), groupID);
     EXPECT_EQ(groups[0]->images().size(), 3);
+}
+
+// The Edit menu and the toolbar's undo and redo buttons follow these signals alone: each change of
+// what can be undone or redone, and of the names shown, is announced once, when it happens.
+TEST_F(ImageStorage, UndoSignalsFollowAPickItsUndoAndItsRedo)
+{
+    KTImageStorage storage(locations());
+    auto context = storage.managedObjectContext();
+    fillCatalog(*context, 2);
+    drainMainQueue();
+    storage.cleanUndoStack();
+    KTUndoManager *undo = storage.undoManager();
+    EXPECT_FALSE(undo->canUndo());
+    EXPECT_EQ(undo->undoMenuItemTitle(), QStringLiteral("Undo"));
+    QSignalSpy canUndo(undo, &KTUndoManager::canUndoChanged);
+    QSignalSpy canRedo(undo, &KTUndoManager::canRedoChanged);
+    QSignalSpy undoName(undo, &KTUndoManager::undoActionNameChanged);
+    QSignalSpy redoName(undo, &KTUndoManager::redoActionNameChanged);
+    const auto values = [](const QSignalSpy &spy) {
+        QVariantList seen;
+        for (const QVariantList &arguments : spy)
+            seen.append(arguments.at(0));
+        return seen;
+    };
+
+    KTImageMO *image = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
+    const std::optional<bool> before = image->picked();
+    const bool pick = !before.value_or(false);
+    image->setPicked(pick);
+    undo->setActionName(QStringLiteral("Pick"));
+    image->setTouchTime(QDateTime::currentDateTime()); // the same event: one step, one signal
+    EXPECT_EQ(values(canUndo), QVariantList{true});
+    EXPECT_EQ(values(undoName), QVariantList{QStringLiteral("Pick")});
+    EXPECT_EQ(undo->undoMenuItemTitle(), QStringLiteral("Undo Pick"));
+    drainMainQueue(); // the event's group closes; nothing a menu shows changes
+    EXPECT_EQ(canUndo.count(), 1);
+
+    undo->undo();
+    EXPECT_EQ(image->picked(), before);
+    EXPECT_EQ(values(canUndo), (QVariantList{true, false}));
+    EXPECT_EQ(values(canRedo), QVariantList{true});
+    EXPECT_EQ(values(undoName), (QVariantList{QStringLiteral("Pick"), QString()}));
+    EXPECT_EQ(values(redoName), QVariantList{QStringLiteral("Pick")});
+    EXPECT_EQ(undo->redoMenuItemTitle(), QStringLiteral("Redo Pick"));
+
+    undo->redo();
+    EXPECT_EQ(image->picked(), std::optional<bool>(pick));
+    EXPECT_EQ(values(canUndo), (QVariantList{true, false, true}));
+    EXPECT_EQ(values(canRedo), (QVariantList{true, false}));
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Pick"));
+    EXPECT_TRUE(undo->redoActionName().isEmpty());
+
+    storage.cleanUndoStack();
+    EXPECT_EQ(values(canUndo), (QVariantList{true, false, true, false}));
+    EXPECT_EQ(canRedo.count(), 2);
 }
 
 TEST(KTCoreDataMigrationWindowTest, ShowsItsTextAndABusyIndicatorAndCannotBeDismissed)
