@@ -354,9 +354,8 @@ void KTImageStorage::addSourcesForPaths(const QStringList &paths,
             if (path.startsWith(QLatin1Char('/')))
                 kept.append(path);
         auto child = KTObjectContext::makeChildContext(self->m_context);
-        child->perform([self, child = child.get(), kept, sources] {
-            if (self)
-                self->addSourcesForPaths(kept, sources, *child);
+        child->perform([sender = KTTaskSender(self.data()), child = child.get(), kept, sources] {
+            recordSourcesInContext(kept, sources, *child, sender);
         });
     });
 }
@@ -365,11 +364,18 @@ void KTImageStorage::addSourcesForPaths(const QStringList &paths,
                                         const QVariantList &externalApplicationImages,
                                         KTObjectContext &context)
 {
+    recordSourcesInContext(paths, externalApplicationImages, context, this);
+}
+
+void KTImageStorage::recordSourcesInContext(const QStringList &paths,
+                                            const QVariantList &externalApplicationImages,
+                                            KTObjectContext &context, const KTTaskSender &sender)
+{
     KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-    notifier.taskDidStart(kAddSourcesTaskName, this);
+    notifier.taskDidStart(kAddSourcesTaskName, sender);
     KTSessionSources::recordSources(paths, externalApplicationImages, context);
     saveContext(&context);
-    notifier.taskDidFinish(kAddSourcesTaskName, this);
+    notifier.taskDidFinish(kAddSourcesTaskName, sender);
 }
 
 void KTImageStorage::validate()
@@ -378,11 +384,11 @@ void KTImageStorage::validate()
     if (!m_context)
         return;
     auto child = KTObjectContext::makeChildContext(m_context);
-    child->perform([sender = QPointer<KTImageStorage>(this), child = child.get()] {
+    child->perform([sender = KTTaskSender(this), child = child.get()] {
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-        notifier.taskDidStart(kValidateTaskName, sender.data());
+        notifier.taskDidStart(kValidateTaskName, sender);
         const bool invalid = KTSessionSources::hasInvalidSourcesInContext(*child);
-        notifier.taskDidFinish(kValidateTaskName, sender.data(), KTTaskDidFinishInfo::validated(invalid));
+        notifier.taskDidFinish(kValidateTaskName, sender, KTTaskDidFinishInfo::validated(invalid));
     });
 }
 
@@ -416,26 +422,26 @@ void KTImageStorage::cleanSessionWithCompletionBlock(std::function<void()> compl
         return;
     }
     auto child = KTObjectContext::makeChildContext(m_context);
-    child->perform([sender = QPointer<KTImageStorage>(this), child = child.get(), hooks = m_sessionHooks,
-                    completion = std::move(completion)] {
+    child->perform([self = QPointer<KTImageStorage>(this), sender = KTTaskSender(this), child = child.get(),
+                    hooks = m_sessionHooks, completion = std::move(completion)] {
         if (hooks.resetDuplicatesSeeker)
             hooks.resetDuplicatesSeeker();
         if (hooks.cleanHashes)
             hooks.cleanHashes();
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-        notifier.taskDidStart(kCleanSessionTaskName, sender.data());
+        notifier.taskDidStart(kCleanSessionTaskName, sender);
         cleanSessionInContext(*child);
         saveContext(child);
         // The history speaks of records that are gone: an undo would bring back a deleted group
         // of the cleared session.
-        runOnMainSync([sender] {
-            if (sender)
-                sender->cleanUndoStack();
+        runOnMainSync([self] {
+            if (self)
+                self->cleanUndoStack();
         });
         // Queued before the end is posted, so it runs before "TaskDidFinish" is heard.
         if (completion)
             postToMain(completion);
-        notifier.taskDidFinish(kCleanSessionTaskName, sender.data());
+        notifier.taskDidFinish(kCleanSessionTaskName, sender);
     });
 }
 

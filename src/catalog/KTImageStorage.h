@@ -5,6 +5,7 @@
 #include "KTError.h"
 #include "KTImageTrasher.h"
 #include "KTSessionHooks.h"
+#include "KTTasksNotifier.h"
 
 #include <QList>
 #include <QSet>
@@ -182,6 +183,11 @@ public:
     /// dictionaries of the session.
     void addSourcesForPaths(const QStringList &paths, const QVariantList &externalApplicationImages,
                             KTObjectContext &context);
+    /// The same, for a job that keeps no pointer to the catalogue: `sender` was made on the main
+    /// thread.
+    static void recordSourcesInContext(const QStringList &paths,
+                                       const QVariantList &externalApplicationImages,
+                                       KTObjectContext &context, const KTTaskSender &sender);
     /// The catalogue source dictionaries of the running session (the import reads their images).
     const QVariantList &externalApplicationImages() const { return m_externalApplicationImages; }
 
