@@ -751,19 +751,22 @@ QString KTImageStorage::runningExternalAppName() const
     return m_externalStatus->runningExternalAppName();
 }
 
-bool KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images)
+void KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images,
+                                        std::function<void(bool succeeded)> completion)
 {
-    return m_externalStatus->syncImagesStatuses(images);
+    m_externalStatus->syncImagesStatuses(images, std::move(completion));
 }
 
-bool KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses)
+void KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses,
+                                        std::function<void(bool succeeded)> completion)
 {
-    return m_externalStatus->syncImagesStatuses(images, importStatuses);
+    m_externalStatus->syncImagesStatuses(images, importStatuses, std::move(completion));
 }
 
-void KTImageStorage::importImagesStatuses(const QList<KTImageMO *> &images)
+void KTImageStorage::importImagesStatuses(const QList<KTImageMO *> &images,
+                                          std::function<void(bool succeeded)> completion)
 {
-    m_externalStatus->importImagesStatuses(images);
+    m_externalStatus->importImagesStatuses(images, std::move(completion));
 }
 
 void KTImageStorage::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)

@@ -320,9 +320,13 @@ public:
     int externalCatalogType() const;
     bool isExternalAppRunning() const;
     QString runningExternalAppName() const;
-    bool syncImagesStatuses(const QList<KTImageMO *> &images);
-    bool syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses);
-    void importImagesStatuses(const QList<KTImageMO *> &images);
+    /// The flows return at once and run `completion` on the main thread when they are done.
+    void syncImagesStatuses(const QList<KTImageMO *> &images,
+                            std::function<void(bool succeeded)> completion = {});
+    void syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses,
+                            std::function<void(bool succeeded)> completion);
+    void importImagesStatuses(const QList<KTImageMO *> &images,
+                              std::function<void(bool succeeded)> completion = {});
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images);
     void addExternalSourcePath(const QString &path);
     void resetImagesSyncing();
