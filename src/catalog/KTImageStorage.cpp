@@ -33,6 +33,10 @@
 
 #include <mutex>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr int kAutosaveIntervalMs = 60 * 1000;
@@ -64,6 +68,14 @@ KTImageStorage *KTImageStorage::sharedStorage()
 KTImageStorage::KTImageStorage(Locations locations, QObject *parent)
     : KTCancelablePerformer(parent), m_locations(std::move(locations))
 {
+#ifdef __GLIBC__
+    // A session's large blocks (lists and change sets of every record) come and go with it. By
+    // default the allocator raises its threshold for mapping blocks each time such a block is
+    // freed, so the next session's blocks come out of the heap instead and the heap keeps the
+    // peak of two sessions. A fixed threshold maps them, and freeing them returns them.
+    static const bool s_thresholdFixed = mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024) != 0;
+    Q_UNUSED(s_thresholdFixed)
+#endif
     managedObjectContext();
     setUpExternalCatalogueStatus();
 }
@@ -442,7 +454,30 @@ void KTImageStorage::cleanSessionWithCompletionBlock(std::function<void()> compl
         if (completion)
             postToMain(completion);
         notifier.taskDidFinish(kCleanSessionTaskName, sender);
+        // Queued after the end, so every observer has heard it (and let go of the cleared
+        // records) before they are freed.
+        postToMain([self] {
+            if (self)
+                self->releaseClearedRecords();
+        });
     });
+}
+
+void KTImageStorage::releaseClearedRecords()
+{
+    Q_ASSERT(isMainThread());
+    if (!m_context)
+        return;
+    // The history may point at the records; the clearing forgot it already, and anything recorded
+    // since belongs to a session that is being replaced.
+    cleanUndoStack();
+    m_context->releaseDeletedObjects();
+#ifdef __GLIBC__
+    // The session's records were made and copied on several threads, so their memory lies in
+    // several of the allocator's arenas: give the free pages back now rather than keep each
+    // arena's share resident until it happens to be used again.
+    malloc_trim(0);
+#endif
 }
 
 void KTImageStorage::cleanSessionInContext(KTObjectContext &context)

@@ -191,6 +191,10 @@ public:
     /// The catalogue source dictionaries of the running session (the import reads their images).
     const QVariantList &externalApplicationImages() const { return m_externalApplicationImages; }
 
+    /// Forgets the undo history and frees the main context's deleted records (see
+    /// KTObjectContext::releaseDeletedObjects). Main thread; the clearing calls it when it ends.
+    void releaseClearedRecords();
+
     /// The task "Validating": finishes with {"hasInvalidSourcesKey": bool}. Returns at once; the
     /// sources are checked on a child context's queue. Nothing without a main context.
     void validate();
@@ -203,7 +207,8 @@ public:
     /// unless the catalogue is empty, removes every record in the task "Clearing Session" on a
     /// child context, and forgets the undo history. Returns at once. `completion` (may be empty)
     /// runs on the main queue, and before the observers hear "TaskDidFinish" of the clearing.
-    /// Main thread.
+    /// Once they have heard it, the deleted records are freed (releaseClearedRecords): views must
+    /// let go of them when they hear of the deletes or of the end of the clearing. Main thread.
     void cleanSessionWithCompletionBlock(std::function<void()> completion);
     void cleanSession() { cleanSessionWithCompletionBlock({}); }
     /// The removal itself, on the queue of `context` (a child of the main context): cancels and

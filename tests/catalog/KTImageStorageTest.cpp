@@ -9,6 +9,8 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
+#include "KTTasksNotifier.h"
+#include "KTNotificationCenter.h"
 #include "KTSqliteDatabase.h"
 #include "KTTestSupport.h"
 #include "KTUndoManager.h"
@@ -448,6 +450,44 @@ TEST_F(ImageStorage, UndoSignalsFollowAPickItsUndoAndItsRedo)
     storage.cleanUndoStack();
     EXPECT_EQ(values(canUndo), (QVariantList{true, false, true, false}));
     EXPECT_EQ(canRedo.count(), 2);
+}
+
+// A new session must not keep the last one's records: once every observer has heard the end of
+// "Clearing Session" (and could still read the cleared records until then), they are freed, and
+// the store still learns that they are gone.
+TEST_F(ImageStorage, ClearingFreesTheClearedRecordsAfterItsEndIsHeard)
+{
+    {
+        KTImageStorage storage(locations());
+        auto context = storage.managedObjectContext();
+        fillCatalog(*context, 30);
+        ASSERT_TRUE(storage.saveChangesOrReturnError());
+        KTImageMO *image = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
+        const std::size_t held = context->heldObjectCount();
+        ASSERT_GT(held, 30u);
+
+        QString pathHeardAtTheEnd;
+        std::size_t heldAtTheEnd = 0;
+        bool finished = false;
+        const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
+            KTTaskDidFinishInfo::name(), &storage, [&](const KTNotification &notification) {
+                if (KTTaskDidFinishInfo::taskName(notification.userInfo) != kCleanSessionTaskName)
+                    return;
+                finished = true;
+                heldAtTheEnd = context->heldObjectCount();
+                pathHeardAtTheEnd = image->path();
+            });
+        storage.cleanSession();
+        ASSERT_TRUE(waitUntil([&] { return finished; }));
+        EXPECT_EQ(heldAtTheEnd, held);
+        EXPECT_FALSE(pathHeardAtTheEnd.isEmpty());
+        drainMainQueue();
+        EXPECT_EQ(context->heldObjectCount(), 0u);
+        EXPECT_TRUE(storage.images().isEmpty());
+        ASSERT_TRUE(storage.saveChangesOrReturnError());
+    }
+    KTImageStorage again(locations());
+    EXPECT_EQ(again.managedObjectContext()->heldObjectCount(), 0u);
 }
 
 TEST(KTCoreDataMigrationWindowTest, ShowsItsTextAndABusyIndicatorAndCannotBeDismissed)
