@@ -3,6 +3,7 @@
 // cleared as a new session clears the last one. Target: the peak memory after the tenth session
 // stays within 15 % of the peak after the first.
 
+#include "KTBenchMemory.h"
 #include "KTImageStorage.h"
 #include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
@@ -10,7 +11,6 @@
 #include "KTTasksNotifier.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -19,19 +19,6 @@ namespace {
 
 constexpr int kImages = 20000;
 constexpr int kSessions = 10;
-
-// The process's peak resident memory so far (VmHWM), in megabytes.
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 void clearSession(KTImageStorage &storage)
 {
@@ -65,7 +52,7 @@ static void BM_TenSessionsOf20000Images(benchmark::State &state)
             if (!storage.saveChangesOrReturnError())
                 state.SkipWithError("the session could not be saved");
             clearSession(storage);
-            afterLast = peakMegabytes();
+            afterLast = peakResidentMegabytes();
             if (session == 0)
                 afterFirst = afterLast;
         }

@@ -72,6 +72,17 @@ void later(std::function<void()> job)
     postToMain(std::move(job));
 }
 
+// A flow over no image answers at once, on a later turn, with an empty outcome.
+template <typename Completion>
+bool answeredForNoImages(const QList<KTImageMO *> &images, const Completion &completion)
+{
+    if (!images.isEmpty())
+        return false;
+    if (completion)
+        later([completion] { completion({}); });
+    return true;
+}
+
 } // namespace
 
 /// The records of one flow: their values for the queue, and their ids for finding them again on
@@ -111,14 +122,14 @@ KTExternalStatusFlows::KTExternalStatusFlows(const KTExternalImagesManager &mana
 KTExternalStatusFlows::~KTExternalStatusFlows() = default;
 
 template <typename Result>
-void KTExternalStatusFlows::run(
-    const std::vector<KTExternalImage> &values,
-    std::function<Result(const KTExternalImagesManager &, const std::vector<KTExternalImage> &)> work,
-    std::function<void(const Result &)> apply)
+void KTExternalStatusFlows::run(const std::vector<KTExternalImage> &values,
+                                Result (KTExternalImagesManager::*work)(const std::vector<KTExternalImage> &)
+                                    const,
+                                std::function<void(const Result &)> apply)
 {
-    m_queue->async([manager = &m_manager, values, work = std::move(work), apply = std::move(apply),
+    m_queue->async([manager = &m_manager, values, work, apply = std::move(apply),
                     alive = std::weak_ptr<bool>(m_alive)] {
-        Result result = work(*manager, values);
+        Result result = (manager->*work)(values);
         postToMain([alive, apply, result = std::move(result)] {
             if (alive.lock())
                 apply(result);
@@ -161,47 +172,43 @@ void KTExternalStatusFlows::syncImagesStatuses(const QList<KTImageMO *> &images,
 void KTExternalStatusFlows::syncImagesStatusesWithOutcome(const QList<KTImageMO *> &images,
                                                           OutcomeCompletion completion)
 {
-    if (images.isEmpty()) {
-        if (completion)
-            later([completion] { completion({}); });
+    if (answeredForNoImages(images, completion))
         return;
-    }
     auto snapshot = std::make_shared<const Snapshot>(images);
-    run<KTCatalogWriteResult>(
-        snapshot->values,
-        [](const KTExternalImagesManager &manager, const std::vector<KTExternalImage> &values) {
-            return manager.syncImagesStatuses(values);
-        },
-        [snapshot, completion](const KTCatalogWriteResult &result) {
-            KTObjectContext *context = snapshot->liveContext();
-            {
-                const UndoRegistrationOff undoOff(context);
-                const QList<KTImageMO *> records = snapshot->resolve();
-                for (qsizetype index = 0; index < records.size(); ++index) {
-                    KTImageMO *image = records[index];
-                    if (!image)
-                        continue;
-                    const KTExternalImage &written = snapshot->values[size_t(index)];
-                    const quint64 after = result.syncStatusBitmasks[size_t(index)];
-                    quint64 cleared = written.syncStatusBitmask & ~after;
-                    const quint64 added = after & ~written.syncStatusBitmask;
-                    // A decision changed while the pass ran is not the one written: its bit stays
-                    // for the next pass.
-                    if (image->rejected().value_or(false) != written.isRejected())
-                        cleared &= ~kSyncStatusRejectBit;
-                    if (image->picked().value_or(false) != written.isPicked())
-                        cleared &= ~kSyncStatusPickBit;
-                    const quint64 current = quint64(image->syncStatusBitmask().value_or(0));
-                    const quint64 next = (current & ~cleared) | added;
-                    if (next != current)
-                        image->setSyncStatusBitmask(qint64(next));
-                }
-                logFailure("The write pass", result);
-                processPendingChanges(context);
-            }
-            if (completion)
-                completion(result);
-        });
+    run<KTCatalogWriteResult>(snapshot->values, &KTExternalImagesManager::syncImagesStatuses,
+                              [snapshot, completion](const KTCatalogWriteResult &result) {
+                                  applyWritePass(*snapshot, result);
+                                  if (completion)
+                                      completion(result);
+                              });
+}
+
+void KTExternalStatusFlows::applyWritePass(const Snapshot &snapshot, const KTCatalogWriteResult &result)
+{
+    KTObjectContext *context = snapshot.liveContext();
+    const UndoRegistrationOff undoOff(context);
+    const QList<KTImageMO *> records = snapshot.resolve();
+    for (qsizetype index = 0; index < records.size(); ++index) {
+        KTImageMO *image = records[index];
+        if (!image)
+            continue;
+        const KTExternalImage &written = snapshot.values[size_t(index)];
+        const quint64 after = result.syncStatusBitmasks[size_t(index)];
+        quint64 cleared = written.syncStatusBitmask & ~after;
+        const quint64 added = after & ~written.syncStatusBitmask;
+        // A decision changed while the pass ran is not the one written: its bit stays for the
+        // next pass.
+        if (image->rejected().value_or(false) != written.isRejected())
+            cleared &= ~kSyncStatusRejectBit;
+        if (image->picked().value_or(false) != written.isPicked())
+            cleared &= ~kSyncStatusPickBit;
+        const quint64 current = quint64(image->syncStatusBitmask().value_or(0));
+        const quint64 next = (current & ~cleared) | added;
+        if (next != current)
+            image->setSyncStatusBitmask(qint64(next));
+    }
+    logFailure("The write pass", result);
+    processPendingChanges(context);
 }
 
 void KTExternalStatusFlows::importImagesStatuses(const QList<KTImageMO *> &images, Completion completion)
@@ -229,10 +236,7 @@ void KTExternalStatusFlows::importStatuses(const QList<KTImageMO *> &images, Imp
     }
     auto snapshot = std::make_shared<const Snapshot>(images);
     run<KTCatalogReadResult>(
-        snapshot->values,
-        [](const KTExternalImagesManager &manager, const std::vector<KTExternalImage> &values) {
-            return manager.readImagesStatuses(values);
-        },
+        snapshot->values, &KTExternalImagesManager::readImagesStatuses,
         [this, snapshot, completion](const KTCatalogReadResult &read) {
             if (!read.succeeded()) {
                 // An unreadable catalogue is not one without decisions: keep the session's.
@@ -336,42 +340,36 @@ void KTExternalStatusFlows::imagesUpdatedInIPhotoOrApperture(const QList<KTImage
 void KTExternalStatusFlows::checkForChanges(const QList<KTImageMO *> &images,
                                             ChangeCheckCompletion completion)
 {
-    if (images.isEmpty()) {
-        if (completion)
-            later([completion] { completion({}); });
+    if (answeredForNoImages(images, completion))
         return;
-    }
     auto snapshot = std::make_shared<const Snapshot>(images);
-    run<KTCatalogChangeResult>(
-        snapshot->values,
-        [](const KTExternalImagesManager &manager, const std::vector<KTExternalImage> &values) {
-            return manager.imagesUpdatedInExternalCatalogFromImages(values);
-        },
-        [snapshot, completion](const KTCatalogChangeResult &result) {
-            ChangeCheck check;
-            check.outcome = result;
-            if (!result.succeeded()) {
-                // Nothing is known, so nothing is deleted.
-                logFailure("The change check", result);
-            } else {
-                const QList<KTImageMO *> records = snapshot->resolve();
-                for (int index : result.changedIndexes) {
-                    if (KTImageMO *image = records[index])
-                        check.changedImages.append(image);
-                }
-                bool deleted = false;
-                for (int index : result.removedIndexes) {
-                    if (KTImageMO *image = records[index]) {
-                        image->context()->deleteObject(image);
-                        deleted = true;
-                    }
-                }
-                if (deleted)
-                    processPendingChanges(snapshot->liveContext());
-            }
-            if (completion)
-                completion(check);
-        });
+    run<KTCatalogChangeResult>(snapshot->values,
+                               &KTExternalImagesManager::imagesUpdatedInExternalCatalogFromImages,
+                               [snapshot, completion](const KTCatalogChangeResult &result) {
+                                   ChangeCheck check;
+                                   check.outcome = result;
+                                   if (!result.succeeded()) {
+                                       // Nothing is known, so nothing is deleted.
+                                       logFailure("The change check", result);
+                                   } else {
+                                       const QList<KTImageMO *> records = snapshot->resolve();
+                                       for (int index : result.changedIndexes) {
+                                           if (KTImageMO *image = records[index])
+                                               check.changedImages.append(image);
+                                       }
+                                       bool deleted = false;
+                                       for (int index : result.removedIndexes) {
+                                           if (KTImageMO *image = records[index]) {
+                                               image->context()->deleteObject(image);
+                                               deleted = true;
+                                           }
+                                       }
+                                       if (deleted)
+                                           processPendingChanges(snapshot->liveContext());
+                                   }
+                                   if (completion)
+                                       completion(check);
+                               });
 }
 
 void KTExternalStatusFlows::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)

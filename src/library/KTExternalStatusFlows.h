@@ -125,16 +125,17 @@ private:
         std::function<void(const KTCatalogOutcome &outcome, const QList<KTImageMO *> &changed)>;
 
     void checkForChanges(const QList<KTImageMO *> &images, ChangeCheckCompletion completion);
+    /// Stores the bits of a write pass into the records still alive, with undo registration off.
+    static void applyWritePass(const Snapshot &snapshot, const KTCatalogWriteResult &result);
     /// Reads the catalogues' decisions and applies them, handing the records it changed to
     /// `completion`; changes nothing unless the read succeeded.
     void importStatuses(const QList<KTImageMO *> &images, ImportCompletion completion);
-    /// Runs `work` over the values on the queue, then `apply` with its result on the main thread
-    /// while the flows live.
+    /// Runs the manager's `work` over the values on the queue, then `apply` with its result on the
+    /// main thread while the flows live.
     template <typename Result>
-    void
-    run(const std::vector<KTExternalImage> &values,
-        std::function<Result(const KTExternalImagesManager &, const std::vector<KTExternalImage> &)> work,
-        std::function<void(const Result &)> apply);
+    void run(const std::vector<KTExternalImage> &values,
+             Result (KTExternalImagesManager::*work)(const std::vector<KTExternalImage> &) const,
+             std::function<void(const Result &)> apply);
 
     const KTExternalImagesManager &m_manager;
     MoveImagesToTrash m_moveImagesToTrash;
