@@ -2,15 +2,18 @@
 
 #include "KTUserDefaults.h"
 
+QVariantMap KTFocusMaskDefaults::defaultValues()
+{
+    return {
+        {kFocusMaskThresholdDefaultsKey, 0.319f}, {kFocusMaskOpacityDefaultsKey, 0.657f},
+        {kFocusMaskRadius1DefaultsKey, 0.099f},   {kFocusMaskRadius2DefaultsKey, 0.277f},
+        {kFocusMaskRegionSizeDefaultsKey, 0.5},
+    };
+}
+
 void KTFocusMaskDefaults::registerDefaults(KTUserDefaults &defaults)
 {
-    defaults.registerDefaults({
-        {kFocusMaskThresholdDefaultsKey, 0.319f},
-        {kFocusMaskOpacityDefaultsKey, 0.657f},
-        {kFocusMaskRadius1DefaultsKey, 0.099f},
-        {kFocusMaskRadius2DefaultsKey, 0.277f},
-        {kFocusMaskRegionSizeDefaultsKey, 0.5},
-    });
+    defaults.registerDefaults(defaultValues());
 }
 
 void KTFocusMaskDefaults::registerDefaults()

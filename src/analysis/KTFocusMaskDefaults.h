@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 
 class KTUserDefaults;
 
@@ -9,6 +10,8 @@ inline const QString kFocusMaskOpacityDefaultsKey = QStringLiteral("focusMaskOpa
 inline const QString kFocusMaskRadius1DefaultsKey = QStringLiteral("focusMaskRadius1");
 inline const QString kFocusMaskRadius2DefaultsKey = QStringLiteral("focusMaskRadius2");
 inline const QString kFocusMaskRegionSizeDefaultsKey = QStringLiteral("focusMaskRegionSize");
+/// Posted (no object) by the focus-mask settings after Apply; every focus-mask overlay recomputes.
+inline const QString kReloadFocusMaskNotificationName = QStringLiteral("reloadFocusMaskNotificationName");
 
 /// The focus-mask settings as user defaults, and the kernel arguments made from them. The
 /// settings window edits the defaults; every focus-mask run reads them afresh, so an edit
@@ -17,8 +20,10 @@ inline const QString kFocusMaskRegionSizeDefaultsKey = QStringLiteral("focusMask
 /// Threading: safe on any thread (KTUserDefaults serialises access).
 struct KTFocusMaskDefaults
 {
-    /// Registers the five defaults (threshold 0.319, opacity 0.657, radius1 0.099 and radius2
-    /// 0.277 as floats, region size 0.5 as a double). The shell calls it at start-up.
+    /// The five keys with their default values: threshold 0.319, opacity 0.657, radius1 0.099 and
+    /// radius2 0.277 as floats, region size 0.5 as a double.
+    static QVariantMap defaultValues();
+    /// Registers defaultValues(). The shell calls it at start-up.
     static void registerDefaults(KTUserDefaults &defaults);
     static void registerDefaults();
 

@@ -1,5 +1,6 @@
 #include "KTAnalysisSessionHooks.h"
 #include "KTAppDelegate.h"
+#include "KTCoreDataMigrationWindow.h"
 #include "KTDuplicatesSeeker.h"
 #include "KTExternalImagesManager.h"
 #include "KTExternalStatusHooks.h"
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
 
     KTImageUtils::raiseImageAllocationLimit();
     KTFocusMaskDefaults::registerDefaults();
+
+    // The catalogue shows this window while it migrates an older session (when it first opens).
+    KTCoreDataMigrationWindow::installAsMigrationWindow();
 
     KTAppDelegate delegate;
     delegate.applicationDidFinishLaunching();

@@ -95,3 +95,25 @@ KTImageGroupMO *KTImageGroupResolvedInfo::resolvedGroup(const QVariantMap &userI
     return value.metaType() == QMetaType::fromType<KTImageGroupMO *>() ? value.value<KTImageGroupMO *>()
                                                                        : nullptr;
 }
+
+QVariantMap KTFailedToLoadSomeImagesInfo::userInfo(const QList<KTBrokenImage> &brokenImages)
+{
+    QVariantList list;
+    for (const KTBrokenImage &image : brokenImages)
+        list.append(QVariantMap{{kImageNameKey, image.name}, {kThumbnailLoadFailureReasonKey, image.reason}});
+    return {{kBrokenImagesKey, list}};
+}
+
+QList<KTBrokenImage> KTFailedToLoadSomeImagesInfo::brokenImages(const QVariantMap &userInfo)
+{
+    QList<KTBrokenImage> images;
+    const QVariant value = userInfo.value(kBrokenImagesKey);
+    if (value.metaType() != QMetaType::fromType<QVariantList>())
+        return images;
+    for (const QVariant &entry : value.toList()) {
+        const QVariantMap dictionary = entry.toMap();
+        images.append({dictionary.value(kImageNameKey).toString(),
+                       dictionary.value(kThumbnailLoadFailureReasonKey).toString()});
+    }
+    return images;
+}

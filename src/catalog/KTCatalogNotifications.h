@@ -29,6 +29,10 @@ inline const QString kImageGroupHasBeenResolvedNotification = QStringLiteral("Im
 inline const QString kNoImagesParsedNotification = QStringLiteral("NoImagesParsed");
 inline const QString kNoSimilarGroupsFoundNotification = QStringLiteral("NoSimilarGroupsFound");
 
+// Name posted by a load that could not read some of its files.
+inline const QString kFailedToLoadSomeImagesNotification =
+    QStringLiteral("kFailedToLoadSomeImagesNotification");
+
 // userInfo keys.
 inline const QString kAddedImagesKey = QStringLiteral("AdedImages");
 inline const QString kDeletedImagesKey = QStringLiteral("DeletedImages");
@@ -37,6 +41,10 @@ inline const QString kDeletedSourcesKey = QStringLiteral("DeletedSources");
 inline const QString kUpdatedImagesKey = QStringLiteral("UpdatedImages");
 inline const QString kCleanImageListKey = QStringLiteral("cleanImageListKey");
 inline const QString kResolvedGroupKey = QStringLiteral("ResolvedGroup");
+inline const QString kBrokenImagesKey = QStringLiteral("brokenImages");
+// The keys of one entry of "brokenImages".
+inline const QString kImageNameKey = QStringLiteral("name");
+inline const QString kThumbnailLoadFailureReasonKey = QStringLiteral("thumbnailLoadFailureReasonKey");
 
 /// "ImagesChanged": image records were inserted into or deleted from the main context. All four
 /// keys are always present, possibly with empty lists.
@@ -110,4 +118,23 @@ struct KTNoImagesParsedInfo
 struct KTNoSimilarGroupsFoundInfo
 {
     static const QString &name() { return kNoSimilarGroupsFoundNotification; }
+};
+
+/// One file a load could not read: its file name, and why (a sentence for the user).
+struct KTBrokenImage
+{
+    QString name;
+    QString reason;
+
+    bool operator==(const KTBrokenImage &other) const = default;
+};
+
+/// "kFailedToLoadSomeImagesNotification": the files a load could not read, under "brokenImages"
+/// as a list of {"name", "thumbnailLoadFailureReasonKey"} dictionaries. Posted before the end of
+/// "Loading Images"; the main window shows the missing-images sheet with the list.
+struct KTFailedToLoadSomeImagesInfo
+{
+    static const QString &name() { return kFailedToLoadSomeImagesNotification; }
+    static QVariantMap userInfo(const QList<KTBrokenImage> &brokenImages);
+    static QList<KTBrokenImage> brokenImages(const QVariantMap &userInfo);
 };

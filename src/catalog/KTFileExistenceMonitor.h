@@ -20,8 +20,9 @@ class KTImageMO;
 /// never the window; a pass that is still running when the next one is due is not doubled.
 ///
 /// KTImageMO's startMonitoringFileSystem() and stopMonitoringFileSystem() add and remove their
-/// record; a record that joins is checked by a pass started on the next turn of the event loop
-/// (records that join in one turn share it).
+/// record (a record never checked before is checked once on the spot by the record itself); a
+/// record that joins is checked by a pass started on the next turn of the event loop (records
+/// that join in one turn share it).
 ///
 /// Threading: main thread only (asserted), except the pass itself. Records are never touched off
 /// the main thread: a pass gets their paths by value, and an answer for a record that left the

@@ -130,6 +130,13 @@ bool KTImageImporter::isCancelled() const
     return m_cancelFlag->isCanceled();
 }
 
+void KTImageImporter::addBrokenImage(const QString &path) const
+{
+    const QFileInfo info(path);
+    m_brokenImages->append({info.fileName(), info.exists() ? tr("The file could not be read.")
+                                                           : tr("The file is no longer there.")});
+}
+
 QVariantMap KTImageImporter::readAttributes(const QString &path) const
 {
     return m_hooks.readAttributes ? m_hooks.readAttributes(path)
@@ -261,10 +268,16 @@ void KTImageImporter::runLoad(KTObjectContext &context) const
             postToMain([clean = m_hooks.cleanSession] { clean({}); });
     } else {
         const QList<KTImageMO *> images = context.fetchAs<KTImageMO>({kImageEntityName, {}, {}});
-        if (images.isEmpty())
+        if (images.isEmpty()) {
             reportNoImages();
-        else if (m_hooks.storeImageStatuses)
-            m_hooks.storeImageStatuses(images);
+        } else {
+            if (m_hooks.storeImageStatuses)
+                m_hooks.storeImageStatuses(images);
+            // With no image at all, the no-images warning stands for the files that failed too.
+            if (!m_brokenImages->isEmpty() && m_hooks.failedToLoadImages)
+                postToMain(
+                    [report = m_hooks.failedToLoadImages, broken = *m_brokenImages] { report(broken); });
+        }
     }
     notifier.taskDidFinish(kLoadImagesTaskName, sender);
 }
@@ -396,6 +409,7 @@ void KTImageImporter::addImagesForPaths(const QMap<QString, KTFolderMO *> &sourc
                 qWarning().noquote() << QStringLiteral("Warning: the attributes of %1 could not be read; "
                                                        "the file is not imported")
                                             .arg(path);
+                addBrokenImage(path);
                 continue;
             }
             configureImage(image, path, attributes[slot], context);
@@ -480,8 +494,10 @@ void KTImageImporter::addImages(const QVariantList &imageDictionaries, KTFolderM
             qWarning() << "Failed to retreive image path" << dictionary;
         else if (QFileInfo::exists(path))
             paths.insert(path, source);
-        else
+        else {
             qWarning().noquote() << QStringLiteral("file not exists at path %1").arg(path);
+            addBrokenImage(path);
+        }
     }
     if (paths.size() != imageDictionaries.size())
         qWarning().noquote() << QStringLiteral("Images paths count %1 differ from images count %2")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTCancelablePerformer.h"
+#include "KTCatalogNotifications.h"
 #include "KTTasksNotifier.h"
 
 #include <QCoreApplication>
@@ -89,6 +90,11 @@ public:
         std::function<void()> noImagesParsed;
         /// Main thread.
         std::function<void()> noSimilarGroupsFound;
+        /// Main thread, before the load's finish, when files found by the walk or listed by an
+        /// external catalogue could not be read (gone, or unreadable), one entry per file. Not
+        /// after a cancelled load, nor after one that loaded no image at all (the no-images
+        /// warning covers it).
+        std::function<void(const QList<KTBrokenImage> &brokenImages)> failedToLoadImages;
         /// Main thread: the external catalogue pass ran to its end (not cancelled), so the
         /// catalogue may drop its list of catalogue source dictionaries.
         std::function<void()> externalApplicationImagesLoaded;
@@ -118,12 +124,18 @@ public:
     void addImagesFromSources(const QList<KTFolderMO *> &sources, KTObjectContext &context) const;
     /// Reads the attributes of every path, pairs RAW and JPEG twins and inserts or updates the
     /// records. Inserts nothing when cancelled during the reading. Every source belongs to
-    /// `context`.
+    /// `context`. A new file whose attributes cannot be read joins brokenImages().
     void addImagesForPaths(const QMap<QString, KTFolderMO *> &paths, KTObjectContext &context) const;
     /// The images of one catalogue source dictionary, under the source whose path is its "nodeId".
     void addImagesFromExternalApplication(const QVariantMap &sourceDictionary,
                                           KTObjectContext &context) const;
+    /// The images of one catalogue list under `source`; a listed file that is gone joins
+    /// brokenImages().
     void addImages(const QVariantList &imageDictionaries, KTFolderMO *source) const;
+
+    /// The files this importer could not read so far, as failedToLoadImages reports them. On the
+    /// loading context's thread.
+    QList<KTBrokenImage> brokenImages() const { return *m_brokenImages; }
 
     /// Every image record of the context by path (records without a path are left out).
     static QHash<QString, KTImageMO *> allImagesInDictFromContext(KTObjectContext &context);
@@ -149,10 +161,14 @@ private:
     void reportNoImages() const;
     bool isCancelled() const;
     QVariantMap readAttributes(const QString &path) const;
+    /// Adds `path` to brokenImages(), with why it could not be read.
+    void addBrokenImage(const QString &path) const;
 
     std::shared_ptr<KTCancelFlag> m_cancelFlag;
     KTTaskSender m_sender;
     Settings m_settings;
     Hooks m_hooks;
     QList<QVariantMap> m_externalApplicationImages;
+    // Shared by the copies of one importer; only the loading context's thread touches it.
+    std::shared_ptr<QList<KTBrokenImage>> m_brokenImages = std::make_shared<QList<KTBrokenImage>>();
 };

@@ -322,6 +322,10 @@ void KTImageMO::startMonitoringFileSystem()
 {
     if (!isMainThread())
         return;
+    // A record never checked is checked at once, so the view that takes it shows the right state
+    // from its first paint; every later check is the monitor's, off the main thread.
+    if (!originalFileExists().has_value())
+        checkOriginalFileExistence();
     if (m_monitorCount++ == 0)
         KTFileExistenceMonitor::sharedMonitor().addRecord(this);
 }

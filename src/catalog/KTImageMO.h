@@ -90,9 +90,10 @@ public:
     /// The file URL of `path`, then that of `duplicateImagePath` when set.
     QList<QUrl> urlsForShowInFinder() const;
 
-    /// Off the main thread: does nothing. On it: counts one more start; the first start hands the
-    /// record to the shared file-existence monitor, whose next pass (on the next turn of the
-    /// event loop) checks the file.
+    /// Off the main thread: does nothing. On it: checks the file at once when the record was never
+    /// checked ("originalFileExists" nil), counts one more start, and with the first start hands
+    /// the record to the shared file-existence monitor, whose passes check it from the next turn
+    /// of the event loop on.
     void startMonitoringFileSystem();
     /// Counts one start less (at 0 already it logs "File system monitoring for image at path %@
     /// did not started yet"); at 0 the record leaves the monitor.

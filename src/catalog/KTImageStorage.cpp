@@ -5,7 +5,7 @@
 #include "KTCatalogModel.h"
 #include "KTCatalogStore.h"
 #include "KTConcurrentQueue.h"
-#include "KTCoreDataMigrationWindow.h"
+#include "KTMigrationWindowPresenter.h"
 #include "KTDispatch.h"
 #include "KTExternalStatusBridge.h"
 #include "KTFilesManager.h"
@@ -615,6 +615,18 @@ void KTImageStorage::validateUpdatedGroups(const QSet<KTImageGroupMO *> &groups)
 
 const QString KTImageStorage::kNoImagesParsedNotificationName = kNoImagesParsedNotification;
 const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = kNoSimilarGroupsFoundNotification;
+const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
+    QStringLiteral("kShowRAWandJPEGAsOneFileOption");
+
+bool KTImageStorage::showsRawAndJPEGAsOneFile() const
+{
+    return KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOptionKey);
+}
+
+void KTImageStorage::setShowsRawAndJPEGAsOneFile(bool oneFile)
+{
+    KTUserDefaults::standardUserDefaults().setBool(oneFile, kShowRAWandJPEGAsOneFileOptionKey);
+}
 
 void KTImageStorage::setDuplicatesSearch(DuplicatesSearch search)
 {
@@ -645,10 +657,7 @@ void KTImageStorage::loadImages()
     if (!context)
         return;
     KTImageImporter::Settings settings;
-    settings.pairing =
-        KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"))
-            ? KTRawJpegPairing::OneFile
-            : KTRawJpegPairing::Separate;
+    settings.pairing = showsRawAndJPEGAsOneFile() ? KTRawJpegPairing::OneFile : KTRawJpegPairing::Separate;
     settings.findDuplicatesForAddedImages = m_findDuplicatesForAddedImages;
     settings.accuracyLevel = m_accuracyLevel;
     settings.timeRange = timeRange();
@@ -675,6 +684,11 @@ void KTImageStorage::loadImages()
     hooks.noSimilarGroupsFound = [self] {
         if (self)
             KTNotificationCenter::defaultCenter().post(KTNoSimilarGroupsFoundInfo::name(), self.data());
+    };
+    hooks.failedToLoadImages = [self](const QList<KTBrokenImage> &brokenImages) {
+        if (self)
+            KTNotificationCenter::defaultCenter().post(KTFailedToLoadSomeImagesInfo::name(), self.data(),
+                                                       KTFailedToLoadSomeImagesInfo::userInfo(brokenImages));
     };
     hooks.externalApplicationImagesLoaded = [self] {
         if (self)

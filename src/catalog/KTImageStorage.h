@@ -247,6 +247,8 @@ public:
     /// warning and the session clearing; and when a load's similarity search found no group.
     static const QString kNoImagesParsedNotificationName;
     static const QString kNoSimilarGroupsFoundNotificationName;
+    /// The user default of the RAW+JPEG pairing.
+    static const QString kShowRAWandJPEGAsOneFileOptionKey;
 
     /// The similarity search over this catalogue. The catalogue sits below the search, so the
     /// layer that has it installs these (KTDuplicatesSeeker::installInto); until then loading
@@ -269,9 +271,10 @@ public:
     /// Main thread: the task "Loading Images" (cancelable, sender: the catalogue) in a child
     /// context of the main context; returns at once. Walks the "Folder" sources and the
     /// external catalogue lists, runs the similarity search when findDuplicatesForAddedImages is
-    /// on, groups by time and saves into the main context. Reads "kShowRAWandJPEGAsOneFileOption"
-    /// at each call. A run that was not cancelled empties externalApplicationImages. Posts
-    /// "NoImagesParsed" / "NoSimilarGroupsFound" (object: the catalogue) on the main thread.
+    /// on, groups by time and saves into the main context. Reads showsRawAndJPEGAsOneFile() at
+    /// each call. A run that was not cancelled empties externalApplicationImages. Posts
+    /// "NoImagesParsed" / "NoSimilarGroupsFound" (object: the catalogue) on the main thread, and
+    /// the files it could not read (KTFailedToLoadSomeImagesInfo) before its end.
     void loadImages();
     /// Main thread: hands both to the installed search; returns at once.
     void findImagesDuplicatesWithSimilarityLevel(const QVariant &accuracyLevel, double timeRange);
@@ -295,6 +298,12 @@ public:
     /// The pick and reject snapshot of the loaded images, run on the loading context's thread.
     /// Unset: no snapshot is taken.
     void setStoreImageStatusesHandler(std::function<void(const QList<KTImageMO *> &images)> handler);
+
+    /// Whether a RAW file and its JPEG twin become one image at the next load (the user default
+    /// kShowRAWandJPEGAsOneFileOptionKey). The setter only stores the choice: the images already
+    /// loaded keep their pairing.
+    bool showsRawAndJPEGAsOneFile() const;
+    void setShowsRawAndJPEGAsOneFile(bool oneFile);
 
     bool findDuplicatesForAddedImages() const { return m_findDuplicatesForAddedImages; }
     void setFindDuplicatesForAddedImages(bool find) { m_findDuplicatesForAddedImages = find; }

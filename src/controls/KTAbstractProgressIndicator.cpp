@@ -1,5 +1,6 @@
 #include "KTAbstractProgressIndicator.h"
 
+#include "KTFraction.h"
 #include "KTViewAdditions.h"
 
 #include <QEvent>
@@ -115,9 +116,7 @@ void KTAbstractProgressIndicator::setMaxValue(double value)
 double KTAbstractProgressIndicator::determinateFraction() const
 {
     // A maximum of 0 (a job of zero steps) shows an empty pie rather than dividing by it.
-    if (!(m_maxValue > 0) || !std::isfinite(m_maxValue) || !std::isfinite(m_doubleValue))
-        return 0.0;
-    return std::clamp(m_doubleValue / m_maxValue, 0.0, 1.0);
+    return std::clamp(ktFraction(m_doubleValue, 0.0, m_maxValue), 0.0, 1.0);
 }
 
 double KTAbstractProgressIndicator::finAlpha(int index) const

@@ -1,6 +1,7 @@
 #include "KTProgressIndicator.h"
 
 #include "KTAnimations.h"
+#include "KTFraction.h"
 #include "KTNamedImages.h"
 #include "KTThreePartImage.h"
 #include "KTViewAdditions.h"
@@ -118,11 +119,8 @@ void KTProgressIndicator::stopAnimation()
 
 double KTProgressIndicator::fraction() const
 {
-    const double range = m_maxValue - m_minValue;
     // A range of 0 (maximum 0 for a move of zero images) shows an empty bar, not a division by 0.
-    if (!(range > 0) || !std::isfinite(range) || !std::isfinite(m_value))
-        return 0.0;
-    return std::clamp((m_value - m_minValue) / range, 0.0, 1.0);
+    return std::clamp(ktFraction(m_value, m_minValue, m_maxValue), 0.0, 1.0);
 }
 
 QRectF KTProgressIndicator::fillRect() const

@@ -194,10 +194,14 @@ void KTSButton::validateState()
     } else {
         setOpacity(m_iconImageView, 0.5);
         const QImage disabled = named(m_disabledImageName);
-        if (!disabled.isNull())
+        if (!disabled.isNull()) {
             m_shownImage = disabled;
-        else
+        } else {
+            // The plain background, dimmed by the disabled widget, also for a button disabled
+            // before its set-up ran.
+            m_shownImage = m_defaultImage;
             superSetEnabled(false);
+        }
     }
     update();
 }

@@ -3,6 +3,7 @@
 #include "KTApertureLibrary.h"
 #include "KTCatalogSql.h"
 #include "KTExternalCatalogTypes.h"
+#include "KTExternalImagesManager.h"
 #include "KTLightroomCatalog.h"
 #include "KTOperationQueue.h"
 #include "KTSqliteDatabase.h"
@@ -108,6 +109,11 @@ KTCatalogReader::KTCatalogReader(QString catalogPath) : m_catalogPath(std::move(
 
 QString KTCatalogReader::importSource() const
 {
+    return importSource(nullptr);
+}
+
+QString KTCatalogReader::importSource(QString *errorMessage) const
+{
     const QString suffix = QFileInfo(m_catalogPath).suffix().toLower();
     if (suffix == QLatin1String("photolibrary"))
         return kSourceTypeIPhoto;
@@ -115,39 +121,29 @@ QString KTCatalogReader::importSource() const
         return kSourceTypeAperture;
     if (suffix != QLatin1String("lrcat"))
         return {};
-
-    KTSqliteDatabase database;
-    if (!database.open(m_catalogPath, KTSqliteDatabase::Mode::ReadOnly))
-        return {};
-    QString version;
-    // Adobe_DBVersion reads like "0500025": its first two digits are the major version. A catalogue
-    // without it is taken for the oldest version supported.
-    if (!KTCatalogSql::query(database,
-                             QStringLiteral("SELECT value FROM Adobe_variablesTable WHERE name = ?"),
-                             {QStringLiteral("Adobe_DBVersion")}, [&version](const KTSqliteStatement &row) {
-                                 version = row.columnText(0);
-                                 return false;
-                             })) {
+    // Only the catalogue's own version table says which statements fit it: a catalogue without
+    // one is not taken for any version.
+    switch (KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(m_catalogPath, errorMessage)) {
+    case 4:
+        return kSourceTypeLightroom4;
+    case 5:
+        return kSourceTypeLightroom5;
+    default:
         return {};
     }
-    if (version.isEmpty())
-        return kSourceTypeLightroom4;
-    const int major = version.left(2).toInt();
-    if (major == 4)
-        return kSourceTypeLightroom4;
-    if (major == 5)
-        return kSourceTypeLightroom5;
-    return {};
 }
 
 KTCatalogReader::NodesResult KTCatalogReader::nodes() const
 {
     NodesResult result;
-    const QString source = importSource();
+    QString readError;
+    const QString source = importSource(&readError);
     if (source.isEmpty()) {
         result.errorMessage =
-            tr("%1 is not a Lightroom 4 or 5 catalog, an iPhoto library or an Aperture library.")
-                .arg(m_catalogPath);
+            readError.isEmpty()
+                ? tr("%1 is not a Lightroom 4 or 5 catalog, an iPhoto library or an Aperture library.")
+                      .arg(m_catalogPath)
+                : tr("The catalog %1 cannot be read: %2").arg(m_catalogPath, readError);
         return result;
     }
     KTSqliteDatabase database;

@@ -71,9 +71,11 @@ public:
     explicit KTCatalogReader(QString catalogPath);
 
     /// The source type of the catalogue at the path ("Lightroom4", "Lightroom5", "iPhoto",
-    /// "Aperture"), from its extension and, for Lightroom, its database version; empty when the
-    /// path is not a catalogue this reader knows or cannot be read.
+    /// "Aperture"), from its extension and, for Lightroom, the major version in its version table;
+    /// empty when the path is not a catalogue this reader knows or cannot be read (then
+    /// `errorMessage`, when given, holds the reason a Lightroom catalogue could not be read).
     QString importSource() const;
+    QString importSource(QString *errorMessage) const;
 
     /// Folders (with at least one image) and collections, or projects; sorted by name.
     NodesResult nodes() const;

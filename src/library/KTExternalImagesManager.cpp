@@ -152,9 +152,39 @@ KTExternalImagesManager &KTExternalImagesManager::sharedManager()
 
 KTExternalImagesManager::KTExternalImagesManager() = default;
 
-int KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(const QString &)
+int KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(const QString &path, QString *errorMessage)
 {
-    return 4;
+    if (errorMessage)
+        errorMessage->clear();
+    const auto fail = [errorMessage](const QString &message) {
+        if (errorMessage)
+            *errorMessage = message;
+        return 0;
+    };
+    if (!QFileInfo(path).isFile())
+        return fail(QCoreApplication::translate("KTExternalImagesManager", "%1 was not found.").arg(path));
+    // A catalogue open in Lightroom is locked; say so at once rather than hold up the caller.
+    constexpr int kBusyTimeoutMs = 250;
+    KTSqliteDatabase database;
+    if (!database.open(path, KTSqliteDatabase::Mode::ReadOnly, kBusyTimeoutMs))
+        return fail(database.lastError());
+    QString version;
+    bool found = false;
+    if (!KTCatalogSql::query(database,
+                             QStringLiteral("SELECT value FROM Adobe_variablesTable WHERE name = ?"),
+                             {QStringLiteral("Adobe_DBVersion")}, [&](const KTSqliteStatement &row) {
+                                 version = row.columnText(0);
+                                 found = true;
+                                 return false;
+                             })) {
+        return fail(database.lastError());
+    }
+    if (!found)
+        return 0;
+    // The first two digits are the major version.
+    bool isNumber = false;
+    const int major = version.left(2).toInt(&isNumber);
+    return isNumber && major > 0 ? major : 0;
 }
 
 QString KTExternalImagesManager::projectName() const

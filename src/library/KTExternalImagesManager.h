@@ -82,8 +82,11 @@ public:
     static KTExternalImagesManager &sharedManager();
     KTExternalImagesManager();
 
-    /// The major version of a Lightroom catalogue: 4 for every path (the file is not opened).
-    static int lighroomCatalogMajorVersionFromPath(const QString &path);
+    /// The major version of a Lightroom catalogue, read from its version table (Adobe_DBVersion,
+    /// "0500025" is 5). 0 when the file cannot be read (`errorMessage` says why), or has no
+    /// version that reads as a number (`errorMessage` empty). Opens the file read-only and waits
+    /// at most a quarter of a second for a lock, so it may run on the main thread.
+    static int lighroomCatalogMajorVersionFromPath(const QString &path, QString *errorMessage = nullptr);
 
     /// The application's name ("Vireoscope") and the collection names built from it.
     QString projectName() const;

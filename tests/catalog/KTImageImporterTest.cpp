@@ -474,6 +474,39 @@ TEST(KTImageImporterTest, CatalogueImagesGetTheirExternalIdentifiers)
     EXPECT_EQ(f.tasks.events()[1].userInfo.value(kNumberOfTaskStepsForCheckingKey).toInt(), 4);
 }
 
+// A file found by the walk whose attributes cannot be read (still there, or gone meanwhile) is
+// not imported and is reported once, with its reason, on the main thread.
+TEST(KTImageImporterTest, FilesWhoseAttributesCannotBeReadAreReportedWithTheirReason)
+{
+    ImportFixture f;
+    f.addSource("photos");
+    for (const char *name : {"a.jpg", "locked.jpg", "vanished.jpg"})
+        ASSERT_TRUE(
+            writeJpegWithExif(f.file(QStringLiteral("photos/") + name), shotFields("2024:05:06 07:08:09")));
+    f.hooks.readAttributes = [&](const QString &path) {
+        if (path.endsWith("locked.jpg"))
+            return QVariantMap();
+        if (path.endsWith("vanished.jpg")) {
+            QFile::remove(path);
+            return QVariantMap();
+        }
+        return KTFilesManager::imageAttributesAtPath(path);
+    };
+    QList<QList<KTBrokenImage>> reports;
+    bool reportedOnMain = true;
+    f.hooks.failedToLoadImages = [&](const QList<KTBrokenImage> &broken) {
+        reportedOnMain = reportedOnMain && QThread::currentThread() == qApp->thread();
+        reports.append(broken);
+    };
+    f.run();
+
+    EXPECT_EQ(f.imported(), QStringList{"photos/a.jpg"});
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reportedOnMain);
+    EXPECT_EQ(reports[0], (QList<KTBrokenImage>{{"locked.jpg", "The file could not be read."},
+                                                {"vanished.jpg", "The file is no longer there."}}));
+}
+
 TEST(KTImageImporterTest, ACatalogueWhoseFilesAreAllMissingIsReported)
 {
     ImportFixture f;

@@ -5,6 +5,7 @@
 #include "KTImageStorage.h"
 
 #include "KTCatalogModel.h"
+#include "KTCatalogNotifications.h"
 #include "KTFolderMO.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
@@ -106,6 +107,41 @@ TEST_F(ImageStorageImport, LoadPairsTwinsByTheDefaultAndDropsTheCatalogueListAft
     storage.loadImages();
     ASSERT_TRUE(waitForTask(kLoadImagesTaskName, 2));
     EXPECT_EQ(images().size(), 3);
+}
+
+// A file listed by the external catalogue that is gone is reported to the main window, with the
+// catalogue as the object, before the load's finish; the files that were there are loaded.
+TEST_F(ImageStorageImport, FilesThatCouldNotBeReadArePostedBeforeTheLoadFinishes)
+{
+    const KTExifFields fields{{"Exif.Photo.DateTimeOriginal", "2023:01:02 03:04:05"}};
+    ASSERT_TRUE(writeJpegWithExif(file("lib/here.jpg"), fields));
+    addSource(QStringLiteral("lr-node"), kFolderTypeLightroom5);
+    storage.setExternalApplicationImages({QVariantMap{
+        {"nodeId", "lr-node"},
+        {"imagesArray", QVariantList{QVariantMap{{"GUID", "G1"}, {"path", file("lib/here.jpg")}},
+                                     QVariantMap{{"GUID", "G2"}, {"path", file("lib/gone.jpg")}}}}}});
+    std::vector<KTNotification> reports;
+    int finishesBeforeReport = -1;
+    KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
+        KTFailedToLoadSomeImagesInfo::name(), nullptr, [&](const KTNotification &note) {
+            reports.push_back(note);
+            finishesBeforeReport = tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName);
+        });
+
+    storage.loadImages();
+    ASSERT_TRUE(waitForTask(kLoadImagesTaskName));
+
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].object, &storage);
+    EXPECT_EQ(finishesBeforeReport, 0);
+    // The dictionaries the main window reads, under the keys the missing-images sheet shows.
+    const QVariantList expected{
+        QVariantMap{{"name", "gone.jpg"}, {"thumbnailLoadFailureReasonKey", "The file is no longer there."}}};
+    EXPECT_EQ(reports[0].userInfo.value("brokenImages").toList(), expected);
+    EXPECT_EQ(KTFailedToLoadSomeImagesInfo::brokenImages(reports[0].userInfo),
+              (QList<KTBrokenImage>{{"gone.jpg", "The file is no longer there."}}));
+    ASSERT_EQ(images().size(), 1);
+    EXPECT_EQ(QFileInfo(images()[0]->path()).fileName(), QStringLiteral("here.jpg"));
 }
 
 TEST_F(ImageStorageImport, AnEmptySourceClearsTheSessionThenPostsNoImagesParsed)

@@ -4,7 +4,7 @@
 #include "KTSessionFixtures.h"
 #include "KTCatalogModel.h"
 #include "KTCatalogStore.h"
-#include "KTCoreDataMigrationWindow.h"
+#include "KTMigrationWindowPresenter.h"
 #include "KTDispatch.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
@@ -20,8 +20,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -488,15 +486,4 @@ TEST_F(ImageStorage, ClearingFreesTheClearedRecordsAfterItsEndIsHeard)
     }
     KTImageStorage again(locations());
     EXPECT_EQ(again.managedObjectContext()->heldObjectCount(), 0u);
-}
-
-TEST(KTCoreDataMigrationWindowTest, ShowsItsTextAndABusyIndicatorAndCannotBeDismissed)
-{
-    KTCoreDataMigrationWindow window;
-    EXPECT_EQ(window.label()->text(), QStringLiteral("Restoring previous session. It may take some time..."));
-    EXPECT_EQ(window.progressIndicator()->minimum(), 0);
-    EXPECT_EQ(window.progressIndicator()->maximum(), 0);
-    window.show();
-    window.reject();
-    EXPECT_TRUE(window.isVisible());
 }

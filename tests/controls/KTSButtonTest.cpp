@@ -3,6 +3,7 @@
 #include "KTSButton.h"
 #include "KTTextColorButton.h"
 #include "KTThreePartImage.h"
+#include "KTWidgetRendering.h"
 
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
@@ -96,6 +97,15 @@ TEST(KTSButtonTest, DeferredSetUpKeepsADisableMadeBeforeIt)
     QSignalSpy clicked(&button, &KTControl::clicked);
     button.click();
     EXPECT_EQ(clicked.count(), 0);
+
+    // It looks as a button disabled after its set-up does: the background dimmed, not gone.
+    KTSButton later("Apply");
+    later.resize(80, 24);
+    QApplication::processEvents();
+    later.setButtonEnabled(false);
+    const QImage early = renderWidget(button, Qt::black);
+    EXPECT_EQ(early, renderWidget(later, Qt::black));
+    EXPECT_NE(early.pixelColor(6, 12), QColor(Qt::black)) << "no background";
 }
 
 TEST(KTSButtonTest, MissingOnPartFallsBackToTheNormalParts)

@@ -1,4 +1,5 @@
 #include "KTCatalogReader.h"
+#include "KTExternalImagesManager.h"
 
 #include "KTCatalogFixtures.h"
 #include "KTCatalogModel.h"
@@ -147,6 +148,37 @@ TEST(KTCatalogReaderTest, LightroomVersionComesFromTheCatalogue)
     EXPECT_FALSE(KTCatalogReader(dir.filePath("0300025.lrcat")).nodes().ok);
 }
 
+// The major version comes from the version table alone: a catalogue without a version, a file
+// that is no database and a missing file are no version at all, the last two with a reason.
+TEST(KTCatalogReaderTest, LightroomMajorVersionIsReadFromTheVersionTable)
+{
+    QTemporaryDir dir;
+    const QString lightroom3 = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1, "3.lrcat", "0300025");
+    const QString lightroom5 = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1, "5.lrcat");
+    const QString unversioned = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1, "none.lrcat");
+    KTCatalogFixtures::execute(unversioned,
+                               "DELETE FROM Adobe_variablesTable WHERE name = 'Adobe_DBVersion'");
+    const QString garbage = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1, "garbage.lrcat");
+    KTCatalogFixtures::corrupt(garbage);
+    struct Case
+    {
+        QString path;
+        int major;
+        bool hasReason;
+    };
+    for (const Case &c : {Case{lightroom3, 3, false}, Case{lightroom5, 5, false}, Case{unversioned, 0, false},
+                          Case{garbage, 0, true}, Case{dir.filePath("missing.lrcat"), 0, true}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString reason = "stale";
+        EXPECT_EQ(KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(c.path, &reason), c.major);
+        EXPECT_EQ(!reason.isEmpty(), c.hasReason) << reason.toStdString();
+    }
+    EXPECT_EQ(KTCatalogReader(unversioned).importSource(), "");
+    const auto unreadable = KTCatalogReader(garbage).nodes();
+    EXPECT_FALSE(unreadable.ok);
+    EXPECT_TRUE(unreadable.errorMessage.contains("cannot be read")) << unreadable.errorMessage.toStdString();
+}
+
 TEST(KTCatalogReaderTest, LibraryProjectsDeliverTheirVersions)
 {
     QTemporaryDir dir;
@@ -199,7 +231,7 @@ TEST(KTCatalogReaderTest, CataloguesOfTheWrongShapeAreRefusedWithAReason)
     for (const Case &c :
          {Case{noFiles, "has no table AgLibraryFile"},
           Case{noColumn, "has no column pathFromRoot in table AgLibraryFolder"},
-          Case{corrupt, "is not a Lightroom 4 or 5 catalog"}, Case{library, "has no table RKAdminData"},
+          Case{corrupt, "cannot be read: file is not a database"}, Case{library, "has no table RKAdminData"},
           Case{dir.filePath("none.aplibrary"), "was not found"}}) {
         SCOPED_TRACE(c.path.toStdString());
         const auto result = KTCatalogReader(c.path).nodes();

@@ -112,7 +112,6 @@ TEST_F(KTExternalImagesManagerTest, CatalogueKindsOwnersAndBundles)
                   c.appName.isEmpty() ? 0 : 1);
         EXPECT_EQ(KTExternalImagesManager::externalAppBundleIDFromSourceType(c.sourceType), c.databaseBundle);
     }
-    EXPECT_EQ(KTExternalImagesManager::lighroomCatalogMajorVersionFromPath("/no/such/file.lrcat"), 4);
     EXPECT_EQ(KTExternalImagesManager::iAppDBPathFromMediaSource("/P/Lib.aplibrary/Database"),
               "/P/Lib.aplibrary/Database/Library.apdb");
     EXPECT_EQ(KTExternalImagesManager::databasePathWithBundleId("com.adobe.Lightroom4", "/c.lrcat"),

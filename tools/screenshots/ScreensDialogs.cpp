@@ -1,9 +1,24 @@
-// The shell's small windows: the quick tips, about, the rate prompt, the export popover and the
-// move-to-trash tips for each kind of catalogue.
+// The shell's small windows: the quick tips, about, the rate prompt, the export popover, the
+// move-to-trash tips for each kind of catalogue, the progress sheet, the settings windows, the
+// accuracy and time-range popovers, preferences and the missing-images sheet.
 
+#include "KTScreenMainWindow.h"
 #include "KTScreenRegistry.h"
 
 #include "KTAboutWindow.h"
+#include "KTAccuracyPopoverWindowController.h"
+#include "KTBrokenImagesWindowController.h"
+#include "KTCancelTaskProtocol.h"
+#include "KTDuplicatesSearchSettingsController.h"
+#include "KTFocusMaskDefaults.h"
+#include "KTFocusMaskSettingsController.h"
+#include "KTPreferencesWindowController.h"
+#include "KTProgressWindowController.h"
+#include "KTSheetWindow.h"
+#include "KTTasksNotifier.h"
+#include "KTTimeRangePopoverWindowController.h"
+#include "KTTimeWeakeningFactorView.h"
+#include "KTWindow.h"
 #include "KTColor.h"
 #include "KTDialogPictures.h"
 #include "KTExportPopupViewController.h"
@@ -18,9 +33,13 @@
 #include "KTTipsWindow.h"
 #include "KTUserDefaults.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -75,6 +94,72 @@ QImage trashTips(KTScreenContext &context, int catalogType)
     return inPopover(context, tips, KTPopoverView::ArrowNone);
 }
 
+/// Paints `board` in the window grey and gives it a grid with `margins` for its content.
+QGridLayout *greyBoard(QWidget &board, const QMargins &margins)
+{
+    QPalette palette = board.palette();
+    palette.setColor(QPalette::Window, KTPalette::kWindow);
+    board.setPalette(palette);
+    board.setAutoFillBackground(true);
+    auto *grid = new QGridLayout(&board);
+    grid->setContentsMargins(margins);
+    return grid;
+}
+
+/// A task sender that can be cancelled, so the sheet offers Cancel.
+class CancelableSender : public QObject, public KTCancelTaskProtocol
+{
+public:
+    void cancelCurrentTask() override {}
+};
+
+/// A main window stand-in, shown, with `sheet` hanging from its title strip; what both show.
+QImage sheetOverMainWindow(KTWindow &window, KTSheetWindow &sheet)
+{
+    (void)QTest::qWaitForWindowExposed(&window, 2000);
+    sheet.beginSheet(&window);
+    QImage picture = captureWithWindowsOver(window, {&sheet});
+    sheet.endSheet();
+    window.hide();
+    return picture;
+}
+
+void showMainWindow(KTScreenContext &context, KTWindow &window)
+{
+    dressMainWindow(window, context, QSize(1000, 620));
+    window.show();
+}
+
+/// Delivers what the bus was given so far.
+void deliverTasks()
+{
+    for (int i = 0; i < 4; ++i)
+        QApplication::processEvents();
+}
+
+QList<KTBrokenImage> brokenImages()
+{
+    const QStringList names{"IMG_4021.CR2", "IMG_4022.CR2", "DSC_0193.NEF", "P1010044.RW2",
+                            "IMG_4107.JPG", "_MG_7781.CR2", "DSCF3310.RAF"};
+    QList<KTBrokenImage> images;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        images.append({names[i], i % 3 == 1 ? QStringLiteral("The file could not be read.")
+                                            : QStringLiteral("The file is no longer there.")});
+    }
+    return images;
+}
+
+QImage brokenImagesSheet(KTScreenContext &context, bool unfolded)
+{
+    KTWindow window;
+    showMainWindow(context, window);
+    KTBrokenImagesWindowController sheet;
+    sheet.setBrokenImages(brokenImages());
+    if (unfolded)
+        sheet.onShowDetails();
+    return sheetOverMainWindow(window, sheet);
+}
+
 } // namespace
 
 KT_SCREEN(dialogs_tips_first_page)
@@ -109,12 +194,7 @@ KT_SCREEN(dialogs_tips_pictures)
 {
     KTDialogPictures::registerPictures();
     QWidget sheet;
-    QPalette palette = sheet.palette();
-    palette.setColor(QPalette::Window, KTPalette::kWindow);
-    sheet.setPalette(palette);
-    sheet.setAutoFillBackground(true);
-    auto *grid = new QGridLayout(&sheet);
-    grid->setContentsMargins(24, 20, 24, 24);
+    QGridLayout *grid = greyBoard(sheet, QMargins(24, 20, 24, 24));
     grid->setHorizontalSpacing(24);
     grid->setVerticalSpacing(6);
     const qreal ratio = context.devicePixelRatio();
@@ -168,4 +248,107 @@ KT_SCREEN(dialogs_trash_tips_iphoto)
 KT_SCREEN(dialogs_trash_tips_aperture)
 {
     return trashTips(context, 4);
+}
+
+// "Loading Images" with its steps counted, a third of the way, the estimate renewed.
+KT_SCREEN(dialogs_progress_sheet_determinate)
+{
+    KTWindow window;
+    showMainWindow(context, window);
+    KTProgressWindowController progress;
+    progress.setPresentingWindow(&window);
+    double seconds = 0;
+    progress.setClock([&] { return seconds; });
+    CancelableSender catalogue;
+    KTTasksNotifier &bus = KTTasksNotifier::sharedNotifier();
+    bus.taskDidStart(kLoadImagesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
+    bus.numberOfTaskStepsDidCalculate(1200, &catalogue);
+    deliverTasks();
+    // A first renewal by time sets the reference point; 400 steps in the next 120 s leave 4 minutes.
+    seconds = 90;
+    progress.setProgressValue(400);
+    seconds = 210;
+    progress.setProgress(1);
+    return sheetOverMainWindow(window, *progress.window());
+}
+
+// The search inside the load, before it counts its steps: stripes and Cancel, no estimate.
+KT_SCREEN(dialogs_progress_sheet_indeterminate)
+{
+    KTWindow window;
+    showMainWindow(context, window);
+    KTProgressWindowController progress;
+    progress.setPresentingWindow(&window);
+    CancelableSender catalogue;
+    KTTasksNotifier &bus = KTTasksNotifier::sharedNotifier();
+    bus.taskDidStart(kLoadImagesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
+    bus.taskDidStart(kSearchDuplicatesTaskName, &catalogue, KTTaskDidStartInfo::cancelable());
+    deliverTasks();
+    return sheetOverMainWindow(window, *progress.window());
+}
+
+KT_SCREEN(dialogs_search_settings)
+{
+    KTDuplicatesSearchSettingsController settings;
+    settings.loadSettingsFromPath(presetPathForIndex(2));
+    settings.timeWeakeningFactorView()->setWeakeningFactorPoints(
+        KTDuplicatesSearchSettingsController::defaultWeakeningFactorPoints());
+    return context.capture(settings);
+}
+
+KT_SCREEN(dialogs_curve_editor)
+{
+    QWidget board;
+    QGridLayout *grid = greyBoard(board, QMargins(20, 20, 20, 20));
+    auto *editor = new KTTimeWeakeningFactorView(&board);
+    editor->setFixedSize(360, 160);
+    editor->setWeakeningFactorPoints({{0.04, 0.5}, {0.16, 0.68}, {0.42, 0.85}, {0.9, 0.95}});
+    grid->addWidget(editor);
+    return context.capture(board);
+}
+
+KT_SCREEN(dialogs_accuracy_popover)
+{
+    KTAccuracyPopoverWindowController popover;
+    popover.setAccuracyLevel(4);
+    popover.buttonForLevel(4)->setPushed(true);
+    return inPopover(context, popover, KTPopoverView::ArrowTop);
+}
+
+KT_SCREEN(dialogs_time_range_popover)
+{
+    KTTimeRangePopoverWindowController popover;
+    popover.setTimeRange(60);
+    popover.setDescriptionString(
+        QStringLiteral("Shots taken further apart than this are never grouped as similar."));
+    return inPopover(context, popover, KTPopoverView::ArrowTop);
+}
+
+KT_SCREEN(dialogs_focus_mask_settings)
+{
+    QTemporaryDir dir;
+    KTUserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+    KTFocusMaskDefaults::registerDefaults(defaults);
+    KTFocusMaskSettingsController settings(defaults);
+    return context.capture(settings);
+}
+
+KT_SCREEN(dialogs_preferences)
+{
+    QTemporaryDir dir;
+    KTUserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+    defaults.setBool(true, QStringLiteral("kLightroomSyncOptionPicks"));
+    defaults.setBool(false, QStringLiteral("kLightroomSyncOptionRejects"));
+    KTPreferencesWindowController preferences(nullptr, defaults);
+    return context.capture(*preferences.window());
+}
+
+KT_SCREEN(dialogs_missing_images_folded)
+{
+    return brokenImagesSheet(context, false);
+}
+
+KT_SCREEN(dialogs_missing_images_unfolded)
+{
+    return brokenImagesSheet(context, true);
 }

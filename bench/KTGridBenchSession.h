@@ -1,0 +1,55 @@
+#pragma once
+
+#include "KTGridServices.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+class KTEntitiesManager;
+class KTFocusedRegionsManager;
+class KTImageMO;
+class KTImageStorage;
+class KTOperationQueue;
+
+/// A catalogue of `count` image records for the grid benchmarks: each record's file exists (a
+/// small JPEG) and its 100-point thumbnail already sits in the entities cache, so binding a cell
+/// shows a picture at once. The grids' services point at it while it lives.
+class KTGridBenchSession
+{
+public:
+    explicit KTGridBenchSession(int count);
+    ~KTGridBenchSession();
+
+    const QList<KTImageMO *> &images() const { return m_images; }
+    KTImageStorage &storage() const { return *m_storage; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<KTImageStorage> m_storage;
+    std::unique_ptr<KTOperationQueue> m_queue;
+    std::unique_ptr<KTEntitiesManager> m_entities;
+    std::unique_ptr<KTFocusedRegionsManager> m_focusedRegions;
+    std::unique_ptr<KTGridServices::Scope> m_scope;
+    QList<KTImageMO *> m_images;
+};
+
+/// Main-thread times of single steps, reported as the median, the 99th percentile and the worst
+/// (milliseconds) in the benchmark's counters.
+class KTStepTimes
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void add(Clock::duration duration) { m_steps.push_back(duration); }
+    void report(benchmark::State &state, const char *prefix = "") const;
+
+private:
+    std::vector<Clock::duration> m_steps;
+};

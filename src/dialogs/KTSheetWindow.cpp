@@ -1,0 +1,87 @@
+#include "KTSheetWindow.h"
+
+#include "KTWindow.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QThread>
+#include <QWindow>
+
+#include <cmath>
+
+KTSheetWindow::KTSheetWindow(QWidget *parent) : KTTopBarLessWindow(parent)
+{
+    setModal(false);
+    setWindowModality(Qt::WindowModal);
+}
+
+KTSheetWindow::~KTSheetWindow()
+{
+    if (m_presentingWindow)
+        m_presentingWindow->removeEventFilter(this);
+}
+
+double KTSheetWindow::sheetTopY(const QWidget *window)
+{
+    if (const auto *custom = qobject_cast<const KTWindow *>(window))
+        return custom->sheetTopY();
+    return 0.0;
+}
+
+void KTSheetWindow::beginSheet(QWidget *window)
+{
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    QWidget *presenting = window ? window->window() : nullptr;
+    if (!presenting)
+        return;
+    if (m_presentingWindow != presenting) {
+        if (m_presentingWindow)
+            m_presentingWindow->removeEventFilter(this);
+        m_presentingWindow = presenting;
+        presenting->installEventFilter(this);
+    }
+    // The window system keeps a transient window above its parent, and window modality takes
+    // the input away from that window alone, not from the rest of the application.
+    presenting->winId();
+    winId();
+    if (QWindow *handle = windowHandle())
+        handle->setTransientParent(presenting->windowHandle());
+    if (!testAttribute(Qt::WA_Resized))
+        adjustSize();
+    positionSheet();
+    if (!isVisible())
+        show();
+    raise();
+}
+
+void KTSheetWindow::endSheet()
+{
+    hide();
+    if (m_presentingWindow)
+        m_presentingWindow->activateWindow();
+}
+
+void KTSheetWindow::positionSheet()
+{
+    if (!m_presentingWindow)
+        return;
+    const QPoint origin = m_presentingWindow->mapToGlobal(QPoint(0, 0));
+    const int x = origin.x() + int(std::lround((m_presentingWindow->width() - width()) * 0.5));
+    const int y = origin.y() + int(std::lround(sheetTopY(m_presentingWindow)));
+    move(x, y);
+}
+
+void KTSheetWindow::reject() {}
+
+bool KTSheetWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_presentingWindow && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        positionSheet();
+    return KTTopBarLessWindow::eventFilter(watched, event);
+}
+
+void KTSheetWindow::resizeEvent(QResizeEvent *event)
+{
+    KTTopBarLessWindow::resizeEvent(event);
+    positionSheet();
+}

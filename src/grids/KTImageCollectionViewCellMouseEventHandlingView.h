@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class KTImageCollectionViewCell;
+
+/// The hover area of a thumbnail cell: it covers the cell and knows whether the mouse is over
+/// it. The cell's pick and reject buttons are its children, so moving onto a button does not
+/// count as leaving the cell. Presses on it go on to the grid (which finds the cell through
+/// cell()); a right press opens the cell image view's context menu.
+///
+/// Threading: main thread only.
+class KTImageCollectionViewCellMouseEventHandlingView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit KTImageCollectionViewCellMouseEventHandlingView(KTImageCollectionViewCell *cell,
+                                                             QWidget *parent = nullptr);
+
+    KTImageCollectionViewCell *cell() const { return m_cell; }
+    bool mouseInBounds() const { return m_mouseInBounds; }
+    /// Emits mouseInBoundsChanged() on a change; the grid also sets it at each layout.
+    void setMouseInBounds(bool inBounds);
+
+signals:
+    void mouseInBoundsChanged();
+
+protected:
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    KTImageCollectionViewCell *m_cell;
+    bool m_mouseInBounds = false;
+};

@@ -1,0 +1,168 @@
+#include "KTSpecialPixelsView.h"
+
+#include "KTDispatch.h"
+#include "KTIndeterminateProgressIndicatorController.h"
+#include "KTThumbnailPainting.h"
+#include "KTViewAdditions.h"
+
+#include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
+
+/// One queued computation. A job that has not started can be withdrawn; a running one finishes
+/// and its result is sorted out on the main thread.
+struct KTSpecialPixelsView::Job
+{
+    enum State
+    {
+        Pending,
+        Running,
+        Withdrawn,
+        Finished
+    };
+    std::atomic<int> state{Pending};
+
+    bool withdraw()
+    {
+        int expected = Pending;
+        return state.compare_exchange_strong(expected, Withdrawn);
+    }
+};
+
+KTSpecialPixelsView::KTSpecialPixelsView(QWidget *parent)
+    : KTDrawView(parent), m_margins(kThumbnailMargin, kThumbnailMargin)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+KTSpecialPixelsView::~KTSpecialPixelsView()
+{
+    cancelLoadOperation();
+}
+
+QThreadPool &KTSpecialPixelsView::queue()
+{
+    static QThreadPool *pool = [] {
+        auto *result = new QThreadPool;
+        result->setMaxThreadCount(2);
+        result->setObjectName(QStringLiteral("KTSpecialPixelsView"));
+        return result;
+    }();
+    return *pool;
+}
+
+void KTSpecialPixelsView::setImage(const QImage &image)
+{
+    Q_ASSERT(isMainThread());
+    if (image.cacheKey() == m_image.cacheKey() || (image.isNull() && m_image.isNull()))
+        return;
+    m_image = image;
+    reload();
+}
+
+void KTSpecialPixelsView::setSpecialPixels(const QImage &pixels)
+{
+    if (pixels.cacheKey() == m_specialPixels.cacheKey() || (pixels.isNull() && m_specialPixels.isNull()))
+        return;
+    m_specialPixels = pixels;
+    update();
+}
+
+void KTSpecialPixelsView::reload()
+{
+    Q_ASSERT(isMainThread());
+    cancelLoadOperation();
+    setSpecialPixels({});
+    m_needsReload = !m_image.isNull();
+    reloadIfNeeds();
+}
+
+void KTSpecialPixelsView::cancelLoadOperation()
+{
+    if (m_loadOperation)
+        m_loadOperation->withdraw();
+    m_loadOperation.reset();
+}
+
+bool KTSpecialPixelsView::hasPendingComputation() const
+{
+    if (!m_loadOperation)
+        return false;
+    const int state = m_loadOperation->state.load();
+    return state == Job::Pending || state == Job::Running;
+}
+
+void KTSpecialPixelsView::reloadIfNeeds()
+{
+    Q_ASSERT(isMainThread());
+    if (!m_needsReload || m_image.isNull() || isHiddenOrHasHiddenAncestor(this))
+        return;
+    cancelLoadOperation();
+    auto job = std::make_shared<Job>();
+    m_loadOperation = job;
+    queue().start([job, view = QPointer<KTSpecialPixelsView>(this), image = m_image,
+                   compute = specialPixelsFunction()] {
+        int expected = Job::Pending;
+        if (!job->state.compare_exchange_strong(expected, Job::Running))
+            return;
+        KTIndeterminateProgressIndicatorController::sharedController().startAnimation();
+        QImage pixels = compute ? compute(image) : QImage();
+        job->state.store(Job::Finished);
+        // The debt is settled on the main thread, where the view's thumbnail can be compared.
+        postToMain([view, key = image.cacheKey(), pixels = std::move(pixels)] {
+            if (view)
+                view->deliver(key, pixels);
+        });
+        KTIndeterminateProgressIndicatorController::sharedController().stopAnimation();
+    });
+}
+
+void KTSpecialPixelsView::deliver(qint64 imageKey, const QImage &pixels)
+{
+    if (m_image.isNull() || m_image.cacheKey() != imageKey)
+        return;
+    if (!pixels.isNull())
+        setSpecialPixels(pixels);
+    m_needsReload = false;
+}
+
+QRectF KTSpecialPixelsView::calculateRectForDraw() const
+{
+    // The overlay may have another resolution than the thumbnail; it covers the thumbnail's
+    // rectangle exactly.
+    if (m_specialPixels.isNull() || m_specialPixels.width() <= 0 || m_specialPixels.height() <= 0)
+        return {};
+    return thumbnailFitRect(m_image.deviceIndependentSize(), QRectF(rect()), m_margins);
+}
+
+double KTSpecialPixelsView::fraction() const
+{
+    return 1.0;
+}
+
+KTSpecialPixelsView::PixelsFunction KTSpecialPixelsView::specialPixelsFunction() const
+{
+    return {};
+}
+
+void KTSpecialPixelsView::drawInRect(QPainter &painter, const QRectF &)
+{
+    if (m_specialPixels.isNull())
+        return;
+    // Source-over: unlike a layer of its own, the overlay paints onto the thumbnail below it.
+    painter.setOpacity(fraction());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(calculateRectForDraw(), m_specialPixels);
+}
+
+void KTSpecialPixelsView::viewDidHide()
+{
+    cancelLoadOperation();
+    KTDrawView::viewDidHide();
+}
+
+void KTSpecialPixelsView::viewDidUnhide()
+{
+    reloadIfNeeds();
+    KTDrawView::viewDidUnhide();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+class QMimeData;
+
+/// What a KTDropView leaves to its delegate: whether a drag's data can be taken, and taking it.
+/// The data is that of the drag in progress (the "pasteboard"); it lives only for the call.
+class KTDropViewDelegate
+{
+public:
+    virtual ~KTDropViewDelegate() = default;
+    virtual bool canReadDataFromPasteboard(const QMimeData *pasteboard) = 0;
+    virtual void readDataFromPasteboard(const QMimeData *pasteboard) = 0;
+};
