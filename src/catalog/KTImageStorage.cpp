@@ -618,7 +618,7 @@ const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = kNoSimilar
 const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
     QStringLiteral("kShowRAWandJPEGAsOneFileOption");
 
-bool KTImageStorage::showsRawAndJPEGAsOneFile() const
+bool KTImageStorage::showsRawAndJPEGAsOneFile()
 {
     return KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOptionKey);
 }
@@ -648,11 +648,6 @@ void KTImageStorage::setStoreImageStatusesHandler(
     std::function<void(const QList<KTImageMO *> &images)> handler)
 {
     m_storeImageStatuses = std::move(handler);
-}
-
-bool KTImageStorage::showsRawAndJPEGAsOneFile()
-{
-    return KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"));
 }
 
 void KTImageStorage::loadImages()
