@@ -951,9 +951,16 @@ void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert()
         qWarning() << "Warning: no external catalogue flows are installed; the catalogue is not checked";
         return;
     }
-    const QList<KTImageMO *> externalImages = m_storage->imagesFromExternalSources();
-    const KTExternalStatusFlows::ChangeCheck check =
-        flows->imagesUpdatedInExternalCatalogFromImages(externalImages);
+    const QPointer<KTMainWindowController> self(this);
+    flows->imagesUpdatedInExternalCatalogFromImages(
+        m_storage->imagesFromExternalSources(), [self](const KTExternalStatusFlows::ChangeCheck &check) {
+            if (self)
+                self->externalImagesCheckDidEnd(check);
+        });
+}
+
+void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check)
+{
     // Nothing is known of a catalogue that could not be read: neither import nor ask.
     if (!check.outcome.succeeded()) {
         qWarning().noquote() << "Warning: the external catalogue could not be checked:"
@@ -1221,7 +1228,16 @@ bool KTMainWindowController::saveChangesOrReturnError(KTError *error)
 
 void KTMainWindowController::writeBackImagesStatuses(const std::function<void()> &done)
 {
-    const bool written = m_storage->syncImagesStatuses(m_storage->images(), false);
+    const QPointer<KTMainWindowController> self(this);
+    m_storage->syncImagesStatuses(m_storage->images(), false, [self, done](bool written) {
+        if (self)
+            self->writeBackDidEnd(written);
+        done();
+    });
+}
+
+void KTMainWindowController::writeBackDidEnd(bool written)
+{
     // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first save
     // would come back at the next launch and write stale decisions over the catalogue.
     KTError error;
@@ -1234,7 +1250,6 @@ void KTMainWindowController::writeBackImagesStatuses(const std::function<void()>
         runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
                                   tr("They are kept in this session."), {tr("OK")}));
     }
-    done();
 }
 
 void KTMainWindowController::saveChangesAndContinue(const ContinueAction &then)

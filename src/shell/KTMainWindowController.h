@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTBaseUIModeController.h"
+#include "KTExternalStatusFlows.h"
 #include "KTImageSourcesWindowControllerDelegate.h"
 #include "KTMainMenu.h"
 #include "KTMainToolbar.h"
@@ -179,6 +180,7 @@ public:
     void startSession();
     /// Asks about changes made in the session's external catalogue since the import.
     void checkExternalImagesForUpdatesAndShowAlert();
+    void externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check);
     void showInvalidSourcesAlert();
 
     // ---- Session start ----
@@ -318,6 +320,7 @@ private:
     /// Writes the decisions back, saves the write-back's bookkeeping, tells the user when the
     /// catalogue could not be written, then calls `done`.
     void writeBackImagesStatuses(const std::function<void()> &done);
+    void writeBackDidEnd(bool written);
     /// The write-back once the catalogue's application is closed, asking until then.
     void writeBackWhenTheCatalogueIsFree(const ContinueAction &then);
     void startPendingSessionIfIdle();
