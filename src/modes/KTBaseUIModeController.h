@@ -432,7 +432,7 @@ public slots:
     /// The flag button: sets `picked` of every selected image to the button's pushed state and,
     /// when any changed, processes the catalogue's pending changes. Nothing for a sender that is
     /// not a KTAbstractButton; `rejected` is never touched.
-    void onFlag(QObject *sender);
+    virtual void onFlag(QObject *sender);
     /// The zoom pop-up: tag 0 50 %, 1 actual size, 2 200 %, 3 400 %, 4 fit; other tags nothing.
     void onSwitchZoom(QObject *sender);
     /// The share button: pops the share menu up with its last item over the sender.

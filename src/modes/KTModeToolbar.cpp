@@ -4,9 +4,12 @@
 #include "KTBadgeButton.h"
 #include "KTColor.h"
 #include "KTNamedImages.h"
+#include "KTResizablePopUpButton.h"
+#include "KTZoomSlider.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPainter>
 
 namespace {
@@ -77,14 +80,15 @@ KTAbstractButton *KTModeToolbar::segmentButton(Segment segment, const QString &p
 {
     auto *button = new KTAbstractButton(parent);
     const bool left = segment == Segment::Left;
+    const bool right = segment == Segment::Right;
     button->setNormalStateImageWithImageNames(
         left ? QStringLiteral("tab_select_round_left") : QStringLiteral("tab_select_left"),
         QStringLiteral("tab_select_center"),
-        left ? QStringLiteral("tab_select_right") : QStringLiteral("tab_select_round_right"));
+        right ? QStringLiteral("tab_select_round_right") : QStringLiteral("tab_select_right"));
     button->setPushedStateImageWithImageNames(
         left ? QStringLiteral("tab_select_on_round_left") : QStringLiteral("tab_select_on_left"),
         QStringLiteral("tab_select_on_center"),
-        left ? QStringLiteral("tab_select_on_right") : QStringLiteral("tab_select_on_round_right"));
+        right ? QStringLiteral("tab_select_on_round_right") : QStringLiteral("tab_select_on_right"));
     button->setPictogramName(pictogram);
     const QString pushed = pictogram + QStringLiteral("_on");
     if (KTNamedImages::shared().contains(pushed))
@@ -94,6 +98,50 @@ KTAbstractButton *KTModeToolbar::segmentButton(Segment segment, const QString &p
     button->setBehavior(KTAbstractButton::Momentary);
     button->setToolTip(toolTip);
     button->setFixedSize(kSegmentWidth, kSegmentHeight);
+    return button;
+}
+
+QWidget *KTModeToolbar::zoomSliderView(QWidget *parent, KTZoomSlider **slider)
+{
+    auto *view = new QWidget(parent);
+    auto *row = new QHBoxLayout(view);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    const auto icon = [view](const QString &name) {
+        auto *button = roundButton(name, {}, KTAbstractButton::Momentary, view);
+        button->setNormalStateThreeImageName({});
+        button->setPushedStateThreeImageName({});
+        button->setFixedSize(16, 28);
+        button->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return button;
+    };
+    auto *zoom = new KTZoomSlider(view);
+    zoom->setObjectName(QStringLiteral("zoomSlider"));
+    zoom->setFixedWidth(140);
+    zoom->setRange(0.0, 1.0);
+    zoom->setToolTip(tr("Thumbnail size"));
+    row->addWidget(icon(QStringLiteral("thumbs_small")));
+    row->addWidget(zoom);
+    row->addWidget(icon(QStringLiteral("thumbs_large")));
+    if (slider)
+        *slider = zoom;
+    return view;
+}
+
+KTResizablePopUpButton *KTModeToolbar::zoomPopUpButton(QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    const QStringList titles{QStringLiteral("50%"), QStringLiteral("100%"), QStringLiteral("200%"),
+                             QStringLiteral("400%"), tr("Fit")};
+    for (int tag = 0; tag < titles.size(); ++tag)
+        menu->addAction(titles.at(tag))->setData(tag);
+    auto *button = new KTResizablePopUpButton(parent);
+    button->setObjectName(QStringLiteral("switchZoomButton"));
+    button->setNormalStateThreeImageName(QStringLiteral("dropdown"));
+    button->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
+    button->setPopUpMenu(menu);
+    button->setToolTip(tr("Zoom"));
+    button->setFixedSize(104, 24);
     return button;
 }
 

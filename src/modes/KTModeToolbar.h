@@ -5,6 +5,8 @@
 
 class KTAbstractButton;
 class KTBadgeButton;
+class KTResizablePopUpButton;
+class KTZoomSlider;
 class QHBoxLayout;
 
 /// The bottom toolbar of a review mode: a panel-coloured bar with a dividing line on top and three
@@ -31,14 +33,22 @@ public:
     /// The same as a badge button (a count on its pictogram).
     static KTBadgeButton *badgeButton(const QString &pictogram, const QString &toolTip, int behavior,
                                       QWidget *parent);
-    /// One half of a two-part switch ("tab_select" pictures), pushed while its part is on.
+    /// One part of a switch ("tab_select" pictures), pushed while its part is on: the rounded
+    /// left end, a middle part, or the rounded right end.
     enum class Segment
     {
         Left,
+        Middle,
         Right,
     };
     static KTAbstractButton *segmentButton(Segment segment, const QString &pictogram, const QString &toolTip,
                                            QWidget *parent);
+
+    /// The thumbnail zoom: the slider (0.0 to 1.0, in `slider`) between a small and a large
+    /// thumbnail pictogram.
+    static QWidget *zoomSliderView(QWidget *parent, KTZoomSlider **slider);
+    /// The viewer's zoom pop-up: tags 0 "50%", 1 "100%", 2 "200%", 3 "400%", 4 "Fit".
+    static KTResizablePopUpButton *zoomPopUpButton(QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,11 +1,14 @@
 #include "KTReviewModeFactory.h"
 
+#include "KTDuplicatesImagesModeController.h"
 #include "KTRedjectedImagesModeController.h"
 #include "KTSelectedImagesModeController.h"
 #include "KTUniquesImagesModeController.h"
 
 std::unique_ptr<KTBaseUIModeController> KTReviewModeFactory::make(const QString &uiMode)
 {
+    if (uiMode == QLatin1String("Duplicates"))
+        return std::make_unique<KTDuplicatesImagesModeController>();
     if (uiMode == QLatin1String("Favorites"))
         return std::make_unique<KTSelectedImagesModeController>();
     if (uiMode == QLatin1String("Trash"))
