@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -45,16 +46,6 @@ const QStringList &sortKeysByTag()
     static const QStringList s_keys{QStringLiteral("creationDate"), QStringLiteral("modificationDate"),
                                     QStringLiteral("name"), QStringLiteral("size")};
     return s_keys;
-}
-
-KTImageGroupMO *groupOfRecord(const QVariantMap &record)
-{
-    return static_cast<KTImageGroupMO *>(record.value(kGroupKey).value<KTStoreObject *>());
-}
-
-QList<KTImageMO *> imagesOfRecord(const QVariantMap &record)
-{
-    return record.value(kImagesKey).value<QList<KTImageMO *>>();
 }
 
 } // namespace
@@ -194,14 +185,6 @@ void KTDuplicatesImagesModeController::bindDefaultsValues()
     bindPerModeDefault(kAccuracyLevelKey, [this](const QVariant &value) { setAccuracyLevel(value.toInt()); });
 }
 
-void KTDuplicatesImagesModeController::setLoadingThumbnailsQueue(KTOperationQueue *queue)
-{
-    KTGroupModeController::setLoadingThumbnailsQueue(queue);
-    groupsView()->setLoadingThumbnailsQueue(queue);
-    groupView()->setLoadingThumbnailsQueue(queue);
-    groupNavigationView()->setLoadingThumbnailsQueue(queue);
-}
-
 // ---- Catalogue ----
 
 QVariantMap KTDuplicatesImagesModeController::imagesFilter() const
@@ -262,8 +245,34 @@ void KTDuplicatesImagesModeController::stopObservingNotificationsFromImageStorag
 
 void KTDuplicatesImagesModeController::grouppedImagesListDidChange()
 {
-    if (!m_doesNotReloadGroupList)
+    // One change of the catalogue can post both notifications; the second finds nothing new.
+    if (!m_doesNotReloadGroupList && listInputsChanged())
         markNeedsReload();
+}
+
+std::vector<KTImageGroupMO *> KTDuplicatesImagesModeController::livingGroups() const
+{
+    std::vector<KTImageGroupMO *> living;
+    if (KTImageStorage *storage = imageStorage()) {
+        for (KTImageGroupMO *group : storage->groups()) {
+            if (!group->isDeleted())
+                living.push_back(group);
+        }
+    }
+    std::sort(living.begin(), living.end());
+    return living;
+}
+
+bool KTDuplicatesImagesModeController::listInputsChanged() const
+{
+    KTImageStorage *storage = imageStorage();
+    if (!storage)
+        return true;
+    const QList<KTImageMO *> grouped = storage->imagesFilteredByFilterWithID(kGrouppedImagesFilterID);
+    if (grouped.constData() != m_lastGroupedImages.constData() ||
+        grouped.size() != m_lastGroupedImages.size())
+        return true;
+    return livingGroups() != m_lastLivingGroups;
 }
 
 void KTDuplicatesImagesModeController::imageStorageTaskDidFinish(const KTNotification &notification)
@@ -309,7 +318,7 @@ QList<KTImageMO *> KTDuplicatesImagesModeController::imagesForGroup(qsizetype in
 {
     if (index < 0 || index >= m_grouppedImages.size())
         return {};
-    return imagesOfRecord(m_grouppedImages.at(index));
+    return m_grouppedImages.at(index).images;
 }
 
 void KTDuplicatesImagesModeController::reloadGrouppedImages()
@@ -331,78 +340,89 @@ void KTDuplicatesImagesModeController::reloadGrouppedImagesShouldReloadGroupsVie
             }
         }
     }
-    // 2. The filtered list is kept current by the catalogue once asked for.
-    if (storage)
-        storage->imagesFilteredByFilterWithID(kGrouppedImagesFilterID);
-    // 3-5.
-    const QList<KTSortDescriptor> descriptors = imagesSortDescriptors();
-    m_sizeOfGrouppedImages = 0;
-    QSet<KTImageMO *> listed;
-    QList<QVariantMap> records;
+    // 2-5. Each group's images that are not rejected, in the mode's order: the catalogue keeps
+    // the filter's list of every grouped image sorted by the mode's descriptors, so each group
+    // takes its images in that order. The rejected test is made again here: inside a change that
+    // is still being delivered (a resolution's notice) the list has not caught up yet.
+    const QList<KTImageMO *> grouped =
+        storage ? storage->imagesFilteredByFilterWithID(kGrouppedImagesFilterID) : QList<KTImageMO *>();
+    QHash<KTImageGroupMO *, qsizetype> recordOfGroup;
+    recordOfGroup.reserve(groups.size());
+    QList<KTSimilarGroupRecord> records;
     records.reserve(groups.size());
-    for (KTImageGroupMO *group : groups) {
-        QList<KTStoreObject *> sorted;
-        for (KTImageMO *image : group->images()) {
-            if (!image->rejected().value_or(false))
-                sorted.append(image);
-        }
-        if (sorted.isEmpty())
+    m_sizeOfGrouppedImages = 0;
+    m_numberOfGrouppedImages = 0;
+    for (KTImageMO *image : grouped) {
+        KTImageGroupMO *group = image->group();
+        if (!group || group->isDeleted() || image->rejected().value_or(false))
             continue;
-        KTSortDescriptor::sortObjects(sorted, descriptors);
-        QList<KTImageMO *> images;
-        images.reserve(sorted.size());
-        quint64 size = 0;
-        for (KTStoreObject *object : std::as_const(sorted)) {
-            auto *image = static_cast<KTImageMO *>(object);
-            images.append(image);
-            size += image->size().value_or(0);
-            listed.insert(image);
+        auto found = recordOfGroup.find(group);
+        if (found == recordOfGroup.end()) {
+            found = recordOfGroup.insert(group, records.size());
+            KTSimilarGroupRecord record;
+            record.group = group;
+            record.groupID = group->groupID();
+            records.append(std::move(record));
         }
+        KTSimilarGroupRecord &record = records[*found];
+        record.images.append(image);
+        const quint64 size = image->size().value_or(0);
+        record.groupSize += size;
         m_sizeOfGrouppedImages += size;
-        records.append({{kImagesKey, QVariant::fromValue(images)},
-                        {kGroupKey, QVariant::fromValue(static_cast<KTStoreObject *>(group))},
-                        {kGroupSizeKey, size}});
+        ++m_numberOfGrouppedImages;
     }
-    m_numberOfGrouppedImages = quint64(listed.size());
 
-    // 6. The order: the one of the last full sort, or a full sort by the first images (by the
+    // 6-7. The order: the one of the last full sort, or a full sort by the first images (by the
     // group sizes for "size").
+    std::vector<qsizetype> order(std::size_t(records.size()));
+    std::iota(order.begin(), order.end(), 0);
     if (fullSort || !m_groupIDToSortOrderMap) {
-        const bool bySize = sortKey() == kSizeKey;
-        const bool ascending = sortOrder();
-        std::stable_sort(records.begin(), records.end(), [&](const QVariantMap &a, const QVariantMap &b) {
-            if (bySize) {
-                const quint64 sa = a.value(kGroupSizeKey).toULongLong();
-                const quint64 sb = b.value(kGroupSizeKey).toULongLong();
+        if (sortKey() == kSizeKey) {
+            const bool ascending = sortOrder();
+            std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+                const quint64 sa = records.at(a).groupSize;
+                const quint64 sb = records.at(b).groupSize;
                 return ascending ? sa < sb : sa > sb;
-            }
-            return KTSortDescriptor::compareObjects(descriptors, imagesOfRecord(a).constFirst(),
-                                                    imagesOfRecord(b).constFirst()) < 0;
-        });
-        QHash<QString, qsizetype> order;
-        order.reserve(records.size());
-        for (qsizetype position = 0; position < records.size(); ++position)
-            order.insert(groupOfRecord(records.at(position))->groupID(), position);
-        m_groupIDToSortOrderMap = std::move(order);
+            });
+        } else {
+            const QList<KTSortDescriptor> descriptors = imagesSortDescriptors();
+            std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+                return KTSortDescriptor::compareObjects(descriptors, records.at(a).images.constFirst(),
+                                                        records.at(b).images.constFirst()) < 0;
+            });
+        }
+        QHash<QString, qsizetype> positions;
+        positions.reserve(records.size());
+        for (qsizetype position = 0; position < qsizetype(order.size()); ++position)
+            positions.insert(records.at(order[std::size_t(position)]).groupID, position);
+        m_groupIDToSortOrderMap = std::move(positions);
         m_outOfDateSortOrder = false;
     } else {
-        const QHash<QString, qsizetype> &order = *m_groupIDToSortOrderMap;
-        std::stable_sort(records.begin(), records.end(), [&](const QVariantMap &a, const QVariantMap &b) {
-            return order.value(groupOfRecord(a)->groupID()) < order.value(groupOfRecord(b)->groupID());
+        std::vector<qsizetype> stored(std::size_t(records.size()));
+        for (qsizetype index = 0; index < records.size(); ++index)
+            stored[std::size_t(index)] = m_groupIDToSortOrderMap->value(records.at(index).groupID);
+        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+            return stored[std::size_t(a)] < stored[std::size_t(b)];
         });
         m_outOfDateSortOrder = true;
     }
-    m_grouppedImages = std::move(records);
+    QList<KTSimilarGroupRecord> sorted;
+    sorted.reserve(records.size());
+    for (qsizetype index : order)
+        sorted.append(std::move(records[index]));
+    m_grouppedImages = std::move(sorted);
+    m_lastGroupedImages = grouped;
+    m_lastLivingGroups = livingGroups();
 
     // 8.
     m_groupIDToIndexMap.clear();
     m_groupIDToIndexMap.reserve(m_grouppedImages.size());
     for (qsizetype position = 0; position < m_grouppedImages.size(); ++position)
-        m_groupIDToIndexMap.insert(groupOfRecord(m_grouppedImages.at(position))->groupID(), position);
+        m_groupIDToIndexMap.insert(m_grouppedImages.at(position).groupID, position);
 
     // 9.
     if (reloadView) {
-        groupsView()->reloadData();
+        reloadGroupsView();
         listDidChange();
     }
 }
@@ -412,7 +432,7 @@ KTImageGroupMO *KTDuplicatesImagesModeController::selectedGroupMO() const
     const std::optional<qsizetype> index = selectedGroupIndex();
     if (!index || *index < 0 || *index >= m_grouppedImages.size())
         return nullptr;
-    KTImageGroupMO *group = groupOfRecord(m_grouppedImages.at(*index));
+    KTImageGroupMO *group = m_grouppedImages.at(*index).group;
     // While the resolved message holds the list back, its resolved group is already deleted.
     return group && !group->isDeleted() ? group : nullptr;
 }
@@ -430,7 +450,7 @@ void KTDuplicatesImagesModeController::updateSelectedGroupID()
     const QString previous = m_selectedGroupID;
     const std::optional<qsizetype> index = selectedGroupIndex();
     m_selectedGroupID = index && *index >= 0 && *index < m_grouppedImages.size()
-                            ? groupOfRecord(m_grouppedImages.at(*index))->groupID()
+                            ? m_grouppedImages.at(*index).groupID
                             : QString();
     // Another group starts on its first image; the same group keeps its selection.
     if (m_selectedGroupID.isEmpty() || m_selectedGroupID != previous) {
@@ -530,10 +550,10 @@ QStringList KTDuplicatesImagesModeController::selectedGroupInfoStrings() const
     const std::optional<qsizetype> index = selectedGroupIndex();
     if (!index || *index < 0 || *index >= m_grouppedImages.size())
         return {};
-    const QVariantMap &record = m_grouppedImages.at(*index);
+    const KTSimilarGroupRecord &record = m_grouppedImages.at(*index);
     // The group text is shown as it stands, not looked up.
-    return {QStringLiteral("Group of %1 similar images").arg(imagesOfRecord(record).size()),
-            KTUtils::stringFromByteCount(qint64(record.value(kGroupSizeKey).toULongLong()))};
+    return {QStringLiteral("Group of %1 similar images").arg(record.images.size()),
+            KTUtils::stringFromByteCount(qint64(record.groupSize))};
 }
 
 QString KTDuplicatesImagesModeController::modeButtonBadge() const
@@ -732,6 +752,9 @@ int KTDuplicatesImagesModeController::tagForSortKey(const QString &key)
 void KTDuplicatesImagesModeController::applySortChange()
 {
     m_groupIDToSortOrderMap.reset();
+    // The catalogue keeps the filter's list in the new order.
+    if (KTImageStorage *storage = imageStorage())
+        storage->setFilter(imagesFilter(), kGrouppedImagesFilterID);
     reloadGrouppedImagesShouldReloadGroupsView(true);
     validateGroupSelection();
     adjustGroupSelection();

@@ -8,10 +8,22 @@
 #include <QVariantMap>
 
 #include <optional>
+#include <vector>
 
 class KTAccuracyPopoverWindowController;
 class KTImageGroupMO;
 class KTResizablePopUpButton;
+
+/// One listed similar group: its images that are not rejected in the mode's order ("Images"),
+/// its record ("Group") and the bytes of those images ("GroupSize").
+struct KTSimilarGroupRecord
+{
+    QList<KTImageMO *> images;
+    KTImageGroupMO *group = nullptr;
+    quint64 groupSize = 0;
+    /// The record's groupID, read once.
+    QString groupID;
+};
 
 /// The similar-groups review mode (mode "Duplicates", filter "GrouppedImages"): the groups of
 /// near-identical shots that the similarity search stored, each listed with its images that are
@@ -46,13 +58,11 @@ public:
     QVariantMap imagesFilter() const;
     /// Moves the observers and the filter from the previous catalogue to `storage`.
     void setImageStorage(KTImageStorage *storage) override;
-    void setLoadingThumbnailsQueue(KTOperationQueue *queue) override;
 
     // ---- The list ----
 
-    /// The listed groups: "Images" (the group's images that are not rejected, in the mode's
-    /// order), "Group" (the record) and "GroupSize" (their bytes).
-    const QList<QVariantMap> &grouppedImages() const { return m_grouppedImages; }
+    /// The listed groups in display order.
+    const QList<KTSimilarGroupRecord> &grouppedImages() const { return m_grouppedImages; }
     QList<KTImageMO *> imagesForGroup(qsizetype index) const override;
     /// The record of the selected group; null without one, and for a record already deleted.
     KTImageGroupMO *selectedGroupMO() const;
@@ -165,6 +175,10 @@ private:
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
     void stopObservingNotificationsFromImageStorage();
     void grouppedImagesListDidChange();
+    /// Whether the catalogue's lists the rebuild reads (the filtered list and the living group
+    /// records) differ from those of the last rebuild.
+    bool listInputsChanged() const;
+    std::vector<KTImageGroupMO *> livingGroups() const;
     void imageStorageTaskDidFinish(const KTNotification &notification);
     void showResolvedMessage(const KTNotification &notification);
     void resolvedMessageDidEnd();
@@ -179,7 +193,10 @@ private:
     /// Enables the group actions for the list and the resolved message.
     void validateGroupActions();
 
-    QList<QVariantMap> m_grouppedImages;
+    QList<KTSimilarGroupRecord> m_grouppedImages;
+    // What the last rebuild read: a copy shares the catalogue's list until the catalogue changes it.
+    QList<KTImageMO *> m_lastGroupedImages;
+    std::vector<KTImageGroupMO *> m_lastLivingGroups;
     QHash<QString, qsizetype> m_groupIDToIndexMap;
     std::optional<QHash<QString, qsizetype>> m_groupIDToSortOrderMap;
     bool m_outOfDateSortOrder = false;

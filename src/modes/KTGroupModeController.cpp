@@ -246,8 +246,6 @@ void KTGroupModeController::buildView()
     m_selectAllButton =
         new KTAbstractButton(QStringLiteral(" %1").arg(tr("Select All")), m_imageControlsView);
     m_selectAllButton->setObjectName(QStringLiteral("selectAllButton"));
-    m_selectAllButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
-    m_selectAllButton->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
     m_selectAllButton->setBehavior(KTAbstractButton::Toggle);
     m_selectAllButton->setFixedHeight(24);
     m_selectAllButton->setMinimumWidth(84);
@@ -340,6 +338,14 @@ void KTGroupModeController::buildView()
     setFlagImagesButton(flag);
     setSwitchZoomButton(zoomButton, zoomView);
     setForegroundView(m_groupsView);
+}
+
+void KTGroupModeController::setLoadingThumbnailsQueue(KTOperationQueue *queue)
+{
+    KTBaseUIModeController::setLoadingThumbnailsQueue(queue);
+    m_groupsView->setLoadingThumbnailsQueue(queue);
+    m_groupView->setLoadingThumbnailsQueue(queue);
+    m_groupNavigationView->setLoadingThumbnailsQueue(queue);
 }
 
 QHBoxLayout *KTGroupModeController::groupsModeControlsLayout() const
@@ -1035,6 +1041,8 @@ void KTGroupModeController::adjustUIVisibleElements()
     const bool group = mode == kUIModeGroup;
     const bool image = mode == kUIModeImage;
     const bool compare = mode == kUIModeCompare;
+    if (groups && m_groupsViewIsStale)
+        reloadGroupsViewNow();
     m_groupsScrollView->setVisible(groups);
     m_groupsModeControls->setVisible(groups);
     m_groupScrollView->setVisible(group);
@@ -1044,9 +1052,11 @@ void KTGroupModeController::adjustUIVisibleElements()
     m_compareView->setVisible(compare);
     m_compareView->leftInfoView()->setVisible(compare);
     m_compareView->rightInfoView()->setVisible(compare);
+    // The strip under the content describes the active image; in "Groups" the bar above the
+    // list carries the groups' texts, so the strip would stay empty there.
     KTImageInfoView *strip = infoView();
-    strip->setVisible(!compare);
-    if (!compare)
+    strip->setVisible(group || image);
+    if (!strip->isHidden())
         strip->setUIMode(mode);
     m_imageControlsView->setVisible(!groups);
     zoomSliderView()->setVisible(groups);
@@ -1122,7 +1132,6 @@ void KTGroupModeController::setUIEnabled(bool enabled)
 
 void KTGroupModeController::setAllGroupsInfoBarEnabled(bool enabled)
 {
-    m_timeRangeButton->setButtonEnabled(enabled);
     m_groupsInfo->setVisible(enabled);
 }
 
@@ -1248,12 +1257,28 @@ void KTGroupModeController::reload()
 {
     KTBaseUIModeController::reload();
     reloadGrouppedImages();
-    m_groupsView->reloadData();
+    reloadGroupsView();
     listDidChange();
     // A reload never scrolls the views.
     m_doesNotScrollSelectionToVisible = true;
     adjustUI();
     m_doesNotScrollSelectionToVisible = false;
+}
+
+void KTGroupModeController::reloadGroupsViewNow()
+{
+    m_groupsViewIsStale = false;
+    m_groupsView->reloadData();
+}
+
+void KTGroupModeController::reloadGroupsView()
+{
+    // A hidden list lays out every group for nothing: it reloads when it is shown.
+    if (m_groupsScrollView->isHidden()) {
+        m_groupsViewIsStale = true;
+        return;
+    }
+    reloadGroupsViewNow();
 }
 
 void KTGroupModeController::listDidChange()

@@ -74,6 +74,9 @@ class KTGroupModeController : public KTBaseUIModeController,
 public:
     ~KTGroupModeController() override;
 
+    /// Also handed to the group list, the group grid and the strip.
+    void setLoadingThumbnailsQueue(KTOperationQueue *queue) override;
+
     // ---- Groups ----
 
     qsizetype numberOfGroupsInList() const;
@@ -270,7 +273,7 @@ protected:
     virtual void updateTimeRangeButton();
     /// Enables the sub-mode buttons and the zoom slider (a mode adds its own controls).
     virtual void setUIEnabled(bool enabled);
-    /// The group texts of the groups bar shown or hidden with the list.
+    /// The texts of the groups bar shown or hidden with the list (a mode adds its own controls).
     virtual void setAllGroupsInfoBarEnabled(bool enabled);
 
     // ---- Shared rules ----
@@ -309,6 +312,8 @@ protected:
     QStringList groupsInfoStrings() const;
     /// Tells the delegate the list changed.
     void listDidChange();
+    /// Reloads the group list, or, while it is hidden, when it is next shown.
+    void reloadGroupsView();
     /// Makes the time-range popover (once).
     void createTimeRangePopover();
     /// Sets the popover's range without taking it as the user's.
@@ -329,6 +334,7 @@ private:
     void placeContent();
     void placeViewer();
     void finishGroupSwitch();
+    void reloadGroupsViewNow();
     void selectSubModeFromButton(const QString &mode);
     KTImageListView *listForSubMode(const QString &command) const;
     void sendArrowKeyToStrip(Qt::Key key);
@@ -342,6 +348,7 @@ private:
     bool m_isCompareZoomLock = true;
     double m_timeRange = 0.0;
     bool m_showingRangeInPopover = false;
+    bool m_groupsViewIsStale = false;
     std::unique_ptr<KTMultiBindingsController> m_flagButtonMultiBindingsController;
     std::unique_ptr<KTTimeRangePopoverWindowController> m_timeRangePopover;
     std::shared_ptr<KTOperation> m_focusScoring;

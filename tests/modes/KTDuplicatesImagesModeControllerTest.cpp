@@ -16,6 +16,7 @@
 #include "KTImageStorage.h"
 #include "KTImageView.h"
 #include "KTImagesGroupsView.h"
+#include "KTMultipleLabelsView.h"
 #include "KTNotificationCenter.h"
 #include "KTProgressWindowController.h"
 #include "KTResizablePopUpButton.h"
@@ -176,8 +177,8 @@ TEST_F(KTDuplicatesImagesModeControllerTest, GroupsKeepTheirPlacesWhileShownAndA
     EXPECT_EQ(session.defaults().stringForKey(QStringLiteral("Duplicates_sortKey")), QStringLiteral("size"));
     const auto sizes = [this] {
         QList<quint64> result;
-        for (const QVariantMap &record : mode->grouppedImages())
-            result.append(record.value(kGroupSizeKey).toULongLong());
+        for (const KTSimilarGroupRecord &record : mode->grouppedImages())
+            result.append(record.groupSize);
         return result;
     };
     QList<quint64> sorted = sizes();
@@ -385,6 +386,13 @@ TEST_F(KTDuplicatesImagesModeControllerTest, ResolvingTheOnlyGroupLeavesAnEmptyL
     EXPECT_FALSE(mode->exifPanelShouldBeShown());
     EXPECT_TRUE(modeButton.badge().isEmpty());
     EXPECT_FALSE(mode->canResolve());
+    for (KTAbstractButton *button : {mode->groupsModeButton(), mode->groupModeButton(), mode->switchSortOrderButton()})
+        EXPECT_FALSE(button->isButtonEnabled()) << button->objectName().toStdString();
+    EXPECT_FALSE(mode->switchSortKeyButton()->isButtonEnabled());
+    EXPECT_FALSE(mode->groupsInfo()->isVisibleTo(mode->view()));
+    // A search can still be run again with another accuracy or time range.
+    EXPECT_TRUE(mode->accuracyButton()->isButtonEnabled());
+    EXPECT_TRUE(mode->timeRangeButton()->isButtonEnabled());
 }
 
 // Rejecting the unpicked images of a group without a pick empties it, and the catalogue resolves
