@@ -24,6 +24,8 @@
 #include "KTModeButton.h"
 #include "KTNamedImages.h"
 #include "KTOperationQueue.h"
+#include "KTPreferencesWindowController.h"
+#include "KTProgressWindowController.h"
 #include "KTRateWindow.h"
 #include "KTShareManager.h"
 #include "KTSimilarFinder.h"
@@ -157,6 +159,7 @@ KTMainWindowController::~KTMainWindowController()
         m_window->removeEventFilter(this);
     // The sources window is the window's child while shown: its controller deletes it first.
     m_imageSourcesController.reset();
+    delete m_brokenImagesWindowController.data();
     // The modes' views live in the window; the modes go first, then the window.
     m_allImagesModeController.reset();
     m_duplicatesImagesController.reset();
@@ -267,6 +270,9 @@ void KTMainWindowController::initialize()
     m_tasks.clear();
     // 3.
     assignWindowTitleBarDrawingBlock();
+    // 4.
+    m_progressWindowController = &KTProgressWindowController::sharedController();
+    m_progressWindowController->setPresentingWindow(m_window);
     // 5.
     initializeImageStorage();
     // 6. The thumbnail queue keeps its width whether or not the application is active.
@@ -279,6 +285,8 @@ void KTMainWindowController::initialize()
     m_imageSourcesController->setImageStorage(m_storage);
     m_imageSourcesController->setDelegate(this);
     m_imageSourcesController->setHelpHandler([this] { onHelp(); });
+    m_imageSourcesController->setShowsTimeLabelHandler(
+        [](bool shows) { KTProgressWindowController::sharedController().setShowsTimeLabel(shows); });
     connect(m_toolbar->showExifButton(), &KTControl::clicked, this,
             [this] { onShowExifView(m_toolbar->showExifButton()); });
     connect(m_toolbar->showPixelsButton(), &KTControl::clicked, this,
@@ -336,6 +344,11 @@ void KTMainWindowController::initialize()
             if (self)
                 self->onStartNewSession();
         }));
+    m_observers.push_back(center.addObserver(KTFailedToLoadSomeImagesInfo::name(), m_storage,
+                                             [self](const KTNotification &notification) {
+                                                 if (self)
+                                                     self->failedToLoadSomeImages(notification);
+                                             }));
     m_observers.push_back(
         center.addObserver(KTNoSimilarGroupsFoundInfo::name(), m_storage, [self](const KTNotification &) {
             if (self)
@@ -819,13 +832,26 @@ void KTMainWindowController::clearInfoView(KTBaseUIModeController *)
 
 // ---- KTBaseUIModeControllerDelegate ----
 
-// TODO: drive the progress sheet once the dialogs layer provides it.
-void KTMainWindowController::baseUIModeControllerStartedMovingImages(KTBaseUIModeController *, bool, qint64)
-{}
+void KTMainWindowController::baseUIModeControllerStartedMovingImages(KTBaseUIModeController *,
+                                                                     bool deleteOriginals,
+                                                                     qint64 numberOfImages)
+{
+    KTProgressWindowController &sheet = KTProgressWindowController::sharedController();
+    // The sheet looks its titles up in the string table itself.
+    sheet.beginProgressSheetWithTitle(deleteOriginals ? QStringLiteral("Moving photos...")
+                                                      : QStringLiteral("Copying photos..."));
+    sheet.setNumberOfTaskSteps(double(numberOfImages));
+}
 
-void KTMainWindowController::baseUIModeControllerMovedImage(KTBaseUIModeController *) {}
+void KTMainWindowController::baseUIModeControllerMovedImage(KTBaseUIModeController *)
+{
+    KTProgressWindowController::sharedController().setProgress(1.0);
+}
 
-void KTMainWindowController::baseUIModeControllerFinishedMovingImages(KTBaseUIModeController *) {}
+void KTMainWindowController::baseUIModeControllerFinishedMovingImages(KTBaseUIModeController *)
+{
+    KTProgressWindowController::sharedController().stopProgressSheet();
+}
 
 void KTMainWindowController::controllerDidChangeUIMode(KTBaseUIModeController *)
 {
@@ -1013,6 +1039,44 @@ void KTMainWindowController::showInvalidSourcesAlert()
         showImageSourcesWindowWithPaths({});
     else
         KTApplicationTerminator::shared().terminate(0);
+}
+
+void KTMainWindowController::failedToLoadSomeImages(const KTNotification &notification)
+{
+    const QList<KTBrokenImage> brokenImages =
+        KTFailedToLoadSomeImagesInfo::brokenImages(notification.userInfo);
+    const QPointer<KTMainWindowController> self(this);
+    postToMain([self, brokenImages] {
+        if (self)
+            self->showBrokenImagesWindowWithImages(brokenImages);
+    });
+}
+
+void KTMainWindowController::showBrokenImagesWindowWithImages(const QList<KTBrokenImage> &brokenImages)
+{
+    KTBrokenImagesWindowController *sheet = brokenImagesWindowController();
+    sheet->setBrokenImages(brokenImages);
+    sheet->beginSheet(m_window);
+    sheet->raise();
+    sheet->activateWindow();
+}
+
+void KTMainWindowController::hideBrokenImagesWindow()
+{
+    if (KTBrokenImagesWindowController *sheet = m_brokenImagesWindowController) {
+        sheet->endSheet();
+        sheet->deleteLater();
+    }
+    m_brokenImagesWindowController = nullptr;
+}
+
+KTBrokenImagesWindowController *KTMainWindowController::brokenImagesWindowController()
+{
+    if (!m_brokenImagesWindowController) {
+        m_brokenImagesWindowController = new KTBrokenImagesWindowController(m_window);
+        m_brokenImagesWindowController->setDelegate(this);
+    }
+    return m_brokenImagesWindowController;
 }
 
 // ---- Session start ----
@@ -1431,7 +1495,7 @@ bool KTMainWindowController::validateMenuItem(QAction *item)
     case C::DeselectAll:
         return subMode != kUIModeGroups && subMode != kUIModeCompare;
     case C::ShowPreferencesWindow:
-        return true;
+        return !isPreferencesWindowVisible();
     case C::Undo:
         return m_storage->undoManager() && m_storage->undoManager()->canUndo();
     case C::Redo:
@@ -1674,8 +1738,18 @@ void KTMainWindowController::showFocusRegion(bool show)
     KTFocusedRegionsManager::sharedManager().setFocusedRegionsVisible(show);
 }
 
-// TODO: run the preferences window once the dialogs layer provides it.
-void KTMainWindowController::onShowPreferencesWindow() {}
+void KTMainWindowController::onShowPreferencesWindow()
+{
+    if (!m_preferencesController)
+        m_preferencesController = std::make_unique<KTPreferencesWindowController>(
+            m_storage, KTUserDefaults::standardUserDefaults());
+    m_preferencesController->runModal();
+}
+
+bool KTMainWindowController::isPreferencesWindowVisible() const
+{
+    return m_preferencesController && m_preferencesController->isRunningModal();
+}
 
 void KTMainWindowController::onAbout()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTBaseUIModeController.h"
+#include "KTBrokenImagesWindowController.h"
 #include "KTImageSourcesWindowControllerDelegate.h"
 #include "KTMainMenu.h"
 #include "KTMainToolbar.h"
@@ -23,6 +24,8 @@
 class KTError;
 class KTImageSourcesWindowController;
 class KTImageStorage;
+class KTPreferencesWindowController;
+class KTProgressWindowController;
 class KTOperationQueue;
 class QAction;
 class QKeyEvent;
@@ -53,7 +56,8 @@ inline const QString kSourcesUIMode = QStringLiteral("Sources");
 /// catalogue's background tasks; the controller follows them on the task bus and never waits.
 class KTMainWindowController : public QObject,
                                public KTBaseUIModeControllerDelegate,
-                               public KTImageSourcesWindowControllerDelegate
+                               public KTImageSourcesWindowControllerDelegate,
+                               public KTBrokenImagesWindowControllerDelegate
 {
     Q_OBJECT
 public:
@@ -93,6 +97,8 @@ public:
     KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue.get(); }
     /// The sources window's controller, made with the window.
     KTImageSourcesWindowController *imageSourcesController() const { return m_imageSourcesController.get(); }
+    /// The shared progress sheet, hanging on this window once it is made.
+    KTProgressWindowController *progressWindowController() const { return m_progressWindowController; }
 
     /// Folders dropped on the icon before the window was made: the set-up opens the sources
     /// window with them.
@@ -180,6 +186,19 @@ public:
     /// Asks about changes made in the session's external catalogue since the import.
     void checkExternalImagesForUpdatesAndShowAlert();
     void showInvalidSourcesAlert();
+    /// The catalogue could not read some files of a load: the missing-images sheet shows them.
+    void failedToLoadSomeImages(const KTNotification &notification);
+    /// Shows `brokenImages` in the missing-images sheet, the one already shown when there is one.
+    void showBrokenImagesWindowWithImages(const QList<KTBrokenImage> &brokenImages);
+    /// The sheet's OK: it goes, and the next report makes a new one.
+    void hideBrokenImagesWindow() override;
+    /// The sheet, made on first use (the main window is its delegate).
+    KTBrokenImagesWindowController *brokenImagesWindowController();
+    /// The sheet while it exists, else null.
+    KTBrokenImagesWindowController *currentBrokenImagesWindowController() const
+    {
+        return m_brokenImagesWindowController;
+    }
 
     // ---- Session start ----
 
@@ -274,7 +293,9 @@ public:
     void onFocusRegions();
     void onFocusPointLattice();
     void showFocusRegion(bool show);
+    /// Runs the preferences window (made on first use) modally.
     void onShowPreferencesWindow();
+    bool isPreferencesWindowVisible() const;
     void onAbout();
     void onShowQuickTips();
     void onHelp();
@@ -341,6 +362,9 @@ private:
     std::unique_ptr<KTBaseUIModeController> m_favoriteImagesModeController;
     std::unique_ptr<KTBaseUIModeController> m_trashImagesController;
     std::unique_ptr<KTImageSourcesWindowController> m_imageSourcesController;
+    KTProgressWindowController *m_progressWindowController = nullptr;
+    QPointer<KTBrokenImagesWindowController> m_brokenImagesWindowController;
+    std::unique_ptr<KTPreferencesWindowController> m_preferencesController;
     QString m_UIMode;
     QStringList m_tasks;
     QStringList m_pathsToLoadAfterLaunch;

@@ -3,6 +3,8 @@
 #include "KTCatalogFixtures.h"
 #include "KTExternalStatusFlows.h"
 #include "KTImageFixtures.h"
+#include "KTBrokenImagesWindowController.h"
+#include "KTCatalogNotifications.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTUndoManager.h"
@@ -296,4 +298,32 @@ TEST_F(KTSessionChainTest, ANewSessionWaitsForTheRunningLoadToEnd)
     EXPECT_FALSE(window().isImageSourcesWindowVisible());
     EXPECT_EQ(window().UIMode(), "AllImages");
     EXPECT_EQ(search.runs, 2);
+}
+
+TEST_F(KTSessionChainTest, MissingImagesShowInOneSheetUntilItIsDismissed)
+{
+    addFolderSource();
+    launchAndSettle();
+    const QList<KTBrokenImage> first{{"a.jpg", "gone"}};
+    const QList<KTBrokenImage> second{{"b.jpg", "unreadable"}, {"c.jpg", "unreadable"}};
+    const auto report = [&](const QList<KTBrokenImage> &list) {
+        KTNotificationCenter::defaultCenter().post(KTFailedToLoadSomeImagesInfo::name(), storage.get(),
+                                                   KTFailedToLoadSomeImagesInfo::userInfo(list));
+        drainMainQueue();
+    };
+    report(first);
+    KTBrokenImagesWindowController *sheet = window().currentBrokenImagesWindowController();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isSheetShown());
+    EXPECT_EQ(sheet->brokenImages(), first);
+    // A second report while the sheet is up fills the same sheet.
+    report(second);
+    EXPECT_EQ(window().currentBrokenImagesWindowController(), sheet);
+    EXPECT_EQ(sheet->brokenImages(), second);
+
+    sheet->onOKButton();
+    EXPECT_EQ(window().currentBrokenImagesWindowController(), nullptr);
+    report(first);
+    ASSERT_NE(window().currentBrokenImagesWindowController(), nullptr);
+    EXPECT_EQ(window().currentBrokenImagesWindowController()->brokenImages(), first);
 }
