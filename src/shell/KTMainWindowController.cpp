@@ -54,6 +54,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -259,12 +260,7 @@ void KTMainWindowController::initialize()
     static bool s_tipsShown = false;
     if (!s_tipsShown && KTTipsWindow::wantsShowAtStartup()) {
         s_tipsShown = true;
-        QTimer::singleShot(0, this, [this] {
-            if (!m_window)
-                return;
-            m_window->activateWindow();
-            KTTipsWindow::presentOver(m_window);
-        });
+        QTimer::singleShot(0, this, [this] { presentQuickTips(); });
     }
     // 2.
     m_tasks.clear();
@@ -1201,6 +1197,12 @@ void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &
 {
     if (!m_imageSourcesController || !m_window)
         return;
+    // The quick tips come first: the sources window would cover them.
+    if (m_presentingQuickTips) {
+        m_sourcesWindowWaitsForTips = true;
+        m_pathsWaitingForTips += paths;
+        return;
+    }
     QWidget *sources = m_imageSourcesController->window();
     // The set-up can ask for the window twice (no session, and no session started); a second
     // showing must not empty what the user has chosen since the first.
@@ -1758,7 +1760,24 @@ void KTMainWindowController::onAbout()
 
 void KTMainWindowController::onShowQuickTips()
 {
+    presentQuickTips();
+}
+
+void KTMainWindowController::presentQuickTips()
+{
+    if (!m_window || m_presentingQuickTips)
+        return;
+    const QPointer<KTMainWindowController> self(this);
+    m_presentingQuickTips = true;
+    m_window->activateWindow();
     KTTipsWindow::presentOver(m_window);
+    if (!self)
+        return;
+    m_presentingQuickTips = false;
+    if (m_sourcesWindowWaitsForTips) {
+        m_sourcesWindowWaitsForTips = false;
+        showImageSourcesWindowWithPaths(std::exchange(m_pathsWaitingForTips, {}));
+    }
 }
 
 void KTMainWindowController::onHelp()

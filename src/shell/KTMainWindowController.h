@@ -332,6 +332,8 @@ private:
     void createSharingMenus();
     void fullScreenDidChange(bool fullScreen);
     void toggleFullScreen();
+    /// Runs the quick tips over the window; a sources window asked for meanwhile opens after.
+    void presentQuickTips();
     /// Forgets the catalogue's undo steps and updates the undo and redo buttons.
     void cleanUndoStack();
     /// Clears the info strip of `mode` (when it has one).
@@ -379,6 +381,9 @@ private:
     /// A close waits for its save, or was allowed by it.
     bool m_savingForClose = false;
     bool m_closeApproved = false;
+    bool m_presentingQuickTips = false;
+    bool m_sourcesWindowWaitsForTips = false;
+    QStringList m_pathsWaitingForTips;
     std::vector<KTObserverToken> m_storageObservers;
     std::vector<KTObserverToken> m_observers;
 };
