@@ -12,6 +12,8 @@ inline const QString kFocusMaskRadius2DefaultsKey = QStringLiteral("focusMaskRad
 inline const QString kFocusMaskRegionSizeDefaultsKey = QStringLiteral("focusMaskRegionSize");
 /// Posted (no object) by the focus-mask settings after Apply; every focus-mask overlay recomputes.
 inline const QString kReloadFocusMaskNotificationName = QStringLiteral("reloadFocusMaskNotificationName");
+/// The one focus-mask switch (a bool) shared by the viewers and the group modes.
+inline const QString kShowsFocusMaskDefaultsKey = QStringLiteral("showsFocusMask");
 
 /// The focus-mask settings as user defaults, and the kernel arguments made from them. The
 /// settings window edits the defaults; every focus-mask run reads them afresh, so an edit

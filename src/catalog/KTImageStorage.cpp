@@ -609,6 +609,11 @@ void KTImageStorage::setStoreImageStatusesHandler(
     m_storeImageStatuses = std::move(handler);
 }
 
+bool KTImageStorage::showsRawAndJPEGAsOneFile()
+{
+    return KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"));
+}
+
 void KTImageStorage::loadImages()
 {
     Q_ASSERT(isMainThread());

@@ -324,6 +324,9 @@ public:
     /// is about unsaved records.)
     bool hasStatusChanges() const;
     bool hasExternalSources() const;
+    /// True when a RAW file and its same-named JPEG form one record (the JPEG's path in
+    /// duplicateImagePath): the user default "kShowRAWandJPEGAsOneFileOption".
+    static bool showsRawAndJPEGAsOneFile();
     QList<KTImageMO *> imagesFromExternalSources() const;
     int externalCatalogType() const;
     bool isExternalAppRunning() const;

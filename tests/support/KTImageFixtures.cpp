@@ -147,7 +147,13 @@ private:
 
 bool writeJpegWithExif(const QString &path, const KTExifFields &exif, QSize size, KTExifThumbnail thumbnail)
 {
-    if (!gradient(size).save(path, "JPEG", 90))
+    return writePictureWithExif(path, gradient(size), exif, thumbnail);
+}
+
+bool writePictureWithExif(const QString &path, const QImage &picture, const KTExifFields &exif,
+                          KTExifThumbnail thumbnail)
+{
+    if (!picture.save(path, "JPEG", 90))
         return false;
     if (exif.empty() && thumbnail == KTExifThumbnail::None)
         return true;

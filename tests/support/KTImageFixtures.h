@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -27,6 +28,9 @@ enum class KTExifThumbnail
 bool writeJpegWithExif(const QString &path, const KTExifFields &exif = {}, QSize size = QSize(64, 48),
                        KTExifThumbnail thumbnail = KTExifThumbnail::None);
 
+/// Writes `picture` as a JPEG to `path`, carrying `exif` as writeJpegWithExif does.
+bool writePictureWithExif(const QString &path, const QImage &picture, const KTExifFields &exif,
+                          KTExifThumbnail thumbnail = KTExifThumbnail::None);
 /// Writes a JPEG cut down to its start, its EXIF segment holding `exif` and its end: no image
 /// data, so a size can come only from the EXIF pixel dimensions.
 bool writeExifOnlyJpeg(const QString &path, const KTExifFields &exif);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+class KTEntitiesManager;
+class KTFocusedRegionsManager;
+class KTImageStorage;
+class QObject;
+
+/// What a viewer takes from the layers below it: thumbnails, focused regions, the catalogue for
+/// its reject actions, the full-size decode and its timers. A null member means the process's
+/// shared one, looked up when first used; tests give their own managers, a gated decode and a
+/// scripted clock.
+struct KTImageViewServices
+{
+    /// Runs `job` on the main thread after `seconds`, unless `receiver` is gone by then.
+    using Scheduler = std::function<void(QObject *receiver, double seconds, std::function<void()> job)>;
+    /// Decodes the upright full-size image of a file; runs on the viewer's decode queue. A null
+    /// image when nothing decodes.
+    using Decoder = std::function<QImage(const QString &path)>;
+
+    KTEntitiesManager *entitiesManager = nullptr;
+    KTFocusedRegionsManager *focusedRegionsManager = nullptr;
+    KTImageStorage *storage = nullptr;
+    /// Null: KTImageUtils::imageFromRawQuick (a RAW file's embedded full-size preview, else its
+    /// development, else Qt's readers).
+    Decoder decoder;
+    /// Null: a single-shot QTimer.
+    Scheduler scheduler;
+
+    KTEntitiesManager &entities() const;
+    KTFocusedRegionsManager &focusedRegions() const;
+    KTImageStorage *catalogue() const;
+    QImage decode(const QString &path) const;
+    void schedule(QObject *receiver, double seconds, std::function<void()> job) const;
+};

@@ -1,0 +1,261 @@
+// The image viewer: fitted and at 100 %, with the exposure overlay, with the camera's focus
+// points, with the hover pick and reject buttons, rejected, and with its file missing.
+
+#include "KTScreenRegistry.h"
+
+#include "KTCatalogModel.h"
+#include "KTColor.h"
+#include "KTImageFixtures.h"
+#include "KTImageMO.h"
+#include "KTImageView.h"
+#include "KTObjectContext.h"
+#include "KTSimpleBackgroundView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <random>
+
+namespace {
+
+/// A landscape at `size`: a sky with a blown-out sun (clipped highlights), hills, a lake, trees
+/// and a black rock in the foreground (crushed shadows), with grain so it reads as a photo.
+QImage landscape(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double w = size.width();
+    const double h = size.height();
+    QLinearGradient sky(0, 0, 0, h * 0.55);
+    sky.setColorAt(0, QColor(38, 76, 150));
+    sky.setColorAt(1, QColor(214, 226, 238));
+    p.fillRect(QRectF(0, 0, w, h * 0.55), sky);
+    QRadialGradient glow(QPointF(w * 0.72, h * 0.24), h * 0.2);
+    glow.setColorAt(0, QColor(255, 255, 255));
+    glow.setColorAt(0.25, QColor(255, 255, 255));
+    glow.setColorAt(1, QColor(255, 240, 210, 0));
+    p.fillRect(QRectF(0, 0, w, h * 0.55), glow);
+
+    const auto ridge = [&](double base, double amplitude, double waves, QColor colour, unsigned seed) {
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<double> jitter(-0.25, 0.25);
+        QPainterPath path(QPointF(0, h));
+        for (int i = 0; i <= 60; ++i) {
+            const double x = w * i / 60.0;
+            const double y =
+                base - amplitude * (0.6 + 0.4 * std::sin(waves * i / 60.0 * 6.283) + jitter(random));
+            path.lineTo(x, y);
+        }
+        path.lineTo(w, h);
+        path.closeSubpath();
+        p.fillPath(path, colour);
+    };
+    ridge(h * 0.5, h * 0.16, 1.3, QColor(112, 128, 156), 3);
+    ridge(h * 0.56, h * 0.1, 2.1, QColor(60, 88, 74), 5);
+    QLinearGradient lake(0, h * 0.6, 0, h * 0.78);
+    lake.setColorAt(0, QColor(150, 176, 196));
+    lake.setColorAt(1, QColor(58, 84, 104));
+    p.fillRect(QRectF(0, h * 0.6, w, h * 0.18), lake);
+    QLinearGradient meadow(0, h * 0.76, 0, h);
+    meadow.setColorAt(0, QColor(88, 120, 52));
+    meadow.setColorAt(1, QColor(34, 52, 24));
+    p.fillRect(QRectF(0, h * 0.76, w, h * 0.24), meadow);
+
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int i = 0; i < 42; ++i) {
+        const double x = w * (0.05 + 0.5 * unit(random));
+        const double base = h * (0.6 + 0.02 * unit(random));
+        const double height = h * (0.06 + 0.07 * unit(random));
+        QPainterPath tree;
+        tree.moveTo(x, base - height);
+        tree.lineTo(x - height * 0.22, base);
+        tree.lineTo(x + height * 0.22, base);
+        tree.closeSubpath();
+        p.fillPath(tree, QColor(22 + int(20 * unit(random)), 48, 30));
+    }
+    QPainterPath rock;
+    rock.moveTo(0, h);
+    rock.cubicTo(w * 0.05, h * 0.8, w * 0.2, h * 0.78, w * 0.32, h);
+    p.fillPath(rock, Qt::black);
+    p.setPen(QPen(QColor(120, 150, 70, 90), std::max(1.0, w / 1500)));
+    for (int i = 0; i < 4000; ++i) {
+        const double x = w * unit(random);
+        const double y = h * (0.78 + 0.22 * unit(random));
+        p.drawLine(QPointF(x, y),
+                   QPointF(x + w * 0.002 * (unit(random) - 0.5), y - h * 0.012 * unit(random)));
+    }
+    p.end();
+    return image;
+}
+
+/// A 9 x 5 grid of autofocus points on a 6000 x 4000 AF image; the three over the trees on the
+/// left are selected and in focus.
+std::vector<KTCanonAFPoint> afGrid()
+{
+    std::vector<KTCanonAFPoint> points;
+    for (int row = -2; row <= 2; ++row) {
+        for (int column = -4; column <= 4; ++column) {
+            const bool chosen = row == 0 && column >= -3 && column <= -1;
+            points.push_back({column * 420, row * 380, 150, 150, chosen, chosen});
+        }
+    }
+    return points;
+}
+
+/// The photos of the viewer's screens, written once into a folder of their own, and their
+/// records in a context apart from the session's.
+class ViewerPhotos
+{
+public:
+    static ViewerPhotos &shared()
+    {
+        static ViewerPhotos photos;
+        return photos;
+    }
+
+    /// A new record of the landscape, picked or rejected as asked.
+    KTImageMO *record(bool picked = false, bool rejected = false)
+    {
+        auto *image = m_context->insert<KTImageMO>(kImageEntityName);
+        image->setPath(m_path);
+        image->setName(QStringLiteral("DSC_4021"));
+        image->setImageID(4021);
+        image->setPicked(picked);
+        image->setRejected(rejected);
+        m_context->processPendingChanges();
+        return image;
+    }
+    KTImageMO *missingRecord()
+    {
+        auto *image = m_context->insert<KTImageMO>(kImageEntityName);
+        image->setPath(m_folder.filePath(QStringLiteral("DSC_4022.JPG")));
+        m_context->processPendingChanges();
+        return image;
+    }
+
+private:
+    ViewerPhotos() : m_context(KTObjectContext::makeMainContext(KTCatalogModel::sharedModel()))
+    {
+        m_path = m_folder.filePath(QStringLiteral("DSC_4021.JPG"));
+        const QSize size(3000, 2000);
+        KTExifFields exif = cameraExifFields(size);
+        exif.push_back({"Exif.Canon.AFInfo", canonAFInfo(afGrid(), 6000, 4000)});
+        writePictureWithExif(m_path, landscape(size), exif);
+    }
+
+    QTemporaryDir m_folder;
+    std::shared_ptr<KTObjectContext> m_context;
+    QString m_path;
+};
+
+/// The viewer on the review modes' dark background.
+struct ViewerStage
+{
+    ViewerStage() : background(new KTSimpleBackgroundView)
+    {
+        background->setBackgroundColor(KTPalette::kPanel);
+        background->resize(960, 640);
+        auto *layout = new QVBoxLayout(background.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        view = new KTImageView(background.get());
+        layout->addWidget(view);
+    }
+
+    /// Waits until the stages the screen needs have arrived (the pool and the timers are real).
+    void waitFor(const std::function<bool()> &ready)
+    {
+        (void)QTest::qWaitFor(ready, 20000);
+        QApplication::processEvents();
+    }
+    bool previewShown() const { return !view->layer(KTImageView::Layer::Preview).contents.isNull(); }
+    bool fullSizeShown() const { return !view->layer(KTImageView::Layer::Image).contents.isNull(); }
+
+    std::unique_ptr<KTSimpleBackgroundView> background;
+    KTImageView *view = nullptr;
+};
+
+} // namespace
+
+KT_SCREEN(viewer_fit)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background, [&] {
+        stage.view->setImageMO(ViewerPhotos::shared().record(true));
+        stage.waitFor([&] { return stage.previewShown(); });
+    });
+}
+
+KT_SCREEN(viewer_actual_size)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background, [&] {
+        stage.view->setImageMO(ViewerPhotos::shared().record());
+        stage.waitFor([&] { return stage.previewShown(); });
+        stage.view->actualSize();
+        stage.waitFor([&] { return stage.fullSizeShown() && !stage.view->isLoadingViewVisible(); });
+    });
+}
+
+KT_SCREEN(viewer_exposure_overlay)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background, [&] {
+        stage.view->setImageMO(ViewerPhotos::shared().record());
+        stage.view->setShowsExposurePixels(true);
+        stage.waitFor(
+            [&] { return !stage.view->layer(KTImageView::Layer::ExposurePixels).contents.isNull(); });
+    });
+}
+
+KT_SCREEN(viewer_focus_points)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background, [&] {
+        stage.view->setImageMO(ViewerPhotos::shared().record());
+        stage.view->setFocusPointLatticeVisible(true);
+        stage.waitFor([&] {
+            return stage.previewShown() &&
+                   !stage.view->layer(KTImageView::Layer::FocusPointLattice).contents.isNull();
+        });
+    });
+}
+
+KT_SCREEN(viewer_hover_buttons)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background, [&] {
+        stage.view->setImageMO(ViewerPhotos::shared().record(true));
+        stage.waitFor([&] { return stage.previewShown(); });
+        const QPointF inside = stage.view->geometry().toQt(stage.view->geometry().containerFrame()).center();
+        QMouseEvent move(QEvent::MouseMove, inside, stage.view->mapToGlobal(inside), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(stage.view, &move);
+    });
+}
+
+KT_SCREEN(viewer_rejected)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background, [&] {
+        stage.view->setImageMO(ViewerPhotos::shared().record(false, true));
+        stage.waitFor([&] { return stage.previewShown(); });
+    });
+}
+
+KT_SCREEN(viewer_missing_file)
+{
+    ViewerStage stage;
+    return context.capture(*stage.background,
+                           [&] { stage.view->setImageMO(ViewerPhotos::shared().missingRecord()); });
+}
