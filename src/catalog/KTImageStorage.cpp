@@ -577,7 +577,7 @@ const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = kNoSimilar
 const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
     QStringLiteral("kShowRAWandJPEGAsOneFileOption");
 
-bool KTImageStorage::showsRawAndJPEGAsOneFile() const
+bool KTImageStorage::showsRawAndJPEGAsOneFile()
 {
     return KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOptionKey);
 }
@@ -607,11 +607,6 @@ void KTImageStorage::setStoreImageStatusesHandler(
     std::function<void(const QList<KTImageMO *> &images)> handler)
 {
     m_storeImageStatuses = std::move(handler);
-}
-
-bool KTImageStorage::showsRawAndJPEGAsOneFile()
-{
-    return KTUserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kShowRAWandJPEGAsOneFileOption"));
 }
 
 void KTImageStorage::loadImages()

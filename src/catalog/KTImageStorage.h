@@ -294,9 +294,9 @@ public:
     void setStoreImageStatusesHandler(std::function<void(const QList<KTImageMO *> &images)> handler);
 
     /// Whether a RAW file and its JPEG twin become one image at the next load (the user default
-    /// kShowRAWandJPEGAsOneFileOptionKey). The setter only stores the choice: the images already
-    /// loaded keep their pairing.
-    bool showsRawAndJPEGAsOneFile() const;
+    /// kShowRAWandJPEGAsOneFileOptionKey; the record keeps the JPEG's path in duplicateImagePath).
+    /// The setter only stores the choice: the images already loaded keep their pairing.
+    static bool showsRawAndJPEGAsOneFile();
     void setShowsRawAndJPEGAsOneFile(bool oneFile);
 
     bool findDuplicatesForAddedImages() const { return m_findDuplicatesForAddedImages; }
@@ -324,9 +324,6 @@ public:
     /// is about unsaved records.)
     bool hasStatusChanges() const;
     bool hasExternalSources() const;
-    /// True when a RAW file and its same-named JPEG form one record (the JPEG's path in
-    /// duplicateImagePath): the user default "kShowRAWandJPEGAsOneFileOption".
-    static bool showsRawAndJPEGAsOneFile();
     QList<KTImageMO *> imagesFromExternalSources() const;
     int externalCatalogType() const;
     bool isExternalAppRunning() const;

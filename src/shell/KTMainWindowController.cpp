@@ -4,7 +4,6 @@
 #include "KTAbstractButton.h"
 #include "KTAbstractProgressIndicator.h"
 #include "KTAlert.h"
-#include "KTAppDelegate.h"
 #include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
 #include "KTExternalImagesManager.h"
@@ -1807,7 +1806,7 @@ void KTMainWindowController::cancelGeneratingPreviews()
 
 QStringList KTMainWindowController::sharedImagesPaths(bool withPairs)
 {
-    const bool pairsAsOne = KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOption);
+    const bool pairsAsOne = KTImageStorage::showsRawAndJPEGAsOneFile();
     QStringList paths;
     for (KTImageMO *image : selectedImagesFromActiveController()) {
         if (!image->originalFileExists().value_or(false))
