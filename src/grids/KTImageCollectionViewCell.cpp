@@ -7,6 +7,7 @@
 #include "KTImageCollectionViewCellDelegate.h"
 #include "KTImageCollectionViewCellImageView.h"
 #include "KTImageCollectionViewCellMouseEventHandlingView.h"
+#include "KTImageCollectionViewCellNumberField.h"
 #include "KTImageCollectionViewCellRootView.h"
 #include "KTImageCollectionViewCellSelectionView.h"
 #include "KTImageCollectionViewImageFlagStatusView.h"
@@ -16,7 +17,6 @@
 #include "KTUIImageView.h"
 
 #include <QEvent>
-#include <QLabel>
 
 namespace {
 
@@ -56,10 +56,11 @@ public:
         m_cell->selectionView()->setGeometry(bounds);
         m_cell->imageView()->setGeometry(bounds);
         m_cell->mouseEventHandlingView()->setGeometry(bounds);
-        QLabel *number = m_cell->cellNumberField();
-        number->adjustSize();
+        QWidget *number = m_cell->cellNumberField();
         number->move(kCornerInset, bounds.height() - number->height() - kCornerInset);
-        m_cell->groupsStateView()->setGeometry(bounds.width() - kGroupMarkSide - kCornerInset, kCornerInset,
+        // The number and the group mark share the band below the picture.
+        m_cell->groupsStateView()->setGeometry(bounds.width() - kGroupMarkSide - kCornerInset,
+                                               bounds.height() - kGroupMarkSide - kCornerInset,
                                                kGroupMarkSide, kGroupMarkSide);
         m_cell->adjustGeometry();
     }
@@ -75,7 +76,8 @@ KTImageCollectionViewCell::KTImageCollectionViewCell()
       m_selectionView(new KTImageCollectionViewCellSelectionView(m_rootView)),
       m_imageView(new KTImageCollectionViewCellImageView(m_rootView)),
       m_flagStatusView(new KTImageCollectionViewImageFlagStatusView(m_rootView)),
-      m_numberField(new QLabel(m_rootView)), m_groupsStateView(new KTUIImageView(m_rootView)),
+      m_numberField(new KTImageCollectionViewCellNumberField(m_rootView)),
+      m_groupsStateView(new KTUIImageView(m_rootView)),
       m_mouseView(new KTImageCollectionViewCellMouseEventHandlingView(this, m_rootView)),
       m_trashButton(makeButton(QStringLiteral("cell_reject"), m_mouseView)),
       m_flagButton(makeButton(QStringLiteral("cell_flag"), m_mouseView))
@@ -83,14 +85,6 @@ KTImageCollectionViewCell::KTImageCollectionViewCell()
     m_rootView->hide();
     m_flagStatusView->hide();
 
-    m_numberField->setFont(ktSmallFont());
-    m_numberField->setAutoFillBackground(true);
-    m_numberField->setContentsMargins(3, 0, 3, 0);
-    m_numberField->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette palette = m_numberField->palette();
-    palette.setColor(QPalette::Window, QColor(0, 0, 0, 150));
-    palette.setColor(QPalette::WindowText, KTPalette::kSecondaryText);
-    m_numberField->setPalette(palette);
     m_numberField->hide();
 
     m_groupsStateView->setIsMouseDownCanMoveWindow(false);
@@ -178,7 +172,6 @@ void KTImageCollectionViewCell::setIndex(unsigned index)
 void KTImageCollectionViewCell::updateNumberField()
 {
     m_numberField->setText(QString::number(qulonglong(m_index) + 1));
-    m_numberField->adjustSize();
     m_numberField->move(kCornerInset, m_rootView->height() - m_numberField->height() - kCornerInset);
     m_numberField->setVisible(m_cellType & PlainGridCell);
 }

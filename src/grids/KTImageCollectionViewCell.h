@@ -10,13 +10,13 @@ class KTAbstractButton;
 class KTImageCollectionViewCellDelegate;
 class KTImageCollectionViewCellImageView;
 class KTImageCollectionViewCellMouseEventHandlingView;
+class KTImageCollectionViewCellNumberField;
 class KTImageCollectionViewCellRootView;
 class KTImageCollectionViewCellSelectionView;
 class KTImageCollectionViewImageFlagStatusView;
 class KTImageMO;
 class KTOperationQueue;
 class KTUIImageView;
-class QLabel;
 
 /// One thumbnail of a grid: not a view itself but the owner of a small tree of views (the root
 /// view the grid places, the selection background, the picture with its overlays, the pick frame,
@@ -58,7 +58,7 @@ public:
     KTAbstractButton *trashButton() const { return m_trashButton; }
     KTAbstractButton *flagButton() const { return m_flagButton; }
     QWidget *groupsStateView() const;
-    QLabel *cellNumberField() const { return m_numberField; }
+    KTImageCollectionViewCellNumberField *cellNumberField() const { return m_numberField; }
     KTImageCollectionViewImageFlagStatusView *flagStatusView() const { return m_flagStatusView; }
 
     KTImageMO *imageMO() const { return m_imageMO; }
@@ -138,7 +138,7 @@ private:
     KTImageCollectionViewCellSelectionView *m_selectionView;
     KTImageCollectionViewCellImageView *m_imageView;
     KTImageCollectionViewImageFlagStatusView *m_flagStatusView;
-    QLabel *m_numberField;
+    KTImageCollectionViewCellNumberField *m_numberField;
     KTUIImageView *m_groupsStateView;
     KTImageCollectionViewCellMouseEventHandlingView *m_mouseView;
     KTAbstractButton *m_trashButton;

@@ -5,7 +5,6 @@
 #include "KTObservationToken.h"
 
 #include <QImage>
-#include <QPixmap>
 #include <QTimer>
 
 #include <optional>
@@ -127,7 +126,7 @@ private:
     void observeRecord();
     void recordFileExistenceDidChange();
     void updateSpinner();
-    QPixmap scaledPixmap(qreal devicePixelRatio);
+    QImage scaledImage(qreal devicePixelRatio);
 
     KTImageMO *m_imageMO = nullptr;
     KTObservationToken m_rejectedObservation;
@@ -156,9 +155,7 @@ private:
     KTFocusedRegionsView *m_focusedRegionsView;
     KTFocusPointLatticeView *m_focusPointLatticeView;
 
-    // The thumbnail scaled to the drawn rectangle at the device pixel ratio, made once per
-    // thumbnail and size rather than at every paint.
-    QPixmap m_scaled;
+    // The thumbnail at the size it is drawn, made once per thumbnail and size.
+    QImage m_scaled;
     qint64 m_scaledImageKey = 0;
-    QSize m_scaledSize;
 };

@@ -965,33 +965,54 @@ void KTMainWindowController::startSession()
     m_pathsToLoadAfterLaunch.clear();
 }
 
-void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert()
+void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert(const std::function<void()> &done)
 {
     const std::shared_ptr<KTExternalStatusFlows> flows = installedFlows();
     if (!flows) {
         qWarning() << "Warning: no external catalogue flows are installed; the catalogue is not checked";
+        if (done)
+            done();
         return;
     }
-    const QList<KTImageMO *> externalImages = m_storage->imagesFromExternalSources();
-    const KTExternalStatusFlows::ChangeCheck check =
-        flows->imagesUpdatedInExternalCatalogFromImages(externalImages);
+    // The question depends on whether the session is new as the check begins: a load's end
+    // clears the flag right after starting it.
+    const bool newSession = m_storage->newSession();
+    const QPointer<KTMainWindowController> self(this);
+    flows->imagesUpdatedInExternalCatalogFromImages(
+        m_storage->imagesFromExternalSources(),
+        [self, newSession, done](const KTExternalStatusFlows::ChangeCheck &check) {
+            if (self)
+                self->externalImagesCheckDidEnd(check, newSession, done);
+            else if (done)
+                done();
+        });
+}
+
+void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check,
+                                                       bool newSession, const std::function<void()> &done)
+{
+    const auto finished = [done](bool) {
+        if (done)
+            done();
+    };
     // Nothing is known of a catalogue that could not be read: neither import nor ask.
     if (!check.outcome.succeeded()) {
         qWarning().noquote() << "Warning: the external catalogue could not be checked:"
                              << check.outcome.errorMessage;
+        finished(false);
         return;
     }
     const QList<KTImageMO *> updated = check.changedImages;
     if (updated.isEmpty()) {
         // The change check may have dropped records the catalogue no longer holds.
-        m_storage->importImagesStatuses(m_storage->imagesFromExternalSources());
+        m_storage->importImagesStatuses(m_storage->imagesFromExternalSources(), finished);
         return;
     }
 
     const KTExternalImagesManager &manager = KTExternalImagesManager::sharedManager();
     const int type = m_storage->externalCatalogType();
     KTAlert alert;
-    if (m_storage->newSession() && (type == 1 || type == 2)) {
+    if (newSession && (type == 1 || type == 2)) {
         alert = alertWithButtons(
             tr("We found images in your collections: %1 and %2. These are the images from your previous "
                "session and it is highly recommended to move them to a different place. Would you like "
@@ -999,7 +1020,7 @@ void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert()
                "included.")
                 .arg(manager.selectedCollectionName(), manager.rejectedCollectionName()),
             {}, {tr("Launch Session"), tr("Clean Up Now")});
-    } else if (m_storage->newSession()) {
+    } else if (newSession) {
         // Used as it stands, not translated.
         alert = alertWithButtons(
             QStringLiteral(
@@ -1018,10 +1039,12 @@ void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert()
                                  tr("Do you want to sync these changes with Vireoscope?"),
                                  {tr("Yes, Sync"), tr("No, Don't Sync")});
     }
-    if (runAlert(alert) == KTAlert::kFirstButtonReturn)
-        m_storage->importImagesStatuses(updated);
-    else
+    if (runAlert(alert) == KTAlert::kFirstButtonReturn) {
+        m_storage->importImagesStatuses(updated, finished);
+    } else {
         m_storage->overwriteImagesStatusesFromHalvard(updated);
+        finished(true);
+    }
 }
 
 void KTMainWindowController::showInvalidSourcesAlert()
@@ -1286,20 +1309,32 @@ bool KTMainWindowController::saveChangesOrReturnError(KTError *error)
 
 void KTMainWindowController::writeBackImagesStatuses(const std::function<void()> &done)
 {
-    const bool written = m_storage->syncImagesStatuses(m_storage->images(), false);
-    // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first save
-    // would come back at the next launch and write stale decisions over the catalogue.
-    KTError error;
-    if (!m_storage->saveChangesOrReturnError(&error))
-        qWarning().noquote() << "Warning: the session could not be saved after the write-back:"
-                             << error.localizedDescription;
-    if (!written) {
-        const QString appName = KTExternalImagesManager::appNameFromExternalCatalogType(
-            KTExternalCatalogType(m_storage->externalCatalogType()));
-        runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
-                                  tr("They are kept in this session."), {tr("OK")}));
-    }
-    done();
+    // The catalogue is written off the main thread; the sheet shows that the quit or the new
+    // session waits for it.
+    KTProgressWindowController &sheet = KTProgressWindowController::sharedController();
+    const bool showsSheet = sheet.presentingWindow() != nullptr;
+    if (showsSheet)
+        sheet.beginProgressSheetWithTitle(QStringLiteral("Writing Picks and Rejects"));
+    const QPointer<KTMainWindowController> self(this);
+    m_storage->syncImagesStatuses(m_storage->images(), false, [self, done, showsSheet](bool written) {
+        if (showsSheet)
+            KTProgressWindowController::sharedController().stopProgressSheet();
+        if (!self)
+            return;
+        // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first
+        // save would come back at the next launch and write stale decisions over the catalogue.
+        KTError error;
+        if (!self->m_storage->saveChangesOrReturnError(&error))
+            qWarning().noquote() << "Warning: the session could not be saved after the write-back:"
+                                 << error.localizedDescription;
+        if (!written) {
+            const QString appName = KTExternalImagesManager::appNameFromExternalCatalogType(
+                KTExternalCatalogType(self->m_storage->externalCatalogType()));
+            runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
+                                      tr("They are kept in this session."), {tr("OK")}));
+        }
+        done();
+    });
 }
 
 void KTMainWindowController::saveChangesAndContinue(const ContinueAction &then)

@@ -2,6 +2,7 @@
 
 #include "KTBaseUIModeController.h"
 #include "KTBrokenImagesWindowController.h"
+#include "KTExternalStatusFlows.h"
 #include "KTImageSourcesWindowControllerDelegate.h"
 #include "KTMainMenu.h"
 #include "KTMainToolbar.h"
@@ -183,8 +184,10 @@ public:
     void imageStorageTaskDidFinish(const KTNotification &notification);
     /// "Adding Sources" ended: resets the modes and loads the images of the new sources.
     void startSession();
-    /// Asks about changes made in the session's external catalogue since the import.
-    void checkExternalImagesForUpdatesAndShowAlert();
+    /// Asks about changes made in the session's external catalogue since the import. The check
+    /// reads the catalogue off the main thread; `done` (may be empty) runs when it and the import
+    /// or overwrite it led to are over.
+    void checkExternalImagesForUpdatesAndShowAlert(const std::function<void()> &done = {});
     void showInvalidSourcesAlert();
     /// The catalogue could not read some files of a load: the missing-images sheet shows them.
     void failedToLoadSomeImages(const KTNotification &notification);
@@ -338,8 +341,12 @@ private:
     void cleanUndoStack();
     /// Clears the info strip of `mode` (when it has one).
     void clearInfoView(KTBaseUIModeController *mode);
-    /// Writes the decisions back, saves the write-back's bookkeeping, tells the user when the
-    /// catalogue could not be written, then calls `done`.
+    /// The question that a finished change check leads to (`newSession` as the check began).
+    void externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check, bool newSession,
+                                   const std::function<void()> &done);
+    /// Writes the decisions back (off the main thread, the progress sheet up meanwhile), saves
+    /// the write-back's bookkeeping, tells the user when the catalogue could not be written, then
+    /// calls `done` (not when the controller went meanwhile).
     void writeBackImagesStatuses(const std::function<void()> &done);
     /// The write-back once the catalogue's application is closed, asking until then.
     void writeBackWhenTheCatalogueIsFree(const ContinueAction &then);

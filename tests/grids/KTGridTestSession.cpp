@@ -10,6 +10,7 @@
 #include "KTTestSupport.h"
 #include "KTThumbnailEntity.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 
@@ -67,6 +68,36 @@ QList<KTImageMO *> KTGridTestSession::addImages(int count, const QString &prefix
     for (int i = 0; i < count; ++i)
         records.append(addImage(prefix + QString::number(i + 1).rightJustified(4, QLatin1Char('0')),
                                 colours[i % std::size(colours)]));
+    return records;
+}
+
+QList<KTImageMO *> KTGridTestSession::addRecords(int count, const QString &prefix)
+{
+    QImage picture(100, 67, QImage::Format_RGB32);
+    picture.fill(QColor(90, 110, 130));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPG");
+    const auto thumbnail = std::make_shared<KTThumbnailEntity>(jpeg, kMinThumbnailSize);
+    const KTEntityClass thumbnailClass = KTEntityClass::of<KTThumbnailEntity>();
+    m_entities->entitiesCache().setCountLimit(
+        std::max(m_entities->entitiesCache().countLimit(), count + 2000));
+
+    QList<KTImageMO *> records;
+    KTObjectContext &context = *m_storage->managedObjectContext();
+    for (int i = 0; i < count; ++i) {
+        auto *record = context.insert<KTImageMO>(kImageEntityName);
+        const QString name = prefix + QString::number(i + 1).rightJustified(5, QLatin1Char('0'));
+        record->setPath(QDir(m_dir.path()).filePath(name + QStringLiteral(".jpg")));
+        record->setName(name);
+        m_entities->entitiesCache().setObject(
+            KTEntitiesManager::keyForEntityOfClass(thumbnailClass, record->uuid(),
+                                                   {{kThumbnailSizeKey, kMinThumbnailSize}}),
+            thumbnail);
+        records.append(record);
+    }
+    m_storage->processPendingChanges();
     return records;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "KTGridServices.h"
+#include "KTImageListViewDataSource.h"
+#include "KTImageListViewDelegate.h"
 #include "KTSessionFixtures.h"
 
 #include <QColor>
@@ -39,6 +41,9 @@ public:
     KTImageMO *addImage(const QString &name, const QColor &color = Qt::gray, QSize size = QSize(90, 60));
     /// `count` images named "<prefix>0001"... in a cycle of colours.
     QList<KTImageMO *> addImages(int count, const QString &prefix = QStringLiteral("IMG_"));
+    /// `count` records of photos that are not on disk, whose 100-point thumbnail is already in
+    /// the entities cache (one picture shared by all): quick to make by the thousand.
+    QList<KTImageMO *> addRecords(int count, const QString &prefix = QStringLiteral("REC_"));
     /// Puts the 100-point thumbnail of each record into the entities cache (turns the event loop;
     /// not for a gated session).
     void cacheThumbnails(const QList<KTImageMO *> &records);
@@ -61,6 +66,32 @@ private:
     std::unique_ptr<KTEntitiesManager> m_entities;
     std::unique_ptr<KTFocusedRegionsManager> m_focusedRegions;
     std::unique_ptr<KTGridServices::Scope> m_scope;
+};
+
+/// A data source and delegate over a list of records that records what it is told.
+struct KTTestListSource : KTImageListViewDataSource, KTImageListViewDelegate
+{
+    qsizetype numberOfImages(KTImageListView *) override { return images.size(); }
+    KTImageMO *imageMOAtIndex(qsizetype index, KTImageListView *) override
+    {
+        return index >= 0 && index < images.size() ? images.at(index) : nullptr;
+    }
+    bool canImageListPerformKeyDownWithKeyEquivalent(const QString &key) override
+    {
+        askedKeys.append(key);
+        return !refusedKeys.contains(key);
+    }
+    void imageListViewSelectionDidChange(KTImageListView *) override { ++selectionChanges; }
+    void imageListViewCellWasDoubleClickedAtIndex(KTImageListView *, qsizetype index) override
+    {
+        doubleClicks.append(index);
+    }
+
+    QList<KTImageMO *> images;
+    QStringList refusedKeys;
+    QStringList askedKeys;
+    int selectionChanges = 0;
+    QList<qsizetype> doubleClicks;
 };
 
 /// The colour at the centre of an image (invalid for a null image).

@@ -23,7 +23,7 @@
 
 #include <QFile>
 #include <QImage>
-#include <QLabel>
+#include "KTImageCollectionViewCellNumberField.h"
 #include <QMenu>
 
 #include <gtest/gtest.h>

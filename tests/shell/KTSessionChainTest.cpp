@@ -231,7 +231,9 @@ TEST(KTExternalQuestionTableTest, ChangesInTheCatalogueAreAskedAboutByCase)
             world.pickInCatalogue(QString::fromLatin1(row.type));
 
             world.alerts->answer(answer);
-            world.window().checkExternalImagesForUpdatesAndShowAlert();
+            bool done = false;
+            world.window().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
+            ASSERT_TRUE(waitUntil([&] { return done; }));
             const std::vector<KTAlert> &shown = world.alerts->shown;
             ASSERT_EQ(shown.size(), 1u);
             EXPECT_EQ(shown.front().messageText, row.message);
@@ -256,7 +258,9 @@ TEST_F(KTExternalQuestionTest, AnUnchangedCatalogueImportsWithoutAsking)
     process();
     launchAndSettle();
     alerts->shown.clear();
-    window().checkExternalImagesForUpdatesAndShowAlert();
+    bool done = false;
+    window().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
+    ASSERT_TRUE(waitUntil([&] { return done; }));
     EXPECT_TRUE(alerts->shown.empty());
     // The session is as the catalogue is: nothing changed, nothing to write.
     EXPECT_TRUE(images.at(1)->syncStatusBitmask().value_or(0) == 0);

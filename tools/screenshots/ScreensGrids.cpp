@@ -1,4 +1,5 @@
-// The thumbnail grids: cells in every state.
+// The thumbnail grids: cells in every state, the browser at two zooms, the group view and the group
+// navigation strip.
 
 #include "KTScreenRegistry.h"
 #include "KTScreenSession.h"
@@ -16,16 +17,24 @@
 #include "KTImageCollectionViewCellRootView.h"
 #include "KTImageCollectionViewCellsManager.h"
 #include "KTImageFixtures.h"
+#include "KTAbstractButton.h"
+#include "KTGridScrollView.h"
+#include "KTImageBrowserView.h"
+#include "KTImageGroupNavigationView.h"
+#include "KTImageGroupView.h"
+#include "KTImageListViewDataSource.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include <functional>
 #include <vector>
@@ -169,6 +178,51 @@ QList<KTImageMO *> sessionImages(KTScreenContext &context)
     return context.session() ? context.session()->images() : QList<KTImageMO *>();
 }
 
+/// The images of a list, as a review mode hands them over.
+struct ListSource : KTImageListViewDataSource
+{
+    qsizetype numberOfImages(KTImageListView *) override { return images.size(); }
+    KTImageMO *imageMOAtIndex(qsizetype index, KTImageListView *) override { return images.value(index); }
+    QList<KTImageMO *> images;
+};
+
+/// Waits until every cell on screen shows its size-matched thumbnail.
+void settleGrid(const KTImageCollectionView &grid)
+{
+    settle([&grid] {
+        for (const KTImageCollectionViewCell *cell : grid.visibleCells())
+            if (!cell->imageView()->previewDidLoad() && !cell->imageView()->isFileMissing())
+                return false;
+        return true;
+    });
+}
+
+/// Keeps the pointer away from the grids, so no cell shows its hover buttons by chance.
+void parkPointer()
+{
+    QCursor::setPos(-1000, -1000);
+}
+
+/// The browser of the session's images in a scroll view, `zoom` from 0 (most columns) to 1.
+QImage browserAtZoom(KTScreenContext &context, double zoom)
+{
+    parkPointer();
+    ListSource source;
+    source.images = sessionImages(context);
+    KTGridScrollView scroll;
+    auto *browser = new KTImageBrowserView;
+    browser->setDataSource(&source);
+    scroll.setDocumentView(browser);
+    scroll.resize(1180, 720);
+    browser->reloadData();
+    browser->setZoomValue(zoom);
+    return context.capture(scroll, [&] {
+        browser->layoutCells();
+        browser->selectIndexes({3, 4, 5, 9}, 4);
+        settleGrid(*browser);
+    });
+}
+
 } // namespace
 
 KT_SCREEN(grids_cell_states)
@@ -240,5 +294,74 @@ KT_SCREEN(grids_cell_states)
         hover->mouseEventHandlingView()->setMouseInBounds(true);
         rejectedCell->mouseEventHandlingView()->setMouseInBounds(true);
         sheet.settleCells();
+    });
+}
+
+KT_SCREEN(grids_browser_small_thumbnails)
+{
+    return browserAtZoom(context, 0.0);
+}
+
+KT_SCREEN(grids_browser_large_thumbnails)
+{
+    return browserAtZoom(context, 1.0);
+}
+
+KT_SCREEN(grids_group_view)
+{
+    parkPointer();
+    ListSource source;
+    source.images = sessionImages(context).mid(0, 7);
+    KTGridScrollView scroll;
+    auto *group = new KTImageGroupView;
+    group->setDataSource(&source);
+    scroll.setDocumentView(group);
+    scroll.resize(1000, 640);
+    group->reloadData();
+    return context.capture(scroll, [&] {
+        group->layoutCells();
+        group->selectIndexes({2}, 2);
+        settleGrid(*group);
+    });
+}
+
+KT_SCREEN(grids_group_navigation_strip)
+{
+    const QList<KTImageMO *> images = sessionImages(context);
+    if (images.size() < 12)
+        return {};
+    parkPointer();
+    ListSource source;
+    source.images = images.mid(4, 5);
+    QWidget sheet;
+    QPalette palette = sheet.palette();
+    palette.setColor(QPalette::Window, KTPalette::kWindow);
+    sheet.setPalette(palette);
+    sheet.setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(&sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new KTGridScrollView(Qt::Horizontal, &sheet);
+    layout->addWidget(scroll);
+    auto *strip = new KTImageGroupNavigationView;
+    auto *previous = new KTAbstractButton;
+    auto *next = new KTAbstractButton;
+    for (KTAbstractButton *button : {previous, next}) {
+        button->setFont(ktSmallFont());
+        button->resize(96, 104);
+    }
+    strip->setPreviousGroupButton(previous);
+    strip->setNextGroupButton(next);
+    strip->setDataSource(&source);
+    scroll->setDocumentView(strip);
+    sheet.resize(1180, 150);
+    strip->setPrevGroupImage(images.at(0));
+    strip->setNextGroupImage(images.at(11));
+    strip->setCompareMode(true);
+    strip->reloadData();
+    return context.capture(sheet, [&] {
+        strip->layoutCells();
+        strip->selectIndexes({1, 3}, 1);
+        settleGrid(*strip);
+        settle([&] { return false; }, 300);
     });
 }
