@@ -354,8 +354,11 @@ void KTMainWindowController::initialize()
             [this](bool visible) { m_toolbar->focusRegionsButton()->setPushed(visible); });
     connect(&regions, &KTFocusedRegionsManager::focusPointLatticeVisibleChanged, this,
             [this](bool visible) { m_toolbar->focusPointLatticeButton()->setPushed(visible); });
-    if (KTUndoManager *undo = m_storage->undoManager())
+    if (KTUndoManager *undo = m_storage->undoManager()) {
         connect(undo, &KTUndoManager::checkpoint, this, &KTMainWindowController::validateUndoRedoButtons);
+        connect(undo, &KTUndoManager::canUndoChanged, this, &KTMainWindowController::validateUndoRedoButtons);
+        connect(undo, &KTUndoManager::canRedoChanged, this, &KTMainWindowController::validateUndoRedoButtons);
+    }
 }
 
 void KTMainWindowController::assignWindowTitleBarDrawingBlock()
@@ -1533,9 +1536,14 @@ bool KTMainWindowController::validateMenuItem(QAction *item)
     case C::ShowPreferencesWindow:
         return !isPreferencesWindowVisible();
     case C::Undo:
-        return m_storage->undoManager() && m_storage->undoManager()->canUndo();
-    case C::Redo:
-        return m_storage->undoManager() && m_storage->undoManager()->canRedo();
+    case C::Redo: {
+        // "Undo Pick", "Redo Reject": the undo manager names its next steps.
+        const KTUndoManager *undo = m_storage->undoManager();
+        const bool isUndo = KTMainMenu::command(item) == C::Undo;
+        if (undo)
+            item->setText(isUndo ? undo->undoMenuItemTitle() : undo->redoMenuItemTitle());
+        return undo && (isUndo ? undo->canUndo() : undo->canRedo());
+    }
     default:
         return true;
     }
