@@ -79,7 +79,11 @@ QDateTime KTDictionaryExif::creationDate(const QVariantMap &properties)
 
 QString KTDictionaryExif::dateString(const QVariantMap &properties)
 {
-    const QDateTime date = creationDate(properties);
+    return mediumDateString(creationDate(properties));
+}
+
+QString KTDictionaryExif::mediumDateString(const QDateTime &date)
+{
     if (!date.isValid())
         return {};
     const QLocale locale;

@@ -28,6 +28,8 @@ public:
     static QString dateString(const QVariantMap &properties);
     /// creationDate in the locale's short date and time styles.
     static QString shortDateString(const QVariantMap &properties);
+    /// `date` in the medium date and time styles of dateString; empty for an invalid date.
+    static QString mediumDateString(const QDateTime &date);
 
     /// Exif exposure time in seconds.
     static std::optional<double> exposureTime(const QVariantMap &properties);

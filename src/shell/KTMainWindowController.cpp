@@ -12,6 +12,7 @@
 #include "KTFilteredImageLists.h"
 #include "KTFocusedRegionsManager.h"
 #include "KTImageImporter.h"
+#include "KTImageInfoView.h"
 #include "KTImageMO.h"
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
@@ -823,9 +824,12 @@ void KTMainWindowController::toggleFullScreen()
         m_window->showFullScreen();
 }
 
-void KTMainWindowController::clearInfoView(KTBaseUIModeController *)
+void KTMainWindowController::clearInfoView(KTBaseUIModeController *mode)
 {
-    // TODO: clear the mode's information strip once the viewer layer provides it.
+    if (!mode)
+        return;
+    if (KTImageInfoView *info = mode->infoView())
+        info->setImageMO(nullptr);
 }
 
 // ---- KTBaseUIModeControllerDelegate ----

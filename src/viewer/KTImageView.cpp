@@ -2,7 +2,6 @@
 
 #include "KTAnimations.h"
 #include "KTBinding.h"
-#include "KTCatalogNotifications.h"
 #include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
 #include "KTEntitiesManager.h"
@@ -22,6 +21,7 @@
 #include "KTOnOffButton.h"
 #include "KTOverlayImageCache.h"
 #include "KTPixelUtils.h"
+#include "KTRecordDeletion.h"
 #include "KTScaledImageCache.h"
 #include "KTShareManager.h"
 #include "KTSpinner.h"
@@ -154,12 +154,8 @@ void KTImageView::initialize()
             if (guard)
                 guard->displayFocusMask();
         });
-    m_imagesChangedObserver = KTNotificationCenter::defaultCenter().addObserver(
-        KTImagesChangedInfo::name(), nullptr,
-        [guard = QPointer<KTImageView>(this)](const KTNotification &n) {
-            if (guard)
-                guard->imagesDidChange(n);
-        });
+    m_imagesChangedObserver = observeRecordDeletion(
+        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
     m_showsRejectedStatus = true;
     m_isFitToScreen = true;
 
@@ -289,14 +285,6 @@ void KTImageView::stopObserving()
     m_recordObservers.clear();
 }
 
-void KTImageView::imagesDidChange(const KTNotification &notification)
-{
-    if (!m_imageMO)
-        return;
-    if (KTImagesChangedInfo::deletedImages(notification.userInfo).contains(m_imageMO))
-        setImageMO(nullptr);
-}
-
 bool KTImageView::recordFileExists() const
 {
     return m_imageMO && m_imageMO->originalFileExists().value_or(false);
@@ -379,21 +367,14 @@ void KTImageView::reloadPreviewImage()
         QPointer<KTImageView> guard(this);
         const auto token = m_services.entities().obtainEntityOfClass<KTThumbnailEntity>(
             uuid, m_path, {{kThumbnailSizeKey, size}},
-            [guard, generation](const std::shared_ptr<KTThumbnailEntity> &entity) {
+            [guard](const std::shared_ptr<KTThumbnailEntity> &entity) {
                 if (!guard)
                     return;
                 guard->m_reloadPreviewCallbackID.reset();
                 if (!entity)
                     return;
-                // A preview of the view's size is a large JPEG: it is decoded off the main thread,
-                // and dropped when another record or size was asked for meanwhile.
-                KTConcurrentQueue::global().async([guard, entity, generation] {
-                    const QImage image = entity->image();
-                    postToMain([guard, image, generation] {
-                        if (guard && guard->m_previewGeneration == generation)
-                            guard->showPreviewImage(image);
-                    });
-                });
+                // The entity was decoded when it was made or read, off the main thread.
+                guard->showPreviewImage(entity->image());
             });
         if (token)
             m_reloadPreviewCallbackID = token;
@@ -1480,7 +1461,8 @@ QMenu *KTImageView::menuForEvent(const QPoint &position)
         if (!weak || !weak->m_imageMO)
             return result;
         const QString twin = weak->m_imageMO->duplicateImagePath();
-        if (withTwin && KTImageStorage::showsRawAndJPEGAsOneFile() && !twin.isEmpty())
+        KTImageStorage *storage = weak->m_services.catalogue();
+        if (withTwin && storage && storage->showsRawAndJPEGAsOneFile() && !twin.isEmpty())
             result.append(twin);
         if (!weak->m_imageMO->path().isEmpty())
             result.append(weak->m_imageMO->path());

@@ -11,6 +11,7 @@
 #include "KTViewerGeometry.h"
 #include "KTZoomProtocol.h"
 
+#include <QColor>
 #include <QImage>
 #include <QPointer>
 #include <QUrl>
@@ -162,7 +163,8 @@ public:
     QRectF presentationFrame() const { return m_presentationFrame; }
     /// The container's model frame, y upwards; the comparison view reads it.
     QRectF selectionRect() const { return m_geometry.containerFrame(); }
-    const KTViewerGeometry &geometry() const { return m_geometry; }
+    /// The model geometry (named apart from QWidget::geometry, the widget's frame).
+    const KTViewerGeometry &viewerGeometry() const { return m_geometry; }
     bool isAnimating() const;
     /// Whether the layer is painted from a copy shrunk to its on-screen size (made in the
     /// background for pictures drawn much smaller than they are).
@@ -268,6 +270,12 @@ public:
     bool isSelected() const;
     void setSelected(bool selected);
     KTImageSelectionView *selectionView() const { return m_selectionView; }
+    /// Device RGB (240, 155, 25)/255 unless one was set.
+    QColor selectionColor() const
+    {
+        return m_selectionColor.isValid() ? m_selectionColor : kDefaultSelectionColor;
+    }
+    void setSelectionColor(const QColor &color) { m_selectionColor = color; }
     /// The context menu for a click at `position` (widget coordinates): null outside the image.
     /// The caller owns the menu.
     QMenu *menuForEvent(const QPoint &position);
@@ -311,7 +319,6 @@ private:
     void rebindButtons();
     void startObserving(KTImageMO *image);
     void stopObserving();
-    void imagesDidChange(const KTNotification &notification);
 
     // Stages.
     void adjustLayersBounds();
@@ -422,6 +429,9 @@ private:
     bool m_showsPickedAndRejectedButtons = true;
     bool m_selectable = false;
     KTImageSelectionView *m_selectionView = nullptr;
+    QColor m_selectionColor;
+    static inline const QColor kDefaultSelectionColor =
+        QColor::fromRgbF(240 / 255.0, 155 / 255.0, 25 / 255.0);
 
     KTObserverToken m_reloadFocusMaskObserver;
     KTObserverToken m_imagesChangedObserver;

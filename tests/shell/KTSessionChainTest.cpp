@@ -5,6 +5,7 @@
 #include "KTImageFixtures.h"
 #include "KTBrokenImagesWindowController.h"
 #include "KTCatalogNotifications.h"
+#include "KTImageInfoView.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTUndoManager.h"
@@ -108,7 +109,8 @@ QString folderWithPhotos(const QString &parent, const QString &name, int count)
 
 TEST_F(KTSessionChainTest, OnlyTheEndOfTheOutermostTaskActs)
 {
-    addFolderSource();
+    addImage(addFolderSource(), QStringLiteral("a"));
+    process();
     launchAndSettle();
     storage->setNewSession(true);
 
@@ -126,6 +128,14 @@ TEST_F(KTSessionChainTest, OnlyTheEndOfTheOutermostTaskActs)
     finish(kLoadImagesTaskName);
     EXPECT_FALSE(storage->newSession());
     EXPECT_TRUE(window().tasks().isEmpty());
+
+    // The end of a clearing takes the cleared records out of the active mode's info strip.
+    KTImageInfoView *info = mode(window().UIMode())->infoView();
+    info->setImageMO(storage->images().value(0));
+    ASSERT_NE(info->imageMO(), nullptr);
+    start(kCleanSessionTaskName);
+    finish(kCleanSessionTaskName);
+    EXPECT_EQ(info->imageMO(), nullptr);
 
     // A finish out of order is logged and still pops the stack.
     KTLogCapture log;

@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QTest>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -217,7 +219,7 @@ TEST_F(ImageView, OrientationDecidesTheLayerSize)
     for (const Case &c : cases) {
         view->setImageMO(
             imageRecord(QStringLiteral("o%1.jpg").arg(c.orientation), QSize(640, 480), c.orientation));
-        EXPECT_EQ(view->geometry().imageSize(), c.layers) << c.orientation;
+        EXPECT_EQ(view->viewerGeometry().imageSize(), c.layers) << c.orientation;
     }
 }
 
@@ -228,29 +230,60 @@ TEST_F(ImageView, WheelZoomsAboutThePointerAndATrackpadPans)
     auto view = makeView(QSize(800, 600));
     view->setImageMO(imageRecord("wheel.jpg", QSize(1600, 1200)));
     ASSERT_TRUE(view->isFitToScreen());
-    const double fit = view->geometry().scale();
+    const double fit = view->viewerGeometry().scale();
     BroadcastCounter geometry(kVisibleGeometryDidChange, view.get());
 
     const QPointF pointer(200, 150);
-    const QPointF before = *view->geometry().unitPointAtViewPoint(view->geometry().fromQt(pointer));
+    const QPointF before =
+        *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt(pointer));
     sendWheel(*view, pointer, QPoint(0, 120));
-    EXPECT_NEAR(view->geometry().scale(), fit * std::sqrt(2.0), 1e-9);
-    const QPointF after = *view->geometry().unitPointAtViewPoint(view->geometry().fromQt(pointer));
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit * std::sqrt(2.0), 1e-9);
+    const QPointF after =
+        *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt(pointer));
     EXPECT_NEAR(after.x(), before.x(), 1e-9);
     EXPECT_NEAR(after.y(), before.y(), 1e-9);
     EXPECT_FALSE(view->isFitToScreen());
     EXPECT_EQ(geometry.count, 1);
 
     sendWheel(*view, pointer, QPoint(0, -120), {}, {}, Qt::ScrollMomentum);
-    EXPECT_NEAR(view->geometry().scale(), fit * std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit * std::sqrt(2.0), 1e-9);
 
     // Ctrl with a trackpad zooms; without it the trackpad pans.
     sendWheel(*view, pointer, QPoint(0, 120), QPoint(0, 10), Qt::ControlModifier);
-    EXPECT_NEAR(view->geometry().scale(), fit * 2, 1e-9);
-    const QPointF position = view->geometry().position();
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit * 2, 1e-9);
+    const QPointF position = view->viewerGeometry().position();
     sendWheel(*view, pointer, QPoint(0, 0), QPoint(-30, 20));
-    EXPECT_EQ(view->geometry().position(), position + QPointF(-30, -20));
+    EXPECT_EQ(view->viewerGeometry().position(), position + QPointF(-30, -20));
     EXPECT_EQ(geometry.count, 3);
+}
+
+TEST_F(ImageView, PinchZoomsAboutTheFingersWithADeadZoneAndAFloor)
+{
+    auto view = makeView(QSize(800, 600));
+    view->setImageMO(imageRecord("pinch.jpg", QSize(1600, 1200)));
+    const double fit = view->viewerGeometry().scale();
+    const auto pinch = [&](double value, QPointF at = QPointF(300, 200)) {
+        QNativeGestureEvent event(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, at, at,
+                                  view->mapToGlobal(at), value, QPointF(), 1);
+        QApplication::sendEvent(view.get(), &event);
+    };
+    pinch(0.005); // within the dead zone: nothing, not even fit mode
+    EXPECT_TRUE(view->isFitToScreen());
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), fit);
+
+    BroadcastCounter geometry(kVisibleGeometryDidChange, view.get());
+    const QPointF unit =
+        *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt({300, 200}));
+    pinch(0.25);
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit + 0.25, 1e-6);
+    EXPECT_FALSE(view->isFitToScreen());
+    EXPECT_EQ(geometry.count, 1);
+    const QPointF under =
+        *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt({300, 200}));
+    EXPECT_NEAR(under.x(), unit.x(), 1e-6);
+
+    pinch(-5.0); // far below the floor: lands on 0.15 (the fit scale is above it)
+    EXPECT_NEAR(view->viewerGeometry().scale(), KTViewerGeometry::kPinchFloor, 1e-9);
 }
 
 TEST_F(ImageView, DoubleClickTogglesFitAndActualSize)
@@ -258,29 +291,29 @@ TEST_F(ImageView, DoubleClickTogglesFitAndActualSize)
     auto view = makeView(QSize(800, 600));
     view->setImageMO(imageRecord("double.jpg", QSize(1600, 1200)));
     const QPoint point(300, 200);
-    const QPointF unit = *view->geometry().unitPointAtViewPoint(view->geometry().fromQt(point));
+    const QPointF unit = *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt(point));
 
     QTest::mouseDClick(view.get(), Qt::LeftButton, {}, point);
     EXPECT_DOUBLE_EQ(*view->scalePercent(), 100.0);
     EXPECT_FALSE(view->isFitToScreen());
-    const QPointF under = *view->geometry().unitPointAtViewPoint(view->geometry().fromQt(point));
+    const QPointF under = *view->viewerGeometry().unitPointAtViewPoint(view->viewerGeometry().fromQt(point));
     EXPECT_NEAR(under.x(), unit.x(), 1e-9);
 
     QTest::mouseDClick(view.get(), Qt::LeftButton, {}, point);
     EXPECT_TRUE(view->isFitToScreen());
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), view->scaleToFit());
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), view->scaleToFit());
 }
 
 TEST_F(ImageView, ZoomKeysGoThroughTheZoomCommands)
 {
     auto view = makeView(QSize(800, 600));
     view->setImageMO(imageRecord("keys.jpg", QSize(1600, 1200)));
-    const double fit = view->geometry().scale();
+    const double fit = view->viewerGeometry().scale();
     QTest::keyClick(view.get(), Qt::Key_Plus);
-    EXPECT_NEAR(view->geometry().scale(), fit * std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit * std::sqrt(2.0), 1e-9);
     QTest::keyClick(view.get(), Qt::Key_Equal, Qt::ControlModifier);
     QTest::keyClick(view.get(), Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_NEAR(view->geometry().scale(), fit * std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(view->viewerGeometry().scale(), fit * std::sqrt(2.0), 1e-9);
     QTest::keyClick(view.get(), Qt::Key_1);
     EXPECT_DOUBLE_EQ(*view->scalePercent(), 100.0);
     QTest::keyClick(view.get(), Qt::Key_0);
@@ -297,9 +330,9 @@ TEST_F(ImageView, ZoomCommandsAndTheirEdges)
     view->setImageMO(record);
     const double fit = view->scaleToFit();
     view->zoomOut();
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), 0.9 * fit);
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), 0.9 * fit);
     view->zoomOut();
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), 0.9 * fit);
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), 0.9 * fit);
     view->scale(1.0, KTAnimated::No);
     EXPECT_DOUBLE_EQ(*view->scalePercent(), 100.0);
 
@@ -309,7 +342,7 @@ TEST_F(ImageView, ZoomCommandsAndTheirEdges)
     record->checkOriginalFileExistence();
     view->fitToScreenAnimated(KTAnimated::No);
     view->zoomIn();
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), fit);
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), fit);
     EXPECT_FALSE(view->isFitToScreen());
     view->actualSize();
     EXPECT_DOUBLE_EQ(*view->scalePercent(), 100.0);
@@ -325,7 +358,7 @@ TEST_F(ImageView, DragPansAndStopsEighteenPointsInside)
     for (int x = 500; x <= 2500; x += 500)
         QTest::mouseMove(view.get(), QPoint(x, 300));
     QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(2500, 300));
-    EXPECT_DOUBLE_EQ(view->geometry().containerFrame().left(), 18.0);
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().containerFrame().left(), 18.0);
     EXPECT_EQ(geometry.count, 5); // every step posts, the blocked ones too
 }
 
@@ -367,12 +400,12 @@ TEST_F(ImageView, ZoomLockCarriesTheVisiblePartToTheNextRecord)
     view->setImageMO(imageRecord("l2.jpg", QSize(3200, 2400)));
     EXPECT_NEAR(view->geometryInfo().visiblePart, shown.visiblePart, 1e-9);
     EXPECT_NEAR(view->geometryInfo().anchorPoint.x(), shown.anchorPoint.x(), 1e-9);
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), 0.5);
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), 0.5);
 
     // A fitted view stays fitted.
     view->fitToScreenAnimated(KTAnimated::No);
     view->setImageMO(imageRecord("l3.jpg", QSize(1000, 1000)));
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), view->scaleToFit());
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), view->scaleToFit());
 }
 
 TEST_F(ImageView, ResizeRefitsAFittedViewAndClampsAZoomLockedOne)
@@ -381,13 +414,13 @@ TEST_F(ImageView, ResizeRefitsAFittedViewAndClampsAZoomLockedOne)
     view->setImageMO(imageRecord("resize.jpg", QSize(1600, 1200)));
     const std::optional<double> percent = view->scalePercent();
     view->resize(400, 300);
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), view->scaleToFit());
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), view->scaleToFit());
     EXPECT_EQ(view->scalePercent(), percent); // the percent is not re-reported
 
     view->setIsZoomLock(true);
-    const double scale = view->geometry().scale();
+    const double scale = view->viewerGeometry().scale();
     view->resize(800, 600);
-    EXPECT_DOUBLE_EQ(view->geometry().scale(), scale);
+    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), scale);
     EXPECT_FALSE(view->isFitToScreen());
 }
 
@@ -510,7 +543,7 @@ TEST_F(ImageView, FocusPointLatticeArrivesOverThePhoto)
     EXPECT_FALSE(view->layer(Layer::FocusPointLattice).hidden);
     EXPECT_FALSE(view->layer(Layer::LowResPreview).hidden);
     EXPECT_EQ(view->progressQueryCount(), 0u);
-    const QSizeF fitted = view->geometry().imageSize() * view->scaleToFit();
+    const QSizeF fitted = view->viewerGeometry().imageSize() * view->scaleToFit();
     EXPECT_EQ(view->layer(Layer::FocusPointLattice).contents.size(),
               QSize(int(std::round(fitted.width())), int(std::round(fitted.height()))));
 }
@@ -558,13 +591,13 @@ TEST_F(ImageView, EmptyImageAsksForNoFocusedRegions)
     view->setFocusedRegionsVisible(true);
     view->setFocusPointLatticeVisible(true);
     view->setImageMO(broken);
-    EXPECT_TRUE(view->geometry().imageSize().isEmpty());
+    EXPECT_TRUE(view->viewerGeometry().imageSize().isEmpty());
     EXPECT_FALSE(view->hasPendingFocusedRegionsRequest());
     EXPECT_FALSE(view->hasPendingFocusPointLatticeRequest());
     EXPECT_EQ(view->progressQueryCount(), 0u);
     view->zoomIn();
     view->actualSize();
-    const QRectF frame = view->geometry().containerFrame();
+    const QRectF frame = view->viewerGeometry().containerFrame();
     EXPECT_TRUE(std::isfinite(frame.x()) && std::isfinite(frame.y()));
 }
 
@@ -674,7 +707,7 @@ TEST_F(ImageView, HoverButtonsOnlyOverTheImage)
 {
     auto view = makeView(QSize(800, 600));
     view->setImageMO(imageRecord("hover.jpg", QSize(200, 100))); // enlarged, centred with margins
-    const QRectF image = view->geometry().toQt(view->geometry().containerFrame());
+    const QRectF image = view->viewerGeometry().toQt(view->viewerGeometry().containerFrame());
     QTest::mouseMove(view.get(), QPoint(5, 5));
     EXPECT_FALSE(view->flagButton()->isVisibleTo(view.get()));
     EXPECT_EQ(view->menuForEvent(QPoint(5, 5)), nullptr);
@@ -705,7 +738,8 @@ TEST_F(ImageView, ContextMenuHandsTheTwinFirstAndValidatesItsItems)
     record->setDuplicateImagePath(dir.filePath("pair.jpg"));
     auto view = makeView(QSize(800, 600));
     view->setImageMO(record);
-    const QPoint inside = view->geometry().toQt(view->geometry().containerFrame()).center().toPoint();
+    const QPoint inside =
+        view->viewerGeometry().toQt(view->viewerGeometry().containerFrame()).center().toPoint();
 
     std::unique_ptr<QMenu> menu(view->menuForEvent(inside));
     ASSERT_TRUE(menu);

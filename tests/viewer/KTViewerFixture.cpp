@@ -10,6 +10,7 @@
 #include "KTThumbnailEntity.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -109,6 +110,24 @@ KTImageMO *KTViewerFixture::recordForFile(const QString &name, const QByteArray 
 KTImageMO *KTViewerFixture::imageRecord(const QString &name, QSize size, int orientation)
 {
     return recordForFile(name, makeJpegWithExif(makePhotoLikeImage(size), orientation));
+}
+
+KTImageMO *KTViewerFixture::cameraRecord(const QString &name, const KTExifFields &exif)
+{
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(writeJpegWithExif(path, exif, QSize(640, 480)));
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return recordForFile(name, file.readAll());
+}
+
+KTImageMO *KTViewerFixture::dngRecord(const QString &name)
+{
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(writeTinyDng(path));
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return recordForFile(name, file.readAll());
 }
 
 KTImageMO *KTViewerFixture::brokenRecord(const QString &name)

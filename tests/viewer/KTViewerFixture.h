@@ -3,6 +3,7 @@
 #include "KTEntitiesManager.h"
 #include "KTFocusedRegionsManager.h"
 #include "KTGatedQueue.h"
+#include "KTImageFixtures.h"
 #include "KTImageStorage.h"
 #include "KTImageViewServices.h"
 #include "KTObjectContext.h"
@@ -81,6 +82,11 @@ public:
     /// A record of a new camera-like JPEG of `size` (orientation `orientation`, file number
     /// `imageID`).
     KTImageMO *imageRecord(const QString &name, QSize size = QSize(1200, 800), int orientation = 1);
+    /// A record of a small JPEG named `name` carrying `exif` (a camera's EXIF by default) at 640 x 480.
+    KTImageMO *cameraRecord(const QString &name,
+                            const KTExifFields &exif = cameraExifFields(QSize(640, 480)));
+    /// A record of writeTinyDng's DNG.
+    KTImageMO *dngRecord(const QString &name);
     /// A record whose file holds bytes that are no image.
     KTImageMO *brokenRecord(const QString &name);
     /// A record of a file written with `bytes`.

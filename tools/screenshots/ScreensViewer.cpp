@@ -7,12 +7,18 @@
 #include "KTColor.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
+#include "KTExifViewController.h"
+#include "KTImageExifView.h"
+#include "KTImageCompareView.h"
+#include "KTImageInfoView.h"
 #include "KTImageView.h"
+#include "KTSingeImageInfoBar.h"
 #include "KTObjectContext.h"
 #include "KTSimpleBackgroundView.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,7 +35,8 @@ namespace {
 
 /// A landscape at `size`: a sky with a blown-out sun (clipped highlights), hills, a lake, trees
 /// and a black rock in the foreground (crushed shadows), with grain so it reads as a photo.
-QImage landscape(QSize size)
+/// `shot` moves the sun a little, as the next frame of a burst would.
+QImage landscape(QSize size, int shot = 0)
 {
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
@@ -40,7 +47,7 @@ QImage landscape(QSize size)
     sky.setColorAt(0, QColor(38, 76, 150));
     sky.setColorAt(1, QColor(214, 226, 238));
     p.fillRect(QRectF(0, 0, w, h * 0.55), sky);
-    QRadialGradient glow(QPointF(w * 0.72, h * 0.24), h * 0.2);
+    QRadialGradient glow(QPointF(w * (0.72 - 0.05 * shot), h * (0.24 + 0.03 * shot)), h * 0.2);
     glow.setColorAt(0, QColor(255, 255, 255));
     glow.setColorAt(0.25, QColor(255, 255, 255));
     glow.setColorAt(1, QColor(255, 240, 210, 0));
@@ -124,13 +131,14 @@ public:
         return photos;
     }
 
-    /// A new record of the landscape, picked or rejected as asked.
-    KTImageMO *record(bool picked = false, bool rejected = false)
+    /// A new record of the landscape (or of the burst's next shot), picked or rejected as asked.
+    KTImageMO *record(bool picked = false, bool rejected = false, int shot = 0)
     {
         auto *image = m_context->insert<KTImageMO>(kImageEntityName);
-        image->setPath(m_path);
-        image->setName(QStringLiteral("DSC_4021"));
-        image->setImageID(4021);
+        image->setPath(shot == 0 ? m_path : m_nextPath);
+        image->setName(QFileInfo(image->path()).completeBaseName());
+        image->setImageID(4021 + quint64(shot));
+        image->setSize(quint64(QFileInfo(image->path()).size()));
         image->setPicked(picked);
         image->setRejected(rejected);
         m_context->processPendingChanges();
@@ -139,7 +147,7 @@ public:
     KTImageMO *missingRecord()
     {
         auto *image = m_context->insert<KTImageMO>(kImageEntityName);
-        image->setPath(m_folder.filePath(QStringLiteral("DSC_4022.JPG")));
+        image->setPath(m_folder.filePath(QStringLiteral("DSC_4099.JPG")));
         m_context->processPendingChanges();
         return image;
     }
@@ -152,11 +160,14 @@ private:
         KTExifFields exif = cameraExifFields(size);
         exif.push_back({"Exif.Canon.AFInfo", canonAFInfo(afGrid(), 6000, 4000)});
         writePictureWithExif(m_path, landscape(size), exif);
+        m_nextPath = m_folder.filePath(QStringLiteral("DSC_4022_burst_frame_from_the_ridge.JPG"));
+        writePictureWithExif(m_nextPath, landscape(size, 1), cameraExifFields(size));
     }
 
     QTemporaryDir m_folder;
     std::shared_ptr<KTObjectContext> m_context;
     QString m_path;
+    QString m_nextPath;
 };
 
 /// The viewer on the review modes' dark background.
@@ -237,7 +248,8 @@ KT_SCREEN(viewer_hover_buttons)
     return context.capture(*stage.background, [&] {
         stage.view->setImageMO(ViewerPhotos::shared().record(true));
         stage.waitFor([&] { return stage.previewShown(); });
-        const QPointF inside = stage.view->geometry().toQt(stage.view->geometry().containerFrame()).center();
+        const QPointF inside =
+            stage.view->viewerGeometry().toQt(stage.view->viewerGeometry().containerFrame()).center();
         QMouseEvent move(QEvent::MouseMove, inside, stage.view->mapToGlobal(inside), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(stage.view, &move);
@@ -258,4 +270,96 @@ KT_SCREEN(viewer_missing_file)
     ViewerStage stage;
     return context.capture(*stage.background,
                            [&] { stage.view->setImageMO(ViewerPhotos::shared().missingRecord()); });
+}
+
+// ---- The information strip, the bars, the EXIF panel and the comparison view ----
+
+namespace {
+
+/// A board in the window grey with the screens' margins.
+class InfoBoard : public QWidget
+{
+public:
+    InfoBoard()
+    {
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, KTPalette::kWindow);
+        setPalette(colours);
+        setAutoFillBackground(true);
+    }
+};
+
+} // namespace
+
+KT_SCREEN(viewer_info_strips)
+{
+    // The strips follow image views that are not on screen; only the strips are.
+    KTImageView followed;
+    followed.resize(960, 640);
+    KTImageView compactFollowed;
+    compactFollowed.resize(960, 640);
+    InfoBoard board;
+    board.resize(920, 200);
+    auto *wide = new KTImageInfoView(&board);
+    wide->setUIMode(QStringLiteral("Image"));
+    wide->setFrame(QRectF(20, 20, KTImageInfoView::kDesignedWidth, KTImageInfoView::kHeight));
+    wide->startObservingImageView(&followed);
+    auto *list = new KTImageInfoView(&board);
+    list->setUIMode(QStringLiteral("List"));
+    list->setFrame(QRectF(20, 60, KTImageInfoView::kDesignedWidth, KTImageInfoView::kHeight));
+    auto *compact = new KTImageInfoView(&board);
+    compact->setUIMode(QStringLiteral("Image"));
+    compact->setFrame(QRectF(20, 100, 520, KTImageInfoView::kHeight));
+    compact->startObservingImageView(&compactFollowed);
+    auto *bar = new KTSingeImageInfoBar(&board);
+    bar->setGeometry(20, 150, 880, KTSingeImageInfoBar::kHeight);
+    return context.capture(board, [&] {
+        followed.setImageMO(ViewerPhotos::shared().record());
+        list->setImageMO(ViewerPhotos::shared().record());
+        compactFollowed.setImageMO(ViewerPhotos::shared().record(false, false, 1));
+        bar->setImageMO(ViewerPhotos::shared().record());
+        QApplication::processEvents();
+    });
+}
+
+KT_SCREEN(viewer_exif_panel)
+{
+    KTExifViewController controller;
+    QWidget *panel = controller.exifView();
+    panel->resize(panel->sizeHint().width(), 640);
+    KTImageMO *record = ViewerPhotos::shared().record();
+    return context.capture(*panel, [&] {
+        controller.setImageMO(record);
+        (void)QTest::qWaitFor([&] { return !controller.hasPendingRequest(); }, 20000);
+        QApplication::processEvents();
+    });
+}
+
+KT_SCREEN(viewer_compare_locked_actual_size)
+{
+    KTSimpleBackgroundView background;
+    background.setBackgroundColor(KTPalette::kPanel);
+    background.resize(1200, 700);
+    auto *compare = new KTImageCompareView(&background);
+    compare->setGeometry(background.rect());
+    const auto fullSizeShown = [&] {
+        return !compare->leftImageView()->layer(KTImageView::Layer::Image).contents.isNull() &&
+               !compare->rightImageView()->layer(KTImageView::Layer::Image).contents.isNull();
+    };
+    return context.capture(background, [&] {
+        compare->compareImage(ViewerPhotos::shared().record(true),
+                              ViewerPhotos::shared().record(false, false, 1));
+        compare->actualSize();
+        compare->rightImageView()->moveByVect({-260, -120}, KTAnimated::No);
+        compare->rightImageView()->notifyAboutVisibleGeometryChanges(KTAnimated::No);
+        (void)QTest::qWaitFor(fullSizeShown, 20000);
+        (void)QTest::qWaitFor(
+            [&] {
+                return !compare->leftImageView()->isLoadingViewVisible() &&
+                       !compare->rightImageView()->isLoadingViewVisible();
+            },
+            5000);
+        compare->update();
+        QApplication::processEvents();
+    });
 }
