@@ -12,8 +12,6 @@
 #include <QApplication>
 #include <QScrollBar>
 
-#include <functional>
-
 namespace {
 
 constexpr int kImages = 20000;
@@ -53,22 +51,6 @@ struct ShownGrid
     }
     static void paint() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
 
-    /// Times `step` (main-thread time) in each iteration; the event loop turns between steps.
-    static void measure(benchmark::State &state, const std::function<void()> &step, KTStepTimes &times)
-    {
-        for (auto _ : state) {
-            const auto start = KTStepTimes::Clock::now();
-            step();
-            const auto elapsed = KTStepTimes::Clock::now() - start;
-            times.add(elapsed);
-            state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-            state.PauseTiming();
-            QApplication::processEvents();
-            state.ResumeTiming();
-        }
-        times.report(state);
-    }
-
     Source source;
     KTGridScrollView scroll;
     KTImageListView *list = nullptr;
@@ -78,24 +60,8 @@ void scrollSteps(benchmark::State &state, bool byPage)
 {
     ShownGrid grid;
     QScrollBar *bar = grid.scroll.verticalScrollBar();
-    const int step = byPage ? bar->pageStep() : int(grid.list->cellSize());
-    KTStepTimes times;
     KTStepTimes layoutTimes;
-    int direction = 1;
-    ShownGrid::measure(
-        state,
-        [&] {
-            int next = bar->value() + direction * step;
-            if (next > bar->maximum() || next < 0) {
-                direction = -direction;
-                next = bar->value() + direction * step;
-            }
-            const auto start = KTStepTimes::Clock::now();
-            bar->setValue(next);
-            layoutTimes.add(KTStepTimes::Clock::now() - start);
-            ShownGrid::paint();
-        },
-        times);
+    measureScrollSteps(state, bar, byPage ? bar->pageStep() : int(grid.list->cellSize()), &layoutTimes);
     layoutTimes.report(state, "layout_");
     state.counters["columns"] = double(grid.list->numberOfColumns());
 }
@@ -120,16 +86,12 @@ void BM_ShowAFreshlyOpenedList(benchmark::State &state)
     reversed.images = QList<KTImageMO *>(session().images().crbegin(), session().images().crend());
     KTStepTimes times;
     bool flip = false;
-    ShownGrid::measure(
-        state,
-        [&] {
-            flip = !flip;
-            grid.list->setDataSource(flip ? static_cast<KTImageListViewDataSource *>(&reversed)
-                                          : &grid.source);
-            grid.list->reloadData();
-            ShownGrid::paint();
-        },
-        times);
+    measureSteps(state, times, [&] {
+        flip = !flip;
+        grid.list->setDataSource(flip ? static_cast<KTImageListViewDataSource *>(&reversed) : &grid.source);
+        grid.list->reloadData();
+        ShownGrid::paint();
+    });
 }
 BENCHMARK(BM_ShowAFreshlyOpenedList)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 

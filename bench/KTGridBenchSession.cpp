@@ -9,10 +9,12 @@
 #include "KTOperationQueue.h"
 #include "KTThumbnailEntity.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <ctime>
@@ -105,4 +107,37 @@ void KTStepTimes::report(benchmark::State &state, const char *prefix) const
     state.counters[p + "median_ms"] = ms(sorted[sorted.size() / 2]);
     state.counters[p + "p99_ms"] = ms(sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)]);
     state.counters[p + "worst_ms"] = ms(sorted.back());
+}
+
+void measureSteps(benchmark::State &state, KTStepTimes &times, const std::function<void()> &step)
+{
+    for (auto _ : state) {
+        const auto start = KTStepTimes::Clock::now();
+        step();
+        const auto elapsed = KTStepTimes::Clock::now() - start;
+        times.add(elapsed);
+        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    times.report(state);
+}
+
+void measureScrollSteps(benchmark::State &state, QScrollBar *bar, int distance, KTStepTimes *layoutTimes)
+{
+    KTStepTimes times;
+    int direction = 1;
+    measureSteps(state, times, [&] {
+        int target = bar->value() + direction * distance;
+        if (target > bar->maximum() || target < 0) {
+            direction = -direction;
+            target = bar->value() + direction * distance;
+        }
+        const auto start = KTStepTimes::Clock::now();
+        bar->setValue(target);
+        if (layoutTimes)
+            layoutTimes->add(KTStepTimes::Clock::now() - start);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    });
 }

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,7 @@ class KTFocusedRegionsManager;
 class KTImageMO;
 class KTImageStorage;
 class KTOperationQueue;
+class QScrollBar;
 
 /// A catalogue of `count` image records for the grid benchmarks: each record's file exists (a
 /// small JPEG) and its 100-point thumbnail already sits in the entities cache, so binding a cell
@@ -65,3 +67,12 @@ public:
 private:
     std::vector<Clock::duration> m_steps;
 };
+
+/// Times `step` in each iteration as main-thread time; between steps the event loop turns
+/// (untimed), as it does between frames. Reports the times in the state's counters.
+void measureSteps(benchmark::State &state, KTStepTimes &times, const std::function<void()> &step);
+
+/// Scrolls `bar` by `distance` in each iteration, back and forth between its ends, and paints what
+/// changed. `layoutTimes`, when given, gets the time up to the paint.
+void measureScrollSteps(benchmark::State &state, QScrollBar *bar, int distance,
+                        KTStepTimes *layoutTimes = nullptr);

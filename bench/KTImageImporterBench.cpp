@@ -2,6 +2,7 @@
 // camera JPEGs, reading their attributes in parallel, inserting the records, grouping them by time
 // and saving into the main context, with the main thread turning the event loop meanwhile.
 
+#include "KTBenchMemory.h"
 #include "KTCancelablePerformer.h"
 #include "KTCatalogModel.h"
 #include "KTFolderMO.h"
@@ -71,19 +72,6 @@ const CameraTree &cameraTree()
 {
     static const auto tree = std::make_unique<CameraTree>();
     return *tree;
-}
-
-// The process's peak resident memory so far (VmHWM), in MB.
-double peakResidentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
 }
 
 } // namespace

@@ -22,8 +22,9 @@ class KTOperationQueue;
 /// Images are given as plain values, the record's uuid and file path, so that callers need not
 /// hand over catalogue records.
 ///
-/// Memory: the cache holds at most 100,000,000 bytes of thumbnail data and kDefaultCountLimit
-/// entities; smallest-size thumbnails cost nothing and are bounded by the count alone.
+/// Memory: the cache holds at most 100,000,000 bytes of thumbnails (JPEG data and decoded
+/// pixels) and kDefaultCountLimit entities; smallest-size thumbnails cost nothing and are bounded
+/// by the count alone.
 ///
 /// Threading: main thread only. Work runs on the operation queue; callbacks always run on the
 /// main thread, later, except for a cache hit, which calls back before obtainEntityOfClass

@@ -5,10 +5,8 @@
 QVariantMap KTFocusMaskDefaults::defaultValues()
 {
     return {
-        {kFocusMaskThresholdDefaultsKey, 0.319f},
-        {kFocusMaskOpacityDefaultsKey, 0.657f},
-        {kFocusMaskRadius1DefaultsKey, 0.099f},
-        {kFocusMaskRadius2DefaultsKey, 0.277f},
+        {kFocusMaskThresholdDefaultsKey, 0.319f}, {kFocusMaskOpacityDefaultsKey, 0.657f},
+        {kFocusMaskRadius1DefaultsKey, 0.099f},   {kFocusMaskRadius2DefaultsKey, 0.277f},
         {kFocusMaskRegionSizeDefaultsKey, 0.5},
     };
 }

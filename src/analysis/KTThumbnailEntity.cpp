@@ -12,7 +12,8 @@ const QString kThumbnailSizeFileKey = QStringLiteral("ThumbnailSize");
 } // namespace
 
 KTThumbnailEntity::KTThumbnailEntity(QByteArray jpegData, double size)
-    : m_jpegData(std::move(jpegData)), m_size(size)
+    : m_jpegData(std::move(jpegData)), m_size(size),
+      m_image(m_jpegData.isEmpty() ? QImage() : QImage::fromData(m_jpegData, "JPEG"))
 {}
 
 QString KTThumbnailEntity::entityPathSuffixForAdditionalParameters(const QVariantMap &parameters)
@@ -53,20 +54,7 @@ std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithContentsOfFile(con
 
 int64_t KTThumbnailEntity::cost() const
 {
-    return m_size <= kMinThumbnailSize ? 0 : int64_t(m_jpegData.size());
-}
-
-QImage KTThumbnailEntity::image() const
-{
-    std::lock_guard lock(m_imageMutex);
-    if (!m_cachedImage.isNull())
-        return m_cachedImage;
-    if (m_jpegData.isEmpty())
-        return {};
-    QImage decoded = QImage::fromData(m_jpegData, "JPEG");
-    if (m_size == kMinThumbnailSize)
-        m_cachedImage = decoded;
-    return decoded;
+    return m_size <= kMinThumbnailSize ? 0 : int64_t(m_jpegData.size()) + int64_t(m_image.sizeInBytes());
 }
 
 void KTThumbnailEntity::encode(QCborMap &map) const

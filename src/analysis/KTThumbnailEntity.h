@@ -5,20 +5,23 @@
 #include <QByteArray>
 #include <QImage>
 
-#include <mutex>
-
 /// The additional-parameters key of the requested thumbnail size (a number, pixels).
 inline const QString kThumbnailSizeKey = QStringLiteral("ThumbnailSize");
-/// The smallest ladder size; only thumbnails of this size keep their decoded image.
+/// The smallest ladder size; thumbnails of this size cost nothing in the memory cache.
 inline constexpr double kMinThumbnailSize = 100.0;
 
 /// The upright thumbnail of an image file at one ladder size (KTThumbnailEntityHelper), as JPEG
-/// bytes. Files hold "Version" 1, and "JpegData" with "ThumbnailSize" when there is data.
+/// bytes and decoded. Files hold "Version" 1, and "JpegData" with "ThumbnailSize" when there is
+/// data.
 ///
-/// Threading: immutable once made, except the memoised image, which image() guards.
+/// The JPEG data is decoded once, when the entity is made or read (on the operation queue's
+/// thread for the entities manager), so views that paint it on every frame never decode.
+///
+/// Threading: immutable once made; may be read from any thread.
 class KTThumbnailEntity : public KTEntity
 {
 public:
+    /// Decodes `jpegData` before it returns; keep it off the main thread for large data.
     KTThumbnailEntity(QByteArray jpegData, double size);
 
     static QString className() { return QStringLiteral("KTThumbnailEntity"); }
@@ -39,11 +42,12 @@ public:
     double size() const { return m_size; }
 
     /// 0 at the smallest size (those are bounded by the cache's count limit), else the bytes of
-    /// the JPEG data.
+    /// the JPEG data plus those of the decoded image.
     int64_t cost() const override;
 
-    /// The decoded thumbnail; null without data. Kept for later calls only at the smallest size.
-    QImage image() const;
+    /// The decoded thumbnail, decoded when the entity was made; null when the data is empty or
+    /// not a JPEG. Never decodes, so it is cheap on every repaint.
+    QImage image() const { return m_image; }
 
 protected:
     int64_t version() const override { return currentVersion(); }
@@ -52,6 +56,5 @@ protected:
 private:
     QByteArray m_jpegData;
     double m_size = 0;
-    mutable std::mutex m_imageMutex;
-    mutable QImage m_cachedImage;
+    QImage m_image;
 };

@@ -2,16 +2,19 @@
 
 KTCancelablePerformer::KTCancelablePerformer(QObject *parent) : QObject(parent) {}
 
+KTCancelablePerformer::~KTCancelablePerformer()
+{
+    m_flag->performerDestroyed();
+}
+
 bool KTCancelablePerformer::isCurrentTaskCanceled() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_currentTaskCanceled;
+    return m_flag->isCanceled();
 }
 
 void KTCancelablePerformer::setCurrentTaskCanceled(bool canceled)
 {
-    std::lock_guard lock(m_mutex);
-    m_currentTaskCanceled = canceled;
+    m_flag->setCanceled(canceled);
 }
 
 void KTCancelablePerformer::cancelCurrentTask()

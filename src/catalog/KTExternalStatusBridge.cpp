@@ -152,26 +152,57 @@ template <typename Call> bool KTExternalStatusBridge::forward(const char *operat
     return result;
 }
 
-bool KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images)
+KTExternalStatusBridge::Completion
+KTExternalStatusBridge::storingImageStatusesOnSuccess(const QList<KTImageMO *> &images,
+                                                      Completion completion) const
 {
-    return forward("syncImagesStatuses",
-                   [&](KTExternalStatusSync &sync) { return sync.syncImagesStatuses(images); });
+    // The records may be deleted (and freed) before the flow ends: keep their ids.
+    std::vector<KTObjectID> ids;
+    ids.reserve(size_t(images.size()));
+    for (const KTImageMO *image : images)
+        ids.push_back(image->objectID());
+    return [ids = std::move(ids), context = std::weak_ptr<KTObjectContext>(m_context), snapshot = m_snapshot,
+            completion = std::move(completion)](bool succeeded) {
+        const std::shared_ptr<KTObjectContext> live = context.lock();
+        if (succeeded && live) {
+            QList<KTImageMO *> images;
+            for (const KTObjectID &id : ids) {
+                if (auto *image = live->objectWithIdAs<KTImageMO>(id))
+                    images.append(image);
+            }
+            snapshot->store(images);
+        }
+        if (completion)
+            completion(succeeded);
+    };
 }
 
-bool KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses)
+void KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images, Completion completion)
+{
+    const bool started = forward("syncImagesStatuses", [&](KTExternalStatusSync &sync) {
+        sync.syncImagesStatuses(images, completion);
+        return true;
+    });
+    if (!started && completion)
+        postToMain([completion] { completion(false); });
+}
+
+void KTExternalStatusBridge::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses,
+                                                Completion completion)
 {
     Q_UNUSED(importStatuses)
-    const bool synced = syncImagesStatuses(images);
-    if (synced)
-        storeImageStatuses(images);
-    return synced;
+    syncImagesStatuses(images, storingImageStatusesOnSuccess(images, std::move(completion)));
 }
 
-void KTExternalStatusBridge::importImagesStatuses(const QList<KTImageMO *> &images)
+void KTExternalStatusBridge::importImagesStatuses(const QList<KTImageMO *> &images, Completion completion)
 {
-    if (forward("importImagesStatuses",
-                [&](KTExternalStatusSync &sync) { return sync.importImagesStatuses(images); }))
-        storeImageStatuses(images);
+    Completion storing = storingImageStatusesOnSuccess(images, std::move(completion));
+    const bool started = forward("importImagesStatuses", [&](KTExternalStatusSync &sync) {
+        sync.importImagesStatuses(images, storing);
+        return true;
+    });
+    if (!started)
+        postToMain([storing] { storing(false); });
 }
 
 void KTExternalStatusBridge::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)

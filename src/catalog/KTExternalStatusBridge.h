@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class KTImageMO;
 class KTObjectContext;
@@ -27,6 +28,7 @@ inline const QString kMediaSourcesDefaultsKey = QStringLiteral("AutosyncManagerM
 ///
 /// Threading: main thread only, except storeImageStatuses(), which the loading task also calls
 /// on its context's queue with that context's records; the snapshot is swapped under a mutex.
+/// The write pass and the import finish later, on the main thread (see KTExternalStatusSync).
 class KTExternalStatusBridge
 {
 public:
@@ -76,16 +78,21 @@ public:
 
     // --- Forwarders (undo registration off around each call) ---
 
-    /// The write pass; the snapshot stays. False without flows installed.
-    bool syncImagesStatuses(const QList<KTImageMO *> &images);
-    /// The write pass; the snapshot becomes `images` only when the pass succeeded. `importStatuses`
-    /// has no effect.
-    bool syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses);
+    using Completion = std::function<void(bool succeeded)>;
+
+    /// The write pass; the snapshot stays. Returns at once; `completion` (may be empty) runs on
+    /// the main thread once the records are updated (see KTExternalStatusSync), with false at once
+    /// on a later turn when no flows are installed.
+    void syncImagesStatuses(const QList<KTImageMO *> &images, Completion completion = {});
+    /// The write pass; the snapshot becomes the records of `images` that still exist, only when
+    /// the pass succeeded. `importStatuses` has no effect.
+    void syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses, Completion completion);
     /// The catalogue's decisions win. The snapshot becomes `images` when the catalogue could be
     /// read; an import that changed nothing keeps the old snapshot, so changes not yet synchronised
     /// still show in hasChanges().
-    void importImagesStatuses(const QList<KTImageMO *> &images);
-    /// The session's decisions win at the next write pass; the snapshot becomes `images`.
+    void importImagesStatuses(const QList<KTImageMO *> &images, Completion completion = {});
+    /// The session's decisions win at the next write pass; the snapshot becomes `images`. Touches
+    /// no catalogue, so it is done when it returns.
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images);
 
     // --- External catalogue paths ---
@@ -119,6 +126,9 @@ private:
     };
     /// Runs `call` with undo registration off; false (logged) when no flows are installed.
     template <typename Call> bool forward(const char *operation, Call call);
+    /// `completion`, after storing the snapshot of the records of `images` that still exist
+    /// when the flow succeeded.
+    Completion storingImageStatusesOnSuccess(const QList<KTImageMO *> &images, Completion completion) const;
     VDKQueue &watcher();
     KTImageMO *lastImage() const;
 

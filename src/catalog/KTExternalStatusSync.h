@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class KTImageMO;
@@ -13,21 +14,28 @@ class KTImageMO;
 /// interface and installs it at start-up (the application's main); until then the catalogue's
 /// forwarders have nothing to call and report so.
 ///
-/// Threading: main thread only. Every call edits main-context records and blocks while it reads
-/// or writes the catalogues.
+/// Threading: main thread only. The write pass and the import return at once: the catalogues are
+/// read and written off the main thread, then the records are updated on the main thread in one
+/// step, with the context's undo registration off, and the completion runs right after it. A
+/// completion always runs, later, on the main thread, never inside the call. Records deleted
+/// while the catalogues were worked on are left out of the update.
 class KTExternalStatusSync
 {
 public:
+    /// Whether the flow succeeded (see each flow).
+    using Completion = std::function<void(bool succeeded)>;
+
     virtual ~KTExternalStatusSync() = default;
 
     /// The write pass: the session's decisions marked in the records' sync bits go to their
-    /// catalogues. True when the pass ran and every write committed; false for an empty list, a
-    /// catalogue whose application runs, or any write that failed or was refused (the bits of the
-    /// records that were not written stay set for the next pass).
-    virtual bool syncImagesStatuses(const QList<KTImageMO *> &images) = 0;
-    /// The import: the catalogues' decisions replace the session's. False when a catalogue could
+    /// catalogues. Succeeds when the pass ran and every write committed; fails for an empty list,
+    /// a catalogue whose application runs, or any write that failed or was refused (the bits of
+    /// the records that were not written stay set for the next pass, as do the bits of decisions
+    /// changed while the pass ran).
+    virtual void syncImagesStatuses(const QList<KTImageMO *> &images, Completion completion) = 0;
+    /// The import: the catalogues' decisions replace the session's. Fails when a catalogue could
     /// not be read; then no record was changed.
-    virtual bool importImagesStatuses(const QList<KTImageMO *> &images) = 0;
+    virtual void importImagesStatuses(const QList<KTImageMO *> &images, Completion completion) = 0;
     /// Marks both decisions of every record for the next write pass; touches no catalogue.
     virtual void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) = 0;
 

@@ -115,13 +115,19 @@ KTAlert warningAlert(const QString &message, const QString &informative, const Q
 
 KTImageImporter::KTImageImporter(KTCancelablePerformer *performer, QObject *sender, Settings settings,
                                  Hooks hooks)
-    : m_performer(performer), m_sender(sender), m_settings(std::move(settings)), m_hooks(std::move(hooks))
-{}
+    : m_cancelFlag(performer ? performer->cancelFlag() : nullptr), m_sender(sender),
+      m_settings(std::move(settings)), m_hooks(std::move(hooks))
+{
+    // Without a performer nothing may ever be imported: a flag whose performer is gone.
+    if (!m_cancelFlag) {
+        m_cancelFlag = std::make_shared<KTCancelFlag>();
+        m_cancelFlag->performerDestroyed();
+    }
+}
 
 bool KTImageImporter::isCancelled() const
 {
-    const KTCancelablePerformer *performer = m_performer.data();
-    return !performer || performer->isCurrentTaskCanceled();
+    return m_cancelFlag->isCanceled();
 }
 
 void KTImageImporter::addBrokenImage(const QString &path) const
@@ -240,9 +246,8 @@ void KTImageImporter::loadImages(const std::shared_ptr<KTObjectContext> &mainCon
 void KTImageImporter::runLoad(KTObjectContext &context) const
 {
     KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-    QObject *sender = m_sender.data();
-    if (m_performer)
-        m_performer->setCurrentTaskCanceled(false);
+    const KTTaskSender &sender = m_sender;
+    m_cancelFlag->setCanceled(false);
     notifier.taskDidStart(kLoadImagesTaskName, sender, KTTaskDidStartInfo::cancelable());
 
     if (!isCancelled())
@@ -327,7 +332,7 @@ void KTImageImporter::addImagesFromSources(const QList<KTFolderMO *> &sources, K
         total += dictionary.value(kImagesArrayKey).toList().size();
     if (total == 0)
         return;
-    KTTasksNotifier::sharedNotifier().numberOfTaskStepsDidCalculate(qlonglong(total), m_sender.data());
+    KTTasksNotifier::sharedNotifier().numberOfTaskStepsDidCalculate(qlonglong(total), m_sender);
 
     if (!isCancelled())
         addImagesForPaths(paths, context);
@@ -345,7 +350,7 @@ void KTImageImporter::addImagesForPaths(const QMap<QString, KTFolderMO *> &sourc
     const QStringList paths = sourcesByPath.keys();
     const std::size_t count = std::size_t(paths.size());
     std::vector<QVariantMap> attributes(count);
-    QObject *sender = m_sender.data();
+    const KTTaskSender &sender = m_sender;
     // Each work item owns its slot of `attributes`, so the items share nothing but the notifier.
     KTConcurrentQueue::global().apply(count, [&](std::size_t i) {
         if (isCancelled())

@@ -2,12 +2,12 @@
 
 #include "KTCancelablePerformer.h"
 #include "KTCatalogNotifications.h"
+#include "KTTasksNotifier.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
 #include <QMap>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -50,12 +50,14 @@ enum class KTRawJpegPairing
 ///    the catalogue's notifications; storeImageStatuses takes the pick and reject snapshot;
 ///  - Settings carry the catalogue's accuracy level, time range, timeline interval and pairing.
 ///
-/// Threading: construct anywhere; loadImages() is main-thread only and returns at once. All
+/// Threading: construct on the main thread (or wherever `performer` and `sender` are alive);
+/// loadImages() is main-thread only and returns at once. All
 /// record work runs on the loading context's queue, the attribute reading on the global
 /// concurrent queue; the main thread only receives task notifications, the hooks marked "main
 /// thread", the alerts and the child's save. The other public methods run on the thread of the
-/// context they are given. The performer and sender are held weakly: a performer destroyed
-/// mid-run counts as a cancel.
+/// context they are given. The importer keeps the performer's cancel flag and a task sender,
+/// never a pointer it would read on a worker thread: a performer destroyed mid-run counts as a
+/// cancel, and a sender destroyed mid-run makes the task notifications arrive without one.
 class KTImageImporter
 {
     Q_DECLARE_TR_FUNCTIONS(KTImageImporter)
@@ -162,8 +164,8 @@ private:
     /// Adds `path` to brokenImages(), with why it could not be read.
     void addBrokenImage(const QString &path) const;
 
-    QPointer<KTCancelablePerformer> m_performer;
-    QPointer<QObject> m_sender;
+    std::shared_ptr<KTCancelFlag> m_cancelFlag;
+    KTTaskSender m_sender;
     Settings m_settings;
     Hooks m_hooks;
     QList<QVariantMap> m_externalApplicationImages;

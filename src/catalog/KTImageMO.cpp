@@ -1,6 +1,7 @@
 #include "KTImageMO.h"
 
 #include "KTCatalogModel.h"
+#include "KTFileExistenceMonitor.h"
 #include "KTFilesManager.h"
 #include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
@@ -10,7 +11,8 @@
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -311,37 +313,39 @@ QList<QUrl> KTImageMO::urlsForShowInFinder() const
 
 KTImageMO::KTImageMO() = default;
 
-KTImageMO::~KTImageMO() = default;
+KTImageMO::~KTImageMO()
+{
+    finishMonitoringFileSystem();
+}
 
 void KTImageMO::startMonitoringFileSystem()
 {
     if (!isMainThread())
         return;
-    checkOriginalFileExistence();
-    if (!m_monitorTimer) {
-        m_monitorTimer = std::make_unique<QTimer>();
-        m_monitorTimer->setInterval(500);
-        m_monitorTimer->callOnTimeout([this] { checkOriginalFileExistence(); });
-        m_monitorTimer->start();
-    }
-    ++m_monitorCount;
+    // A record never checked is checked at once, so the view that takes it shows the right state
+    // from its first paint; every later check is the monitor's, off the main thread.
+    if (!originalFileExists().has_value())
+        checkOriginalFileExistence();
+    if (m_monitorCount++ == 0)
+        KTFileExistenceMonitor::sharedMonitor().addRecord(this);
 }
 
 void KTImageMO::stopMonitoringFileSystem()
 {
-    if (m_monitorCount > 0)
-        --m_monitorCount;
-    else
+    if (m_monitorCount == 0) {
         qWarning().noquote()
             << QStringLiteral("File system monitoring for image at path %1 did not started yet").arg(path());
-    if (m_monitorCount == 0)
-        finishMonitoringFileSystem();
+        return;
+    }
+    if (--m_monitorCount == 0)
+        KTFileExistenceMonitor::sharedMonitor().removeRecord(this);
 }
 
 void KTImageMO::finishMonitoringFileSystem()
 {
-    m_monitorCount = 0;
-    m_monitorTimer.reset();
+    // Only main-thread records ever start monitoring, so only they reach the monitor here.
+    if (std::exchange(m_monitorCount, 0) > 0)
+        KTFileExistenceMonitor::sharedMonitor().removeRecord(this);
 }
 
 void KTImageMO::checkOriginalFileExistence()
@@ -350,9 +354,16 @@ void KTImageMO::checkOriginalFileExistence()
     if (file.isNull())
         return;
     Q_ASSERT_X(isMainThread(), "KTImageMO", "The thread for checkOriginalFileExistence should be main");
-    const bool exists = QFileInfo::exists(file);
-    if (exists != originalFileExists().value_or(false))
-        setOriginalFileExists(exists);
+    applyFileExistence(QFileInfo::exists(file));
+}
+
+bool KTImageMO::applyFileExistence(bool exists)
+{
+    Q_ASSERT(isMainThread());
+    if (exists == originalFileExists().value_or(false))
+        return false;
+    setOriginalFileExists(exists);
+    return true;
 }
 
 void KTImageMO::prepareForDeletion()

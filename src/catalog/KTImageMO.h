@@ -12,7 +12,6 @@
 #include <optional>
 
 class KTFolderMO;
-class QTimer;
 class KTImageGroupMO;
 class KTTimeGroupMO;
 
@@ -24,10 +23,12 @@ class KTTimeGroupMO;
 ///
 /// The record also watches whether its file exists while views show it: every view that shows
 /// the image calls startMonitoringFileSystem() when it takes the record and
-/// stopMonitoringFileSystem() when it lets it go; while at least one start is outstanding, a
-/// timer checks the file every 0.5 s and sets "originalFileExists" when the answer changes.
+/// stopMonitoringFileSystem() when it lets it go; while at least one start is outstanding, the
+/// record belongs to KTFileExistenceMonitor, whose batched pass checks the file every 0.5 s off
+/// the main thread and sets "originalFileExists" when the answer changes.
 ///
-/// Threading: as any record (see KTStoreObject); the file monitor runs on the main thread only.
+/// Threading: as any record (see KTStoreObject); monitoring is started and stopped on the main
+/// thread only.
 class KTImageMO : public KTManagedObject
 {
 public:
@@ -89,17 +90,21 @@ public:
     /// The file URL of `path`, then that of `duplicateImagePath` when set.
     QList<QUrl> urlsForShowInFinder() const;
 
-    /// Off the main thread: does nothing. On it: checks the file at once, starts the 0.5 s
-    /// timer unless it runs already (one timer per record), and counts one more start.
+    /// Off the main thread: does nothing. On it: checks the file at once when the record was never
+    /// checked ("originalFileExists" nil), counts one more start, and with the first start hands
+    /// the record to the shared file-existence monitor, whose passes check it from the next turn
+    /// of the event loop on.
     void startMonitoringFileSystem();
     /// Counts one start less (at 0 already it logs "File system monitoring for image at path %@
-    /// did not started yet"); at 0 the timer ends.
+    /// did not started yet"); at 0 the record leaves the monitor.
     void stopMonitoringFileSystem();
     bool isMonitoringFileSystem() const { return m_monitorCount > 0; }
-    /// Sets "originalFileExists" when the file's existence differs from it (nil counts as NO),
-    /// so observers hear of real changes only. Nothing without a path; main thread only
-    /// (asserted).
+    /// Asks the file system now, on the calling thread, and applies the answer. Nothing without a
+    /// path; main thread only (asserted).
     void checkOriginalFileExistence();
+    /// Sets "originalFileExists" to `exists` when it differs from it (nil counts as NO), so
+    /// observers hear of real changes only. Returns whether it was set. Main thread only.
+    bool applyFileExistence(bool exists);
 
 protected:
     /// Gives the record a new UUID string as "uuid" unless one was set already.
@@ -110,6 +115,5 @@ protected:
 private:
     void finishMonitoringFileSystem();
 
-    std::unique_ptr<QTimer> m_monitorTimer;
     quint64 m_monitorCount = 0;
 };

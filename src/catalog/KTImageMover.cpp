@@ -210,8 +210,8 @@ void KTImageMover::performTaskWithName(const QString &taskName, const QList<KTIm
     child->perform([child = child.get(), ids = std::move(ids), taskName, landing = std::move(landing),
                     sender = m_sender, cleanUndoStack = m_cleanUndoStack] {
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-        notifier.taskDidStart(taskName, sender.data());
-        notifier.numberOfTaskStepsDidCalculate(qulonglong(ids.size()), sender.data());
+        notifier.taskDidStart(taskName, sender);
+        notifier.numberOfTaskStepsDidCalculate(qulonglong(ids.size()), sender);
         for (const KTObjectID &id : ids) {
             auto *image = child->objectWithIdAs<KTImageMO>(id);
             if (!image) {
@@ -226,9 +226,9 @@ void KTImageMover::performTaskWithName(const QString &taskName, const QList<KTIm
                 if (taskName == kMovingItemsTaskName && mainFileDone)
                     child->deleteObject(image);
             }
-            notifier.stepsDidExecute(1, sender.data());
+            notifier.stepsDidExecute(1, sender);
         }
-        notifier.taskDidFinish(taskName, sender.data());
+        notifier.taskDidFinish(taskName, sender);
         QString error;
         if (!child->save(&error))
             qWarning().noquote()

@@ -33,6 +33,10 @@
 
 #include <mutex>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr int kAutosaveIntervalMs = 60 * 1000;
@@ -64,6 +68,14 @@ KTImageStorage *KTImageStorage::sharedStorage()
 KTImageStorage::KTImageStorage(Locations locations, QObject *parent)
     : KTCancelablePerformer(parent), m_locations(std::move(locations))
 {
+#ifdef __GLIBC__
+    // A session's large blocks (lists and change sets of every record) come and go with it. By
+    // default the allocator raises its threshold for mapping blocks each time such a block is
+    // freed, so the next session's blocks come out of the heap instead and the heap keeps the
+    // peak of two sessions. A fixed threshold maps them, and freeing them returns them.
+    static const bool s_thresholdFixed = mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024) != 0;
+    Q_UNUSED(s_thresholdFixed)
+#endif
     managedObjectContext();
     setUpExternalCatalogueStatus();
 }
@@ -354,9 +366,8 @@ void KTImageStorage::addSourcesForPaths(const QStringList &paths,
             if (path.startsWith(QLatin1Char('/')))
                 kept.append(path);
         auto child = KTObjectContext::makeChildContext(self->m_context);
-        child->perform([self, child = child.get(), kept, sources] {
-            if (self)
-                self->addSourcesForPaths(kept, sources, *child);
+        child->perform([sender = KTTaskSender(self.data()), child = child.get(), kept, sources] {
+            recordSourcesInContext(kept, sources, *child, sender);
         });
     });
 }
@@ -365,11 +376,18 @@ void KTImageStorage::addSourcesForPaths(const QStringList &paths,
                                         const QVariantList &externalApplicationImages,
                                         KTObjectContext &context)
 {
+    recordSourcesInContext(paths, externalApplicationImages, context, this);
+}
+
+void KTImageStorage::recordSourcesInContext(const QStringList &paths,
+                                            const QVariantList &externalApplicationImages,
+                                            KTObjectContext &context, const KTTaskSender &sender)
+{
     KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-    notifier.taskDidStart(kAddSourcesTaskName, this);
+    notifier.taskDidStart(kAddSourcesTaskName, sender);
     KTSessionSources::recordSources(paths, externalApplicationImages, context);
     saveContext(&context);
-    notifier.taskDidFinish(kAddSourcesTaskName, this);
+    notifier.taskDidFinish(kAddSourcesTaskName, sender);
 }
 
 void KTImageStorage::validate()
@@ -378,11 +396,11 @@ void KTImageStorage::validate()
     if (!m_context)
         return;
     auto child = KTObjectContext::makeChildContext(m_context);
-    child->perform([sender = QPointer<KTImageStorage>(this), child = child.get()] {
+    child->perform([sender = KTTaskSender(this), child = child.get()] {
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-        notifier.taskDidStart(kValidateTaskName, sender.data());
+        notifier.taskDidStart(kValidateTaskName, sender);
         const bool invalid = KTSessionSources::hasInvalidSourcesInContext(*child);
-        notifier.taskDidFinish(kValidateTaskName, sender.data(), KTTaskDidFinishInfo::validated(invalid));
+        notifier.taskDidFinish(kValidateTaskName, sender, KTTaskDidFinishInfo::validated(invalid));
     });
 }
 
@@ -416,27 +434,50 @@ void KTImageStorage::cleanSessionWithCompletionBlock(std::function<void()> compl
         return;
     }
     auto child = KTObjectContext::makeChildContext(m_context);
-    child->perform([sender = QPointer<KTImageStorage>(this), child = child.get(), hooks = m_sessionHooks,
-                    completion = std::move(completion)] {
+    child->perform([self = QPointer<KTImageStorage>(this), sender = KTTaskSender(this), child = child.get(),
+                    hooks = m_sessionHooks, completion = std::move(completion)] {
         if (hooks.resetDuplicatesSeeker)
             hooks.resetDuplicatesSeeker();
         if (hooks.cleanHashes)
             hooks.cleanHashes();
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
-        notifier.taskDidStart(kCleanSessionTaskName, sender.data());
+        notifier.taskDidStart(kCleanSessionTaskName, sender);
         cleanSessionInContext(*child);
         saveContext(child);
         // The history speaks of records that are gone: an undo would bring back a deleted group
         // of the cleared session.
-        runOnMainSync([sender] {
-            if (sender)
-                sender->cleanUndoStack();
+        runOnMainSync([self] {
+            if (self)
+                self->cleanUndoStack();
         });
         // Queued before the end is posted, so it runs before "TaskDidFinish" is heard.
         if (completion)
             postToMain(completion);
-        notifier.taskDidFinish(kCleanSessionTaskName, sender.data());
+        notifier.taskDidFinish(kCleanSessionTaskName, sender);
+        // Queued after the end, so every observer has heard it (and let go of the cleared
+        // records) before they are freed.
+        postToMain([self] {
+            if (self)
+                self->releaseClearedRecords();
+        });
     });
+}
+
+void KTImageStorage::releaseClearedRecords()
+{
+    Q_ASSERT(isMainThread());
+    if (!m_context)
+        return;
+    // The history may point at the records; the clearing forgot it already, and anything recorded
+    // since belongs to a session that is being replaced.
+    cleanUndoStack();
+    m_context->releaseDeletedObjects();
+#ifdef __GLIBC__
+    // The session's records were made and copied on several threads, so their memory lies in
+    // several of the allocator's arenas: give the free pages back now rather than keep each
+    // arena's share resident until it happens to be used again.
+    malloc_trim(0);
+#endif
 }
 
 void KTImageStorage::cleanSessionInContext(KTObjectContext &context)
@@ -577,7 +618,7 @@ const QString KTImageStorage::kNoSimilarGroupsFoundNotificationName = kNoSimilar
 const QString KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey =
     QStringLiteral("kShowRAWandJPEGAsOneFileOption");
 
-bool KTImageStorage::showsRawAndJPEGAsOneFile() const
+bool KTImageStorage::showsRawAndJPEGAsOneFile()
 {
     return KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOptionKey);
 }
@@ -759,19 +800,22 @@ QString KTImageStorage::runningExternalAppName() const
     return m_externalStatus->runningExternalAppName();
 }
 
-bool KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images)
+void KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images,
+                                        std::function<void(bool succeeded)> completion)
 {
-    return m_externalStatus->syncImagesStatuses(images);
+    m_externalStatus->syncImagesStatuses(images, std::move(completion));
 }
 
-bool KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses)
+void KTImageStorage::syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses,
+                                        std::function<void(bool succeeded)> completion)
 {
-    return m_externalStatus->syncImagesStatuses(images, importStatuses);
+    m_externalStatus->syncImagesStatuses(images, importStatuses, std::move(completion));
 }
 
-void KTImageStorage::importImagesStatuses(const QList<KTImageMO *> &images)
+void KTImageStorage::importImagesStatuses(const QList<KTImageMO *> &images,
+                                          std::function<void(bool succeeded)> completion)
 {
-    m_externalStatus->importImagesStatuses(images);
+    m_externalStatus->importImagesStatuses(images, std::move(completion));
 }
 
 void KTImageStorage::overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images)

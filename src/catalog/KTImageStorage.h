@@ -5,6 +5,7 @@
 #include "KTError.h"
 #include "KTImageTrasher.h"
 #include "KTSessionHooks.h"
+#include "KTTasksNotifier.h"
 
 #include <QList>
 #include <QSet>
@@ -182,6 +183,11 @@ public:
     /// dictionaries of the session.
     void addSourcesForPaths(const QStringList &paths, const QVariantList &externalApplicationImages,
                             KTObjectContext &context);
+    /// The same, for a job that keeps no pointer to the catalogue: `sender` was made on the main
+    /// thread.
+    static void recordSourcesInContext(const QStringList &paths,
+                                       const QVariantList &externalApplicationImages,
+                                       KTObjectContext &context, const KTTaskSender &sender);
     /// The catalogue source dictionaries of the running session (the import reads their images).
     const QVariantList &externalApplicationImages() const { return m_externalApplicationImages; }
 
@@ -189,6 +195,10 @@ public:
     /// validation of the sources ends. Main thread.
     bool newSession() const { return m_newSession; }
     void setNewSession(bool newSession) { m_newSession = newSession; }
+
+    /// Forgets the undo history and frees the main context's deleted records (see
+    /// KTObjectContext::releaseDeletedObjects). Main thread; the clearing calls it when it ends.
+    void releaseClearedRecords();
 
     /// The task "Validating": finishes with {"hasInvalidSourcesKey": bool}. Returns at once; the
     /// sources are checked on a child context's queue. Nothing without a main context.
@@ -202,7 +212,8 @@ public:
     /// unless the catalogue is empty, removes every record in the task "Clearing Session" on a
     /// child context, and forgets the undo history. Returns at once. `completion` (may be empty)
     /// runs on the main queue, and before the observers hear "TaskDidFinish" of the clearing.
-    /// Main thread.
+    /// Once they have heard it, the deleted records are freed (releaseClearedRecords): views must
+    /// let go of them when they hear of the deletes or of the end of the clearing. Main thread.
     void cleanSessionWithCompletionBlock(std::function<void()> completion);
     void cleanSession() { cleanSessionWithCompletionBlock({}); }
     /// The removal itself, on the queue of `context` (a child of the main context): cancels and
@@ -296,7 +307,7 @@ public:
     /// Whether a RAW file and its JPEG twin become one image at the next load (the user default
     /// kShowRAWandJPEGAsOneFileOptionKey). The setter only stores the choice: the images already
     /// loaded keep their pairing.
-    bool showsRawAndJPEGAsOneFile() const;
+    static bool showsRawAndJPEGAsOneFile();
     void setShowsRawAndJPEGAsOneFile(bool oneFile);
 
     bool findDuplicatesForAddedImages() const { return m_findDuplicatesForAddedImages; }
@@ -328,9 +339,13 @@ public:
     int externalCatalogType() const;
     bool isExternalAppRunning() const;
     QString runningExternalAppName() const;
-    bool syncImagesStatuses(const QList<KTImageMO *> &images);
-    bool syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses);
-    void importImagesStatuses(const QList<KTImageMO *> &images);
+    /// The flows return at once and run `completion` on the main thread when they are done.
+    void syncImagesStatuses(const QList<KTImageMO *> &images,
+                            std::function<void(bool succeeded)> completion = {});
+    void syncImagesStatuses(const QList<KTImageMO *> &images, bool importStatuses,
+                            std::function<void(bool succeeded)> completion);
+    void importImagesStatuses(const QList<KTImageMO *> &images,
+                              std::function<void(bool succeeded)> completion = {});
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images);
     void addExternalSourcePath(const QString &path);
     void resetImagesSyncing();

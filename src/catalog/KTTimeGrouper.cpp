@@ -62,20 +62,20 @@ bool KTTimeGrouper::joinsPreviousShot(const QDateTime &previousTimeStamp, double
 
 void KTTimeGrouper::groupImagesByTimeInterval(double interval,
                                               const std::shared_ptr<KTObjectContext> &mainContext,
-                                              QObject *sender)
+                                              const KTTaskSender &sender)
 {
     Q_ASSERT(mainContext && mainContext->isMainContext());
     auto child = KTObjectContext::makeChildContext(mainContext);
-    QPointer<QObject> guardedSender(sender);
-    child->perform([interval, child = child.get(), guardedSender] {
-        groupImagesByTimeInterval(interval, *child, guardedSender.data());
+    child->perform([interval, child = child.get(), sender] {
+        groupImagesByTimeInterval(interval, *child, sender);
         QString error;
         if (!child->save(&error))
             qWarning().noquote() << "Warning: time groups were not saved:" << error;
     });
 }
 
-void KTTimeGrouper::groupImagesByTimeInterval(double interval, KTObjectContext &context, QObject *sender)
+void KTTimeGrouper::groupImagesByTimeInterval(double interval, KTObjectContext &context,
+                                              const KTTaskSender &sender)
 {
     KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
     notifier.taskDidStart(kGrouppingImagesByTimeTaskName, sender);

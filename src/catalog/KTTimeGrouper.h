@@ -1,11 +1,12 @@
 #pragma once
 
+#include "KTTasksNotifier.h"
+
 #include <QDateTime>
 
 #include <memory>
 
 class KTObjectContext;
-class QObject;
 
 /// Sorts every image of a catalogue into time groups: runs of shots taken close together on the
 /// same day of the month. A rebuild always starts from scratch: it deletes every "TimeGroup" and
@@ -26,11 +27,12 @@ public:
     /// "Grouping Images By Time" with `sender`, which may be null.
     static void groupImagesByTimeInterval(double interval,
                                           const std::shared_ptr<KTObjectContext> &mainContext,
-                                          QObject *sender);
+                                          const KTTaskSender &sender);
 
     /// The whole rebuild in `context`, on its thread. Announces the task (not cancelable) with
     /// `sender`; neither saves nor polls a cancel flag.
-    static void groupImagesByTimeInterval(double interval, KTObjectContext &context, QObject *sender);
+    static void groupImagesByTimeInterval(double interval, KTObjectContext &context,
+                                          const KTTaskSender &sender);
 
     /// The grouping rule for a shot and the shot before it in time-stamp order: the same shot
     /// (equal time stamps and equal exposures) always joins; otherwise the shot joins when the gap

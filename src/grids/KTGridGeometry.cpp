@@ -210,3 +210,77 @@ qsizetype KTGridGeometry::columnsForZoom(double zoomValue, qsizetype steps, qsiz
     const qsizetype k = std::min(qsizetype(std::floor((zoom + 0.000001) / step)), steps - 1);
     return std::clamp<qsizetype>(maxColumns - k, 1, maxColumns);
 }
+
+KTGridGeometry KTGridGeometry::groupRow(const KTGroupRowLayout &layout, double width, qsizetype count,
+                                        double zoomValue)
+{
+    KTGridGeometry row;
+    row.visibleWidth = width;
+    row.visibleHeight = 0;
+    row.leftMargin = layout.leftMargin;
+    row.bottomMargin = layout.bottomMargin;
+    row.rightMargin = layout.rightMargin;
+    row.topMargin = layout.topMargin;
+    row.horizontalSpace = layout.horizontalSpace;
+    row.verticalSpace = layout.verticalSpace;
+    row.numberOfCells = count;
+    const qsizetype maxColumns = row.columnsForProposedCellSize(layout.minimumCellSize);
+    const qsizetype steps = numberOfZoomSteps(maxColumns, layout.minNumberOfColumns);
+    double proposed = layout.minimumCellSize;
+    if (steps >= 2) {
+        const qsizetype columns = columnsForZoom(zoomValue, steps, maxColumns);
+        proposed =
+            (width - (layout.leftMargin + layout.rightMargin)) / double(columns) - layout.horizontalSpace;
+    }
+    row.adjust(proposed);
+    row.docSize.rheight() += layout.additionalOffset;
+    row.viewSize = row.docSize;
+    return row;
+}
+
+qsizetype KTGridGeometry::groupRowMaxColumns(const KTGroupRowLayout &layout, double width)
+{
+    return groupRow(layout, width, 0, 0).columnsForProposedCellSize(layout.minimumCellSize);
+}
+
+qsizetype KTGridGeometry::groupRowZoomSteps(const KTGroupRowLayout &layout, double width)
+{
+    return numberOfZoomSteps(groupRowMaxColumns(layout, width), layout.minNumberOfColumns);
+}
+
+QRectF KTGridGeometry::centredLastLineFrameForCellAtIndex(qsizetype index, double boundsWidth,
+                                                          double boundsHeight) const
+{
+    const qsizetype columns = numberOfColumns;
+    if (index < 0 || columns <= 0)
+        return {};
+    const double side = cellSize;
+    const qsizetype column = index % columns;
+    const qsizetype line = index / columns;
+    double offset = 0;
+    if (line + 1 == numberOfRows) {
+        const qsizetype remainder = numberOfCells % columns;
+        const qsizetype k = remainder == 0 ? columns : remainder;
+        offset = (boundsWidth - leftMargin - rightMargin - double(k) * (side + horizontalSpace)) / 2;
+    }
+    const double x = offset + leftMargin + horizontalSpace / 2 + double(column) * (side + horizontalSpace);
+    const double y =
+        boundsHeight - topMargin - side - verticalSpace / 2 - double(line) * (side + verticalSpace);
+    return {x, y, side, side};
+}
+
+double KTGridGeometry::visibleAmount(const QRectF &visible, double height)
+{
+    return height > 0 ? (visible.y() + visible.height() / 2) / height : 0;
+}
+
+std::optional<double> KTGridGeometry::scrollYForVisibleAmount(double amount, const QRectF &visible,
+                                                              double height)
+{
+    if (!(height > visible.height()))
+        return std::nullopt;
+    const double y = amount * height - visible.height() / 2;
+    if (y > 0 && y + visible.height() < height)
+        return std::floor(y);
+    return std::nullopt;
+}

@@ -6,6 +6,24 @@
 #include <optional>
 #include <vector>
 
+/// The parameters of one row of a group list: a small grid of one group's images, with room for
+/// a header above the thumbnails (`additionalOffset`), whose column count a zoom value chooses
+/// between the most columns of `minimumCellSize` and `minNumberOfColumns`.
+struct KTGroupRowLayout
+{
+    double leftMargin = 5;
+    double bottomMargin = 5;
+    double rightMargin = 5;
+    double topMargin = 5;
+    double horizontalSpace = 1;
+    double verticalSpace = 1;
+    double minimumCellSize = 150;
+    qsizetype minNumberOfColumns = 3;
+    double additionalOffset = 0;
+
+    friend bool operator==(const KTGroupRowLayout &, const KTGroupRowLayout &) = default;
+};
+
 /// The layout of a thumbnail grid, in the grid's own coordinates with y growing upwards: row 0 is
 /// at the top, index i lies in column i mod columns and row i div columns. A value type, so the
 /// rules can be checked without any widget; the views convert its rectangles once, at the edge
@@ -73,10 +91,31 @@ struct KTGridGeometry
     // The navigation strip: one row of cells as high as the visible height less the margins.
     void adjustSingleRow();
 
+    // Group rows.
+
+    /// The grid of a group row `width` wide holding `count` images at `zoomValue` (0 the most
+    /// columns): a row is never stretched to a visible height, and its view and document heights
+    /// include the header.
+    static KTGridGeometry groupRow(const KTGroupRowLayout &layout, double width, qsizetype count,
+                                   double zoomValue);
+    /// The most columns of the minimum side in a row `width` wide.
+    static qsizetype groupRowMaxColumns(const KTGroupRowLayout &layout, double width);
+    /// The number of column counts a zoom offers for rows `width` wide.
+    static qsizetype groupRowZoomSteps(const KTGroupRowLayout &layout, double width);
+    /// The frame of a cell of the similar-groups row: the grid's frame, with the last (or only)
+    /// line centred between the margins; y up in a row `boundsWidth` by `boundsHeight`.
+    QRectF centredLastLineFrameForCellAtIndex(qsizetype index, double boundsWidth, double boundsHeight) const;
+
     /// Each of x, y, width and height rounded down to a whole number.
     static QRectF roundRect(const QRectF &rect);
     /// `rect` given with y up in a view `height` high, as Qt's y-down rectangle, and back.
     static QRectF flipped(const QRectF &rect, double height);
+
+    /// Where the centre line of `visible` lies as a fraction of a view `height` high.
+    static double visibleAmount(const QRectF &visible, double height);
+    /// The y (whole points) that puts the centre line of `visible` back at `amount` of a view
+    /// `height` high; none when that would scroll past either end.
+    static std::optional<double> scrollYForVisibleAmount(double amount, const QRectF &visible, double height);
 
     /// How many column counts a zoom slider offers between `minColumns` and `maxColumns`: the
     /// difference plus one, and 1 when the range is empty.

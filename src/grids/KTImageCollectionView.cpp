@@ -3,7 +3,6 @@
 #include "KTColor.h"
 #include "KTDispatch.h"
 #include "KTFocusedRegionsManager.h"
-#include "KTFont.h"
 #include "KTGridServices.h"
 #include "KTImageCollectionViewCell.h"
 #include "KTImageCollectionViewCellMouseEventHandlingView.h"
@@ -11,16 +10,11 @@
 #include "KTImageCollectionViewCellsManager.h"
 #include "KTImageMO.h"
 #include "KTLocalization.h"
-#include "KTNamedImages.h"
 
 #include <QCursor>
-#include <QFontMetricsF>
-#include <QLinearGradient>
 #include <QPainter>
 
 namespace {
-
-const QColor kEmptyMessageColor(83, 83, 83);
 
 bool intersects(const QRectF &a, const QRectF &b)
 {
@@ -68,19 +62,19 @@ void KTImageCollectionView::setIntercellSpace(const QSizeF &space)
 
 void KTImageCollectionView::setBackgroundColor(const QColor &color)
 {
-    m_backgroundColor = color;
+    m_background.color = color;
     update();
 }
 
 void KTImageCollectionView::setBackgroundPattern(const QString &name)
 {
-    m_backgroundPattern = name;
+    m_background.pattern = name;
     update();
 }
 
 void KTImageCollectionView::setGradientColor(const QColor &color)
 {
-    m_gradientColor = color;
+    m_background.gradient = color;
     update();
 }
 
@@ -173,8 +167,11 @@ KTImageCollectionViewCell *KTImageCollectionView::cellForImageMO(KTImageMO *reco
     if (!record || record->path().isEmpty())
         return nullptr;
     const QString path = record->path();
-    if (KTImageCollectionViewCell *existing = m_visibleCells.value(path))
+    if (KTImageCollectionViewCell *existing = m_visibleCells.value(path)) {
+        // The cell may have let go of a deleted record of the same path.
+        existing->setImageMO(record);
         return existing;
+    }
     KTImageCollectionViewCell *made = cell();
     if (!made)
         return nullptr;
@@ -342,37 +339,7 @@ void KTImageCollectionView::viewDidUnhide()
 
 void KTImageCollectionView::drawInRect(QPainter &painter, const QRectF &dirty)
 {
-    if (!m_backgroundPattern.isEmpty()) {
-        const QImage pattern = KTNamedImages::shared().image(m_backgroundPattern, devicePixelRatioF());
-        if (!pattern.isNull())
-            painter.fillRect(dirty, QBrush(pattern));
-    }
-    if (m_backgroundColor.isValid())
-        painter.fillRect(dirty, m_backgroundColor);
-    if (m_gradientColor.isValid() && width() > 0) {
-        QLinearGradient gradient(0, 0, width(), 0);
-        QColor clear = m_gradientColor;
-        clear.setAlpha(0);
-        gradient.setColorAt(0, m_gradientColor);
-        gradient.setColorAt(0.5, clear);
-        gradient.setColorAt(1, m_gradientColor);
-        painter.fillRect(dirty, gradient);
-    }
+    m_background.draw(painter, dirty, QRectF(rect()), devicePixelRatioF());
     if (numberOfCells() == 0)
-        drawEmptyMessage(painter);
-}
-
-void KTImageCollectionView::drawEmptyMessage(QPainter &painter)
-{
-    const QString message = emptyMessage();
-    if (message.isEmpty())
-        return;
-    const QFont font = ktFont(QStringLiteral("Helvetica"), 32);
-    const QRectF limit(0, 0, width() * 0.3, height() * 0.3);
-    const QRectF size = QFontMetricsF(font).boundingRect(limit, Qt::TextWordWrap, message);
-    QRectF target(QPointF(), size.size());
-    target.moveCenter(QRectF(rect()).center());
-    painter.setFont(font);
-    painter.setPen(kEmptyMessageColor);
-    painter.drawText(target, Qt::AlignCenter | Qt::TextWordWrap, message);
+        KTGridBackground::drawEmptyMessage(painter, QRectF(rect()), emptyMessage());
 }

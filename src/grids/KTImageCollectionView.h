@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTDrawView.h"
+#include "KTGridBackground.h"
 #include "KTGridGeometry.h"
 #include "KTImageCollectionViewCellDelegate.h"
 
@@ -54,13 +55,13 @@ public:
     QSizeF intercellSpace() const { return {m_geometry.horizontalSpace, m_geometry.verticalSpace}; }
     void setIntercellSpace(const QSizeF &space);
 
-    QColor backgroundColor() const { return m_backgroundColor; }
+    QColor backgroundColor() const { return m_background.color; }
     void setBackgroundColor(const QColor &color);
     /// A KTNamedImages name whose picture is tiled over the background.
-    QString backgroundPattern() const { return m_backgroundPattern; }
+    QString backgroundPattern() const { return m_background.pattern; }
     void setBackgroundPattern(const QString &name);
     /// A band of this colour along both side edges, fading to nothing at the centre.
-    QColor gradientColor() const { return m_gradientColor; }
+    QColor gradientColor() const { return m_background.gradient; }
     void setGradientColor(const QColor &color);
 
     qsizetype numberOfCells() const { return m_geometry.numberOfCells; }
@@ -137,8 +138,6 @@ protected:
     void dropAllCells();
     void drawInRect(QPainter &painter, const QRectF &dirty) override;
     void viewDidUnhide() override;
-    /// Draws the empty message centred, in the grids' grey.
-    void drawEmptyMessage(QPainter &painter);
 
 private:
     void forgetIndexOfCell(KTImageCollectionViewCell *cell);
@@ -150,9 +149,7 @@ private:
     // The same cells by index, so a layout that only moves the view passes them by.
     QHash<qsizetype, KTImageCollectionViewCell *> m_cellsByIndex;
     QRectF m_visibleArea;
-    QColor m_backgroundColor;
-    QString m_backgroundPattern;
-    QColor m_gradientColor;
+    KTGridBackground m_background;
     QString m_name;
     mutable QString m_emptyMessage;
     KTOperationQueue *m_loadingThumbnailsQueue = nullptr;

@@ -18,7 +18,6 @@
 #include "KTShareManager.h"
 #include "KTThumbnailEntity.h"
 #include "KTThumbnailPainting.h"
-#include "KTUserDefaults.h"
 #include "KTViewAdditions.h"
 
 #include <QContextMenuEvent>
@@ -34,7 +33,6 @@ namespace {
 
 constexpr int kSpinnerSide = 16;
 constexpr double kShadowBlur = 3.0;
-const QString kShowRawAndJpegAsOneFileKey = QStringLiteral("kShowRAWandJPEGAsOneFileOption");
 
 bool fileExists(const KTImageMO *record)
 {
@@ -408,8 +406,7 @@ QMenu *KTImageCollectionViewCellImageView::menuForEvent(const QPointF &position)
         if (!view || !view->m_imageMO)
             return paths;
         const KTImageMO *record = view->m_imageMO;
-        if (KTUserDefaults::standardUserDefaults().boolForKey(kShowRawAndJpegAsOneFileKey) &&
-            !record->duplicateImagePath().isEmpty())
+        if (KTImageStorage::showsRawAndJPEGAsOneFile() && !record->duplicateImagePath().isEmpty())
             paths.append(record->duplicateImagePath());
         if (!record->path().isEmpty())
             paths.append(record->path());

@@ -13,6 +13,16 @@ KTImageCollectionViewCellMouseEventHandlingView::KTImageCollectionViewCellMouseE
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
+KTImageCollectionViewCell *KTImageCollectionViewCellMouseEventHandlingView::cellAt(const QWidget *view,
+                                                                                   const QPointF &position)
+{
+    QWidget *hit = view->childAt(position.toPoint());
+    // A press on a button belongs to the button; only the hover area itself stands for the cell.
+    if (auto *hover = qobject_cast<KTImageCollectionViewCellMouseEventHandlingView *>(hit))
+        return hover->cell();
+    return nullptr;
+}
+
 void KTImageCollectionViewCellMouseEventHandlingView::setMouseInBounds(bool inBounds)
 {
     if (inBounds == m_mouseInBounds)

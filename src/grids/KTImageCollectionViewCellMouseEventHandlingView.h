@@ -18,6 +18,9 @@ public:
                                                              QWidget *parent = nullptr);
 
     KTImageCollectionViewCell *cell() const { return m_cell; }
+    /// The cell whose hover area lies under `position` in `view` (at any depth); null over a
+    /// button or between cells.
+    static KTImageCollectionViewCell *cellAt(const QWidget *view, const QPointF &position);
     bool mouseInBounds() const { return m_mouseInBounds; }
     /// Emits mouseInBoundsChanged() on a change; the grid also sets it at each layout.
     void setMouseInBounds(bool inBounds);

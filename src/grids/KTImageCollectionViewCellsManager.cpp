@@ -1,5 +1,6 @@
 #include "KTImageCollectionViewCellsManager.h"
 
+#include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
 #include "KTImageCollectionViewCell.h"
 #include "KTImageCollectionViewCellRootView.h"
@@ -28,7 +29,25 @@ void KTImageCollectionViewCellsManager::destroySharedManager()
     s_manager = nullptr;
 }
 
+KTImageCollectionViewCellsManager::KTImageCollectionViewCellsManager()
+{
+    m_imagesChanged = KTNotificationCenter::defaultCenter().addObserver(
+        KTImagesChangedInfo::name(), nullptr,
+        [this](const KTNotification &notification) { imagesDidChange(notification); });
+}
+
 KTImageCollectionViewCellsManager::~KTImageCollectionViewCellsManager() = default;
+
+void KTImageCollectionViewCellsManager::imagesDidChange(const KTNotification &notification)
+{
+    const QList<KTImageMO *> deleted = KTImagesChangedInfo::deletedImages(notification.userInfo);
+    if (deleted.isEmpty())
+        return;
+    const QSet<KTImageMO *> gone(deleted.cbegin(), deleted.cend());
+    for (const std::unique_ptr<KTImageCollectionViewCell> &cell : m_all)
+        if (cell->imageMO() && gone.contains(cell->imageMO()))
+            cell->setImageMO(nullptr);
+}
 
 KTImageCollectionViewCell *KTImageCollectionViewCellsManager::cell()
 {

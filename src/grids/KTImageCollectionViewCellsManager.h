@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KTNotificationCenter.h"
+
 #include <QList>
 
 #include <memory>
@@ -12,6 +14,9 @@ class QWidget;
 /// wait here with their root views hidden (still inside the grid that used them last, until a
 /// grid attaches them again). Cells are made 100 at a time and live as long as the application:
 /// the pool frees them when the application object goes away.
+///
+/// A cell never outlives its record: when the catalogue reports records deleted, every cell
+/// showing one of them lets it go at once (the grid shows nothing there until its owner reloads).
 ///
 /// Threading: main thread only.
 class KTImageCollectionViewCellsManager
@@ -41,10 +46,12 @@ public:
     void releaseCellsOfView(QWidget *view);
 
 private:
-    KTImageCollectionViewCellsManager() = default;
+    KTImageCollectionViewCellsManager();
+    void imagesDidChange(const KTNotification &notification);
     ~KTImageCollectionViewCellsManager();
     static void destroySharedManager();
 
     std::vector<std::unique_ptr<KTImageCollectionViewCell>> m_all;
     QList<KTImageCollectionViewCell *> m_idle;
+    KTObserverToken m_imagesChanged;
 };

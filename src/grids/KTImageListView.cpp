@@ -2,6 +2,8 @@
 
 #include "KTColor.h"
 #include "KTDispatch.h"
+#include "KTGridDragSource.h"
+#include "KTGridKeys.h"
 #include "KTGridServices.h"
 #include "KTImageCollectionViewCell.h"
 #include "KTImageCollectionViewCellImageView.h"
@@ -16,7 +18,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDrag>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -29,56 +30,6 @@
 namespace {
 
 const QString kCopiedFilesType = QStringLiteral("x-special/gnome-copied-files");
-
-bool hasModifier(Qt::KeyboardModifiers modifiers, Qt::KeyboardModifier modifier)
-{
-    return modifiers.testFlag(modifier);
-}
-
-/// The list's keys, as the arrows and Delete carry no other meaning here.
-enum class ListKey
-{
-    None,
-    Left,
-    Up,
-    Right,
-    Down,
-    DeleteToTrash,
-    DeleteToSystemTrash,
-    CommandKey
-};
-
-ListKey classify(const QKeyEvent &event)
-{
-    const Qt::KeyboardModifiers modifiers = keyEquivalentModifiers(event.modifiers());
-    const bool commandShift = modifiers == (kCommandModifier | Qt::ShiftModifier);
-    // The shifted Delete is tried first: the plain rule would take it otherwise.
-    if (commandShift && (event.key() == Qt::Key_Delete || event.key() == Qt::Key_Backspace))
-        return ListKey::DeleteToSystemTrash;
-    switch (event.key()) {
-    case Qt::Key_Left:
-        return ListKey::Left;
-    case Qt::Key_Up:
-        return ListKey::Up;
-    case Qt::Key_Right:
-        return ListKey::Right;
-    case Qt::Key_Down:
-        return ListKey::Down;
-    case Qt::Key_Delete:
-        return ListKey::DeleteToTrash;
-    default:
-        break;
-    }
-    return hasModifier(modifiers, kCommandModifier) ? ListKey::CommandKey : ListKey::None;
-}
-
-std::unique_ptr<QMimeData> fileURLsMimeData(const QList<QUrl> &urls)
-{
-    auto data = std::make_unique<QMimeData>();
-    if (!urls.isEmpty())
-        data->setUrls(urls);
-    return data;
-}
 
 } // namespace
 
@@ -121,8 +72,8 @@ KTImageCollectionViewCell *KTImageListView::cellAtIndex(qsizetype index)
     KTImageCollectionViewCell *cell = KTImageCollectionView::cellAtIndex(index);
     if (!cell)
         return nullptr;
-    cell->setIsSelected(m_selection.count(index) > 0);
-    cell->setIsActive(m_activeIndex == index);
+    cell->setIsSelected(m_selection.contains(index));
+    cell->setIsActive(m_selection.active() == index);
     cell->setShowsTrashStatus(m_showsRejectedStatus);
     // A cell that comes into view takes the list's current button switches.
     cell->setShowPickRejectButtons(m_showPickRejectButtons);
@@ -146,20 +97,10 @@ void KTImageListView::reloadData()
 QList<KTImageMO *> KTImageListView::selectedImages()
 {
     QList<KTImageMO *> images;
-    for (qsizetype index : m_selection)
+    for (qsizetype index : m_selection.indexes())
         if (KTImageMO *record = imageMOAtIndex(index))
             images.append(record);
     return images;
-}
-
-std::optional<qsizetype> KTImageListView::firstSelected() const
-{
-    return m_selection.empty() ? std::nullopt : std::optional<qsizetype>(*m_selection.begin());
-}
-
-std::optional<qsizetype> KTImageListView::lastSelected() const
-{
-    return m_selection.empty() ? std::nullopt : std::optional<qsizetype>(*m_selection.rbegin());
 }
 
 // ---- Layout inside the scroll view ----
@@ -212,9 +153,7 @@ void KTImageListView::viewDidUnhide()
 
 void KTImageListView::updateVisibleAmount()
 {
-    const QRectF visible = documentVisibleRect();
-    if (height() > 0)
-        m_visibleAmount = (visible.y() + visible.height() / 2) / height();
+    m_visibleAmount = KTGridGeometry::visibleAmount(documentVisibleRect(), height());
 }
 
 void KTImageListView::adjustVisibleAmount()
@@ -224,12 +163,9 @@ void KTImageListView::adjustVisibleAmount()
         return;
     m_doesNotUpdateVisibleAmount = true;
     const QRectF visible = documentVisibleRect();
-    const double frameHeight = height();
-    if (frameHeight > visible.height()) {
-        const double y = m_visibleAmount * frameHeight - visible.height() / 2;
-        if (y > 0 && y + visible.height() < frameHeight)
-            host->scrollToPoint(QPointF(visible.x(), std::floor(y)));
-    }
+    if (const std::optional<double> y =
+            KTGridGeometry::scrollYForVisibleAmount(m_visibleAmount, visible, height()))
+        host->scrollToPoint(QPointF(visible.x(), *y));
     m_doesNotUpdateVisibleAmount = false;
 }
 
@@ -263,17 +199,15 @@ void KTImageListView::scrollCellToVisibleAtIndex(qsizetype index, Qt::Orientatio
 
 void KTImageListView::selectIndexes(const std::set<qsizetype> &indexes, std::optional<qsizetype> activeIndex)
 {
-    m_selection = indexes;
-    m_activeIndex = activeIndex;
+    m_selection.set(indexes, activeIndex);
     validateSelection();
     updateSelection();
 }
 
 std::optional<qsizetype> KTImageListView::selectedCellIndex() const
 {
-    if (m_activeIndex && m_selection.count(*m_activeIndex))
-        return m_activeIndex;
-    return std::nullopt;
+    const std::optional<qsizetype> active = m_selection.active();
+    return active && m_selection.contains(*active) ? active : std::nullopt;
 }
 
 void KTImageListView::scrollSelectedCellToVisible()
@@ -285,75 +219,59 @@ void KTImageListView::scrollSelectedCellToVisible()
 bool KTImageListView::validateSelection()
 {
     const qsizetype n = numberOfCells();
-    bool changed = false;
-    const auto trim = [&] {
-        const auto tooLarge = m_selection.lower_bound(n);
-        if (tooLarge != m_selection.end()) {
-            m_selection.erase(tooLarge, m_selection.end());
-            changed = true;
-        }
-    };
-    if ((!m_compareMode && n == 0) || (m_compareMode && n < 2)) {
-        changed = !m_selection.empty() || m_activeIndex.has_value();
-        m_selection.clear();
-        m_activeIndex.reset();
-    } else if (!m_compareMode) {
-        trim();
-        if (m_selection.empty()) {
-            m_selection.insert(0);
-            changed = true;
-        }
-        if (!m_activeIndex || !m_selection.count(*m_activeIndex)) {
-            m_activeIndex = firstSelected();
-            changed = true;
-        }
-    } else {
-        trim();
-        if (m_activeIndex && !m_selection.count(*m_activeIndex)) {
-            m_activeIndex.reset();
-            changed = true;
-        }
-        switch (m_selection.size()) {
-        case 0:
-            m_selection = {0, 1};
-            m_activeIndex = 0;
-            changed = true;
-            break;
-        case 1: {
-            const qsizetype only = *m_selection.begin();
-            m_activeIndex = only;
-            m_selection.insert(only == 0 ? 1 : 0);
-            changed = true;
-            break;
-        }
-        case 2:
-            if (!m_activeIndex) {
-                m_activeIndex = firstSelected();
-                changed = true;
-            }
-            break;
-        default: {
-            if (!m_activeIndex)
-                m_activeIndex = firstSelected();
-            qsizetype other = -1;
-            for (qsizetype index : m_selection)
-                if (index != *m_activeIndex) {
-                    other = index;
-                    break;
-                }
-            m_selection = {*m_activeIndex, other};
-            changed = true;
-            break;
-        }
-        }
-    }
-    if (!changed)
-        return false;
-    m_anchorIndex.reset();
-    if (!isHiddenOrHasHiddenAncestor(this))
+    const bool changed = m_compareMode ? validateComparedPair(n) : m_selection.validate(n);
+    if (changed && !isHiddenOrHasHiddenAncestor(this))
         for (qsizetype index : indexesOfCellsThatIntersectRect(documentVisibleRect()))
             cellAtIndex(index);
-    return true;
+    return changed;
+}
+
+bool KTImageListView::validateComparedPair(qsizetype n)
+{
+    std::set<qsizetype> &selected = m_selection.mutableIndexes();
+    std::optional<qsizetype> active = m_selection.active();
+    bool changed = false;
+    if (n < 2) {
+        changed = !selected.empty() || active.has_value();
+        selected.clear();
+        active.reset();
+    } else {
+        const auto tooLarge = selected.lower_bound(n);
+        if (tooLarge != selected.end()) {
+            selected.erase(tooLarge, selected.end());
+            changed = true;
+        }
+        if (active && !selected.count(*active)) {
+            active.reset();
+            changed = true;
+        }
+        if (selected.empty()) {
+            selected = {0, 1};
+            active = 0;
+            changed = true;
+        } else if (selected.size() == 1) {
+            const qsizetype only = *selected.begin();
+            active = only;
+            selected.insert(only == 0 ? 1 : 0);
+            changed = true;
+        } else if (selected.size() == 2) {
+            if (!active) {
+                active = *selected.begin();
+                changed = true;
+            }
+        } else {
+            if (!active)
+                active = *selected.begin();
+            const qsizetype other =
+                *selected.begin() != *active ? *selected.begin() : *std::next(selected.begin());
+            selected = {*active, other};
+            changed = true;
+        }
+    }
+    m_selection.setActive(active);
+    if (changed)
+        m_selection.setAnchor(std::nullopt);
+    return changed;
 }
 
 void KTImageListView::updateSelection()
@@ -372,25 +290,13 @@ void KTImageListView::informDelegateAboutChangedSelection()
 
 void KTImageListView::selectAllImages()
 {
-    const qsizetype n = numberOfCells();
-    m_selection.clear();
-    for (qsizetype index = 0; index < n; ++index)
-        m_selection.insert(m_selection.end(), index);
-    if (!m_activeIndex || !m_selection.count(*m_activeIndex))
-        m_activeIndex = firstSelected();
+    m_selection.selectAll(numberOfCells());
     updateSelection();
 }
 
 void KTImageListView::deselectAllImages()
 {
-    m_selection.clear();
-    if (numberOfCells() == 0) {
-        m_activeIndex.reset();
-    } else {
-        if (!m_activeIndex || *m_activeIndex >= numberOfCells())
-            m_activeIndex = 0;
-        m_selection.insert(*m_activeIndex);
-    }
+    m_selection.deselectAll(numberOfCells());
     updateSelection();
 }
 
@@ -403,16 +309,16 @@ void KTImageListView::finishMove(std::optional<qsizetype> indexToShow)
     informDelegateAboutChangedSelection();
 }
 
-bool KTImageListView::moveInCompareMode(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction)
+void KTImageListView::moveInCompareMode(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction)
 {
     const qsizetype n = numberOfCells();
     if (n < 2)
-        return false;
-    if (!m_activeIndex || m_selection.size() != 2)
+        return;
+    if (!m_selection.active() || m_selection.indexes().size() != 2)
         validateSelection();
-    const qsizetype a = *m_activeIndex;
-    const qsizetype b = *m_selection.begin() == a ? *m_selection.rbegin() : *m_selection.begin();
-    const bool command = hasModifier(modifiers, kCommandModifier);
+    const qsizetype a = *m_selection.active();
+    const qsizetype b = *m_selection.first() == a ? *m_selection.last() : *m_selection.first();
+    const bool command = modifiers.testFlag(kCommandModifier);
     qsizetype moving = command ? a : b;
     const qsizetype fixed = command ? b : a;
     const qsizetype smallest = fixed == 0 ? 1 : 0;
@@ -433,15 +339,11 @@ bool KTImageListView::moveInCompareMode(Qt::KeyboardModifiers modifiers, qsizety
         moving = candidate;
     }
     Q_ASSERT_X(moving != fixed, "selectLeftWithEvent", "Unexpected situation.");
-    if (command) {
-        m_selection = {moving, b};
-        m_activeIndex = moving;
-    } else {
-        m_selection = {a, moving};
-        m_activeIndex = a;
-    }
+    if (command)
+        m_selection.set({moving, b}, moving);
+    else
+        m_selection.set({a, moving}, a);
     finishMove(moving);
-    return true;
 }
 
 void KTImageListView::selectLeftWithModifiers(Qt::KeyboardModifiers modifiers, qsizetype steps)
@@ -454,120 +356,37 @@ void KTImageListView::selectRightWithModifiers(Qt::KeyboardModifiers modifiers, 
     moveSelection(modifiers, steps, +1);
 }
 
-// Left and right are mirror images: `direction` is -1 towards the first image, +1 towards the last.
 void KTImageListView::moveSelection(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction)
 {
-    const qsizetype n = numberOfCells();
-    if (n == 0 || steps < 1)
-        return;
     if (m_compareMode) {
         moveInCompareMode(modifiers, steps, direction);
         return;
     }
-    const bool forward = direction > 0;
-    const qsizetype end = forward ? n - 1 : 0;
-    const auto nearEnd = [&] { return forward ? *firstSelected() : *lastSelected(); };
-    const auto farEnd = [&] { return forward ? *lastSelected() : *firstSelected(); };
-    std::optional<qsizetype> show;
-    if (m_selection.empty()) {
-        m_selection = {end};
-        validateSelection();
-        show = end;
-    } else if (hasModifier(modifiers, Qt::ShiftModifier)) {
-        // The anchor is the moving end: it grows the selection away from the active image and
-        // shrinks it on the way back.
-        if (!m_anchorIndex)
-            m_anchorIndex = farEnd();
-        for (qsizetype step = 0; step < steps; ++step) {
-            qsizetype anchor = *m_anchorIndex;
-            const bool growing =
-                !m_activeIndex || (forward ? anchor >= *m_activeIndex : anchor <= *m_activeIndex);
-            if (growing) {
-                if (anchor == end)
-                    break;
-                anchor += direction;
-                m_selection.insert(anchor);
-            } else {
-                m_selection.erase(anchor);
-                anchor += direction;
-                if (!m_selection.count(anchor))
-                    anchor = nearEnd();
-                if (anchor == *m_activeIndex)
-                    anchor = farEnd();
-            }
-            m_anchorIndex = anchor;
-        }
-        validateSelection();
-        show = m_anchorIndex;
-    } else if (hasModifier(modifiers, kCommandModifier)) {
-        // The active image steps through the selection and wraps round within it.
-        for (qsizetype step = 0; step < steps; ++step) {
-            if (!m_activeIndex) {
-                m_activeIndex = farEnd();
-                break;
-            }
-            if (forward) {
-                const auto above = m_selection.upper_bound(*m_activeIndex);
-                m_activeIndex = above == m_selection.end() ? std::nullopt : std::optional<qsizetype>(*above);
-            } else {
-                const auto below = m_selection.lower_bound(*m_activeIndex);
-                m_activeIndex =
-                    below == m_selection.begin() ? std::nullopt : std::optional<qsizetype>(*std::prev(below));
-            }
-        }
-        if (!m_activeIndex)
-            m_activeIndex = nearEnd();
-        validateSelection();
-        m_anchorIndex.reset();
-        show = m_activeIndex;
-    } else {
-        // A single step wraps round the ends of the list; a row step stops at them.
-        const qsizetype from = farEnd();
-        const qsizetype target = from + direction * steps;
-        const qsizetype moved = target < 0 || target > n - 1 ? (steps == 1 ? n - 1 - end : end) : target;
-        m_selection = {moved};
-        validateSelection();
-        m_anchorIndex.reset();
-        show = moved;
-    }
-    finishMove(show);
+    const std::optional<qsizetype> show = m_selection.move(numberOfCells(), modifiers, steps, direction);
+    if (show)
+        finishMove(show);
+    else
+        updateSelection();
 }
 
 void KTImageListView::updateSelectionForClickedIndex(qsizetype clicked, Qt::KeyboardModifiers modifiers)
 {
-    const qsizetype active = m_activeIndex.value_or(clicked);
-    const bool shift = hasModifier(modifiers, Qt::ShiftModifier);
-    const bool command = hasModifier(modifiers, kCommandModifier);
     if (m_compareMode) {
-        if (m_selection.size() != 2)
+        if (m_selection.indexes().size() != 2)
             validateSelection();
-        if (m_selection.size() == 2 && m_activeIndex) {
-            const qsizetype a = *m_activeIndex;
-            const qsizetype b = *m_selection.begin() == a ? *m_selection.rbegin() : *m_selection.begin();
-            if (clicked != a) {
-                m_selection = {clicked, clicked == b ? a : b};
-                m_activeIndex = clicked;
-            }
+        if (m_selection.indexes().size() == 2 && m_selection.active()) {
+            const qsizetype a = *m_selection.active();
+            const qsizetype b = *m_selection.first() == a ? *m_selection.last() : *m_selection.first();
+            if (clicked != a)
+                m_selection.set({clicked, clicked == b ? a : b}, clicked);
         }
-        if (m_selection.size() != 2)
+        if (m_selection.indexes().size() != 2)
             qWarning("Invalid selection for compare mode.");
-    } else if (shift && command) {
-        for (qsizetype index = std::min(clicked, active); index <= std::max(clicked, active); ++index)
-            m_selection.insert(index);
-    } else if (command) {
-        if (!m_selection.erase(clicked))
-            m_selection.insert(clicked);
-    } else if (shift) {
-        m_selection.clear();
-        for (qsizetype index = std::min(clicked, active); index <= std::max(clicked, active); ++index)
-            m_selection.insert(index);
-    } else if (m_selection.count(clicked)) {
-        m_activeIndex = clicked;
+        m_selection.setAnchor(std::nullopt);
+        validateSelection();
     } else {
-        m_selection = {clicked};
+        m_selection.click(numberOfCells(), clicked, modifiers);
     }
-    m_anchorIndex.reset();
-    validateSelection();
     updateSelection();
     scrollCellToVisibleAtIndex(clicked);
 }
@@ -590,10 +409,10 @@ void KTImageListView::mouseDoubleClickedInCell(KTImageCollectionViewCell *cell,
 
 bool KTImageListView::wantsKey(const QKeyEvent &event)
 {
-    switch (classify(event)) {
-    case ListKey::None:
+    switch (gridKeyForEvent(event)) {
+    case KTGridKey::None:
         return false;
-    case ListKey::CommandKey: {
+    case KTGridKey::CommandKey: {
         const QString key = keyEquivalent(event);
         if (key != QLatin1String("a") && key != QLatin1String("d"))
             return false;
@@ -608,26 +427,26 @@ bool KTImageListView::wantsKey(const QKeyEvent &event)
 bool KTImageListView::performKeyDown(const QKeyEvent &event)
 {
     const Qt::KeyboardModifiers modifiers = keyEquivalentModifiers(event.modifiers());
-    switch (classify(event)) {
-    case ListKey::Left:
+    switch (gridKeyForEvent(event)) {
+    case KTGridKey::Left:
         selectLeftWithModifiers(modifiers, 1);
         return true;
-    case ListKey::Up:
+    case KTGridKey::Up:
         selectLeftWithModifiers(modifiers, std::max<qsizetype>(numberOfColumns(), 1));
         return true;
-    case ListKey::Right:
+    case KTGridKey::Right:
         selectRightWithModifiers(modifiers, 1);
         return true;
-    case ListKey::Down:
+    case KTGridKey::Down:
         selectRightWithModifiers(modifiers, std::max<qsizetype>(numberOfColumns(), 1));
         return true;
-    case ListKey::DeleteToTrash:
+    case KTGridKey::DeleteToTrash:
         deleteSelectedImagesToTrash();
         return true;
-    case ListKey::DeleteToSystemTrash:
+    case KTGridKey::DeleteToSystemTrash:
         deleteSelectedImagesToSystemTrash();
         return true;
-    case ListKey::CommandKey: {
+    case KTGridKey::CommandKey: {
         KTImageListViewDelegate *delegate = m_delegate.get();
         const QString key = keyEquivalent(event);
         if (!delegate || !delegate->canImageListPerformKeyDownWithKeyEquivalent(key))
@@ -639,7 +458,7 @@ bool KTImageListView::performKeyDown(const QKeyEvent &event)
         informDelegateAboutChangedSelection();
         return true;
     }
-    case ListKey::None:
+    case KTGridKey::None:
         break;
     }
     return false;
@@ -647,10 +466,8 @@ bool KTImageListView::performKeyDown(const QKeyEvent &event)
 
 bool KTImageListView::event(QEvent *event)
 {
-    if (event->type() == QEvent::ShortcutOverride && wantsKey(*static_cast<QKeyEvent *>(event))) {
-        event->accept();
+    if (claimShortcutOverride(event, [this](const QKeyEvent &key) { return wantsKey(key); }))
         return true;
-    }
     return KTImageCollectionView::event(event);
 }
 
@@ -664,39 +481,29 @@ void KTImageListView::keyPressEvent(QKeyEvent *event)
 
 // ---- Mouse and drag out ----
 
-KTImageCollectionViewCell *KTImageListView::cellAtPosition(const QPointF &position) const
-{
-    for (QWidget *hit = childAt(position.toPoint()); hit && hit != this; hit = hit->parentWidget())
-        if (auto *hover = qobject_cast<KTImageCollectionViewCellMouseEventHandlingView *>(hit))
-            return hover->cell();
-    return nullptr;
-}
-
 void KTImageListView::mousePressEvent(QMouseEvent *event)
 {
     setFocus(Qt::MouseFocusReason);
-    m_dragImage = QImage();
+    m_drag.disarm();
     if (event->button() != Qt::LeftButton)
         return;
-    KTImageCollectionViewCell *cell = cellAtPosition(event->position());
+    KTImageCollectionViewCell *cell =
+        KTImageCollectionViewCellMouseEventHandlingView::cellAt(this, event->position());
     if (!cell)
         return;
     m_activeImageMO = cell->imageMO();
     mouseClickedInCell(cell, keyEquivalentModifiers(event->modifiers()));
-    const KTImageCollectionViewCellImageView *imageView = cell->imageView();
-    m_dragImage = imageView->imageForDragging();
-    const QRectF drawn = imageView->rectForDraw();
-    m_dragRect = QRectF(imageView->mapTo(this, drawn.topLeft().toPoint()), drawn.size());
-    m_mouseClickLocation = event->position();
+    m_drag.arm(this, cell, event->position());
 }
 
 void KTImageListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     setFocus(Qt::MouseFocusReason);
-    m_dragImage = QImage();
+    m_drag.disarm();
     if (event->button() != Qt::LeftButton)
         return;
-    if (KTImageCollectionViewCell *cell = cellAtPosition(event->position())) {
+    if (KTImageCollectionViewCell *cell =
+            KTImageCollectionViewCellMouseEventHandlingView::cellAt(this, event->position())) {
         m_activeImageMO = cell->imageMO();
         mouseDoubleClickedInCell(cell, keyEquivalentModifiers(event->modifiers()));
     }
@@ -704,34 +511,23 @@ void KTImageListView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void KTImageListView::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_dragImage = QImage();
+    m_drag.disarm();
     KTImageCollectionView::mouseReleaseEvent(event);
 }
 
 void KTImageListView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragImage.isNull() || !(event->buttons() & Qt::LeftButton))
-        return;
-    const QPointF delta = event->position() - m_mouseClickLocation;
-    if (std::hypot(delta.x(), delta.y()) <= kDragThreshold)
+    if (!(event->buttons() & Qt::LeftButton) || !m_drag.shouldStart(event->position()))
         return;
     std::unique_ptr<QMimeData> data = mimeDataForDrag();
-    const qsizetype count = data->urls().size();
-    const QImage picture = count >= 2 ? addBadge(QString::number(count), m_dragImage) : m_dragImage;
-    const QPoint hotSpot = (m_mouseClickLocation - m_dragRect.topLeft()).toPoint();
-    // One press starts at most one drag.
-    m_dragImage = QImage();
-    beginDraggingSession(std::move(data), picture, hotSpot);
+    const QImage picture = m_drag.picture(data->urls().size());
+    beginDraggingSession(std::move(data), picture, m_drag.hotSpot());
 }
 
 void KTImageListView::beginDraggingSession(std::unique_ptr<QMimeData> data, const QImage &picture,
                                            const QPoint &hotSpot)
 {
-    auto *drag = new QDrag(this);
-    drag->setMimeData(data.release());
-    drag->setPixmap(QPixmap::fromImage(picture));
-    drag->setHotSpot(hotSpot);
-    drag->exec(Qt::CopyAction);
+    KTGridDragSource::exec(this, std::move(data), picture, hotSpot);
 }
 
 QList<QUrl> KTImageListView::selectedImagesURLs()
@@ -743,8 +539,8 @@ QList<QUrl> KTImageListView::selectedImagesURLs()
         for (KTImageMO *selected : selectedImages())
             if (selected == m_activeImageMO)
                 record = selected;
-        if (!record && m_activeIndex)
-            record = imageMOAtIndex(*m_activeIndex);
+        if (!record && m_selection.active())
+            record = imageMOAtIndex(*m_selection.active());
         if (record && !record->path().isEmpty())
             urls.append(QUrl::fromLocalFile(record->path()));
         return urls;
@@ -757,27 +553,46 @@ QList<QUrl> KTImageListView::selectedImagesURLs()
 
 std::unique_ptr<QMimeData> KTImageListView::mimeDataForDrag()
 {
-    return fileURLsMimeData(selectedImagesURLs());
+    return mimeDataForFiles(selectedImagesURLs(), FilesUse::Drag);
+}
+
+std::unique_ptr<QMimeData> KTImageListView::mimeDataForFiles(const QList<QUrl> &urls, FilesUse use)
+{
+    auto data = std::make_unique<QMimeData>();
+    if (urls.isEmpty())
+        return data;
+    data->setUrls(urls);
+    if (use == FilesUse::Clipboard) {
+        // File managers of the desktop paste files from this list.
+        QByteArray copied("copy");
+        for (const QUrl &url : urls)
+            copied += '\n' + url.toEncoded();
+        data->setData(kCopiedFilesType, copied);
+    }
+    return data;
 }
 
 qsizetype KTImageListView::addSelectedImagesToPasteboard(QClipboard *clipboard)
 {
     const QList<QUrl> urls = selectedImagesURLs();
-    if (urls.isEmpty() || !clipboard)
-        return urls.size();
-    std::unique_ptr<QMimeData> data = fileURLsMimeData(urls);
-    // File managers of the desktop paste files from this list.
-    QByteArray copied("copy");
-    for (const QUrl &url : urls)
-        copied += '\n' + url.toEncoded();
-    data->setData(kCopiedFilesType, copied);
-    clipboard->setMimeData(data.release());
+    if (!urls.isEmpty() && clipboard)
+        clipboard->setMimeData(mimeDataForFiles(urls, FilesUse::Clipboard).release());
     return urls.size();
 }
 
 qsizetype KTImageListView::copySelectedImagesToPasteboard()
 {
     return addSelectedImagesToPasteboard(QGuiApplication::clipboard());
+}
+
+bool KTImageListView::isDragDistance(const QPointF &delta)
+{
+    return std::hypot(delta.x(), delta.y()) > kDragThreshold;
+}
+
+QImage KTImageListView::dragPicture(const QImage &image, qsizetype count)
+{
+    return count >= 2 ? addBadge(QString::number(count), image) : image;
 }
 
 QImage KTImageListView::addBadge(const QString &text, const QImage &image)
@@ -838,7 +653,7 @@ void KTImageListView::onTrashClicked(KTImageCollectionViewCell *cell)
         return;
     const bool reject = !record->rejected().value_or(false);
     QList<KTImageMO *> images{record};
-    if (!m_compareMode && m_selection.count(qsizetype(cell->index())))
+    if (!m_compareMode && m_selection.contains(qsizetype(cell->index())))
         for (KTImageMO *selected : selectedImages())
             if (!images.contains(selected))
                 images.append(selected);
@@ -854,7 +669,7 @@ void KTImageListView::setPropertyForSelectedImagesWithKeypath(const QString &key
                                                               KTImageCollectionViewCell *cell)
 {
     KTImageMO *source = cell->imageMO();
-    if (source && !m_compareMode && m_selection.count(qsizetype(cell->index()))) {
+    if (source && !m_compareMode && m_selection.contains(qsizetype(cell->index()))) {
         QList<KTImageMO *> rejected;
         for (KTImageMO *record : selectedImages()) {
             if (keyPath == QLatin1String("rejected"))
@@ -871,7 +686,7 @@ void KTImageListView::setPropertyForSelectedImagesWithKeypath(const QString &key
 
 void KTImageListView::deleteSelectedImagesToTrash()
 {
-    KTImageMO *active = m_activeIndex ? imageMOAtIndex(*m_activeIndex) : nullptr;
+    KTImageMO *active = m_selection.active() ? imageMOAtIndex(*m_selection.active()) : nullptr;
     if (!active)
         return;
     changeRejected(selectedImages(), !active->rejected().value_or(false));

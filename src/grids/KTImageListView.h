@@ -1,6 +1,8 @@
 #pragma once
 
+#include "KTGridDragSource.h"
 #include "KTImageCollectionView.h"
+#include "KTImageSelection.h"
 #include "KTWeakDelegate.h"
 
 #include <QImage>
@@ -60,9 +62,9 @@ public:
     bool pickedAndRejectButtonsEnabled() const { return m_pickedAndRejectButtonsEnabled; }
     void setPickedAndRejectButtonsEnabled(bool enabled);
 
-    const std::set<qsizetype> &selection() const { return m_selection; }
-    std::optional<qsizetype> activeIndex() const { return m_activeIndex; }
-    std::optional<qsizetype> anchorIndex() const { return m_anchorIndex; }
+    const std::set<qsizetype> &selection() const { return m_selection.indexes(); }
+    std::optional<qsizetype> activeIndex() const { return m_selection.active(); }
+    std::optional<qsizetype> anchorIndex() const { return m_selection.anchor(); }
     /// The selected records in index order (places without a record are skipped).
     QList<KTImageMO *> selectedImages();
     /// The record of the cell last pressed with the mouse (cleared by reloadData()).
@@ -121,8 +123,21 @@ public:
     qsizetype copySelectedImagesToPasteboard();
     /// The drag's data: the selection's file URLs.
     std::unique_ptr<QMimeData> mimeDataForDrag();
+    /// What file URLs are put on: a drag carries the URLs, the clipboard also the copied-files list
+    /// that the desktop's file managers paste.
+    enum class FilesUse
+    {
+        Drag,
+        Clipboard
+    };
+    /// The data of `urls` for `use` (no URLs: empty data, which clears a clipboard).
+    static std::unique_ptr<QMimeData> mimeDataForFiles(const QList<QUrl> &urls, FilesUse use);
     /// `image` with a red pill holding `text` at its lower right.
     static QImage addBadge(const QString &text, const QImage &image);
+    /// The picture of a drag of `count` files: `image`, with the count badge from two files on.
+    static QImage dragPicture(const QImage &image, qsizetype count);
+    /// Whether a press has moved far enough (more than kDragThreshold) to start a drag.
+    static bool isDragDistance(const QPointF &delta);
 
     void onTrashClicked(KTImageCollectionViewCell *cell) override;
     void onFlagClicked(KTImageCollectionViewCell *cell) override;
@@ -150,17 +165,15 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void viewDidUnhide() override;
-    /// The cell under a press: the cell of the hover view under `position`, or null.
-    KTImageCollectionViewCell *cellAtPosition(const QPointF &position) const;
     /// The visible part, y up: the scroll host's, or the whole view without one.
     QRectF documentVisibleRect() const;
 
 private:
-    std::optional<qsizetype> firstSelected() const;
-    std::optional<qsizetype> lastSelected() const;
     void finishMove(std::optional<qsizetype> indexToShow);
     void moveSelection(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction);
-    bool moveInCompareMode(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction);
+    void moveInCompareMode(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction);
+    /// Compare mode's rule: exactly two selected indexes, one of them active.
+    bool validateComparedPair(qsizetype count);
     void changeRejected(const QList<KTImageMO *> &images, bool rejected);
 
     KTWeakDelegate<KTImageListViewDataSource> m_dataSource;
@@ -169,14 +182,10 @@ private:
     bool m_compareMode = false;
     bool m_showPickRejectButtons = true;
     bool m_pickedAndRejectButtonsEnabled = true;
-    std::set<qsizetype> m_selection;
-    std::optional<qsizetype> m_activeIndex = 0;
-    std::optional<qsizetype> m_anchorIndex;
+    KTImageSelection m_selection;
     double m_visibleAmount = 0;
     bool m_doesNotUpdateVisibleAmount = false;
 
-    QPointF m_mouseClickLocation;
-    QRectF m_dragRect;
-    QImage m_dragImage;
+    KTGridDragSource m_drag;
     KTImageMO *m_activeImageMO = nullptr;
 };

@@ -13,6 +13,7 @@
 
 class KTExternalImagesManager;
 class KTImageMO;
+class KTSerialQueue;
 
 /// The status flows between the session's image records and their external catalogues: the
 /// write pass (the session wins for the decisions marked in the sync bits), the import (the
@@ -28,8 +29,14 @@ class KTImageMO;
 /// the resolve date unless the record is rejected already), which the import uses for records
 /// the catalogue rejects (KTExternalStatusHooks connects it).
 ///
-/// Threading: main thread only; records of the main context. Every flow blocks while it reads or
-/// writes the catalogues.
+/// Threading: main thread only; records of the main context. The write pass, the import and the
+/// change check return at once: the records' fields are copied on the main thread, the database
+/// work runs on the flows' serial queue (so two flows never work on the catalogues at once, and a
+/// locked catalogue is waited for there, never on the main thread), and the result is applied to
+/// the records on the main thread in one step, then the completion runs. A completion always
+/// runs, on a later turn of the main event loop, unless the flows were destroyed meanwhile.
+/// Records deleted while the queue worked are left out. The trash hand-off and the mark/unmark
+/// writes stay synchronous: the trash asks for them in the middle of its own work.
 class KTExternalStatusFlows : public KTExternalStatusSync
 {
 public:
@@ -42,9 +49,13 @@ public:
         KTCatalogOutcome outcome;
         QList<KTImageMO *> changedImages;
     };
+    using OutcomeCompletion = std::function<void(const KTCatalogOutcome &outcome)>;
+    using ChangeCheckCompletion = std::function<void(const ChangeCheck &check)>;
 
-    /// Works through `manager`, which must outlive the flows.
+    /// Works through `manager`, which must outlive the flows. Destroying the flows waits for the
+    /// database work already queued.
     explicit KTExternalStatusFlows(const KTExternalImagesManager &manager);
+    ~KTExternalStatusFlows() override;
 
     void setMoveImagesToTrash(MoveImagesToTrash moveImagesToTrash)
     {
@@ -56,33 +67,38 @@ public:
 
     // --- KTExternalStatusSync ---
 
-    /// The write pass. A list without marked records opens no catalogue and returns true.
-    bool syncImagesStatuses(const QList<KTImageMO *> &images) override;
+    /// The write pass. A list without marked records opens no catalogue and succeeds; an empty
+    /// list fails.
+    void syncImagesStatuses(const QList<KTImageMO *> &images, Completion completion) override;
     /// Lightroom import for a list with any Lightroom record, else the iPhoto/Aperture import.
-    bool importImagesStatuses(const QList<KTImageMO *> &images) override;
+    void importImagesStatuses(const QList<KTImageMO *> &images, Completion completion) override;
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override;
     int externalCatalogTypeFromImageMO(const KTImageMO *image) const override;
     bool isExternalAppRunningForImage(const KTImageMO *image) const override;
     QString runningExternalAppNameForImage(const KTImageMO *image) const override;
 
-    /// The write pass with its outcome: Done when every write committed.
-    KTCatalogOutcome syncImagesStatusesWithOutcome(const QList<KTImageMO *> &images);
+    /// The write pass with its outcome: Done when every write committed. A record's bit is
+    /// cleared only when its write committed and its decision did not change while the pass ran.
+    void syncImagesStatusesWithOutcome(const QList<KTImageMO *> &images, OutcomeCompletion completion);
 
     /// The catalogue wins for the records whose decisions differ (the Lightroom import table);
     /// what it changed then goes through the write pass so that the catalogue's collections and
-    /// flags agree. A catalogue that cannot be read changes nothing.
-    KTCatalogOutcome importLightroomImagesStatuses(const QList<KTImageMO *> &images);
+    /// flags agree, and the completion runs after that pass. A catalogue that cannot be read
+    /// changes nothing.
+    void importLightroomImagesStatuses(const QList<KTImageMO *> &images, OutcomeCompletion completion);
     /// Every record takes its library's flag and trash mark. A library that cannot be read
     /// changes nothing.
-    KTCatalogOutcome importIPhotoOrAppertureImageStatuses(const QList<KTImageMO *> &images);
+    void importIPhotoOrAppertureImageStatuses(const QList<KTImageMO *> &images, OutcomeCompletion completion);
 
     /// The change check over the Lightroom records of the list when it has any, otherwise over
     /// the whole list. Records that the catalogue no longer holds are deleted from their context.
-    ChangeCheck imagesUpdatedInExternalCatalogFromImages(const QList<KTImageMO *> &images);
+    void imagesUpdatedInExternalCatalogFromImages(const QList<KTImageMO *> &images,
+                                                  ChangeCheckCompletion completion);
     /// The Lightroom records only; opens the catalogues for writing (a running Lightroom gives
     /// ApplicationRunning and deletes nothing).
-    ChangeCheck imagesUpdatedInLightroomFromImages(const QList<KTImageMO *> &images);
-    ChangeCheck imagesUpdatedInIPhotoOrApperture(const QList<KTImageMO *> &images);
+    void imagesUpdatedInLightroomFromImages(const QList<KTImageMO *> &images,
+                                            ChangeCheckCompletion completion);
+    void imagesUpdatedInIPhotoOrApperture(const QList<KTImageMO *> &images, ChangeCheckCompletion completion);
 
     /// The catalogue half of the trash hand-off: rejects the records in their catalogues, one
     /// write per catalogue, and returns those whose reject was not committed (catalogue busy,
@@ -104,11 +120,26 @@ public:
     static QList<KTImageMO *> lightroomImagesInArray(const QList<KTImageMO *> &images);
 
 private:
-    ChangeCheck checkForChanges(const QList<KTImageMO *> &images);
-    /// Reads the catalogues' decisions and applies them, appending the records it changed to
-    /// `changed`; changes nothing unless the read succeeded.
-    KTCatalogOutcome importStatuses(const QList<KTImageMO *> &images, QList<KTImageMO *> &changed);
+    struct Snapshot;
+    using ImportCompletion =
+        std::function<void(const KTCatalogOutcome &outcome, const QList<KTImageMO *> &changed)>;
+
+    void checkForChanges(const QList<KTImageMO *> &images, ChangeCheckCompletion completion);
+    /// Stores the bits of a write pass into the records still alive, with undo registration off.
+    static void applyWritePass(const Snapshot &snapshot, const KTCatalogWriteResult &result);
+    /// Reads the catalogues' decisions and applies them, handing the records it changed to
+    /// `completion`; changes nothing unless the read succeeded.
+    void importStatuses(const QList<KTImageMO *> &images, ImportCompletion completion);
+    /// Runs the manager's `work` over the values on the queue, then `apply` with its result on the
+    /// main thread while the flows live.
+    template <typename Result>
+    void run(const std::vector<KTExternalImage> &values,
+             Result (KTExternalImagesManager::*work)(const std::vector<KTExternalImage> &) const,
+             std::function<void(const Result &)> apply);
 
     const KTExternalImagesManager &m_manager;
     MoveImagesToTrash m_moveImagesToTrash;
+    // Jobs hold it weakly: a result that arrives after the flows are gone is dropped.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    std::unique_ptr<KTSerialQueue> m_queue;
 };

@@ -109,7 +109,22 @@ void KTChangeTracker::clear()
     for (KTStoreObject *object : m_listed)
         object->*m_mark = KTChangeMark();
     m_listed.clear();
+    m_releasedDeletions.clear();
     m_count = 0;
+}
+
+void KTChangeTracker::release(const std::unordered_set<const KTStoreObject *> &objects)
+{
+    std::erase_if(m_listed, [&](KTStoreObject *object) {
+        if (!objects.contains(object))
+            return false;
+        // A deleted record's mark is Deleted or, when it was inserted since the last point, None;
+        // the count keeps counting a delete through its id.
+        if ((object->*m_mark).state == State::Deleted)
+            m_releasedDeletions.push_back(object->objectID());
+        object->*m_mark = KTChangeMark();
+        return true;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -139,6 +154,16 @@ KTStoreObject *KTEntityRecords::insert(std::unique_ptr<KTStoreObject> object)
         m_unsorted = true;
     m_slots.push_back(std::move(object));
     return raw;
+}
+
+void KTEntityRecords::remove(const std::unordered_set<const KTStoreObject *> &objects)
+{
+    std::erase_if(m_slots, [&](const std::unique_ptr<KTStoreObject> &object) {
+        if (!objects.contains(object.get()))
+            return false;
+        m_byRow.erase(object->objectID().row);
+        return true;
+    });
 }
 
 const std::vector<std::unique_ptr<KTStoreObject>> &KTEntityRecords::inRowOrder()
@@ -571,6 +596,8 @@ KTChangeSet KTObjectContextState::buildChangeSet() const
             break;
         }
     });
+    changes.deleted.insert(changes.deleted.end(), saveChanges.releasedDeletions().cbegin(),
+                           saveChanges.releasedDeletions().cend());
     const auto recordOrder = [](const KTRecordValues &a, const KTRecordValues &b) {
         return a.objectID < b.objectID;
     };
@@ -961,6 +988,41 @@ void KTObjectContext::undeleteObject(KTStoreObject *object)
         d->noteChanged(target, inverse, {}, {});
         d->fireKeyObservers(target, inverse, {}, {});
     }
+}
+
+std::size_t KTObjectContext::releaseDeletedObjects()
+{
+    d->assertThread();
+    Q_ASSERT(m_isMain);
+    processPendingChanges();
+    std::unordered_set<const KTStoreObject *> released;
+    for (KTEntityRecords &records : d->objectsByEntity) {
+        for (const auto &object : records.inRowOrder()) {
+            // A delete that observers have not heard of yet keeps its record until they have.
+            if (object->m_deleted && !object->m_pendingMark.listed)
+                released.insert(object.get());
+        }
+    }
+    if (released.empty())
+        return 0;
+    d->saveChanges.release(released);
+    for (auto it = d->keyObservers.begin(); it != d->keyObservers.end();) {
+        if (released.contains(it->first))
+            it = d->keyObservers.erase(it);
+        else
+            ++it;
+    }
+    for (KTEntityRecords &records : d->objectsByEntity)
+        records.remove(released);
+    return released.size();
+}
+
+std::size_t KTObjectContext::heldObjectCount() const
+{
+    std::size_t count = 0;
+    for (const KTEntityRecords &records : d->objectsByEntity)
+        count += records.size();
+    return count;
 }
 
 bool KTObjectContext::isUndoRegistrationEnabled() const

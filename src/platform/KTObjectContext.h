@@ -42,8 +42,8 @@ struct KTObjectContextState;
 ///
 /// Lifetime: contexts are held by shared_ptr. A child holds its parent weakly; a perform block
 /// keeps its context alive until the block has run, and destroying a child waits for the blocks
-/// still queued. Records are owned by their context for its whole life, deleted ones included
-/// (so a long session's main context keeps the records it deleted until it is destroyed).
+/// still queued. Records are owned by their context, deleted ones included, until the context is
+/// destroyed or, for deleted records of a main context, releaseDeletedObjects() frees them.
 class KTObjectContext : public std::enable_shared_from_this<KTObjectContext>
 {
 public:
@@ -159,6 +159,15 @@ public:
     void disableUndoRegistration();
     void enableUndoRegistration();
     bool isUndoRegistrationEnabled() const;
+
+    /// Frees the deleted records whose delete the objects-did-change observers have heard of
+    /// (pending reports are delivered first), with their key observations; a delete not saved yet
+    /// still reaches the next change set. Afterwards nothing may use a pointer to such a record:
+    /// the undo recorder's owner must have forgotten its steps first, and views must have let go
+    /// of the records when they heard of the deletes. Returns how many records were freed.
+    std::size_t releaseDeletedObjects();
+    /// How many record objects the context holds, deleted ones included.
+    std::size_t heldObjectCount() const;
 
 private:
     friend class KTStoreObject;

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 /// Id counters and the model, shared by a main context and its children.
@@ -47,6 +48,11 @@ public:
     bool isEmpty() const { return m_count == 0; }
     std::size_t size() const { return m_count; }
     void clear();
+    /// Stops listing `objects` (deleted records about to be freed); a noted delete among them is
+    /// kept by id, so the next change set still carries it.
+    void release(const std::unordered_set<const KTStoreObject *> &objects);
+    /// The ids of released records whose delete is still noted.
+    const std::vector<KTObjectID> &releasedDeletions() const { return m_releasedDeletions; }
     /// Calls fn(object, mark) for each marked record, in no particular order.
     template <typename Fn> void forEach(Fn &&fn) const
     {
@@ -62,6 +68,7 @@ private:
 
     KTChangeMark KTStoreObject::*m_mark;
     std::vector<KTStoreObject *> m_listed;
+    std::vector<KTObjectID> m_releasedDeletions;
     std::size_t m_count = 0;
 };
 
@@ -77,6 +84,8 @@ public:
     /// Every record in row order (sorted here when rows came out of order).
     const std::vector<std::unique_ptr<KTStoreObject>> &inRowOrder();
     std::size_t size() const { return m_slots.size(); }
+    /// Destroys the records in `objects`.
+    void remove(const std::unordered_set<const KTStoreObject *> &objects);
 
 private:
     std::vector<std::unique_ptr<KTStoreObject>> m_slots; // in row order unless m_unsorted

@@ -3,6 +3,7 @@
 #include "KTTaskNotifications.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantMap>
 
@@ -26,6 +27,26 @@ inline const QString kGrouppingImagesTaskName = QStringLiteral("Grouping Images"
 inline const QString kGeneratingThumbnailsTaskName = QStringLiteral("Generating Thumbnails");
 inline const QString kCachingLowResThumbnailsTaskName = QStringLiteral("Caching Low Resolution Thumbnails");
 
+/// The sender of a task's notifications as a job carries it: a guarded pointer, made where the
+/// sender is sure to be alive (on the main thread, before the job is queued), copied by value
+/// into the job and resolved only on the main thread, when the notification is posted. A job
+/// never reads the guard itself, so it cannot race the sender's destruction.
+class KTTaskSender
+{
+public:
+    KTTaskSender() = default;
+    /// Make it where `sender` is alive for the whole call.
+    KTTaskSender(QObject *sender) : m_sender(sender) {}
+    /// Copies the guard without reading it (a guard of a subclass would be read to convert it).
+    KTTaskSender(const QPointer<QObject> &sender) : m_sender(sender) {}
+
+    /// The sender, or null once it was destroyed. Main thread only (asserted).
+    QObject *object() const;
+
+private:
+    QPointer<QObject> m_sender;
+};
+
 /// The task notification bus: every long job announces its start, steps, progress and end here,
 /// and the progress sheet, the main window and the review modes follow them.
 ///
@@ -34,6 +55,7 @@ inline const QString kCachingLowResThumbnailsTaskName = QStringLiteral("Caching 
 /// run on the main thread on a later turn of the event loop. Calls from one thread arrive in call
 /// order, and in order with other work that thread queued on the main queue before the call.
 /// The sender is held weakly until the post; a sender destroyed before then arrives as null.
+/// Jobs off the main thread pass a KTTaskSender made before they were queued.
 class KTTasksNotifier
 {
 public:
@@ -44,15 +66,15 @@ public:
 
     /// Posts "TaskDidStart" with {"TaskName": name} plus `userInfo` (an entry under "TaskName"
     /// replaces the name). A cancelable sender passes KTTaskDidStartInfo::cancelable().
-    void taskDidStart(const QString &name, QObject *sender, const QVariantMap &userInfo = {});
+    void taskDidStart(const QString &name, const KTTaskSender &sender, const QVariantMap &userInfo = {});
     /// Posts "TaskDidFinish" with {"TaskName": name} plus `userInfo`.
-    void taskDidFinish(const QString &name, QObject *sender, const QVariantMap &userInfo = {});
+    void taskDidFinish(const QString &name, const KTTaskSender &sender, const QVariantMap &userInfo = {});
     /// Posts "TaskStepsDidCalculate" with the task's total of steps.
-    void numberOfTaskStepsDidCalculate(qint64 count, QObject *sender);
+    void numberOfTaskStepsDidCalculate(qint64 count, const KTTaskSender &sender);
     /// Posts "StepDidExecute" with the steps done since the last report.
-    void stepsDidExecute(qint64 count, QObject *sender);
+    void stepsDidExecute(qint64 count, const KTTaskSender &sender);
     /// Posts "TaskProgressDidUpdate" with the absolute progress, 0 to 100.
-    void taskProgressDidUpdate(double value, QObject *sender);
+    void taskProgressDidUpdate(double value, const KTTaskSender &sender);
 
 private:
     KTTasksNotifier() = default;

@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QPointer>
 
+#include <utility>
+
 KTUndoManager::KTUndoManager(const std::shared_ptr<KTObjectContext> &context, QObject *parent)
     : QObject(parent), m_context(context)
 {
@@ -43,9 +45,10 @@ void KTUndoManager::recordChange(const KTRecordedChange &change)
 {
     if (m_open.empty())
         openEventGroup();
-    m_open.back().steps.push_back(
+    m_open.back().group.steps.push_back(
         Step{int(change.kind), change.object, change.property, change.oldValue, change.newValue});
     m_redoStack.clear();
+    emitStateChanges();
 }
 
 void KTUndoManager::openEventGroup()
@@ -78,19 +81,23 @@ void KTUndoManager::closeTopGroup()
     OpenGroup closing = std::move(m_open.back());
     m_open.pop_back();
     if (!m_open.empty()) {
-        Group &outer = m_open.back().steps;
-        outer.insert(outer.end(), std::make_move_iterator(closing.steps.begin()),
-                     std::make_move_iterator(closing.steps.end()));
-    } else if (!closing.steps.empty()) {
-        m_undoStack.push_back(std::move(closing.steps));
+        Group &outer = m_open.back().group;
+        outer.steps.insert(outer.steps.end(), std::make_move_iterator(closing.group.steps.begin()),
+                           std::make_move_iterator(closing.group.steps.end()));
+        if (outer.actionName.isEmpty())
+            outer.actionName = closing.group.actionName;
+    } else if (!closing.group.steps.empty()) {
+        m_undoStack.push_back(std::move(closing.group));
     }
     emit checkpoint();
+    emitStateChanges();
 }
 
 void KTUndoManager::beginUndoGrouping()
 {
     m_open.push_back(OpenGroup{{}, false});
     emit checkpoint();
+    emitStateChanges();
 }
 
 void KTUndoManager::endUndoGrouping()
@@ -110,7 +117,7 @@ bool KTUndoManager::canUndo() const
 {
     if (!m_undoStack.empty())
         return true;
-    return m_open.size() == 1 && m_open.front().isEventGroup && !m_open.front().steps.empty();
+    return m_open.size() == 1 && m_open.front().isEventGroup && !m_open.front().group.steps.empty();
 }
 
 bool KTUndoManager::canRedo() const
@@ -135,6 +142,7 @@ void KTUndoManager::undo()
     replay(group, true);
     m_redoStack.push_back(std::move(group));
     emit checkpoint();
+    emitStateChanges();
 }
 
 void KTUndoManager::redo()
@@ -146,6 +154,7 @@ void KTUndoManager::redo()
     replay(group, false);
     m_undoStack.push_back(std::move(group));
     emit checkpoint();
+    emitStateChanges();
 }
 
 void KTUndoManager::removeAllActions()
@@ -154,6 +163,54 @@ void KTUndoManager::removeAllActions()
     m_eventGroupCloseDue = false;
     m_undoStack.clear();
     m_redoStack.clear();
+    emitStateChanges();
+}
+
+void KTUndoManager::setActionName(const QString &actionName)
+{
+    if (!m_open.empty())
+        m_open.front().group.actionName = actionName;
+    else if (!m_undoStack.empty())
+        m_undoStack.back().actionName = actionName;
+    emitStateChanges();
+}
+
+QString KTUndoManager::undoActionName() const
+{
+    if (m_open.size() == 1 && m_open.front().isEventGroup && !m_open.front().group.steps.empty())
+        return m_open.front().group.actionName;
+    return m_undoStack.empty() ? QString() : m_undoStack.back().actionName;
+}
+
+QString KTUndoManager::redoActionName() const
+{
+    return m_redoStack.empty() ? QString() : m_redoStack.back().actionName;
+}
+
+QString KTUndoManager::undoMenuItemTitle() const
+{
+    const QString name = undoActionName();
+    return name.isEmpty() ? tr("Undo") : tr("Undo %1").arg(name);
+}
+
+QString KTUndoManager::redoMenuItemTitle() const
+{
+    const QString name = redoActionName();
+    return name.isEmpty() ? tr("Redo") : tr("Redo %1").arg(name);
+}
+
+void KTUndoManager::emitStateChanges()
+{
+    const State now{canUndo(), canRedo(), undoActionName(), redoActionName()};
+    const State before = std::exchange(m_emitted, now);
+    if (now.canUndo != before.canUndo)
+        emit canUndoChanged(now.canUndo);
+    if (now.canRedo != before.canRedo)
+        emit canRedoChanged(now.canRedo);
+    if (now.undoActionName != before.undoActionName)
+        emit undoActionNameChanged(now.undoActionName);
+    if (now.redoActionName != before.redoActionName)
+        emit redoActionNameChanged(now.redoActionName);
 }
 
 void KTUndoManager::replayStep(KTObjectContext &context, const Step &step, bool undoing)
@@ -190,10 +247,10 @@ void KTUndoManager::replay(const Group &group, bool undoing)
         return;
     context->disableUndoRegistration();
     if (undoing) {
-        for (auto step = group.rbegin(); step != group.rend(); ++step)
+        for (auto step = group.steps.rbegin(); step != group.steps.rend(); ++step)
             replayStep(*context, *step, true);
     } else {
-        for (const Step &step : group)
+        for (const Step &step : group.steps)
             replayStep(*context, step, false);
     }
     context->processPendingChanges();

@@ -22,8 +22,12 @@ struct KTRecordedChange;
 /// their link steps are replayed. A step whose record (or link target) no longer exists is
 /// skipped.
 ///
+/// A group may carry an action name ("Pick", "Reject"), which the Edit menu and the toolbar show
+/// as "Undo Pick" / "Redo Pick".
+///
 /// Threading: main thread only, like its context. checkpoint() is emitted when a group opens or
-/// closes and after each undo and redo.
+/// closes and after each undo and redo; canUndoChanged(), canRedoChanged() and the action-name
+/// signals are emitted right after the change that altered the value, and only then.
 class KTUndoManager : public QObject
 {
     Q_OBJECT
@@ -45,6 +49,17 @@ public:
 
     bool canUndo() const;
     bool canRedo() const;
+
+    /// Names the group being recorded (the outermost open one), or, with none open, the last
+    /// group that can be undone. Ignored when there is neither.
+    void setActionName(const QString &actionName);
+    /// The name of the group undo() or redo() would revert or apply; empty when it has none or
+    /// there is nothing to undo or redo.
+    QString undoActionName() const;
+    QString redoActionName() const;
+    /// "Undo" or "Undo <name>", and "Redo" or "Redo <name>", translated.
+    QString undoMenuItemTitle() const;
+    QString redoMenuItemTitle() const;
     /// Reverts the last group (closing the event's group first). Does nothing while an explicit
     /// group is open (logged) or when there is nothing to undo.
     void undo();
@@ -54,6 +69,10 @@ public:
 
 signals:
     void checkpoint();
+    void canUndoChanged(bool canUndo);
+    void canRedoChanged(bool canRedo);
+    void undoActionNameChanged(const QString &actionName);
+    void redoActionNameChanged(const QString &actionName);
 
 private:
     /// One recorded change. Records live as long as their context, deleted ones included, so a
@@ -66,11 +85,23 @@ private:
         QVariant oldValue;
         QVariant newValue;
     };
-    using Group = std::vector<Step>;
+    struct Group
+    {
+        std::vector<Step> steps;
+        QString actionName;
+    };
     struct OpenGroup
     {
-        Group steps;
+        Group group;
         bool isEventGroup = false;
+    };
+    /// What the signals report, as last emitted.
+    struct State
+    {
+        bool canUndo = false;
+        bool canRedo = false;
+        QString undoActionName;
+        QString redoActionName;
     };
 
     void recordChange(const KTRecordedChange &change);
@@ -79,6 +110,8 @@ private:
     void closeTopGroup();
     void replay(const Group &group, bool undoing);
     void replayStep(KTObjectContext &context, const Step &step, bool undoing);
+    /// Emits the signals of the values that differ from the last ones emitted.
+    void emitStateChanges();
 
     std::weak_ptr<KTObjectContext> m_context;
     std::vector<OpenGroup> m_open;
@@ -86,4 +119,5 @@ private:
     quint64 m_eventGroupSerial = 0;
     std::vector<Group> m_undoStack;
     std::vector<Group> m_redoStack;
+    State m_emitted;
 };

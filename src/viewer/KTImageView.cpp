@@ -367,21 +367,14 @@ void KTImageView::reloadPreviewImage()
         QPointer<KTImageView> guard(this);
         const auto token = m_services.entities().obtainEntityOfClass<KTThumbnailEntity>(
             uuid, m_path, {{kThumbnailSizeKey, size}},
-            [guard, generation](const std::shared_ptr<KTThumbnailEntity> &entity) {
+            [guard](const std::shared_ptr<KTThumbnailEntity> &entity) {
                 if (!guard)
                     return;
                 guard->m_reloadPreviewCallbackID.reset();
                 if (!entity)
                     return;
-                // A preview of the view's size is a large JPEG: it is decoded off the main thread,
-                // and dropped when another record or size was asked for meanwhile.
-                KTConcurrentQueue::global().async([guard, entity, generation] {
-                    const QImage image = entity->image();
-                    postToMain([guard, image, generation] {
-                        if (guard && guard->m_previewGeneration == generation)
-                            guard->showPreviewImage(image);
-                    });
-                });
+                // The entity was decoded when it was made or read, off the main thread.
+                guard->showPreviewImage(entity->image());
             });
         if (token)
             m_reloadPreviewCallbackID = token;

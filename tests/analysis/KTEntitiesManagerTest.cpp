@@ -8,12 +8,15 @@
 #include "KTThumbnailEntity.h"
 #include "KTThumbnailEntityHelper.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 namespace {
 
@@ -101,11 +104,22 @@ TEST(KTThumbnailEntityHelperTest, SizesClimbTheLadderOfThrees)
             << c.requested.toString().toStdString();
 }
 
-TEST(KTThumbnailEntityTest, CostIsZeroAtTheSmallestSizeAndTheDataLengthAbove)
+TEST(KTThumbnailEntityTest, CostIsZeroAtTheSmallestSizeAndTheDataWithItsPixelsAbove)
 {
-    const QByteArray data(1234, 'x');
-    EXPECT_EQ(KTThumbnailEntity(data, 100).cost(), 0);
-    EXPECT_EQ(KTThumbnailEntity(data, 300).cost(), 1234);
+    const QByteArray junk(1234, 'x');
+    EXPECT_EQ(KTThumbnailEntity(junk, 100).cost(), 0);
+    EXPECT_EQ(KTThumbnailEntity(junk, 300).cost(), 1234);
+
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(&buffer, "JPEG"));
+    const KTThumbnailEntity thumbnail(jpeg, 300);
+    ASSERT_EQ(thumbnail.image().size(), QSize(300, 200));
+    EXPECT_EQ(thumbnail.cost(), jpeg.size() + thumbnail.image().sizeInBytes());
+    EXPECT_EQ(KTThumbnailEntity(jpeg, 100).cost(), 0);
 }
 
 TEST(KTMemoryCacheTest, EvictsTheLeastRecentlyUsedByCountAndByCost)
@@ -167,6 +181,42 @@ TEST_F(KTEntitiesManagerTest, ThumbnailGoesThroughTheCacheAndItsFile)
     ASSERT_TRUE(waitForDelivery(manager, token));
     ASSERT_TRUE(fromFile.entity);
     EXPECT_EQ(fromFile.entity->JPEGData(), first.entity->JPEGData());
+}
+
+// A grid repaints its cells on every frame and asks the cache each time: the thumbnail is decoded
+// once, on the queue's thread when the entity was made, and every later paint gets those pixels.
+TEST_F(KTEntitiesManagerTest, AskingTheSameThumbnailAThousandTimesDecodesOnceOffTheMainThread)
+{
+    const QString uuid = newUuid();
+    KTGatedQueue gated;
+    gated.open();
+    KTEntitiesManager manager(gated.queue);
+    Delivery made;
+    const auto token = obtain(manager, uuid, 300, made);
+    ASSERT_TRUE(waitForDelivery(manager, token));
+    ASSERT_TRUE(made.entity);
+    const qint64 decoded = made.entity->image().cacheKey();
+    ASSERT_FALSE(made.entity->image().isNull());
+
+    int hits = 0;
+    for (int paint = 0; paint < 1000; ++paint) {
+        manager.obtainEntityOfClass<KTThumbnailEntity>(
+            uuid, m_imagePath, sizeParameters(300), [&](const Thumbnail &entity) {
+                if (entity && entity->image().cacheKey() == decoded)
+                    ++hits;
+            });
+    }
+    EXPECT_EQ(hits, 1000);
+
+    // Read back from its file on another thread, the entity arrives with its pixels.
+    const auto [fromFile, keyOnWorker] =
+        std::async(std::launch::async, [&] {
+            const Thumbnail entity = KTThumbnailEntity::initWithContentsOfFile(entityPath(uuid, 300));
+            return std::make_pair(entity, entity ? entity->image().cacheKey() : 0);
+        }).get();
+    ASSERT_TRUE(fromFile);
+    EXPECT_EQ(fromFile->image().size(), QSize(300, 225));
+    EXPECT_EQ(fromFile->image().cacheKey(), keyOnWorker);
 }
 
 TEST_F(KTEntitiesManagerTest, FileOfAnotherVersionOrForeignFileIsMadeAgain)

@@ -2,6 +2,7 @@
 
 #include "KTCatalogModel.h"
 #include "KTCatalogStore.h"
+#include "KTDispatch.h"
 #include "KTExternalStatusSync.h"
 #include "KTFolderMO.h"
 #include "KTImageMO.h"
@@ -25,8 +26,14 @@ class FakeStatusSync : public KTExternalStatusSync
 public:
     explicit FakeStatusSync(KTUndoManager *undoManager) : m_undoManager(undoManager) {}
 
-    bool syncImagesStatuses(const QList<KTImageMO *> &images) override { return call("sync", images); }
-    bool importImagesStatuses(const QList<KTImageMO *> &images) override { return call("import", images); }
+    void syncImagesStatuses(const QList<KTImageMO *> &images, Completion completion) override
+    {
+        answerLater(call("sync", images), std::move(completion));
+    }
+    void importImagesStatuses(const QList<KTImageMO *> &images, Completion completion) override
+    {
+        answerLater(call("import", images), std::move(completion));
+    }
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &images) override
     {
         call("overwrite", images);
@@ -54,6 +61,12 @@ public:
     mutable QList<const KTImageMO *> asked;
 
 private:
+    // Like the real flows, the answer never comes inside the call.
+    static void answerLater(bool result, Completion completion)
+    {
+        if (completion)
+            postToMain([result, completion] { completion(result); });
+    }
     bool call(const QString &name, const QList<KTImageMO *> &images)
     {
         calls.append(name + (m_undoManager->isUndoRegistrationEnabled() ? " with undo" : ""));
@@ -140,40 +153,29 @@ TEST_F(ExternalStatusBridge, SnapshotTellsWhetherADecisionChanged)
 // snapshot covers only the subset, so the images outside it count as changed.
 TEST_F(ExternalStatusBridge, ForwardersReplaceTheSnapshotOnlyAfterASuccess)
 {
+    using Completion = KTExternalStatusBridge::Completion;
     struct Case
     {
         const char *name;
-        std::function<bool(KTExternalStatusBridge &, const QList<KTImageMO *> &)> call;
+        std::function<void(KTExternalStatusBridge &, const QList<KTImageMO *> &, Completion)> call;
         bool syncResult;
-        bool expectedResult;
         bool snapshotReplaced;
     };
     const Case cases[] = {
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images); }, true, true, false},
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images); }, false, false,
-         false},
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images, false); }, true, true,
-         true},
-        {"sync", [](auto &b, const auto &images) { return b.syncImagesStatuses(images, true); }, false, false,
-         false},
-        {"import",
-         [](auto &b, const auto &images) {
-             b.importImagesStatuses(images);
-             return true;
-         },
-         true, true, true},
-        {"import",
-         [](auto &b, const auto &images) {
-             b.importImagesStatuses(images);
-             return true;
-         },
-         false, true, false},
-        {"overwrite",
-         [](auto &b, const auto &images) {
-             b.overwriteImagesStatusesFromHalvard(images);
-             return true;
-         },
-         false, true, true},
+        {"sync", [](auto &b, const auto &images, Completion done) { b.syncImagesStatuses(images, done); },
+         true, false},
+        {"sync", [](auto &b, const auto &images, Completion done) { b.syncImagesStatuses(images, done); },
+         false, false},
+        {"sync",
+         [](auto &b, const auto &images, Completion done) { b.syncImagesStatuses(images, false, done); },
+         true, true},
+        {"sync",
+         [](auto &b, const auto &images, Completion done) { b.syncImagesStatuses(images, true, done); },
+         false, false},
+        {"import", [](auto &b, const auto &images, Completion done) { b.importImagesStatuses(images, done); },
+         true, true},
+        {"import", [](auto &b, const auto &images, Completion done) { b.importImagesStatuses(images, done); },
+         false, false},
     };
     imagesList = all();
     for (const Case &c : cases) {
@@ -181,11 +183,17 @@ TEST_F(ExternalStatusBridge, ForwardersReplaceTheSnapshotOnlyAfterASuccess)
         bridge.storeImageStatuses(all());
         sync->calls.clear();
         sync->result = c.syncResult;
-        EXPECT_EQ(c.call(bridge, {first, second}), c.expectedResult);
+        EXPECT_EQ(awaitCompletion<bool>([&](Completion done) {
+                      c.call(bridge, {first, second}, done);
+                  }),
+                  c.syncResult);
         EXPECT_EQ(sync->calls, QStringList{c.name}); // made with undo registration off
         EXPECT_EQ(bridge.hasChanges(), c.snapshotReplaced);
         EXPECT_TRUE(undoManager.isUndoRegistrationEnabled());
     }
+    bridge.storeImageStatuses(all());
+    bridge.overwriteImagesStatusesFromHalvard({first, second});
+    EXPECT_TRUE(bridge.hasChanges());
 }
 
 TEST_F(ExternalStatusBridge, StatusesWrittenByASyncAreNotUndoable)
@@ -208,8 +216,9 @@ TEST_F(ExternalStatusBridge, WithoutInstalledFlowsNothingIsForwarded)
     imagesList = all();
     bridge.storeImageStatuses({first});
     KTLogCapture log;
-    EXPECT_FALSE(bridge.syncImagesStatuses(all(), false));
-    bridge.importImagesStatuses(all());
+    EXPECT_EQ(awaitCompletion<bool>([&](auto done) { bridge.syncImagesStatuses(all(), false, done); }),
+              false);
+    EXPECT_EQ(awaitCompletion<bool>([&](auto done) { bridge.importImagesStatuses(all(), done); }), false);
     EXPECT_TRUE(bridge.hasChanges()); // the old snapshot stays
     EXPECT_TRUE(log.contains("importImagesStatuses: no external catalogue sync is available"));
     EXPECT_EQ(bridge.externalCatalogType(), 0);

@@ -82,8 +82,8 @@ TEST(KTImageMOTest, MonitorReportsOnlyRealChangesOfTheFilesExistence)
                                   [&](const KTValueChange &change) { heard.append(change.newValue); });
 
     image->startMonitoringFileSystem();
-    image->startMonitoringFileSystem(); // a second view: one timer, two starts
-    EXPECT_EQ(image->originalFileExists(), std::optional<bool>(true));
+    image->startMonitoringFileSystem(); // a second view: one monitored record, two starts
+    EXPECT_EQ(image->originalFileExists(), std::optional<bool>(true)); // never checked: at once
     ASSERT_TRUE(QFile::remove(file));
     EXPECT_TRUE(waitUntil([&] { return image->originalFileExists() == std::optional<bool>(false); },
                           std::chrono::seconds(3)));

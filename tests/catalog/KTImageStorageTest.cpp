@@ -9,6 +9,8 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
+#include "KTTasksNotifier.h"
+#include "KTNotificationCenter.h"
 #include "KTSqliteDatabase.h"
 #include "KTTestSupport.h"
 #include "KTUndoManager.h"
@@ -18,6 +20,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -390,4 +393,97 @@ TEST_F(ImageStorage, UndoBringsBackAPickAndADeletedGroupWithItsImages)
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups[0]->groupID(), groupID);
     EXPECT_EQ(groups[0]->images().size(), 3);
+}
+
+// The Edit menu and the toolbar's undo and redo buttons follow these signals alone: each change of
+// what can be undone or redone, and of the names shown, is announced once, when it happens.
+TEST_F(ImageStorage, UndoSignalsFollowAPickItsUndoAndItsRedo)
+{
+    KTImageStorage storage(locations());
+    auto context = storage.managedObjectContext();
+    fillCatalog(*context, 2);
+    drainMainQueue();
+    storage.cleanUndoStack();
+    KTUndoManager *undo = storage.undoManager();
+    EXPECT_FALSE(undo->canUndo());
+    EXPECT_EQ(undo->undoMenuItemTitle(), QStringLiteral("Undo"));
+    QSignalSpy canUndo(undo, &KTUndoManager::canUndoChanged);
+    QSignalSpy canRedo(undo, &KTUndoManager::canRedoChanged);
+    QSignalSpy undoName(undo, &KTUndoManager::undoActionNameChanged);
+    QSignalSpy redoName(undo, &KTUndoManager::redoActionNameChanged);
+    const auto values = [](const QSignalSpy &spy) {
+        QVariantList seen;
+        for (const QVariantList &arguments : spy)
+            seen.append(arguments.at(0));
+        return seen;
+    };
+
+    KTImageMO *image = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
+    const std::optional<bool> before = image->picked();
+    const bool pick = !before.value_or(false);
+    image->setPicked(pick);
+    undo->setActionName(QStringLiteral("Pick"));
+    image->setTouchTime(QDateTime::currentDateTime()); // the same event: one step, one signal
+    EXPECT_EQ(values(canUndo), QVariantList{true});
+    EXPECT_EQ(values(undoName), QVariantList{QStringLiteral("Pick")});
+    EXPECT_EQ(undo->undoMenuItemTitle(), QStringLiteral("Undo Pick"));
+    drainMainQueue(); // the event's group closes; nothing a menu shows changes
+    EXPECT_EQ(canUndo.count(), 1);
+
+    undo->undo();
+    EXPECT_EQ(image->picked(), before);
+    EXPECT_EQ(values(canUndo), (QVariantList{true, false}));
+    EXPECT_EQ(values(canRedo), QVariantList{true});
+    EXPECT_EQ(values(undoName), (QVariantList{QStringLiteral("Pick"), QString()}));
+    EXPECT_EQ(values(redoName), QVariantList{QStringLiteral("Pick")});
+    EXPECT_EQ(undo->redoMenuItemTitle(), QStringLiteral("Redo Pick"));
+
+    undo->redo();
+    EXPECT_EQ(image->picked(), std::optional<bool>(pick));
+    EXPECT_EQ(values(canUndo), (QVariantList{true, false, true}));
+    EXPECT_EQ(values(canRedo), (QVariantList{true, false}));
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Pick"));
+    EXPECT_TRUE(undo->redoActionName().isEmpty());
+
+    storage.cleanUndoStack();
+    EXPECT_EQ(values(canUndo), (QVariantList{true, false, true, false}));
+    EXPECT_EQ(canRedo.count(), 2);
+}
+
+// A new session must not keep the last one's records: once every observer has heard the end of
+// "Clearing Session" (and could still read the cleared records until then), they are freed, and
+// the store still learns that they are gone.
+TEST_F(ImageStorage, ClearingFreesTheClearedRecordsAfterItsEndIsHeard)
+{
+    {
+        KTImageStorage storage(locations());
+        auto context = storage.managedObjectContext();
+        fillCatalog(*context, 30);
+        ASSERT_TRUE(storage.saveChangesOrReturnError());
+        KTImageMO *image = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
+        const std::size_t held = context->heldObjectCount();
+        ASSERT_GT(held, 30u);
+
+        QString pathHeardAtTheEnd;
+        std::size_t heldAtTheEnd = 0;
+        bool finished = false;
+        const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
+            KTTaskDidFinishInfo::name(), &storage, [&](const KTNotification &notification) {
+                if (KTTaskDidFinishInfo::taskName(notification.userInfo) != kCleanSessionTaskName)
+                    return;
+                finished = true;
+                heldAtTheEnd = context->heldObjectCount();
+                pathHeardAtTheEnd = image->path();
+            });
+        storage.cleanSession();
+        ASSERT_TRUE(waitUntil([&] { return finished; }));
+        EXPECT_EQ(heldAtTheEnd, held);
+        EXPECT_FALSE(pathHeardAtTheEnd.isEmpty());
+        drainMainQueue();
+        EXPECT_EQ(context->heldObjectCount(), 0u);
+        EXPECT_TRUE(storage.images().isEmpty());
+        ASSERT_TRUE(storage.saveChangesOrReturnError());
+    }
+    KTImageStorage again(locations());
+    EXPECT_EQ(again.managedObjectContext()->heldObjectCount(), 0u);
 }

@@ -178,6 +178,24 @@ TEST(KTCancelablePerformerTest, FlagRaisedOnMainIsSeenByAWorkerLoop)
     EXPECT_GE(worker.get(), 0);
 }
 
+// A job keeps the flag, not the performer: once the performer is gone the job reads a cancel,
+// and a new task's reset cannot lower it.
+TEST(KTCancelablePerformerTest, FlagKeptByAJobReadsCanceledOnceThePerformerIsGone)
+{
+    std::shared_ptr<KTCancelFlag> flag;
+    {
+        KTCancelablePerformer performer;
+        flag = performer.cancelFlag();
+        performer.cancelCurrentTask();
+        EXPECT_TRUE(flag->isCanceled());
+        flag->setCanceled(false);
+        EXPECT_FALSE(performer.isCurrentTaskCanceled());
+    }
+    EXPECT_TRUE(flag->isCanceled());
+    flag->setCanceled(false);
+    EXPECT_TRUE(flag->isCanceled());
+}
+
 TEST(KTDateDayTest, DayCountsInTheProcessTimeZone)
 {
     const QDateTime localLate(QDate(2024, 1, 31), QTime(23, 30), Qt::LocalTime);

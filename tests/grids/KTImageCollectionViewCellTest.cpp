@@ -460,3 +460,22 @@ TEST(KTImageCollectionViewCellsManagerTest, MakesCellsAHundredAtATime)
         pool.hideCell(cell);
     EXPECT_EQ(pool.numberOfCellsInUse(), 0u);
 }
+
+// The catalogue deletes a record a cell shows (a session cleared, a file trashed): the cell lets
+// it go before anything can free it, and so does its picture.
+TEST(KTImageCollectionViewCellTest, ACellLetsGoOfARecordTheCatalogueDeletes)
+{
+    KTGridTestSession session;
+    KTImageMO *kept = session.addImage(QStringLiteral("kept"));
+    KTImageMO *doomed = session.addImage(QStringLiteral("doomed"));
+    PlacedCell first;
+    PlacedCell second;
+    first.cell->setImageMO(kept);
+    second.cell->setImageMO(doomed);
+
+    session.storage().deleteImagesFromDB({doomed});
+    ASSERT_TRUE(doomed->isDeleted());
+    EXPECT_EQ(second.cell->imageMO(), nullptr);
+    EXPECT_EQ(second.cell->imageView()->imageMO(), nullptr);
+    EXPECT_EQ(first.cell->imageMO(), kept);
+}

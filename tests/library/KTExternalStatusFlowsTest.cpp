@@ -6,9 +6,11 @@
 #include "KTFolderMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
+#include "KTTestSupport.h"
 #include "KTUserDefaults.h"
 
 #include <QFile>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -65,6 +67,22 @@ public:
     }
     static qint64 bitsOf(const KTImageMO *image) { return image->syncStatusBitmask().value_or(0); }
 
+    // The flows answer later, on the main thread: these wait for the answer.
+    std::optional<bool> sync(const QList<KTImageMO *> &images)
+    {
+        return awaitCompletion<bool>([&](auto done) { m_flows.syncImagesStatuses(images, done); });
+    }
+    std::optional<bool> import(const QList<KTImageMO *> &images)
+    {
+        return awaitCompletion<bool>([&](auto done) { m_flows.importImagesStatuses(images, done); });
+    }
+    KTExternalStatusFlows::ChangeCheck checkChanges(const QList<KTImageMO *> &images)
+    {
+        return awaitCompletion<KTExternalStatusFlows::ChangeCheck>(
+                   [&](auto done) { m_flows.imagesUpdatedInExternalCatalogFromImages(images, done); })
+            .value_or(KTExternalStatusFlows::ChangeCheck{{KTCatalogStatus::Failed, "no answer"}, {}});
+    }
+
     QVariant lr(const QString &sql) { return KTCatalogFixtures::scalar(m_catalog, sql); }
     QVariant ip(const QString &sql) { return KTCatalogFixtures::scalar(m_libraryDatabase, sql); }
     QString membersOf(const QString &collection)
@@ -109,7 +127,7 @@ TEST_F(KTExternalStatusFlowsTest, LightroomWritePassChangeCheckAndImportRoundTri
     EXPECT_EQ(bitsOf(undecided), kReject | kPick);
 
     const QList<KTImageMO *> session{rejected, picked, undecided, untouched};
-    ASSERT_TRUE(m_flows.syncImagesStatuses(session));
+    ASSERT_EQ(sync(session), true);
     EXPECT_EQ(membersOf("Vireoscope Rejects"), "101");
     EXPECT_EQ(membersOf("Vireoscope Picks"), "102");
     // Set decisions keep their bit for the next pass; cleared ones lose it.
@@ -126,14 +144,14 @@ TEST_F(KTExternalStatusFlowsTest, LightroomWritePassChangeCheckAndImportRoundTri
                                "id_local, 103 FROM AgLibraryCollection WHERE name = 'Vireoscope Rejects';");
     // The iPhoto record in the list is not looked at while Lightroom records are there.
     KTImageMO *iPhotoImage = addImage(m_iPhoto, "V05", true, std::nullopt);
-    const KTExternalStatusFlows::ChangeCheck check = m_flows.imagesUpdatedInExternalCatalogFromImages(
-        {rejected, picked, undecided, untouched, vanished, iPhotoImage});
+    const KTExternalStatusFlows::ChangeCheck check =
+        checkChanges({rejected, picked, undecided, untouched, vanished, iPhotoImage});
     ASSERT_TRUE(check.outcome.succeeded());
     EXPECT_EQ(check.changedImages, (QList<KTImageMO *>{rejected, undecided}));
     EXPECT_TRUE(vanished->isDeleted());
     EXPECT_FALSE(iPhotoImage->isDeleted());
 
-    ASSERT_TRUE(m_flows.importImagesStatuses(check.changedImages));
+    ASSERT_EQ(import(check.changedImages), true);
     // The catalogue won: 101 is no longer rejected, 103 went through the session's reject.
     EXPECT_EQ(rejected->rejected(), false);
     EXPECT_EQ(m_trashed, QList<KTImageMO *>{undecided});
@@ -142,7 +160,7 @@ TEST_F(KTExternalStatusFlowsTest, LightroomWritePassChangeCheckAndImportRoundTri
     EXPECT_EQ(membersOf("Vireoscope Rejects"), "103");
     EXPECT_EQ(bitsOf(rejected), 0);
     EXPECT_EQ(bitsOf(undecided), kReject);
-    EXPECT_FALSE(m_flows.imagesUpdatedInExternalCatalogFromImages(session).changedImages.size());
+    EXPECT_TRUE(checkChanges(session).changedImages.isEmpty());
 }
 
 TEST_F(KTExternalStatusFlowsTest, IPhotoWritePassChangeCheckAndImportRoundTrip)
@@ -150,7 +168,7 @@ TEST_F(KTExternalStatusFlowsTest, IPhotoWritePassChangeCheckAndImportRoundTrip)
     KTImageMO *picked = addImage(m_iPhoto, "V01", true, std::nullopt, kPick);
     KTImageMO *rejected = addImage(m_iPhoto, "V03", std::nullopt, true, kReject);
     KTImageMO *plain = addImage(m_iPhoto, "V04", std::nullopt, std::nullopt);
-    ASSERT_TRUE(m_flows.syncImagesStatuses({picked, rejected, plain}));
+    ASSERT_EQ(sync({picked, rejected, plain}), true);
     EXPECT_EQ(iPhotoMarks("V01"), "1/0");
     EXPECT_EQ(iPhotoMarks("V03"), "0/1");
     EXPECT_EQ(iPhotoMarks("V04"), "0/0");
@@ -159,21 +177,19 @@ TEST_F(KTExternalStatusFlowsTest, IPhotoWritePassChangeCheckAndImportRoundTrip)
     KTCatalogFixtures::execute(m_libraryDatabase, "UPDATE RKVersion SET isFlagged = 2 WHERE uuid = 'V04';"
                                                   "UPDATE RKVersion SET isFlagged = 0 WHERE uuid = 'V01';");
     const QList<KTImageMO *> session{picked, rejected, plain, vanished};
-    const KTExternalStatusFlows::ChangeCheck check =
-        m_flows.imagesUpdatedInExternalCatalogFromImages(session);
+    const KTExternalStatusFlows::ChangeCheck check = checkChanges(session);
     ASSERT_TRUE(check.outcome.succeeded());
     EXPECT_EQ(check.changedImages, (QList<KTImageMO *>{picked, plain}));
     EXPECT_TRUE(vanished->isDeleted());
 
     // The library wins for every record: flags come in, its trash goes through the session's reject.
     rejected->setRejected(false);
-    ASSERT_TRUE(m_flows.importImagesStatuses({picked, rejected, plain}));
+    ASSERT_EQ(import({picked, rejected, plain}), true);
     EXPECT_EQ(picked->picked(), false);
     EXPECT_EQ(plain->picked(), true);
     EXPECT_EQ(m_trashed, QList<KTImageMO *>{rejected});
     EXPECT_EQ(rejected->rejected(), true);
-    EXPECT_TRUE(
-        m_flows.imagesUpdatedInExternalCatalogFromImages({picked, rejected, plain}).changedImages.isEmpty());
+    EXPECT_TRUE(checkChanges({picked, rejected, plain}).changedImages.isEmpty());
 }
 
 // A refused or failed write returns NO, leaves the catalogue as it was, byte for byte, and keeps
@@ -218,11 +234,62 @@ TEST_F(KTExternalStatusFlowsTest, RefusedOrFailedWritePassChangesNothing)
         SCOPED_TRACE(c.name);
         const std::shared_ptr<void> guard = c.prepare(*this);
         const QByteArray before = KTCatalogFixtures::fileBytes(m_catalog);
-        EXPECT_FALSE(m_flows.syncImagesStatuses({rejected, cleared}));
+        EXPECT_EQ(sync({rejected, cleared}), false);
         EXPECT_EQ(KTCatalogFixtures::fileBytes(m_catalog), before);
         EXPECT_EQ(bitsOf(rejected), kReject);
         EXPECT_EQ(bitsOf(cleared), kReject | kPick);
     }
+}
+
+// The write pass waits for a locked catalogue on its own queue: the main thread keeps turning
+// (a main-queue timer keeps firing) until the lock goes, and the pass then commits.
+TEST_F(KTExternalStatusFlowsTest, WritePassWaitingForALockedCatalogueLeavesTheMainThreadResponsive)
+{
+    m_manager.setBusyTimeoutMs(30'000);
+    KTImageMO *rejected = addImage(m_lightroom, "101", std::nullopt, true, kReject);
+    auto lock = std::make_unique<KTCatalogWriteLock>(m_catalog);
+    ASSERT_TRUE(lock->isLocked());
+
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    std::optional<bool> synced;
+    m_flows.syncImagesStatuses({rejected}, [&](bool succeeded) { synced = succeeded; });
+    ASSERT_TRUE(waitUntil([&] { return ticks >= 20; }));
+    EXPECT_FALSE(synced.has_value());
+
+    lock.reset();
+    ASSERT_TRUE(waitUntil([&] { return synced.has_value(); }));
+    EXPECT_EQ(synced, true);
+    EXPECT_EQ(membersOf("Vireoscope Rejects"), "101");
+    EXPECT_EQ(bitsOf(rejected), kReject);
+}
+
+// What happens to the records while the queue writes is not lost: a decision changed meanwhile
+// keeps its bit for the next pass, and a record deleted meanwhile is left alone.
+TEST_F(KTExternalStatusFlowsTest, DecisionsChangedAndRecordsDeletedDuringAPassAreRespected)
+{
+    m_manager.setBusyTimeoutMs(30'000);
+    KTImageMO *changed = addImage(m_lightroom, "101", false, std::nullopt, kPick);
+    KTImageMO *deleted = addImage(m_lightroom, "102", std::nullopt, true, kReject);
+    KTImageMO *steady = addImage(m_lightroom, "103", true, std::nullopt, kPick);
+    auto lock = std::make_unique<KTCatalogWriteLock>(m_catalog);
+    std::optional<bool> synced;
+    m_flows.syncImagesStatuses({changed, deleted, steady}, [&](bool succeeded) { synced = succeeded; });
+    drainMainQueue();
+    changed->setPicked(true);
+    m_context->deleteObject(deleted);
+    lock.reset();
+    ASSERT_TRUE(waitUntil([&] { return synced.has_value(); }));
+    EXPECT_EQ(synced, true);
+    EXPECT_EQ(bitsOf(changed), kPick); // the pass wrote "not picked"; "picked" is still to go
+    EXPECT_EQ(bitsOf(steady), kPick);
+    EXPECT_EQ(membersOf("Vireoscope Picks"), "103");
+
+    ASSERT_EQ(sync({changed, steady}), true);
+    EXPECT_EQ(membersOf("Vireoscope Picks"), "101,103");
 }
 
 // An unreadable catalogue tells nothing: the change check deletes no record and the import
@@ -234,14 +301,13 @@ TEST_F(KTExternalStatusFlowsTest, UnreadableCatalogueAbortsChangeCheckAndImport)
         KTCatalogFixtures::corrupt(source == m_lightroom ? m_catalog : m_libraryDatabase);
         KTImageMO *rejected = addImage(source, source == m_lightroom ? "101" : "V01", false, true);
         KTImageMO *picked = addImage(source, source == m_lightroom ? "102" : "V02", true, std::nullopt);
-        const KTExternalStatusFlows::ChangeCheck check =
-            m_flows.imagesUpdatedInExternalCatalogFromImages({rejected, picked});
+        const KTExternalStatusFlows::ChangeCheck check = checkChanges({rejected, picked});
         EXPECT_EQ(check.outcome.status, KTCatalogStatus::Failed);
         EXPECT_TRUE(check.changedImages.isEmpty());
         EXPECT_FALSE(rejected->isDeleted());
         EXPECT_FALSE(picked->isDeleted());
 
-        EXPECT_FALSE(m_flows.importImagesStatuses({rejected, picked}));
+        EXPECT_EQ(import({rejected, picked}), false);
         EXPECT_EQ(rejected->rejected(), true);
         EXPECT_EQ(picked->picked(), true);
         EXPECT_EQ(bitsOf(rejected), 0);
@@ -295,9 +361,9 @@ TEST_F(KTExternalStatusFlowsTest, WritePassWithoutMarkedRecordsOpensNothing)
 {
     KTImageMO *image = addImage(m_lightroom, "101", true, std::nullopt);
     KTCatalogFixtures::corrupt(m_catalog);
-    EXPECT_TRUE(m_flows.syncImagesStatuses({image}));
-    EXPECT_FALSE(m_flows.syncImagesStatuses({}));
-    EXPECT_TRUE(m_flows.importImagesStatuses({}));
+    EXPECT_EQ(sync({image}), true);
+    EXPECT_EQ(sync({}), false);
+    EXPECT_EQ(import({}), true);
 }
 
 TEST_F(KTExternalStatusFlowsTest, RecordQueriesFollowTheSource)

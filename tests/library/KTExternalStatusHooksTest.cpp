@@ -152,7 +152,10 @@ TEST_F(ExternalStatusHooks, ImportRejectsThroughTheCatalogue)
                                "'Vireoscope Rejects', 'com.adobe.ag.library.collection');"
                                "INSERT INTO AgLibraryCollectionImage (collection, image) VALUES (700, 102);");
     storage.cleanUndoStack();
-    storage.importImagesStatuses({image, other});
+    EXPECT_EQ(awaitCompletion<bool>([&](auto done) {
+                  storage.importImagesStatuses({image, other}, done);
+              }),
+              true);
     EXPECT_EQ(image->rejected(), true);
     EXPECT_TRUE(image->resolveDate().isValid());
     EXPECT_EQ(other->rejected(), std::nullopt);
@@ -186,7 +189,9 @@ TEST_F(ExternalStatusHooks, APickInACatalogueSessionReachesTheCatalogue)
     EXPECT_EQ(image->syncStatusBitmask(), 32);
     EXPECT_TRUE(storage.hasStatusChanges());
 
-    EXPECT_TRUE(storage.syncImagesStatuses(storage.images(), false));
+    EXPECT_EQ(
+        awaitCompletion<bool>([&](auto done) { storage.syncImagesStatuses(storage.images(), false, done); }),
+        true);
     EXPECT_EQ(KTCatalogFixtures::scalar(catalog,
                                         "SELECT group_concat(ci.image) FROM AgLibraryCollectionImage ci JOIN "
                                         "AgLibraryCollection c ON c.id_local = ci.collection WHERE c.name = "

@@ -282,6 +282,53 @@ TEST_F(MainContext, SaveHandsOnlyTheChangedKeysToTheWriterAndKeepsThemOnFailure)
     EXPECT_EQ(changes.deleted, std::vector<KTObjectID>{photos[1]->objectID()});
 }
 
+// Freed deleted records leave nothing behind that could reach them (lookups, fetches, key
+// observations, a child's copy), and their deletes still reach the store with the next save.
+TEST_F(MainContext, ReleasedDeletedRecordsAreFreedAndTheirDeletesStillSaved)
+{
+    std::vector<KTChangeSet> written;
+    context->setSaveHandler([&](const KTChangeSet &changes, QString *) {
+        written.push_back(changes);
+        return true;
+    });
+    const std::size_t held = context->heldObjectCount();
+    const KTObjectID savedPhoto = photos[0]->objectID();
+    const KTObjectID savedAlbum = album2->objectID();
+    int heard = 0;
+    KTObservationToken observation =
+        context->observe(photos[0], QStringLiteral("name"), [&](const KTValueChange &) { ++heard; });
+    context->deleteObject(photos[0]);
+    context->deleteObject(album2);
+    context->deleteObject(context->insertObject(kPhoto)); // never saved: nothing to write for it
+    EXPECT_EQ(context->heldObjectCount(), held + 1);
+
+    EXPECT_EQ(context->releaseDeletedObjects(), 3u);
+    EXPECT_EQ(context->heldObjectCount(), held - 2);
+    EXPECT_EQ(reports.size(), 1); // the deletes were reported before the records went
+    EXPECT_EQ(context->objectWithId(savedPhoto), nullptr);
+    EXPECT_EQ(context->count({kPhoto, {}, {}}), 2);
+    observation.reset();
+    EXPECT_EQ(heard, 0);
+
+    auto child = KTObjectContext::makeChildContext(context);
+    std::atomic<bool> childFoundIt{true};
+    std::atomic<int> childPhotos{0};
+    child->perform([&] {
+        childFoundIt = child->objectWithId(savedPhoto) != nullptr;
+        childPhotos = int(child->count({kPhoto, {}, {}}));
+    });
+    ASSERT_TRUE(waitUntil([&] { return childPhotos > 0; }));
+    EXPECT_FALSE(childFoundIt);
+    EXPECT_EQ(childPhotos, 2);
+
+    EXPECT_TRUE(context->hasChanges());
+    EXPECT_TRUE(context->save());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].deleted, (std::vector<KTObjectID>{savedPhoto, savedAlbum}));
+    EXPECT_TRUE(written[0].inserted.empty());
+    EXPECT_EQ(context->releaseDeletedObjects(), 0u);
+}
+
 TEST_F(MainContext, LoadedRecordsAreNoChange)
 {
     const KTEntityDescription &photo = *testObjectModel()->entity(kPhoto);

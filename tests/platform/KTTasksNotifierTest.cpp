@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 namespace {
@@ -89,6 +90,20 @@ TEST(KTTasksNotifierTest, EventsFromABackgroundThreadArriveInCallOrder)
         EXPECT_EQ(recorder.heard[i].userInfo, expected[i].second) << expected[i].first.toStdString();
         EXPECT_EQ(recorder.heard[i].object, &sender);
     }
+}
+
+// A worker that reports after its sender was destroyed on the main thread reads nothing of the
+// sender: the notification arrives without one.
+TEST(KTTasksNotifierTest, WorkerReportingAfterItsSenderIsGoneReportsWithoutOne)
+{
+    Recorder recorder;
+    auto *sender = new QObject;
+    const KTTaskSender carried(sender);
+    delete sender;
+    std::thread([carried] { KTTasksNotifier::sharedNotifier().stepsDidExecute(1, carried); }).join();
+    drainMainQueue();
+    ASSERT_EQ(recorder.heard.size(), 1u);
+    EXPECT_EQ(recorder.heard[0].object, nullptr);
 }
 
 TEST(KTTasksNotifierTest, SenderDestroyedBeforeDeliveryArrivesAsNull)

@@ -20,6 +20,20 @@ void drainMainQueue();
 bool waitUntil(const std::function<bool()> &condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+/// Starts an asynchronous call with `start(completion)`, where the completion takes one `Value`,
+/// and turns the event loop until the completion has run or `timeout` passes. Returns what the
+/// completion received, or nullopt when it did not run in time.
+template <typename Value, typename Start>
+std::optional<Value> awaitCompletion(Start start,
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    // Shared, so a completion that runs after the timeout writes into something that still lives.
+    const auto received = std::make_shared<std::optional<Value>>();
+    start([received](const Value &value) { *received = value; });
+    waitUntil([&] { return received->has_value(); }, timeout);
+    return *received;
+}
+
 /// The largest single heap allocation made on any thread while it lives. Measured only in
 /// builds with AddressSanitizer (largest() is nullopt elsewhere); one at a time.
 class KTLargestAllocation

@@ -1,5 +1,5 @@
-// The thumbnail grids: cells in every state, the browser at two zooms, the group view and the group
-// navigation strip.
+// The thumbnail grids: cells in every state, the browser at two zooms, the group view, the group
+// navigation strip, the similar-groups list, the timeline and the day browser.
 
 #include "KTScreenRegistry.h"
 #include "KTScreenSession.h"
@@ -23,8 +23,16 @@
 #include "KTImageGroupNavigationView.h"
 #include "KTImageGroupView.h"
 #include "KTImageListViewDataSource.h"
+#include "KTGrouppedImagesBrowserView.h"
+#include "KTGrouppedImagesCellView.h"
+#include "KTGrouppedImagesViewDataSource.h"
+#include "KTImageGroupMO.h"
 #include "KTImageMO.h"
+#include "KTImageStorage.h"
 #include "KTObjectContext.h"
+#include "KTSimilarImagesGroupsView.h"
+#include "KTTimeGroupMO.h"
+#include "KTTimeLineImagesGroupsView.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -36,6 +44,7 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -186,6 +195,12 @@ struct ListSource : KTImageListViewDataSource
     QList<KTImageMO *> images;
 };
 
+/// Keeps the pointer away from the grids, so no cell shows its hover buttons by chance.
+void parkPointer()
+{
+    QCursor::setPos(-1000, -1000);
+}
+
 /// Waits until every cell on screen shows its size-matched thumbnail.
 void settleGrid(const KTImageCollectionView &grid)
 {
@@ -197,10 +212,70 @@ void settleGrid(const KTImageCollectionView &grid)
     });
 }
 
-/// Keeps the pointer away from the grids, so no cell shows its hover buttons by chance.
-void parkPointer()
+/// The groups of a group list, as a review mode hands them over.
+struct GroupSource : KTGrouppedImagesViewDataSource
 {
-    QCursor::setPos(-1000, -1000);
+    qsizetype numberOfGroups(KTGrouppedImagesView *) override { return groups.size(); }
+    QList<KTImageMO *> imagesForGroupAtIndex(qsizetype index, KTGrouppedImagesView *) override
+    {
+        return groups.value(index);
+    }
+    QList<QList<KTImageMO *>> groups;
+};
+
+/// The images sorted by capture time.
+QList<KTImageMO *> byTime(QList<KTImageMO *> images)
+{
+    std::sort(images.begin(), images.end(),
+              [](const KTImageMO *a, const KTImageMO *b) { return a->timeStamp() < b->timeStamp(); });
+    return images;
+}
+
+/// The session's similar groups, or its time groups, in time order.
+GroupSource sessionGroups(KTScreenContext &context, bool similar)
+{
+    GroupSource source;
+    if (!context.session())
+        return source;
+    KTImageStorage &storage = context.session()->storage();
+    if (similar) {
+        for (KTImageGroupMO *group : storage.groups())
+            source.groups.append(byTime(group->images()));
+    } else {
+        for (KTTimeGroupMO *group : storage.timeGroups())
+            source.groups.append(byTime(group->images()));
+    }
+    std::sort(source.groups.begin(), source.groups.end(), [](const auto &a, const auto &b) {
+        return !a.isEmpty() && !b.isEmpty() && a.first()->timeStamp() < b.first()->timeStamp();
+    });
+    return source;
+}
+
+/// Waits until every row on screen shows its thumbnails.
+void settleGroups(const KTGrouppedImagesView &list)
+{
+    for (const KTGrouppedImagesCellView *row : list.visibleCells())
+        settleGrid(*row);
+}
+
+/// A group list of `List` over `source` in a scroll view of `size`, captured once settled.
+template <class List>
+QImage groupList(KTScreenContext &context, GroupSource &source, QSize size,
+                 const std::function<void(List &)> &prepare = {})
+{
+    parkPointer();
+    KTGridScrollView scroll;
+    auto *list = new List;
+    list->setDataSource(&source);
+    scroll.setDocumentView(list);
+    scroll.resize(size);
+    if (prepare)
+        prepare(*list);
+    list->reloadData();
+    return context.capture(scroll, [&] {
+        list->adjustUI();
+        settleGroups(*list);
+    });
 }
 
 /// The browser of the session's images in a scroll view, `zoom` from 0 (most columns) to 1.
@@ -364,4 +439,34 @@ KT_SCREEN(grids_group_navigation_strip)
         settleGrid(*strip);
         settle([&] { return false; }, 300);
     });
+}
+
+KT_SCREEN(grids_similar_groups)
+{
+    GroupSource source = sessionGroups(context, true);
+    return groupList<KTSimilarImagesGroupsView>(context, source, QSize(1180, 760),
+                                                [](KTSimilarImagesGroupsView &list) {
+                                                    list.setEmptyMessage(QStringLiteral("No Similar Images"));
+                                                    list.setSelectedGroupIndex(1);
+                                                });
+}
+
+KT_SCREEN(grids_timeline)
+{
+    GroupSource source = sessionGroups(context, false);
+    return groupList<KTTimeLineImagesGroupsView>(context, source, QSize(1180, 760),
+                                                 [](KTTimeLineImagesGroupsView &list) {
+                                                     list.setZoomValue(0.6);
+                                                     list.setSelectedGroupIndex(0);
+                                                 });
+}
+
+KT_SCREEN(grids_day_browser)
+{
+    GroupSource source = sessionGroups(context, false);
+    return groupList<KTGrouppedImagesBrowserView>(context, source, QSize(1180, 760),
+                                                  [](KTGrouppedImagesBrowserView &browser) {
+                                                      browser.setShowDateTitles(true);
+                                                      browser.selectIndexes({1, 2, 3, 9}, 2);
+                                                  });
 }
