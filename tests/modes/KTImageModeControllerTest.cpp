@@ -36,8 +36,11 @@ namespace {
 class FixedCatalogueKind : public KTExternalStatusSync
 {
 public:
-    bool syncImagesStatuses(const QList<KTImageMO *> &) override { return true; }
-    bool importImagesStatuses(const QList<KTImageMO *> &) override { return true; }
+    void syncImagesStatuses(const QList<KTImageMO *> &, Completion completion) override { completion(true); }
+    void importImagesStatuses(const QList<KTImageMO *> &, Completion completion) override
+    {
+        completion(true);
+    }
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &) override {}
     int externalCatalogTypeFromImageMO(const KTImageMO *) const override { return kind; }
     bool isExternalAppRunningForImage(const KTImageMO *) const override { return false; }
