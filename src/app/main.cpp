@@ -9,7 +9,9 @@
 #include "KTFocusMaskDefaults.h"
 #include "KTImageStorage.h"
 #include "KTImageUtils.h"
+#include "KTMainWindowController.h"
 #include "KTNamedImages.h"
+#include "KTReviewModeFactory.h"
 #include "KTSingleInstance.h"
 
 #include <QApplication>
@@ -54,8 +56,8 @@ int main(int argc, char *argv[])
     // The same holds for the external catalogues and their status flows.
     KTExternalStatusHooks::install(storage, KTExternalImagesManager::sharedManager());
 
-    // TODO: install the review modes (KTMainWindowController::setModeControllerFactory) once the
-    // modes layer provides them.
+    // The review modes come from the modes layer, which sits below the main window.
+    KTMainWindowController::setModeControllerFactory(&KTReviewModeFactory::make);
 
     KTAppDelegate delegate;
     delegate.setLaunchPaths(paths);

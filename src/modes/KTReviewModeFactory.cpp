@@ -1,0 +1,16 @@
+#include "KTReviewModeFactory.h"
+
+#include "KTRedjectedImagesModeController.h"
+#include "KTSelectedImagesModeController.h"
+#include "KTUniquesImagesModeController.h"
+
+std::unique_ptr<KTBaseUIModeController> KTReviewModeFactory::make(const QString &uiMode)
+{
+    if (uiMode == QLatin1String("Favorites"))
+        return std::make_unique<KTSelectedImagesModeController>();
+    if (uiMode == QLatin1String("Trash"))
+        return std::make_unique<KTRedjectedImagesModeController>();
+    if (uiMode == QLatin1String("LeftImages"))
+        return std::make_unique<KTUniquesImagesModeController>();
+    return nullptr;
+}
