@@ -4,7 +4,6 @@
 #include "KTAbstractButton.h"
 #include "KTAbstractProgressIndicator.h"
 #include "KTAlert.h"
-#include "KTAppDelegate.h"
 #include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
 #include "KTExternalImagesManager.h"
@@ -13,6 +12,7 @@
 #include "KTFilteredImageLists.h"
 #include "KTFocusedRegionsManager.h"
 #include "KTImageImporter.h"
+#include "KTImageInfoView.h"
 #include "KTImageMO.h"
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
@@ -24,6 +24,8 @@
 #include "KTModeButton.h"
 #include "KTNamedImages.h"
 #include "KTOperationQueue.h"
+#include "KTPreferencesWindowController.h"
+#include "KTProgressWindowController.h"
 #include "KTRateWindow.h"
 #include "KTShareManager.h"
 #include "KTSimilarFinder.h"
@@ -52,6 +54,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -157,6 +160,7 @@ KTMainWindowController::~KTMainWindowController()
         m_window->removeEventFilter(this);
     // The sources window is the window's child while shown: its controller deletes it first.
     m_imageSourcesController.reset();
+    delete m_brokenImagesWindowController.data();
     // The modes' views live in the window; the modes go first, then the window.
     m_allImagesModeController.reset();
     m_duplicatesImagesController.reset();
@@ -256,17 +260,15 @@ void KTMainWindowController::initialize()
     static bool s_tipsShown = false;
     if (!s_tipsShown && KTTipsWindow::wantsShowAtStartup()) {
         s_tipsShown = true;
-        QTimer::singleShot(0, this, [this] {
-            if (!m_window)
-                return;
-            m_window->activateWindow();
-            KTTipsWindow::presentOver(m_window);
-        });
+        QTimer::singleShot(0, this, [this] { presentQuickTips(); });
     }
     // 2.
     m_tasks.clear();
     // 3.
     assignWindowTitleBarDrawingBlock();
+    // 4.
+    m_progressWindowController = &KTProgressWindowController::sharedController();
+    m_progressWindowController->setPresentingWindow(m_window);
     // 5.
     initializeImageStorage();
     // 6. The thumbnail queue keeps its width whether or not the application is active.
@@ -279,6 +281,8 @@ void KTMainWindowController::initialize()
     m_imageSourcesController->setImageStorage(m_storage);
     m_imageSourcesController->setDelegate(this);
     m_imageSourcesController->setHelpHandler([this] { onHelp(); });
+    m_imageSourcesController->setShowsTimeLabelHandler(
+        [](bool shows) { KTProgressWindowController::sharedController().setShowsTimeLabel(shows); });
     connect(m_toolbar->showExifButton(), &KTControl::clicked, this,
             [this] { onShowExifView(m_toolbar->showExifButton()); });
     connect(m_toolbar->showPixelsButton(), &KTControl::clicked, this,
@@ -336,6 +340,11 @@ void KTMainWindowController::initialize()
             if (self)
                 self->onStartNewSession();
         }));
+    m_observers.push_back(center.addObserver(KTFailedToLoadSomeImagesInfo::name(), m_storage,
+                                             [self](const KTNotification &notification) {
+                                                 if (self)
+                                                     self->failedToLoadSomeImages(notification);
+                                             }));
     m_observers.push_back(
         center.addObserver(KTNoSimilarGroupsFoundInfo::name(), m_storage, [self](const KTNotification &) {
             if (self)
@@ -346,8 +355,11 @@ void KTMainWindowController::initialize()
             [this](bool visible) { m_toolbar->focusRegionsButton()->setPushed(visible); });
     connect(&regions, &KTFocusedRegionsManager::focusPointLatticeVisibleChanged, this,
             [this](bool visible) { m_toolbar->focusPointLatticeButton()->setPushed(visible); });
-    if (KTUndoManager *undo = m_storage->undoManager())
+    if (KTUndoManager *undo = m_storage->undoManager()) {
         connect(undo, &KTUndoManager::checkpoint, this, &KTMainWindowController::validateUndoRedoButtons);
+        connect(undo, &KTUndoManager::canUndoChanged, this, &KTMainWindowController::validateUndoRedoButtons);
+        connect(undo, &KTUndoManager::canRedoChanged, this, &KTMainWindowController::validateUndoRedoButtons);
+    }
 }
 
 void KTMainWindowController::assignWindowTitleBarDrawingBlock()
@@ -812,20 +824,36 @@ void KTMainWindowController::toggleFullScreen()
         m_window->showFullScreen();
 }
 
-void KTMainWindowController::clearInfoView(KTBaseUIModeController *)
+void KTMainWindowController::clearInfoView(KTBaseUIModeController *mode)
 {
-    // TODO: clear the mode's information strip once the viewer layer provides it.
+    if (!mode)
+        return;
+    if (KTImageInfoView *info = mode->infoView())
+        info->setImageMO(nullptr);
 }
 
 // ---- KTBaseUIModeControllerDelegate ----
 
-// TODO: drive the progress sheet once the dialogs layer provides it.
-void KTMainWindowController::baseUIModeControllerStartedMovingImages(KTBaseUIModeController *, bool, qint64)
-{}
+void KTMainWindowController::baseUIModeControllerStartedMovingImages(KTBaseUIModeController *,
+                                                                     bool deleteOriginals,
+                                                                     qint64 numberOfImages)
+{
+    KTProgressWindowController &sheet = KTProgressWindowController::sharedController();
+    // The sheet looks its titles up in the string table itself.
+    sheet.beginProgressSheetWithTitle(deleteOriginals ? QStringLiteral("Moving photos...")
+                                                      : QStringLiteral("Copying photos..."));
+    sheet.setNumberOfTaskSteps(double(numberOfImages));
+}
 
-void KTMainWindowController::baseUIModeControllerMovedImage(KTBaseUIModeController *) {}
+void KTMainWindowController::baseUIModeControllerMovedImage(KTBaseUIModeController *)
+{
+    KTProgressWindowController::sharedController().setProgress(1.0);
+}
 
-void KTMainWindowController::baseUIModeControllerFinishedMovingImages(KTBaseUIModeController *) {}
+void KTMainWindowController::baseUIModeControllerFinishedMovingImages(KTBaseUIModeController *)
+{
+    KTProgressWindowController::sharedController().stopProgressSheet();
+}
 
 void KTMainWindowController::controllerDidChangeUIMode(KTBaseUIModeController *)
 {
@@ -944,40 +972,54 @@ void KTMainWindowController::startSession()
     m_pathsToLoadAfterLaunch.clear();
 }
 
-void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert()
+void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert(const std::function<void()> &done)
 {
     const std::shared_ptr<KTExternalStatusFlows> flows = installedFlows();
     if (!flows) {
         qWarning() << "Warning: no external catalogue flows are installed; the catalogue is not checked";
+        if (done)
+            done();
         return;
     }
+    // The question depends on whether the session is new as the check begins: a load's end
+    // clears the flag right after starting it.
+    const bool newSession = m_storage->newSession();
     const QPointer<KTMainWindowController> self(this);
     flows->imagesUpdatedInExternalCatalogFromImages(
-        m_storage->imagesFromExternalSources(), [self](const KTExternalStatusFlows::ChangeCheck &check) {
+        m_storage->imagesFromExternalSources(),
+        [self, newSession, done](const KTExternalStatusFlows::ChangeCheck &check) {
             if (self)
-                self->externalImagesCheckDidEnd(check);
+                self->externalImagesCheckDidEnd(check, newSession, done);
+            else if (done)
+                done();
         });
 }
 
-void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check)
+void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check,
+                                                       bool newSession, const std::function<void()> &done)
 {
+    const auto finished = [done](bool) {
+        if (done)
+            done();
+    };
     // Nothing is known of a catalogue that could not be read: neither import nor ask.
     if (!check.outcome.succeeded()) {
         qWarning().noquote() << "Warning: the external catalogue could not be checked:"
                              << check.outcome.errorMessage;
+        finished(false);
         return;
     }
     const QList<KTImageMO *> updated = check.changedImages;
     if (updated.isEmpty()) {
         // The change check may have dropped records the catalogue no longer holds.
-        m_storage->importImagesStatuses(m_storage->imagesFromExternalSources());
+        m_storage->importImagesStatuses(m_storage->imagesFromExternalSources(), finished);
         return;
     }
 
     const KTExternalImagesManager &manager = KTExternalImagesManager::sharedManager();
     const int type = m_storage->externalCatalogType();
     KTAlert alert;
-    if (m_storage->newSession() && (type == 1 || type == 2)) {
+    if (newSession && (type == 1 || type == 2)) {
         alert = alertWithButtons(
             tr("We found images in your collections: %1 and %2. These are the images from your previous "
                "session and it is highly recommended to move them to a different place. Would you like "
@@ -985,7 +1027,7 @@ void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlo
                "included.")
                 .arg(manager.selectedCollectionName(), manager.rejectedCollectionName()),
             {}, {tr("Launch Session"), tr("Clean Up Now")});
-    } else if (m_storage->newSession()) {
+    } else if (newSession) {
         // Used as it stands, not translated.
         alert = alertWithButtons(
             QStringLiteral(
@@ -1004,10 +1046,12 @@ void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlo
                                  tr("Do you want to sync these changes with Vireoscope?"),
                                  {tr("Yes, Sync"), tr("No, Don't Sync")});
     }
-    if (runAlert(alert) == KTAlert::kFirstButtonReturn)
-        m_storage->importImagesStatuses(updated);
-    else
+    if (runAlert(alert) == KTAlert::kFirstButtonReturn) {
+        m_storage->importImagesStatuses(updated, finished);
+    } else {
         m_storage->overwriteImagesStatusesFromHalvard(updated);
+        finished(true);
+    }
 }
 
 void KTMainWindowController::showInvalidSourcesAlert()
@@ -1020,6 +1064,44 @@ void KTMainWindowController::showInvalidSourcesAlert()
         showImageSourcesWindowWithPaths({});
     else
         KTApplicationTerminator::shared().terminate(0);
+}
+
+void KTMainWindowController::failedToLoadSomeImages(const KTNotification &notification)
+{
+    const QList<KTBrokenImage> brokenImages =
+        KTFailedToLoadSomeImagesInfo::brokenImages(notification.userInfo);
+    const QPointer<KTMainWindowController> self(this);
+    postToMain([self, brokenImages] {
+        if (self)
+            self->showBrokenImagesWindowWithImages(brokenImages);
+    });
+}
+
+void KTMainWindowController::showBrokenImagesWindowWithImages(const QList<KTBrokenImage> &brokenImages)
+{
+    KTBrokenImagesWindowController *sheet = brokenImagesWindowController();
+    sheet->setBrokenImages(brokenImages);
+    sheet->beginSheet(m_window);
+    sheet->raise();
+    sheet->activateWindow();
+}
+
+void KTMainWindowController::hideBrokenImagesWindow()
+{
+    if (KTBrokenImagesWindowController *sheet = m_brokenImagesWindowController) {
+        sheet->endSheet();
+        sheet->deleteLater();
+    }
+    m_brokenImagesWindowController = nullptr;
+}
+
+KTBrokenImagesWindowController *KTMainWindowController::brokenImagesWindowController()
+{
+    if (!m_brokenImagesWindowController) {
+        m_brokenImagesWindowController = new KTBrokenImagesWindowController(m_window);
+        m_brokenImagesWindowController->setDelegate(this);
+    }
+    return m_brokenImagesWindowController;
 }
 
 // ---- Session start ----
@@ -1144,6 +1226,12 @@ void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &
 {
     if (!m_imageSourcesController || !m_window)
         return;
+    // The quick tips come first: the sources window would cover them.
+    if (m_presentingQuickTips) {
+        m_sourcesWindowWaitsForTips = true;
+        m_pathsWaitingForTips += paths;
+        return;
+    }
     QWidget *sources = m_imageSourcesController->window();
     // The set-up can ask for the window twice (no session, and no session started); a second
     // showing must not empty what the user has chosen since the first.
@@ -1228,28 +1316,32 @@ bool KTMainWindowController::saveChangesOrReturnError(KTError *error)
 
 void KTMainWindowController::writeBackImagesStatuses(const std::function<void()> &done)
 {
+    // The catalogue is written off the main thread; the sheet shows that the quit or the new
+    // session waits for it.
+    KTProgressWindowController &sheet = KTProgressWindowController::sharedController();
+    const bool showsSheet = sheet.presentingWindow() != nullptr;
+    if (showsSheet)
+        sheet.beginProgressSheetWithTitle(QStringLiteral("Writing Picks and Rejects"));
     const QPointer<KTMainWindowController> self(this);
-    m_storage->syncImagesStatuses(m_storage->images(), false, [self, done](bool written) {
-        if (self)
-            self->writeBackDidEnd(written);
+    m_storage->syncImagesStatuses(m_storage->images(), false, [self, done, showsSheet](bool written) {
+        if (showsSheet)
+            KTProgressWindowController::sharedController().stopProgressSheet();
+        if (!self)
+            return;
+        // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first
+        // save would come back at the next launch and write stale decisions over the catalogue.
+        KTError error;
+        if (!self->m_storage->saveChangesOrReturnError(&error))
+            qWarning().noquote() << "Warning: the session could not be saved after the write-back:"
+                                 << error.localizedDescription;
+        if (!written) {
+            const QString appName = KTExternalImagesManager::appNameFromExternalCatalogType(
+                KTExternalCatalogType(self->m_storage->externalCatalogType()));
+            runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
+                                      tr("They are kept in this session."), {tr("OK")}));
+        }
         done();
     });
-}
-
-void KTMainWindowController::writeBackDidEnd(bool written)
-{
-    // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first save
-    // would come back at the next launch and write stale decisions over the catalogue.
-    KTError error;
-    if (!m_storage->saveChangesOrReturnError(&error))
-        qWarning().noquote() << "Warning: the session could not be saved after the write-back:"
-                             << error.localizedDescription;
-    if (!written) {
-        const QString appName = KTExternalImagesManager::appNameFromExternalCatalogType(
-            KTExternalCatalogType(m_storage->externalCatalogType()));
-        runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
-                                  tr("They are kept in this session."), {tr("OK")}));
-    }
 }
 
 void KTMainWindowController::saveChangesAndContinue(const ContinueAction &then)
@@ -1446,11 +1538,16 @@ bool KTMainWindowController::validateMenuItem(QAction *item)
     case C::DeselectAll:
         return subMode != kUIModeGroups && subMode != kUIModeCompare;
     case C::ShowPreferencesWindow:
-        return true;
+        return !isPreferencesWindowVisible();
     case C::Undo:
-        return m_storage->undoManager() && m_storage->undoManager()->canUndo();
-    case C::Redo:
-        return m_storage->undoManager() && m_storage->undoManager()->canRedo();
+    case C::Redo: {
+        // "Undo Pick", "Redo Reject": the undo manager names its next steps.
+        const KTUndoManager *undo = m_storage->undoManager();
+        const bool isUndo = KTMainMenu::command(item) == C::Undo;
+        if (undo)
+            item->setText(isUndo ? undo->undoMenuItemTitle() : undo->redoMenuItemTitle());
+        return undo && (isUndo ? undo->canUndo() : undo->canRedo());
+    }
     default:
         return true;
     }
@@ -1689,8 +1786,18 @@ void KTMainWindowController::showFocusRegion(bool show)
     KTFocusedRegionsManager::sharedManager().setFocusedRegionsVisible(show);
 }
 
-// TODO: run the preferences window once the dialogs layer provides it.
-void KTMainWindowController::onShowPreferencesWindow() {}
+void KTMainWindowController::onShowPreferencesWindow()
+{
+    if (!m_preferencesController)
+        m_preferencesController = std::make_unique<KTPreferencesWindowController>(
+            m_storage, KTUserDefaults::standardUserDefaults());
+    m_preferencesController->runModal();
+}
+
+bool KTMainWindowController::isPreferencesWindowVisible() const
+{
+    return m_preferencesController && m_preferencesController->isRunningModal();
+}
 
 void KTMainWindowController::onAbout()
 {
@@ -1699,7 +1806,24 @@ void KTMainWindowController::onAbout()
 
 void KTMainWindowController::onShowQuickTips()
 {
+    presentQuickTips();
+}
+
+void KTMainWindowController::presentQuickTips()
+{
+    if (!m_window || m_presentingQuickTips)
+        return;
+    const QPointer<KTMainWindowController> self(this);
+    m_presentingQuickTips = true;
+    m_window->activateWindow();
     KTTipsWindow::presentOver(m_window);
+    if (!self)
+        return;
+    m_presentingQuickTips = false;
+    if (m_sourcesWindowWaitsForTips) {
+        m_sourcesWindowWaitsForTips = false;
+        showImageSourcesWindowWithPaths(std::exchange(m_pathsWaitingForTips, {}));
+    }
 }
 
 void KTMainWindowController::onHelp()
@@ -1729,7 +1853,7 @@ void KTMainWindowController::cancelGeneratingPreviews()
 
 QStringList KTMainWindowController::sharedImagesPaths(bool withPairs)
 {
-    const bool pairsAsOne = KTUserDefaults::standardUserDefaults().boolForKey(kShowRAWandJPEGAsOneFileOption);
+    const bool pairsAsOne = KTImageStorage::showsRawAndJPEGAsOneFile();
     QStringList paths;
     for (KTImageMO *image : selectedImagesFromActiveController()) {
         if (!image->originalFileExists().value_or(false))

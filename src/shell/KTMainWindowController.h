@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTBaseUIModeController.h"
+#include "KTBrokenImagesWindowController.h"
 #include "KTExternalStatusFlows.h"
 #include "KTImageSourcesWindowControllerDelegate.h"
 #include "KTMainMenu.h"
@@ -24,6 +25,8 @@
 class KTError;
 class KTImageSourcesWindowController;
 class KTImageStorage;
+class KTPreferencesWindowController;
+class KTProgressWindowController;
 class KTOperationQueue;
 class QAction;
 class QKeyEvent;
@@ -54,7 +57,8 @@ inline const QString kSourcesUIMode = QStringLiteral("Sources");
 /// catalogue's background tasks; the controller follows them on the task bus and never waits.
 class KTMainWindowController : public QObject,
                                public KTBaseUIModeControllerDelegate,
-                               public KTImageSourcesWindowControllerDelegate
+                               public KTImageSourcesWindowControllerDelegate,
+                               public KTBrokenImagesWindowControllerDelegate
 {
     Q_OBJECT
 public:
@@ -94,6 +98,8 @@ public:
     KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue.get(); }
     /// The sources window's controller, made with the window.
     KTImageSourcesWindowController *imageSourcesController() const { return m_imageSourcesController.get(); }
+    /// The shared progress sheet, hanging on this window once it is made.
+    KTProgressWindowController *progressWindowController() const { return m_progressWindowController; }
 
     /// Folders dropped on the icon before the window was made: the set-up opens the sources
     /// window with them.
@@ -178,10 +184,24 @@ public:
     void imageStorageTaskDidFinish(const KTNotification &notification);
     /// "Adding Sources" ended: resets the modes and loads the images of the new sources.
     void startSession();
-    /// Asks about changes made in the session's external catalogue since the import.
-    void checkExternalImagesForUpdatesAndShowAlert();
-    void externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check);
+    /// Asks about changes made in the session's external catalogue since the import. The check
+    /// reads the catalogue off the main thread; `done` (may be empty) runs when it and the import
+    /// or overwrite it led to are over.
+    void checkExternalImagesForUpdatesAndShowAlert(const std::function<void()> &done = {});
     void showInvalidSourcesAlert();
+    /// The catalogue could not read some files of a load: the missing-images sheet shows them.
+    void failedToLoadSomeImages(const KTNotification &notification);
+    /// Shows `brokenImages` in the missing-images sheet, the one already shown when there is one.
+    void showBrokenImagesWindowWithImages(const QList<KTBrokenImage> &brokenImages);
+    /// The sheet's OK: it goes, and the next report makes a new one.
+    void hideBrokenImagesWindow() override;
+    /// The sheet, made on first use (the main window is its delegate).
+    KTBrokenImagesWindowController *brokenImagesWindowController();
+    /// The sheet while it exists, else null.
+    KTBrokenImagesWindowController *currentBrokenImagesWindowController() const
+    {
+        return m_brokenImagesWindowController;
+    }
 
     // ---- Session start ----
 
@@ -276,7 +296,9 @@ public:
     void onFocusRegions();
     void onFocusPointLattice();
     void showFocusRegion(bool show);
+    /// Runs the preferences window (made on first use) modally.
     void onShowPreferencesWindow();
+    bool isPreferencesWindowVisible() const;
     void onAbout();
     void onShowQuickTips();
     void onHelp();
@@ -313,14 +335,19 @@ private:
     void createSharingMenus();
     void fullScreenDidChange(bool fullScreen);
     void toggleFullScreen();
+    /// Runs the quick tips over the window; a sources window asked for meanwhile opens after.
+    void presentQuickTips();
     /// Forgets the catalogue's undo steps and updates the undo and redo buttons.
     void cleanUndoStack();
     /// Clears the info strip of `mode` (when it has one).
     void clearInfoView(KTBaseUIModeController *mode);
-    /// Writes the decisions back, saves the write-back's bookkeeping, tells the user when the
-    /// catalogue could not be written, then calls `done`.
+    /// The question that a finished change check leads to (`newSession` as the check began).
+    void externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check, bool newSession,
+                                   const std::function<void()> &done);
+    /// Writes the decisions back (off the main thread, the progress sheet up meanwhile), saves
+    /// the write-back's bookkeeping, tells the user when the catalogue could not be written, then
+    /// calls `done` (not when the controller went meanwhile).
     void writeBackImagesStatuses(const std::function<void()> &done);
-    void writeBackDidEnd(bool written);
     /// The write-back once the catalogue's application is closed, asking until then.
     void writeBackWhenTheCatalogueIsFree(const ContinueAction &then);
     void startPendingSessionIfIdle();
@@ -344,6 +371,9 @@ private:
     std::unique_ptr<KTBaseUIModeController> m_favoriteImagesModeController;
     std::unique_ptr<KTBaseUIModeController> m_trashImagesController;
     std::unique_ptr<KTImageSourcesWindowController> m_imageSourcesController;
+    KTProgressWindowController *m_progressWindowController = nullptr;
+    QPointer<KTBrokenImagesWindowController> m_brokenImagesWindowController;
+    std::unique_ptr<KTPreferencesWindowController> m_preferencesController;
     QString m_UIMode;
     QStringList m_tasks;
     QStringList m_pathsToLoadAfterLaunch;
@@ -358,6 +388,9 @@ private:
     /// A close waits for its save, or was allowed by it.
     bool m_savingForClose = false;
     bool m_closeApproved = false;
+    bool m_presentingQuickTips = false;
+    bool m_sourcesWindowWaitsForTips = false;
+    QStringList m_pathsWaitingForTips;
     std::vector<KTObserverToken> m_storageObservers;
     std::vector<KTObserverToken> m_observers;
 };

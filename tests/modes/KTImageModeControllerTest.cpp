@@ -36,15 +36,10 @@ namespace {
 class FixedCatalogueKind : public KTExternalStatusSync
 {
 public:
-    void syncImagesStatuses(const QList<KTImageMO *> &, Completion completion) override
-    {
-        if (completion)
-            completion(true);
-    }
+    void syncImagesStatuses(const QList<KTImageMO *> &, Completion completion) override { completion(true); }
     void importImagesStatuses(const QList<KTImageMO *> &, Completion completion) override
     {
-        if (completion)
-            completion(true);
+        completion(true);
     }
     void overwriteImagesStatusesFromHalvard(const QList<KTImageMO *> &) override {}
     int externalCatalogTypeFromImageMO(const KTImageMO *) const override { return kind; }

@@ -2,6 +2,7 @@
 
 #include "KTImageGroupMO.h"
 #include "KTMainMenu.h"
+#include "KTProgressWindowController.h"
 #include "KTShareManager.h"
 #include "KTTimeGroupMO.h"
 #include "KTUserDefaults.h"
@@ -349,4 +350,24 @@ TEST_F(KTMainMenuTest, ShareItemsTakeTheSelectedFilesThatExist)
             EXPECT_EQ(exportItem->isEnabled(), row.exportEnabled) << row.selection.size();
         }
     }
+}
+
+TEST_F(KTMainMenuTest, MovingImagesRunsTheProgressSheet)
+{
+    KTProgressWindowController *sheet = window().progressWindowController();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->presentingWindow(), window().window());
+    KTBaseUIModeController *picks = mode("Favorites");
+    window().baseUIModeControllerStartedMovingImages(picks, true, 4);
+    EXPECT_TRUE(sheet->isSheetShown());
+    EXPECT_EQ(sheet->tasks(), QStringList{"Moving photos..."});
+    window().baseUIModeControllerMovedImage(picks);
+    window().baseUIModeControllerMovedImage(picks);
+    window().baseUIModeControllerFinishedMovingImages(picks);
+    EXPECT_FALSE(sheet->isSheetShown());
+
+    window().baseUIModeControllerStartedMovingImages(picks, false, 2);
+    EXPECT_EQ(sheet->tasks(), QStringList{"Copying photos..."});
+    window().baseUIModeControllerFinishedMovingImages(picks);
+    EXPECT_FALSE(sheet->isSheetShown());
 }

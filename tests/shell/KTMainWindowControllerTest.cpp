@@ -249,9 +249,20 @@ TEST_F(KTMainWindowControllerTest, UndoAndRedoFollowTheCatalogue)
     EXPECT_FALSE(storage->undoManager()->canUndo());
 
     images.first()->setPicked(true);
+    storage->undoManager()->setActionName(QStringLiteral("Pick"));
     process();
     ASSERT_TRUE(waitUntil([&] { return window().toolbar()->undoButton()->isEnabled(); }));
     EXPECT_FALSE(window().toolbar()->redoButton()->isEnabled());
+    // The Edit menu names the step.
+    QAction *undoItem = nullptr;
+    for (QAction *item : KTMainMenu::commandItems(window().menuBar())) {
+        if (KTMainMenu::command(item) == KTMenuCommand::Undo)
+            undoItem = item;
+    }
+    ASSERT_NE(undoItem, nullptr);
+    EXPECT_TRUE(window().validateMenuItem(undoItem));
+    EXPECT_EQ(undoItem->text(), storage->undoManager()->undoMenuItemTitle());
+    EXPECT_EQ(undoItem->text(), "Undo Pick");
 
     window().onUndo();
     EXPECT_EQ(images.first()->picked(), false);

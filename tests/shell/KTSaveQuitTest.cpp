@@ -3,6 +3,7 @@
 #include "KTCatalogFixtures.h"
 #include "KTFilesManager.h"
 #include "KTImageFixtures.h"
+#include "KTProgressWindowController.h"
 #include "KTRateWindow.h"
 #include "KTSimilarFinder.h"
 #include "KTTestFiles.h"
@@ -96,7 +97,16 @@ TEST_F(KTSaveQuitTest, QuitSavesWritesBackAndSavesAgain)
     process();
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), kPickBit);
     ASSERT_TRUE(storage->hasStatusChanges());
-    ASSERT_TRUE(saveAndContinue());
+    // The catalogue is written off the main thread, under the progress sheet.
+    std::optional<bool> shouldContinue;
+    window().saveChangesAndContinue([&](bool answer) { shouldContinue = answer; });
+    KTProgressWindowController *sheet = window().progressWindowController();
+    EXPECT_FALSE(shouldContinue.has_value());
+    EXPECT_TRUE(sheet->isSheetShown());
+    EXPECT_EQ(sheet->tasks(), QStringList{"Writing Picks and Rejects"});
+    ASSERT_TRUE(waitUntil([&] { return shouldContinue.has_value(); }));
+    EXPECT_TRUE(*shouldContinue);
+    EXPECT_FALSE(sheet->isSheetShown());
     EXPECT_EQ(picksInCatalogue(), "");
     EXPECT_EQ(images.first()->syncStatusBitmask().value_or(0), 0);
     EXPECT_EQ(storedBits(QStringLiteral("101")), 0);
@@ -258,10 +268,11 @@ TEST_F(KTSaveQuitTest, ACatalogueSessionNeverAsksAboutTheRejects)
     int answer = -2;
     window().askUserAboutTrashedImagesWithAlertBlock([&](int returnCode) { answer = returnCode; });
     EXPECT_EQ(answer, KTAlert::kAlternateReturn);
+    // The new session first writes the reject to the catalogue, then opens the sources window.
     window().onStartNewSession();
+    EXPECT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
     EXPECT_TRUE(alerts->shown.empty());
     EXPECT_EQ(mode("Trash")->count("onMoveToSystemTrash"), 0);
-    EXPECT_TRUE(window().isImageSourcesWindowVisible());
 }
 
 // The signatures go to the cache folder in the application's data: its file system is measured,

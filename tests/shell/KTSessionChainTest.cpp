@@ -3,6 +3,9 @@
 #include "KTCatalogFixtures.h"
 #include "KTExternalStatusFlows.h"
 #include "KTImageFixtures.h"
+#include "KTBrokenImagesWindowController.h"
+#include "KTCatalogNotifications.h"
+#include "KTImageInfoView.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTUndoManager.h"
@@ -106,7 +109,8 @@ QString folderWithPhotos(const QString &parent, const QString &name, int count)
 
 TEST_F(KTSessionChainTest, OnlyTheEndOfTheOutermostTaskActs)
 {
-    addFolderSource();
+    addImage(addFolderSource(), QStringLiteral("a"));
+    process();
     launchAndSettle();
     storage->setNewSession(true);
 
@@ -124,6 +128,14 @@ TEST_F(KTSessionChainTest, OnlyTheEndOfTheOutermostTaskActs)
     finish(kLoadImagesTaskName);
     EXPECT_FALSE(storage->newSession());
     EXPECT_TRUE(window().tasks().isEmpty());
+
+    // The end of a clearing takes the cleared records out of the active mode's info strip.
+    KTImageInfoView *info = mode(window().UIMode())->infoView();
+    info->setImageMO(storage->images().value(0));
+    ASSERT_NE(info->imageMO(), nullptr);
+    start(kCleanSessionTaskName);
+    finish(kCleanSessionTaskName);
+    EXPECT_EQ(info->imageMO(), nullptr);
 
     // A finish out of order is logged and still pops the stack.
     KTLogCapture log;
@@ -229,7 +241,9 @@ TEST(KTExternalQuestionTableTest, ChangesInTheCatalogueAreAskedAboutByCase)
             world.pickInCatalogue(QString::fromLatin1(row.type));
 
             world.alerts->answer(answer);
-            world.window().checkExternalImagesForUpdatesAndShowAlert();
+            bool done = false;
+            world.window().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
+            ASSERT_TRUE(waitUntil([&] { return done; }));
             const std::vector<KTAlert> &shown = world.alerts->shown;
             ASSERT_EQ(shown.size(), 1u);
             EXPECT_EQ(shown.front().messageText, row.message);
@@ -254,7 +268,9 @@ TEST_F(KTExternalQuestionTest, AnUnchangedCatalogueImportsWithoutAsking)
     process();
     launchAndSettle();
     alerts->shown.clear();
-    window().checkExternalImagesForUpdatesAndShowAlert();
+    bool done = false;
+    window().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
+    ASSERT_TRUE(waitUntil([&] { return done; }));
     EXPECT_TRUE(alerts->shown.empty());
     // The session is as the catalogue is: nothing changed, nothing to write.
     EXPECT_TRUE(images.at(1)->syncStatusBitmask().value_or(0) == 0);
@@ -296,4 +312,32 @@ TEST_F(KTSessionChainTest, ANewSessionWaitsForTheRunningLoadToEnd)
     EXPECT_FALSE(window().isImageSourcesWindowVisible());
     EXPECT_EQ(window().UIMode(), "AllImages");
     EXPECT_EQ(search.runs, 2);
+}
+
+TEST_F(KTSessionChainTest, MissingImagesShowInOneSheetUntilItIsDismissed)
+{
+    addFolderSource();
+    launchAndSettle();
+    const QList<KTBrokenImage> first{{"a.jpg", "gone"}};
+    const QList<KTBrokenImage> second{{"b.jpg", "unreadable"}, {"c.jpg", "unreadable"}};
+    const auto report = [&](const QList<KTBrokenImage> &list) {
+        KTNotificationCenter::defaultCenter().post(KTFailedToLoadSomeImagesInfo::name(), storage.get(),
+                                                   KTFailedToLoadSomeImagesInfo::userInfo(list));
+        drainMainQueue();
+    };
+    report(first);
+    KTBrokenImagesWindowController *sheet = window().currentBrokenImagesWindowController();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isSheetShown());
+    EXPECT_EQ(sheet->brokenImages(), first);
+    // A second report while the sheet is up fills the same sheet.
+    report(second);
+    EXPECT_EQ(window().currentBrokenImagesWindowController(), sheet);
+    EXPECT_EQ(sheet->brokenImages(), second);
+
+    sheet->onOKButton();
+    EXPECT_EQ(window().currentBrokenImagesWindowController(), nullptr);
+    report(first);
+    ASSERT_NE(window().currentBrokenImagesWindowController(), nullptr);
+    EXPECT_EQ(window().currentBrokenImagesWindowController()->brokenImages(), first);
 }

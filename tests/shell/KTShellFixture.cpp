@@ -99,6 +99,23 @@ void KTShellWorld::launchAndSettle()
     else
         QTest::qWait(400);
     drainMainQueue();
+    settleExternalFlows();
+}
+
+void KTShellWorld::settleExternalFlows()
+{
+    if (!flows)
+        return;
+    const QList<KTImageMO *> images = storage->imagesFromExternalSources();
+    if (images.isEmpty())
+        return;
+    for (int round = 0; round < 2; ++round) {
+        bool checked = false;
+        flows->imagesUpdatedInExternalCatalogFromImages(
+            images, [&checked](const KTExternalStatusFlows::ChangeCheck &) { checked = true; });
+        EXPECT_TRUE(waitUntil([&] { return checked; }));
+        drainMainQueue();
+    }
 }
 
 KTFolderMO *KTShellWorld::addFolderSource(QString path)

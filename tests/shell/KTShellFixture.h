@@ -56,8 +56,12 @@ public:
 
     /// Makes the controller (unless made already) and shows its window (the set-up runs).
     void launch();
-    /// launch(), then lets the launch's own validation (with sources) run to its end.
+    /// launch(), then lets the launch's own validation (with sources) run to its end, with the
+    /// external-catalogue check and import it leads to.
     void launchAndSettle();
+    /// Waits until the external-catalogue work queued so far (checks, imports, write passes) has
+    /// ended: the flows work on one serial queue, so two checks queued now end after it.
+    void settleExternalFlows();
     KTMainWindowController &window() { return *controller; }
     KTFakeModeController *mode(const QString &uiMode) const { return KTFakeModeController::made(uiMode); }
     std::shared_ptr<KTObjectContext> context() { return storage->managedObjectContext(); }

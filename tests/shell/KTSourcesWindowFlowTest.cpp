@@ -8,11 +8,14 @@
 #include "KTMainMenu.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
+#include "KTTipsWindow.h"
 #include "KTUndoManager.h"
 
 #include <QAction>
 #include <QDir>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -164,4 +167,27 @@ TEST_F(KTSourcesWindowFlowTest, TheChainReopensTheSourcesWindowWhereTheSessionCa
     // A drop while it is open is ignored.
     window().showSourcesControllerWithPaths({folder(QStringLiteral("Dropped"))});
     EXPECT_TRUE(sources().imageSources().isEmpty());
+}
+
+// The quick tips run over the window; a sources window asked for meanwhile would cover them, so
+// it opens when they close.
+TEST_F(KTSourcesWindowFlowTest, TheSourcesWindowWaitsForTheQuickTips)
+{
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
+    sources().onCloseWindow();
+    const QString dropped = folder(QStringLiteral("Dropped"));
+    bool sourcesShownOverTips = true;
+    QTimer::singleShot(0, [&] {
+        window().showImageSourcesWindowWithPaths({dropped});
+        sourcesShownOverTips = window().isImageSourcesWindowVisible();
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (auto *tips = qobject_cast<KTTipsWindow *>(top); tips && tips->isVisible())
+                tips->closeOverlay();
+        }
+    });
+    window().onShowQuickTips();
+    EXPECT_FALSE(sourcesShownOverTips);
+    EXPECT_TRUE(window().isImageSourcesWindowVisible());
+    EXPECT_EQ(sources().imageSources(), QStringList{dropped});
 }

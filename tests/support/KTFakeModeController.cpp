@@ -169,6 +169,8 @@ KTFakeModeController::KTFakeModeController(const QString &uiMode, QObject *paren
     m_view->setObjectName(QStringLiteral("fakeModeView_") + uiMode);
     m_rejectNotSelectedButton = new QWidget(m_view);
     m_rejectNotSelectedButton->hide();
+    m_infoView = new KTImageInfoView(m_view);
+    m_infoView->hide();
     livingFakes()[uiMode] = this;
 }
 

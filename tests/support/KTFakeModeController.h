@@ -2,6 +2,7 @@
 
 #include "KTBaseUIModeController.h"
 #include "KTButton.h"
+#include "KTImageInfoView.h"
 
 #include <QPointer>
 #include <QSet>
@@ -92,7 +93,8 @@ public:
     void refresh() override;
     void resetUI() override;
     void adjustUIVisibleElements() override;
-    KTImageInfoView *infoView() const override { return nullptr; }
+    /// A real information strip, hidden, so that a test sees what the main window shows in it.
+    KTImageInfoView *infoView() const override { return m_infoView; }
     bool performKeyEquivalent(const QKeyEvent &event) override;
     bool exifPanelShouldBeShown() const override { return exifShouldBeShown; }
     bool isExifPanelVisible() const override { return exifVisible; }
@@ -135,6 +137,7 @@ private:
 
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_rejectNotSelectedButton;
+    QPointer<KTImageInfoView> m_infoView;
     KTImageStorage *m_storage = nullptr;
     KTBaseUIModeControllerDelegate *m_delegate = nullptr;
     QPointer<KTButton> m_modeButton;

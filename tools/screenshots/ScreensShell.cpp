@@ -1,6 +1,7 @@
 // The main window: each review mode over the generated session, the window before a session
 // exists, and every menu of the menu bar opened over it.
 
+#include "KTScreenMainWindow.h"
 #include "KTScreenRegistry.h"
 #include "KTScreenSession.h"
 
@@ -116,14 +117,9 @@ KT_SCREEN(shell_main_no_session)
     QImage image;
     context.capture(*controller->window(), [&] {
         controller->showImageSourcesWindow();
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
         // The sources window is a window of its own over the main window's content.
-        QWidget *sources = controller->imageSourcesController()->window();
-        image = controller->window()->grab().toImage();
-        QPainter painter(&image);
-        painter.drawImage(QPointF(sources->pos() - controller->window()->geometry().topLeft()),
-                          sources->grab().toImage());
+        image = captureWithWindowsOver(*controller->window(),
+                                       QList<QWidget *>{controller->imageSourcesController()->window()});
     });
     controller.reset();
     KTMainWindowController::setModeControllerFactory({});

@@ -3,14 +3,11 @@
 #include <QObject>
 #include <QPointer>
 
-/// A delegate or data source held without ownership. When the object behind the interface is a
-/// QObject, the reference clears itself when that object is destroyed (get() answers null); any
-/// other object must be cleared by its owner, or outlive its registration.
+/// A delegate or data source held without ownership. When the object behind the interface is
+/// also a QObject, its end is noticed (the reference reads as null from then on); any other
+/// object must be cleared by its owner, or outlive its registration.
 ///
-/// One holder for every layer: a screen that shows views of several layers (a review mode with
-/// its grids and its popovers) sees one definition.
-///
-/// Threading: main thread only, like the objects that hold it.
+/// Threading: as the object that holds it (the main thread for views and windows).
 template <class Delegate> class KTWeakDelegate
 {
 public:
@@ -22,13 +19,13 @@ public:
         set(delegate);
         return *this;
     }
-
     void set(Delegate *delegate)
     {
         m_delegate = delegate;
         m_guard = dynamic_cast<QObject *>(delegate);
         m_guarded = !m_guard.isNull();
     }
+
     Delegate *get() const { return m_guarded && m_guard.isNull() ? nullptr : m_delegate; }
     Delegate *operator->() const { return get(); }
     explicit operator bool() const { return get() != nullptr; }
