@@ -31,7 +31,14 @@ KTApplicationStart::KTApplicationStart(QStringList paths, const QString &serverN
     : m_paths(std::move(paths)), m_instance(serverName)
 {}
 
-KTApplicationStart::~KTApplicationStart() = default;
+KTApplicationStart::~KTApplicationStart()
+{
+    if (!m_delegate)
+        return;
+    m_delegate.reset();
+    // The main window and its modes go while the QApplication is whole.
+    KTMainWindowController::destroySharedController();
+}
 
 bool KTApplicationStart::handOffToRunningInstance()
 {

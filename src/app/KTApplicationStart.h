@@ -29,6 +29,8 @@ public:
     /// later starts on `serverName`.
     explicit KTApplicationStart(QStringList paths,
                                 const QString &serverName = KTSingleInstance::defaultServerName());
+    /// After a launch, the application's end: the delegate and the main window (with its modes)
+    /// go, before the QApplication does.
     ~KTApplicationStart();
     KTApplicationStart(const KTApplicationStart &) = delete;
     KTApplicationStart &operator=(const KTApplicationStart &) = delete;

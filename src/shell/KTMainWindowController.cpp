@@ -134,13 +134,24 @@ const KTMainWindowController::ModeControllerFactory &KTMainWindowController::mod
     return factoryStorage();
 }
 
+namespace {
+
+QPointer<KTMainWindowController> s_sharedController;
+
+} // namespace
+
 KTMainWindowController *KTMainWindowController::sharedController()
 {
     assertMainThread();
-    static QPointer<KTMainWindowController> s_controller;
-    if (!s_controller)
-        s_controller = new KTMainWindowController(KTImageStorage::sharedStorage(), qApp);
-    return s_controller;
+    if (!s_sharedController)
+        s_sharedController = new KTMainWindowController(KTImageStorage::sharedStorage(), qApp);
+    return s_sharedController;
+}
+
+void KTMainWindowController::destroySharedController()
+{
+    assertMainThread();
+    delete s_sharedController.data();
 }
 
 KTMainWindowController::KTMainWindowController(KTImageStorage *storage, QObject *parent)

@@ -79,6 +79,11 @@ public:
 
     /// The application's main window controller over the shared catalogue, made on first use.
     static KTMainWindowController *sharedController();
+    /// Deletes the shared controller with its window and modes, if it was made. The application
+    /// calls it before its QApplication goes: widgets must not outlive that object (deleted with
+    /// it as its child, the modes' views crashed the program at every exit). A later
+    /// sharedController() makes a new one.
+    static void destroySharedController();
 
     /// A controller over `storage`, which must outlive it. The window is made by showWindow().
     explicit KTMainWindowController(KTImageStorage *storage, QObject *parent = nullptr);
