@@ -9,19 +9,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
 
-    // Tests never read or write the user's own settings, caches or catalogue.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vireoscope-test-XXXXXX"));
-    const QByteArray root = home.path().toLocal8Bit();
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_CACHE_HOME", root + "/cache");
-    const QString runtime = home.path() + QStringLiteral("/runtime");
+    // Tests never read or write the user's own settings, caches or catalogue. A test that starts
+    // its program again as a later launch of the application hands it its home in VS_TEST_HOME
+    // (the folder above XDG_CONFIG_HOME).
+    std::optional<QTemporaryDir> home;
+    QString root = qEnvironmentVariable("VS_TEST_HOME");
+    if (root.isEmpty()) {
+        home.emplace(QDir::tempPath() + QStringLiteral("/vireoscope-test-XXXXXX"));
+        root = home->path();
+    }
+    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toLocal8Bit());
+    const QString runtime = root + QStringLiteral("/runtime");
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());

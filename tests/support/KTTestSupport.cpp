@@ -171,18 +171,32 @@ KTScriptedAlertPresenter::~KTScriptedAlertPresenter()
 void KTScriptedAlertPresenter::answer(int returnCode, bool suppressionChecked)
 {
     std::lock_guard lock(m_mutex);
-    m_answers.push_back({returnCode, suppressionChecked});
+    m_answers.push_back([returnCode, suppressionChecked](const KTAlert &) {
+        return KTAlertResponse{returnCode, suppressionChecked};
+    });
+}
+
+void KTScriptedAlertPresenter::answer(Answer answer)
+{
+    std::lock_guard lock(m_mutex);
+    m_answers.push_back([answer = std::move(answer)](const KTAlert &alert) {
+        return KTAlertResponse{answer(alert), false};
+    });
 }
 
 KTAlertResponse KTScriptedAlertPresenter::runModal(const KTAlert &alert)
 {
-    std::lock_guard lock(m_mutex);
-    m_shown.push_back(alert);
-    if (m_answers.empty())
-        return {alert.returnCodeForButton(0), false};
-    const KTAlertResponse response = m_answers.front();
-    m_answers.pop_front();
-    return response;
+    Response response;
+    {
+        std::lock_guard lock(m_mutex);
+        m_shown.push_back(alert);
+        if (m_answers.empty())
+            return {alert.returnCodeForButton(0), false};
+        response = std::move(m_answers.front());
+        m_answers.pop_front();
+    }
+    // Outside the lock: the answer may show another alert.
+    return response(alert);
 }
 
 std::vector<KTAlert> KTScriptedAlertPresenter::shown() const

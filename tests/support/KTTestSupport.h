@@ -66,16 +66,22 @@ public:
 class KTScriptedAlertPresenter : public KTAlertPresenter
 {
 public:
+    /// An answer worked out when the alert shows (so a test can change the world between two
+    /// showings of one question).
+    using Answer = std::function<int(const KTAlert &alert)>;
+
     static std::shared_ptr<KTScriptedAlertPresenter> install();
     ~KTScriptedAlertPresenter() override;
 
     void answer(int returnCode, bool suppressionChecked = false);
+    void answer(Answer answer);
     KTAlertResponse runModal(const KTAlert &alert) override;
     std::vector<KTAlert> shown() const;
 
 private:
+    using Response = std::function<KTAlertResponse(const KTAlert &alert)>;
     mutable std::mutex m_mutex;
-    std::deque<KTAlertResponse> m_answers;
+    std::deque<Response> m_answers;
     std::vector<KTAlert> m_shown;
     std::shared_ptr<KTAlertPresenter> m_previous;
 };
