@@ -101,6 +101,23 @@ bool isRawJpegPair(const QString &pathA, const QVariantMap &a, const QString &pa
     return entry(a, kImageIsRawKey).toBool() != entry(b, kImageIsRawKey).toBool();
 }
 
+/// Whether a file whose attributes were read holds an image that a reader takes: metadata was
+/// found in it, or (without any) it is not empty and a RAW reader or an image reader recognises
+/// its content. Only headers are read, and only for files without metadata.
+bool isReadableImage(const QString &path, const QVariantMap &attributes)
+{
+    for (const char *key : {kExposureTimeImageAttributeKey, kTimeStampImageAttributeKey,
+                            kCameraMakerAttributeKey, kCameraModelAttributeKey}) {
+        if (attributes.contains(QLatin1String(key)))
+            return true;
+    }
+    if (attributes.value(QLatin1String(kFileSizeKey)).toLongLong() <= 0)
+        return false;
+    if (attributes.value(QLatin1String(kImageIsRawKey)).toBool())
+        return !KTImageProperties::propertiesAtPath(path).isEmpty();
+    return QImageReader(path).canRead();
+}
+
 KTAlert warningAlert(const QString &message, const QString &informative, const QString &button)
 {
     KTAlert alert;
@@ -139,8 +156,14 @@ void KTImageImporter::addBrokenImage(const QString &path) const
 
 QVariantMap KTImageImporter::readAttributes(const QString &path) const
 {
-    return m_hooks.readAttributes ? m_hooks.readAttributes(path)
-                                  : KTFilesManager::imageAttributesAtPath(path);
+    if (m_hooks.readAttributes)
+        return m_hooks.readAttributes(path);
+    QVariantMap attributes = KTFilesManager::imageAttributesAtPath(path);
+    // An empty file, one cut short before its description, or one of another kind under an image
+    // name would become a record that can be neither seen nor compared: it is reported instead.
+    if (!attributes.isEmpty() && !isReadableImage(path, attributes))
+        return {};
+    return attributes;
 }
 
 const QSet<QString> &KTImageImporter::acceptedExtensions()
@@ -404,11 +427,10 @@ void KTImageImporter::addImagesForPaths(const QMap<QString, KTFolderMO *> &sourc
             existing = allImagesInDictFromContext(context);
         KTImageMO *image = existing->value(path);
         if (!image) {
-            // The file went away or became unreadable since the folder was walked.
+            // The file went away since the folder was walked, or it cannot be read.
             if (attributes[slot].isEmpty()) {
-                qWarning().noquote() << QStringLiteral("Warning: the attributes of %1 could not be read; "
-                                                       "the file is not imported")
-                                            .arg(path);
+                qWarning().noquote()
+                    << QStringLiteral("Warning: %1 could not be read; the file is not imported").arg(path);
                 addBrokenImage(path);
                 continue;
             }

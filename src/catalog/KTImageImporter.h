@@ -98,8 +98,10 @@ public:
         /// Main thread: the external catalogue pass ran to its end (not cancelled), so the
         /// catalogue may drop its list of catalogue source dictionaries.
         std::function<void()> externalApplicationImagesLoaded;
-        /// Any thread, many at once: the attribute dictionary of one file. Empty: the files
-        /// manager's imageAttributesAtPath.
+        /// Any thread, many at once: the attribute dictionary of one file, empty when it cannot
+        /// be read (the file is then reported, not imported). Empty: the files manager's
+        /// imageAttributesAtPath, for files that a reader takes for an image (an empty file, or
+        /// one without metadata whose content no RAW or image reader recognises, cannot be read).
         std::function<QVariantMap(const QString &path)> readAttributes;
     };
 

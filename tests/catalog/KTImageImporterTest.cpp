@@ -37,6 +37,12 @@ KTExifFields shotFields(const std::string &date, const std::string &model = "Tin
     return fields;
 }
 
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool writePng(const QString &path)
 {
     QImage image(8, 8, QImage::Format_RGB32);
@@ -519,4 +525,46 @@ TEST(KTImageImporterTest, ACatalogueWhoseFilesAreAllMissingIsReported)
     EXPECT_EQ(alerts->shown()[0].messageText, "Failed to load images. Please check if all images exist.");
     EXPECT_TRUE(alerts->shown()[0].informativeText.isEmpty());
     EXPECT_EQ(alerts->shown()[1].informativeText, "Sorry, no images found at selected location(s).");
+}
+
+// Files under image names that no reader takes (empty, noise, cut before their description) would
+// be records that can be neither seen nor compared: they are reported and left out. An image
+// without any metadata, and one cut in its pixels, are still imported.
+TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
+{
+    ImportFixture f;
+    f.addSource("card");
+    ASSERT_TRUE(writeJpegWithExif(f.file("card/good.jpg"), shotFields("2024:05:06 07:08:09")));
+    ASSERT_TRUE(writePng(f.file("card/plain.png")));
+    ASSERT_TRUE(
+        writeJpegWithExif(f.file("card/large.jpg"), shotFields("2024:05:06 07:08:10"), QSize(800, 600)));
+    const QByteArray large = readBytes(f.path("card/large.jpg"));
+    ASSERT_TRUE(writeTinyDng(f.file("card/whole.dng")));
+    const QByteArray dng = readBytes(f.path("card/whole.dng"));
+    QByteArray noise(4096, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919) % 251);
+    const std::pair<const char *, QByteArray> broken[] = {
+        {"card/empty.jpg", {}},
+        {"card/noise.jpg", noise},
+        {"card/cut-in-ifd.dng", dng.left(40)},
+        {"card/text.nef", "not a raw file"},
+        {"card/half.jpg", large.left(large.size() / 2)},
+    };
+    for (const auto &[name, bytes] : broken) {
+        QFile file(f.file(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QList<KTBrokenImage> reported;
+    f.hooks.failedToLoadImages = [&](const QList<KTBrokenImage> &images) { reported += images; };
+    f.run();
+
+    EXPECT_EQ(f.imported(), (QStringList{"card/good.jpg", "card/half.jpg", "card/large.jpg", "card/plain.png",
+                                         "card/whole.dng"}));
+    const QString reason = QStringLiteral("The file could not be read.");
+    EXPECT_EQ(
+        reported,
+        (QList<KTBrokenImage>{
+            {"cut-in-ifd.dng", reason}, {"empty.jpg", reason}, {"noise.jpg", reason}, {"text.nef", reason}}));
 }
