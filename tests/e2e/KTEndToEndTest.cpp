@@ -11,6 +11,7 @@
 #include "KTImageStorage.h"
 #include "KTMainWindow.h"
 #include "KTMainWindowController.h"
+#include "KTProgressWindowController.h"
 #include "KTScriptedOpenPanel.h"
 #include "KTTasksNotifier.h"
 #include "KTTipsWindow.h"
@@ -206,6 +207,12 @@ KTBaseUIModeController &KTEndToEndTest::activeMode() const
 
 void KTEndToEndTest::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
+    // Keys go where the user looks: a window that has just closed may still be the active one
+    // until the platform's activation of the next one arrives.
+    waitUntil([] {
+        const QWidget *active = QApplication::activeWindow();
+        return !active || active->isVisible();
+    });
     QWidget *target = QApplication::focusWidget();
     if (!target)
         target = QApplication::activeWindow();
@@ -297,9 +304,15 @@ bool KTEndToEndTest::waitUntilIdle(std::chrono::milliseconds timeout)
 {
     if (!m_start)
         return true;
-    const bool idle = waitUntil([&] { return mainWindow().tasks().isEmpty(); }, timeout);
+    // The progress sheet has gone and the main window has become active again.
+    const auto isIdle = [&] {
+        const QWidget *active = QApplication::activeWindow();
+        return mainWindow().tasks().isEmpty() && !mainWindow().progressWindowController()->isSheetShown() &&
+               (!active || active->isVisible());
+    };
+    const bool idle = waitUntil(isIdle, timeout);
     drainMainQueue();
-    return idle && mainWindow().tasks().isEmpty();
+    return idle && isIdle();
 }
 
 // ---- Looking ----
