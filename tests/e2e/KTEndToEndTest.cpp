@@ -4,6 +4,7 @@
 #include "KTApplicationStart.h"
 #include "KTBaseUIModeController.h"
 #include "KTBurstFixture.h"
+#include "KTExternalStatusFlows.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
 #include "KTImageSourcesWindow.h"
@@ -253,7 +254,9 @@ void KTEndToEndTest::startSessionAndWait()
 {
     const int loads = tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName);
     QTest::keyClick(sources().window(), Qt::Key_Return);
-    ASSERT_FALSE(mainWindow().isImageSourcesWindowVisible()) << "Start did not start the session";
+    // A catalogue's image lists are read first, under the sources window.
+    ASSERT_TRUE(waitUntil([&] { return !mainWindow().isImageSourcesWindowVisible(); }))
+        << "Start did not start the session";
     ASSERT_TRUE(waitForTaskEnd(kLoadImagesTaskName, loads + 1));
     ASSERT_TRUE(waitUntilIdle());
 }
@@ -304,11 +307,14 @@ bool KTEndToEndTest::waitUntilIdle(std::chrono::milliseconds timeout)
 {
     if (!m_start)
         return true;
-    // The progress sheet has gone and the main window has become active again.
+    // The progress sheet has gone, the main window has become active again, and the checks and
+    // writes of an external catalogue (which run beside the tasks) have ended.
     const auto isIdle = [&] {
         const QWidget *active = QApplication::activeWindow();
+        const auto flows =
+            std::dynamic_pointer_cast<KTExternalStatusFlows>(KTExternalStatusSync::installed());
         return mainWindow().tasks().isEmpty() && !mainWindow().progressWindowController()->isSheetShown() &&
-               (!active || active->isVisible());
+               (!active || active->isVisible()) && !(flows && flows->hasPendingWork());
     };
     const bool idle = waitUntil(isIdle, timeout);
     drainMainQueue();
@@ -399,11 +405,20 @@ QStringList KTSessionPhotos::writeRawJpegPair(const QString &folder, const QStri
 
 void KTSessionPhotos::writeJpegs(const QStringList &paths)
 {
-    int minute = 0;
-    for (const QString &path : paths) {
-        QDir().mkpath(QFileInfo(path).path());
-        const std::string shot =
-            QStringLiteral("2024:05:06 10:%1:00").arg(minute++ % 60, 2, 10, QLatin1Char('0')).toStdString();
-        EXPECT_TRUE(writeJpegWithExif(path, {{"Exif.Photo.DateTimeOriginal", shot}}));
+    // Photos of the burst fixture, cycled: bursts shot 1 s apart, and single shots.
+    KTBurstFixtureOptions options;
+    options.width = 96;
+    options.height = 64;
+    options.lookAlikes = 0;
+    options.sameSpots = 0;
+    const std::vector<KTBurstPhoto> photos = makeBurstFixture(options);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const KTBurstPhoto &photo = photos[std::size_t(i) % photos.size()];
+        QDir().mkpath(QFileInfo(paths[i]).path());
+        const QDateTime shot = photo.shotTime.addDays(i / qsizetype(photos.size()));
+        EXPECT_TRUE(
+            writePictureWithExif(paths[i], photo.image,
+                                 {{"Exif.Photo.DateTimeOriginal",
+                                   shot.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toStdString()}}));
     }
 }

@@ -85,7 +85,8 @@ protected:
     void doubleClick(QWidget *widget, QPoint position);
     /// The sources window's Add Folder (Ctrl+O), answering its panel with `folders`.
     void addFoldersInSourcesWindow(const QStringList &folders);
-    /// The sources window's Start (Return), then waits until the session has loaded.
+    /// The sources window's Start (Return), then waits until the window has closed (after the
+    /// image lists of a catalogue have been read) and the session has loaded.
     void startSessionAndWait();
     /// A menu command through its item, as a user chooses it from the menu bar: the menu opens
     /// (its items are validated) and the item is triggered. False when the item is off.
@@ -96,7 +97,8 @@ protected:
     /// Waits until the task `name` has ended `times` times since the test began.
     bool waitForTaskEnd(const QString &name, int times = 1,
                         std::chrono::milliseconds timeout = std::chrono::seconds(120));
-    /// Waits until the main window runs no task and the posted work is done.
+    /// Waits until the main window runs no task, no external-catalogue flow is pending and the
+    /// posted work is done.
     bool waitUntilIdle(std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
     // ---- Looking ----
@@ -138,6 +140,7 @@ struct KTSessionPhotos
     /// the same camera; returns the two paths (DNG first).
     static QStringList writeRawJpegPair(const QString &folder, const QString &baseName,
                                         const std::string &shot);
-    /// JPEGs at `paths` (folders made as needed), shot one minute apart.
+    /// Photos of bursts and single shots at `paths` (JPEGs with their shooting time; folders
+    /// made as needed).
     static void writeJpegs(const QStringList &paths);
 };
