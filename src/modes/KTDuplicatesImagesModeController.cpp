@@ -89,17 +89,9 @@ void KTDuplicatesImagesModeController::buildControls()
 {
     QWidget *groupsControls = groupsModeControls();
     QHBoxLayout *groupsRow = groupsModeControlsLayout();
-    auto *sortMenu = new QMenu(groupsControls);
-    const QStringList sortTitles{tr("Date Created"), tr("Date Modified"), tr("Name"), tr("Group Size")};
-    for (int tag = 0; tag < sortTitles.size(); ++tag)
-        sortMenu->addAction(sortTitles.at(tag))->setData(tag);
-    m_switchSortKeyButton = new KTResizablePopUpButton(groupsControls);
-    m_switchSortKeyButton->setObjectName(QStringLiteral("switchSortKeyButton"));
-    m_switchSortKeyButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
-    m_switchSortKeyButton->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
-    m_switchSortKeyButton->setPopUpMenu(sortMenu);
-    m_switchSortKeyButton->setToolTip(tr("Sort the groups by their first image, or by size"));
-    m_switchSortKeyButton->setFixedSize(128, 24);
+    m_switchSortKeyButton = KTModeToolbar::sortKeyPopUpButton(
+        {tr("Date Created"), tr("Date Modified"), tr("Name"), tr("Group Size")},
+        tr("Sort the groups by their first image, or by size"), groupsControls);
     connect(m_switchSortKeyButton, &KTControl::clicked, this,
             [this] { onSwitchSortKey(m_switchSortKeyButton); });
     m_switchSortOrderButton = KTModeToolbar::roundButton(QStringLiteral("sort_ascending"), tr("Sort order"),
