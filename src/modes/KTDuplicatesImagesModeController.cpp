@@ -55,20 +55,11 @@ KTDuplicatesImagesModeController::KTDuplicatesImagesModeController(QObject *pare
 {
     buildControls();
     initialize();
-    // Searches and imports end with the first group selected; the observation lasts as long as
-    // the mode.
-    m_taskObserver = KTNotificationCenter::defaultCenter().addObserver(
-        kTaskDidFinishNotification, nullptr,
-        [self = QPointer<KTDuplicatesImagesModeController>(this)](const KTNotification &notification) {
-            if (self)
-                self->imageStorageTaskDidFinish(notification);
-        });
 }
 
 KTDuplicatesImagesModeController::~KTDuplicatesImagesModeController()
 {
     stopObservingNotificationsFromImageStorage();
-    m_taskObserver.reset();
     m_accuracyWindowController.reset();
     destroyView();
 }
@@ -267,19 +258,36 @@ bool KTDuplicatesImagesModeController::listInputsChanged() const
     return livingGroups() != m_lastLivingGroups;
 }
 
-void KTDuplicatesImagesModeController::imageStorageTaskDidFinish(const KTNotification &notification)
+void KTDuplicatesImagesModeController::taskDidFinish(const QString &taskName)
 {
-    const QString task = notification.userInfo.value(kTaskNameKey).toString();
-    if (task == kSearchDuplicatesTaskName || task == kLoadImagesTaskName) {
-        // After the handler has returned, so the lists are current.
+    if (taskName == kSearchDuplicatesTaskName || taskName == kLoadImagesTaskName) {
+        // Searches and imports end with the first group selected, after the handler has
+        // returned, so the lists are current.
         QTimer::singleShot(0, this, [this] { resetGroupsSelection(); });
-    } else if (task == kCleanSessionTaskName && m_doesNotReloadGroupList) {
-        // The records of the cleared session are freed once every observer has heard of the end;
-        // a list held back by the resolved message must let go of them now.
+        return;
+    }
+    if (taskName == kCleanSessionTaskName && m_doesNotReloadGroupList) {
+        // A list held back by the resolved message must let go of the cleared records too.
         m_doesNotReloadGroupList = false;
         m_isSwitchToNextGroupAfterResolving = false;
         markNeedsReload();
     }
+    KTGroupModeController::taskDidFinish(taskName);
+}
+
+void KTDuplicatesImagesModeController::clearGroupList()
+{
+    m_grouppedImages.clear();
+    m_groupIDToIndexMap.clear();
+    m_lastGroupedImages.clear();
+    m_lastLivingGroups.clear();
+    m_numberOfGrouppedImages = 0;
+    m_sizeOfGrouppedImages = 0;
+}
+
+QString KTDuplicatesImagesModeController::activeImageAbsentMessage() const
+{
+    return QStringLiteral("Error: Active image absent in selected group");
 }
 
 void KTDuplicatesImagesModeController::markNeedsReload()

@@ -28,6 +28,8 @@
 #include "KTResizablePopUpButton.h"
 #include "KTSegmentedView.h"
 #include "KTSimpleBackgroundView.h"
+#include "KTTaskNotifications.h"
+#include "KTTasksNotifier.h"
 #include "KTSingeImageInfoBar.h"
 #include "KTTimeRangePopoverWindowController.h"
 #include "KTUIImageView.h"
@@ -82,10 +84,18 @@ KTGroupModeController::KTGroupModeController(KTImagesGroupsView *groupsView, QOb
     : KTBaseUIModeController(parent), m_groupsView(groupsView)
 {
     buildView();
+    // For the mode's whole life, whichever catalogue it shows.
+    m_taskObserver = KTNotificationCenter::defaultCenter().addObserver(
+        kTaskDidFinishNotification, nullptr,
+        [self = QPointer<KTGroupModeController>(this)](const KTNotification &notification) {
+            if (self)
+                self->taskDidFinish(notification.userInfo.value(kTaskNameKey).toString());
+        });
 }
 
 KTGroupModeController::~KTGroupModeController()
 {
+    m_taskObserver.reset();
     if (m_focusScoring)
         m_focusScoring->cancel();
     if (m_switchAnimation)
@@ -730,7 +740,7 @@ void KTGroupModeController::setSelectedImages(const QList<KTImageMO *> &images, 
     reloadImagesForGroupWithIndex(group);
     const std::optional<qsizetype> active = m_paths.indexOf(activeImage);
     if (!active) {
-        qWarning("Error: Active image absent in selected group");
+        qWarning().noquote() << activeImageAbsentMessage();
         return;
     }
     // 5. The given images of that group; the others are skipped.
@@ -1166,6 +1176,30 @@ void KTGroupModeController::reloadGroupsView()
         return;
     }
     reloadGroupsViewNow();
+}
+
+void KTGroupModeController::taskDidFinish(const QString &taskName)
+{
+    // The records of a cleared session are freed once every observer has heard of the end; a
+    // mode on screen has rebuilt its list from the catalogue's notifications already.
+    if (taskName == kCleanSessionTaskName && !isViewShown())
+        letGoOfRecords();
+}
+
+void KTGroupModeController::letGoOfRecords()
+{
+    clearGroupList();
+    setImages({});
+    m_paths.clear();
+    setSelectedImagesIndexes({});
+    setActiveImageIndex(std::nullopt);
+    updateSelectedImagesPaths();
+    reloadGroupsView();
+    m_groupView->reloadData();
+    m_groupNavigationView->reloadData();
+    if (KTExifViewController *exif = exifViewController())
+        exif->setImageMO(nullptr);
+    setNeedsReload();
 }
 
 void KTGroupModeController::listDidChange()

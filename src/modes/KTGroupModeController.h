@@ -265,6 +265,13 @@ protected:
     virtual void groupSwitchWillStart() {}
     /// The group and size texts of the groups bar for the selected group (the totals come first).
     virtual QStringList selectedGroupInfoStrings() const = 0;
+    /// Empties the list of groups (the records of a cleared session are about to be freed).
+    virtual void clearGroupList() = 0;
+    /// A task of the bus ended (any sender). The end of "Clearing Session" makes a hidden mode let
+    /// go of every record it holds (see letGoOfRecords()); a mode adds its own reactions.
+    virtual void taskDidFinish(const QString &taskName);
+    /// What setSelectedImages() logs when the active image's group does not hold it by path.
+    virtual QString activeImageAbsentMessage() const = 0;
     /// The popover's ranges in seconds, their labels and the text under them.
     virtual QList<double> timeRanges() const = 0;
     virtual QStringList timeRangesStrings() const = 0;
@@ -318,6 +325,9 @@ protected:
     void createTimeRangePopover();
     /// Sets the popover's range without taking it as the user's.
     void showTimeRangeInPopover(double seconds);
+    /// Drops the list, the selected group's images and what the views show of them, and marks
+    /// the mode for reload: a mode that is not shown would otherwise keep records that are freed.
+    void letGoOfRecords();
 
     bool doesNotScrollSelectionToVisible() const { return m_doesNotScrollSelectionToVisible; }
     void setDoesNotScrollSelectionToVisible(bool value) { m_doesNotScrollSelectionToVisible = value; }
@@ -352,6 +362,7 @@ private:
     QPointer<QVariantAnimation> m_switchAnimation;
     QPointer<QWidget> m_switchSnapshot;
     std::function<void()> m_switchCompletion;
+    KTObserverToken m_taskObserver;
 
     // ---- Parts of the screen ----
     QPointer<KTImagesGroupsView> m_groupsView;
