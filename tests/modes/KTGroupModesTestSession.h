@@ -6,14 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include <ostream>
 #include <vector>
-
-/// Photo ids read as text in the failures of the group modes' tests.
-inline void PrintTo(const QString &value, std::ostream *os)
-{
-    *os << '"' << value.toStdString() << '"';
-}
 
 class KTImageGroupMO;
 class KTImageMO;

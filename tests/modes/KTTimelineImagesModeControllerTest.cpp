@@ -5,6 +5,7 @@
 #include "KTImageGroupNavigationView.h"
 #include "KTImageGroupView.h"
 #include "KTImageMO.h"
+#include "KTCatalogNotifications.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
 #include "KTNotificationCenter.h"
@@ -114,14 +115,20 @@ protected:
         const qsizetype index = popover->timeRangesStrings().indexOf(label);
         if (index < 0)
             return false;
-        bool regrouped = false;
-        const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-            kTaskDidFinishNotification, nullptr, [&](const KTNotification &notification) {
+        // The task ends on the regrouping queue; the new groups reach the list when they are saved
+        // into the catalogue.
+        bool finished = false;
+        bool groupsChanged = false;
+        KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
+        const KTObserverToken task =
+            center.addObserver(kTaskDidFinishNotification, nullptr, [&](const KTNotification &notification) {
                 if (notification.userInfo.value(kTaskNameKey).toString() == kGrouppingImagesByTimeTaskName)
-                    regrouped = true;
+                    finished = true;
             });
+        const KTObserverToken change = center.addObserver(kTimeGroupsDidChangeNotification, &session.storage(),
+                                                          [&](const KTNotification &) { groupsChanged = finished; });
         popover->onChangeTimeRange(popover->buttonsContainer()->buttons().at(index));
-        const bool done = waitUntil([&] { return regrouped; }, std::chrono::seconds(30));
+        const bool done = waitUntil([&] { return groupsChanged; }, std::chrono::seconds(30));
         drainMainQueue();
         return done;
     }
