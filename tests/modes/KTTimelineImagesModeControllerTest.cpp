@@ -1,7 +1,7 @@
 #include "KTTimelineImagesModeController.h"
 
 #include "KTAbstractButton.h"
-#include "KTGroupModesTestSession.h"
+#include "KTGroupModeTest.h"
 #include "KTImageGroupNavigationView.h"
 #include "KTImageGroupView.h"
 #include "KTImageMO.h"
@@ -29,8 +29,6 @@
 
 namespace {
 
-using Ids = QStringList;
-
 /// The bursts shot over two months: one on 5 May in the evening and one across midnight into 6
 /// May (the catalogue's grouping splits it at the day); on 6 June (the same day of another month)
 /// one in the morning and two three minutes apart at noon; one and three singles on 7 June; and a
@@ -56,7 +54,7 @@ std::vector<KTBurstPhoto> photosOverTwoMonths()
     return photos;
 }
 
-class KTTimelineImagesModeControllerTest : public ::testing::Test
+class KTTimelineImagesModeControllerTest : public KTGroupModeTest<KTTimelineImagesModeController>
 {
 protected:
     void SetUp() override
@@ -67,46 +65,9 @@ protected:
         plain.fill(QColor(90, 120, 150));
         ASSERT_TRUE(plain.save(session.path(QStringLiteral("nostamp")), "JPEG"));
         ASSERT_TRUE(session.load(photosOverTwoMonths(), {3, 3600, 300}));
-        mode = std::make_unique<KTTimelineImagesModeController>();
-        window = std::make_unique<KTModeWindow>(session, *mode);
-        window->showMode();
+        showMode();
     }
 
-    QList<Ids> groups() const
-    {
-        QList<Ids> result;
-        for (qsizetype i = 0; i < mode->numberOfGroupsInList(); ++i)
-            result.append(KTBurstModesSession::ids(mode->imagesForGroup(i)));
-        return result;
-    }
-    Ids heads() const
-    {
-        Ids result;
-        for (const Ids &group : groups())
-            result.append(group.value(0));
-        return result;
-    }
-    Ids selectedGroup() const { return KTBurstModesSession::ids(mode->images()); }
-    Ids selection() const
-    {
-        QList<KTImageMO *> selected;
-        mode->enumerateSelectedImagesUsingBlock(
-            [&](KTImageMO *image, bool, bool &) { selected.append(image); });
-        return KTBurstModesSession::ids(selected);
-    }
-    KTImageMO *image(const QString &id) const { return session.image(id); }
-    QList<KTImageMO *> imagesOf(const Ids &ids) const
-    {
-        QList<KTImageMO *> result;
-        for (const QString &id : ids)
-            result.append(image(id));
-        return result;
-    }
-    void show(qsizetype index, const QString &subMode)
-    {
-        mode->switchToUIMode(subMode);
-        mode->switchToGroupAtIndex(index, KTGroupSwitchAnimation::None);
-    }
     /// Chooses the time range labelled `label` in the popover, as a click does, and waits for the
     /// catalogue's regrouping to reach the list.
     bool chooseTimeRange(const QString &label)
@@ -125,17 +86,14 @@ protected:
                 if (notification.userInfo.value(kTaskNameKey).toString() == kGrouppingImagesByTimeTaskName)
                     finished = true;
             });
-        const KTObserverToken change = center.addObserver(kTimeGroupsDidChangeNotification, &session.storage(),
-                                                          [&](const KTNotification &) { groupsChanged = finished; });
+        const KTObserverToken change =
+            center.addObserver(kTimeGroupsDidChangeNotification, &session.storage(),
+                               [&](const KTNotification &) { groupsChanged = finished; });
         popover->onChangeTimeRange(popover->buttonsContainer()->buttons().at(index));
         const bool done = waitUntil([&] { return groupsChanged; }, std::chrono::seconds(30));
         drainMainQueue();
         return done;
     }
-
-    KTBurstModesSession session;
-    std::unique_ptr<KTTimelineImagesModeController> mode;
-    std::unique_ptr<KTModeWindow> window;
 };
 
 // The groups follow the shooting time; a day band opens each calendar day, so 6 June after 6 May
