@@ -173,6 +173,16 @@ KT_SCREEN(dialogs_tips_picks_page)
     return tipsOnPage(context, 8);
 }
 
+// "Show tips at startup" turned off: the empty box must still read on the window grey.
+KT_SCREEN(dialogs_tips_not_at_startup)
+{
+    const bool previous = KTTipsWindow::wantsShowAtStartup();
+    KTTipsWindow::setWantsShowAtStartup(false);
+    QImage picture = tipsOnPage(context, 1);
+    KTTipsWindow::setWantsShowAtStartup(previous);
+    return picture;
+}
+
 KT_SCREEN(dialogs_tips_last_page)
 {
     const auto previous = KTSubscriptionClient::install(std::make_shared<ConfiguredClient>());
