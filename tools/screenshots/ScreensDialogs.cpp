@@ -22,6 +22,7 @@
 #include "KTColor.h"
 #include "KTDialogPictures.h"
 #include "KTExportPopupViewController.h"
+#include "KTExternalImagesManager.h"
 #include "KTFont.h"
 #include "KTMoveToTrashTipsViewController.h"
 #include "KTNamedImages.h"
@@ -347,8 +348,8 @@ KT_SCREEN(dialogs_preferences)
 {
     QTemporaryDir dir;
     KTUserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
-    defaults.setBool(true, QStringLiteral("kLightroomSyncOptionPicks"));
-    defaults.setBool(false, QStringLiteral("kLightroomSyncOptionRejects"));
+    defaults.setBool(true, kLightroomSyncOptionPicksKey);
+    defaults.setBool(false, kLightroomSyncOptionRejectsKey);
     KTPreferencesWindowController preferences(nullptr, defaults);
     return context.capture(*preferences.window());
 }
