@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         KTEndToEndTest::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         catalog = KTCatalogFixtures::createLightroomCatalog(folder(QStringLiteral("Lightroom")));
         QStringList photos;
@@ -116,6 +116,7 @@ TEST_F(KTCatalogueSessionTest, PicksAndRejectsAreWrittenToTheCatalogueOnceLightr
     ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
 
     // Add Catalog, the catalogue chosen in its panel, its "Photos" folder added from the browser.
+    activateSourcesWindow();
     QTest::keyClick(sources().window(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(panels->isShowing());
     panels->answer({catalog});

@@ -83,6 +83,8 @@ protected:
     /// A left click in the middle of `widget` (which must be shown and enabled).
     void click(QWidget *widget);
     void doubleClick(QWidget *widget, QPoint position);
+    /// Brings the sources window to the front and waits until it is the active window.
+    void activateSourcesWindow();
     /// The sources window's Add Folder (Ctrl+O), answering its panel with `folders`.
     void addFoldersInSourcesWindow(const QStringList &folders);
     /// The sources window's Start (Return), then waits until the window has closed (after the
