@@ -121,6 +121,14 @@ void KTEndToEndTest::launch(const QStringList &arguments)
     ASSERT_TRUE(waitUntil([&] { return mainWindow().window() && window().isVisible(); }));
 }
 
+void KTEndToEndTest::launchWithNewSession(const QStringList &folders)
+{
+    ASSERT_NO_FATAL_FAILURE(launch());
+    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
+    ASSERT_NO_FATAL_FAILURE(addFoldersInSourcesWindow(folders));
+    ASSERT_NO_FATAL_FAILURE(startSessionAndWait());
+}
+
 int KTEndToEndTest::launchNumber()
 {
     return qEnvironmentVariableIntValue(kLaunchVariable) == 2 ? 2 : 1;
@@ -307,6 +315,16 @@ int KTEndToEndTest::quickTipsShown() const
     return m_quickTipsCloser ? m_quickTipsCloser->shown : 0;
 }
 
+bool KTEndToEndTest::nextGroupUntilItHolds(const QString &name, int limit)
+{
+    for (int i = 0; i <= limit; ++i) {
+        if (selectedNames().contains(name))
+            return true;
+        press(Qt::Key_BracketRight, Qt::ControlModifier);
+    }
+    return false;
+}
+
 // ---- Waiting ----
 
 bool KTEndToEndTest::waitForTaskEnd(const QString &name, int times, std::chrono::milliseconds timeout)
@@ -351,26 +369,25 @@ KTImageMO *KTEndToEndTest::image(const QString &name) const
     return found == images.end() ? nullptr : *found;
 }
 
-QStringList KTEndToEndTest::pickedNames() const
+QStringList KTEndToEndTest::namesOfImages(const std::function<bool(const KTImageMO &)> &test) const
 {
     QStringList names;
     for (const KTImageMO *image : catalogue().images()) {
-        if (image->picked().value_or(false))
+        if (test(*image))
             names.append(fileName(image));
     }
     names.sort();
     return names;
 }
 
+QStringList KTEndToEndTest::pickedNames() const
+{
+    return namesOfImages([](const KTImageMO &image) { return image.picked().value_or(false); });
+}
+
 QStringList KTEndToEndTest::rejectedNames() const
 {
-    QStringList names;
-    for (const KTImageMO *image : catalogue().images()) {
-        if (image->rejected().value_or(false))
-            names.append(fileName(image));
-    }
-    names.sort();
-    return names;
+    return namesOfImages([](const KTImageMO &image) { return image.rejected().value_or(false); });
 }
 
 QStringList KTEndToEndTest::selectedNames() const
@@ -391,7 +408,7 @@ QStringList KTEndToEndTest::selectedNames() const
 
 // ---- Photos ----
 
-QStringList KTSessionPhotos::writeBursts(const QString &folder, int scenes, int singles, unsigned seed)
+KTBurstFixtureOptions KTSessionPhotos::burstOptions(int scenes, int singles, unsigned seed)
 {
     KTBurstFixtureOptions options;
     options.width = 96;
@@ -401,8 +418,18 @@ QStringList KTSessionPhotos::writeBursts(const QString &folder, int scenes, int 
     options.lookAlikes = 0;
     options.sameSpots = 0;
     options.seed = seed;
+    return options;
+}
+
+QStringList KTSessionPhotos::writeBursts(const QString &folder, int scenes, int singles, unsigned seed)
+{
+    return writePhotos(makeBurstFixture(burstOptions(scenes, singles, seed)), folder);
+}
+
+QStringList KTSessionPhotos::writePhotos(const std::vector<KTBurstPhoto> &photos, const QString &folder)
+{
     QStringList paths;
-    for (const QString &path : writeBurstFixture(makeBurstFixture(options), folder)) {
+    for (const QString &path : writeBurstFixture(photos, folder)) {
         EXPECT_FALSE(path.isEmpty());
         paths.append(path);
     }
@@ -426,12 +453,9 @@ QStringList KTSessionPhotos::writeRawJpegPair(const QString &folder, const QStri
 void KTSessionPhotos::writeJpegs(const QStringList &paths)
 {
     // Photos of the burst fixture, cycled: bursts shot 1 s apart, and single shots.
-    KTBurstFixtureOptions options;
-    options.width = 96;
-    options.height = 64;
-    options.lookAlikes = 0;
-    options.sameSpots = 0;
-    const std::vector<KTBurstPhoto> photos = makeBurstFixture(options);
+    const KTBurstFixtureOptions defaults;
+    const std::vector<KTBurstPhoto> photos =
+        makeBurstFixture(burstOptions(defaults.scenes, defaults.singles, defaults.seed));
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const KTBurstPhoto &photo = photos[std::size_t(i) % photos.size()];
         QDir().mkpath(QFileInfo(paths[i]).path());

@@ -25,16 +25,6 @@ protected:
         }
         return false;
     }
-    /// Next Group until the selected group (all of it selected in "Groups") holds `name`.
-    bool nextGroupUntilItHolds(const QString &name, int limit)
-    {
-        for (int i = 0; i <= limit; ++i) {
-            if (selectedNames().contains(name))
-                return true;
-            press(Qt::Key_BracketRight, Qt::ControlModifier);
-        }
-        return false;
-    }
     static QSet<QString> asSet(const QStringList &names) { return {names.cbegin(), names.cend()}; }
 };
 
@@ -46,15 +36,7 @@ protected:
 TEST_F(KTKeyboardReviewTest, GroupsPickResolveCompareUndoAndRedo)
 {
     // Two scenes; in the first burst every shot but "s00-b0-1" is out of focus.
-    KTBurstFixtureOptions options;
-    options.width = 96;
-    options.height = 64;
-    options.scenes = 2;
-    options.singles = 1;
-    options.lookAlikes = 0;
-    options.sameSpots = 0;
-    options.seed = 31;
-    std::vector<KTBurstPhoto> photos = makeBurstFixture(options);
+    std::vector<KTBurstPhoto> photos = makeBurstFixture(KTSessionPhotos::burstOptions(2, 1, 31));
     for (KTBurstPhoto &photo : photos) {
         if (photo.id.startsWith(QLatin1String("s00-b0-")) && photo.id != QLatin1String("s00-b0-1")) {
             photo.image =
@@ -63,14 +45,10 @@ TEST_F(KTKeyboardReviewTest, GroupsPickResolveCompareUndoAndRedo)
         }
     }
     const QString card = folder(QStringLiteral("Card"));
-    for (const QString &path : writeBurstFixture(photos, card))
-        ASSERT_FALSE(path.isEmpty());
+    KTSessionPhotos::writePhotos(photos, card);
     const QString sharp = QStringLiteral("s00-b0-1.jpg");
 
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
-    addFoldersInSourcesWindow({card});
-    startSessionAndWait();
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({card}));
     ASSERT_EQ(mainWindow().UIMode(), kDuplicatesUIMode);
     auto *similar = dynamic_cast<KTDuplicatesImagesModeController *>(&activeMode());
     ASSERT_NE(similar, nullptr);

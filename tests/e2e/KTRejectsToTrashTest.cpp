@@ -42,16 +42,6 @@ protected:
             return {};
         return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
     }
-    /// Next Group until the selected group (all of it selected in "Groups") holds `name`.
-    bool nextGroupUntilItHolds(const QString &name, int limit)
-    {
-        for (int i = 0; i <= limit; ++i) {
-            if (selectedNames().contains(name))
-                return true;
-            press(Qt::Key_BracketRight, Qt::ControlModifier);
-        }
-        return false;
-    }
 };
 
 } // namespace
@@ -69,10 +59,7 @@ TEST_F(KTRejectsToTrashTest, MoveToTrashMovesTheRejectsAndNothingElse)
     // The photographer sees a RAW and its JPEG as one image.
     KTUserDefaults::standardUserDefaults().setBool(true, KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey);
 
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
-    addFoldersInSourcesWindow({card});
-    startSessionAndWait();
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({card}));
     ASSERT_EQ(catalogue().images().size(), before.size() - 2);
     ASSERT_NE(image(QStringLiteral("IMG_0001.dng")), nullptr);
     ASSERT_EQ(image(QStringLiteral("IMG_0001.jpg")), nullptr);
