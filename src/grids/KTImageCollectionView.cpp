@@ -154,9 +154,18 @@ KTImageCollectionViewCell *KTImageCollectionView::cell()
 {
     if (m_geometry.numberOfRows == 0 || m_geometry.numberOfColumns == 0)
         return nullptr;
-    KTImageCollectionViewCell *result = KTImageCollectionViewCellsManager::sharedManager().cell();
+    KTImageCollectionViewCell *result = nullptr;
+    if (!m_leavingCells.empty()) {
+        // A cell that left the visible area in this layout, already attached and shown here:
+        // binding moves it from its old record to the new one, and cellAtIndex() gives it its
+        // type in one step.
+        result = m_leavingCells.back();
+        m_leavingCells.pop_back();
+    } else {
+        result = KTImageCollectionViewCellsManager::sharedManager().cell();
+        result->setCellType(KTImageCollectionViewCell::PlainGridCell);
+    }
     result->setPickedAndRejectButtonsEnabled(true);
-    result->setCellType(KTImageCollectionViewCell::PlainGridCell);
     pushOverlaySwitches(result);
     return result;
 }
@@ -236,8 +245,9 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
     Q_ASSERT_X(isMainThread(), "layoutCellsInNewVisibleRect",
                "The thread for layoutCellsInNewVisibleRect should be main");
     const QRectF previous = m_visibleArea;
-    // A cell still in the previous rectangle survives this layout.
-    KTImageCollectionViewCellsManager &pool = KTImageCollectionViewCellsManager::sharedManager();
+    // A cell still in the previous rectangle survives this layout. The others keep their record
+    // and stay shown until the new indexes have taken what they need (cell() hands them out
+    // first): hiding a cell and showing it again costs more than binding it.
     for (auto it = m_visibleCells.begin(); it != m_visibleCells.end();) {
         KTImageCollectionViewCell *cell = it.value();
         const QRectF frame = frameForCellAtIndex(qsizetype(cell->index()));
@@ -246,8 +256,7 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
             continue;
         }
         forgetIndexOfCell(cell);
-        cell->setImageMO(nullptr);
-        pool.hideCell(cell);
+        m_leavingCells.push_back(cell);
         it = m_visibleCells.erase(it);
     }
 
@@ -271,6 +280,13 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
             cell->mouseEventHandlingView()->setMouseInBounds(QRectF(frame).contains(mouse) && underMouse());
         }
     }
+    // What no new index took goes back to the pool.
+    KTImageCollectionViewCellsManager &pool = KTImageCollectionViewCellsManager::sharedManager();
+    for (KTImageCollectionViewCell *cell : m_leavingCells) {
+        cell->setImageMO(nullptr);
+        pool.hideCell(cell);
+    }
+    m_leavingCells.clear();
     m_visibleArea = rect;
 }
 

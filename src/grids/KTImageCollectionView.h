@@ -148,6 +148,8 @@ private:
     QHash<QString, KTImageCollectionViewCell *> m_visibleCells;
     // The same cells by index, so a layout that only moves the view passes them by.
     QHash<qsizetype, KTImageCollectionViewCell *> m_cellsByIndex;
+    // During a layout: the cells that left the visible area, still bound, for cell() to reuse.
+    std::vector<KTImageCollectionViewCell *> m_leavingCells;
     QRectF m_visibleArea;
     KTGridBackground m_background;
     QString m_name;
