@@ -37,6 +37,9 @@ KTImageDecisions::KTImageDecisions(KTObjectContext &mainContext, QObject *sender
 void KTImageDecisions::resolveGroups(const QList<KTImageGroupMO *> &groups)
 {
     for (KTImageGroupMO *group : groups) {
+        // A deleted group keeps its last images as a value: they are not its images any more.
+        if (group->isDeleted())
+            continue;
         const QDateTime now = QDateTime::currentDateTime();
         for (KTImageMO *image : group->images()) {
             image->setResolveDate(now);
@@ -53,6 +56,8 @@ void KTImageDecisions::resolveGroups(const QList<KTImageGroupMO *> &groups)
 void KTImageDecisions::deleteGroups(const QList<KTImageGroupMO *> &groups)
 {
     for (KTImageGroupMO *group : groups) {
+        if (group->isDeleted())
+            continue;
         const QDateTime now = QDateTime::currentDateTime();
         for (KTImageMO *image : group->images()) {
             image->setRejected(true);
@@ -132,6 +137,8 @@ void KTImageDecisions::deleteImagesFromGroups(const QList<KTImageMO *> &images)
 {
     QSet<KTImageGroupMO *> groups;
     for (KTImageMO *image : images) {
+        if (image->isDeleted())
+            continue;
         if (KTImageGroupMO *group = image->group())
             groups.insert(group);
         image->setGroup(nullptr);

@@ -191,6 +191,11 @@ public:
     /// The catalogue source dictionaries of the running session (the import reads their images).
     const QVariantList &externalApplicationImages() const { return m_externalApplicationImages; }
 
+    /// Set by the main window when the user starts a session; cleared when its load or a
+    /// validation of the sources ends. Main thread.
+    bool newSession() const { return m_newSession; }
+    void setNewSession(bool newSession) { m_newSession = newSession; }
+
     /// Forgets the undo history and frees the main context's deleted records (see
     /// KTObjectContext::releaseDeletedObjects). Main thread; the clearing calls it when it ends.
     void releaseClearedRecords();
@@ -332,6 +337,9 @@ public:
     bool hasExternalSources() const;
     QList<KTImageMO *> imagesFromExternalSources() const;
     int externalCatalogType() const;
+    /// Both read the process list on the calling thread, through the installed flows (a few
+    /// milliseconds each call): meant for a user's action such as the quit's save loop, not for
+    /// menu validation or painting.
     bool isExternalAppRunning() const;
     QString runningExternalAppName() const;
     /// The flows return at once and run `completion` on the main thread when they are done.
@@ -385,6 +393,7 @@ private:
                             const std::function<void(const QString &)> &deleteHashForImagePath);
     KTSessionHooks m_sessionHooks;
     QVariantList m_externalApplicationImages;
+    bool m_newSession = false;
 
     // ---- Pick, reject, resolve and trash (members) ----
     KTImageTrasher::Recycler m_fileRecycler;

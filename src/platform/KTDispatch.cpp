@@ -12,6 +12,10 @@ bool isMainThread()
 
 void postToMain(std::function<void()> fn)
 {
+    // Background work can still finish while the application object is being destroyed (at
+    // quit, or at the end of a test): nothing would ever run its reply, so it is dropped.
+    if (QCoreApplication::closingDown())
+        return;
     auto *app = QCoreApplication::instance();
     Q_ASSERT_X(app, "postToMain", "The application object must exist before work is posted to the main queue.");
     QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);

@@ -12,6 +12,7 @@ bool isMainThread();
 /// Queues `fn` to run on the main thread on a later turn of the event loop, never inline, even
 /// when called on the main thread. Jobs posted from one thread run in the order of the calls, and
 /// in order with every other post to the main queue (they are queued invocations, not timers).
+/// Once the application object is being destroyed, posted work is dropped: no loop would run it.
 void postToMain(std::function<void()> fn);
 
 /// Runs `fn` on the main thread and returns when it has run: inline on the main thread, otherwise

@@ -103,6 +103,35 @@ TEST_F(ImageDecisions, ResolvingKeepsPickedImagesAndRejectsTheRest)
         EXPECT_TRUE(record->resolveDate().isValid()) << record->path().toStdString();
 }
 
+// A review mode may still hold a group that was resolved meanwhile: its record is deleted but
+// keeps its last images. Resolving, deleting or ungrouping through it again must not decide for
+// those images a second time.
+TEST_F(ImageDecisions, GroupOperationsIgnoreDeletedRecords)
+{
+    KTImageMO *picked = image("picked.jpg", true);
+    KTImageMO *kept = image("kept.jpg");
+    KTImageGroupMO *gone = group("gone", {picked, kept});
+    storage.resolveGroups({gone});
+    ASSERT_TRUE(gone->isDeleted());
+    kept->setRejected(false);
+    kept->setResolveDate({});
+    resolved.clear();
+
+    storage.resolveGroups({gone});
+    storage.deleteGroups({gone});
+    EXPECT_TRUE(resolved.isEmpty());
+    EXPECT_FALSE(isTrue(kept->rejected()));
+    EXPECT_FALSE(isTrue(picked->rejected()));
+    EXPECT_FALSE(kept->resolveDate().isValid());
+
+    KTImageMO *removed = image("removed.jpg");
+    KTImageGroupMO *still = group("still", {removed, image("other.jpg")});
+    context->deleteObject(removed);
+    storage.deleteImagesFromGroups({removed});
+    EXPECT_FALSE(removed->resolveDate().isValid());
+    EXPECT_FALSE(still->isDeleted());
+}
+
 TEST_F(ImageDecisions, DeletingGroupsRejectsPickedImagesTooWithoutResolutionNotice)
 {
     KTImageMO *picked = image("picked.jpg", true);

@@ -1,0 +1,662 @@
+#pragma once
+
+#include "KTImageListViewDelegate.h"
+#include "KTNotificationCenter.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+class KTAbstractButton;
+class KTBadgeButton;
+class KTBaseUIModeController;
+class KTButton;
+class KTExifViewController;
+class KTImageInfoView;
+class KTImageMO;
+class KTImageNavigationView;
+class KTImageStorage;
+class KTImageView;
+class KTLevelIndicator;
+class KTModeToolbar;
+class KTOperationQueue;
+class KTResizablePopUpButton;
+class KTSortDescriptor;
+class KTUserDefaults;
+class KTZoomProtocol;
+class KTZoomSlider;
+class QBoxLayout;
+class QKeyEvent;
+class QMenu;
+class QWidget;
+
+// Sub-modes of a review mode: which of its views is on screen. The group modes (similar groups,
+// timeline) use the first four, the list modes (picks, rejects) "List" and "Image". The main
+// window maps them to the View menu's tags: "Groups" and "List" 214, "Group" 215, "Image" 216,
+// "Compare" 217.
+inline const QString kUIModeGroups = QStringLiteral("Groups");
+inline const QString kUIModeGroup = QStringLiteral("Group");
+inline const QString kUIModeImage = QStringLiteral("Image");
+inline const QString kUIModeCompare = QStringLiteral("Compare");
+inline const QString kUIModeList = QStringLiteral("List");
+
+// Keys of a group record of the group modes: its image records in the mode's order, the group
+// object and its size.
+inline const QString kImagesKey = QStringLiteral("Images");
+inline const QString kGroupKey = QStringLiteral("Group");
+inline const QString kGroupSizeKey = QStringLiteral("GroupSize");
+
+// The ends of the thumbnail zoom (the grids' zoom value and the modes' zoom sliders).
+inline constexpr double kMinZoomSliderValue = 0.0;
+inline constexpr double kMaxZoomSliderValue = 1.0;
+
+/// Which way a zoom key goes.
+enum class KTZoomDirection
+{
+    In,
+    Out,
+};
+
+/// Whether share paths list the paired JPEG of a RAW+JPEG record (before the record's own path).
+enum class KTPairedPaths
+{
+    Include,
+    Exclude,
+};
+
+/// What a review mode reports to the main window, its delegate. The modes hold their delegate
+/// without owning it.
+///
+/// Threading: every call on the main thread.
+class KTBaseUIModeControllerDelegate
+{
+public:
+    virtual ~KTBaseUIModeControllerDelegate() = default;
+
+    /// A mode starts moving (`deleteOriginals`) or copying `numberOfImages` images with progress;
+    /// the main window opens the progress sheet for them. (The modes move and copy through the
+    /// catalogue's tasks, so none sends the three moving messages today.)
+    virtual void baseUIModeControllerStartedMovingImages(KTBaseUIModeController *controller,
+                                                         bool deleteOriginals, qint64 numberOfImages) = 0;
+    /// One image of that move or copy is done; the sheet advances by one step.
+    virtual void baseUIModeControllerMovedImage(KTBaseUIModeController *controller) = 0;
+    /// The move or copy ended; the sheet closes.
+    virtual void baseUIModeControllerFinishedMovingImages(KTBaseUIModeController *controller) = 0;
+    /// Sent after the mode's sub-mode changed (stored, saved and handed to its info view).
+    virtual void controllerDidChangeUIMode(KTBaseUIModeController *controller) = 0;
+    /// Sent after the mode reloaded its list of images.
+    virtual void imagesListDidChange(KTBaseUIModeController *controller) = 0;
+};
+
+/// The base of every review mode: the timeline, the similar groups, the picks, the remaining
+/// images and the rejects. The main window makes one of each at start-up (through a factory, so
+/// that tests can give it modes of their own), places each mode's view() in its container, shows
+/// one mode at a time and sends its commands to the mode on screen.
+///
+/// What the base holds for every mode:
+/// - the list of image records the mode shows (images()), the selection in it (indexes, with one
+///   active index) and, for the group modes, the selected group;
+/// - the sub-mode (UIMode()), stored per mode;
+/// - the view state kept in the user defaults: per mode under "<modeID>_<setting>" ("sortKey",
+///   "sortOrder", "isZoomLock", "isNavigationBarVisible", "UIMode"), shared by all modes under the
+///   bare name ("imageListZoom", "isExifPanelVisible", "showsExposurePixels"); each with its
+///   registered default, read at set-up, written at once on every change, and followed when
+///   another mode changes a shared one;
+/// - the life cycle by which a hidden mode reloads only when it is next shown (setNeedsReload());
+/// - the commands every mode has (pick, zoom pop-up and zoom keys, the space, "g" and "d" keys,
+///   the share menu, copy and move to a folder) and the panels and toolbar parts every mode
+///   shows (EXIF panel, navigation strip, exposure switch, badges, rating, zoom control).
+///
+/// Building a mode on it. The class that builds the mode's screen, in its constructor:
+/// 1. builds its view in code: a root widget (setView()) and the shared parts it uses, handing
+///    them to the base through the setters of "Parts of the screen" below (all optional: the
+///    base skips a part the mode does not have);
+/// 2. calls initialize() (its own override first calls the base's).
+/// Virtual calls made from a constructor reach that class's overrides only, so modeID() must be
+/// answerable by then (take the identity as a constructor argument, as KTImageModeController
+/// does, or answer a constant), and subclasses below it finish their set-up in their own
+/// constructors. The mode answers modeID(), imagesFilterID(), setSelectedImages() and
+/// rejectSelectedImages(); registers its filter on the catalogue in setImageStorage(); calls
+/// setNeedsReload() when the filter's notification arrives; rebuilds images() in reload(); and
+/// tells the delegate after each rebuild (notifyImagesListDidChange()). A class whose views call
+/// back into it deletes the view in its own destructor (destroyView()), while it is still whole.
+///
+/// The grids call their owning mode through KTImageListViewDelegate, which the base adopts
+/// (canImageListPerformKeyDownWithKeyEquivalent() answers for every mode); a mode that feeds a
+/// grid also adopts KTImageListViewDataSource.
+///
+/// The operations that only some modes have (next and previous group, reject unselected,
+/// resolve, restore, move to the system trash, accuracy, time range) are declared here for all:
+/// the main window sends them only to the modes that have them and validates its menu by which
+/// mode is active; the base does nothing and answers false, 0 or null.
+///
+/// Keys: while the mode's view is shown, a key press aimed at any widget inside it (a grid cell
+/// included; text fields excepted) is first offered to performKeyEquivalent(), so space, "g" and
+/// "d" reach the mode before the focused widget acts on them.
+///
+/// `sender` arguments are the control or menu action that asked, or null.
+///
+/// Threading: main thread only; every operation returns without waiting for background work.
+class KTBaseUIModeController : public QObject, public KTImageListViewDelegate
+{
+    Q_OBJECT
+public:
+    explicit KTBaseUIModeController(QObject *parent = nullptr);
+    ~KTBaseUIModeController() override;
+
+    /// The user defaults every mode reads and writes: the standard ones unless a test installed
+    /// others (for a restart). Install before making modes; null restores the standard ones.
+    static KTUserDefaults &userDefaults();
+    static void setUserDefaults(KTUserDefaults *defaults);
+
+    // ---- Set-up by the main window, once, right after the mode is made ----
+
+    /// The mode's screen; the main window puts it into its container and shows or hides it.
+    virtual QWidget *view() const;
+    /// The main window's one thumbnail queue, shared by every mode and handed to its grids.
+    virtual void setLoadingThumbnailsQueue(KTOperationQueue *queue);
+    KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue; }
+    /// The main window's toolbar button of this mode; a different button gets modeButtonBadge().
+    virtual void setModeButton(KTButton *button);
+    KTButton *modeButton() const;
+    /// The toolbar's clipped-exposure and focus-mask buttons, which the mode on screen drives.
+    virtual void setShowPixelsButton(KTAbstractButton *button);
+    virtual void setShowFocusMaskButton(KTAbstractButton *button);
+    KTAbstractButton *showPixelsButton() const;
+    KTAbstractButton *showFocusMaskButton() const;
+    /// The session catalogue. The base only stores it; a mode registers its filtered list
+    /// (imagesFilterID()) on it and moves its observers to it.
+    virtual void setImageStorage(KTImageStorage *storage);
+    KTImageStorage *imageStorage() const;
+    /// Not owned; the main window outlives its modes.
+    virtual void setDelegate(KTBaseUIModeControllerDelegate *delegate);
+    KTBaseUIModeControllerDelegate *delegate() const { return m_delegate; }
+
+    // ---- Identity ----
+
+    /// The prefix of the mode's per-mode defaults keys. Every mode answers it (the base asserts).
+    virtual QString modeID() const;
+    /// The identifier under which the mode's filtered list is registered on the catalogue; the
+    /// catalogue counts that list for the main window's menu.
+    virtual QString imagesFilterID() const = 0;
+
+    // ---- Sub-modes ----
+
+    /// The sub-mode on screen (kUIModeGroups, ...).
+    virtual QString UIMode() const;
+    /// setUIMode() followed by adjustUI(): the main window's view-type commands.
+    virtual void switchToUIMode(const QString &mode);
+    /// True in the base.
+    virtual bool canSwitchToUIMode(const QString &mode) const;
+
+    // ---- Images and selection ----
+
+    /// The records the mode lists now, in display order.
+    virtual QList<KTImageMO *> images() const;
+    /// Selects `images` (those the mode lists) with `activeImage` active; with
+    /// `selectOnlyFirstImage` only the first of them. How the main window carries the selection
+    /// from one mode to the next.
+    virtual void setSelectedImages(const QList<KTImageMO *> &images, KTImageMO *activeImage,
+                                   bool selectOnlyFirstImage) = 0;
+    /// Calls `block` with each selected image in ascending index order (indexes past the end of
+    /// images() are skipped), `isActive` true for the active one; setting `stop` ends the walk.
+    virtual void enumerateSelectedImagesUsingBlock(
+        const std::function<void(KTImageMO *image, bool isActive, bool &stop)> &block);
+    /// The element of images() at the active index, or null (none, out of range, empty list).
+    virtual KTImageMO *activeImageMO() const;
+    /// The list of listForSelectionCommand() selects all its images (or only its active one),
+    /// and the mode hears of it as of a change the user made. Nothing without such a list.
+    virtual void selectAllImagesInGroup();
+    virtual void deselectAllImagesInGroup();
+    /// Stores the selected group and the active image index under "kRestoredGroupIdx_<class>"
+    /// and "kRestoredImageIdx_<class>" (-1 for none), so restoreAppLastLaunchSelection() finds
+    /// them at the next launch.
+    virtual void saveSelections();
+    /// Sets the selected group, then the active image, to the stored indexes (0 when none is
+    /// stored), through their setters; then the selection becomes the active index alone.
+    virtual void restoreAppLastLaunchSelection();
+
+    // ---- Life cycle ----
+
+    /// Only while the view is shown: validateUIVisibleElements(), adjustExifViewVisibility(),
+    /// updateInfoView(), updateExifView(). Sent to every mode whenever the main window changes
+    /// which mode is shown.
+    virtual void refresh();
+    /// Forgets the mode's view state for a new session. Nothing in the base.
+    virtual void resetUI();
+    /// Lays out the parts of the screen for the sub-mode: the EXIF panel, the navigation strip,
+    /// the zoom control (shown in "Image" and "Compare" only).
+    virtual void adjustUIVisibleElements();
+    /// Button states and badges: the navigation switch, the mode button's badge, the viewer's
+    /// exposure overlay, the move button (hidden in catalogue sessions), the zoom pop-up, and
+    /// the flag and share buttons (enabled while the list is not empty).
+    virtual void validateUIVisibleElements();
+    /// The information strip of the mode's viewer; the main window clears it (setImageMO with
+    /// null) when the records it shows go away. May be null.
+    virtual KTImageInfoView *infoView() const;
+    /// The mode's own EXIF panel controller, made at set-up (null before).
+    KTExifViewController *exifViewController() const;
+    /// While the view is shown and no modifier is held: space runs onSpacePress(), "g"
+    /// onListMode(), "d" onActualSize(); true for those three. False for any other key and while
+    /// the view is hidden.
+    virtual bool performKeyEquivalent(const QKeyEvent &event);
+
+    // ---- Panels and zoom ----
+
+    /// Whether the EXIF panel can be shown now (the toolbar's EXIF button is enabled by it); YES
+    /// in the base.
+    virtual bool exifPanelShouldBeShown() const;
+    /// The stored wish (shared by all modes); the panel shows when both are true.
+    virtual bool isExifPanelVisible() const;
+    /// Takes the sender's pushed state (a KTAbstractButton) or its checked state as the wish, then
+    /// adjustExifViewVisibility().
+    virtual void onShowExifView(QObject *sender);
+    /// Turns the viewer's clipped-exposure overlay on exactly while showPixelsButton() is pushed
+    /// and stores what the viewer reports as the shared "showsExposurePixels".
+    virtual void onShowExposurePixels(QObject *sender);
+    /// NO in "Group", else YES.
+    virtual bool canZoom() const;
+    /// YES in "Image" and "Compare" only.
+    virtual bool canScale() const;
+    /// Whether the thumbnail zoom (zoomValue()) applies now; NO in the base.
+    virtual bool canZoomListView() const;
+    /// The thumbnail zoom, 0.0 to 1.0; 0.0 and nothing in the base.
+    virtual double zoomValue() const;
+    virtual void setZoomValue(double value);
+    /// zoomShortcutPressed() in or out.
+    virtual void onZoomViewIn(QObject *sender);
+    virtual void onZoomViewOut(QObject *sender);
+    /// Nothing in the base.
+    virtual void onFit(QObject *sender);
+    virtual void onActualSize(QObject *sender);
+    /// Actual size when viewForZooming() fits the screen, otherwise fit.
+    virtual void onFitOrActualSize(QObject *sender);
+
+    // ---- Decisions and files ----
+
+    /// Sets `picked` of the active image in "Compare", else of every selected image; does not
+    /// process the catalogue's pending changes.
+    virtual void flagActiveSelectedImages(bool picked);
+    /// The pushed state of the flag button (false without one).
+    virtual bool activeImagespicked() const;
+    /// Each mode rejects its selection.
+    virtual void rejectSelectedImages() = 0;
+    /// Puts the selected images on the clipboard; nothing in the base.
+    virtual void copyImagesToPasteboard();
+    /// Asks for a folder (folderPanel()), then has the catalogue copy or move all of the mode's
+    /// images there as its tasks "Copying Images" / "Moving Images". A cancelled panel does
+    /// nothing. Returns at once.
+    virtual void onCopy(QObject *sender);
+    virtual void onMove(QObject *sender);
+
+    // ---- Group modes (timeline and similar groups); nothing or false in the base ----
+
+    virtual bool canSwitchGroups() const;
+    virtual void onNextGroup(QObject *sender);
+    virtual void onPreviousGroup(QObject *sender);
+    /// The mode's time range in seconds: the similar groups' search window, the timeline's
+    /// grouping interval. 0 in the base.
+    virtual double timeRange() const;
+    virtual void resetTimeRange();
+
+    // ---- Timeline; nothing, false or null in the base ----
+
+    virtual bool canRejectNotSelected() const;
+    virtual void onRejectNotSelected(QObject *sender);
+    /// The timeline's reject-unselected button (the main window disables it while no session
+    /// exists). May be null.
+    virtual QWidget *rejectNotSelectedButton() const;
+
+    // ---- Similar groups; nothing, false or 0 in the base ----
+
+    /// 1 ("lowest") to 5 ("highest"); 0 for the manual search settings.
+    virtual int accuracyLevel() const;
+    /// Loads the search settings of accuracyLevel() into the expert settings window.
+    virtual void updateAccuracySettings();
+    virtual bool canResolve() const;
+    virtual void onResolveGroup(QObject *sender);
+    virtual void onShowSearchSettings(QObject *sender);
+
+    // ---- Rejects; nothing in the base ----
+
+    /// Restores the selected rejected images.
+    virtual void onPutBack(QObject *sender);
+    /// Moves the rejected images to the desktop's trash (after the catalogue's question); in a
+    /// catalogue session shows the move-to-trash tips instead. Returns before the files move.
+    virtual void onMoveToSystemTrash(QObject *sender);
+
+    // ---- KTImageListViewDelegate ----
+
+    /// NO for "a" and "d" in "Compare", else YES.
+    bool canImageListPerformKeyDownWithKeyEquivalent(const QString &keyEquivalent) override;
+    /// Nothing in the base.
+    void imageListViewSelectionDidChange(KTImageListView *view) override;
+    void imageListViewCellWasDoubleClickedAtIndex(KTImageListView *view, qsizetype index) override;
+
+    // ---- State (for the modes, their tests and the screens tool) ----
+
+    /// The selected positions in images() (those past the end are tolerated and skipped).
+    const std::set<qsizetype> &selectedImagesIndexes() const { return m_selectedImagesIndexes; }
+    std::optional<qsizetype> activeImageIndex() const { return m_activeImageIndex; }
+    std::optional<qsizetype> selectedGroupIndex() const { return m_selectedGroupIndex; }
+    /// A reload is pending until the view is next shown.
+    bool isNeedReload() const { return m_isNeedReload; }
+    /// True while the view exists and neither it nor an ancestor up to its window is hidden.
+    bool isViewShown() const;
+
+    // Persisted view state (see the class comment). Each setter stores the value and writes it
+    // at once when it differs (showsExposurePixels on every call).
+    QString sortKey() const { return m_sortKey; }
+    void setSortKey(const QString &key);
+    /// YES = ascending.
+    bool sortOrder() const { return m_sortOrder; }
+    void setSortOrder(bool ascending);
+    bool isZoomLock() const { return m_isZoomLock; }
+    /// Also hands the value to the viewer.
+    void setIsZoomLock(bool zoomLock);
+    double imageListZoom() const { return m_imageListZoom; }
+    /// Virtual so that a mode applies a zoom another mode chose to its grids.
+    virtual void setImageListZoom(double zoom);
+    void setIsExifPanelVisible(bool visible);
+    bool isNavigationBarVisible() const { return m_isNavigationBarVisible; }
+    void setIsNavigationBarVisible(bool visible);
+    bool showsExposurePixels() const { return m_showsExposurePixels; }
+    void setShowsExposurePixels(bool shows);
+
+    /// "<modeID>_<key>"; an empty key asserts ("Defaults key cannot be nil").
+    QString defaultsKeyPathForKey(const QString &key) const;
+    /// Writes `value` under "<prefix>_<key>", or under `key` alone when `prefix` is empty, then
+    /// synchronises; an empty key asserts ("Cannot save defaults value for nil key").
+    static void saveDefaultsValue(const QVariant &value, const QString &key, const QString &prefix);
+    /// The same with modeID() as the prefix.
+    void saveDefaultsValue(const QVariant &value, const QString &key) const;
+
+    /// The list order: `sortKey` first (ascending with `sortOrder`, reversed for "resolveDate"),
+    /// then "name", "creationDate", "size", "resolveDate", "modificationDate" without the sort
+    /// key, in the same direction ("resolveDate" reversed). An unknown sort key logs "Warning:
+    /// Unexpected sort key: <key>" and is followed by all five.
+    QList<KTSortDescriptor> imagesSortDescriptors() const;
+
+    /// The paths of the selected images whose files exist, in selection order; with
+    /// KTPairedPaths::Include a record's paired JPEG comes before its own path when the
+    /// catalogue shows RAW and JPEG as one file. What the share menu hands on.
+    QStringList selectedImagesPaths(KTPairedPaths paired);
+    /// The share menu: reveal in the file manager, export, share (each enabled by its paths).
+    /// The paths are produced anew each time an item is validated or used; the menu holds the
+    /// mode weakly.
+    std::unique_ptr<QMenu> shareMenu();
+
+    // ---- Parts of the screen (null when the mode has none) ----
+
+    QWidget *containerView() const;
+    QWidget *bottomToolBar() const;
+    QWidget *infoBarContainer() const;
+    KTImageView *imageView() const;
+    KTImageNavigationView *navigationView() const;
+    /// The strip's scroll view, whose height the strip's space takes.
+    QWidget *navigationScrollView() const;
+    KTAbstractButton *showNavigationBarButton() const;
+    KTZoomSlider *zoomSlider() const;
+    QWidget *zoomSliderView() const;
+    KTAbstractButton *imageModeButton() const;
+    QWidget *imageModeControlsView() const;
+    KTLevelIndicator *ratingIndicator() const;
+    KTBadgeButton *shareButton() const;
+    KTBadgeButton *flagImagesButton() const;
+    KTResizablePopUpButton *switchZoomButton() const;
+    QWidget *zoomView() const;
+    KTAbstractButton *imagesCopyButton() const;
+    KTAbstractButton *imagesMoveButton() const;
+    /// The widget behind the bottom toolbar's shadow, placed right under the toolbar.
+    QWidget *bottomToolBarShadow() const;
+    /// The EXIF panel's widget (whether or not it is in the view now).
+    QWidget *exifPanel() const;
+
+    /// How copy and move ask for a folder: `count` images will go there; `completion` gets the
+    /// chosen folder, or an empty string when the user cancelled. The default runs the open
+    /// panel as a sheet on the view's window; tests install their own (null restores it).
+    using FolderPanel = std::function<void(QWidget *window, qsizetype count, bool moving,
+                                           std::function<void(const QString &folder)> completion)>;
+    static void setFolderPanel(FolderPanel panel);
+
+public slots:
+    // ---- Commands of the mode's own controls ----
+
+    /// The flag button: sets `picked` of every selected image to the button's pushed state and,
+    /// when any changed, processes the catalogue's pending changes. Nothing for a sender that is
+    /// not a KTAbstractButton; `rejected` is never touched.
+    virtual void onFlag(QObject *sender);
+    /// The zoom pop-up: tag 0 50 %, 1 actual size, 2 200 %, 3 400 %, 4 fit; other tags nothing.
+    void onSwitchZoom(QObject *sender);
+    /// The share button: pops the share menu up with its last item over the sender.
+    void onShare(QObject *sender);
+    /// The navigation switch: stores its pushed state and opens or closes the strip's space.
+    void onShowNavigationBar(QObject *sender);
+
+protected:
+    // ---- Building ----
+
+    /// The root widget of the mode's screen (owned by the mode until the main window adopts it;
+    /// destroyed with the mode either way).
+    void setView(QWidget *view);
+    /// The parts the base drives; each optional. The EXIF panel is inserted into
+    /// `contentRow` to the right of `containerView` when shown.
+    void setContainerView(QWidget *view, QBoxLayout *contentRow);
+    void setBottomToolBar(QWidget *toolBar);
+    void setInfoBarContainer(QWidget *container);
+    void setImageView(KTImageView *view);
+    void setInfoView(KTImageInfoView *view);
+    void setNavigationView(KTImageNavigationView *view, QWidget *scrollView);
+    void setShowNavigationBarButton(KTAbstractButton *button);
+    void setZoomSlider(KTZoomSlider *slider, QWidget *sliderView);
+    void setImageModeButton(KTAbstractButton *button);
+    void setImageModeControlsView(QWidget *view);
+    void setRatingIndicator(KTLevelIndicator *indicator);
+    void setShareButton(KTBadgeButton *button);
+    void setFlagImagesButton(KTBadgeButton *button);
+    void setSwitchZoomButton(KTResizablePopUpButton *button, QWidget *zoomView);
+    void setImagesCopyButton(KTAbstractButton *button);
+    void setImagesMoveButton(KTAbstractButton *button);
+    /// The EXIF side panel's widget, inserted into and removed from the content row; the panel
+    /// of exifViewController() unless the mode gives another before initialize().
+    void setExifPanel(QWidget *panel);
+    /// Builders of the parts every mode's screen has; each registers what it makes (as the
+    /// setters above do) and wires it to the mode's commands.
+    /// Rating, pick and share at the right of `toolBar`.
+    void addDecisionButtons(KTModeToolbar *toolBar);
+    /// The thumbnail zoom slider between its two pictograms, wired to onChangeZoom().
+    QWidget *makeThumbnailZoom(QWidget *parent);
+    /// The viewer's zoom pop-up and zoom-lock button (wired to onSwitchZoom() and onZoomLock()).
+    QWidget *makeViewerZoom(QWidget *parent, KTAbstractButton **zoomLockButton);
+    /// The thumbnail strip in a sideways scroll view, added to `column`.
+    QWidget *addNavigationStrip(QBoxLayout *column, KTImageNavigationView *strip);
+    /// The widget made first responder whenever the view is shown; the mode sets it per sub-mode.
+    void setForegroundView(QWidget *view);
+    QWidget *foregroundView() const;
+    /// Deletes the view now (see the class comment); safe to call twice.
+    void destroyView();
+
+    /// The set-up after the view is built, in this order: observes "kZoomDidChangeNotification",
+    /// registerDefaults(), bindDefaultsValues(), the rating indicator and the toolbar shadow,
+    /// asserts the view ("View is nil"), watches the view's hiding and showing and its keys, the
+    /// viewer's pick and reject buttons come and go together, makes the EXIF panel controller
+    /// (its thumbnails from the grids' entities manager).
+    virtual void initialize();
+    /// Registers the defaults of the seven settings (all but "UIMode"); a mode adds its own.
+    virtual void registerDefaults();
+    /// Reads every setting (and "UIMode") into the controller through its setter and follows
+    /// later changes of the stored values.
+    virtual void bindDefaultsValues();
+    /// Reads the setting "<modeID>_<name>" now and whenever it changes, into `apply`.
+    void bindPerModeDefault(const QString &name, std::function<void(const QVariant &value)> apply);
+    /// The same for a setting shared by all modes.
+    void bindSharedDefault(const QString &name, std::function<void(const QVariant &value)> apply);
+
+    // ---- Selection and list ----
+
+    /// The base setters only store (the modes override them to keep their views in step).
+    virtual void setImages(const QList<KTImageMO *> &images);
+    virtual void setSelectedImagesIndexes(const std::set<qsizetype> &indexes);
+    virtual void setActiveImageIndex(std::optional<qsizetype> index);
+    virtual void setSelectedGroupIndex(std::optional<qsizetype> index);
+    /// Calls `block` for each element of `array` until it sets `stop`.
+    static void enumerateImagesInArray(const QList<KTImageMO *> &array,
+                                       const std::function<void(KTImageMO *image, bool &stop)> &block);
+    void enumerateImagesUsingBlock(const std::function<void(KTImageMO *image, bool &stop)> &block);
+    /// Tells the delegate imagesListDidChange().
+    void notifyImagesListDidChange();
+
+    // ---- Life cycle ----
+
+    /// Marks the mode for reload and reloads at once while the view is shown (reloadIfNeed()).
+    void setNeedsReload();
+    /// While the view is shown and a reload is pending: clears the mark, then reload().
+    void reloadIfNeed();
+    /// Rebuilds the mode's list; nothing in the base.
+    virtual void reload();
+    /// The view was shown: reloadIfNeed() in the base.
+    virtual void rootViewDidUnhide();
+    /// Stores the sub-mode, saves it, hands it to the info view and tells the delegate; nothing
+    /// when it is the current one.
+    virtual void setUIMode(const QString &mode);
+    /// The mode's own adjustments after a sub-mode change; nothing in the base.
+    virtual void adjustUI();
+
+    // ---- Hooks the modes fill ----
+
+    /// The list that select all and deselect all (`command`) act on in the sub-mode on screen;
+    /// null in the base. A mode without such a list in the current sub-mode answers null and
+    /// logs it (logUnexpectedUIMode()).
+    virtual KTImageListView *listForSelectionCommand(const QString &command) const;
+    /// Logs "Unexpected UIMode <sub-mode> for <command>".
+    void logUnexpectedUIMode(const QString &command) const;
+
+    virtual void onSpacePress();
+    virtual void onListMode(QObject *sender);
+    virtual void onZoomIn(QObject *sender);
+    virtual void onZoomOut(QObject *sender);
+    virtual void onZoomLock(QObject *sender);
+    virtual void onNextImage(QObject *sender);
+    virtual void onPrevImage(QObject *sender);
+    /// The thumbnail zoom slider moved (sender) or was stepped by a zoom key (null).
+    virtual void onChangeZoom(QObject *sender);
+    virtual void onSwitchSortKey(QObject *sender);
+    virtual void onSwitchSortOrder(QObject *sender);
+    virtual void updateExifView();
+    virtual void updateInfoView();
+    /// The text of the mode button's badge; empty in the base.
+    virtual QString modeButtonBadge() const;
+    /// YES when isNavigationBarVisible() in the base.
+    virtual bool navigationBarShouldBeShown() const;
+    /// NO in the base.
+    virtual bool canShowExposurePixels() const;
+    /// Where zoom commands go: the viewer in the base (a group mode answers its comparison view
+    /// in "Compare").
+    virtual KTZoomProtocol *viewForZooming() const;
+
+    /// Shows `image` in the viewer (after laying the view out, so the viewer fits it to its real
+    /// size; a viewer not on screen fits it again when it appears).
+    void showImageInViewer(KTImageMO *image);
+
+    // ---- Commands ----
+
+    /// In "List" and "Groups" steps the thumbnail zoom slider (while it is enabled) by one tick
+    /// and runs onChangeZoom(null); in the other sub-modes onZoomIn / onZoomOut.
+    void zoomShortcutPressed(KTZoomDirection direction);
+    /// Shows the viewer's zoom in the pop-up (see onSwitchZoom()); a free percentage titles it
+    /// "Zoom <n>%".
+    void validateSwitchZoomButtonState();
+
+    // ---- Panels and toolbar ----
+
+    /// Shows the EXIF panel when exifPanelShouldBeShown() and isExifPanelVisible(), else hides it.
+    void adjustExifViewVisibility();
+    /// Inserts the panel right of the container (once) / takes it out again.
+    virtual void showExifView();
+    virtual void hideExifView();
+    /// Opens the navigation strip's space when navigationBarShouldBeShown(), else closes it.
+    void adjustNavigationViewVisibility();
+    /// The flag and share buttons are enabled while the list is not empty.
+    void validateFlagAndShareButtons();
+    /// The flag button's badge is the number of selected images when two or more; the button
+    /// follows the active image's "picked".
+    virtual void adjustFlagImageButtonState();
+    /// The share button's badge likewise.
+    virtual void adjustShareButtonState();
+    /// The rating indicator shows the active image's rating (0 and no record without one).
+    void adjustRatingIndicatorState();
+    /// The mode button gets modeButtonBadge().
+    void updateModeButtonBadge();
+    /// The number of selected images as a badge: "<n>" for two or more, else empty.
+    QString selectionBadge() const;
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setUpRatingIndicator();
+    void setUpBottomToolBarShadow();
+    void placeBottomToolBarShadow();
+    void observeZoomChanging();
+    void askForFolder(bool moving);
+    bool isKeyForMode(QObject *receiver) const;
+
+    // ---- State ----
+    QPointer<KTImageStorage> m_imageStorage;
+    QList<KTImageMO *> m_images;
+    std::set<qsizetype> m_selectedImagesIndexes;
+    std::optional<qsizetype> m_activeImageIndex;
+    std::optional<qsizetype> m_selectedGroupIndex;
+    QString m_UIMode;
+    QString m_sortKey = QStringLiteral("creationDate");
+    bool m_sortOrder = true;
+    bool m_isZoomLock = false;
+    double m_imageListZoom = kMinZoomSliderValue;
+    bool m_isExifPanelVisible = false;
+    bool m_isNavigationBarVisible = true;
+    bool m_showsExposurePixels = false;
+    bool m_isNeedReload = false;
+    bool m_initialized = false;
+    bool m_viewerNeedsFit = false;
+    KTOperationQueue *m_loadingThumbnailsQueue = nullptr;
+    KTBaseUIModeControllerDelegate *m_delegate = nullptr;
+    KTObserverToken m_zoomObserver;
+
+    // ---- Parts of the screen ----
+    QPointer<QWidget> m_view;
+    QPointer<QWidget> m_foregroundView;
+    QPointer<QWidget> m_containerView;
+    QBoxLayout *m_contentRow = nullptr;
+    QPointer<QWidget> m_bottomToolBar;
+    QPointer<QWidget> m_bottomToolBarShadow;
+    QPointer<QWidget> m_infoBarContainer;
+    QPointer<KTImageView> m_imageView;
+    QPointer<KTImageInfoView> m_infoView;
+    std::unique_ptr<KTExifViewController> m_exifViewController;
+    QPointer<QWidget> m_exifPanel;
+    QPointer<KTImageNavigationView> m_navigationView;
+    QPointer<QWidget> m_navigationScrollView;
+    QPointer<KTAbstractButton> m_showNavigationBarButton;
+    QPointer<KTAbstractButton> m_showPixelsButton;
+    QPointer<KTAbstractButton> m_showFocusMaskButton;
+    QPointer<KTZoomSlider> m_zoomSlider;
+    QPointer<QWidget> m_zoomSliderView;
+    QPointer<KTAbstractButton> m_imageModeButton;
+    QPointer<QWidget> m_imageModeControlsView;
+    QPointer<KTLevelIndicator> m_ratingIndicator;
+    QPointer<KTBadgeButton> m_shareButton;
+    QPointer<KTBadgeButton> m_flagImagesButton;
+    QPointer<KTResizablePopUpButton> m_switchZoomButton;
+    QPointer<QWidget> m_zoomView;
+    QPointer<KTAbstractButton> m_imagesCopyButton;
+    QPointer<KTAbstractButton> m_imagesMoveButton;
+    QPointer<KTButton> m_modeButton;
+};

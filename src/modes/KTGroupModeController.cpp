@@ -1,0 +1,1649 @@
+#include "KTGroupModeController.h"
+
+#include "KTAbstractButton.h"
+#include "KTAlert.h"
+#include "KTAnimations.h"
+#include "KTBadgeButton.h"
+#include "KTBinding.h"
+#include "KTColor.h"
+#include "KTCompareImagesInfoBar.h"
+#include "KTExifViewController.h"
+#include "KTGridScrollView.h"
+#include "KTImageCompareView.h"
+#include "KTImageGroupNavigationView.h"
+#include "KTImageGroupView.h"
+#include "KTImageInfoView.h"
+#include "KTImageInfoViewsContainer.h"
+#include "KTInfoTextField.h"
+#include "KTImageMO.h"
+#include "KTImageStorage.h"
+#include "KTImageView.h"
+#include "KTImagesGroupsView.h"
+#include "KTLevelIndicator.h"
+#include "KTModeToolbar.h"
+#include "KTMultiBindingsController.h"
+#include "KTMultipleLabelsView.h"
+#include "KTOperationQueue.h"
+#include "KTPixelUtils.h"
+#include "KTResizablePopUpButton.h"
+#include "KTSegmentedView.h"
+#include "KTSimpleBackgroundView.h"
+#include "KTTaskNotifications.h"
+#include "KTTasksNotifier.h"
+#include "KTSingeImageInfoBar.h"
+#include "KTTimeRangePopoverWindowController.h"
+#include "KTUIImageView.h"
+#include "KTUserDefaults.h"
+#include "KTUtils.h"
+#include "KTZoomSlider.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace {
+
+/// How long the content slides when the mode shows another group.
+constexpr double kGroupSwitchSeconds = 0.5;
+
+const QString kIsCompareZoomLockKey = QStringLiteral("isCompareZoomLock");
+const QString kTimeRangeKey = QStringLiteral("timeRange");
+const QString kShowsFocusMaskKey = QStringLiteral("showsFocusMask");
+
+/// The still picture of the old content during a group switch.
+class SnapshotView : public QWidget
+{
+public:
+    SnapshotView(const QPixmap &picture, QWidget *parent) : QWidget(parent), m_picture(picture)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(rect(), m_picture);
+    }
+
+private:
+    QPixmap m_picture;
+};
+
+} // namespace
+
+KTGroupModeController::KTGroupModeController(KTImagesGroupsView *groupsView, QObject *parent)
+    : KTBaseUIModeController(parent), m_groupsView(groupsView)
+{
+    buildView();
+    // For the mode's whole life, whichever catalogue it shows.
+    m_taskObserver = KTNotificationCenter::defaultCenter().addObserver(
+        kTaskDidFinishNotification, nullptr,
+        [self = QPointer<KTGroupModeController>(this)](const KTNotification &notification) {
+            if (self)
+                self->taskDidFinish(notification.userInfo.value(kTaskNameKey).toString());
+        });
+}
+
+KTGroupModeController::~KTGroupModeController()
+{
+    m_taskObserver.reset();
+    if (m_focusScoring)
+        m_focusScoring->cancel();
+    if (m_switchAnimation)
+        m_switchAnimation->stop();
+    // The popover and the views call back into the mode: they go while it is still whole.
+    m_timeRangePopover.reset();
+    destroyView();
+}
+
+// ---- Building ----
+
+void KTGroupModeController::buildView()
+{
+    auto *root = new QWidget;
+    root->setAutoFillBackground(true);
+    QPalette palette = root->palette();
+    palette.setColor(QPalette::Window, KTPalette::kWindow);
+    root->setPalette(palette);
+    auto *column = new QVBoxLayout(root);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // The information bar over the content: the groups' totals in "Groups", the active image in
+    // "Group" and "Image", the two compared images in "Compare".
+    m_infoViewsContainer = new KTImageInfoViewsContainer(root);
+    m_infoViewsContainer->setObjectName(QStringLiteral("infoViewsContainer"));
+    m_infoViewsContainer->setFixedHeight(KTSingeImageInfoBar::kHeight);
+    auto *bars = new QHBoxLayout(m_infoViewsContainer);
+    bars->setContentsMargins(0, 0, 0, 0);
+    bars->setSpacing(0);
+    m_singleImageInfoBar = new KTSingeImageInfoBar(m_infoViewsContainer);
+    m_singleImageInfoBar->setObjectName(QStringLiteral("singleImageInfoBar"));
+    m_compareImagesInfoBar = new KTCompareImagesInfoBar(m_infoViewsContainer);
+    m_compareImagesInfoBar->setObjectName(QStringLiteral("compareImagesInfoBar"));
+    m_groupsInfoBar = new QWidget(m_infoViewsContainer);
+    m_groupsInfoBar->setObjectName(QStringLiteral("groupsInfoBar"));
+    auto *groupsRow = new QHBoxLayout(m_groupsInfoBar);
+    groupsRow->setContentsMargins(0, 0, 0, 0);
+    m_groupsInfo = new KTMultipleLabelsView(m_groupsInfoBar);
+    m_groupsInfo->setObjectName(QStringLiteral("groupsInfo"));
+    groupsRow->addWidget(m_groupsInfo, 1);
+    for (QWidget *bar : {static_cast<QWidget *>(m_singleImageInfoBar.data()),
+                         static_cast<QWidget *>(m_compareImagesInfoBar.data()), m_groupsInfoBar.data()})
+        bars->addWidget(bar);
+    column->addWidget(m_infoViewsContainer);
+
+    // Content: the group content (placed by hand, so the group switch can move it) and the EXIF
+    // panel to its right.
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    m_containerView = new QWidget(root);
+    m_containerView->setObjectName(QStringLiteral("containerView"));
+    m_containerView->installEventFilter(this);
+    m_infoViewsContainer->setBackgroundView(m_containerView);
+    m_animationContainerView = new QWidget(m_containerView);
+    m_animationContainerView->setObjectName(QStringLiteral("animationContainerView"));
+    m_animationContainerView->setAutoFillBackground(true);
+    m_animationContainerView->setPalette(palette);
+    m_animationContainerView->installEventFilter(this);
+
+    m_groupsScrollView = new KTGridScrollView(Qt::Vertical, m_animationContainerView);
+    m_groupsScrollView->setObjectName(QStringLiteral("groupsScrollView"));
+    m_groupsView->setObjectName(QStringLiteral("groupsView"));
+    m_groupsScrollView->setDocumentView(m_groupsView.data());
+    m_groupScrollView = new KTGridScrollView(Qt::Vertical, m_animationContainerView);
+    m_groupScrollView->setObjectName(QStringLiteral("groupScrollView"));
+    m_groupView = new KTImageGroupView;
+    m_groupView->setObjectName(QStringLiteral("groupView"));
+    m_groupScrollView->setDocumentView(m_groupView.data());
+    m_backgroundView = new KTSimpleBackgroundView(m_animationContainerView);
+    m_backgroundView->setObjectName(QStringLiteral("backgroundView"));
+    m_backgroundView->setBackgroundColor(KTPalette::kWindow);
+    m_backgroundView->installEventFilter(this);
+    auto *imageView = new KTImageView(m_backgroundView);
+    imageView->setObjectName(QStringLiteral("imageView"));
+    m_compareView = new KTImageCompareView(m_backgroundView);
+    m_compareView->setObjectName(QStringLiteral("compareView"));
+    connect(m_compareView, &KTImageCompareView::imageCompareViewDidChangeSelection, this,
+            [this](KTImageCompareView *view) { imageCompareViewDidChangeSelection(view); });
+    auto *infoView = new KTImageInfoView(m_animationContainerView);
+    infoView->setObjectName(QStringLiteral("infoView"));
+    row->addWidget(m_containerView, 1);
+    column->addLayout(row, 1);
+
+    // Bottom toolbar.
+    m_toolBar = new KTModeToolbar(root);
+    m_segmentedModeView = new KTSegmentedView(m_toolBar);
+    m_segmentedModeView->setObjectName(QStringLiteral("segmentedModeView"));
+    auto *subModesRow = new QHBoxLayout(m_segmentedModeView);
+    subModesRow->setContentsMargins(0, 0, 0, 0);
+    subModesRow->setSpacing(0);
+    m_groupsModeButton =
+        KTModeToolbar::segmentButton(KTModeToolbar::Segment::Left, QStringLiteral("view_groups"),
+                                     tr("All groups (G)"), m_segmentedModeView);
+    m_groupModeButton =
+        KTModeToolbar::segmentButton(KTModeToolbar::Segment::Middle, QStringLiteral("view_grid"),
+                                     tr("The images of the group"), m_segmentedModeView);
+    auto *imageModeButton =
+        KTModeToolbar::segmentButton(KTModeToolbar::Segment::Middle, QStringLiteral("view_single"),
+                                     tr("One image (Space)"), m_segmentedModeView);
+    m_compareViewModeButton =
+        KTModeToolbar::segmentButton(KTModeToolbar::Segment::Right, QStringLiteral("view_compare"),
+                                     tr("Two images side by side"), m_segmentedModeView);
+    const QList<QPair<KTAbstractButton *, QString>> subModes{{m_groupsModeButton, kUIModeGroups},
+                                                             {m_groupModeButton, kUIModeGroup},
+                                                             {imageModeButton, kUIModeImage},
+                                                             {m_compareViewModeButton, kUIModeCompare}};
+    for (const auto &[button, mode] : subModes) {
+        m_segmentedModeView->addSubview(button);
+        subModesRow->addWidget(button);
+        connect(button, &KTControl::clicked, this, [this, mode] { selectSubModeFromButton(mode); });
+    }
+    m_toolBar->leftLayout()->addWidget(m_segmentedModeView);
+    m_toolBar->leftLayout()->addSpacing(6);
+
+    // The controls of "Groups": the subclass puts its own before the time range.
+    QHBoxLayout *groupsControlsRow = nullptr;
+    m_groupsModeControls = KTModeToolbar::controlRow(m_toolBar, &groupsControlsRow);
+    m_groupsModeControls->setObjectName(QStringLiteral("groupsModeControls"));
+    m_timeRangeButton = new KTAbstractButton(m_groupsModeControls);
+    m_timeRangeButton->setObjectName(QStringLiteral("timeRangeButton"));
+    m_timeRangeButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
+    m_timeRangeButton->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
+    m_timeRangeButton->setPictogramPosition(KTAbstractButton::PictogramCentered);
+    m_timeRangeButton->setBehavior(KTAbstractButton::Toggle);
+    m_timeRangeButton->setFixedSize(76, 24);
+    connect(m_timeRangeButton, &KTControl::clicked, this,
+            [this] { onShowHideTimeRangePopover(m_timeRangeButton); });
+    groupsControlsRow->addWidget(m_timeRangeButton);
+    m_toolBar->leftLayout()->addWidget(m_groupsModeControls);
+
+    // Centre: the thumbnail zoom in "Groups"; group navigation and selection in the other
+    // sub-modes; the viewer's zoom in "Image" and "Compare".
+    m_toolBar->centerLayout()->addWidget(makeThumbnailZoom(m_toolBar));
+
+    QHBoxLayout *imageControlsRow = nullptr;
+    m_imageControlsView = KTModeToolbar::controlRow(m_toolBar, &imageControlsRow);
+    m_imageControlsView->setObjectName(QStringLiteral("imageControlsView"));
+    m_prevGroupButton =
+        KTModeToolbar::roundButton(QStringLiteral("chevron_up"), tr("Previous group (Ctrl+[)"),
+                                   KTAbstractButton::Momentary, m_imageControlsView);
+    m_prevGroupButton->setObjectName(QStringLiteral("prevGroupButton"));
+    connect(m_prevGroupButton, &KTControl::clicked, this, [this] { onPreviousGroup(m_prevGroupButton); });
+    m_nextGroupButton = KTModeToolbar::roundButton(QStringLiteral("chevron_down"), tr("Next group (Ctrl+])"),
+                                                   KTAbstractButton::Momentary, m_imageControlsView);
+    m_nextGroupButton->setObjectName(QStringLiteral("nextGroupButton"));
+    connect(m_nextGroupButton, &KTControl::clicked, this, [this] { onNextGroup(m_nextGroupButton); });
+    m_selectAllButton =
+        new KTAbstractButton(QStringLiteral(" %1").arg(tr("Select All")), m_imageControlsView);
+    m_selectAllButton->setObjectName(QStringLiteral("selectAllButton"));
+    m_selectAllButton->setBehavior(KTAbstractButton::Toggle);
+    m_selectAllButton->setFixedHeight(24);
+    m_selectAllButton->setMinimumWidth(84);
+    connect(m_selectAllButton, &KTControl::clicked, this, [this] { onSelectAllButton(m_selectAllButton); });
+    imageControlsRow->addWidget(m_prevGroupButton);
+    imageControlsRow->addWidget(m_nextGroupButton);
+    imageControlsRow->addWidget(m_selectAllButton);
+    m_toolBar->centerLayout()->addWidget(m_imageControlsView);
+
+    QHBoxLayout *imageModeRow = nullptr;
+    QWidget *imageModeControls = KTModeToolbar::controlRow(m_toolBar, &imageModeRow);
+    imageModeControls->setObjectName(QStringLiteral("imageModeControlsView"));
+    KTAbstractButton *zoomLock = nullptr;
+    QWidget *zoomView = makeViewerZoom(imageModeControls, &zoomLock);
+    m_zoomLockButton = zoomLock;
+    imageModeRow->addWidget(zoomView);
+    auto *navigationSwitch =
+        KTModeToolbar::roundButton(QStringLiteral("filmstrip"), tr("Show the thumbnail strip"),
+                                   KTAbstractButton::Toggle, imageModeControls);
+    connect(navigationSwitch, &KTControl::clicked, this,
+            [this, navigationSwitch] { onShowNavigationBar(navigationSwitch); });
+    imageModeRow->addWidget(navigationSwitch);
+    m_toolBar->centerLayout()->addWidget(imageModeControls);
+
+    // Right: the mode's group actions, then rating, pick and share.
+    m_groupActions = KTModeToolbar::controlRow(m_toolBar, nullptr);
+    m_groupActions->setObjectName(QStringLiteral("groupActions"));
+    m_toolBar->rightLayout()->addWidget(m_groupActions);
+    addDecisionButtons(m_toolBar);
+    column->addWidget(m_toolBar);
+
+    // The thumbnail strip of the group under the toolbar in "Image" and "Compare".
+    m_groupNavigationView = new KTImageGroupNavigationView;
+    addNavigationStrip(column, m_groupNavigationView);
+
+    m_groupsView->setDataSource(this);
+    m_groupsView->setDelegate(this);
+    for (KTImageListView *list : {static_cast<KTImageListView *>(m_groupView.data()),
+                                  static_cast<KTImageListView *>(m_groupNavigationView.data())}) {
+        list->setDataSource(this);
+        list->setDelegate(this);
+    }
+
+    setView(root);
+    setContainerView(m_containerView, row);
+    setInfoBarContainer(m_infoViewsContainer);
+    setBottomToolBar(m_toolBar);
+    setImageView(imageView);
+    setInfoView(infoView);
+    setShowNavigationBarButton(navigationSwitch);
+    setImageModeButton(imageModeButton);
+    setImageModeControlsView(imageModeControls);
+    setForegroundView(m_groupsView);
+}
+
+void KTGroupModeController::setLoadingThumbnailsQueue(KTOperationQueue *queue)
+{
+    KTBaseUIModeController::setLoadingThumbnailsQueue(queue);
+    m_groupsView->setLoadingThumbnailsQueue(queue);
+    m_groupView->setLoadingThumbnailsQueue(queue);
+    m_groupNavigationView->setLoadingThumbnailsQueue(queue);
+}
+
+QHBoxLayout *KTGroupModeController::groupsModeControlsLayout() const
+{
+    return static_cast<QHBoxLayout *>(m_groupsModeControls->layout());
+}
+
+QHBoxLayout *KTGroupModeController::imageControlsLayout() const
+{
+    return static_cast<QHBoxLayout *>(m_imageControlsView->layout());
+}
+
+QHBoxLayout *KTGroupModeController::groupActionsLayout() const
+{
+    return static_cast<QHBoxLayout *>(m_groupActions->layout());
+}
+
+void KTGroupModeController::initialize()
+{
+    KTBaseUIModeController::initialize();
+    view()->setObjectName(modeID());
+    // 3. The group's own grids leave out the group mark of their thumbnails.
+    m_groupNavigationView->setHideGroupsStatus(true);
+    m_groupView->setHideGroupsStatus(true);
+    m_selectAllButton->setTitle(QStringLiteral(" %1").arg(tr("Select All")));
+    setSelectedGroupIndex(std::nullopt);
+    KTZoomSlider *slider = zoomSlider();
+    Q_ASSERT_X(slider->minValue() == kMinZoomSliderValue && slider->maxValue() == kMaxZoomSliderValue,
+               "initialize", "Min or max zoom slider values differ from values defined in code");
+    createTimeRangePopover();
+    infoView()->startObservingImageView(imageView());
+    slider->setNumberOfTickMarks(int(m_groupsView->numberOfZoomSteps()));
+    connect(m_groupsView, &KTGrouppedImagesView::numberOfZoomStepsChanged, this,
+            [slider](qsizetype steps) { slider->setNumberOfTickMarks(int(steps)); });
+    m_groupsView->setZoomValue(imageListZoom());
+    slider->setDoubleValue(imageListZoom());
+    m_compareView->setIsZoomLock(m_isCompareZoomLock);
+    // The single viewer keeps its zoom from image to image after every start.
+    setIsZoomLock(true);
+    m_compareImagesInfoBar->setCompareView(m_compareView);
+}
+
+void KTGroupModeController::registerDefaults()
+{
+    KTBaseUIModeController::registerDefaults();
+    userDefaults().registerDefaults({
+        {defaultsKeyPathForKey(QStringLiteral("UIMode")), kUIModeGroups},
+        {defaultsKeyPathForKey(kIsCompareZoomLockKey), true},
+    });
+}
+
+void KTGroupModeController::bindDefaultsValues()
+{
+    KTBaseUIModeController::bindDefaultsValues();
+    bindPerModeDefault(kIsCompareZoomLockKey,
+                       [this](const QVariant &value) { setIsCompareZoomLock(value.toBool()); });
+    bindPerModeDefault(kTimeRangeKey, [this](const QVariant &value) { setTimeRange(value.toDouble()); });
+    bindSharedDefault(kShowsFocusMaskKey,
+                      [this](const QVariant &value) { setShowsFocusMask(value.toBool()); });
+}
+
+void KTGroupModeController::setTimeRange(double seconds)
+{
+    if (seconds == m_timeRange)
+        return;
+    m_timeRange = seconds;
+    saveDefaultsValue(seconds, kTimeRangeKey);
+}
+
+void KTGroupModeController::setIsCompareZoomLock(bool zoomLock)
+{
+    if (zoomLock != m_isCompareZoomLock) {
+        m_isCompareZoomLock = zoomLock;
+        saveDefaultsValue(zoomLock, kIsCompareZoomLockKey);
+    }
+    if (m_compareView)
+        m_compareView->setIsZoomLock(zoomLock);
+}
+
+void KTGroupModeController::setShowsFocusMask(bool shows)
+{
+    if (shows == m_showsFocusMask)
+        return;
+    m_showsFocusMask = shows;
+    if (canShowExposurePixels() && m_groupView)
+        m_groupView->setShowsFocusMask(shows);
+}
+
+// ---- Placing the content ----
+
+bool KTGroupModeController::eventFilter(QObject *watched, QEvent *event)
+{
+    // The type first: during their destruction the watched views are no longer what they were.
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_containerView && !isSwitchingGroups())
+            m_animationContainerView->setGeometry(m_containerView->rect());
+        else if (watched == m_animationContainerView)
+            placeContent();
+        else if (watched == m_backgroundView)
+            placeViewer();
+    }
+    return KTBaseUIModeController::eventFilter(watched, event);
+}
+
+void KTGroupModeController::placeContent()
+{
+    if (!m_animationContainerView)
+        return;
+    // The information strip spans the bottom while it is shown; the grids take the rest. The
+    // viewers' background reaches under the strip, whose bottom band stays transparent.
+    const QRect area = m_animationContainerView->rect();
+    KTImageInfoView *strip = infoView();
+    const bool stripShown = strip && !strip->isHidden();
+    const int stripHeight = stripShown ? int(KTImageInfoView::kHeight) : 0;
+    const QRect content(area.left(), area.top(), area.width(), std::max(0, area.height() - stripHeight));
+    m_groupsScrollView->setGeometry(content);
+    m_groupScrollView->setGeometry(content);
+    m_backgroundView->setGeometry(area);
+    if (stripShown) {
+        strip->setFrame(QRectF(area.left(), area.bottom() + 1 - stripHeight, area.width(), stripHeight));
+        strip->raise();
+    }
+    placeViewer();
+}
+
+void KTGroupModeController::placeViewer()
+{
+    const QRectF area = m_backgroundView->rect();
+    KTImageInfoView *strip = infoView();
+    const double stripHeight = strip && !strip->isHidden() ? KTImageInfoView::kHeight : 0.0;
+    const double bottom = stripHeight > 0 ? stripHeight - kBackgroundTransparentAreaHeight : 0.0;
+    imageView()->setGeometry(
+        QRectF(area.left(), area.top(), area.width(), std::max(0.0, area.height() - bottom)).toRect());
+    m_compareView->setGeometry(area.toRect());
+}
+
+// ---- Groups ----
+
+qsizetype KTGroupModeController::numberOfGroupsInList() const
+{
+    return groupCount();
+}
+
+QList<KTImageMO *> KTGroupModeController::imagesForSelectedGroup() const
+{
+    const std::optional<qsizetype> index = selectedGroupIndex();
+    return index ? imagesForGroup(*index) : QList<KTImageMO *>();
+}
+
+bool KTGroupModeController::canSwitchGroups() const
+{
+    return groupCount() > 1;
+}
+
+bool KTGroupModeController::isSwitchAvailableToGroupWithIndex(qsizetype index) const
+{
+    if (UIMode() != kUIModeCompare)
+        return true;
+    return index >= 0 && index < groupCount() && imagesForGroup(index).size() > 1;
+}
+
+bool KTGroupModeController::isSwitchingGroups() const
+{
+    return m_switchAnimation && m_switchAnimation->state() == QAbstractAnimation::Running;
+}
+
+void KTGroupModeController::switchToGroupAtIndex(qsizetype index, KTGroupSwitchAnimation animation,
+                                                 std::function<void()> completion)
+{
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    groupSwitchWillStart();
+    // A slide still running ends where it was going before the next one starts.
+    if (m_switchAnimation) {
+        m_switchAnimation->stop();
+        finishGroupSwitch();
+    }
+    const bool slides = animation != KTGroupSwitchAnimation::None && KTAnimations::isEnabled() &&
+                        m_animationContainerView && m_animationContainerView->isVisible();
+    if (!slides) {
+        setSelectedGroupIndex(index);
+        adjustGroupSelection();
+        validateImagesSelectionAfterGroupSwitch();
+        adjustImagesSelectionFromImageListView(nullptr);
+        if (completion)
+            completion();
+        return;
+    }
+
+    // The picture of the old content covers it exactly while the new group loads underneath.
+    const QRect rest = m_containerView->rect();
+    auto *snapshot = new SnapshotView(m_animationContainerView->grab(), m_containerView);
+    snapshot->setObjectName(QStringLiteral("groupSwitchSnapshot"));
+    snapshot->setGeometry(rest);
+    snapshot->show();
+    snapshot->raise();
+    m_switchSnapshot = snapshot;
+    m_switchCompletion = std::move(completion);
+
+    setSelectedGroupIndex(index);
+    adjustGroupSelection();
+    validateImagesSelectionAfterGroupSwitch();
+    adjustImagesSelectionFromImageListView(nullptr);
+
+    // The new content enters from one edge while the picture leaves through the other.
+    const int height = rest.height();
+    const int direction = animation == KTGroupSwitchAnimation::PushFromBottom ? 1 : -1;
+    m_animationContainerView->move(rest.left(), rest.top() + direction * height);
+    auto *slide = new QVariantAnimation(this);
+    slide->setStartValue(0.0);
+    slide->setEndValue(1.0);
+    slide->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(slide, &QVariantAnimation::valueChanged, this,
+            [this, rest, height, direction](const QVariant &value) {
+                const int offset = int(std::lround(value.toDouble() * height));
+                m_animationContainerView->move(rest.left(), rest.top() + direction * (height - offset));
+                if (m_switchSnapshot)
+                    m_switchSnapshot->move(rest.left(), rest.top() - direction * offset);
+            });
+    connect(slide, &QVariantAnimation::finished, this, [this] { finishGroupSwitch(); });
+    m_switchAnimation = slide;
+    KTAnimations::start(slide, kGroupSwitchSeconds, QAbstractAnimation::DeleteWhenStopped);
+}
+
+void KTGroupModeController::finishGroupSwitch()
+{
+    if (m_switchSnapshot)
+        delete m_switchSnapshot.data();
+    if (m_containerView)
+        m_animationContainerView->setGeometry(m_containerView->rect());
+    m_switchAnimation = nullptr;
+    if (std::function<void()> completion = std::exchange(m_switchCompletion, {}))
+        completion();
+}
+
+void KTGroupModeController::onNextGroup(QObject *)
+{
+    const qsizetype count = groupCount();
+    if (count == 0)
+        return;
+    const std::optional<qsizetype> selected = selectedGroupIndex();
+    const qsizetype target = selected && *selected + 1 < count ? *selected + 1 : 0;
+    if (!isSwitchAvailableToGroupWithIndex(target)) {
+        KTAlert alert;
+        alert.messageText = tr("Could not switch to next group");
+        alert.informativeText = tr("Compare mode could not present group with images count less than 2");
+        alert.buttons = {tr("OK")};
+        KTAlertPresenter::shared().runModal(alert);
+        return;
+    }
+    switchToGroupAtIndex(target, UIMode() == kUIModeGroups ? KTGroupSwitchAnimation::None
+                                                           : KTGroupSwitchAnimation::PushFromBottom);
+}
+
+void KTGroupModeController::onPreviousGroup(QObject *)
+{
+    const qsizetype count = groupCount();
+    if (count == 0)
+        return;
+    const std::optional<qsizetype> selected = selectedGroupIndex();
+    const qsizetype target = !selected || *selected <= 0 || *selected > count ? count - 1 : *selected - 1;
+    if (!isSwitchAvailableToGroupWithIndex(target)) {
+        KTAlert alert;
+        alert.messageText = tr("Could not switch to previous group");
+        alert.informativeText = tr("Compare mode could not present group with images count less than 2");
+        alert.buttons = {tr("OK")};
+        KTAlertPresenter::shared().runModal(alert);
+        return;
+    }
+    switchToGroupAtIndex(target, UIMode() == kUIModeGroups ? KTGroupSwitchAnimation::None
+                                                           : KTGroupSwitchAnimation::PushFromTop);
+}
+
+// ---- Images of the selected group ----
+
+void KTGroupModeController::reloadImagesForGroupWithIndex(std::optional<qsizetype> index)
+{
+    if (!index || *index < 0 || *index >= groupCount()) {
+        setImages({});
+        m_paths.clear();
+        return;
+    }
+    const QList<KTImageMO *> list = imagesForGroup(*index);
+    setImages(list);
+    m_paths.setImages(list);
+}
+
+void KTGroupModeController::reloadImages()
+{
+    reloadImagesForGroupWithIndex(selectedGroupIndex());
+    m_groupView->reloadData();
+    m_groupNavigationView->reloadData();
+    updateNeighbourGroupFaces();
+    updateExifView();
+}
+
+void KTGroupModeController::updateNeighbourGroupFaces()
+{
+    // The strip's group buttons are not used (the toolbar has them); the faces are kept clear so
+    // the strip holds no record of another group.
+    m_groupNavigationView->setPrevGroupImage(nullptr);
+    m_groupNavigationView->setNextGroupImage(nullptr);
+}
+
+KTImageMO *KTGroupModeController::imageAtIndex(qsizetype index) const
+{
+    const QList<KTImageMO *> list = images();
+    return index >= 0 && index < list.size() ? list.at(index) : nullptr;
+}
+
+// ---- Image selection ----
+
+void KTGroupModeController::setActiveImageIndex(std::optional<qsizetype> index)
+{
+    KTBaseUIModeController::setActiveImageIndex(index);
+    updateSelectedImagesPaths();
+    updateExifView();
+}
+
+void KTGroupModeController::updateSelectedImagesPaths()
+{
+    m_paths.remember(images(), {selectedImagesIndexes(), activeImageIndex()});
+}
+
+void KTGroupModeController::selectOnlyActiveImageIfNeed()
+{
+    const std::optional<qsizetype> active = activeImageIndex();
+    if (UIMode() != kUIModeCompare || !active)
+        return;
+    setSelectedImagesIndexes({*active});
+    updateSelectedImagesPaths();
+}
+
+void KTGroupModeController::validateImagesSelectionGroupChanged(bool groupChanged)
+{
+    const QString mode = UIMode();
+    if (mode != kUIModeGroup && mode != kUIModeImage && mode != kUIModeCompare)
+        return;
+    // 1-2. The remembered paths, found again in the group; after a switch to another group the
+    // ones found alone (possibly none), otherwise the previous positions when none is found.
+    const KTPathSelection::Selection found = m_paths.findRemembered();
+    if (groupChanged || !found.indexes.empty()) {
+        setSelectedImagesIndexes(found.indexes);
+        setActiveImageIndex(found.active);
+    }
+    // 3. Inside the group; the first image when nothing is left.
+    const qsizetype count = images().size();
+    KTPathSelection::Selection selection =
+        KTPathSelection::clipped({selectedImagesIndexes(), activeImageIndex()}, count);
+    // 4. "Compare" shows a pair: the active image and the lowest other one (of the selection
+    // when it has more than two, else of the group).
+    if (mode == kUIModeCompare && selection.active) {
+        Q_ASSERT(count >= 2);
+        const qsizetype active = *selection.active;
+        if (selection.indexes.size() == 1) {
+            selection.indexes = {active, active == 0 ? 1 : 0};
+        } else if (selection.indexes.size() > 2) {
+            const qsizetype other = *selection.indexes.begin() == active
+                                        ? *std::next(selection.indexes.begin())
+                                        : *selection.indexes.begin();
+            selection.indexes = {active, other};
+        }
+    }
+    setSelectedImagesIndexes(selection.indexes);
+    setActiveImageIndex(selection.active);
+    // 5.
+    updateSelectedImagesPaths();
+}
+
+void KTGroupModeController::adjustImagesSelectionFromImageListView(QObject *sender)
+{
+    if (isNeedReload())
+        return;
+    const QString mode = UIMode();
+    const bool scrolls = !m_doesNotScrollSelectionToVisible;
+    if (mode == kUIModeGroup) {
+        if (sender != m_groupView) {
+            m_groupView->selectIndexes(selectedImagesIndexes(), activeImageIndex());
+            if (scrolls)
+                m_groupView->scrollSelectedCellToVisible();
+        }
+    } else if (mode == kUIModeImage) {
+        showImageInViewer(activeImageMO());
+    } else if (mode == kUIModeCompare) {
+        showImageInCompareView();
+    }
+    if (sender != m_groupNavigationView) {
+        m_groupNavigationView->selectIndexes(selectedImagesIndexes(), activeImageIndex());
+        if (scrolls)
+            m_groupNavigationView->scrollSelectedCellToVisible();
+    }
+    updateInfoView();
+    adjustShareButtonState();
+    adjustRatingIndicatorState();
+    adjustFlagImageButtonState();
+    adjustSelectAllButonState();
+}
+
+void KTGroupModeController::enumerateSelectedImagesUsingBlock(
+    const std::function<void(KTImageMO *image, bool isActive, bool &stop)> &block)
+{
+    if (!block)
+        return;
+    if (UIMode() != kUIModeGroups) {
+        KTBaseUIModeController::enumerateSelectedImagesUsingBlock(block);
+        return;
+    }
+    bool stop = false;
+    for (KTImageMO *image : imagesForSelectedGroup()) {
+        block(image, false, stop);
+        if (stop)
+            break;
+    }
+}
+
+void KTGroupModeController::setSelectedImages(const QList<KTImageMO *> &images, KTImageMO *activeImage,
+                                              bool selectOnlyFirstImage)
+{
+    // 1-2. The first listed group that holds the active image.
+    const qsizetype count = groupCount();
+    std::optional<qsizetype> group;
+    for (qsizetype index = 0; index < count && activeImage; ++index) {
+        if (imagesForGroup(index).contains(activeImage)) {
+            group = index;
+            break;
+        }
+    }
+    if (!group)
+        return;
+    // 3-4. Its images, and the active image among them.
+    reloadImagesForGroupWithIndex(group);
+    const std::optional<qsizetype> active = m_paths.indexOf(activeImage);
+    if (!active) {
+        qWarning().noquote() << activeImageAbsentMessage();
+        return;
+    }
+    // 5. The given images of that group; the others are skipped.
+    std::set<qsizetype> indexes;
+    for (KTImageMO *image : images) {
+        if (const std::optional<qsizetype> index = m_paths.indexOf(image))
+            indexes.insert(*index);
+    }
+    // 6-7.
+    setSelectedGroupIndex(group);
+    std::optional<qsizetype> activeIndex = active;
+    if (selectOnlyFirstImage && !indexes.empty()) {
+        activeIndex = *indexes.begin();
+        indexes = {*activeIndex};
+    }
+    setSelectedImagesIndexes(indexes);
+    setActiveImageIndex(activeIndex);
+    // 8.
+    validateGroupSelection();
+    adjustUI();
+}
+
+void KTGroupModeController::restoreAppLastLaunchSelection()
+{
+    KTBaseUIModeController::restoreAppLastLaunchSelection();
+    updateSelectedImagesPaths();
+    adjustUI();
+}
+
+KTImageListView *KTGroupModeController::listForSelectionCommand(const QString &command) const
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeGroup)
+        return m_groupView;
+    if (mode == kUIModeImage)
+        return m_groupNavigationView;
+    logUnexpectedUIMode(command);
+    return nullptr;
+}
+
+void KTGroupModeController::onSelectAllButton(QObject *)
+{
+    if (m_selectAllButton->isPushed())
+        selectAllImagesInGroup();
+    else
+        deselectAllImagesInGroup();
+}
+
+void KTGroupModeController::sendArrowKeyToStrip(Qt::Key key)
+{
+    // The strip moves its selection as for the arrow key itself, and reports it.
+    const QKeyEvent event(QEvent::KeyPress, key, Qt::KeypadModifier);
+    m_groupNavigationView->performKeyDown(event);
+}
+
+void KTGroupModeController::onNextImage(QObject *)
+{
+    sendArrowKeyToStrip(Qt::Key_Right);
+}
+
+void KTGroupModeController::onPrevImage(QObject *)
+{
+    sendArrowKeyToStrip(Qt::Key_Left);
+}
+
+// ---- The comparison view ----
+
+void KTGroupModeController::showImageInCompareView()
+{
+    Q_ASSERT_X(UIMode() == kUIModeCompare, "showImageInCompareView", "The submode should be compare.");
+    const std::set<qsizetype> &selection = selectedImagesIndexes();
+    if (selection.size() != 2)
+        return;
+    const std::optional<qsizetype> active = activeImageIndex();
+    Q_ASSERT_X(active && selection.contains(*active), "showImageInCompareView", "Invalid selection.");
+    if (!active || !selection.contains(*active))
+        return;
+    KTImageMO *first = imageAtIndex(*active);
+    Q_ASSERT_X(first, "showImageInCompareView", "The first image for comparing should be not nil.");
+    const qsizetype other = *selection.begin() == *active ? *selection.rbegin() : *selection.begin();
+    KTImageMO *second = imageAtIndex(other);
+    Q_ASSERT_X(second, "showImageInCompareView", "The second image for comparing should not be nil.");
+    if (first && second)
+        m_compareView->compareImage(first, second);
+}
+
+void KTGroupModeController::imageCompareViewDidChangeSelection(KTImageCompareView *view)
+{
+    const std::optional<qsizetype> a = m_paths.indexOf(view->selectedImageView()->imageMO());
+    const std::optional<qsizetype> b = m_paths.indexOf(view->unselectedImageView()->imageMO());
+    Q_ASSERT_X(a, "imageCompareViewDidChangeSelection", "first index == NSNotFound");
+    Q_ASSERT_X(b, "imageCompareViewDidChangeSelection", "second index == NSNotFound");
+    if (!a || !b)
+        return;
+    setSelectedImagesIndexes({*a, *b});
+    setActiveImageIndex(*a);
+    m_groupNavigationView->selectIndexes(selectedImagesIndexes(), activeImageIndex());
+    updateSelectedImagesPaths();
+    adjustRatingIndicatorState();
+    adjustFlagImageButtonState();
+    validateSwitchZoomButtonState();
+}
+
+KTZoomProtocol *KTGroupModeController::viewForZooming() const
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeImage)
+        return imageView();
+    if (mode == kUIModeCompare)
+        return m_compareView;
+    return nullptr;
+}
+
+// ---- Sub-modes and view rules ----
+
+void KTGroupModeController::setUIMode(const QString &mode)
+{
+    selectOnlyActiveImageIfNeed();
+    KTBaseUIModeController::setUIMode(mode);
+}
+
+void KTGroupModeController::selectSubModeFromButton(const QString &mode)
+{
+    setUIMode(mode);
+    adjustUI();
+}
+
+void KTGroupModeController::onGroupsMode(QObject *)
+{
+    selectSubModeFromButton(kUIModeGroups);
+}
+
+void KTGroupModeController::onGroupMode(QObject *)
+{
+    selectSubModeFromButton(kUIModeGroup);
+}
+
+void KTGroupModeController::onImageViewMode(QObject *)
+{
+    selectSubModeFromButton(kUIModeImage);
+}
+
+void KTGroupModeController::onCompareViewMode(QObject *)
+{
+    selectSubModeFromButton(kUIModeCompare);
+}
+
+void KTGroupModeController::onListMode(QObject *sender)
+{
+    onGroupsMode(sender);
+}
+
+void KTGroupModeController::onSpacePress()
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeGroups || mode == kUIModeImage)
+        setUIMode(kUIModeGroup);
+    else if (mode == kUIModeGroup)
+        setUIMode(kUIModeImage);
+    else
+        return;
+    adjustUI();
+}
+
+void KTGroupModeController::validateUIMode()
+{
+    if (groupCount() == 0) {
+        setUIMode(kUIModeGroups);
+        return;
+    }
+    if (UIMode() == kUIModeCompare) {
+        validateGroupSelection();
+        if (imagesForSelectedGroup().size() < 2)
+            setUIMode(kUIModeImage);
+    }
+}
+
+void KTGroupModeController::adjustUI()
+{
+    validateUIMode();
+    adjustUIVisibleElements();
+    validateUIVisibleElements();
+    validateGroupSelection();
+    adjustGroupSelection();
+    validateImagesSelection();
+    adjustImagesSelectionFromImageListView(nullptr);
+    updateInfoView();
+}
+
+void KTGroupModeController::adjustUIVisibleElements()
+{
+    KTBaseUIModeController::adjustUIVisibleElements();
+    const QString mode = UIMode();
+    const bool groups = mode == kUIModeGroups;
+    const bool group = mode == kUIModeGroup;
+    const bool image = mode == kUIModeImage;
+    const bool compare = mode == kUIModeCompare;
+    if (groups && m_groupsViewIsStale)
+        reloadGroupsViewNow();
+    m_groupsScrollView->setVisible(groups);
+    m_groupsModeControls->setVisible(groups);
+    m_groupScrollView->setVisible(group);
+    showNavigationBarButton()->setVisible(image || compare);
+    imageModeControlsView()->setVisible(image || compare);
+    imageView()->setVisible(image);
+    m_compareView->setVisible(compare);
+    m_compareView->leftInfoView()->setVisible(compare);
+    m_compareView->rightInfoView()->setVisible(compare);
+    // The strip under the content describes the active image; in "Groups" the bar above the
+    // list carries the groups' texts, so the strip would stay empty there.
+    KTImageInfoView *strip = infoView();
+    strip->setVisible(group || image);
+    if (!strip->isHidden())
+        strip->setUIMode(mode);
+    m_imageControlsView->setVisible(!groups);
+    zoomSliderView()->setVisible(groups);
+    m_backgroundView->setVisible(image || compare);
+    m_groupsInfoBar->setVisible(groups);
+    m_singleImageInfoBar->setVisible(group || image);
+    m_compareImagesInfoBar->setVisible(compare);
+    if (groups)
+        setForegroundView(m_groupsView);
+    else if (group)
+        setForegroundView(m_groupView);
+    else
+        setForegroundView(m_groupNavigationView);
+    setAllGroupsInfoBarEnabled(groupCount() > 0);
+    adjustSelectAllButtonVisibility();
+    placeContent();
+}
+
+void KTGroupModeController::validateUIModeButtons()
+{
+    const QString mode = UIMode();
+    m_groupsModeButton->setPushed(mode == kUIModeGroups);
+    m_groupModeButton->setPushed(mode == kUIModeGroup);
+    imageModeButton()->setPushed(mode == kUIModeImage);
+    m_compareViewModeButton->setPushed(mode == kUIModeCompare);
+}
+
+void KTGroupModeController::validateUIVisibleElements()
+{
+    KTBaseUIModeController::validateUIVisibleElements();
+    validateUIModeButtons();
+    const QString mode = UIMode();
+    if (mode == kUIModeGroups)
+        m_groupsView->setZoomValue(imageListZoom());
+    else if (mode == kUIModeGroup)
+        m_backgroundView->setGradientColor(m_groupView->gradientColor());
+    else if (mode == kUIModeImage)
+        m_zoomLockButton->setPushed(isZoomLock());
+    else if (mode == kUIModeCompare)
+        m_zoomLockButton->setPushed(m_compareView->isZoomLock());
+    m_backgroundView->update();
+    m_groupNavigationView->setCompareMode(mode == kUIModeCompare);
+    const bool shown = isViewShown();
+    if (shown) {
+        if (KTAbstractButton *pixels = showPixelsButton()) {
+            pixels->setButtonEnabled(canShowExposurePixels());
+            if (KTAbstractButton *focusMask = showFocusMaskButton())
+                focusMask->setButtonEnabled(pixels->isButtonEnabled());
+        }
+    }
+    const bool hasGroups = groupCount() > 0;
+    setUIEnabled(hasGroups);
+    adjustExifViewVisibility();
+    m_compareView->leftImageView()->setShowsExposurePixels(showsExposurePixels());
+    m_compareView->rightImageView()->setShowsExposurePixels(showsExposurePixels());
+    m_groupView->setShowsExposurePixels(showsExposurePixels());
+    m_groupView->scrollSelectedCellToVisible();
+    if (shown) {
+        if (QWidget *foreground = foregroundView())
+            foreground->setFocus();
+    }
+    const bool canSwitch = canSwitchGroups();
+    m_nextGroupButton->setButtonEnabled(canSwitch);
+    m_prevGroupButton->setButtonEnabled(canSwitch);
+    validateCompareModeButton();
+}
+
+void KTGroupModeController::setUIEnabled(bool enabled)
+{
+    m_segmentedModeView->setSubviewsEnabled(enabled);
+    zoomSlider()->setEnabled(enabled);
+}
+
+void KTGroupModeController::setAllGroupsInfoBarEnabled(bool enabled)
+{
+    m_groupsInfo->setVisible(enabled);
+}
+
+void KTGroupModeController::validateCompareModeButton()
+{
+    m_compareViewModeButton->setButtonEnabled(imagesForSelectedGroup().size() > 1);
+}
+
+void KTGroupModeController::adjustSelectAllButtonVisibility()
+{
+    const QString mode = UIMode();
+    const bool hidden = mode == kUIModeCompare || mode == kUIModeGroups || images().size() < 2;
+    m_selectAllButton->setHidden(hidden);
+}
+
+void KTGroupModeController::adjustSelectAllButonState()
+{
+    QSet<KTImageMO *> selected;
+    enumerateSelectedImagesUsingBlock([&](KTImageMO *image, bool, bool &) { selected.insert(image); });
+    const QList<KTImageMO *> list = images();
+    const QSet<KTImageMO *> all(list.begin(), list.end());
+    m_selectAllButton->setPushed(all == selected);
+}
+
+bool KTGroupModeController::exifPanelShouldBeShown() const
+{
+    return UIMode() != kUIModeGroups && groupCount() > 0;
+}
+
+bool KTGroupModeController::navigationBarShouldBeShown() const
+{
+    const QString mode = UIMode();
+    return isNavigationBarVisible() && (mode == kUIModeImage || mode == kUIModeCompare);
+}
+
+bool KTGroupModeController::canShowExposurePixels() const
+{
+    return UIMode() != kUIModeGroups;
+}
+
+bool KTGroupModeController::canZoomListView() const
+{
+    return UIMode() == kUIModeGroups;
+}
+
+void KTGroupModeController::showExifView()
+{
+    KTBaseUIModeController::showExifView();
+    m_infoViewsContainer->setDrawsSeparator(UIMode() == kUIModeCompare);
+    m_infoViewsContainer->update();
+}
+
+void KTGroupModeController::hideExifView()
+{
+    KTBaseUIModeController::hideExifView();
+    m_infoViewsContainer->setDrawsSeparator(false);
+    m_infoViewsContainer->update();
+}
+
+QStringList KTGroupModeController::groupsInfoStrings() const
+{
+    qint64 imageCount = 0;
+    qint64 bytes = 0;
+    const qsizetype count = groupCount();
+    for (qsizetype index = 0; index < count; ++index) {
+        const QList<KTImageMO *> group = imagesForGroup(index);
+        imageCount += group.size();
+        for (const KTImageMO *image : group)
+            bytes += qint64(image->size().value_or(0));
+    }
+    return QStringList{
+               tr("Total: %1 images - %2").arg(int(imageCount)).arg(KTUtils::stringFromByteCount(bytes))} +
+           selectedGroupInfoStrings();
+}
+
+void KTGroupModeController::updateInfoView()
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeGroup || mode == kUIModeImage) {
+        KTImageMO *active = activeImageMO();
+        // Cleared first, so the strip refreshes even for the record it shows.
+        infoView()->setImageMO(nullptr);
+        infoView()->setImageMO(active);
+        m_singleImageInfoBar->setImageMO(active);
+    } else if (mode == kUIModeGroups) {
+        const std::optional<qsizetype> selected = selectedGroupIndex();
+        if (groupCount() == 0)
+            infoView()->groupsInfoTextField()->setStringValue(QString());
+        else if (selected && *selected >= 0 && *selected < groupCount())
+            m_groupsInfo->setStrings(groupsInfoStrings());
+    }
+}
+
+void KTGroupModeController::updateExifView()
+{
+    KTExifViewController *exif = exifViewController();
+    const std::optional<qsizetype> active = activeImageIndex();
+    const QList<KTImageMO *> list = images();
+    if (!exif || list.isEmpty() || !active || *active < 0 || *active >= list.size())
+        return;
+    if (exif->imageMO() == list.at(*active))
+        return;
+    exif->setImageMO(list.at(*active));
+    exif->setDrawsShadow(true);
+}
+
+void KTGroupModeController::refresh()
+{
+    KTBaseUIModeController::refresh();
+    if (m_backgroundView)
+        m_backgroundView->update();
+}
+
+void KTGroupModeController::resetUI()
+{
+    setUIMode(kUIModeGroups);
+    setIsExifPanelVisible(false);
+    setIsNavigationBarVisible(false);
+    setNeedsReload();
+}
+
+void KTGroupModeController::reload()
+{
+    KTBaseUIModeController::reload();
+    reloadGrouppedImages();
+    reloadGroupsView();
+    listDidChange();
+    // A reload never scrolls the views.
+    m_doesNotScrollSelectionToVisible = true;
+    adjustUI();
+    m_doesNotScrollSelectionToVisible = false;
+}
+
+void KTGroupModeController::reloadGroupsViewNow()
+{
+    m_groupsViewIsStale = false;
+    m_groupsView->reloadData();
+}
+
+void KTGroupModeController::reloadGroupsView()
+{
+    // A hidden list lays out every group for nothing: it reloads when it is shown.
+    if (m_groupsScrollView->isHidden()) {
+        m_groupsViewIsStale = true;
+        return;
+    }
+    reloadGroupsViewNow();
+}
+
+void KTGroupModeController::taskDidFinish(const QString &taskName)
+{
+    // The records of a cleared session are freed once every observer has heard of the end; a
+    // mode on screen has rebuilt its list from the catalogue's notifications already.
+    if (taskName == kCleanSessionTaskName && !isViewShown())
+        letGoOfRecords();
+}
+
+void KTGroupModeController::letGoOfRecords()
+{
+    clearGroupList();
+    setImages({});
+    m_paths.clear();
+    setSelectedImagesIndexes({});
+    setActiveImageIndex(std::nullopt);
+    updateSelectedImagesPaths();
+    reloadGroupsView();
+    m_groupView->reloadData();
+    m_groupNavigationView->reloadData();
+    if (KTExifViewController *exif = exifViewController())
+        exif->setImageMO(nullptr);
+    setNeedsReload();
+}
+
+void KTGroupModeController::listDidChange()
+{
+    notifyImagesListDidChange();
+}
+
+// ---- Buttons that follow the selection ----
+
+KTMultiBindingsController *KTGroupModeController::flagButtonMultiBindingsController()
+{
+    if (!m_flagButtonMultiBindingsController)
+        m_flagButtonMultiBindingsController = std::make_unique<KTMultiBindingsController>();
+    return m_flagButtonMultiBindingsController.get();
+}
+
+void KTGroupModeController::adjustFlagImageButtonState()
+{
+    KTBadgeButton *flag = flagImagesButton();
+    if (!flag)
+        return;
+    const QString mode = UIMode();
+    if (mode == kUIModeGroups) {
+        // Pushed while every image of the group is picked.
+        const QList<KTImageMO *> group = imagesForSelectedGroup();
+        QList<KTBindingSource> sources;
+        for (KTImageMO *image : group)
+            sources.append(KTBindingSource(image));
+        KTMultiBindingsController *all = flagButtonMultiBindingsController();
+        all->bindBoolValueToObjects(sources, QStringLiteral("picked"));
+        kt_bindStateToObject(flag, KTBindingSource(all), QStringLiteral("boolValue"));
+        const QSet<KTImageMO *> distinct(group.begin(), group.end());
+        flag->setBadgeString(distinct.size() >= 2 ? QString::number(distinct.size()) : QString());
+    } else {
+        KTBaseUIModeController::adjustFlagImageButtonState();
+    }
+    if (mode == kUIModeCompare)
+        flag->setBadgeString(QString());
+}
+
+void KTGroupModeController::adjustShareButtonState()
+{
+    KTBadgeButton *share = shareButton();
+    if (!share)
+        return;
+    const QString mode = UIMode();
+    if (mode == kUIModeGroups) {
+        const QList<KTImageMO *> group = imagesForSelectedGroup();
+        const QSet<KTImageMO *> distinct(group.begin(), group.end());
+        share->setBadgeString(distinct.size() >= 2 ? QString::number(distinct.size()) : QString());
+    } else {
+        KTBaseUIModeController::adjustShareButtonState();
+    }
+    if (mode == kUIModeCompare)
+        share->setBadgeString(QString());
+}
+
+void KTGroupModeController::setPickAndRejectControlsEnabled(bool enabled)
+{
+    imageView()->setPickedAndRejectedButtonsEnabled(enabled);
+    m_compareView->setPickedAndRejectedButtonsEnabled(enabled);
+    m_groupView->setPickedAndRejectButtonsEnabled(enabled);
+    flagImagesButton()->setButtonEnabled(enabled);
+    m_groupNavigationView->setPickedAndRejectButtonsEnabled(enabled);
+}
+
+void KTGroupModeController::scoreFocusOfSelectedGroup()
+{
+    KTOperationQueue *queue = loadingThumbnailsQueue();
+    if (!queue)
+        return;
+    QStringList paths;
+    for (KTImageMO *image : images())
+        paths.append(image->path());
+    // Only the group on screen is worth scoring: one not yet started is replaced.
+    if (m_focusScoring)
+        m_focusScoring->cancel();
+    m_focusScoring = queue->addOperationWithBlock(
+        [paths](const KTOperation &operation) {
+            if (!operation.isCancelled())
+                KTPixelUtils::findBestFromGroup(paths);
+        },
+        KTOperation::Priority::Low);
+}
+
+// ---- Commands ----
+
+void KTGroupModeController::onFlag(QObject *sender)
+{
+    auto *button = qobject_cast<KTAbstractButton *>(sender);
+    if (UIMode() == kUIModeCompare) {
+        if (KTImageMO *active = activeImageMO(); active && button) {
+            active->setPicked(button->isPushed());
+            if (KTImageStorage *storage = imageStorage())
+                storage->processPendingChanges();
+        }
+        return;
+    }
+    KTBaseUIModeController::onFlag(sender);
+}
+
+void KTGroupModeController::onToTrash(QObject *)
+{
+    KTImageStorage *storage = imageStorage();
+    if (!storage)
+        return;
+    if (UIMode() == kUIModeCompare) {
+        if (KTImageMO *active = activeImageMO())
+            storage->moveImagesToTrash({active});
+        return;
+    }
+    QList<KTImageMO *> selected;
+    enumerateSelectedImagesUsingBlock([&](KTImageMO *image, bool, bool &) { selected.append(image); });
+    if (!selected.isEmpty())
+        storage->moveImagesToTrash(selected);
+}
+
+void KTGroupModeController::rejectSelectedImages()
+{
+    KTImageStorage *storage = imageStorage();
+    if (!storage)
+        return;
+    QList<KTImageMO *> selected;
+    if (UIMode() == kUIModeCompare) {
+        if (KTImageMO *active = activeImageMO())
+            selected.append(active);
+    } else {
+        enumerateSelectedImagesUsingBlock([&](KTImageMO *image, bool, bool &) { selected.append(image); });
+    }
+    storage->moveImagesToTrash(selected);
+}
+
+void KTGroupModeController::copyImagesToPasteboard()
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeGroups)
+        m_groupsView->copySelectedImagesToPasteboard();
+    else if (mode == kUIModeGroup)
+        m_groupView->copySelectedImagesToPasteboard();
+    else if (mode == kUIModeImage || mode == kUIModeCompare)
+        m_groupNavigationView->copySelectedImagesToPasteboard();
+}
+
+void KTGroupModeController::onZoomIn(QObject *)
+{
+    if (KTZoomProtocol *zooming = viewForZooming())
+        zooming->zoomIn();
+}
+
+void KTGroupModeController::onZoomOut(QObject *)
+{
+    if (KTZoomProtocol *zooming = viewForZooming())
+        zooming->zoomOut();
+}
+
+void KTGroupModeController::onFit(QObject *)
+{
+    if (KTZoomProtocol *zooming = viewForZooming())
+        zooming->fitToScreen();
+}
+
+void KTGroupModeController::onActualSize(QObject *)
+{
+    if (KTZoomProtocol *zooming = viewForZooming())
+        zooming->actualSize();
+}
+
+void KTGroupModeController::onZoomLock(QObject *sender)
+{
+    auto *button = qobject_cast<KTAbstractButton *>(sender);
+    if (!button)
+        return;
+    const QString mode = UIMode();
+    if (mode == kUIModeImage)
+        setIsZoomLock(button->isPushed());
+    else if (mode == kUIModeCompare)
+        setIsCompareZoomLock(button->isPushed());
+}
+
+void KTGroupModeController::onChangeZoom(QObject *)
+{
+    setImageListZoom(zoomSlider()->doubleValue());
+    m_groupsView->scrollSelectedGroupToCenter();
+}
+
+double KTGroupModeController::zoomValue() const
+{
+    return imageListZoom();
+}
+
+void KTGroupModeController::setZoomValue(double value)
+{
+    setImageListZoom(value);
+    m_groupsView->scrollSelectedGroupToCenter();
+}
+
+void KTGroupModeController::setImageListZoom(double zoom)
+{
+    KTBaseUIModeController::setImageListZoom(zoom);
+    if (m_groupsView)
+        m_groupsView->setZoomValue(imageListZoom());
+    if (KTZoomSlider *slider = zoomSlider())
+        slider->setDoubleValue(imageListZoom());
+}
+
+void KTGroupModeController::onShowExposurePixels(QObject *)
+{
+    if (!canShowExposurePixels())
+        return;
+    KTAbstractButton *pixels = showPixelsButton();
+    const bool shows = pixels && pixels->isPushed();
+    imageView()->setShowsExposurePixels(shows);
+    m_compareView->leftImageView()->setShowsExposurePixels(shows);
+    m_compareView->rightImageView()->setShowsExposurePixels(shows);
+    m_groupView->setShowsExposurePixels(shows);
+    setShowsExposurePixels(shows);
+}
+
+// ---- Data sources and delegates ----
+
+qsizetype KTGroupModeController::numberOfGroups(KTGrouppedImagesView *)
+{
+    return groupCount();
+}
+
+QList<KTImageMO *> KTGroupModeController::imagesForGroupAtIndex(qsizetype index, KTGrouppedImagesView *)
+{
+    return imagesForGroup(index);
+}
+
+void KTGroupModeController::imagesGroupsViewDoubleClickedInGroupAtIndex(KTImagesGroupsView *, qsizetype)
+{
+    setUIMode(kUIModeGroup);
+    adjustUI();
+}
+
+qsizetype KTGroupModeController::numberOfImages(KTImageListView *view)
+{
+    if (view != m_groupView && view != m_groupNavigationView)
+        return 0;
+    return images().size();
+}
+
+KTImageMO *KTGroupModeController::imageMOAtIndex(qsizetype index, KTImageListView *view)
+{
+    if (view != m_groupView && view != m_groupNavigationView)
+        return nullptr;
+    return imageAtIndex(index);
+}
+
+void KTGroupModeController::imageListViewSelectionDidChange(KTImageListView *view)
+{
+    if (view != m_groupView && view != m_groupNavigationView)
+        return;
+    setSelectedImagesIndexes(view->selection());
+    setActiveImageIndex(view->activeIndex());
+    updateSelectedImagesPaths();
+    adjustImagesSelectionFromImageListView(view);
+}
+
+void KTGroupModeController::imageListViewCellWasDoubleClickedAtIndex(KTImageListView *view, qsizetype)
+{
+    if (view == m_groupView) {
+        setUIMode(selectedImagesIndexes().size() < 2 ? kUIModeImage : kUIModeCompare);
+        adjustUI();
+    } else if (view == m_groupNavigationView && UIMode() == kUIModeImage) {
+        setUIMode(kUIModeCompare);
+        adjustUI();
+    }
+}
+
+// ---- Time range popover ----
+
+void KTGroupModeController::createTimeRangePopover()
+{
+    if (m_timeRangePopover)
+        return;
+    m_timeRangePopover =
+        std::make_unique<KTTimeRangePopoverWindowController>(timeRanges(), timeRangesStrings());
+    m_timeRangePopover->setDescriptionString(timeRangeDescription());
+    m_timeRangePopover->setDelegate(this);
+    showTimeRangeInPopover(m_timeRange);
+    updateTimeRangeButton();
+}
+
+void KTGroupModeController::showTimeRangeInPopover(double seconds)
+{
+    m_showingRangeInPopover = true;
+    m_timeRangePopover->setTimeRange(seconds);
+    m_showingRangeInPopover = false;
+}
+
+void KTGroupModeController::updateTimeRangeButton()
+{
+    m_timeRangeButton->setTitle(m_timeRangePopover->timeRangeString());
+    m_timeRangeButton->setPictogram(m_timeRangePopover->timeRangeIcon());
+    m_timeRangeButton->setPushedPictogram(m_timeRangePopover->pushedTimeRangeIcon());
+}
+
+void KTGroupModeController::timeRangeDidChange(KTTimeRangePopoverWindowController *popover)
+{
+    updateTimeRangeButton();
+    // A choice is stored (again) when it is done; what else changes the popover's range without
+    // the mode asking is its return to the previous range after the run was cancelled, which the
+    // stored range follows too.
+    if (!m_showingRangeInPopover && popover && !popover->isShown())
+        setTimeRange(popover->timeRange());
+}
+
+void KTGroupModeController::onShowHideTimeRangePopover(QObject *)
+{
+    if (!m_timeRangeButton->isPushed()) {
+        m_timeRangePopover->closePopover();
+        return;
+    }
+    if (m_timeRangePopover->isShown())
+        return;
+    createTimeRangePopover();
+    showTimeRangeInPopover(m_timeRange);
+    const QPointer<KTAbstractButton> button(m_timeRangeButton);
+    m_timeRangePopover->showRelativeToView(m_timeRangeButton, [button] {
+        if (button)
+            button->setPushed(false);
+    });
+}
+
+// ---- Parts of the screen ----
+
+KTImagesGroupsView *KTGroupModeController::groupsView() const
+{
+    return m_groupsView;
+}
+
+KTGridScrollView *KTGroupModeController::groupsScrollView() const
+{
+    return m_groupsScrollView;
+}
+
+KTImageGroupView *KTGroupModeController::groupView() const
+{
+    return m_groupView;
+}
+
+KTGridScrollView *KTGroupModeController::groupScrollView() const
+{
+    return m_groupScrollView;
+}
+
+KTImageGroupNavigationView *KTGroupModeController::groupNavigationView() const
+{
+    return m_groupNavigationView;
+}
+
+KTImageCompareView *KTGroupModeController::compareView() const
+{
+    return m_compareView;
+}
+
+KTSimpleBackgroundView *KTGroupModeController::backgroundView() const
+{
+    return m_backgroundView;
+}
+
+QWidget *KTGroupModeController::animationContainerView() const
+{
+    return m_animationContainerView;
+}
+
+KTAbstractButton *KTGroupModeController::groupsModeButton() const
+{
+    return m_groupsModeButton;
+}
+
+KTAbstractButton *KTGroupModeController::groupModeButton() const
+{
+    return m_groupModeButton;
+}
+
+KTAbstractButton *KTGroupModeController::compareViewModeButton() const
+{
+    return m_compareViewModeButton;
+}
+
+KTAbstractButton *KTGroupModeController::zoomLockButton() const
+{
+    return m_zoomLockButton;
+}
+
+KTAbstractButton *KTGroupModeController::nextGroupButton() const
+{
+    return m_nextGroupButton;
+}
+
+KTAbstractButton *KTGroupModeController::prevGroupButton() const
+{
+    return m_prevGroupButton;
+}
+
+KTAbstractButton *KTGroupModeController::selectAllButton() const
+{
+    return m_selectAllButton;
+}
+
+KTAbstractButton *KTGroupModeController::timeRangeButton() const
+{
+    return m_timeRangeButton;
+}
+
+QWidget *KTGroupModeController::groupsModeControls() const
+{
+    return m_groupsModeControls;
+}
+
+QWidget *KTGroupModeController::imageControlsView() const
+{
+    return m_imageControlsView;
+}
+
+KTImageInfoViewsContainer *KTGroupModeController::infoViewsContainer() const
+{
+    return m_infoViewsContainer;
+}
+
+KTSingeImageInfoBar *KTGroupModeController::singleImageInfoBar() const
+{
+    return m_singleImageInfoBar;
+}
+
+KTCompareImagesInfoBar *KTGroupModeController::compareImagesInfoBar() const
+{
+    return m_compareImagesInfoBar;
+}
+
+QWidget *KTGroupModeController::groupsInfoBar() const
+{
+    return m_groupsInfoBar;
+}
+
+KTMultipleLabelsView *KTGroupModeController::groupsInfo() const
+{
+    return m_groupsInfo;
+}
+
+KTModeToolbar *KTGroupModeController::toolBar() const
+{
+    return m_toolBar;
+}

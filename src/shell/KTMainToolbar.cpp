@@ -1,0 +1,114 @@
+#include "KTMainToolbar.h"
+
+#include "KTAbstractButton.h"
+#include "KTAbstractProgressIndicator.h"
+#include "KTColor.h"
+#include "KTFont.h"
+#include "KTModeButton.h"
+
+#include <QHBoxLayout>
+
+namespace {
+
+constexpr int kButtonHeight = 28;
+constexpr int kModeButtonHeight = 30;
+
+/// A round toolbar button with a pictogram and an optional title.
+KTAbstractButton *roundButton(const QString &pictogram, const QString &title, const QString &toolTip,
+                              QWidget *parent)
+{
+    auto *button = new KTAbstractButton(title, parent);
+    button->setNormalStateThreeImageName(QStringLiteral("round_btn"));
+    button->setPushedStateThreeImageName(QStringLiteral("round_btn_on"));
+    button->setPictogramName(pictogram);
+    if (title.isEmpty())
+        button->setPictogramPosition(KTAbstractButton::PictogramCentered);
+    button->setBehavior(KTAbstractButton::Momentary);
+    button->setToolTip(toolTip);
+    const QSize hint = button->sizeHint();
+    button->setFixedSize(title.isEmpty() ? kButtonHeight + 6 : hint.width() + 12, kButtonHeight);
+    return button;
+}
+
+KTModeButton *modeButton(const QString &title, const QString &toolTip, QWidget *parent)
+{
+    auto *button = new KTModeButton(parent);
+    button->setUsesThreePartImage(true);
+    button->setButtonType(KTButton::Toggle);
+    button->setTitle(title);
+    button->setAlternateTitle(title);
+    // Centred titles, the on state in the accent colour.
+    button->setTitleLayout(3);
+    button->setAlternateTitleLayout(3);
+    button->setTitleColor(KTPalette::kText);
+    button->setAlternateTitleColor(KTPalette::kAccent);
+    button->setFont(ktBodyFont());
+    button->setToolTip(toolTip);
+    // Room for the title and a badge of a few digits.
+    const QFontMetricsF metrics(ktBodyFont());
+    button->resize(int(std::ceil(metrics.horizontalAdvance(title))) + 64, kModeButtonHeight);
+    button->setFixedSize(button->size());
+    button->initialize();
+    return button;
+}
+
+} // namespace
+
+KTMainToolbar::KTMainToolbar(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 0, 12, 0);
+    row->setSpacing(6);
+
+    m_newSessionButton = roundButton(QStringLiteral("new_session"), tr("New Session"),
+                                     tr("Choose the folders or the catalogue of a new session"), this);
+    row->addWidget(m_newSessionButton);
+    row->addSpacing(10);
+    m_undoButton = roundButton(QStringLiteral("undo"), {}, tr("Undo"), this);
+    m_redoButton = roundButton(QStringLiteral("redo"), {}, tr("Redo"), this);
+    row->addWidget(m_undoButton);
+    row->addWidget(m_redoButton);
+    row->addStretch(1);
+
+    m_duplicatesModeButton = modeButton(tr("Similar"), tr("Similar groups (S)"), this);
+    m_allImagesModeButton = modeButton(tr("Timeline"), tr("Every image by shooting time (T)"), this);
+    m_resultModeButton = modeButton(tr("Remaining"), tr("Images neither picked nor rejected"), this);
+    m_favoritesModeButton = modeButton(tr("Picks"), tr("Picked images (P)"), this);
+    m_trashModeButton = modeButton(tr("Rejects"), tr("Rejected images (J)"), this);
+    m_resultModeButton->hide();
+    for (KTModeButton *button :
+         {m_duplicatesModeButton.data(), m_allImagesModeButton.data(), m_resultModeButton.data(),
+          m_favoritesModeButton.data(), m_trashModeButton.data()})
+        row->addWidget(button);
+    row->addStretch(1);
+
+    m_spinner = new KTAbstractProgressIndicator(this);
+    m_spinner->setIndeterminate(true);
+    m_spinner->setDisplayedWhenStopped(false);
+    m_spinner->setColor(KTPalette::kText);
+    m_spinner->setFixedSize(18, 18);
+    row->addWidget(m_spinner);
+
+    m_showPixelsButton = roundButton({}, tr("Clipping"), tr("Show clipped exposure"), this);
+    m_showFocusMaskButton = roundButton({}, tr("Focus"), tr("Show the focus mask"), this);
+    m_syncExternalImagesButton =
+        roundButton({}, tr("Sync"), tr("Write picks and rejects to the catalogue"), this);
+    m_focusRegionsButton = roundButton({}, tr("Regions"), tr("Show the focused regions"), this);
+    m_focusPointLatticeButton = roundButton({}, tr("AF Points"), tr("Show the autofocus points"), this);
+    for (KTAbstractButton *button :
+         {m_showPixelsButton.data(), m_showFocusMaskButton.data(), m_syncExternalImagesButton.data(),
+          m_focusRegionsButton.data(), m_focusPointLatticeButton.data()}) {
+        button->hide();
+        row->addWidget(button);
+    }
+
+    m_showExifButton =
+        roundButton(QStringLiteral("exif_panel"), {}, tr("Show the EXIF panel (Ctrl+I)"), this);
+    m_showExifButton->setPushedPictogramName(QStringLiteral("exif_panel_on"));
+    // A click turns it over; the mode on screen reads the new state.
+    m_showExifButton->setBehavior(KTAbstractButton::Toggle);
+    row->addWidget(m_showExifButton);
+}
+
+KTMainToolbar::~KTMainToolbar() = default;

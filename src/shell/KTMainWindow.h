@@ -1,0 +1,39 @@
+#pragma once
+
+#include "KTWindow.h"
+
+#include <functional>
+
+/// The main window itself: a KTWindow that hands the events its controller acts on to it
+/// (KTMainWindowController owns both and sets the handlers).
+///
+/// - Closing asks shouldClose (when set) and closes only on true; then willClose() is emitted.
+/// - A key press that no widget took goes to keyEquivalent (the active review mode's key
+///   equivalents), then to keyDown (the window's own keys); unhandled, it goes on as usual.
+/// - A pinch on a touchpad goes to magnify with the gesture's magnification.
+/// - Becoming the active window emits becameKey(); minimising emits miniaturized().
+///
+/// Threading: main thread only.
+class KTMainWindow : public KTWindow
+{
+    Q_OBJECT
+public:
+    explicit KTMainWindow(QWidget *parent = nullptr);
+    ~KTMainWindow() override;
+
+    std::function<bool()> shouldClose;
+    std::function<bool(const QKeyEvent &event)> keyEquivalent;
+    std::function<bool(const QKeyEvent &event)> keyDown;
+    std::function<void(double magnification)> magnify;
+
+signals:
+    void willClose();
+    void becameKey();
+    void miniaturized();
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+};

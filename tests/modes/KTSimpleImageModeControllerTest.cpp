@@ -1,0 +1,117 @@
+#include "KTSimpleImageModeController.h"
+
+#include "KTBadgeButton.h"
+#include "KTCatalogModel.h"
+#include "KTImageGroupMO.h"
+#include "KTImageMO.h"
+#include "KTImageStorage.h"
+#include "KTModesTestSession.h"
+#include "KTObjectContext.h"
+#include "KTRedjectedImagesModeController.h"
+#include "KTSelectedImagesModeController.h"
+#include "KTUniquesImagesModeController.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+QStringList names(const QList<KTImageMO *> &images)
+{
+    QStringList result;
+    for (KTImageMO *image : images)
+        result.append(image->name());
+    result.sort();
+    return result;
+}
+
+TEST(KTListModesTest, EachListFollowsPicksRejectsAndRestoresMadeElsewhere)
+{
+    KTModesTestSession session;
+    KTImageGroupMO *group =
+        session.storage().managedObjectContext()->insert<KTImageGroupMO>(kImageGroupEntityName);
+    std::map<QString, KTImageMO *> image;
+    const struct
+    {
+        const char *name;
+        std::optional<bool> picked, rejected;
+        bool grouped;
+    } records[] = {
+        {"A", true, std::nullopt, false},
+        {"B", std::nullopt, true, true},
+        {"C", std::nullopt, std::nullopt, true},
+        {"D", true, true, false},
+        {"E", false, false, false},
+        {"F", true, false, true},
+    };
+    for (const auto &r : records) {
+        KTImageMO *record = session.addImage(QString::fromLatin1(r.name), {r.picked, r.rejected});
+        if (r.grouped)
+            record->setGroup(group);
+        image[QString::fromLatin1(r.name)] = record;
+    }
+    session.process();
+
+    KTSelectedImagesModeController picks;
+    KTUniquesImagesModeController remaining;
+    KTRedjectedImagesModeController rejects;
+    KTSimpleImageModeController notRejected;
+    std::vector<std::unique_ptr<KTModeWindow>> windows;
+    for (KTBaseUIModeController *mode :
+         std::initializer_list<KTBaseUIModeController *>{&picks, &remaining, &rejects, &notRejected}) {
+        windows.push_back(std::make_unique<KTModeWindow>(session, *mode, QSize(500, 400)));
+        windows.back()->showMode();
+    }
+    EXPECT_EQ(names(picks.images()), (QStringList{"A", "F"})) << "a rejected pick is no pick";
+    EXPECT_EQ(names(remaining.images()), QStringList{"C"});
+    EXPECT_EQ(names(rejects.images()), (QStringList{"B", "D"}));
+    EXPECT_EQ(names(notRejected.images()), (QStringList{"A", "C", "E", "F"}));
+
+    image["C"]->setPicked(true);
+    session.storage().moveImagesToTrash({image["A"]});
+    image["B"]->setRejected(false);
+    image["F"]->setPicked(false);
+    session.process();
+    EXPECT_EQ(names(picks.images()), QStringList{"C"});
+    EXPECT_EQ(names(remaining.images()), (QStringList{"B", "F"}));
+    EXPECT_EQ(names(rejects.images()), (QStringList{"A", "D"}));
+    EXPECT_EQ(names(notRejected.images()), (QStringList{"B", "C", "E", "F"}));
+}
+
+TEST(KTListModesTest, RejectToggleFollowsTheActiveImage)
+{
+    KTModesTestSession session;
+    const QList<KTImageMO *> images = session.addImages(4, QStringLiteral("IMG_"));
+    KTSimpleImageModeController mode;
+    KTModeWindow window(session, mode);
+    window.showMode();
+
+    // An active image not rejected: the whole selection is rejected, with its resolve date.
+    images.at(1)->setRejected(true); // rejected behind the mode's back, not processed yet
+    mode.setSelectedImages({images.at(0), images.at(1), images.at(2)}, images.at(0), false);
+    mode.onToTrash(mode.trashButton());
+    for (int i : {0, 1, 2})
+        EXPECT_EQ(images.at(i)->rejected(), true) << i;
+    EXPECT_TRUE(images.at(0)->resolveDate().isValid());
+    EXPECT_EQ(mode.images(), QList<KTImageMO *>{images.at(3)});
+
+    // An active image already rejected: the whole selection is restored.
+    images.at(3)->setRejected(true);
+    images.at(2)->setRejected(true);
+    mode.setSelectedImages({images.at(3)}, images.at(3), false);
+    mode.onToTrash(mode.trashButton());
+    EXPECT_EQ(images.at(3)->rejected(), false);
+
+    // A missing file decides nothing.
+    session.process();
+    KTImageMO *missing = session.addImage(QStringLiteral("MISSING"), {}, false);
+    mode.setSelectedImages({missing, images.at(3)}, missing, false);
+    mode.shareButton()->setPushed(true);
+    mode.onToTrash(mode.trashButton());
+    EXPECT_EQ(missing->rejected(), std::nullopt);
+    EXPECT_EQ(images.at(3)->rejected(), false);
+    EXPECT_FALSE(mode.shareButton()->isPushed());
+}
+
+} // namespace

@@ -1,0 +1,295 @@
+#include "KTShellFixture.h"
+
+#include "KTImageGroupMO.h"
+#include "KTMainMenu.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
+#include "KTTimeGroupMO.h"
+#include "KTUndoManager.h"
+#include "KTUserDefaults.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+namespace {
+
+class KTMainWindowControllerTest : public KTShellFixture
+{
+public:
+    /// Three images of one similar group and one time group in a folder session; `picked`
+    /// picks them too.
+    QList<KTImageMO *> addGroupedImages(bool picked = false)
+    {
+        KTFolderMO *folder = addFolderSource();
+        auto *group = context()->insert<KTImageGroupMO>(kImageGroupEntityName);
+        auto *timeGroup = context()->insert<KTTimeGroupMO>(kTimeGroupEntityName);
+        QList<KTImageMO *> images;
+        for (const char *name : {"a", "b", "c"}) {
+            KTImageMO *image = addImage(folder, QString::fromLatin1(name));
+            image->setGroup(group);
+            image->setTimeGroup(timeGroup);
+            image->setPicked(picked);
+            images.append(image);
+        }
+        process();
+        return images;
+    }
+    QAction *viewItem(int tag)
+    {
+        QMenu *view = KTMainMenu::itemWithTag(window().menuBar(), kViewMenuTag)->menu();
+        return KTMainMenu::itemWithTag(view, tag);
+    }
+    bool isShown(const QString &uiMode) { return mode(uiMode)->view()->isVisible(); }
+};
+
+} // namespace
+
+TEST_F(KTMainWindowControllerTest, AnEmptyCatalogueShowsTheTimelineInTheSourcesMode)
+{
+    controller = std::make_unique<KTMainWindowController>(storage.get());
+    // Nothing stored yet: the similar groups, written at once.
+    EXPECT_EQ(window().UIMode(), "Duplicates");
+    EXPECT_EQ(KTUserDefaults::standardUserDefaults().stringForKey(kUIModeKey), "Duplicates");
+
+    KTTaskRecorder tasks(storage.get());
+    controller->showWindow();
+    EXPECT_EQ(window().UIMode(), "Sources");
+    EXPECT_EQ(KTUserDefaults::standardUserDefaults().stringForKey(kUIModeKey), "Sources");
+    EXPECT_EQ(window().activeModeViewController(), nullptr);
+    EXPECT_TRUE(isShown("AllImages"));
+    for (const char *other : {"Duplicates", "Favorites", "Trash"})
+        EXPECT_FALSE(isShown(QString::fromLatin1(other))) << other;
+    // Without sources there is nothing to validate.
+    QTest::qWait(1000);
+    EXPECT_EQ(tasks.count(kTaskDidStartNotification, kValidateTaskName), 0);
+}
+
+TEST_F(KTMainWindowControllerTest, ALaunchWithSourcesRestoresTheModeAndValidatesAfterADelay)
+{
+    addFolderSource();
+    KTUserDefaults::standardUserDefaults().setObject(QStringLiteral("Favorites"), kUIModeKey);
+    KTTaskRecorder tasks(storage.get());
+    launch();
+
+    EXPECT_EQ(window().UIMode(), "Favorites");
+    EXPECT_TRUE(isShown("Favorites"));
+    EXPECT_FALSE(isShown("AllImages"));
+    EXPECT_EQ(window().toolbar()->favoritesModeButton()->state(), 1);
+    EXPECT_EQ(window().toolbar()->duplicatesModeButton()->state(), 0);
+    EXPECT_EQ(mode("Favorites")->count("restoreAppLastLaunchSelection"), 1);
+    // Each mode was set up by the main window, its own toolbar button included.
+    EXPECT_EQ(mode("Favorites")->calls.mid(0, 6),
+              (QStringList{"setLoadingThumbnailsQueue", "setShowPixelsButton", "setShowFocusMaskButton",
+                           "setImageStorage", "setDelegate", "setModeButton"}));
+    EXPECT_EQ(mode("Favorites")->modeButton(), window().toolbar()->favoritesModeButton());
+    EXPECT_EQ(mode("Duplicates")->modeButton(), window().toolbar()->duplicatesModeButton());
+
+    QTest::qWait(500);
+    EXPECT_EQ(tasks.count(kTaskDidStartNotification, kValidateTaskName), 0);
+    ASSERT_TRUE(waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kValidateTaskName) == 1; }));
+    drainMainQueue();
+    EXPECT_TRUE(window().tasks().isEmpty());
+    EXPECT_TRUE(alerts->shown.empty());
+}
+
+TEST_F(KTMainWindowControllerTest, TagsNameModesAndSubModes)
+{
+    const struct
+    {
+        int tag;
+        QString mode;
+    } cases[] = {{210, "Duplicates"}, {212, "Favorites"}, {213, "Trash"},  {214, "Groups"},
+                 {215, "Group"},      {216, "Image"},     {217, "Compare"}};
+    for (const auto &row : cases) {
+        EXPECT_EQ(KTMainWindowController::uiModeForTag(row.tag), row.mode) << row.tag;
+        EXPECT_EQ(KTMainWindowController::tagForUIMode(row.mode), row.tag) << qPrintable(row.mode);
+    }
+    // The timeline answers every other tag; "List" shares the grid's tag.
+    EXPECT_EQ(KTMainWindowController::uiModeForTag(211), "AllImages");
+    EXPECT_EQ(KTMainWindowController::uiModeForTag(999), "AllImages");
+    EXPECT_EQ(KTMainWindowController::tagForUIMode("AllImages"), 211);
+    EXPECT_EQ(KTMainWindowController::tagForUIMode("List"), 214);
+    EXPECT_EQ(KTMainWindowController::tagForUIMode("Sources"), 0);
+    EXPECT_EQ(KTMainWindowController::tagForUIMode("LeftImages"), 0);
+}
+
+TEST_F(KTMainWindowControllerTest, TheGridItemAsksListModesForTheListAndGroupModesForGroups)
+{
+    addGroupedImages(true);
+    launch();
+    for (const auto &[uiMode, expected] : {std::pair{"Favorites", "List"},
+                                           {"Trash", "List"},
+                                           {"Duplicates", "Groups"},
+                                           {"AllImages", "Groups"}}) {
+        window().switchToUIMode(QString::fromLatin1(uiMode));
+        window().setViewType(viewItem(kGroupsViewTag));
+        EXPECT_EQ(mode(uiMode)->calls.last(), QStringLiteral("switchToUIMode:") + expected) << uiMode;
+    }
+    window().setViewType(viewItem(kCompareViewTag));
+    EXPECT_EQ(mode("AllImages")->subMode, "Compare");
+}
+
+TEST_F(KTMainWindowControllerTest, PlainModeKeysSwitchModesAndOthersGoToTheActiveMode)
+{
+    addGroupedImages();
+    launch();
+    QWidget *mainWindow = window().window();
+    mode("Duplicates")->keyEquivalents = {QStringLiteral(" ")};
+
+    QTest::keyClick(mainWindow, Qt::Key_T);
+    EXPECT_EQ(window().UIMode(), "AllImages");
+    QTest::keyClick(mainWindow, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(window().UIMode(), "AllImages");
+    QTest::keyClick(mainWindow, Qt::Key_J);
+    EXPECT_EQ(window().UIMode(), "Trash");
+    EXPECT_EQ(window().toolbar()->trashModeButton()->state(), 1);
+    EXPECT_EQ(window().toolbar()->allImagesModeButton()->state(), 0);
+    QTest::keyClick(mainWindow, Qt::Key_P);
+    EXPECT_EQ(window().UIMode(), "Favorites");
+    QTest::keyClick(mainWindow, Qt::Key_S);
+    EXPECT_EQ(window().UIMode(), "Duplicates");
+    EXPECT_EQ(mode("Duplicates")->count("adjustUIVisibleElements"), 1);
+    EXPECT_EQ(KTUserDefaults::standardUserDefaults().stringForKey(kUIModeKey), "Duplicates");
+
+    QTest::keyClick(mainWindow, Qt::Key_Space);
+    EXPECT_EQ(mode("Duplicates")->count("performKeyEquivalent: "), 1);
+    EXPECT_EQ(mode("AllImages")->count("performKeyEquivalent: "), 0);
+}
+
+// The selection goes with the user to the next mode: all of it, only the active image from the
+// comparison, and from a grid of groups only the first image.
+TEST_F(KTMainWindowControllerTest, SwitchingModesCarriesTheSelection)
+{
+    const QList<KTImageMO *> images = addGroupedImages(true);
+    launch();
+    const struct
+    {
+        QString from;
+        QString subMode;
+        QList<int> expectedSelection;
+        int expectedActive;
+    } cases[] = {
+        {"Duplicates", "Group", {0, 1, 2}, 1},
+        {"Duplicates", "Compare", {1}, 1},
+        {"Duplicates", "Groups", {0}, 1},
+        {"Favorites", "List", {0, 1, 2}, 1},
+    };
+    for (const auto &row : cases) {
+        window().switchToUIMode(row.from);
+        KTFakeModeController *from = mode(row.from);
+        from->subMode = row.subMode;
+        from->selectedIndexes = {0, 1, 2};
+        from->activeIndex = 1;
+        window().switchToUIMode(QStringLiteral("AllImages"));
+        KTFakeModeController *timeline = mode("AllImages");
+        EXPECT_EQ(timeline->selectedIndexes, row.expectedSelection) << qPrintable(row.from + row.subMode);
+        EXPECT_EQ(timeline->activeImageMO(), images.at(row.expectedActive))
+            << qPrintable(row.from + row.subMode);
+    }
+}
+
+TEST_F(KTMainWindowControllerTest, APinchZoomsTheActiveListWithinItsRange)
+{
+    addGroupedImages();
+    launch();
+    KTFakeModeController *similar = mode("Duplicates");
+    const struct
+    {
+        double start;
+        double magnification;
+        bool canZoom;
+        double expected;
+    } cases[] = {
+        {0.5, 0.01, true, 0.5}, {0.5, -0.01, true, 0.5}, {0.5, 0.4, true, 0.7},  {0.5, -0.4, true, 0.3},
+        {0.9, 3.0, true, 1.0},  {0.1, -3.0, true, 0.0},  {0.5, 0.4, false, 0.5},
+    };
+    for (const auto &row : cases) {
+        similar->zoom = row.start;
+        similar->canZoomListViewAnswer = row.canZoom;
+        window().magnify(row.magnification);
+        EXPECT_DOUBLE_EQ(similar->zoom, row.expected) << row.start << " " << row.magnification;
+    }
+    window().setImageListZoom(0.25, similar);
+    EXPECT_DOUBLE_EQ(mode("AllImages")->zoom, 0.25);
+    EXPECT_DOUBLE_EQ(mode("Trash")->zoom, 0.25);
+    EXPECT_NE(similar->zoom, 0.25);
+}
+
+TEST_F(KTMainWindowControllerTest, TheViewMenuShowsTheSubModesOfTheActiveMode)
+{
+    addGroupedImages();
+    launch();
+    window().switchToUIMode(QStringLiteral("Favorites"));
+    EXPECT_TRUE(viewItem(kGroupsViewTag)->isVisible());
+    EXPECT_FALSE(viewItem(kGroupViewTag)->isVisible());
+    EXPECT_TRUE(viewItem(kImageViewTag)->isVisible());
+    EXPECT_FALSE(viewItem(kCompareViewTag)->isVisible());
+    EXPECT_EQ(viewItem(kImageViewTag)->shortcut(), QKeySequence(QStringLiteral("Ctrl+2")));
+
+    window().switchToUIMode(QStringLiteral("Duplicates"));
+    for (int tag : {kGroupsViewTag, kGroupViewTag, kImageViewTag, kCompareViewTag})
+        EXPECT_TRUE(viewItem(tag)->isVisible()) << tag;
+    EXPECT_EQ(viewItem(kImageViewTag)->shortcut(), QKeySequence(QStringLiteral("Ctrl+3")));
+
+    emit window().window()->enteredFullScreen();
+    EXPECT_EQ(viewItem(kFullScreenMenuItemTag)->text(), "Exit Full Screen");
+    emit window().window()->exitedFullScreen();
+    EXPECT_EQ(viewItem(kFullScreenMenuItemTag)->text(), "Enter Full Screen");
+}
+
+TEST_F(KTMainWindowControllerTest, UndoAndRedoFollowTheCatalogue)
+{
+    const QList<KTImageMO *> images = addGroupedImages();
+    launch();
+    // The set-up forgets what came before the window.
+    EXPECT_TRUE(window().toolbar()->undoButton()->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return !window().toolbar()->undoButton()->isEnabled(); }));
+    EXPECT_FALSE(storage->undoManager()->canUndo());
+
+    images.first()->setPicked(true);
+    storage->undoManager()->setActionName(QStringLiteral("Pick"));
+    process();
+    ASSERT_TRUE(waitUntil([&] { return window().toolbar()->undoButton()->isEnabled(); }));
+    EXPECT_FALSE(window().toolbar()->redoButton()->isEnabled());
+    // The Edit menu names the step.
+    QAction *undoItem = nullptr;
+    for (QAction *item : KTMainMenu::commandItems(window().menuBar())) {
+        if (KTMainMenu::command(item) == KTMenuCommand::Undo)
+            undoItem = item;
+    }
+    ASSERT_NE(undoItem, nullptr);
+    EXPECT_TRUE(window().validateMenuItem(undoItem));
+    EXPECT_EQ(undoItem->text(), storage->undoManager()->undoMenuItemTitle());
+    EXPECT_EQ(undoItem->text(), "Undo Pick");
+
+    window().onUndo();
+    EXPECT_EQ(images.first()->picked(), false);
+    EXPECT_FALSE(window().toolbar()->undoButton()->isEnabled());
+    EXPECT_TRUE(window().toolbar()->redoButton()->isEnabled());
+    window().onRedo();
+    EXPECT_EQ(images.first()->picked(), true);
+}
+
+TEST_F(KTMainWindowControllerTest, TheExifButtonFollowsTheActiveMode)
+{
+    addGroupedImages();
+    launch();
+    KTFakeModeController *similar = mode("Duplicates");
+    similar->exifShouldBeShown = false;
+    window().controllerDidChangeUIMode(similar);
+    EXPECT_FALSE(window().toolbar()->showExifButton()->isEnabled());
+
+    similar->exifShouldBeShown = true;
+    similar->exifVisible = true;
+    // A list reload of a hidden mode does not touch the button.
+    window().imagesListDidChange(mode("Trash"));
+    EXPECT_FALSE(window().toolbar()->showExifButton()->isEnabled());
+    window().imagesListDidChange(similar);
+    EXPECT_TRUE(window().toolbar()->showExifButton()->isEnabled());
+    EXPECT_TRUE(window().toolbar()->showExifButton()->isPushed());
+
+    window().toolbar()->showExifButton()->click();
+    EXPECT_EQ(similar->count("onShowExifView"), 1);
+}
