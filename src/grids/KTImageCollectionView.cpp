@@ -172,6 +172,12 @@ KTImageCollectionViewCell *KTImageCollectionView::cell()
 
 KTImageCollectionViewCell *KTImageCollectionView::cellForImageMO(KTImageMO *record)
 {
+    return bindCellForImageMO(record, std::nullopt);
+}
+
+KTImageCollectionViewCell *KTImageCollectionView::bindCellForImageMO(KTImageMO *record,
+                                                                     std::optional<qsizetype> index)
+{
     Q_ASSERT_X(isMainThread(), "cellForImageMO", "The thread for cellForImageMO: should be main");
     if (!record || record->path().isEmpty())
         return nullptr;
@@ -185,6 +191,11 @@ KTImageCollectionViewCell *KTImageCollectionView::cellForImageMO(KTImageMO *reco
     if (!made)
         return nullptr;
     prepareCell(made);
+    // Placed first, the cell's repaints for the new record fall where the scroll has already
+    // exposed the view, and Qt drops them, instead of each view queueing its own at its old
+    // place.
+    if (index)
+        placeCell(made, *index);
     made->setImageMO(record);
     m_visibleCells.insert(path, made);
     return made;
@@ -204,7 +215,7 @@ KTImageCollectionViewCell *KTImageCollectionView::cellAtIndex(qsizetype index)
 {
     if (m_geometry.numberOfColumns == 0 || index < 0)
         return nullptr;
-    KTImageCollectionViewCell *result = cellForImageMO(imageMOAtIndex(index));
+    KTImageCollectionViewCell *result = bindCellForImageMO(imageMOAtIndex(index), index);
     if (!result)
         return nullptr;
     if (qsizetype(result->index()) != index)
@@ -270,14 +281,11 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
                 cell = cellAtIndex(index);
             if (!cell)
                 continue;
-            const QRect frame =
-                KTGridGeometry::flipped(KTGridGeometry::roundRect(frameForCellAtIndex(index)), height())
-                    .toRect();
+            placeCell(cell, index);
             QWidget *root = cell->rootView();
-            if (root->geometry() != frame)
-                root->setGeometry(frame);
             root->show();
-            cell->mouseEventHandlingView()->setMouseInBounds(QRectF(frame).contains(mouse) && underMouse());
+            cell->mouseEventHandlingView()->setMouseInBounds(QRectF(root->geometry()).contains(mouse) &&
+                                                             underMouse());
         }
     }
     // What no new index took goes back to the pool.
@@ -288,6 +296,15 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
     }
     m_leavingCells.clear();
     m_visibleArea = rect;
+}
+
+void KTImageCollectionView::placeCell(KTImageCollectionViewCell *cell, qsizetype index)
+{
+    const QRect frame =
+        KTGridGeometry::flipped(KTGridGeometry::roundRect(frameForCellAtIndex(index)), height()).toRect();
+    QWidget *root = cell->rootView();
+    if (root->geometry() != frame)
+        root->setGeometry(frame);
 }
 
 void KTImageCollectionView::enumerateVisibleCellsUsingBlock(

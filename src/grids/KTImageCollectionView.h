@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class KTImageCollectionViewCell;
@@ -141,6 +142,11 @@ protected:
 
 private:
     void forgetIndexOfCell(KTImageCollectionViewCell *cell);
+    /// cellForImageMO(), with a newly taken cell moved to the frame of `index` (when given)
+    /// before it is bound.
+    KTImageCollectionViewCell *bindCellForImageMO(KTImageMO *record, std::optional<qsizetype> index);
+    /// Moves the cell's root view to the frame of `index`.
+    void placeCell(KTImageCollectionViewCell *cell, qsizetype index);
     void pushOverlaySwitches(KTImageCollectionViewCell *cell) const;
 
     KTGridGeometry m_geometry;
