@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -72,6 +74,63 @@ private:
     }
 };
 
+/// The digit glyphs drawn once per colour and pixel ratio: a number is then blended from ten small
+/// pictures, where drawing its glyphs would rasterise and blend every glyph pixel by pixel again.
+struct DigitImages
+{
+    QRgb color = 0;
+    qreal ratio = 1;
+    std::array<QImage, 10> images;
+    /// Where each picture's top left lies from the glyph's origin on the baseline, in whole
+    /// device pixels.
+    std::array<QPointF, 10> offsets;
+
+    static const DigitImages &shared(const QColor &color, qreal ratio)
+    {
+        static std::vector<std::unique_ptr<DigitImages>> made;
+        for (const auto &images : made)
+            if (images->color == color.rgba() && images->ratio == ratio)
+                return *images;
+        made.push_back(std::make_unique<DigitImages>(make(color, ratio)));
+        return *made.back();
+    }
+
+private:
+    static DigitImages make(const QColor &color, qreal ratio)
+    {
+        DigitImages result;
+        result.color = color.rgba();
+        result.ratio = ratio;
+        const DigitGlyphs &digits = DigitGlyphs::shared();
+        for (std::size_t d = 0; d < 10; ++d) {
+            const QRectF box = digits.font.boundingRect(digits.glyphs[d]);
+            const QRect device =
+                QRectF(box.topLeft() * ratio, box.size() * ratio).toAlignedRect().adjusted(-1, -1, 1, 1);
+            QImage image(device.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            image.setDevicePixelRatio(ratio);
+            const QPointF offset = QPointF(device.topLeft()) / ratio;
+            QPainter painter(&image);
+            painter.setPen(color);
+            QGlyphRun run;
+            run.setRawFont(digits.font);
+            run.setGlyphIndexes({digits.glyphs[d]});
+            run.setPositions({QPointF()});
+            painter.drawGlyphRun(-offset, run);
+            painter.end();
+            result.images[d] = image;
+            result.offsets[d] = offset;
+        }
+        return result;
+    }
+};
+
+/// `point` moved to the nearest device pixel.
+QPointF snapped(const QPointF &point, qreal ratio)
+{
+    return {std::round(point.x() * ratio) / ratio, std::round(point.y() * ratio) / ratio};
+}
+
 bool isDigits(const QString &text)
 {
     return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
@@ -97,11 +156,9 @@ void KTImageCollectionViewCellNumberField::setText(const QString &text)
     const DigitGlyphs &digits = DigitGlyphs::shared();
     m_usesDigitGlyphs = digits.usable && isDigits(text);
     if (m_usesDigitGlyphs) {
-        m_glyphs.clear();
         m_positions.clear();
         for (QChar c : text) {
             const auto digit = std::size_t(c.digitValue());
-            m_glyphs.append(digits.glyphs[digit]);
             m_positions.append(QPointF(width, 0));
             width += digits.advances[digit];
         }
@@ -122,11 +179,14 @@ void KTImageCollectionViewCellNumberField::drawInRect(QPainter &painter, const Q
     const QSizeF size(m_textWidth, numberMetrics().height());
     const QPointF topLeft((width() - size.width()) / 2, (height() - size.height()) / 2);
     if (m_usesDigitGlyphs) {
-        QGlyphRun run;
-        run.setRawFont(DigitGlyphs::shared().font);
-        run.setGlyphIndexes(m_glyphs);
-        run.setPositions(m_positions);
-        painter.drawGlyphRun(topLeft + QPointF(0, numberMetrics().ascent()), run);
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        const DigitImages &digits = DigitImages::shared(KTPalette::kSecondaryText, ratio);
+        const QPointF origin = topLeft + QPointF(0, numberMetrics().ascent());
+        for (qsizetype i = 0; i < m_text.size(); ++i) {
+            const auto digit = std::size_t(m_text[i].digitValue());
+            painter.drawImage(snapped(origin + m_positions[i] + digits.offsets[digit], ratio),
+                              digits.images[digit]);
+        }
     } else {
         painter.setFont(numberFont());
         painter.drawStaticText(topLeft, m_staticText);
