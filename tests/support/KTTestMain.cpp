@@ -24,6 +24,9 @@ int main(int argc, char **argv)
     if (root.isEmpty()) {
         home.emplace(QDir::tempPath() + QStringLiteral("/vireoscope-test-XXXXXX"));
         root = home->path();
+        // Death-test children and helper processes of this program share the home: they can end
+        // without running destructors, and this process removes it.
+        qputenv("VS_TEST_HOME", root.toLocal8Bit());
     }
     qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toLocal8Bit());
