@@ -19,6 +19,9 @@
 #include <QPointer>
 #include <QtDebug>
 
+#include <atomic>
+#include <mutex>
+
 namespace {
 
 constexpr int kComparisonQueueWidth = 4;
@@ -49,7 +52,9 @@ KTSearchSettings normalPreset()
 class PhaseReporter
 {
 public:
-    explicit PhaseReporter(QObject *sender) : m_sender(sender), m_queue(QStringLiteral("Notify queue")) {}
+    explicit PhaseReporter(KTTaskSender sender)
+        : m_sender(std::move(sender)), m_queue(QStringLiteral("Notify queue"))
+    {}
 
     void report(const QString &phase, double percent)
     {
@@ -79,21 +84,58 @@ public:
     }
 
 private:
-    QObject *m_sender;
+    const KTTaskSender m_sender;
     KTSerialQueue m_queue;
     QString m_phase; // owned by m_queue
 };
 
 } // namespace
 
+/// The seeker's state, owned jointly by the seeker and by every search and catalogue hook that
+/// may still run on another thread once the seeker is gone. It holds no pointer to the seeker:
+/// the cancel flag and the task sender are kept by value.
+struct KTDuplicatesSeeker::State
+{
+    State(KTSimilarFinder *finder, QString levelsPath, std::shared_ptr<KTCancelFlag> flag,
+          KTTaskSender sender)
+        : finder(finder), imagesSimilarityLevelsDataFilePath(std::move(levelsPath)),
+          cancelFlag(std::move(flag)), sender(std::move(sender)), manualSearchSettings(normalPreset())
+    {}
+
+    /// The search in `context` on its thread, unless one runs; see the seeker's method.
+    void findInContext(const QVariant &level, double timeRange, KTObjectContext &context);
+    /// The search, with the running flag already taken by the caller.
+    void runSearch(const QVariant &level, double timeRange, KTObjectContext &context);
+    void reset();
+    KTSearchSettings currentManualSearchSettings() const
+    {
+        std::lock_guard lock(mutex);
+        return manualSearchSettings;
+    }
+
+    KTSimilarFinder *const finder;
+    const QString imagesSimilarityLevelsDataFilePath;
+    const std::shared_ptr<KTCancelFlag> cancelFlag;
+    const KTTaskSender sender; // made on the main thread with the seeker
+    // Set by test-and-set, so two quick starts cannot both pass.
+    std::atomic_bool duplicatesSearchDidStart{false};
+
+    mutable std::mutex mutex; // guards the members below
+    std::shared_ptr<KTImagesSimilarityLevelsManager> imagesSimilarityLevels;
+    std::unique_ptr<KTOperationQueue> imagesComparisonQueue;
+    KTSearchSettings manualSearchSettings;
+    std::function<void(const QString &phase, double percent)> progressHook;
+};
+
 KTDuplicatesSeeker::KTDuplicatesSeeker(KTSimilarFinder *finder, QString imagesSimilarityLevelsDataFilePath,
                                        QObject *parent)
-    : KTCancelablePerformer(parent), m_finder(finder ? finder : &KTSimilarFinder::sharedInstance()),
-      m_imagesSimilarityLevelsDataFilePath(
-          imagesSimilarityLevelsDataFilePath.isEmpty()
-              ? KTFilesManager::sharedManager().imagesSimilarityLevelsDataFilePath()
-              : std::move(imagesSimilarityLevelsDataFilePath)),
-      m_manualSearchSettings(normalPreset())
+    : KTCancelablePerformer(parent),
+      m_state(
+          std::make_shared<State>(finder ? finder : &KTSimilarFinder::sharedInstance(),
+                                  imagesSimilarityLevelsDataFilePath.isEmpty()
+                                      ? KTFilesManager::sharedManager().imagesSimilarityLevelsDataFilePath()
+                                      : std::move(imagesSimilarityLevelsDataFilePath),
+                                  cancelFlag(), KTTaskSender(this)))
 {}
 
 KTDuplicatesSeeker::~KTDuplicatesSeeker() = default;
@@ -104,28 +146,21 @@ KTDuplicatesSeeker *KTDuplicatesSeeker::installInto(KTImageStorage &storage, KTS
     auto *seeker = new KTDuplicatesSeeker(finder, {}, &storage);
     seeker->setManagedObjectContext(storage.managedObjectContext());
     const QPointer<KTDuplicatesSeeker> guarded(seeker);
+    const std::shared_ptr<State> state = seeker->m_state;
     KTImageStorage::DuplicatesSearch search;
     search.find = [guarded](const QVariant &level, double timeRange) {
         if (guarded)
             guarded->findImagesDuplicatesWithSimilarityLevel(level, timeRange);
     };
-    // The loading context's thread: the seeker lives as long as the catalogue that runs the load.
-    search.findInContext = [guarded](const QVariant &level, double timeRange, KTObjectContext &context) {
-        if (KTDuplicatesSeeker *live = guarded.data())
-            live->findImagesDuplicatesWithSimilarityLevel(level, timeRange, context);
+    // The loading context's thread: the state, not the seeker, which may be destroyed meanwhile.
+    search.findInContext = [state](const QVariant &level, double timeRange, KTObjectContext &context) {
+        state->findInContext(level, timeRange, context);
     };
-    search.reset = [guarded] {
-        if (guarded)
-            guarded->reset();
-    };
+    search.reset = [state] { state->reset(); };
     storage.setDuplicatesSearch(std::move(search));
-    // Clearing a session resets the seeker (and so its similarity levels) on the clearing
-    // context's queue; the seeker lives as long as the catalogue.
+    // Clearing a session resets the similarity levels on the clearing context's queue.
     KTSessionHooks hooks = storage.sessionHooks();
-    hooks.resetDuplicatesSeeker = [guarded] {
-        if (KTDuplicatesSeeker *live = guarded.data())
-            live->reset();
-    };
+    hooks.resetDuplicatesSeeker = [state] { state->reset(); };
     storage.setSessionHooks(std::move(hooks));
     return seeker;
 }
@@ -142,48 +177,59 @@ std::shared_ptr<KTObjectContext> KTDuplicatesSeeker::managedObjectContext() cons
     return m_managedObjectContext;
 }
 
+bool KTDuplicatesSeeker::duplicatesSearchDidStart() const
+{
+    return m_state->duplicatesSearchDidStart.load();
+}
+
 void KTDuplicatesSeeker::findImagesDuplicatesWithSimilarityLevel(const QVariant &level, double timeRange)
 {
     Q_ASSERT_X(isMainThread(), "KTDuplicatesSeeker",
                "The thread for findImagesDuplicatesWithSimilarityLevel should be main");
-    if (!m_managedObjectContext || m_duplicatesSearchDidStart.exchange(true))
+    if (!m_managedObjectContext || m_state->duplicatesSearchDidStart.exchange(true))
         return;
     setCurrentTaskCanceled(false);
     auto child = KTObjectContext::makeChildContext(m_managedObjectContext);
-    const QPointer<KTDuplicatesSeeker> self(this);
-    child->perform([self, level, timeRange, context = child.get()] {
-        KTDuplicatesSeeker *seeker = self.data();
-        if (!seeker)
-            return;
+    child->perform([state = m_state, level, timeRange, context = child.get()] {
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
         {
-            SearchFlag flag(seeker->m_duplicatesSearchDidStart);
-            seeker->setCurrentTaskCanceled(false);
-            notifier.taskDidStart(kSearchDuplicatesTaskName, seeker, KTTaskDidStartInfo::cancelable());
-            seeker->runSearch(level, timeRange, *context);
+            SearchFlag flag(state->duplicatesSearchDidStart);
+            state->cancelFlag->setCanceled(false);
+            // Still raised: the seeker was destroyed before the search began.
+            if (state->cancelFlag->isCanceled())
+                return;
+            notifier.taskDidStart(kSearchDuplicatesTaskName, state->sender, KTTaskDidStartInfo::cancelable());
+            state->runSearch(level, timeRange, *context);
         }
-        if (!seeker->isCurrentTaskCanceled()) {
+        if (!state->cancelFlag->isCanceled()) {
             QString error;
             if (!context->save(&error))
                 qWarning().noquote() << "Warning: the similar groups could not be saved:" << error;
         }
-        notifier.taskDidFinish(kSearchDuplicatesTaskName, seeker);
+        notifier.taskDidFinish(kSearchDuplicatesTaskName, state->sender);
     });
 }
 
 void KTDuplicatesSeeker::findImagesDuplicatesWithSimilarityLevel(const QVariant &level, double timeRange,
                                                                  KTObjectContext &context)
 {
-    if (m_duplicatesSearchDidStart.exchange(true))
-        return;
-    SearchFlag flag(m_duplicatesSearchDidStart);
-    // Its phases are cancelable tasks of their own: a cancel of an earlier search must not stop
-    // this one before it starts.
-    setCurrentTaskCanceled(false);
-    runSearch(level, timeRange, context);
+    m_state->findInContext(level, timeRange, context);
 }
 
-void KTDuplicatesSeeker::runSearch(const QVariant &level, double timeRange, KTObjectContext &context)
+void KTDuplicatesSeeker::State::findInContext(const QVariant &level, double timeRange,
+                                              KTObjectContext &context)
+{
+    if (duplicatesSearchDidStart.exchange(true))
+        return;
+    SearchFlag flag(duplicatesSearchDidStart);
+    // Its phases are cancelable tasks of their own: a cancel of an earlier search must not stop
+    // this one before it starts. A flag still raised after that says the seeker is gone.
+    cancelFlag->setCanceled(false);
+    if (!cancelFlag->isCanceled())
+        runSearch(level, timeRange, context);
+}
+
+void KTDuplicatesSeeker::State::runSearch(const QVariant &level, double timeRange, KTObjectContext &context)
 {
     for (KTStoreObject *group : context.fetch({kImageGroupEntityName, {}, {}}))
         context.deleteObject(group);
@@ -206,21 +252,21 @@ void KTDuplicatesSeeker::runSearch(const QVariant &level, double timeRange, KTOb
     if (imagesByID.isEmpty())
         return;
 
-    m_finder->clearPhotoPool();
+    finder->clearPhotoPool();
     for (auto it = imagesByID.cbegin(); it != imagesByID.cend(); ++it)
-        m_finder->addPhotoWithID(it.key(), it.value()->path());
+        finder->addPhotoWithID(it.key(), it.value()->path());
 
-    PhaseReporter reporter(this);
+    PhaseReporter reporter(sender);
     std::function<void(const QString &, double)> hook;
     {
-        std::lock_guard lock(m_mutex);
-        hook = m_progressHook;
+        std::lock_guard lock(mutex);
+        hook = progressHook;
     }
     const KTSimilarFinder::ProgressBlock progress =
-        [this, &reporter, hook](const QString &phase, std::atomic_bool *stop, double percent) {
+        [flag = cancelFlag, &reporter, hook](const QString &phase, std::atomic_bool *stop, double percent) {
             if (hook)
                 hook(phase, percent);
-            stop->store(isCurrentTaskCanceled());
+            stop->store(flag->isCanceled());
             reporter.report(phase, percent);
         };
     const KTSimilarFinder::Callback insertGroups =
@@ -256,66 +302,72 @@ void KTDuplicatesSeeker::runSearch(const QVariant &level, double timeRange, KTOb
 
     const int levelNumber = level.isValid() ? level.toInt() : 0;
     if (levelNumber >= 1 && levelNumber <= int(KTSimilarFinderModes.size())) {
-        m_finder->clasterizeWithMode(levelNumber - 1, timeRange, insertGroups, progress);
+        finder->clasterizeWithMode(levelNumber - 1, timeRange, insertGroups, progress);
     } else {
         qInfo().noquote() << "Manual search settings";
-        m_finder->clasterizeWithSettings(manualSearchSettings(), timeRange, insertGroups, progress);
+        finder->clasterizeWithSettings(currentManualSearchSettings(), timeRange, insertGroups, progress);
     }
     reporter.finish();
 }
 
 void KTDuplicatesSeeker::reset()
 {
-    std::lock_guard lock(m_mutex);
-    m_imagesSimilarityLevels.reset();
-    if (m_imagesComparisonQueue)
-        m_imagesComparisonQueue->cancelAllOperations();
-    QFile file(m_imagesSimilarityLevelsDataFilePath);
+    m_state->reset();
+}
+
+void KTDuplicatesSeeker::State::reset()
+{
+    std::lock_guard lock(mutex);
+    imagesSimilarityLevels.reset();
+    if (imagesComparisonQueue)
+        imagesComparisonQueue->cancelAllOperations();
+    QFile file(imagesSimilarityLevelsDataFilePath);
     if (file.exists() && !file.remove()) {
         qWarning().noquote() << QStringLiteral("Failed to delete file at path %1 with error %2")
-                                    .arg(m_imagesSimilarityLevelsDataFilePath, file.errorString());
+                                    .arg(imagesSimilarityLevelsDataFilePath, file.errorString());
     }
 }
 
 std::shared_ptr<KTImagesSimilarityLevelsManager> KTDuplicatesSeeker::imagesSimilarityLevels()
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_imagesSimilarityLevels) {
-        const QFileInfo info(m_imagesSimilarityLevelsDataFilePath);
-        m_imagesSimilarityLevels =
-            info.isFile() ? std::make_shared<KTImagesSimilarityLevelsManager>(
-                                m_imagesSimilarityLevelsDataFilePath, kNumberOfSimilarityLevels)
-                          : std::make_shared<KTImagesSimilarityLevelsManager>(kNumberOfSimilarityLevels);
+    State &state = *m_state;
+    std::lock_guard lock(state.mutex);
+    if (!state.imagesSimilarityLevels) {
+        const QString &path = state.imagesSimilarityLevelsDataFilePath;
+        state.imagesSimilarityLevels =
+            QFileInfo(path).isFile()
+                ? std::make_shared<KTImagesSimilarityLevelsManager>(path, kNumberOfSimilarityLevels)
+                : std::make_shared<KTImagesSimilarityLevelsManager>(kNumberOfSimilarityLevels);
     }
-    return m_imagesSimilarityLevels;
+    return state.imagesSimilarityLevels;
 }
 
 KTOperationQueue &KTDuplicatesSeeker::imagesComparisonQueue()
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_imagesComparisonQueue) {
-        m_imagesComparisonQueue = std::make_unique<KTOperationQueue>();
+    State &state = *m_state;
+    std::lock_guard lock(state.mutex);
+    if (!state.imagesComparisonQueue) {
+        state.imagesComparisonQueue = std::make_unique<KTOperationQueue>();
         // A fixed width: the queue must not follow the application's activity like the shared one.
-        m_imagesComparisonQueue->prepareForDeleting();
-        m_imagesComparisonQueue->setMaxConcurrentOperationCount(kComparisonQueueWidth);
+        state.imagesComparisonQueue->prepareForDeleting();
+        state.imagesComparisonQueue->setMaxConcurrentOperationCount(kComparisonQueueWidth);
     }
-    return *m_imagesComparisonQueue;
+    return *state.imagesComparisonQueue;
 }
 
 void KTDuplicatesSeeker::setManualSearchSettings(const KTSearchSettings &settings)
 {
-    std::lock_guard lock(m_mutex);
-    m_manualSearchSettings = settings;
+    std::lock_guard lock(m_state->mutex);
+    m_state->manualSearchSettings = settings;
 }
 
 KTSearchSettings KTDuplicatesSeeker::manualSearchSettings() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_manualSearchSettings;
+    return m_state->currentManualSearchSettings();
 }
 
 void KTDuplicatesSeeker::setProgressHook(std::function<void(const QString &phase, double percent)> hook)
 {
-    std::lock_guard lock(m_mutex);
-    m_progressHook = std::move(hook);
+    std::lock_guard lock(m_state->mutex);
+    m_state->progressHook = std::move(hook);
 }

@@ -6,10 +6,8 @@
 #include <QString>
 #include <QVariant>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 class KTImageStorage;
 class KTImagesSimilarityLevelsManager;
@@ -26,10 +24,13 @@ class KTSimilarFinder;
 /// the manual search settings, which start as the "normal" preset's values until
 /// setManualSearchSettings() replaces them.
 ///
-/// Threading: the entry point without a context is main-thread only and returns at once; the
-/// search in a context blocks that context's thread for the whole finder run. Only one search
-/// runs at a time: a request while one runs is ignored, whoever makes it. The cancel flag may be
-/// raised from any thread; the finder stops at its next progress report.
+/// Threading: construct on the main thread. The entry point without a context is main-thread only
+/// and returns at once; the search in a context blocks that context's thread for the whole finder
+/// run. Only one search runs at a time: a request while one runs is ignored, whoever makes it.
+/// The cancel flag may be raised from any thread; the finder stops at its next progress report.
+/// A search and the hooks installInto() hands to the catalogue keep the seeker's state by value,
+/// never the seeker: a seeker destroyed meanwhile counts as a cancel (nothing is saved) and its
+/// task notifications arrive without a sender.
 class KTDuplicatesSeeker : public KTCancelablePerformer
 {
     Q_OBJECT
@@ -52,7 +53,7 @@ public:
     std::shared_ptr<KTObjectContext> managedObjectContext() const;
 
     /// True while a search runs.
-    bool duplicatesSearchDidStart() const { return m_duplicatesSearchDidStart.load(); }
+    bool duplicatesSearchDidStart() const;
 
     /// Main thread: "Searching Similars" in a new child context of the main context; returns at
     /// once. A search that was not cancelled is saved into the main context (a failed save is
@@ -61,7 +62,8 @@ public:
     void findImagesDuplicatesWithSimilarityLevel(const QVariant &level, double timeRange);
     /// The search itself in `context`, on its thread; returns when the finder is done. Deletes
     /// every "Group" of the context first; does not save. Returns at once while a search runs.
-    /// Clears the cancel flag first: a cancel raised before the call does not stop it.
+    /// Clears the cancel flag first: a cancel raised before the call does not stop it. Searches
+    /// nothing once the seeker is destroyed (the hook installInto() gives the catalogue).
     void findImagesDuplicatesWithSimilarityLevel(const QVariant &level, double timeRange,
                                                  KTObjectContext &context);
 
@@ -84,18 +86,9 @@ public:
     void setProgressHook(std::function<void(const QString &phase, double percent)> hook);
 
 private:
-    /// The search, with the running flag already taken by the caller.
-    void runSearch(const QVariant &level, double timeRange, KTObjectContext &context);
+    /// What a search and the catalogue's hooks need, shared with them by value.
+    struct State;
 
-    KTSimilarFinder *m_finder;
-    const QString m_imagesSimilarityLevelsDataFilePath;
+    std::shared_ptr<State> m_state;
     std::shared_ptr<KTObjectContext> m_managedObjectContext; // main thread
-    // Set by test-and-set, so two quick starts cannot both pass.
-    std::atomic_bool m_duplicatesSearchDidStart{false};
-
-    mutable std::mutex m_mutex; // guards the members below
-    std::shared_ptr<KTImagesSimilarityLevelsManager> m_imagesSimilarityLevels;
-    std::unique_ptr<KTOperationQueue> m_imagesComparisonQueue;
-    KTSearchSettings m_manualSearchSettings;
-    std::function<void(const QString &phase, double percent)> m_progressHook;
 };

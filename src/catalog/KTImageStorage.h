@@ -337,6 +337,9 @@ public:
     bool hasExternalSources() const;
     QList<KTImageMO *> imagesFromExternalSources() const;
     int externalCatalogType() const;
+    /// Both read the process list on the calling thread, through the installed flows (a few
+    /// milliseconds each call): meant for a user's action such as the quit's save loop, not for
+    /// menu validation or painting.
     bool isExternalAppRunning() const;
     QString runningExternalAppName() const;
     /// The flows return at once and run `completion` on the main thread when they are done.

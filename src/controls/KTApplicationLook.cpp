@@ -3,15 +3,55 @@
 #include "KTColor.h"
 
 #include <QApplication>
-#include <QPalette>
+#include <QMenu>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QToolTip>
+
+namespace {
+
+/// Fusion fills a check box's indicator with the text-field base and outlines it in a shade of the
+/// window; on these greys both are darker than the window, so an unchecked box all but vanishes.
+/// The indicator of a check box widget takes the raised grey instead. Menus keep Fusion's: their
+/// checkable items read as a check mark beside the chosen one, not as a column of boxes.
+class LookStyle : public QProxyStyle
+{
+public:
+    LookStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        if (element == PE_IndicatorCheckBox && !qobject_cast<const QMenu *>(widget)) {
+            if (const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option)) {
+                QStyleOptionButton raised(*button);
+                raised.palette.setColor(QPalette::Base, KTPalette::kRaised);
+                QProxyStyle::drawPrimitive(element, &raised, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+} // namespace
 
 void KTApplicationLook::apply()
 {
-    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
+    QApplication::setStyle(createStyle());
+    const QPalette look = palette();
+    QApplication::setPalette(look);
+    QToolTip::setPalette(look);
+}
 
+QStyle *KTApplicationLook::createStyle()
+{
+    return new LookStyle;
+}
+
+QPalette KTApplicationLook::palette()
+{
     QPalette palette;
     const auto setBoth = [&palette](QPalette::ColorRole role, const QColor &colour) {
         palette.setColor(QPalette::Active, role, colour);
@@ -48,7 +88,5 @@ void KTApplicationLook::apply()
     // Fusion etches disabled menu text with the light colour; on dark grey that reads as a
     // doubled, blurred title.
     palette.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
-
-    QApplication::setPalette(palette);
-    QToolTip::setPalette(palette);
+    return palette;
 }

@@ -95,6 +95,11 @@ bool KTPopoverManager::isShown() const
     return m_view && m_view->isVisible();
 }
 
+KTPopoverView *KTPopoverManager::popoverView() const
+{
+    return m_view;
+}
+
 void KTPopoverManager::popoverClosed()
 {
     if (m_anchorWindow)

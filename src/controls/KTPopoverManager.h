@@ -40,7 +40,8 @@ public:
     /// Closes the popover; nothing when none is shown.
     void dismissPopover();
     bool isShown() const;
-    KTPopoverView *popoverView() const { return m_view; }
+    /// The shown popover's frame; null when none is shown.
+    KTPopoverView *popoverView() const;
 
     /// The popover's window geometry for a frame of `size` at `anchor` (global coordinates),
     /// kept inside `screen`.

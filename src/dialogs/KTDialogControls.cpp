@@ -33,9 +33,6 @@ QCheckBox *ktCheckBox(const QString &title, QWidget *parent)
 {
     auto *check = new QCheckBox(title, parent);
     check->setFont(ktBodyFont());
-    QPalette palette = check->palette();
-    palette.setColor(QPalette::Base, KTPalette::kRaised);
-    check->setPalette(palette);
     return check;
 }
 

@@ -21,7 +21,7 @@ class QWidget;
 QLabel *ktDialogLabel(const QString &text, const QFont &font, const QColor &colour, QWidget *parent);
 /// A small upper-case caption in the secondary colour that heads a group of controls.
 QLabel *ktSectionCaption(const QString &text, QWidget *parent);
-/// A check box in the body font whose box stands out from the window grey.
+/// A check box in the body font (the application look makes its box stand out from the window grey).
 QCheckBox *ktCheckBox(const QString &title, QWidget *parent);
 /// A momentary push button at least `minimumWidth` wide, reachable by Tab.
 KTAbstractButton *ktPushButton(const QString &title, QWidget *parent, int minimumWidth = 80);

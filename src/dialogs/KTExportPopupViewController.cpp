@@ -4,7 +4,6 @@
 #include "KTColor.h"
 #include "KTFont.h"
 #include "KTPopoverManager.h"
-#include "KTPopoverView.h"
 #include "KTShareManager.h"
 
 #include <QGridLayout>

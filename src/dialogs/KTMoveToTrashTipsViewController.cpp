@@ -6,7 +6,6 @@
 #include "KTFont.h"
 #include "KTPictureView.h"
 #include "KTPopoverManager.h"
-#include "KTPopoverView.h"
 #include "KTSButton.h"
 #include "KTViewAdditions.h"
 

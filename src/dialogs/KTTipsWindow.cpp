@@ -377,9 +377,7 @@ void KTTipsWindow::buildInterface()
     column->addSpacing(12);
     m_showAtStartupCheckbox = new QCheckBox(tr("Show tips at startup"), this);
     m_showAtStartupCheckbox->setFont(ktSmallFont());
-    // The box in the raised grey, so its outline reads on the window grey.
     QPalette boxPalette = m_showAtStartupCheckbox->palette();
-    boxPalette.setColor(QPalette::Base, KTPalette::kRaised);
     boxPalette.setColor(QPalette::WindowText, KTPalette::kSecondaryText);
     m_showAtStartupCheckbox->setPalette(boxPalette);
     connect(m_showAtStartupCheckbox, &QCheckBox::clicked, this, &KTTipsWindow::showAtStartup);

@@ -6,9 +6,11 @@
 #include "KTBinding.h"
 #include "KTButton.h"
 #include "KTExifViewController.h"
+#include "KTGridScrollView.h"
 #include "KTGridServices.h"
 #include "KTImageExifView.h"
 #include "KTImageInfoView.h"
+#include "KTImageListView.h"
 #include "KTImageMO.h"
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
@@ -16,6 +18,7 @@
 #include "KTKeyEquivalent.h"
 #include "KTLevelIndicator.h"
 #include "KTMenuPresenter.h"
+#include "KTModeToolbar.h"
 #include "KTNamedImages.h"
 #include "KTResizablePopUpButton.h"
 #include "KTShareManager.h"
@@ -339,9 +342,31 @@ KTImageMO *KTBaseUIModeController::activeImageMO() const
     return list.at(*m_activeImageIndex);
 }
 
-void KTBaseUIModeController::selectAllImagesInGroup() {}
+void KTBaseUIModeController::selectAllImagesInGroup()
+{
+    if (KTImageListView *list = listForSelectionCommand(QStringLiteral("selectAllImagesInGroup"))) {
+        list->selectAllImages();
+        imageListViewSelectionDidChange(list);
+    }
+}
 
-void KTBaseUIModeController::deselectAllImagesInGroup() {}
+void KTBaseUIModeController::deselectAllImagesInGroup()
+{
+    if (KTImageListView *list = listForSelectionCommand(QStringLiteral("deselectAllImagesInGroup"))) {
+        list->deselectAllImages();
+        imageListViewSelectionDidChange(list);
+    }
+}
+
+KTImageListView *KTBaseUIModeController::listForSelectionCommand(const QString &) const
+{
+    return nullptr;
+}
+
+void KTBaseUIModeController::logUnexpectedUIMode(const QString &command) const
+{
+    qWarning().noquote() << QStringLiteral("Unexpected UIMode %1 for %2").arg(UIMode(), command);
+}
 
 void KTBaseUIModeController::notifyImagesListDidChange()
 {
@@ -1270,6 +1295,68 @@ void KTBaseUIModeController::setImagesCopyButton(KTAbstractButton *button)
 void KTBaseUIModeController::setImagesMoveButton(KTAbstractButton *button)
 {
     m_imagesMoveButton = button;
+}
+
+void KTBaseUIModeController::addDecisionButtons(KTModeToolbar *toolBar)
+{
+    auto *rating = new KTLevelIndicator(toolBar);
+    rating->setObjectName(QStringLiteral("ratingIndicator"));
+    toolBar->rightLayout()->addWidget(rating);
+    auto *flag = KTModeToolbar::badgeButton(QStringLiteral("flag"), tr("Pick (Ctrl+P)"),
+                                            KTAbstractButton::Toggle, toolBar);
+    flag->setObjectName(QStringLiteral("flagImagesButton"));
+    connect(flag, &KTControl::clicked, this, [this, flag] { onFlag(flag); });
+    toolBar->rightLayout()->addWidget(flag);
+    auto *share =
+        KTModeToolbar::badgeButton(QStringLiteral("share"), tr("Show in File Manager, Export, Share"),
+                                   KTAbstractButton::Momentary, toolBar);
+    share->setObjectName(QStringLiteral("shareButton"));
+    connect(share, &KTControl::clicked, this, [this, share] { onShare(share); });
+    toolBar->rightLayout()->addWidget(share);
+    setRatingIndicator(rating);
+    setFlagImagesButton(flag);
+    setShareButton(share);
+}
+
+QWidget *KTBaseUIModeController::makeThumbnailZoom(QWidget *parent)
+{
+    KTZoomSlider *slider = nullptr;
+    QWidget *view = KTModeToolbar::zoomSliderView(parent, &slider);
+    connect(slider, &KTZoomSlider::doubleValueChanged, this, [this, slider] { onChangeZoom(slider); });
+    setZoomSlider(slider, view);
+    return view;
+}
+
+QWidget *KTBaseUIModeController::makeViewerZoom(QWidget *parent, KTAbstractButton **zoomLockButton)
+{
+    QHBoxLayout *row = nullptr;
+    QWidget *view = KTModeToolbar::controlRow(parent, &row);
+    KTResizablePopUpButton *zoomButton = KTModeToolbar::zoomPopUpButton(view);
+    connect(zoomButton, &KTControl::clicked, this, [this, zoomButton] { onSwitchZoom(zoomButton); });
+    row->addWidget(zoomButton);
+    auto *lock = KTModeToolbar::roundButton(
+        QStringLiteral("zoom_lock"), tr("Keep the zoom from image to image"), KTAbstractButton::Toggle, view);
+    lock->setObjectName(QStringLiteral("zoomLockButton"));
+    connect(lock, &KTControl::clicked, this, [this, lock] { onZoomLock(lock); });
+    row->addWidget(lock);
+    setSwitchZoomButton(zoomButton, view);
+    if (zoomLockButton)
+        *zoomLockButton = lock;
+    return view;
+}
+
+QWidget *KTBaseUIModeController::addNavigationStrip(QBoxLayout *column, KTImageNavigationView *strip)
+{
+    // Thumbnails of about 70 points with their margins.
+    constexpr int kNavigationStripHeight = 92;
+    auto *scrollView = new KTGridScrollView(Qt::Horizontal, column->parentWidget());
+    scrollView->setObjectName(QStringLiteral("navigationScrollView"));
+    scrollView->setFixedHeight(kNavigationStripHeight);
+    strip->setObjectName(QStringLiteral("navigationView"));
+    scrollView->setDocumentView(strip);
+    column->addWidget(scrollView);
+    setNavigationView(strip, scrollView);
+    return scrollView;
 }
 
 void KTBaseUIModeController::setForegroundView(QWidget *view)

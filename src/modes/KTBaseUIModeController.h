@@ -27,6 +27,7 @@ class KTImageNavigationView;
 class KTImageStorage;
 class KTImageView;
 class KTLevelIndicator;
+class KTModeToolbar;
 class KTOperationQueue;
 class KTResizablePopUpButton;
 class KTSortDescriptor;
@@ -212,7 +213,8 @@ public:
         const std::function<void(KTImageMO *image, bool isActive, bool &stop)> &block);
     /// The element of images() at the active index, or null (none, out of range, empty list).
     virtual KTImageMO *activeImageMO() const;
-    /// Nothing in the base.
+    /// The list of listForSelectionCommand() selects all its images (or only its active one),
+    /// and the mode hears of it as of a change the user made. Nothing without such a list.
     virtual void selectAllImagesInGroup();
     virtual void deselectAllImagesInGroup();
     /// Stores the selected group and the active image index under "kRestoredGroupIdx_<class>"
@@ -467,6 +469,16 @@ protected:
     /// The EXIF side panel's widget, inserted into and removed from the content row; the panel
     /// of exifViewController() unless the mode gives another before initialize().
     void setExifPanel(QWidget *panel);
+    /// Builders of the parts every mode's screen has; each registers what it makes (as the
+    /// setters above do) and wires it to the mode's commands.
+    /// Rating, pick and share at the right of `toolBar`.
+    void addDecisionButtons(KTModeToolbar *toolBar);
+    /// The thumbnail zoom slider between its two pictograms, wired to onChangeZoom().
+    QWidget *makeThumbnailZoom(QWidget *parent);
+    /// The viewer's zoom pop-up and zoom-lock button (wired to onSwitchZoom() and onZoomLock()).
+    QWidget *makeViewerZoom(QWidget *parent, KTAbstractButton **zoomLockButton);
+    /// The thumbnail strip in a sideways scroll view, added to `column`.
+    QWidget *addNavigationStrip(QBoxLayout *column, KTImageNavigationView *strip);
     /// The widget made first responder whenever the view is shown; the mode sets it per sub-mode.
     void setForegroundView(QWidget *view);
     QWidget *foregroundView() const;
@@ -520,6 +532,13 @@ protected:
     virtual void adjustUI();
 
     // ---- Hooks the modes fill ----
+
+    /// The list that select all and deselect all (`command`) act on in the sub-mode on screen;
+    /// null in the base. A mode without such a list in the current sub-mode answers null and
+    /// logs it (logUnexpectedUIMode()).
+    virtual KTImageListView *listForSelectionCommand(const QString &command) const;
+    /// Logs "Unexpected UIMode <sub-mode> for <command>".
+    void logUnexpectedUIMode(const QString &command) const;
 
     virtual void onSpacePress();
     virtual void onListMode(QObject *sender);

@@ -55,20 +55,11 @@ KTDuplicatesImagesModeController::KTDuplicatesImagesModeController(QObject *pare
 {
     buildControls();
     initialize();
-    // Searches and imports end with the first group selected; the observation lasts as long as
-    // the mode.
-    m_taskObserver = KTNotificationCenter::defaultCenter().addObserver(
-        kTaskDidFinishNotification, nullptr,
-        [self = QPointer<KTDuplicatesImagesModeController>(this)](const KTNotification &notification) {
-            if (self)
-                self->imageStorageTaskDidFinish(notification);
-        });
 }
 
 KTDuplicatesImagesModeController::~KTDuplicatesImagesModeController()
 {
     stopObservingNotificationsFromImageStorage();
-    m_taskObserver.reset();
     m_accuracyWindowController.reset();
     destroyView();
 }
@@ -89,17 +80,9 @@ void KTDuplicatesImagesModeController::buildControls()
 {
     QWidget *groupsControls = groupsModeControls();
     QHBoxLayout *groupsRow = groupsModeControlsLayout();
-    auto *sortMenu = new QMenu(groupsControls);
-    const QStringList sortTitles{tr("Date Created"), tr("Date Modified"), tr("Name"), tr("Group Size")};
-    for (int tag = 0; tag < sortTitles.size(); ++tag)
-        sortMenu->addAction(sortTitles.at(tag))->setData(tag);
-    m_switchSortKeyButton = new KTResizablePopUpButton(groupsControls);
-    m_switchSortKeyButton->setObjectName(QStringLiteral("switchSortKeyButton"));
-    m_switchSortKeyButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
-    m_switchSortKeyButton->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
-    m_switchSortKeyButton->setPopUpMenu(sortMenu);
-    m_switchSortKeyButton->setToolTip(tr("Sort the groups by their first image, or by size"));
-    m_switchSortKeyButton->setFixedSize(128, 24);
+    m_switchSortKeyButton = KTModeToolbar::sortKeyPopUpButton(
+        {tr("Date Created"), tr("Date Modified"), tr("Name"), tr("Group Size")},
+        tr("Sort the groups by their first image, or by size"), groupsControls);
     connect(m_switchSortKeyButton, &KTControl::clicked, this,
             [this] { onSwitchSortKey(m_switchSortKeyButton); });
     m_switchSortOrderButton = KTModeToolbar::roundButton(QStringLiteral("sort_ascending"), tr("Sort order"),
@@ -275,19 +258,36 @@ bool KTDuplicatesImagesModeController::listInputsChanged() const
     return livingGroups() != m_lastLivingGroups;
 }
 
-void KTDuplicatesImagesModeController::imageStorageTaskDidFinish(const KTNotification &notification)
+void KTDuplicatesImagesModeController::taskDidFinish(const QString &taskName)
 {
-    const QString task = notification.userInfo.value(kTaskNameKey).toString();
-    if (task == kSearchDuplicatesTaskName || task == kLoadImagesTaskName) {
-        // After the handler has returned, so the lists are current.
+    if (taskName == kSearchDuplicatesTaskName || taskName == kLoadImagesTaskName) {
+        // Searches and imports end with the first group selected, after the handler has
+        // returned, so the lists are current.
         QTimer::singleShot(0, this, [this] { resetGroupsSelection(); });
-    } else if (task == kCleanSessionTaskName && m_doesNotReloadGroupList) {
-        // The records of the cleared session are freed once every observer has heard of the end;
-        // a list held back by the resolved message must let go of them now.
+        return;
+    }
+    if (taskName == kCleanSessionTaskName && m_doesNotReloadGroupList) {
+        // A list held back by the resolved message must let go of the cleared records too.
         m_doesNotReloadGroupList = false;
         m_isSwitchToNextGroupAfterResolving = false;
         markNeedsReload();
     }
+    KTGroupModeController::taskDidFinish(taskName);
+}
+
+void KTDuplicatesImagesModeController::clearGroupList()
+{
+    m_grouppedImages.clear();
+    m_groupIDToIndexMap.clear();
+    m_lastGroupedImages.clear();
+    m_lastLivingGroups.clear();
+    m_numberOfGrouppedImages = 0;
+    m_sizeOfGrouppedImages = 0;
+}
+
+QString KTDuplicatesImagesModeController::activeImageAbsentMessage() const
+{
+    return QStringLiteral("Error: Active image absent in selected group");
 }
 
 void KTDuplicatesImagesModeController::markNeedsReload()

@@ -166,6 +166,9 @@ protected:
     void validateImagesSelectionAfterGroupSwitch() override;
     void groupSwitchWillStart() override;
     QStringList selectedGroupInfoStrings() const override;
+    void clearGroupList() override;
+    void taskDidFinish(const QString &taskName) override;
+    QString activeImageAbsentMessage() const override;
     QList<double> timeRanges() const override;
     QStringList timeRangesStrings() const override;
     QString timeRangeDescription() const override;
@@ -179,7 +182,6 @@ private:
     /// records) differ from those of the last rebuild.
     bool listInputsChanged() const;
     std::vector<KTImageGroupMO *> livingGroups() const;
-    void imageStorageTaskDidFinish(const KTNotification &notification);
     void showResolvedMessage(const KTNotification &notification);
     void resolvedMessageDidEnd();
     /// Marks the mode for reload; a hidden mode rebuilds its list at once (for its badge).
@@ -211,7 +213,6 @@ private:
     KTObserverToken m_listObserver;
     KTObserverToken m_resolvedObserver;
     KTObserverToken m_groupsObserver;
-    KTObserverToken m_taskObserver;
 
     QPointer<KTAbstractButton> m_accuracyButton;
     QPointer<KTAbstractButton> m_resolveGroupButton;

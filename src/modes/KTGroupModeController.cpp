@@ -28,6 +28,8 @@
 #include "KTResizablePopUpButton.h"
 #include "KTSegmentedView.h"
 #include "KTSimpleBackgroundView.h"
+#include "KTTaskNotifications.h"
+#include "KTTasksNotifier.h"
 #include "KTSingeImageInfoBar.h"
 #include "KTTimeRangePopoverWindowController.h"
 #include "KTUIImageView.h"
@@ -48,8 +50,6 @@
 
 namespace {
 
-/// The navigation strip's height: thumbnails of about 70 points with their margins.
-constexpr int kNavigationStripHeight = 92;
 /// How long the content slides when the mode shows another group.
 constexpr double kGroupSwitchSeconds = 0.5;
 
@@ -84,10 +84,18 @@ KTGroupModeController::KTGroupModeController(KTImagesGroupsView *groupsView, QOb
     : KTBaseUIModeController(parent), m_groupsView(groupsView)
 {
     buildView();
+    // For the mode's whole life, whichever catalogue it shows.
+    m_taskObserver = KTNotificationCenter::defaultCenter().addObserver(
+        kTaskDidFinishNotification, nullptr,
+        [self = QPointer<KTGroupModeController>(this)](const KTNotification &notification) {
+            if (self)
+                self->taskDidFinish(notification.userInfo.value(kTaskNameKey).toString());
+        });
 }
 
 KTGroupModeController::~KTGroupModeController()
 {
+    m_taskObserver.reset();
     if (m_focusScoring)
         m_focusScoring->cancel();
     if (m_switchAnimation)
@@ -205,11 +213,9 @@ void KTGroupModeController::buildView()
     m_toolBar->leftLayout()->addSpacing(6);
 
     // The controls of "Groups": the subclass puts its own before the time range.
-    m_groupsModeControls = new QWidget(m_toolBar);
+    QHBoxLayout *groupsControlsRow = nullptr;
+    m_groupsModeControls = KTModeToolbar::controlRow(m_toolBar, &groupsControlsRow);
     m_groupsModeControls->setObjectName(QStringLiteral("groupsModeControls"));
-    auto *groupsControlsRow = new QHBoxLayout(m_groupsModeControls);
-    groupsControlsRow->setContentsMargins(0, 0, 0, 0);
-    groupsControlsRow->setSpacing(6);
     m_timeRangeButton = new KTAbstractButton(m_groupsModeControls);
     m_timeRangeButton->setObjectName(QStringLiteral("timeRangeButton"));
     m_timeRangeButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
@@ -224,16 +230,11 @@ void KTGroupModeController::buildView()
 
     // Centre: the thumbnail zoom in "Groups"; group navigation and selection in the other
     // sub-modes; the viewer's zoom in "Image" and "Compare".
-    KTZoomSlider *slider = nullptr;
-    QWidget *sliderView = KTModeToolbar::zoomSliderView(m_toolBar, &slider);
-    connect(slider, &KTZoomSlider::doubleValueChanged, this, [this, slider] { onChangeZoom(slider); });
-    m_toolBar->centerLayout()->addWidget(sliderView);
+    m_toolBar->centerLayout()->addWidget(makeThumbnailZoom(m_toolBar));
 
-    m_imageControlsView = new QWidget(m_toolBar);
+    QHBoxLayout *imageControlsRow = nullptr;
+    m_imageControlsView = KTModeToolbar::controlRow(m_toolBar, &imageControlsRow);
     m_imageControlsView->setObjectName(QStringLiteral("imageControlsView"));
-    auto *imageControlsRow = new QHBoxLayout(m_imageControlsView);
-    imageControlsRow->setContentsMargins(0, 0, 0, 0);
-    imageControlsRow->setSpacing(6);
     m_prevGroupButton =
         KTModeToolbar::roundButton(QStringLiteral("chevron_up"), tr("Previous group (Ctrl+[)"),
                                    KTAbstractButton::Momentary, m_imageControlsView);
@@ -255,24 +256,12 @@ void KTGroupModeController::buildView()
     imageControlsRow->addWidget(m_selectAllButton);
     m_toolBar->centerLayout()->addWidget(m_imageControlsView);
 
-    auto *imageModeControls = new QWidget(m_toolBar);
+    QHBoxLayout *imageModeRow = nullptr;
+    QWidget *imageModeControls = KTModeToolbar::controlRow(m_toolBar, &imageModeRow);
     imageModeControls->setObjectName(QStringLiteral("imageModeControlsView"));
-    auto *imageModeRow = new QHBoxLayout(imageModeControls);
-    imageModeRow->setContentsMargins(0, 0, 0, 0);
-    imageModeRow->setSpacing(6);
-    auto *zoomView = new QWidget(imageModeControls);
-    auto *zoomRow = new QHBoxLayout(zoomView);
-    zoomRow->setContentsMargins(0, 0, 0, 0);
-    zoomRow->setSpacing(6);
-    KTResizablePopUpButton *zoomButton = KTModeToolbar::zoomPopUpButton(zoomView);
-    connect(zoomButton, &KTControl::clicked, this, [this, zoomButton] { onSwitchZoom(zoomButton); });
-    zoomRow->addWidget(zoomButton);
-    m_zoomLockButton =
-        KTModeToolbar::roundButton(QStringLiteral("zoom_lock"), tr("Keep the zoom from image to image"),
-                                   KTAbstractButton::Toggle, zoomView);
-    m_zoomLockButton->setObjectName(QStringLiteral("zoomLockButton"));
-    connect(m_zoomLockButton, &KTControl::clicked, this, [this] { onZoomLock(m_zoomLockButton); });
-    zoomRow->addWidget(m_zoomLockButton);
+    KTAbstractButton *zoomLock = nullptr;
+    QWidget *zoomView = makeViewerZoom(imageModeControls, &zoomLock);
+    m_zoomLockButton = zoomLock;
     imageModeRow->addWidget(zoomView);
     auto *navigationSwitch =
         KTModeToolbar::roundButton(QStringLiteral("filmstrip"), tr("Show the thumbnail strip"),
@@ -283,36 +272,15 @@ void KTGroupModeController::buildView()
     m_toolBar->centerLayout()->addWidget(imageModeControls);
 
     // Right: the mode's group actions, then rating, pick and share.
-    m_groupActions = new QWidget(m_toolBar);
+    m_groupActions = KTModeToolbar::controlRow(m_toolBar, nullptr);
     m_groupActions->setObjectName(QStringLiteral("groupActions"));
-    auto *actionsRow = new QHBoxLayout(m_groupActions);
-    actionsRow->setContentsMargins(0, 0, 0, 0);
-    actionsRow->setSpacing(6);
     m_toolBar->rightLayout()->addWidget(m_groupActions);
-    auto *rating = new KTLevelIndicator(m_toolBar);
-    rating->setObjectName(QStringLiteral("ratingIndicator"));
-    m_toolBar->rightLayout()->addWidget(rating);
-    auto *flag = KTModeToolbar::badgeButton(QStringLiteral("flag"), tr("Pick (Ctrl+P)"),
-                                            KTAbstractButton::Toggle, m_toolBar);
-    flag->setObjectName(QStringLiteral("flagImagesButton"));
-    connect(flag, &KTControl::clicked, this, [this, flag] { onFlag(flag); });
-    m_toolBar->rightLayout()->addWidget(flag);
-    auto *share =
-        KTModeToolbar::badgeButton(QStringLiteral("share"), tr("Show in File Manager, Export, Share"),
-                                   KTAbstractButton::Momentary, m_toolBar);
-    share->setObjectName(QStringLiteral("shareButton"));
-    connect(share, &KTControl::clicked, this, [this, share] { onShare(share); });
-    m_toolBar->rightLayout()->addWidget(share);
+    addDecisionButtons(m_toolBar);
     column->addWidget(m_toolBar);
 
     // The thumbnail strip of the group under the toolbar in "Image" and "Compare".
-    auto *stripScrollView = new KTGridScrollView(Qt::Horizontal, root);
-    stripScrollView->setObjectName(QStringLiteral("navigationScrollView"));
-    stripScrollView->setFixedHeight(kNavigationStripHeight);
     m_groupNavigationView = new KTImageGroupNavigationView;
-    m_groupNavigationView->setObjectName(QStringLiteral("navigationView"));
-    stripScrollView->setDocumentView(m_groupNavigationView.data());
-    column->addWidget(stripScrollView);
+    addNavigationStrip(column, m_groupNavigationView);
 
     m_groupsView->setDataSource(this);
     m_groupsView->setDelegate(this);
@@ -328,15 +296,9 @@ void KTGroupModeController::buildView()
     setBottomToolBar(m_toolBar);
     setImageView(imageView);
     setInfoView(infoView);
-    setNavigationView(m_groupNavigationView, stripScrollView);
     setShowNavigationBarButton(navigationSwitch);
-    setZoomSlider(slider, sliderView);
     setImageModeButton(imageModeButton);
     setImageModeControlsView(imageModeControls);
-    setRatingIndicator(rating);
-    setShareButton(share);
-    setFlagImagesButton(flag);
-    setSwitchZoomButton(zoomButton, zoomView);
     setForegroundView(m_groupsView);
 }
 
@@ -622,19 +584,14 @@ void KTGroupModeController::onPreviousGroup(QObject *)
 
 void KTGroupModeController::reloadImagesForGroupWithIndex(std::optional<qsizetype> index)
 {
-    m_imagePathToIndexMap.clear();
     if (!index || *index < 0 || *index >= groupCount()) {
         setImages({});
+        m_paths.clear();
         return;
     }
     const QList<KTImageMO *> list = imagesForGroup(*index);
     setImages(list);
-    m_imagePathToIndexMap.reserve(list.size());
-    for (qsizetype position = 0; position < list.size(); ++position) {
-        const QString path = list.at(position)->path();
-        if (!path.isEmpty())
-            m_imagePathToIndexMap.insert(path, position);
-    }
+    m_paths.setImages(list);
 }
 
 void KTGroupModeController::reloadImages()
@@ -671,15 +628,7 @@ void KTGroupModeController::setActiveImageIndex(std::optional<qsizetype> index)
 
 void KTGroupModeController::updateSelectedImagesPaths()
 {
-    const QList<KTImageMO *> list = images();
-    m_selectedImagesPaths.clear();
-    for (qsizetype index : selectedImagesIndexes()) {
-        if (index >= 0 && index < list.size() && !list.at(index)->path().isEmpty())
-            m_selectedImagesPaths.insert(list.at(index)->path());
-    }
-    const std::optional<qsizetype> active = activeImageIndex();
-    m_activeImagePath =
-        active && *active >= 0 && *active < list.size() ? list.at(*active)->path() : QString();
+    m_paths.remember(images(), {selectedImagesIndexes(), activeImageIndex()});
 }
 
 void KTGroupModeController::selectOnlyActiveImageIfNeed()
@@ -696,61 +645,33 @@ void KTGroupModeController::validateImagesSelectionGroupChanged(bool groupChange
     const QString mode = UIMode();
     if (mode != kUIModeGroup && mode != kUIModeImage && mode != kUIModeCompare)
         return;
-    // 1-2. The remembered paths, found again in the group.
-    std::set<qsizetype> found;
-    for (const QString &path : std::as_const(m_selectedImagesPaths)) {
-        const auto index = m_imagePathToIndexMap.constFind(path);
-        if (index != m_imagePathToIndexMap.constEnd())
-            found.insert(*index);
-    }
-    if (groupChanged || !found.empty()) {
-        std::optional<qsizetype> active;
-        const auto index = m_imagePathToIndexMap.constFind(m_activeImagePath);
-        if (!m_activeImagePath.isEmpty() && index != m_imagePathToIndexMap.constEnd())
-            active = *index;
-        if ((!active || !found.contains(*active)) && !found.empty())
-            active = *found.begin();
-        setSelectedImagesIndexes(found);
-        setActiveImageIndex(active);
+    // 1-2. The remembered paths, found again in the group; after a switch to another group the
+    // ones found alone (possibly none), otherwise the previous positions when none is found.
+    const KTPathSelection::Selection found = m_paths.findRemembered();
+    if (groupChanged || !found.indexes.empty()) {
+        setSelectedImagesIndexes(found.indexes);
+        setActiveImageIndex(found.active);
     }
     // 3. Inside the group; the first image when nothing is left.
     const qsizetype count = images().size();
-    if (count == 0) {
-        setSelectedImagesIndexes({});
-        setActiveImageIndex(std::nullopt);
-        updateSelectedImagesPaths();
-        return;
-    }
-    std::set<qsizetype> clipped;
-    for (qsizetype index : selectedImagesIndexes()) {
-        if (index >= 0 && index < count)
-            clipped.insert(index);
-    }
-    if (clipped.empty())
-        clipped.insert(0);
-    std::optional<qsizetype> active = activeImageIndex();
-    if (!active || !clipped.contains(*active))
-        active = *clipped.begin();
+    KTPathSelection::Selection selection =
+        KTPathSelection::clipped({selectedImagesIndexes(), activeImageIndex()}, count);
     // 4. "Compare" shows a pair: the active image and the lowest other one (of the selection
     // when it has more than two, else of the group).
-    if (mode == kUIModeCompare) {
+    if (mode == kUIModeCompare && selection.active) {
         Q_ASSERT(count >= 2);
-        if (clipped.size() == 1) {
-            const qsizetype other = *active == 0 ? 1 : 0;
-            clipped = {*active, other};
-        } else if (clipped.size() > 2) {
-            qsizetype other = -1;
-            for (qsizetype index : clipped) {
-                if (index != *active) {
-                    other = index;
-                    break;
-                }
-            }
-            clipped = {*active, other};
+        const qsizetype active = *selection.active;
+        if (selection.indexes.size() == 1) {
+            selection.indexes = {active, active == 0 ? 1 : 0};
+        } else if (selection.indexes.size() > 2) {
+            const qsizetype other = *selection.indexes.begin() == active
+                                        ? *std::next(selection.indexes.begin())
+                                        : *selection.indexes.begin();
+            selection.indexes = {active, other};
         }
     }
-    setSelectedImagesIndexes(clipped);
-    setActiveImageIndex(active);
+    setSelectedImagesIndexes(selection.indexes);
+    setActiveImageIndex(selection.active);
     // 5.
     updateSelectedImagesPaths();
 }
@@ -817,21 +738,20 @@ void KTGroupModeController::setSelectedImages(const QList<KTImageMO *> &images, 
         return;
     // 3-4. Its images, and the active image among them.
     reloadImagesForGroupWithIndex(group);
-    const auto active = m_imagePathToIndexMap.constFind(activeImage->path());
-    if (activeImage->path().isEmpty() || active == m_imagePathToIndexMap.constEnd()) {
-        qWarning("Error: Active image absent in selected group");
+    const std::optional<qsizetype> active = m_paths.indexOf(activeImage);
+    if (!active) {
+        qWarning().noquote() << activeImageAbsentMessage();
         return;
     }
     // 5. The given images of that group; the others are skipped.
     std::set<qsizetype> indexes;
     for (KTImageMO *image : images) {
-        const auto found = m_imagePathToIndexMap.constFind(image ? image->path() : QString());
-        if (image && !image->path().isEmpty() && found != m_imagePathToIndexMap.constEnd())
-            indexes.insert(*found);
+        if (const std::optional<qsizetype> index = m_paths.indexOf(image))
+            indexes.insert(*index);
     }
     // 6-7.
     setSelectedGroupIndex(group);
-    std::optional<qsizetype> activeIndex = *active;
+    std::optional<qsizetype> activeIndex = active;
     if (selectOnlyFirstImage && !indexes.empty()) {
         activeIndex = *indexes.begin();
         indexes = {*activeIndex};
@@ -850,31 +770,15 @@ void KTGroupModeController::restoreAppLastLaunchSelection()
     adjustUI();
 }
 
-KTImageListView *KTGroupModeController::listForSubMode(const QString &command) const
+KTImageListView *KTGroupModeController::listForSelectionCommand(const QString &command) const
 {
     const QString mode = UIMode();
     if (mode == kUIModeGroup)
         return m_groupView;
     if (mode == kUIModeImage)
         return m_groupNavigationView;
-    qWarning().noquote() << QStringLiteral("Unexpected UIMode %1 for %2").arg(mode, command);
+    logUnexpectedUIMode(command);
     return nullptr;
-}
-
-void KTGroupModeController::selectAllImagesInGroup()
-{
-    if (KTImageListView *list = listForSubMode(QStringLiteral("selectAllImagesInGroup"))) {
-        list->selectAllImages();
-        imageListViewSelectionDidChange(list);
-    }
-}
-
-void KTGroupModeController::deselectAllImagesInGroup()
-{
-    if (KTImageListView *list = listForSubMode(QStringLiteral("deselectAllImagesInGroup"))) {
-        list->deselectAllImages();
-        imageListViewSelectionDidChange(list);
-    }
 }
 
 void KTGroupModeController::onSelectAllButton(QObject *)
@@ -925,15 +829,8 @@ void KTGroupModeController::showImageInCompareView()
 
 void KTGroupModeController::imageCompareViewDidChangeSelection(KTImageCompareView *view)
 {
-    const auto indexOf = [this](KTImageView *side) -> std::optional<qsizetype> {
-        KTImageMO *image = side ? side->imageMO() : nullptr;
-        const auto found = m_imagePathToIndexMap.constFind(image ? image->path() : QString());
-        if (!image || found == m_imagePathToIndexMap.constEnd())
-            return std::nullopt;
-        return *found;
-    };
-    const std::optional<qsizetype> a = indexOf(view->selectedImageView());
-    const std::optional<qsizetype> b = indexOf(view->unselectedImageView());
+    const std::optional<qsizetype> a = m_paths.indexOf(view->selectedImageView()->imageMO());
+    const std::optional<qsizetype> b = m_paths.indexOf(view->unselectedImageView()->imageMO());
     Q_ASSERT_X(a, "imageCompareViewDidChangeSelection", "first index == NSNotFound");
     Q_ASSERT_X(b, "imageCompareViewDidChangeSelection", "second index == NSNotFound");
     if (!a || !b)
@@ -1279,6 +1176,30 @@ void KTGroupModeController::reloadGroupsView()
         return;
     }
     reloadGroupsViewNow();
+}
+
+void KTGroupModeController::taskDidFinish(const QString &taskName)
+{
+    // The records of a cleared session are freed once every observer has heard of the end; a
+    // mode on screen has rebuilt its list from the catalogue's notifications already.
+    if (taskName == kCleanSessionTaskName && !isViewShown())
+        letGoOfRecords();
+}
+
+void KTGroupModeController::letGoOfRecords()
+{
+    clearGroupList();
+    setImages({});
+    m_paths.clear();
+    setSelectedImagesIndexes({});
+    setActiveImageIndex(std::nullopt);
+    updateSelectedImagesPaths();
+    reloadGroupsView();
+    m_groupView->reloadData();
+    m_groupNavigationView->reloadData();
+    if (KTExifViewController *exif = exifViewController())
+        exif->setImageMO(nullptr);
+    setNeedsReload();
 }
 
 void KTGroupModeController::listDidChange()

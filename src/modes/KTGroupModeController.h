@@ -4,6 +4,7 @@
 #include "KTGrouppedImagesViewDataSource.h"
 #include "KTImageListViewDataSource.h"
 #include "KTImagesGroupsViewDelegate.h"
+#include "KTPathSelection.h"
 #include "KTTimeRangePopoverDelegate.h"
 
 #include <QHash>
@@ -103,9 +104,9 @@ public:
 
     // ---- Selection ----
 
-    const QHash<QString, qsizetype> &imagePathToIndexMap() const { return m_imagePathToIndexMap; }
-    const QSet<QString> &selectedImagesPaths() const { return m_selectedImagesPaths; }
-    QString activeImagePath() const { return m_activeImagePath; }
+    const QHash<QString, qsizetype> &imagePathToIndexMap() const { return m_paths.pathToIndexMap(); }
+    const QSet<QString> &selectedImagesPaths() const { return m_paths.selectedPaths(); }
+    QString activeImagePath() const { return m_paths.activePath(); }
     /// The image of the selected group at `index`, or null.
     KTImageMO *imageAtIndex(qsizetype index) const;
     /// In "Groups" every image of the selected group (none active); elsewhere the selection.
@@ -116,10 +117,6 @@ public:
     /// the active image. Then the screen follows.
     void setSelectedImages(const QList<KTImageMO *> &images, KTImageMO *activeImage,
                            bool selectOnlyFirstImage) override;
-    /// "Group": the group grid selects all (or only its active image); "Image": the strip does.
-    /// Logged and ignored in the other sub-modes.
-    void selectAllImagesInGroup() override;
-    void deselectAllImagesInGroup() override;
     void restoreAppLastLaunchSelection() override;
 
     // ---- Answers to the main window ----
@@ -248,6 +245,9 @@ protected:
     void adjustShareButtonState() override;
     void setActiveImageIndex(std::optional<qsizetype> index) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    /// Select all and deselect all: the group grid in "Group", the strip in "Image"; null
+    /// (logged) in the other sub-modes.
+    KTImageListView *listForSelectionCommand(const QString &command) const override;
 
     // ---- What the subclass supplies ----
 
@@ -265,6 +265,13 @@ protected:
     virtual void groupSwitchWillStart() {}
     /// The group and size texts of the groups bar for the selected group (the totals come first).
     virtual QStringList selectedGroupInfoStrings() const = 0;
+    /// Empties the list of groups (the records of a cleared session are about to be freed).
+    virtual void clearGroupList() = 0;
+    /// A task of the bus ended (any sender). The end of "Clearing Session" makes a hidden mode let
+    /// go of every record it holds (see letGoOfRecords()); a mode adds its own reactions.
+    virtual void taskDidFinish(const QString &taskName);
+    /// What setSelectedImages() logs when the active image's group does not hold it by path.
+    virtual QString activeImageAbsentMessage() const = 0;
     /// The popover's ranges in seconds, their labels and the text under them.
     virtual QList<double> timeRanges() const = 0;
     virtual QStringList timeRangesStrings() const = 0;
@@ -318,6 +325,9 @@ protected:
     void createTimeRangePopover();
     /// Sets the popover's range without taking it as the user's.
     void showTimeRangeInPopover(double seconds);
+    /// Drops the list, the selected group's images and what the views show of them, and marks
+    /// the mode for reload: a mode that is not shown would otherwise keep records that are freed.
+    void letGoOfRecords();
 
     bool doesNotScrollSelectionToVisible() const { return m_doesNotScrollSelectionToVisible; }
     void setDoesNotScrollSelectionToVisible(bool value) { m_doesNotScrollSelectionToVisible = value; }
@@ -336,13 +346,10 @@ private:
     void finishGroupSwitch();
     void reloadGroupsViewNow();
     void selectSubModeFromButton(const QString &mode);
-    KTImageListView *listForSubMode(const QString &command) const;
     void sendArrowKeyToStrip(Qt::Key key);
 
     // ---- State ----
-    QHash<QString, qsizetype> m_imagePathToIndexMap;
-    QSet<QString> m_selectedImagesPaths;
-    QString m_activeImagePath;
+    KTPathSelection m_paths;
     bool m_doesNotScrollSelectionToVisible = false;
     bool m_showsFocusMask = false;
     bool m_isCompareZoomLock = true;
@@ -355,6 +362,7 @@ private:
     QPointer<QVariantAnimation> m_switchAnimation;
     QPointer<QWidget> m_switchSnapshot;
     std::function<void()> m_switchCompletion;
+    KTObserverToken m_taskObserver;
 
     // ---- Parts of the screen ----
     QPointer<KTImagesGroupsView> m_groupsView;
@@ -384,5 +392,4 @@ private:
     QPointer<QWidget> m_groupsInfoBar;
     QPointer<KTMultipleLabelsView> m_groupsInfo;
     QPointer<KTModeToolbar> m_toolBar;
-    QPointer<QMenu> m_zoomMenu;
 };

@@ -35,8 +35,6 @@
 
 namespace {
 
-/// The navigation strip's height: thumbnails of about 70 points with their margins.
-constexpr int kNavigationStripHeight = 92;
 /// When the grid scrolls its selection into view after the set-up.
 constexpr int kInitialScrollDelayMs = 500;
 
@@ -46,16 +44,6 @@ const QStringList &sortKeysByTag()
                                     QStringLiteral("name"), QStringLiteral("size"),
                                     QStringLiteral("resolveDate")};
     return s_keys;
-}
-
-QWidget *thumbnailSizeIcon(const QString &name, QWidget *parent)
-{
-    auto *button = KTModeToolbar::roundButton(name, {}, KTAbstractButton::Momentary, parent);
-    button->setNormalStateThreeImageName({});
-    button->setPushedStateThreeImageName({});
-    button->setFixedSize(16, 28);
-    button->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return button;
 }
 
 } // namespace
@@ -154,18 +142,9 @@ void KTImageModeController::buildView()
     m_toolBar->leftLayout()->addWidget(subModes);
     m_toolBar->leftLayout()->addSpacing(6);
 
-    m_sortKeyMenu = new QMenu(root);
-    const QStringList sortTitles{tr("Date Created"), tr("Date Modified"), tr("Name"), tr("File Size"),
-                                 tr("Date Decided")};
-    for (int tag = 0; tag < sortTitles.size(); ++tag)
-        m_sortKeyMenu->addAction(sortTitles.at(tag))->setData(tag);
-    m_switchSortKeyButton = new KTResizablePopUpButton(m_toolBar);
-    m_switchSortKeyButton->setObjectName(QStringLiteral("switchSortKeyButton"));
-    m_switchSortKeyButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
-    m_switchSortKeyButton->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
-    m_switchSortKeyButton->setPopUpMenu(m_sortKeyMenu);
-    m_switchSortKeyButton->setToolTip(tr("Sort by"));
-    m_switchSortKeyButton->setFixedSize(128, 24);
+    m_switchSortKeyButton = KTModeToolbar::sortKeyPopUpButton(
+        {tr("Date Created"), tr("Date Modified"), tr("Name"), tr("File Size"), tr("Date Decided")},
+        tr("Sort by"), m_toolBar);
     connect(m_switchSortKeyButton, &KTControl::clicked, this,
             [this] { onSwitchSortKey(m_switchSortKeyButton); });
     m_toolBar->leftLayout()->addWidget(m_switchSortKeyButton);
@@ -177,49 +156,16 @@ void KTImageModeController::buildView()
     m_toolBar->leftLayout()->addWidget(m_switchSortOrderButton);
 
     // Centre: the thumbnail zoom in "List", the viewer's zoom in "Image".
-    auto *sliderView = new QWidget(m_toolBar);
-    auto *sliderRow = new QHBoxLayout(sliderView);
-    sliderRow->setContentsMargins(0, 0, 0, 0);
-    sliderRow->setSpacing(6);
-    auto *slider = new KTZoomSlider(sliderView);
-    slider->setObjectName(QStringLiteral("zoomSlider"));
-    slider->setFixedWidth(140);
-    slider->setRange(kMinZoomSliderValue, kMaxZoomSliderValue);
-    slider->setToolTip(tr("Thumbnail size"));
-    connect(slider, &KTZoomSlider::doubleValueChanged, this, [this, slider] { onChangeZoom(slider); });
-    sliderRow->addWidget(thumbnailSizeIcon(QStringLiteral("thumbs_small"), sliderView));
-    sliderRow->addWidget(slider);
-    sliderRow->addWidget(thumbnailSizeIcon(QStringLiteral("thumbs_large"), sliderView));
-    m_toolBar->centerLayout()->addWidget(sliderView);
+    m_toolBar->centerLayout()->addWidget(makeThumbnailZoom(m_toolBar));
 
     auto *imageControls = new QWidget(m_toolBar);
     imageControls->setObjectName(QStringLiteral("imageModeControlsView"));
     auto *imageControlsRow = new QHBoxLayout(imageControls);
     imageControlsRow->setContentsMargins(0, 0, 0, 0);
     imageControlsRow->setSpacing(6);
-    auto *zoomView = new QWidget(imageControls);
-    auto *zoomRow = new QHBoxLayout(zoomView);
-    zoomRow->setContentsMargins(0, 0, 0, 0);
-    zoomRow->setSpacing(6);
-    m_zoomMenu = new QMenu(root);
-    const QStringList zoomTitles{QStringLiteral("50%"), QStringLiteral("100%"), QStringLiteral("200%"),
-                                 QStringLiteral("400%"), tr("Fit")};
-    for (int tag = 0; tag < zoomTitles.size(); ++tag)
-        m_zoomMenu->addAction(zoomTitles.at(tag))->setData(tag);
-    auto *zoomButton = new KTResizablePopUpButton(zoomView);
-    zoomButton->setObjectName(QStringLiteral("switchZoomButton"));
-    zoomButton->setNormalStateThreeImageName(QStringLiteral("dropdown"));
-    zoomButton->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
-    zoomButton->setPopUpMenu(m_zoomMenu);
-    zoomButton->setToolTip(tr("Zoom"));
-    zoomButton->setFixedSize(104, 24);
-    connect(zoomButton, &KTControl::clicked, this, [this, zoomButton] { onSwitchZoom(zoomButton); });
-    zoomRow->addWidget(zoomButton);
-    m_zoomLockButton =
-        KTModeToolbar::roundButton(QStringLiteral("zoom_lock"), tr("Keep the zoom from image to image"),
-                                   KTAbstractButton::Toggle, zoomView);
-    connect(m_zoomLockButton, &KTControl::clicked, this, [this] { onZoomLock(m_zoomLockButton); });
-    zoomRow->addWidget(m_zoomLockButton);
+    KTAbstractButton *zoomLock = nullptr;
+    QWidget *zoomView = makeViewerZoom(imageControls, &zoomLock);
+    m_zoomLockButton = zoomLock;
     // Previous and next image, wrapping at the ends.
     m_selectPreviousButton = KTModeToolbar::roundButton(QStringLiteral("chevron_left"), tr("Previous image"),
                                                         KTAbstractButton::Momentary, imageControls);
@@ -240,20 +186,7 @@ void KTImageModeController::buildView()
     m_toolBar->centerLayout()->addWidget(imageControls);
 
     // Right: rating, pick, share, export; the concrete modes add their own after these.
-    auto *rating = new KTLevelIndicator(m_toolBar);
-    rating->setObjectName(QStringLiteral("ratingIndicator"));
-    m_toolBar->rightLayout()->addWidget(rating);
-    auto *flag = KTModeToolbar::badgeButton(QStringLiteral("flag"), tr("Pick (Ctrl+P)"),
-                                            KTAbstractButton::Toggle, m_toolBar);
-    flag->setObjectName(QStringLiteral("flagImagesButton"));
-    connect(flag, &KTControl::clicked, this, [this, flag] { onFlag(flag); });
-    m_toolBar->rightLayout()->addWidget(flag);
-    auto *share =
-        KTModeToolbar::badgeButton(QStringLiteral("share"), tr("Show in File Manager, Export, Share"),
-                                   KTAbstractButton::Momentary, m_toolBar);
-    share->setObjectName(QStringLiteral("shareButton"));
-    connect(share, &KTControl::clicked, this, [this, share] { onShare(share); });
-    m_toolBar->rightLayout()->addWidget(share);
+    addDecisionButtons(m_toolBar);
     m_exportButton =
         KTModeToolbar::roundButton(QStringLiteral("export"), tr("Move, copy or export the images"),
                                    KTAbstractButton::Momentary, m_toolBar);
@@ -263,13 +196,8 @@ void KTImageModeController::buildView()
     column->addWidget(m_toolBar);
 
     // The thumbnail strip under the toolbar in "Image".
-    auto *stripScrollView = new KTGridScrollView(Qt::Horizontal, root);
-    stripScrollView->setObjectName(QStringLiteral("navigationScrollView"));
-    stripScrollView->setFixedHeight(kNavigationStripHeight);
     m_navigationStrip = new KTImageNavigationView;
-    m_navigationStrip->setObjectName(QStringLiteral("navigationView"));
-    stripScrollView->setDocumentView(m_navigationStrip.data());
-    column->addWidget(stripScrollView);
+    addNavigationStrip(column, m_navigationStrip);
 
     for (KTImageListView *list : {static_cast<KTImageListView *>(m_imageBrowserView.data()),
                                   static_cast<KTImageListView *>(m_navigationStrip.data())}) {
@@ -283,15 +211,9 @@ void KTImageModeController::buildView()
     setBottomToolBar(m_toolBar);
     setImageView(imageView);
     setInfoView(infoView);
-    setNavigationView(m_navigationStrip, stripScrollView);
     setShowNavigationBarButton(navigationSwitch);
-    setZoomSlider(slider, sliderView);
     setImageModeButton(imageModeButton);
     setImageModeControlsView(imageControls);
-    setRatingIndicator(rating);
-    setShareButton(share);
-    setFlagImagesButton(flag);
-    setSwitchZoomButton(zoomButton, zoomView);
     setForegroundView(m_imageBrowserView);
 }
 
@@ -377,18 +299,13 @@ void KTImageModeController::reloadImagesList()
     const QList<KTImageMO *> list =
         storage ? storage->imagesFilteredByFilterWithID(m_filterID) : QList<KTImageMO *>();
     setImages(list);
-    m_imagePathToIndexMap.clear();
-    m_imagePathToIndexMap.reserve(list.size());
-    for (qsizetype index = 0; index < list.size(); ++index) {
-        const QString path = list.at(index)->path();
-        // A record may lack a path: it stays listed, but the selection cannot follow it by path.
-        if (path.isEmpty()) {
+    m_paths.setImages(list);
+    // A record may lack a path: it stays listed, but the selection cannot follow it by path.
+    for (const KTImageMO *image : list) {
+        if (image->path().isEmpty())
             qWarning().noquote() << QStringLiteral(
                                         "Warning: image %1 of %2 has no path; it is listed without one.")
-                                        .arg(list.at(index)->uuid(), m_filterID);
-            continue;
-        }
-        m_imagePathToIndexMap.insert(path, index);
+                                        .arg(image->uuid(), m_filterID);
     }
     m_imageBrowserView->reloadData();
     m_navigationStrip->reloadData();
@@ -399,7 +316,7 @@ void KTImageModeController::reloadImagesList()
 void KTImageModeController::clearImagesList()
 {
     setImages({});
-    m_imagePathToIndexMap.clear();
+    m_paths.clear();
     m_imageBrowserView->reloadData();
     m_navigationStrip->reloadData();
     if (KTLevelIndicator *rating = ratingIndicator())
@@ -422,57 +339,22 @@ QList<KTImageMO *> KTImageModeController::selectedImages()
 
 void KTImageModeController::updateSelectedImagesPaths()
 {
-    const QList<KTImageMO *> list = images();
-    m_selectedPaths.clear();
-    for (qsizetype index : selectedImagesIndexes()) {
-        if (index >= 0 && index < list.size() && !list.at(index)->path().isEmpty())
-            m_selectedPaths.insert(list.at(index)->path());
-    }
-    const std::optional<qsizetype> active = activeImageIndex();
-    m_activeImagePath =
-        active && *active >= 0 && *active < list.size() ? list.at(*active)->path() : QString();
+    m_paths.remember(images(), {selectedImagesIndexes(), activeImageIndex()});
 }
 
 void KTImageModeController::validateSelection()
 {
     // 1-2. Find the remembered paths in the new list; none found keeps the indexes as they were.
-    std::set<qsizetype> found;
-    for (const QString &path : std::as_const(m_selectedPaths)) {
-        const auto index = m_imagePathToIndexMap.constFind(path);
-        if (index != m_imagePathToIndexMap.constEnd())
-            found.insert(*index);
+    const KTPathSelection::Selection found = m_paths.findRemembered();
+    if (!found.indexes.empty()) {
+        setSelectedImagesIndexes(found.indexes);
+        setActiveImageIndex(found.active);
     }
-    if (!found.empty()) {
-        std::optional<qsizetype> active;
-        const auto index = m_imagePathToIndexMap.constFind(m_activeImagePath);
-        if (!m_activeImagePath.isEmpty() && index != m_imagePathToIndexMap.constEnd())
-            active = *index;
-        if (!active || !found.contains(*active))
-            active = *found.begin();
-        setSelectedImagesIndexes(found);
-        setActiveImageIndex(active);
-    }
-    // 3. An empty list has no selection.
-    const qsizetype count = images().size();
-    if (count == 0) {
-        setSelectedImagesIndexes({});
-        setActiveImageIndex(std::nullopt);
-        updateSelectedImagesPaths();
-        return;
-    }
-    // 4. Clip to the list; fall back to the first image.
-    std::set<qsizetype> clipped;
-    for (qsizetype index : selectedImagesIndexes()) {
-        if (index >= 0 && index < count)
-            clipped.insert(index);
-    }
-    if (clipped.empty())
-        clipped.insert(0);
-    std::optional<qsizetype> active = activeImageIndex();
-    if (!active || !clipped.contains(*active))
-        active = *clipped.begin();
-    setSelectedImagesIndexes(clipped);
-    setActiveImageIndex(active);
+    // 3-4. Clipped to the list, falling back to the first image; an empty list has no selection.
+    const KTPathSelection::Selection clipped =
+        KTPathSelection::clipped({selectedImagesIndexes(), activeImageIndex()}, images().size());
+    setSelectedImagesIndexes(clipped.indexes);
+    setActiveImageIndex(clipped.active);
     // 5.
     updateSelectedImagesPaths();
 }
@@ -480,20 +362,12 @@ void KTImageModeController::validateSelection()
 void KTImageModeController::setSelectedImages(const QList<KTImageMO *> &images, KTImageMO *activeImage,
                                               bool selectOnlyFirstImage)
 {
-    const auto indexOf = [this](KTImageMO *image) -> std::optional<qsizetype> {
-        if (!image || image->path().isEmpty())
-            return std::nullopt;
-        const auto found = m_imagePathToIndexMap.constFind(image->path());
-        if (found == m_imagePathToIndexMap.constEnd())
-            return std::nullopt;
-        return *found;
-    };
     std::set<qsizetype> indexes;
     for (KTImageMO *image : images) {
-        if (const std::optional<qsizetype> index = indexOf(image))
+        if (const std::optional<qsizetype> index = m_paths.indexOf(image))
             indexes.insert(*index);
     }
-    std::optional<qsizetype> active = indexOf(activeImage);
+    std::optional<qsizetype> active = m_paths.indexOf(activeImage);
     if (selectOnlyFirstImage && !indexes.empty()) {
         active = *indexes.begin();
         indexes = {*active};
@@ -560,31 +434,15 @@ void KTImageModeController::onPrevImage(QObject *)
     selectSingleImage(!active || *active <= 0 || *active > count ? count - 1 : *active - 1);
 }
 
-KTImageListView *KTImageModeController::listForSubMode(const QString &command) const
+KTImageListView *KTImageModeController::listForSelectionCommand(const QString &command) const
 {
     const QString mode = UIMode();
     if (mode == kUIModeList)
         return m_imageBrowserView;
     if (mode == kUIModeImage)
         return m_navigationStrip;
-    qWarning().noquote() << QStringLiteral("Unexpected UIMode %1 for %2").arg(mode, command);
+    logUnexpectedUIMode(command);
     return nullptr;
-}
-
-void KTImageModeController::selectAllImagesInGroup()
-{
-    if (KTImageListView *list = listForSubMode(QStringLiteral("selectAllImagesInGroup"))) {
-        list->selectAllImages();
-        imageListViewSelectionDidChange(list);
-    }
-}
-
-void KTImageModeController::deselectAllImagesInGroup()
-{
-    if (KTImageListView *list = listForSubMode(QStringLiteral("deselectAllImagesInGroup"))) {
-        list->deselectAllImages();
-        imageListViewSelectionDidChange(list);
-    }
 }
 
 void KTImageModeController::restoreAppLastLaunchSelection()

@@ -2,6 +2,7 @@
 
 #include "KTBaseUIModeController.h"
 #include "KTImageListViewDataSource.h"
+#include "KTPathSelection.h"
 #include "KTPredicate.h"
 
 #include <QHash>
@@ -66,17 +67,15 @@ public:
     // ---- List and selection ----
 
     /// Position of each listed image's path in images().
-    const QHash<QString, qsizetype> &imagePathToIndexMap() const { return m_imagePathToIndexMap; }
+    const QHash<QString, qsizetype> &imagePathToIndexMap() const { return m_paths.pathToIndexMap(); }
     /// The selection by path (refreshed after every selection change).
-    const QSet<QString> &selectedPaths() const { return m_selectedPaths; }
-    QString activeImagePath() const { return m_activeImagePath; }
+    const QSet<QString> &selectedPaths() const { return m_paths.selectedPaths(); }
+    QString activeImagePath() const { return m_paths.activePath(); }
     /// Selects the listed ones of `images` (by path), `activeImage` active when listed; with
     /// `selectOnlyFirstImage` only the lowest of them, active. Then pushes the selection to the
     /// views.
     void setSelectedImages(const QList<KTImageMO *> &images, KTImageMO *activeImage,
                            bool selectOnlyFirstImage) override;
-    void selectAllImagesInGroup() override;
-    void deselectAllImagesInGroup() override;
     void restoreAppLastLaunchSelection() override;
 
     // ---- KTImageListViewDataSource and KTImageListViewDelegate (grid and strip) ----
@@ -171,6 +170,8 @@ protected:
     void updateInfoView() override;
     bool navigationBarShouldBeShown() const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    /// The grid in "List", the strip in "Image"; null (logged) in any other sub-mode.
+    KTImageListView *listForSelectionCommand(const QString &command) const override;
 
     /// Rebuilds images() and the path map from the catalogue's list, reloads the grid and the
     /// strip, adjusts the screen and tells the delegate.
@@ -198,14 +199,10 @@ private:
     void placeViewer();
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
     void selectSingleImage(qsizetype index);
-    /// The grid in "List", the strip in "Image"; null (logged) in any other sub-mode.
-    KTImageListView *listForSubMode(const QString &command) const;
 
     QString m_filterID;
     KTPredicate m_predicate;
-    QHash<QString, qsizetype> m_imagePathToIndexMap;
-    QSet<QString> m_selectedPaths;
-    QString m_activeImagePath;
+    KTPathSelection m_paths;
     KTObserverToken m_listObserver;
     std::unique_ptr<KTExportPopupViewController> m_exportViewController;
 
@@ -216,8 +213,6 @@ private:
     QPointer<KTAbstractButton> m_imagesModeButton;
     QPointer<KTAbstractButton> m_switchSortOrderButton;
     QPointer<KTResizablePopUpButton> m_switchSortKeyButton;
-    QPointer<QMenu> m_sortKeyMenu;
-    QPointer<QMenu> m_zoomMenu;
     QPointer<KTAbstractButton> m_zoomLockButton;
     QPointer<KTAbstractButton> m_selectPreviousButton;
     QPointer<KTAbstractButton> m_selectNextButton;

@@ -101,12 +101,21 @@ KTAbstractButton *KTModeToolbar::segmentButton(Segment segment, const QString &p
     return button;
 }
 
-QWidget *KTModeToolbar::zoomSliderView(QWidget *parent, KTZoomSlider **slider)
+QWidget *KTModeToolbar::controlRow(QWidget *parent, QHBoxLayout **row, int spacing)
 {
     auto *view = new QWidget(parent);
-    auto *row = new QHBoxLayout(view);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
+    auto *layout = new QHBoxLayout(view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    if (row)
+        *row = layout;
+    return view;
+}
+
+QWidget *KTModeToolbar::zoomSliderView(QWidget *parent, KTZoomSlider **slider)
+{
+    QHBoxLayout *row = nullptr;
+    QWidget *view = controlRow(parent, &row);
     const auto icon = [view](const QString &name) {
         auto *button = roundButton(name, {}, KTAbstractButton::Momentary, view);
         button->setNormalStateThreeImageName({});
@@ -128,20 +137,39 @@ QWidget *KTModeToolbar::zoomSliderView(QWidget *parent, KTZoomSlider **slider)
     return view;
 }
 
-KTResizablePopUpButton *KTModeToolbar::zoomPopUpButton(QWidget *parent)
+namespace {
+
+KTResizablePopUpButton *popUpButton(const QStringList &titles, const QString &toolTip, QWidget *parent)
 {
     auto *menu = new QMenu(parent);
-    const QStringList titles{QStringLiteral("50%"), QStringLiteral("100%"), QStringLiteral("200%"),
-                             QStringLiteral("400%"), tr("Fit")};
     for (int tag = 0; tag < titles.size(); ++tag)
         menu->addAction(titles.at(tag))->setData(tag);
     auto *button = new KTResizablePopUpButton(parent);
-    button->setObjectName(QStringLiteral("switchZoomButton"));
     button->setNormalStateThreeImageName(QStringLiteral("dropdown"));
     button->setPushedStateThreeImageName(QStringLiteral("dropdown_on"));
     button->setPopUpMenu(menu);
-    button->setToolTip(tr("Zoom"));
+    button->setToolTip(toolTip);
+    return button;
+}
+
+} // namespace
+
+KTResizablePopUpButton *KTModeToolbar::zoomPopUpButton(QWidget *parent)
+{
+    KTResizablePopUpButton *button = popUpButton({QStringLiteral("50%"), QStringLiteral("100%"),
+                                                  QStringLiteral("200%"), QStringLiteral("400%"), tr("Fit")},
+                                                 tr("Zoom"), parent);
+    button->setObjectName(QStringLiteral("switchZoomButton"));
     button->setFixedSize(104, 24);
+    return button;
+}
+
+KTResizablePopUpButton *KTModeToolbar::sortKeyPopUpButton(const QStringList &titles, const QString &toolTip,
+                                                          QWidget *parent)
+{
+    KTResizablePopUpButton *button = popUpButton(titles, toolTip, parent);
+    button->setObjectName(QStringLiteral("switchSortKeyButton"));
+    button->setFixedSize(128, 24);
     return button;
 }
 

@@ -44,11 +44,17 @@ public:
     static KTAbstractButton *segmentButton(Segment segment, const QString &pictogram, const QString &toolTip,
                                            QWidget *parent);
 
+    /// A row of controls: a plain widget under `parent` whose horizontal layout (no margins,
+    /// `spacing` between the controls) is returned in `row`.
+    static QWidget *controlRow(QWidget *parent, QHBoxLayout **row, int spacing = 6);
     /// The thumbnail zoom: the slider (0.0 to 1.0, in `slider`) between a small and a large
     /// thumbnail pictogram.
     static QWidget *zoomSliderView(QWidget *parent, KTZoomSlider **slider);
     /// The viewer's zoom pop-up: tags 0 "50%", 1 "100%", 2 "200%", 3 "400%", 4 "Fit".
     static KTResizablePopUpButton *zoomPopUpButton(QWidget *parent);
+    /// A pop-up of the sort keys titled `titles`, tagged by position.
+    static KTResizablePopUpButton *sortKeyPopUpButton(const QStringList &titles, const QString &toolTip,
+                                                      QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

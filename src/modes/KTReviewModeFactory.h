@@ -13,8 +13,8 @@ class KTBaseUIModeController;
 class KTReviewModeFactory
 {
 public:
-    /// The similar-groups mode for "Duplicates", the picks mode for "Favorites", the rejects mode for
-    /// "Trash", the remaining-images mode for "LeftImages"; null for the UI modes whose mode is not built
-    /// here.
+    /// The timeline for "AllImages", the similar-groups mode for "Duplicates", the picks mode for
+    /// "Favorites", the rejects mode for "Trash", the remaining-images mode for "LeftImages"; null for the UI
+    /// modes whose mode is not built here.
     static std::unique_ptr<KTBaseUIModeController> make(const QString &uiMode);
 };

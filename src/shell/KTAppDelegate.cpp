@@ -3,7 +3,9 @@
 #include "KTAbstractButton.h"
 #include "KTAbstractScroller.h"
 #include "KTError.h"
+#include "KTExternalImagesManager.h"
 #include "KTImageSourcesWindowController.h"
+#include "KTImageStorage.h"
 #include "KTMainWindow.h"
 #include "KTPushNotification.h"
 #include "KTShareManager.h"
@@ -26,9 +28,9 @@ KTMainWindowController *KTAppDelegate::mainWindowController() const
 void KTAppDelegate::seedLaunchDefaults(KTUserDefaults &defaults)
 {
     const std::pair<QString, bool> seeds[] = {
-        {kLightroomSyncOptionPicks, true},
-        {kLightroomSyncOptionRejects, true},
-        {kShowRAWandJPEGAsOneFileOption, false},
+        {kLightroomSyncOptionPicksKey, true},
+        {kLightroomSyncOptionRejectsKey, true},
+        {KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey, false},
     };
     for (const auto &[key, value] : seeds) {
         if (!defaults.hasStoredValue(key))

@@ -9,10 +9,6 @@
 
 class KTUserDefaults;
 
-inline const QString kLightroomSyncOptionPicks = QStringLiteral("kLightroomSyncOptionPicks");
-inline const QString kLightroomSyncOptionRejects = QStringLiteral("kLightroomSyncOptionRejects");
-inline const QString kShowRAWandJPEGAsOneFileOption = QStringLiteral("kShowRAWandJPEGAsOneFileOption");
-
 /// The application delegate: runs the launch sequence, shows the main window, answers reopen
 /// and quit requests through it, and turns folders and catalogues handed to the application
 /// (given on the command line, or by a later start through KTSingleInstance) into the sources of

@@ -6,6 +6,7 @@
 
 #include "KTBurstFixture.h"
 #include "KTCatalogModel.h"
+#include "KTDispatch.h"
 #include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
@@ -27,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <set>
 
@@ -274,6 +276,39 @@ TEST_F(DuplicatesSeeker, TwoQuickStartsRunOneSearch)
     EXPECT_EQ(searched.size(), loaded.size());
     EXPECT_FALSE(searched.intersects(loaded)) << "the groups were rebuilt";
     EXPECT_EQ(nestedStarts().first(), kSearchDuplicatesTaskName);
+}
+
+// The seeker is destroyed on the main thread while its search compares: the search reads only the
+// state it was given (a use after free under the address sanitizer otherwise), stops as cancelled
+// without saving, and ends its tasks without a sender. A later load searches nothing.
+TEST_F(DuplicatesSeeker, SeekerDestroyedDuringASearchIsNotTouchedAndSavesNothing)
+{
+    load();
+    const auto before = groupedBursts();
+    ASSERT_FALSE(before.empty());
+    tasks.clear();
+    std::atomic_bool destroyed{false};
+    seeker->setProgressHook([this, &destroyed](const QString &phase, double) {
+        if (phase == kComparingImagesTaskName && !destroyed.exchange(true))
+            runOnMainSync([this] {
+                delete seeker;
+                seeker = nullptr;
+            });
+    });
+    storage.findImagesDuplicatesWithSimilarityLevel(3, 3600);
+    ASSERT_TRUE(
+        waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kSearchDuplicatesTaskName) == 1; },
+                  std::chrono::seconds(60)));
+    drainMainQueue();
+    ASSERT_TRUE(destroyed.load());
+    EXPECT_EQ(groupedBursts(), before);
+    EXPECT_EQ(tasks.count(kTaskDidStartNotification, QStringLiteral("Finalizing")), 0);
+    nestedStarts();
+
+    tasks.clear();
+    load();
+    EXPECT_EQ(tasks.count(kTaskDidStartNotification, QStringLiteral("Analyzing Images")), 0);
+    EXPECT_EQ(groupedBursts(), before);
 }
 
 TEST_F(DuplicatesSeeker, PickedAndRejectedImagesTakeNoPartAndTheLevelChoosesTheSettings)

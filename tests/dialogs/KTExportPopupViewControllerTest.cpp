@@ -2,7 +2,6 @@
 
 #include "KTAbstractButton.h"
 #include "KTPopoverManager.h"
-#include "KTPopoverView.h"
 #include "KTShareManager.h"
 #include "KTShareSystem.h"
 

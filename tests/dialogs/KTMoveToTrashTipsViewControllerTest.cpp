@@ -4,7 +4,6 @@
 #include "KTExternalImagesManager.h"
 #include "KTNamedImages.h"
 #include "KTPopoverManager.h"
-#include "KTPopoverView.h"
 #include "KTSButton.h"
 
 #include <QTest>

@@ -5,7 +5,6 @@
 
 #include "KTAbstractButton.h"
 #include "KTPopoverManager.h"
-#include "KTPopoverView.h"
 #include "KTProgressWindowController.h"
 #include "KTSegmentedTimeRangeView.h"
 #include "KTTestSupport.h"

@@ -7,7 +7,7 @@
 #include "KTButton.h"
 #include "KTDuplicatesSearchSettingsController.h"
 #include "KTGatedQueue.h"
-#include "KTGroupModesTestSession.h"
+#include "KTGroupModeTest.h"
 #include "KTImageCompareView.h"
 #include "KTImageGroupMO.h"
 #include "KTImageGroupNavigationView.h"
@@ -38,8 +38,6 @@
 #include <chrono>
 
 namespace {
-
-using Ids = QStringList;
 
 /// Counts the starts and ends of one task name, whoever posts them.
 class TaskCounter
@@ -82,7 +80,7 @@ void postTaskDidFinish(const QString &task)
     KTNotificationCenter::defaultCenter().post(kTaskDidFinishNotification, nullptr, {{kTaskNameKey, task}});
 }
 
-class KTDuplicatesImagesModeControllerTest : public ::testing::Test
+class KTDuplicatesImagesModeControllerTest : public KTGroupModeTest<KTDuplicatesImagesModeController>
 {
 protected:
     void SetUp() override
@@ -106,13 +104,6 @@ protected:
 
     void TearDown() override { KTAnimations::setEnabled(false); }
 
-    QList<Ids> groups() const
-    {
-        QList<Ids> result;
-        for (qsizetype i = 0; i < mode->numberOfGroupsInList(); ++i)
-            result.append(KTBurstModesSession::ids(mode->imagesForGroup(i)));
-        return result;
-    }
     /// The burst of each listed group ("s03-b0").
     Ids bursts() const
     {
@@ -121,48 +112,8 @@ protected:
             result.append(group.value(0).left(6));
         return result;
     }
-    /// The first image of each listed group.
-    Ids heads() const
-    {
-        Ids result;
-        for (const Ids &group : groups())
-            result.append(group.value(0));
-        return result;
-    }
-    Ids selectedGroup() const { return KTBurstModesSession::ids(mode->images()); }
-    Ids selection() const
-    {
-        QList<KTImageMO *> selected;
-        mode->enumerateSelectedImagesUsingBlock(
-            [&](KTImageMO *image, bool, bool &) { selected.append(image); });
-        return KTBurstModesSession::ids(selected);
-    }
-    QString active() const
-    {
-        KTImageMO *image = mode->activeImageMO();
-        return image ? KTBurstModesSession::ids({image}).value(0) : QString();
-    }
-    KTImageMO *image(const QString &id) const { return session.image(id); }
-    QList<KTImageMO *> imagesOf(const Ids &ids) const
-    {
-        QList<KTImageMO *> result;
-        for (const QString &id : ids)
-            result.append(image(id));
-        return result;
-    }
-    /// Shows group `index` in `subMode`, on its first image.
-    void show(qsizetype index, const QString &subMode)
-    {
-        mode->switchToUIMode(subMode);
-        mode->switchToGroupAtIndex(index, KTGroupSwitchAnimation::None);
-        mode->switchToUIMode(subMode);
-    }
-    void reject(const Ids &ids) { session.storage().moveImagesToTrash(imagesOf(ids)); }
 
-    KTBurstModesSession session;
     KTButton modeButton;
-    std::unique_ptr<KTDuplicatesImagesModeController> mode;
-    std::unique_ptr<KTModeWindow> window;
 };
 
 // While the mode is on screen the groups keep their places through picks, rejects and
@@ -386,7 +337,8 @@ TEST_F(KTDuplicatesImagesModeControllerTest, ResolvingTheOnlyGroupLeavesAnEmptyL
     EXPECT_FALSE(mode->exifPanelShouldBeShown());
     EXPECT_TRUE(modeButton.badge().isEmpty());
     EXPECT_FALSE(mode->canResolve());
-    for (KTAbstractButton *button : {mode->groupsModeButton(), mode->groupModeButton(), mode->switchSortOrderButton()})
+    for (KTAbstractButton *button :
+         {mode->groupsModeButton(), mode->groupModeButton(), mode->switchSortOrderButton()})
         EXPECT_FALSE(button->isButtonEnabled()) << button->objectName().toStdString();
     EXPECT_FALSE(mode->switchSortKeyButton()->isButtonEnabled());
     EXPECT_FALSE(mode->groupsInfo()->isVisibleTo(mode->view()));

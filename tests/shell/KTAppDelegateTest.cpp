@@ -1,7 +1,9 @@
 #include "KTAppDelegate.h"
 
 #include "KTAbstractButton.h"
+#include "KTExternalImagesManager.h"
 #include "KTImageSourcesWindowController.h"
+#include "KTImageStorage.h"
 #include "KTShareManager.h"
 #include "KTShellFixture.h"
 #include "KTTaskRecorder.h"
@@ -54,21 +56,21 @@ TEST(KTAppDelegateSeedTest, SeedingWritesOnlyAbsentKeys)
 {
     QTemporaryDir dir;
     KTUserDefaults defaults(dir.filePath("d.ini"));
-    defaults.setBool(false, kLightroomSyncOptionRejects);
+    defaults.setBool(false, kLightroomSyncOptionRejectsKey);
 
     KTAppDelegate::seedLaunchDefaults(defaults);
-    EXPECT_TRUE(defaults.hasStoredValue(kLightroomSyncOptionPicks));
-    EXPECT_TRUE(defaults.boolForKey(kLightroomSyncOptionPicks));
-    EXPECT_FALSE(defaults.boolForKey(kLightroomSyncOptionRejects));
-    EXPECT_TRUE(defaults.hasStoredValue(kShowRAWandJPEGAsOneFileOption));
-    EXPECT_FALSE(defaults.boolForKey(kShowRAWandJPEGAsOneFileOption));
+    EXPECT_TRUE(defaults.hasStoredValue(kLightroomSyncOptionPicksKey));
+    EXPECT_TRUE(defaults.boolForKey(kLightroomSyncOptionPicksKey));
+    EXPECT_FALSE(defaults.boolForKey(kLightroomSyncOptionRejectsKey));
+    EXPECT_TRUE(defaults.hasStoredValue(KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey));
+    EXPECT_FALSE(defaults.boolForKey(KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey));
 
     // A user's later choice survives the next launch.
-    defaults.setBool(true, kShowRAWandJPEGAsOneFileOption);
-    defaults.setBool(false, kLightroomSyncOptionPicks);
+    defaults.setBool(true, KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey);
+    defaults.setBool(false, kLightroomSyncOptionPicksKey);
     KTAppDelegate::seedLaunchDefaults(defaults);
-    EXPECT_TRUE(defaults.boolForKey(kShowRAWandJPEGAsOneFileOption));
-    EXPECT_FALSE(defaults.boolForKey(kLightroomSyncOptionPicks));
+    EXPECT_TRUE(defaults.boolForKey(KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey));
+    EXPECT_FALSE(defaults.boolForKey(kLightroomSyncOptionPicksKey));
 }
 
 // Before the window is made, accepted paths wait for it; the rules decide which are accepted.
@@ -125,7 +127,7 @@ TEST(KTAppDelegateTableTest, OpenedPathsFollowTheDropRules)
 TEST_F(KTAppDelegateTest, TheLaunchSetsTheLookSeedsTheDefaultsAndOpensTheGivenFolders)
 {
     KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
-    defaults.removeObjectForKey(kShowRAWandJPEGAsOneFileOption);
+    defaults.removeObjectForKey(KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey);
     const QString photos = folder("Photos");
     delegate.setLaunchPaths({photos});
     delegate.applicationDidFinishLaunching();
@@ -139,7 +141,7 @@ TEST_F(KTAppDelegateTest, TheLaunchSetsTheLookSeedsTheDefaultsAndOpensTheGivenFo
     EXPECT_EQ(KTShareManager::excludedExportItems(),
               (QStringList{kKTExportToPhotoshop, kKTExportToPhotoshopElements, kKTExportToAperture,
                            kKTExportToIPhoto, kKTExportToLightroom}));
-    EXPECT_TRUE(defaults.hasStoredValue(kShowRAWandJPEGAsOneFileOption));
+    EXPECT_TRUE(defaults.hasStoredValue(KTImageStorage::kShowRAWandJPEGAsOneFileOptionKey));
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
 
     // Minimised, the application takes no paths until it is active again.

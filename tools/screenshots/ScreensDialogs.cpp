@@ -22,6 +22,7 @@
 #include "KTColor.h"
 #include "KTDialogPictures.h"
 #include "KTExportPopupViewController.h"
+#include "KTExternalImagesManager.h"
 #include "KTFont.h"
 #include "KTMoveToTrashTipsViewController.h"
 #include "KTNamedImages.h"
@@ -171,6 +172,16 @@ KT_SCREEN(dialogs_tips_picks_page)
 {
     // The page with the longest description.
     return tipsOnPage(context, 8);
+}
+
+// "Show tips at startup" turned off: the empty box must still read on the window grey.
+KT_SCREEN(dialogs_tips_not_at_startup)
+{
+    const bool previous = KTTipsWindow::wantsShowAtStartup();
+    KTTipsWindow::setWantsShowAtStartup(false);
+    QImage picture = tipsOnPage(context, 1);
+    KTTipsWindow::setWantsShowAtStartup(previous);
+    return picture;
 }
 
 KT_SCREEN(dialogs_tips_last_page)
@@ -337,8 +348,8 @@ KT_SCREEN(dialogs_preferences)
 {
     QTemporaryDir dir;
     KTUserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
-    defaults.setBool(true, QStringLiteral("kLightroomSyncOptionPicks"));
-    defaults.setBool(false, QStringLiteral("kLightroomSyncOptionRejects"));
+    defaults.setBool(true, kLightroomSyncOptionPicksKey);
+    defaults.setBool(false, kLightroomSyncOptionRejectsKey);
     KTPreferencesWindowController preferences(nullptr, defaults);
     return context.capture(*preferences.window());
 }

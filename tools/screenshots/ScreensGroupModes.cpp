@@ -197,3 +197,33 @@ KT_SCREEN(modes_similar_resolved)
     }
     return image;
 }
+
+namespace {
+
+QImage timeline(KTScreenContext &context, const QString &subMode)
+{
+    return captureGroupMode(context, QStringLiteral("AllImages"),
+                            [&](KTGroupModeController &mode) { showSecondGroup(mode, subMode); });
+}
+
+} // namespace
+
+KT_SCREEN(modes_timeline_groups)
+{
+    return timeline(context, kUIModeGroups);
+}
+
+KT_SCREEN(modes_timeline_group)
+{
+    return timeline(context, kUIModeGroup);
+}
+
+KT_SCREEN(modes_timeline_image)
+{
+    return timeline(context, kUIModeImage);
+}
+
+KT_SCREEN(modes_timeline_compare)
+{
+    return timeline(context, kUIModeCompare);
+}

@@ -1,0 +1,308 @@
+#include "KTBaseImagesGroupsController.h"
+
+#include "KTAbstractButton.h"
+#include "KTBindingSource.h"
+#include "KTCatalogModel.h"
+#include "KTCatalogNotifications.h"
+#include "KTFilteredImageLists.h"
+#include "KTImageMO.h"
+#include "KTImageStorage.h"
+#include "KTModeToolbar.h"
+#include "KTMultiBindingsController.h"
+#include "KTSortDescriptor.h"
+#include "KTTimeGroupMO.h"
+#include "KTTimeLineImagesGroupsView.h"
+#include "KTTimeRangePopoverWindowController.h"
+#include "KTUserDefaults.h"
+#include "KTUtils.h"
+
+#include <QHBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString kTimeRangeKey = QStringLiteral("timeRange");
+
+/// The images of `group` that are not rejected, sorted by `key` ascending.
+QList<KTImageMO *> unrejectedImagesSortedBy(const KTTimeGroupMO *group, const QString &key)
+{
+    QList<KTStoreObject *> sorted;
+    for (KTImageMO *image : group->images()) {
+        if (!image->rejected().value_or(false))
+            sorted.append(image);
+    }
+    KTSortDescriptor::sortObjects(sorted, {KTSortDescriptor(key)});
+    QList<KTImageMO *> images;
+    images.reserve(sorted.size());
+    for (KTStoreObject *object : std::as_const(sorted))
+        images.append(static_cast<KTImageMO *>(object));
+    return images;
+}
+
+} // namespace
+
+KTBaseImagesGroupsController::KTBaseImagesGroupsController(QObject *parent)
+    : KTGroupModeController(new KTTimeLineImagesGroupsView, parent)
+{
+    m_rejectNotSelectedButton = KTModeToolbar::roundButton(
+        QStringLiteral("reject"), tr("Reject the images of the group that are not picked"),
+        KTAbstractButton::Momentary, groupActionsLayout()->parentWidget());
+    m_rejectNotSelectedButton->setObjectName(QStringLiteral("rejectNotSelectedButton"));
+    connect(m_rejectNotSelectedButton, &KTControl::clicked, this,
+            [this] { onRejectNotSelected(m_rejectNotSelectedButton); });
+    groupActionsLayout()->addWidget(m_rejectNotSelectedButton);
+    groupActionsLayout()->addSpacing(10);
+    timeRangeButton()->setToolTip(tr("Shots taken closer together than this share a group"));
+}
+
+KTBaseImagesGroupsController::~KTBaseImagesGroupsController()
+{
+    m_listObserver.reset();
+    m_groupsObserver.reset();
+    m_rejectNotSelectedButtonMultibindingsController.reset();
+    destroyView();
+}
+
+QString KTBaseImagesGroupsController::imagesFilterID() const
+{
+    return QString::fromLatin1(metaObject()->className());
+}
+
+QVariantMap KTBaseImagesGroupsController::imagesFilter() const
+{
+    return {
+        {kFilterPredicateKey, QVariant::fromValue(imagesFilterPredicate())},
+        {kFilterSortDescriptorsKey, QVariant::fromValue(imagesSortDescriptors())},
+        {kShouldApplyPredicateAfterFetch, true},
+    };
+}
+
+void KTBaseImagesGroupsController::initialize()
+{
+    KTGroupModeController::initialize();
+    groupsView()->setEmptyMessage(tr("No Images"));
+    // The group selected at the last quit.
+    const QVariant stored = userDefaults().objectForKey(QStringLiteral("kRestoredGroupIdx_") +
+                                                        QString::fromLatin1(metaObject()->className()));
+    if (stored.isValid() && stored.toLongLong() >= 0)
+        setSelectedGroupIndex(qsizetype(stored.toLongLong()));
+}
+
+void KTBaseImagesGroupsController::registerDefaults()
+{
+    KTGroupModeController::registerDefaults();
+    userDefaults().registerDefaults({{defaultsKeyPathForKey(kTimeRangeKey), 300.0}});
+}
+
+// ---- Catalogue ----
+
+void KTBaseImagesGroupsController::setImageStorage(KTImageStorage *storage)
+{
+    KTImageStorage *previous = imageStorage();
+    if (storage == previous)
+        return;
+    m_listObserver.reset();
+    m_groupsObserver.reset();
+    if (previous)
+        previous->removeFilterWithID(imagesFilterID());
+    KTGroupModeController::setImageStorage(storage);
+    observeNotificationsFromImageStorage(storage);
+    if (storage)
+        storage->setFilter(imagesFilter(), imagesFilterID());
+}
+
+void KTBaseImagesGroupsController::observeNotificationsFromImageStorage(KTImageStorage *storage)
+{
+    if (!storage)
+        return;
+    KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
+    const QPointer<KTBaseImagesGroupsController> self(this);
+    const auto markForReload = [self](const KTNotification &) {
+        if (self)
+            self->setNeedsReload();
+    };
+    m_listObserver = center.addObserver(imagesFilterID(), storage, markForReload);
+    m_groupsObserver = center.addObserver(KTTimeGroupsDidChangeInfo::name(), storage, markForReload);
+}
+
+// ---- The list ----
+
+QList<KTImageMO *> KTBaseImagesGroupsController::imagesForGroup(qsizetype index) const
+{
+    return index >= 0 && index < m_grouppedImages.size() ? m_grouppedImages.at(index) : QList<KTImageMO *>();
+}
+
+void KTBaseImagesGroupsController::reloadGrouppedImages()
+{
+    KTImageStorage *storage = imageStorage();
+    if (!storage) {
+        m_grouppedImages.clear();
+        return;
+    }
+    // 1. The catalogue keeps the filter's list current once asked for.
+    storage->imagesFilteredByFilterWithID(imagesFilterID());
+    // 2. Each time group's images that are not rejected, in shooting order; the group of the
+    // images without a shooting time, by creation date, is held back for the end.
+    QList<QList<KTImageMO *>> groups;
+    QList<KTImageMO *> withoutTimeStamp;
+    for (const KTTimeGroupMO *group : storage->timeGroups()) {
+        if (group->timestampIsAbsent().value_or(false)) {
+            withoutTimeStamp = unrejectedImagesSortedBy(group, QStringLiteral("creationDate"));
+            continue;
+        }
+        QList<KTImageMO *> images = unrejectedImagesSortedBy(group, kImageTimeStampValueKey);
+        if (!images.isEmpty())
+            groups.append(std::move(images));
+    }
+    // 3-4. The groups by the shooting time of their first image.
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const QList<KTImageMO *> &a, const QList<KTImageMO *> &b) {
+                         return a.constFirst()->timeStamp() < b.constFirst()->timeStamp();
+                     });
+    if (!withoutTimeStamp.isEmpty())
+        groups.append(std::move(withoutTimeStamp));
+    m_grouppedImages = std::move(groups);
+}
+
+void KTBaseImagesGroupsController::clearGroupList()
+{
+    m_grouppedImages.clear();
+}
+
+KTTimeLineImagesGroupsView *KTBaseImagesGroupsController::timeLineView() const
+{
+    return static_cast<KTTimeLineImagesGroupsView *>(groupsView());
+}
+
+QString KTBaseImagesGroupsController::modeButtonBadge() const
+{
+    return {};
+}
+
+QWidget *KTBaseImagesGroupsController::rejectNotSelectedButton() const
+{
+    return m_rejectNotSelectedButton;
+}
+
+// ---- Selection ----
+
+void KTBaseImagesGroupsController::validateGroupSelection()
+{
+    // The same position stays selected; the first group when it is gone.
+    const qsizetype count = m_grouppedImages.size();
+    const std::optional<qsizetype> index = selectedGroupIndex();
+    if (!index || *index < 0 || *index >= count)
+        setSelectedGroupIndex(count > 0 ? std::optional<qsizetype>(0) : std::nullopt);
+}
+
+void KTBaseImagesGroupsController::adjustGroupSelection()
+{
+    // The group list shows the selection in every sub-mode.
+    groupsView()->setSelectedGroupIndex(selectedGroupIndex());
+    if (!doesNotScrollSelectionToVisible())
+        groupsView()->scrollSelectedGroupToVisible();
+    storeGroupSelection();
+    adjustSelectAllButtonVisibility();
+}
+
+void KTBaseImagesGroupsController::storeGroupSelection()
+{
+    reloadImages();
+    validateCompareModeButton();
+    adjustShareButtonState();
+    adjustFlagImageButtonState();
+    adjustRejectNotSelectedButtonState();
+    updateInfoView();
+    validateFlagAndShareButtons();
+}
+
+void KTBaseImagesGroupsController::validateImagesSelectionAfterGroupSwitch()
+{
+    validateImagesSelectionGroupChanged(true);
+}
+
+void KTBaseImagesGroupsController::imagesGroupsViewSelectionDidChange(KTImagesGroupsView *view)
+{
+    setSelectedGroupIndex(view->selectedGroupIndex());
+    storeGroupSelection();
+}
+
+void KTBaseImagesGroupsController::adjustRejectNotSelectedButtonState()
+{
+    if (!m_rejectNotSelectedButtonMultibindingsController) {
+        m_rejectNotSelectedButtonMultibindingsController = std::make_unique<KTMultiBindingsController>();
+        connect(m_rejectNotSelectedButtonMultibindingsController.get(),
+                &KTMultiBindingsController::boolValueChanged, this, [this](bool allPicked) {
+                    if (m_rejectNotSelectedButton)
+                        m_rejectNotSelectedButton->setButtonEnabled(!allPicked);
+                });
+    }
+    QList<KTBindingSource> sources;
+    for (KTImageMO *image : imagesForSelectedGroup())
+        sources.append(KTBindingSource(image));
+    m_rejectNotSelectedButtonMultibindingsController->bindBoolValueToObjects(sources,
+                                                                             QStringLiteral("picked"));
+    // Enabled unless every image is picked (an empty group leaves it enabled).
+    m_rejectNotSelectedButton->setButtonEnabled(
+        !m_rejectNotSelectedButtonMultibindingsController->boolValue());
+}
+
+QString KTBaseImagesGroupsController::activeImageAbsentMessage() const
+{
+    return QStringLiteral("Error active image absent in groupped images.");
+}
+
+// ---- View rules ----
+
+QStringList KTBaseImagesGroupsController::selectedGroupInfoStrings() const
+{
+    const QList<KTImageMO *> group = images();
+    qint64 bytes = 0;
+    for (const KTImageMO *image : group)
+        bytes += qint64(image->size().value_or(0));
+    // The group text is shown as it stands, not looked up.
+    return {QStringLiteral("Group of %1 images").arg(group.size()), KTUtils::stringFromByteCount(bytes)};
+}
+
+void KTBaseImagesGroupsController::setAllGroupsInfoBarEnabled(bool enabled)
+{
+    KTGroupModeController::setAllGroupsInfoBarEnabled(enabled);
+    timeRangeButton()->setButtonEnabled(enabled);
+}
+
+// ---- Time range ----
+
+QList<double> KTBaseImagesGroupsController::timeRanges() const
+{
+    return {2, 10, 30, 60, 300, 600, 1200};
+}
+
+QStringList KTBaseImagesGroupsController::timeRangesStrings() const
+{
+    // Shown as written.
+    return {QStringLiteral("2 sec"),  QStringLiteral("10 sec"), QStringLiteral("30 sec"),
+            QStringLiteral("60 sec"), QStringLiteral("5 min"),  QStringLiteral("10 min"),
+            QStringLiteral("20 min")};
+}
+
+QString KTBaseImagesGroupsController::timeRangeDescription() const
+{
+    return tr("If shooting interval of photos is less than selected time range, they will be put in the same "
+              "group.");
+}
+
+void KTBaseImagesGroupsController::timeRangePopoverDidDone(KTTimeRangePopoverWindowController *popover)
+{
+    setTimeRange(popover->timeRange());
+    setSelectedGroupIndex(0);
+    updateTimeRangeButton();
+    // The catalogue regroups in the background; its "timeGroupsDidChange" brings the reload.
+    if (KTImageStorage *storage = imageStorage())
+        storage->groupImagesByTimeInterval(timeRange());
+}
+
+KTAbstractButton *KTBaseImagesGroupsController::rejectNotSelectedButtonControl() const
+{
+    return m_rejectNotSelectedButton;
+}

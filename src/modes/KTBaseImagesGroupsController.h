@@ -1,0 +1,95 @@
+#pragma once
+
+#include "KTGroupModeController.h"
+#include "KTPredicate.h"
+
+#include <QVariantMap>
+
+#include <memory>
+
+class KTMultiBindingsController;
+class KTTimeLineImagesGroupsView;
+
+/// The review mode over the catalogue's time groups: every image that is not rejected, in
+/// groups of shots taken close together, listed in shooting order (the images without a shooting
+/// time last, by creation date), with a day band above the first group of each day.
+///
+/// The selected group is kept by position: after a change of the list the same position stays
+/// selected (the first group when it fell off the end). A move to another group starts on its
+/// first image unless a remembered image is in it; a group chosen in the list keeps the image
+/// positions. The time range sets the grouping interval: a new one regroups the whole catalogue
+/// and selects the first group.
+///
+/// A concrete mode supplies its identity (modeID()) and its filter predicate.
+///
+/// Threading: main thread only; the regrouping runs in the catalogue's background task.
+class KTBaseImagesGroupsController : public KTGroupModeController
+{
+    Q_OBJECT
+public:
+    ~KTBaseImagesGroupsController() override;
+
+    /// The class's own name: the identifier of the filtered list and of its notification.
+    QString imagesFilterID() const override;
+    /// Which images the mode lists (before the time groups are taken into account).
+    virtual KTPredicate imagesFilterPredicate() const = 0;
+    /// The predicate (applied after the fetch) and imagesSortDescriptors().
+    QVariantMap imagesFilter() const;
+    /// Moves the observers and the filter from the previous catalogue to `storage`.
+    void setImageStorage(KTImageStorage *storage) override;
+
+    // ---- The list ----
+
+    /// The listed time groups, each its images in shooting order.
+    const QList<QList<KTImageMO *>> &grouppedImages() const { return m_grouppedImages; }
+    QList<KTImageMO *> imagesForGroup(qsizetype index) const override;
+    /// No badge on the mode's button.
+    QString modeButtonBadge() const override;
+    KTTimeLineImagesGroupsView *timeLineView() const;
+    /// The button that rejects the images of the selected group that are not picked; enabled
+    /// unless every image of the group is picked.
+    KTAbstractButton *rejectNotSelectedButtonControl() const;
+    QWidget *rejectNotSelectedButton() const override;
+
+    // ---- Time range popover ----
+
+    /// The chosen interval is stored, the first group selected, and the catalogue regroups.
+    void timeRangePopoverDidDone(KTTimeRangePopoverWindowController *popover) override;
+
+    // ---- Delegates of the grids ----
+
+    void imagesGroupsViewSelectionDidChange(KTImagesGroupsView *view) override;
+
+protected:
+    explicit KTBaseImagesGroupsController(QObject *parent);
+
+    void initialize() override;
+    void registerDefaults() override;
+
+    qsizetype groupCount() const override { return m_grouppedImages.size(); }
+    void reloadGrouppedImages() override;
+    void validateGroupSelection() override;
+    void adjustGroupSelection() override;
+    void validateImagesSelectionAfterGroupSwitch() override;
+    QStringList selectedGroupInfoStrings() const override;
+    void clearGroupList() override;
+    QString activeImageAbsentMessage() const override;
+    QList<double> timeRanges() const override;
+    QStringList timeRangesStrings() const override;
+    QString timeRangeDescription() const override;
+    void setAllGroupsInfoBarEnabled(bool enabled) override;
+
+    /// Loads the selected group and refreshes what depends on it.
+    void storeGroupSelection();
+    /// The reject-not-selected button follows the picks of the selected group's images.
+    void adjustRejectNotSelectedButtonState();
+
+private:
+    void observeNotificationsFromImageStorage(KTImageStorage *storage);
+
+    QList<QList<KTImageMO *>> m_grouppedImages;
+    KTObserverToken m_listObserver;
+    KTObserverToken m_groupsObserver;
+    std::unique_ptr<KTMultiBindingsController> m_rejectNotSelectedButtonMultibindingsController;
+    QPointer<KTAbstractButton> m_rejectNotSelectedButton;
+};

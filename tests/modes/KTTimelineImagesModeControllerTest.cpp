@@ -1,0 +1,249 @@
+#include "KTTimelineImagesModeController.h"
+
+#include "KTAbstractButton.h"
+#include "KTGroupModeTest.h"
+#include "KTImageGroupNavigationView.h"
+#include "KTImageGroupView.h"
+#include "KTImageMO.h"
+#include "KTCatalogNotifications.h"
+#include "KTImageStorage.h"
+#include "KTImageView.h"
+#include "KTNotificationCenter.h"
+#include "KTProgressWindowController.h"
+#include "KTSegmentedTimeRangeView.h"
+#include "KTTaskNotifications.h"
+#include "KTTasksNotifier.h"
+#include "KTTestSupport.h"
+#include "KTTimeLineImagesGroupsView.h"
+#include "KTTimeRangePopoverWindowController.h"
+#include "KTUserDefaults.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+/// The bursts shot over two months: one on 5 May in the evening and one across midnight into 6
+/// May (the catalogue's grouping splits it at the day); on 6 June (the same day of another month)
+/// one in the morning and two three minutes apart at noon; one and three singles on 7 June; and a
+/// photo without a shooting time.
+std::vector<KTBurstPhoto> photosOverTwoMonths()
+{
+    std::vector<KTBurstPhoto> photos = KTBurstModesSession::defaultPhotos();
+    const auto at = [](int month, int day, int hour, int minute, int second) {
+        return QDateTime(QDate(2026, month, day), QTime(hour, minute, second));
+    };
+    const QMap<QString, QDateTime> starts{
+        {QStringLiteral("s00-b0"), at(5, 5, 22, 0, 0)}, {QStringLiteral("s00-b1"), at(5, 5, 23, 59, 58)},
+        {QStringLiteral("s01-b0"), at(6, 6, 9, 0, 0)},  {QStringLiteral("s02-b0"), at(6, 6, 12, 0, 0)},
+        {QStringLiteral("s03-b0"), at(6, 6, 12, 3, 0)}, {QStringLiteral("s04-b0"), at(6, 7, 18, 0, 0)},
+        {QStringLiteral("u0"), at(6, 7, 18, 30, 0)},    {QStringLiteral("u1"), at(6, 7, 19, 30, 0)},
+        {QStringLiteral("u2"), at(6, 7, 20, 30, 0)},
+    };
+    for (KTBurstPhoto &photo : photos) {
+        const QString burst = photo.id.startsWith(QLatin1Char('u')) ? photo.id : photo.id.left(6);
+        const int shot = photo.id.startsWith(QLatin1Char('u')) ? 0 : photo.id.mid(7).toInt();
+        photo.shotTime = starts.value(burst).addSecs(shot);
+    }
+    return photos;
+}
+
+class KTTimelineImagesModeControllerTest : public KTGroupModeTest<KTTimelineImagesModeController>
+{
+protected:
+    void SetUp() override
+    {
+        // A photo without a shooting time: no EXIF at all.
+        QDir().mkpath(QDir(session.folder()).filePath(QStringLiteral("Photos")));
+        QImage plain(120, 90, QImage::Format_RGB32);
+        plain.fill(QColor(90, 120, 150));
+        ASSERT_TRUE(plain.save(session.path(QStringLiteral("nostamp")), "JPEG"));
+        ASSERT_TRUE(session.load(photosOverTwoMonths(), {3, 3600, 300}));
+        showMode();
+    }
+
+    /// Chooses the time range labelled `label` in the popover, as a click does, and waits for the
+    /// catalogue's regrouping to reach the list.
+    bool chooseTimeRange(const QString &label)
+    {
+        KTTimeRangePopoverWindowController *popover = mode->timeRangePopover();
+        const qsizetype index = popover->timeRangesStrings().indexOf(label);
+        if (index < 0)
+            return false;
+        // The task ends on the regrouping queue; the new groups reach the list when they are saved
+        // into the catalogue.
+        bool finished = false;
+        bool groupsChanged = false;
+        KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
+        const KTObserverToken task =
+            center.addObserver(kTaskDidFinishNotification, nullptr, [&](const KTNotification &notification) {
+                if (notification.userInfo.value(kTaskNameKey).toString() == kGrouppingImagesByTimeTaskName)
+                    finished = true;
+            });
+        const KTObserverToken change =
+            center.addObserver(kTimeGroupsDidChangeNotification, &session.storage(),
+                               [&](const KTNotification &) { groupsChanged = finished; });
+        popover->onChangeTimeRange(popover->buttonsContainer()->buttons().at(index));
+        const bool done = waitUntil([&] { return groupsChanged; }, std::chrono::seconds(30));
+        drainMainQueue();
+        return done;
+    }
+};
+
+// The groups follow the shooting time; a day band opens each calendar day, so 6 June after 6 May
+// is another day; the images without a shooting time come last.
+TEST_F(KTTimelineImagesModeControllerTest, GroupsInShootingOrderWithABandForEachCalendarDay)
+{
+    EXPECT_EQ(heads(), (Ids{"s00-b0-0", "s00-b1-0", "s00-b1-2", "s01-b0-0", "s02-b0-0", "s04-b0-0", "u0",
+                            "u1", "u2", "nostamp"}));
+    EXPECT_EQ(groups().at(1), (Ids{"s00-b1-0", "s00-b1-1"})) << "before midnight";
+    EXPECT_EQ(groups().at(4).size(), 11) << "two bursts three minutes apart";
+    EXPECT_EQ(groups().at(4).at(5), QStringLiteral("s03-b0-0"));
+    KTTimeLineImagesGroupsView *list = mode->timeLineView();
+    QList<bool> bands;
+    QList<bool> lastOfDay;
+    for (qsizetype i = 0; i < mode->numberOfGroupsInList(); ++i) {
+        bands.append(list->showsDaySectionForGroupAtIndex(i));
+        lastOfDay.append(list->isLastInDayGroupAtIndex(i));
+    }
+    EXPECT_EQ(bands, (QList<bool>{true, false, true, true, false, true, false, false, false, false}));
+    EXPECT_EQ(lastOfDay, (QList<bool>{false, true, true, false, true, false, false, false, true, false}));
+    EXPECT_TRUE(mode->modeButtonBadge().isEmpty());
+    EXPECT_EQ(mode->imagesFilterID(), QStringLiteral("KTTimelineImagesModeController"));
+
+    // A rejected image leaves the timeline; a group left empty leaves the list.
+    session.storage().moveImagesToTrash({image("nostamp")});
+    EXPECT_EQ(heads().last(), QStringLiteral("u2"));
+}
+
+// A new interval regroups the catalogue and selects the first group; the images stay selected
+// by path where they still are in it.
+TEST_F(KTTimelineImagesModeControllerTest, ChangingTheIntervalRegroupsAndKeepsTheSelectedImages)
+{
+    EXPECT_EQ(mode->timeRange(), 300.0);
+    EXPECT_EQ(mode->timeRangeButton()->title(), QStringLiteral("5 min"));
+    show(0, kUIModeImage);
+    mode->setSelectedImages({image("s00-b0-2")}, image("s00-b0-2"), false);
+    ASSERT_EQ(selection(), Ids{"s00-b0-2"});
+
+    ASSERT_TRUE(chooseTimeRange(QStringLiteral("2 sec")));
+    EXPECT_EQ(mode->timeRange(), 2.0);
+    EXPECT_EQ(session.defaults().objectForKey(QStringLiteral("Timeline_timeRange")).toDouble(), 2.0);
+    EXPECT_EQ(mode->timeRangeButton()->title(), QStringLiteral("2 sec"));
+    EXPECT_EQ(heads(), (Ids{"s00-b0-0", "s00-b1-0", "s00-b1-2", "s01-b0-0", "s02-b0-0", "s03-b0-0",
+                            "s04-b0-0", "u0", "u1", "u2", "nostamp"}))
+        << "the noon bursts apart";
+    EXPECT_EQ(*mode->selectedGroupIndex(), 0);
+    EXPECT_EQ(selection(), Ids{"s00-b0-2"});
+    EXPECT_EQ(mode->imageView()->imageMO(), image("s00-b0-2"));
+    EXPECT_EQ(mode->UIMode(), kUIModeImage);
+}
+
+// A regroup cancelled from the progress sheet puts the popover back on the previous range; the
+// mode stores that range again and the button shows it.
+TEST_F(KTTimelineImagesModeControllerTest, CancelledRegroupRestoresTheStoredRange)
+{
+    KTTimeRangePopoverWindowController *popover = mode->timeRangePopover();
+    ASSERT_EQ(popover->timeRangesStrings(),
+              (QStringList{"2 sec", "10 sec", "30 sec", "60 sec", "5 min", "10 min", "20 min"}));
+    popover->onChangeTimeRange(popover->buttonsContainer()->buttons().at(3));
+    EXPECT_EQ(mode->timeRange(), 60.0);
+    KTNotificationCenter::defaultCenter().post(kProgressDidCancelNotification, nullptr);
+    EXPECT_EQ(popover->timeRange(), 300.0);
+    EXPECT_EQ(mode->timeRange(), 300.0);
+    EXPECT_EQ(session.defaults().objectForKey(QStringLiteral("Timeline_timeRange")).toDouble(), 300.0);
+    EXPECT_EQ(mode->timeRangeButton()->title(), QStringLiteral("5 min"));
+    EXPECT_TRUE(waitUntil([&] { return mode->numberOfGroupsInList() == 11; })) << "the regroup itself ran";
+}
+
+TEST_F(KTTimelineImagesModeControllerTest, RejectUnselectedRejectsTheUnpickedImagesOfTheGroup)
+{
+    show(4, kUIModeGroups);
+    image("s02-b0-1")->setPicked(true);
+    image("s03-b0-4")->setPicked(true);
+    session.process();
+    EXPECT_TRUE(mode->canRejectNotSelected());
+    EXPECT_TRUE(mode->rejectNotSelectedButtonControl()->isButtonEnabled());
+    mode->onRejectNotSelected(mode->rejectNotSelectedButtonControl());
+    EXPECT_EQ(groups().at(4), (Ids{"s02-b0-1", "s03-b0-4"}));
+    EXPECT_TRUE(image("s02-b0-0")->rejected().value_or(false));
+    EXPECT_FALSE(image("s00-b0-0")->rejected().value_or(false)) << "other groups stay";
+    EXPECT_TRUE(QFileInfo::exists(image("s02-b0-0")->path())) << "the files stay";
+    // Every image left is picked: nothing to reject, the button off.
+    EXPECT_FALSE(mode->canRejectNotSelected());
+    EXPECT_FALSE(mode->rejectNotSelectedButtonControl()->isButtonEnabled());
+    mode->onRejectNotSelected(nullptr);
+    EXPECT_EQ(groups().at(4).size(), 2);
+    // An unpick turns it back on.
+    image("s03-b0-4")->setPicked(false);
+    session.process();
+    EXPECT_TRUE(waitUntil([&] { return mode->rejectNotSelectedButtonControl()->isButtonEnabled(); }));
+}
+
+// The list is walked across its day bands; the selected group is kept by position; the next
+// group starts on its first image while a group chosen in the list keeps the image position.
+TEST_F(KTTimelineImagesModeControllerTest, NavigationAcrossDaysKeepsTheGroupByPosition)
+{
+    show(2, kUIModeImage);
+    mode->setSelectedImages({image("s00-b1-3")}, image("s00-b1-3"), false);
+    mode->onNextGroup(nullptr);
+    EXPECT_EQ(selectedGroup().first(), QStringLiteral("s01-b0-0")) << "from 6 May to 6 June";
+    EXPECT_EQ(selection(), Ids{"s01-b0-0"});
+    EXPECT_EQ(mode->groupsView()->selectedGroupIndex(), 3) << "the list follows in every sub-mode";
+    mode->onPreviousGroup(nullptr);
+    mode->onPreviousGroup(nullptr);
+    mode->onPreviousGroup(nullptr);
+    EXPECT_EQ(*mode->selectedGroupIndex(), 0);
+    mode->onPreviousGroup(nullptr);
+    EXPECT_EQ(selectedGroup(), Ids{"nostamp"}) << "the last group";
+    mode->onNextGroup(nullptr);
+    EXPECT_EQ(*mode->selectedGroupIndex(), 0);
+
+    // Chosen in the list, the next group keeps the third position.
+    show(4, kUIModeGroup);
+    mode->setSelectedImages({image("s02-b0-2")}, image("s02-b0-2"), false);
+    mode->switchToUIMode(kUIModeGroups);
+    mode->groupsView()->setSelectedGroupIndex(0);
+    mode->imagesGroupsViewSelectionDidChange(mode->groupsView());
+    mode->imagesGroupsViewDoubleClickedInGroupAtIndex(mode->groupsView(), 0);
+    EXPECT_EQ(mode->UIMode(), kUIModeGroup);
+    EXPECT_EQ(selection(), Ids{"s00-b0-2"});
+
+    // The selected group's images all leave: the same position holds the next group; past the
+    // end, the first group.
+    show(1, kUIModeGroup);
+    session.storage().moveImagesToTrash(imagesOf({"s00-b1-0", "s00-b1-1"}));
+    EXPECT_EQ(*mode->selectedGroupIndex(), 1);
+    EXPECT_EQ(selectedGroup().first(), QStringLiteral("s00-b1-2"));
+    show(mode->numberOfGroupsInList() - 1, kUIModeGroup);
+    session.storage().moveImagesToTrash({image("nostamp")});
+    EXPECT_EQ(*mode->selectedGroupIndex(), 0);
+    EXPECT_EQ(selection(), Ids{"s00-b0-0"});
+}
+
+// The selected group is stored at quit and comes back at the next start; the time range and the
+// comparison's zoom lock are stored per mode.
+TEST_F(KTTimelineImagesModeControllerTest, StoredGroupAndSettingsComeBackAtTheNextStart)
+{
+    show(5, kUIModeGroups);
+    mode->setIsCompareZoomLock(false);
+    mode->saveSelections();
+    window.reset();
+    mode.reset();
+    session.restartDefaults();
+    mode = std::make_unique<KTTimelineImagesModeController>();
+    EXPECT_EQ(*mode->selectedGroupIndex(), 5);
+    EXPECT_FALSE(mode->isCompareZoomLock());
+    window = std::make_unique<KTModeWindow>(session, *mode);
+    window->showMode();
+    EXPECT_EQ(selectedGroup().first(), QStringLiteral("s04-b0-0"));
+    EXPECT_EQ(mode->UIMode(), kUIModeGroups);
+}
+
+} // namespace
