@@ -27,8 +27,7 @@
 #include "KTImageStorage.h"
 #include "KTImagesGroupsView.h"
 #include "KTMainWindowController.h"
-#include "KTNotificationCenter.h"
-#include "KTTasksNotifier.h"
+#include "KTSessionImport.h"
 #include "KTTipsWindow.h"
 #include "KTUserDefaults.h"
 
@@ -59,8 +58,9 @@ constexpr int kSessionVersion = 1;
 
 QString cachedHome()
 {
-    return QDir::tempPath() +
-           QStringLiteral("/vireoscope-bench-session-%1-v%2").arg(kFolders * kPhotosPerFolder).arg(kSessionVersion);
+    return QDir::tempPath() + QStringLiteral("/vireoscope-bench-session-%1-v%2")
+                                  .arg(kFolders * kPhotosPerFolder)
+                                  .arg(kSessionVersion);
 }
 
 QString readyMarker(const QString &home)
@@ -78,23 +78,6 @@ void useHome(QProcessEnvironment &environment, const QString &home)
 }
 
 // ---- The session, built once ----------------------------------------------------------------
-
-/// Turns the event loop until the task `name` has finished once, or `seconds` have passed.
-bool waitForTask(const QString &name, int seconds, const std::function<void()> &start)
-{
-    bool finished = false;
-    const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-        KTTaskDidFinishInfo::name(), nullptr, [&](const KTNotification &notification) {
-            if (KTTaskDidFinishInfo::taskName(notification.userInfo) == name)
-                finished = true;
-        });
-    start();
-    QDeadlineTimer deadline(seconds * 1000);
-    while (!finished && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    QCoreApplication::processEvents();
-    return finished;
-}
 
 /// Writes the folders of photos: bursts of a scene 1 s apart, look-alikes and single shots,
 /// each folder a day of its own.
@@ -153,16 +136,9 @@ int buildSession(const QString &home)
     KTDuplicatesSeeker::installInto(storage);
     if (!storage.managedObjectContext())
         return 1;
-    if (!waitForTask(kAddSourcesTaskName, 600, [&] { storage.addSourcesForPaths(folders, {}); })) {
-        std::fprintf(stderr, "bench_session: adding the sources did not finish\n");
-        return 1;
-    }
-    storage.setFindDuplicatesForAddedImages(true);
-    storage.setAccuracyLevel(3);
-    storage.setTimeRange(3600);
-    storage.setTimeLineInterval(60);
-    if (!waitForTask(kLoadImagesTaskName, 3600, [&] { storage.loadImages(); })) {
-        std::fprintf(stderr, "bench_session: loading the images did not finish\n");
+    QString importError;
+    if (!importFolders(storage, folders, 3600, &importError)) {
+        std::fprintf(stderr, "bench_session: %s\n", qPrintable(importError));
         return 1;
     }
     KTError error;
@@ -222,7 +198,8 @@ bool thumbnailsShown(QWidget *view, Pictures pictures)
         if (!cell->isVisibleTo(view->window()) || cell->visibleRegion().isEmpty())
             continue;
         any = true;
-        const bool loaded = cell->previewDidLoad() || (pictures == Pictures::Any && cell->lowResPreviewDidLoad());
+        const bool loaded =
+            cell->previewDidLoad() || (pictures == Pictures::Any && cell->lowResPreviewDidLoad());
         if (!loaded && !cell->isFileMissing())
             return false;
     }
@@ -268,10 +245,12 @@ protected:
             return false;
         const Stage reached = thumbnailsShown(mode->view(), Pictures::Sized) ? Stage::Sized
                               : thumbnailsShown(mode->view(), Pictures::Any) ? Stage::Thumbnails
-                                                                               : Stage::Painted;
+                                                                             : Stage::Painted;
         for (int stage = int(m_stage) + 1; stage <= int(reached); ++stage) {
             QTimer::singleShot(0, this, [this, stage = Stage(stage)] {
-                report(stage == Stage::Painted ? "painted" : stage == Stage::Thumbnails ? "thumbnails" : "sized");
+                report(stage == Stage::Painted      ? "painted"
+                       : stage == Stage::Thumbnails ? "thumbnails"
+                                                    : "sized");
                 if (stage == Stage::Sized)
                     m_whenSized();
             });
