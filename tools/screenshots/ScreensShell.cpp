@@ -6,6 +6,7 @@
 #include "KTScreenReviewWindow.h"
 #include "KTScreenSession.h"
 
+#include "KTGroupModeController.h"
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
@@ -22,13 +23,23 @@
 
 namespace {
 
-/// The main window over the session showing `uiMode` as the application opens it, with its
-/// pictures loaded.
+/// Shows the mode of `window` in its grid: the modes remember the view the screens before left
+/// them in.
+void showGrid(KTScreenReviewWindow &window)
+{
+    if (KTBaseUIModeController *mode = window.mode()) {
+        mode->switchToUIMode(dynamic_cast<KTGroupModeController *>(mode) ? kUIModeGroups : kUIModeList);
+        window.controller().validateTopBar();
+    }
+}
+
+/// The main window over the session showing `uiMode` in its grid, with its pictures loaded.
 QImage captureMainWindow(KTScreenContext &context, const QString &uiMode)
 {
     if (!context.session())
         return {};
     KTScreenReviewWindow window(context.session()->storage(), uiMode);
+    showGrid(window);
     return context.capture(window.window(), [&] { settlePictures(window.window()); });
 }
 
@@ -39,6 +50,7 @@ QImage captureMenu(KTScreenContext &context, int tag, int index = 0)
     if (!context.session())
         return {};
     KTScreenReviewWindow review(context.session()->storage(), QStringLiteral("Duplicates"));
+    showGrid(review);
     KTMainWindowController *controller = &review.controller();
     QMenuBar *menuBar = controller->menuBar();
     QAction *menuItem = tag ? KTMainMenu::itemWithTag(menuBar, tag) : menuBar->actions().value(index);
