@@ -16,6 +16,21 @@ KTThumbnailEntity::KTThumbnailEntity(QByteArray jpegData, double size)
       m_image(m_jpegData.isEmpty() ? QImage() : QImage::fromData(m_jpegData, "JPEG"))
 {}
 
+KTThumbnailEntity::KTThumbnailEntity(QByteArray jpegData, double size, const QImage &image)
+    : m_jpegData(std::move(jpegData)), m_size(size)
+{
+    if (m_jpegData.isEmpty())
+        return;
+    // Decoding gives 32-bit RGB, or 8-bit grey for a grey JPEG; an opaque picture in another
+    // format is converted, and one with alpha (which the JPEG lost) is read back from the data.
+    if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_Grayscale8)
+        m_image = image;
+    else if (!image.isNull() && !image.hasAlphaChannel() && image.format() != QImage::Format_Indexed8)
+        m_image = image.convertToFormat(QImage::Format_RGB32);
+    else
+        m_image = QImage::fromData(m_jpegData, "JPEG");
+}
+
 QString KTThumbnailEntity::entityPathSuffixForAdditionalParameters(const QVariantMap &parameters)
 {
     Q_ASSERT_X(parameters.contains(kThumbnailSizeKey), "KTThumbnailEntity",
@@ -33,11 +48,15 @@ std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithImageAtPath(const 
     const double size = KTThumbnailEntityHelper::apropriateSizeForSize(parameters.value(kThumbnailSizeKey));
     // A photo whose signature was just decoded left its smallest thumbnail behind.
     QByteArray data = KTFirstThumbnailStore::sharedStore().takeJPEGData(imagePath, size);
-    if (data.isEmpty())
-        data = KTImageUtils::thumbnailJPEGDataFromImageAtPath(imagePath, size);
+    if (!data.isEmpty())
+        return std::make_shared<KTThumbnailEntity>(std::move(data), size);
+    // The picture just encoded is kept: decoding the data again would cost as much as a preview's
+    // encoding.
+    QImage thumbnail;
+    data = KTImageUtils::thumbnailJPEGDataFromImageAtPath(imagePath, size, &thumbnail);
     if (data.isEmpty())
         return nullptr;
-    return std::make_shared<KTThumbnailEntity>(std::move(data), size);
+    return std::make_shared<KTThumbnailEntity>(std::move(data), size, thumbnail);
 }
 
 std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithContentsOfFile(const QString &path)

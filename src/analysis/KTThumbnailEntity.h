@@ -14,8 +14,9 @@ inline constexpr double kMinThumbnailSize = 100.0;
 /// bytes and decoded. Files hold "Version" 1, and "JpegData" with "ThumbnailSize" when there is
 /// data.
 ///
-/// The JPEG data is decoded once, when the entity is made or read (on the operation queue's
-/// thread for the entities manager), so views that paint it on every frame never decode.
+/// The JPEG data is decoded once, when the entity is read (on the operation queue's thread for the
+/// entities manager); an entity made from an image keeps the picture it encoded. Views that paint
+/// it on every frame never decode.
 ///
 /// Threading: immutable once made; may be read from any thread.
 class KTThumbnailEntity : public KTEntity
@@ -23,6 +24,10 @@ class KTThumbnailEntity : public KTEntity
 public:
     /// Decodes `jpegData` before it returns; keep it off the main thread for large data.
     KTThumbnailEntity(QByteArray jpegData, double size);
+    /// Takes `image`, the picture `jpegData` was encoded from, instead of decoding the data again
+    /// (the data is decoded when the image is null or has another pixel format than decoding
+    /// gives).
+    KTThumbnailEntity(QByteArray jpegData, double size, const QImage &image);
 
     static QString className() { return QStringLiteral("KTThumbnailEntity"); }
     static int64_t currentVersion() { return 1; }

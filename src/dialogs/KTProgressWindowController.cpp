@@ -145,7 +145,7 @@ void KTProgressWindowController::beginProgressSheetWithTitle(const QString &titl
 void KTProgressWindowController::pushTask(const QString &title, bool cancelable, QObject *performer)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    Q_ASSERT_X(m_presentingWindow, "KTProgressWindowController", "Presenting window is nil");
+    Q_ASSERT_X(m_hadPresentingWindow, "KTProgressWindowController", "Presenting window is nil");
     // Only a task that announces its steps (later) has a remaining time.
     m_currentTaskShouldHasRemainingTime = false;
     // The three stacks stay parallel whatever starts a task, so a finish pops the right entries.
@@ -157,7 +157,7 @@ void KTProgressWindowController::pushTask(const QString &title, bool cancelable,
     m_tasks.append(title);
     adjustRemainingTimeLabel();
     adjustCancelButton();
-    if (!m_window->isSheetShown())
+    if (!m_window->isSheetShown() && m_presentingWindow)
         m_window->beginSheet(m_presentingWindow);
 }
 

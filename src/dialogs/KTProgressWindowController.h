@@ -48,13 +48,18 @@ public:
     ~KTProgressWindowController() override;
 
     /// The window the sheet hangs on; set by the main window before any task can start. A
-    /// KTWindow's sheets open at its sheetTopY().
+    /// KTWindow's sheets open at its sheetTopY(). Once it has gone (the application ends while
+    /// background work still reports), tasks are tracked without a sheet.
     QWidget *presentingWindow() const { return m_presentingWindow; }
-    void setPresentingWindow(QWidget *window) { m_presentingWindow = window; }
+    void setPresentingWindow(QWidget *window)
+    {
+        m_presentingWindow = window;
+        m_hadPresentingWindow = m_hadPresentingWindow || window;
+    }
 
     /// Pushes a task without a sender that cannot be cancelled, titled `title` (looked up in the
-    /// string table), and shows the sheet when it is not shown. Asserts without a presenting
-    /// window ("Presenting window is nil").
+    /// string table), and shows the sheet when it is not shown. Asserts when no presenting window
+    /// was ever set ("Presenting window is nil").
     void beginProgressSheetWithTitle(const QString &title);
     /// Makes the bar determinate over 0..steps, at 0.
     void setNumberOfTaskSteps(double steps);
@@ -103,6 +108,7 @@ private:
     double now() const;
 
     QPointer<QWidget> m_presentingWindow;
+    bool m_hadPresentingWindow = false;
     KTSheetWindow *m_window = nullptr;
     QLabel *m_progressLabel = nullptr;
     KTProgressIndicator *m_progressIndicator = nullptr;

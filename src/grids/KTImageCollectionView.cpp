@@ -154,14 +154,29 @@ KTImageCollectionViewCell *KTImageCollectionView::cell()
 {
     if (m_geometry.numberOfRows == 0 || m_geometry.numberOfColumns == 0)
         return nullptr;
-    KTImageCollectionViewCell *result = KTImageCollectionViewCellsManager::sharedManager().cell();
+    KTImageCollectionViewCell *result = nullptr;
+    if (!m_leavingCells.empty()) {
+        // A cell that left the visible area in this layout, already attached and shown here:
+        // binding moves it from its old record to the new one, and cellAtIndex() gives it its
+        // type in one step.
+        result = m_leavingCells.back();
+        m_leavingCells.pop_back();
+    } else {
+        result = KTImageCollectionViewCellsManager::sharedManager().cell();
+        result->setCellType(KTImageCollectionViewCell::PlainGridCell);
+    }
     result->setPickedAndRejectButtonsEnabled(true);
-    result->setCellType(KTImageCollectionViewCell::PlainGridCell);
     pushOverlaySwitches(result);
     return result;
 }
 
 KTImageCollectionViewCell *KTImageCollectionView::cellForImageMO(KTImageMO *record)
+{
+    return bindCellForImageMO(record, std::nullopt);
+}
+
+KTImageCollectionViewCell *KTImageCollectionView::bindCellForImageMO(KTImageMO *record,
+                                                                     std::optional<qsizetype> index)
 {
     Q_ASSERT_X(isMainThread(), "cellForImageMO", "The thread for cellForImageMO: should be main");
     if (!record || record->path().isEmpty())
@@ -176,6 +191,11 @@ KTImageCollectionViewCell *KTImageCollectionView::cellForImageMO(KTImageMO *reco
     if (!made)
         return nullptr;
     prepareCell(made);
+    // Placed first, the cell's repaints for the new record fall where the scroll has already
+    // exposed the view, and Qt drops them, instead of each view queueing its own at its old
+    // place.
+    if (index)
+        placeCell(made, *index);
     made->setImageMO(record);
     m_visibleCells.insert(path, made);
     return made;
@@ -195,7 +215,7 @@ KTImageCollectionViewCell *KTImageCollectionView::cellAtIndex(qsizetype index)
 {
     if (m_geometry.numberOfColumns == 0 || index < 0)
         return nullptr;
-    KTImageCollectionViewCell *result = cellForImageMO(imageMOAtIndex(index));
+    KTImageCollectionViewCell *result = bindCellForImageMO(imageMOAtIndex(index), index);
     if (!result)
         return nullptr;
     if (qsizetype(result->index()) != index)
@@ -236,8 +256,9 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
     Q_ASSERT_X(isMainThread(), "layoutCellsInNewVisibleRect",
                "The thread for layoutCellsInNewVisibleRect should be main");
     const QRectF previous = m_visibleArea;
-    // A cell still in the previous rectangle survives this layout.
-    KTImageCollectionViewCellsManager &pool = KTImageCollectionViewCellsManager::sharedManager();
+    // A cell still in the previous rectangle survives this layout. The others keep their record
+    // and stay shown until the new indexes have taken what they need (cell() hands them out
+    // first): hiding a cell and showing it again costs more than binding it.
     for (auto it = m_visibleCells.begin(); it != m_visibleCells.end();) {
         KTImageCollectionViewCell *cell = it.value();
         const QRectF frame = frameForCellAtIndex(qsizetype(cell->index()));
@@ -246,8 +267,7 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
             continue;
         }
         forgetIndexOfCell(cell);
-        cell->setImageMO(nullptr);
-        pool.hideCell(cell);
+        m_leavingCells.push_back(cell);
         it = m_visibleCells.erase(it);
     }
 
@@ -261,17 +281,30 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
                 cell = cellAtIndex(index);
             if (!cell)
                 continue;
-            const QRect frame =
-                KTGridGeometry::flipped(KTGridGeometry::roundRect(frameForCellAtIndex(index)), height())
-                    .toRect();
+            placeCell(cell, index);
             QWidget *root = cell->rootView();
-            if (root->geometry() != frame)
-                root->setGeometry(frame);
             root->show();
-            cell->mouseEventHandlingView()->setMouseInBounds(QRectF(frame).contains(mouse) && underMouse());
+            cell->mouseEventHandlingView()->setMouseInBounds(QRectF(root->geometry()).contains(mouse) &&
+                                                             underMouse());
         }
     }
+    // What no new index took goes back to the pool.
+    KTImageCollectionViewCellsManager &pool = KTImageCollectionViewCellsManager::sharedManager();
+    for (KTImageCollectionViewCell *cell : m_leavingCells) {
+        cell->setImageMO(nullptr);
+        pool.hideCell(cell);
+    }
+    m_leavingCells.clear();
     m_visibleArea = rect;
+}
+
+void KTImageCollectionView::placeCell(KTImageCollectionViewCell *cell, qsizetype index)
+{
+    const QRect frame =
+        KTGridGeometry::flipped(KTGridGeometry::roundRect(frameForCellAtIndex(index)), height()).toRect();
+    QWidget *root = cell->rootView();
+    if (root->geometry() != frame)
+        root->setGeometry(frame);
 }
 
 void KTImageCollectionView::enumerateVisibleCellsUsingBlock(

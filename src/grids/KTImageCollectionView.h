@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class KTImageCollectionViewCell;
@@ -141,6 +142,11 @@ protected:
 
 private:
     void forgetIndexOfCell(KTImageCollectionViewCell *cell);
+    /// cellForImageMO(), with a newly taken cell moved to the frame of `index` (when given)
+    /// before it is bound.
+    KTImageCollectionViewCell *bindCellForImageMO(KTImageMO *record, std::optional<qsizetype> index);
+    /// Moves the cell's root view to the frame of `index`.
+    void placeCell(KTImageCollectionViewCell *cell, qsizetype index);
     void pushOverlaySwitches(KTImageCollectionViewCell *cell) const;
 
     KTGridGeometry m_geometry;
@@ -148,6 +154,8 @@ private:
     QHash<QString, KTImageCollectionViewCell *> m_visibleCells;
     // The same cells by index, so a layout that only moves the view passes them by.
     QHash<qsizetype, KTImageCollectionViewCell *> m_cellsByIndex;
+    // During a layout: the cells that left the visible area, still bound, for cell() to reuse.
+    std::vector<KTImageCollectionViewCell *> m_leavingCells;
     QRectF m_visibleArea;
     KTGridBackground m_background;
     QString m_name;

@@ -94,13 +94,17 @@ void KTImageCollectionViewCellImageView::setImageMO(KTImageMO *record)
         observeRecord();
     }
     setRejected(record && record->rejected().value_or(false));
-    showImage({});
     m_lowResPreviewDidLoad = false;
     m_previewDidLoad = false;
     if (record) {
+        // The old picture goes without being shown as gone: a cached thumbnail answers inside
+        // the request, and a cell moved from one record to another then lays out once.
+        m_image = QImage();
         reloadLowResPreview();
         reloadPreview();
     }
+    if (!record || m_image.isNull())
+        showImage({});
     update();
 }
 
@@ -337,15 +341,9 @@ void KTImageCollectionViewCellImageView::drawInRect(QPainter &painter, const QRe
 {
     Q_ASSERT(isMainThread());
     if (!m_image.isNull() && m_image.width() > 0 && m_image.height() > 0 && !m_rectForDraw.isEmpty()) {
-        const qreal ratio = painter.device()->devicePixelRatioF();
-        painter.save();
-        painter.setOpacity(m_rejected && m_showsRejectedStatus ? 0.5 : 1.0);
         // The shadow falls one point below the picture (y down here).
-        const double padding = rectangleShadowPadding(kShadowBlur);
-        painter.drawImage(m_rectForDraw.topLeft() + QPointF(-padding, -padding + 1.0),
-                          rectangleShadow(m_rectForDraw.size(), kShadowBlur, ratio));
-        painter.drawImage(m_rectForDraw.topLeft(), scaledImage(ratio));
-        painter.restore();
+        drawThumbnailWithShadow(painter, m_image, m_rectForDraw, kShadowBlur, QPointF(0, 1),
+                                m_rejected && m_showsRejectedStatus ? 0.5 : 1.0);
     } else {
         painter.fillRect(rect(), QColor(128, 128, 128));
     }
@@ -361,23 +359,6 @@ void KTImageCollectionViewCellImageView::drawInRect(QPainter &painter, const QRe
         painter.drawText(QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size),
                          Qt::AlignCenter | Qt::TextDontClip, text);
     }
-}
-
-QImage KTImageCollectionViewCellImageView::scaledImage(qreal devicePixelRatio)
-{
-    const QSize size = (m_rectForDraw.size() * devicePixelRatio).toSize();
-    if (m_scaled.isNull() || m_scaledImageKey != m_image.cacheKey() || m_scaled.size() != size) {
-        // Bilinear, once per thumbnail and size: a thumbnail is drawn at under twice or over half
-        // its size, where this looks as good as an area-averaged copy at a fraction of its cost.
-        m_scaled = QImage(size, QImage::Format_RGB32);
-        QPainter painter(&m_scaled);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(), size), m_image);
-        painter.end();
-        m_scaled.setDevicePixelRatio(devicePixelRatio);
-        m_scaledImageKey = m_image.cacheKey();
-    }
-    return m_scaled;
 }
 
 QImage KTImageCollectionViewCellImageView::imageForDragging() const

@@ -126,7 +126,6 @@ private:
     void observeRecord();
     void recordFileExistenceDidChange();
     void updateSpinner();
-    QImage scaledImage(qreal devicePixelRatio);
 
     KTImageMO *m_imageMO = nullptr;
     KTObservationToken m_rejectedObservation;
@@ -154,8 +153,4 @@ private:
     KTFocusPixelsView *m_focusPixelsView;
     KTFocusedRegionsView *m_focusedRegionsView;
     KTFocusPointLatticeView *m_focusPointLatticeView;
-
-    // The thumbnail at the size it is drawn, made once per thumbnail and size.
-    QImage m_scaled;
-    qint64 m_scaledImageKey = 0;
 };

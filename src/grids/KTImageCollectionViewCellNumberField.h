@@ -2,10 +2,14 @@
 
 #include "KTDrawView.h"
 
+#include <QList>
+#include <QPointF>
 #include <QStaticText>
 
 /// The number of a thumbnail cell: small secondary text on a dark tag, so it reads over a photo.
-/// Cheaper than a label: its size comes from one measurement per text.
+/// Cheaper than a label: a number is laid out from the font's digit glyphs (measured once) and
+/// drawn from pictures of them (drawn once per colour and pixel ratio), other text from one
+/// measurement per text.
 ///
 /// Threading: main thread only.
 class KTImageCollectionViewCellNumberField : public KTDrawView
@@ -23,5 +27,8 @@ protected:
 
 private:
     QString m_text;
+    double m_textWidth = 0;
+    bool m_usesDigitGlyphs = false;
+    QList<QPointF> m_positions;
     QStaticText m_staticText;
 };

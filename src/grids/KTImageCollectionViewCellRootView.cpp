@@ -2,13 +2,7 @@
 
 KTImageCollectionViewCellRootView::KTImageCollectionViewCellRootView(KTImageCollectionViewCell *cell,
                                                                      QWidget *parent)
-    : KTDrawView(parent), m_cell(cell)
-{}
-
-void KTImageCollectionViewCellRootView::setCellType(unsigned type)
+    : QWidget(parent), m_cell(cell)
 {
-    if (type == m_cellType)
-        return;
-    m_cellType = type;
-    update();
+    setAttribute(Qt::WA_NoSystemBackground);
 }

@@ -4,11 +4,18 @@
 
 #include <QPainter>
 
+KTImageCollectionViewCellSelectionView::KTImageCollectionViewCellSelectionView(QWidget *parent)
+    : KTDrawView(parent)
+{
+    setVisible(colorForSelectionType(m_selectionType).alpha() > 0);
+}
+
 void KTImageCollectionViewCellSelectionView::setSelectionType(unsigned type)
 {
     if (type == m_selectionType)
         return;
     m_selectionType = type;
+    setVisible(colorForSelectionType(type).alpha() > 0);
     update();
 }
 

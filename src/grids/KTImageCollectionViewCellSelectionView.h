@@ -3,7 +3,8 @@
 #include "KTDrawView.h"
 
 /// The selection background of a thumbnail cell: fills its bounds with the colour of its
-/// selection type.
+/// selection type. It is hidden while there is nothing to fill, so an unselected cell costs no
+/// paint.
 ///
 /// Threading: main thread only.
 class KTImageCollectionViewCellSelectionView : public KTDrawView
@@ -19,7 +20,7 @@ public:
         NotSelected = 4,
     };
 
-    using KTDrawView::KTDrawView;
+    explicit KTImageCollectionViewCellSelectionView(QWidget *parent = nullptr);
 
     unsigned selectionType() const { return m_selectionType; }
     /// A change asks for redisplay.

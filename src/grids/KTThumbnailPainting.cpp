@@ -76,3 +76,79 @@ QImage rectangleShadow(const QSizeF &size, double blurRadius, qreal devicePixelR
     cache.insert(key, new QImage(image));
     return image;
 }
+
+namespace {
+
+/// The cache's key: the picture, and the layout of the image made from it.
+struct ThumbnailKey
+{
+    qint64 picture = 0;
+    QSize deviceSize;
+    QPoint pictureOrigin;
+    int blur = 0;
+    bool operator==(const ThumbnailKey &) const = default;
+};
+
+size_t qHash(const ThumbnailKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.picture, key.deviceSize.width(), key.deviceSize.height(),
+                      key.pictureOrigin.x(), key.pictureOrigin.y(), key.blur);
+}
+
+/// `picture` scaled to `deviceSize` at `pictureOrigin` of `base` (a copy of it; a new opaque
+/// image of `deviceSize` when `base` is null), cached by all of these.
+QImage cachedThumbnail(const QImage &picture, const QSize &deviceSize, const QImage &base,
+                       const QPoint &pictureOrigin, double blurRadius, qreal devicePixelRatio)
+{
+    // Costs are kilobytes: 48 MB holds about nine pages of 150-point cells.
+    static QCache<ThumbnailKey, QImage> cache(48 * 1024);
+    const ThumbnailKey key{picture.cacheKey(), deviceSize, pictureOrigin,
+                           base.isNull() ? -1 : int(std::lround(blurRadius * 100))};
+    if (const QImage *cached = cache.object(key))
+        return *cached;
+    QImage image = base.isNull() ? QImage(deviceSize, QImage::Format_RGB32) : base.copy();
+    // Drawn in device pixels.
+    image.setDevicePixelRatio(1);
+    QPainter painter(&image);
+    const QRect target(pictureOrigin, deviceSize);
+    // The picture is opaque whatever it holds, as on a window.
+    painter.fillRect(target, Qt::black);
+    // Bilinear: a thumbnail is drawn at under twice or over half its size, where this looks as
+    // good as an area-averaged copy at a fraction of its cost.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, picture);
+    painter.end();
+    image.setDevicePixelRatio(devicePixelRatio);
+    cache.insert(key, new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));
+    return image;
+}
+
+} // namespace
+
+void drawThumbnailWithShadow(QPainter &painter, const QImage &picture, const QRectF &frame, double blurRadius,
+                             const QPointF &offset, double opacity)
+{
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QSize deviceSize = (frame.size() * ratio).toSize();
+    if (picture.isNull() || deviceSize.isEmpty())
+        return;
+    const QImage shadow = rectangleShadow(frame.size(), blurRadius, ratio);
+    const QPointF shadowOrigin =
+        frame.topLeft() + offset - QPointF(1, 1) * rectangleShadowPadding(blurRadius);
+    // Where the picture lies in the shadow's image; in whole pixels the two are one image.
+    const QPointF inShadow = (frame.topLeft() - shadowOrigin) * ratio;
+    const QPoint pictureOrigin = inShadow.toPoint();
+    const bool oneImage = opacity >= 1 && !shadow.isNull() && QPointF(pictureOrigin) == inShadow &&
+                          shadow.rect().contains(QRect(pictureOrigin, deviceSize));
+    painter.save();
+    painter.setOpacity(opacity);
+    if (oneImage) {
+        painter.drawImage(shadowOrigin,
+                          cachedThumbnail(picture, deviceSize, shadow, pictureOrigin, blurRadius, ratio));
+    } else {
+        // Through a picture drawn at an opacity the shadow shows beneath it.
+        painter.drawImage(shadowOrigin, shadow);
+        painter.drawImage(frame.topLeft(), cachedThumbnail(picture, deviceSize, {}, {}, blurRadius, ratio));
+    }
+    painter.restore();
+}

@@ -25,3 +25,13 @@ QRectF thumbnailFitRect(const QSizeF &pictureSize, const QRectF &bounds,
 QImage rectangleShadow(const QSizeF &size, double blurRadius, qreal devicePixelRatio);
 /// The padding of rectangleShadow() for `blurRadius`.
 double rectangleShadowPadding(double blurRadius);
+
+/// Draws `picture` scaled into `frame` (logical, in the painter's coordinates; bilinear, opaque)
+/// over its rectangleShadow() moved by `offset`, at the painter's device pixel ratio and
+/// `opacity`. The scaled picture with its shadow is kept, by picture and size, in one cache for
+/// every cell (a few pages of cells): a cell bound again to a thumbnail it showed before never
+/// scales it again, and an opaque thumbnail costs one blend per paint.
+///
+/// Threading: main thread only (the cache is not locked).
+void drawThumbnailWithShadow(QPainter &painter, const QImage &picture, const QRectF &frame, double blurRadius,
+                             const QPointF &offset, double opacity);

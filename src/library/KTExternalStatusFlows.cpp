@@ -127,12 +127,17 @@ void KTExternalStatusFlows::run(const std::vector<KTExternalImage> &values,
                                     const,
                                 std::function<void(const Result &)> apply)
 {
+    ++*m_pendingFlows;
     m_queue->async([manager = &m_manager, values, work, apply = std::move(apply),
-                    alive = std::weak_ptr<bool>(m_alive)] {
+                    alive = std::weak_ptr<bool>(m_alive), pending = std::weak_ptr<int>(m_pendingFlows)] {
         Result result = (manager->*work)(values);
-        postToMain([alive, apply, result = std::move(result)] {
-            if (alive.lock())
-                apply(result);
+        postToMain([alive, pending, apply, result = std::move(result)] {
+            if (!alive.lock())
+                return;
+            apply(result);
+            // After `apply`, so that a flow it chains keeps the count above zero.
+            if (const std::shared_ptr<int> count = pending.lock())
+                --*count;
         });
     });
 }

@@ -119,6 +119,10 @@ public:
     /// The records whose source type contains "Lightroom", in order.
     static QList<KTImageMO *> lightroomImagesInArray(const QList<KTImageMO *> &images);
 
+    /// True from the start of a write pass, import or change check until its completion has run
+    /// (and so while the flows a completion starts run).
+    bool hasPendingWork() const { return *m_pendingFlows > 0; }
+
 private:
     struct Snapshot;
     using ImportCompletion =
@@ -141,5 +145,6 @@ private:
     MoveImagesToTrash m_moveImagesToTrash;
     // Jobs hold it weakly: a result that arrives after the flows are gone is dropped.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    std::shared_ptr<int> m_pendingFlows = std::make_shared<int>(0);
     std::unique_ptr<KTSerialQueue> m_queue;
 };

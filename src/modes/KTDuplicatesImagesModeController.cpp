@@ -593,7 +593,8 @@ void KTDuplicatesImagesModeController::validateGroupActions()
     m_deleteGroupButton->setButtonEnabled(hasGroups && free);
     m_deleteUnflaggedImagesButton->setButtonEnabled(hasGroups && free);
     m_notDuplicateButton->setButtonEnabled(hasGroups && free);
-    m_trashGroupButton->setButtonEnabled(hasGroups);
+    // Off with the pick and reject controls while the resolved group is held on screen.
+    m_trashGroupButton->setButtonEnabled(hasGroups && free);
 }
 
 void KTDuplicatesImagesModeController::setUIEnabled(bool enabled)

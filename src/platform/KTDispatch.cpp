@@ -27,6 +27,10 @@ void runOnMainSync(const std::function<void()> &fn)
         fn();
         return;
     }
+    // Background work that outlives the event loop (a load running when the user quits) reaches
+    // here while the application object is destroyed, or after: nothing would run `fn`.
+    if (QCoreApplication::closingDown())
+        return;
     auto *app = QCoreApplication::instance();
     Q_ASSERT_X(app, "runOnMainSync", "The application object must exist before work is sent to the main queue.");
     QMetaObject::invokeMethod(app, [&fn] { fn(); }, Qt::BlockingQueuedConnection);

@@ -17,4 +17,7 @@ void postToMain(std::function<void()> fn);
 
 /// Runs `fn` on the main thread and returns when it has run: inline on the main thread, otherwise
 /// blocking the calling thread. Never call it from a thread the main thread may be waiting for.
+/// Once the application object is being destroyed, a call from another thread returns at once
+/// without running `fn` (as when its target is gone): the main thread runs no loop any more, and
+/// it waits for the pool threads that would wait for it.
 void runOnMainSync(const std::function<void()> &fn);

@@ -330,8 +330,10 @@ void KTMainWindowController::initialize()
     // 10.
     KTIndeterminateProgressIndicatorController::sharedController().setProgressIndicator(
         m_toolbar->exposurePixelsGenerationProgressIndicator());
-    // 11.
-    validateImageStorageWithDelay(kValidationDelayMs);
+    // 11. Only a session restored at launch has sources to check: a session the user starts in the
+    // meantime has just read its own, and the check's sheet would take the keyboard from it.
+    if (!m_storage->sources().isEmpty())
+        validateImageStorageWithDelay(kValidationDelayMs);
     // 12. These two act on the press and again on the release.
     for (KTAbstractButton *button : {m_toolbar->focusRegionsButton(), m_toolbar->focusPointLatticeButton()}) {
         const auto action = button == m_toolbar->focusRegionsButton()

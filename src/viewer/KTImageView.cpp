@@ -35,7 +35,6 @@
 #include <QMenu>
 #include <QNativeGestureEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QVariantAnimation>
 
@@ -95,6 +94,28 @@ private:
 QFont missingFileFont(double size)
 {
     return ktFont(QStringLiteral("Helvetica"), size);
+}
+
+/// The pixels whose centres lie in `rect`: what a fill of `rect` without antialiasing covers.
+QRect pixelsOf(const QRectF &rect)
+{
+    const auto edge = [](double at) { return int(std::ceil(at - 0.5)); };
+    return QRect(QPoint(edge(rect.left()), edge(rect.top())),
+                 QPoint(edge(rect.right()) - 1, edge(rect.bottom()) - 1));
+}
+
+/// Fills `region` with a translucent `color` in bands of a few dozen device rows. Qt's raster
+/// engine hands a translucent fill of about a hundred rows or more to its thread pool; for the
+/// thin sides of a shadow, waking the pool costs far more than the fill, and on a busy machine
+/// the paint then waits for threads that are not running.
+void fillThinRegion(QPainter &painter, const QRegion &region, const QColor &color, qreal devicePixelRatio)
+{
+    const int band = std::max(1, int(64 / devicePixelRatio));
+    for (const QRect &rect : region) {
+        for (int top = rect.top(); top <= rect.bottom(); top += band)
+            painter.fillRect(QRect(rect.left(), top, rect.width(), std::min(band, rect.bottom() + 1 - top)),
+                             color);
+    }
 }
 
 } // namespace
@@ -918,13 +939,14 @@ void KTImageView::drawShadow(QPainter &painter, const QRectF &frame)
 {
     // A soft shadow 4 points below the image, as rings around it: under an opaque picture the
     // inside is never seen, and filling it would blend the whole frame several times per paint.
-    QPainterPath image;
-    image.addRect(frame);
+    // Only what the view shows of each ring is filled.
+    const QRegion image(pixelsOf(frame));
+    const QRegion shown(rect());
     const QRectF shadow = frame.translated(0, 4);
     for (int spread = 4; spread >= 1; --spread) {
-        QPainterPath ring;
-        ring.addRect(shadow.adjusted(-spread, -spread, spread, spread));
-        painter.fillPath(ring.subtracted(image), QColor(0, 0, 0, 20));
+        const QRegion ring =
+            (QRegion(pixelsOf(shadow.adjusted(-spread, -spread, spread, spread))) - image) & shown;
+        fillThinRegion(painter, ring, QColor(0, 0, 0, 20), devicePixelRatioF());
     }
     // The shadow layer's own grey shows only until a picture covers it.
     const bool covered =

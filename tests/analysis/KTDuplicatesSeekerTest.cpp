@@ -59,10 +59,11 @@ protected:
         options.sameSpots = 0;
         for (const QString &path : writeBurstFixture(makeBurstFixture(options), s_photos->path()))
             ASSERT_FALSE(path.isEmpty());
-        // A file that no decoder opens: it has no signature, so it takes no part in the search.
+        // A file that starts as a JPEG (so it is imported) but that no decoder opens: it has no
+        // signature, so it takes no part in the search.
         QFile broken(s_photos->filePath(QStringLiteral("u-broken.jpg")));
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-        broken.write(QByteArray(2048, '\x5a'));
+        broken.write(QByteArray("\xFF\xD8\xFF") + QByteArray(2045, '\x5a'));
     }
     static void TearDownTestSuite() { delete s_photos; }
 

@@ -122,6 +122,51 @@ TEST(KTThumbnailEntityTest, CostIsZeroAtTheSmallestSizeAndTheDataWithItsPixelsAb
     EXPECT_EQ(KTThumbnailEntity(jpeg, 100).cost(), 0);
 }
 
+// A thumbnail made from a picture keeps the picture it encoded rather than decoding its data
+// again, as long as decoding would give the same kind of pixels: an opaque picture in another
+// format is converted, and one whose alpha the JPEG lost is read back from the data.
+TEST(KTThumbnailEntityTest, AMadeThumbnailKeepsThePictureItEncoded)
+{
+    const auto jpegOf = [](const QImage &picture) {
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPEG", 100);
+        return jpeg;
+    };
+    const auto picture = [](QImage::Format format) {
+        QImage image(30, 20, format);
+        image.fill(QColor(200, 90, 40, format == QImage::Format_ARGB32 ? 128 : 255));
+        return image;
+    };
+    const struct
+    {
+        QImage::Format format;
+        QImage::Format expected;
+        bool kept;
+    } cases[] = {
+        {QImage::Format_RGB32, QImage::Format_RGB32, true},
+        {QImage::Format_Grayscale8, QImage::Format_Grayscale8, true},
+        {QImage::Format_RGB888, QImage::Format_RGB32, false},
+        {QImage::Format_ARGB32, QImage::Format_RGB32, false},
+    };
+    for (const auto &c : cases) {
+        const QImage source = picture(c.format);
+        const QByteArray jpeg = jpegOf(source);
+        const KTThumbnailEntity thumbnail(jpeg, 300, source);
+        EXPECT_EQ(thumbnail.JPEGData(), jpeg) << c.format;
+        EXPECT_EQ(thumbnail.image().format(), c.expected) << c.format;
+        EXPECT_FALSE(thumbnail.image().hasAlphaChannel()) << c.format;
+        EXPECT_EQ(thumbnail.image().size(), source.size()) << c.format;
+        EXPECT_EQ(thumbnail.image().cacheKey() == source.cacheKey(), c.kept) << c.format;
+    }
+    // Without data there is no picture, whatever was encoded.
+    EXPECT_TRUE(KTThumbnailEntity(QByteArray(), 300, picture(QImage::Format_RGB32)).image().isNull());
+    // Without a picture the data is decoded.
+    EXPECT_EQ(KTThumbnailEntity(jpegOf(picture(QImage::Format_RGB32)), 300, QImage()).image().size(),
+              QSize(30, 20));
+}
+
 TEST(KTMemoryCacheTest, EvictsTheLeastRecentlyUsedByCountAndByCost)
 {
     KTMemoryCache<int> cache(100, 3);

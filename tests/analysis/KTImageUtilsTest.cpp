@@ -154,6 +154,50 @@ TEST_F(KTImageUtilsTest, CameraSizedJpegThumbnailIsDecodedScaled)
     EXPECT_TRUE(isNear(topLeftColour(thumbnail), kQuadrantBottomLeft));
 }
 
+// A JPEG thumbnail is decoded at the whole DCT scale that covers it and reduced from there (or,
+// when no whole scale covers it, by the reader): either way it is the image, upright, at the
+// requested longest side.
+TEST_F(KTImageUtilsTest, JpegThumbnailsAtEveryDctScaleAreTheWholeImageReduced)
+{
+    const struct
+    {
+        QSize size;
+        int orientation;
+        double longestSide;
+    } cases[] = {
+        {{1600, 1200}, 1, 500}, // 3/8 covers: 600 x 450, reduced to 500 x 375
+        {{1600, 1200}, 6, 500}, // the same, turned
+        {{2000, 1000}, 8, 900}, // 4/8 covers: 1000 x 500
+        {{1601, 1201}, 1, 500}, // 3/8 is not whole: the reader scales
+        {{800, 600}, 3, 400},   // 4/8 is exactly the thumbnail
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size.width() << "x" << c.size.height() << " o" << c.orientation);
+        const QString path = write(QStringLiteral("scale.jpg"),
+                                   makeJpegWithExif(makePhotoLikeImage(c.size), c.orientation, 95));
+        const QImage thumbnail = KTImageUtils::newCGImageThumbnailFromImageSource(
+            KTImageSource::fromPath(path), c.longestSide, KTImageUtils::Transform::Upright);
+        const QImage whole = KTImageUtils::imageFromPath(path);
+        ASSERT_FALSE(whole.isNull());
+        const QSize expected =
+            whole.size().scaled(QSize(int(c.longestSide), int(c.longestSide)), Qt::KeepAspectRatio);
+        ASSERT_EQ(thumbnail.size(), expected);
+        const QImage reference = whole.scaled(expected, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                     .convertToFormat(QImage::Format_RGB32);
+        const QImage actual = thumbnail.convertToFormat(QImage::Format_RGB32);
+        double difference = 0;
+        for (int y = 0; y < expected.height(); ++y) {
+            for (int x = 0; x < expected.width(); ++x) {
+                const QRgb a = actual.pixel(x, y);
+                const QRgb b = reference.pixel(x, y);
+                difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                              std::abs(qBlue(a) - qBlue(b));
+            }
+        }
+        EXPECT_LT(difference / (3.0 * expected.width() * expected.height()), 4.0);
+    }
+}
+
 TEST_F(KTImageUtilsTest, ThumbnailIsNeverLargerThanTheImage)
 {
     const QString path = write(QStringLiteral("small.png"), QByteArray());

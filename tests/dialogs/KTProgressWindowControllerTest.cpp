@@ -278,3 +278,21 @@ TEST(KTProgressWindowControllerTest, DirectMoveFlowAndAStrayFinish)
     EXPECT_EQ(broadcasts.finishes, 1);
     EXPECT_FALSE(f.sheet.isSheetShown());
 }
+
+// Background work may still report while the application ends, after the main window has gone: its
+// tasks are tracked without a sheet, and their ends still come out even.
+TEST(KTProgressWindowControllerTest, TasksAfterThePresentingWindowHasGoneShowNoSheet)
+{
+    SheetBroadcasts broadcasts;
+    KTProgressWindowController sheet;
+    auto window = std::make_unique<KTWindow>();
+    sheet.setPresentingWindow(window.get());
+    window.reset();
+
+    SheetFixture::fromWorker([&](KTTasksNotifier &bus) { bus.taskDidStart(kValidateTaskName, nullptr); });
+    EXPECT_EQ(sheet.tasks(), QStringList{kValidateTaskName});
+    EXPECT_FALSE(sheet.isSheetShown());
+    SheetFixture::fromWorker([&](KTTasksNotifier &bus) { bus.taskDidFinish(kValidateTaskName, nullptr); });
+    EXPECT_TRUE(sheet.tasks().isEmpty());
+    EXPECT_EQ(broadcasts.finishes, 1);
+}

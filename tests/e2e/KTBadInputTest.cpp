@@ -36,10 +36,7 @@ TEST_F(KTBadInputTest, UnreadableFilesAreListedAndTheSessionGoesOn)
     ASSERT_TRUE(writeFileBytes(QDir(cards).filePath(QStringLiteral("cut.dng")), dng.read(40)));
     ASSERT_TRUE(writeFileBytes(QDir(cards).filePath(QStringLiteral("empty.jpg")), {}));
 
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
-    addFoldersInSourcesWindow({cards});
-    startSessionAndWait();
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({cards}));
 
     KTBrokenImagesWindowController *sheet = mainWindow().currentBrokenImagesWindowController();
     ASSERT_NE(sheet, nullptr);

@@ -4,6 +4,7 @@
 #include "KTApplicationStart.h"
 #include "KTBaseUIModeController.h"
 #include "KTBurstFixture.h"
+#include "KTExternalStatusFlows.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
 #include "KTImageSourcesWindow.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,7 +88,8 @@ void KTEndToEndTest::SetUp()
         environment.remove(QStringLiteral("VS_TEST_HOME"));
         environment.remove(QString::fromLatin1(kLaunchVariable));
         m_ranElsewhere = true;
-        EXPECT_TRUE(runInNewProcess(environment));
+        // A fatal failure, like the skip, keeps the test's body from running here.
+        ASSERT_TRUE(runInNewProcess(environment));
         GTEST_SKIP() << "ran in a process of its own";
     }
     KTAnimations::setEnabled(false);
@@ -116,6 +119,14 @@ void KTEndToEndTest::launch(const QStringList &arguments)
     ASSERT_FALSE(m_start->handOffToRunningInstance()) << "another instance runs in this home";
     m_start->launch();
     ASSERT_TRUE(waitUntil([&] { return mainWindow().window() && window().isVisible(); }));
+}
+
+void KTEndToEndTest::launchWithNewSession(const QStringList &folders)
+{
+    ASSERT_NO_FATAL_FAILURE(launch());
+    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
+    ASSERT_NO_FATAL_FAILURE(addFoldersInSourcesWindow(folders));
+    ASSERT_NO_FATAL_FAILURE(startSessionAndWait());
 }
 
 int KTEndToEndTest::launchNumber()
@@ -207,11 +218,12 @@ KTBaseUIModeController &KTEndToEndTest::activeMode() const
 
 void KTEndToEndTest::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    // Keys go where the user looks: a window that has just closed may still be the active one
-    // until the platform's activation of the next one arrives.
+    // Keys go where the user looks: a window that has just closed may still be the active one, or
+    // none may be, until the platform's activation of the next one arrives. Shortcuts answer only
+    // in the active window.
     waitUntil([] {
         const QWidget *active = QApplication::activeWindow();
-        return !active || active->isVisible();
+        return active && active->isVisible();
     });
     QWidget *target = QApplication::focusWidget();
     if (!target)
@@ -238,12 +250,19 @@ void KTEndToEndTest::doubleClick(QWidget *widget, QPoint position)
     QCoreApplication::processEvents();
 }
 
-void KTEndToEndTest::addFoldersInSourcesWindow(const QStringList &folders)
+void KTEndToEndTest::activateSourcesWindow()
 {
     ASSERT_TRUE(mainWindow().isImageSourcesWindowVisible());
     QWidget *sourcesWindow = sources().window();
     sourcesWindow->activateWindow();
-    QTest::keyClick(sourcesWindow, Qt::Key_O, Qt::ControlModifier);
+    // Its shortcuts answer once the platform has made it the active window.
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == sourcesWindow; }));
+}
+
+void KTEndToEndTest::addFoldersInSourcesWindow(const QStringList &folders)
+{
+    activateSourcesWindow();
+    QTest::keyClick(sources().window(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(panels->isShowing()) << "Ctrl+O opened no folder panel";
     panels->answer(folders);
     QCoreApplication::processEvents();
@@ -252,8 +271,11 @@ void KTEndToEndTest::addFoldersInSourcesWindow(const QStringList &folders)
 void KTEndToEndTest::startSessionAndWait()
 {
     const int loads = tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName);
+    activateSourcesWindow();
     QTest::keyClick(sources().window(), Qt::Key_Return);
-    ASSERT_FALSE(mainWindow().isImageSourcesWindowVisible()) << "Start did not start the session";
+    // A catalogue's image lists are read first, under the sources window.
+    ASSERT_TRUE(waitUntil([&] { return !mainWindow().isImageSourcesWindowVisible(); }))
+        << "Start did not start the session";
     ASSERT_TRUE(waitForTaskEnd(kLoadImagesTaskName, loads + 1));
     ASSERT_TRUE(waitUntilIdle());
 }
@@ -293,6 +315,16 @@ int KTEndToEndTest::quickTipsShown() const
     return m_quickTipsCloser ? m_quickTipsCloser->shown : 0;
 }
 
+bool KTEndToEndTest::nextGroupUntilItHolds(const QString &name, int limit)
+{
+    for (int i = 0; i <= limit; ++i) {
+        if (selectedNames().contains(name))
+            return true;
+        press(Qt::Key_BracketRight, Qt::ControlModifier);
+    }
+    return false;
+}
+
 // ---- Waiting ----
 
 bool KTEndToEndTest::waitForTaskEnd(const QString &name, int times, std::chrono::milliseconds timeout)
@@ -304,15 +336,27 @@ bool KTEndToEndTest::waitUntilIdle(std::chrono::milliseconds timeout)
 {
     if (!m_start)
         return true;
-    // The progress sheet has gone and the main window has become active again.
+    // The progress sheet has gone, a window has become active again (the application's return to
+    // the active state checks the session's sources), and the checks and writes of an external
+    // catalogue (which run beside the tasks) have ended.
     const auto isIdle = [&] {
         const QWidget *active = QApplication::activeWindow();
+        const auto flows =
+            std::dynamic_pointer_cast<KTExternalStatusFlows>(KTExternalStatusSync::installed());
         return mainWindow().tasks().isEmpty() && !mainWindow().progressWindowController()->isSheetShown() &&
-               (!active || active->isVisible());
+               active && active->isVisible() && !(flows && flows->hasPendingWork());
     };
-    const bool idle = waitUntil(isIdle, timeout);
-    drainMainQueue();
-    return idle && isIdle();
+    // Posted work may start the next step (a task, a sheet): idle is when draining changes nothing.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        const auto left = timeout - std::chrono::milliseconds(elapsed.elapsed());
+        if (left.count() <= 0 || !waitUntil(isIdle, left))
+            return false;
+        drainMainQueue();
+        if (isIdle())
+            return true;
+    }
 }
 
 // ---- Looking ----
@@ -325,26 +369,25 @@ KTImageMO *KTEndToEndTest::image(const QString &name) const
     return found == images.end() ? nullptr : *found;
 }
 
-QStringList KTEndToEndTest::pickedNames() const
+QStringList KTEndToEndTest::namesOfImages(const std::function<bool(const KTImageMO &)> &test) const
 {
     QStringList names;
     for (const KTImageMO *image : catalogue().images()) {
-        if (image->picked().value_or(false))
+        if (test(*image))
             names.append(fileName(image));
     }
     names.sort();
     return names;
 }
 
+QStringList KTEndToEndTest::pickedNames() const
+{
+    return namesOfImages([](const KTImageMO &image) { return image.picked().value_or(false); });
+}
+
 QStringList KTEndToEndTest::rejectedNames() const
 {
-    QStringList names;
-    for (const KTImageMO *image : catalogue().images()) {
-        if (image->rejected().value_or(false))
-            names.append(fileName(image));
-    }
-    names.sort();
-    return names;
+    return namesOfImages([](const KTImageMO &image) { return image.rejected().value_or(false); });
 }
 
 QStringList KTEndToEndTest::selectedNames() const
@@ -365,7 +408,7 @@ QStringList KTEndToEndTest::selectedNames() const
 
 // ---- Photos ----
 
-QStringList KTSessionPhotos::writeBursts(const QString &folder, int scenes, int singles, unsigned seed)
+KTBurstFixtureOptions KTSessionPhotos::burstOptions(int scenes, int singles, unsigned seed)
 {
     KTBurstFixtureOptions options;
     options.width = 96;
@@ -375,8 +418,18 @@ QStringList KTSessionPhotos::writeBursts(const QString &folder, int scenes, int 
     options.lookAlikes = 0;
     options.sameSpots = 0;
     options.seed = seed;
+    return options;
+}
+
+QStringList KTSessionPhotos::writeBursts(const QString &folder, int scenes, int singles, unsigned seed)
+{
+    return writePhotos(makeBurstFixture(burstOptions(scenes, singles, seed)), folder);
+}
+
+QStringList KTSessionPhotos::writePhotos(const std::vector<KTBurstPhoto> &photos, const QString &folder)
+{
     QStringList paths;
-    for (const QString &path : writeBurstFixture(makeBurstFixture(options), folder)) {
+    for (const QString &path : writeBurstFixture(photos, folder)) {
         EXPECT_FALSE(path.isEmpty());
         paths.append(path);
     }
@@ -399,11 +452,17 @@ QStringList KTSessionPhotos::writeRawJpegPair(const QString &folder, const QStri
 
 void KTSessionPhotos::writeJpegs(const QStringList &paths)
 {
-    int minute = 0;
-    for (const QString &path : paths) {
-        QDir().mkpath(QFileInfo(path).path());
-        const std::string shot =
-            QStringLiteral("2024:05:06 10:%1:00").arg(minute++ % 60, 2, 10, QLatin1Char('0')).toStdString();
-        EXPECT_TRUE(writeJpegWithExif(path, {{"Exif.Photo.DateTimeOriginal", shot}}));
+    // Photos of the burst fixture, cycled: bursts shot 1 s apart, and single shots.
+    const KTBurstFixtureOptions defaults;
+    const std::vector<KTBurstPhoto> photos =
+        makeBurstFixture(burstOptions(defaults.scenes, defaults.singles, defaults.seed));
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const KTBurstPhoto &photo = photos[std::size_t(i) % photos.size()];
+        QDir().mkpath(QFileInfo(paths[i]).path());
+        const QDateTime shot = photo.shotTime.addDays(i / qsizetype(photos.size()));
+        EXPECT_TRUE(
+            writePictureWithExif(paths[i], photo.image,
+                                 {{"Exif.Photo.DateTimeOriginal",
+                                   shot.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toStdString()}}));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KTBurstFixture.h"
 #include "KTMainMenu.h"
 #include "KTSessionFixtures.h"
 #include "KTTaskRecorder.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class KTApplicationStart;
 class KTBaseUIModeController;
@@ -53,6 +55,9 @@ protected:
     /// Starts the application with `arguments` as the program's arguments (folders, a
     /// catalogue), as the program's entry does, and waits until the main window is shown.
     void launch(const QStringList &arguments = {});
+    /// The first launch through to a loaded session: launch(), then in the sources window that
+    /// opens Add Folder with `folders` and Start, waiting until the session has loaded.
+    void launchWithNewSession(const QStringList &folders);
     /// Which launch of the application this process is: 1, or 2 for launchAgain()'s.
     static int launchNumber();
     /// Quit from the keyboard (Ctrl+Q); true when the application ended (the terminator was
@@ -83,10 +88,16 @@ protected:
     /// A left click in the middle of `widget` (which must be shown and enabled).
     void click(QWidget *widget);
     void doubleClick(QWidget *widget, QPoint position);
+    /// Brings the sources window to the front and waits until it is the active window.
+    void activateSourcesWindow();
     /// The sources window's Add Folder (Ctrl+O), answering its panel with `folders`.
     void addFoldersInSourcesWindow(const QStringList &folders);
-    /// The sources window's Start (Return), then waits until the session has loaded.
+    /// The sources window's Start (Return), then waits until the window has closed (after the
+    /// image lists of a catalogue have been read) and the session has loaded.
     void startSessionAndWait();
+    /// Next Group (Ctrl+]) until the selected group holds the image named `name` (in "Groups"
+    /// all of the group is selected), at most `limit` times; true when it does.
+    bool nextGroupUntilItHolds(const QString &name, int limit);
     /// A menu command through its item, as a user chooses it from the menu bar: the menu opens
     /// (its items are validated) and the item is triggered. False when the item is off.
     bool chooseMenuItem(KTMenuCommand command);
@@ -96,13 +107,16 @@ protected:
     /// Waits until the task `name` has ended `times` times since the test began.
     bool waitForTaskEnd(const QString &name, int times = 1,
                         std::chrono::milliseconds timeout = std::chrono::seconds(120));
-    /// Waits until the main window runs no task and the posted work is done.
+    /// Waits until the main window runs no task, no external-catalogue flow is pending and the
+    /// posted work is done.
     bool waitUntilIdle(std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
     // ---- Looking ----
 
     /// The session's image with the file name `name`, or null.
     KTImageMO *image(const QString &name) const;
+    /// The sorted file names of the session's images that pass `test`.
+    QStringList namesOfImages(const std::function<bool(const KTImageMO &)> &test) const;
     QStringList pickedNames() const;
     QStringList rejectedNames() const;
     /// The file names of the images the active mode has selected, active one first.
@@ -131,6 +145,10 @@ private:
 /// single shots (JPEGs with EXIF), and RAW+JPEG pairs (a small DNG and a JPEG of the same shot).
 struct KTSessionPhotos
 {
+    /// Small photos (96 x 64) of `scenes` scenes shot in bursts and `singles` single shots.
+    static KTBurstFixtureOptions burstOptions(int scenes, int singles, unsigned seed);
+    /// Writes `photos` into `folder` (JPEGs with their shooting time); returns the paths.
+    static QStringList writePhotos(const std::vector<KTBurstPhoto> &photos, const QString &folder);
     /// Writes `scenes` bursts and `singles` single shots into `folder`; `seed` varies the
     /// pictures. Returns the paths.
     static QStringList writeBursts(const QString &folder, int scenes, int singles, unsigned seed);
@@ -138,6 +156,7 @@ struct KTSessionPhotos
     /// the same camera; returns the two paths (DNG first).
     static QStringList writeRawJpegPair(const QString &folder, const QString &baseName,
                                         const std::string &shot);
-    /// JPEGs at `paths` (folders made as needed), shot one minute apart.
+    /// Photos of bursts and single shots at `paths` (JPEGs with their shooting time; folders
+    /// made as needed).
     static void writeJpegs(const QStringList &paths);
 };

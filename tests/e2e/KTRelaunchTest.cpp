@@ -61,10 +61,7 @@ TEST_F(KTRelaunchTest, QuitAndLaunchAgainBringsBackTheSessionAndTheSelection)
 
     const QString harbour = folder(QStringLiteral("Photos/Harbour"));
     KTSessionPhotos::writeBursts(harbour, 3, 2, 11);
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
-    addFoldersInSourcesWindow({harbour});
-    startSessionAndWait();
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({harbour}));
     ASSERT_EQ(mainWindow().UIMode(), kDuplicatesUIMode);
     ASSERT_GE(catalogue().groups().size(), 2);
 

@@ -25,10 +25,7 @@ TEST_F(KTSecondStartTest, ASecondStartHandsItsFolderToTheRunningApplication)
     KTSessionPhotos::writeBursts(first, 2, 1, 3);
     const QString second = folder(QStringLiteral("Photos/Evening"));
     KTSessionPhotos::writeBursts(second, 1, 1, 4);
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
-    addFoldersInSourcesWindow({first});
-    startSessionAndWait();
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({first}));
     press(Qt::Key_R, Qt::ControlModifier);
     ASSERT_FALSE(rejectedNames().isEmpty());
 

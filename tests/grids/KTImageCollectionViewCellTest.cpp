@@ -21,10 +21,17 @@
 #include "KTUserDefaults.h"
 #include "KTWidgetRendering.h"
 
-#include <QFile>
-#include <QImage>
+#include "KTFont.h"
 #include "KTImageCollectionViewCellNumberField.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +126,103 @@ TEST(KTThumbnailFitTest, FitsInsideTheMarginsCentredAndRounded)
     for (const auto &c : cases)
         EXPECT_EQ(thumbnailFitRect(c.picture, c.bounds), c.expected)
             << c.picture.width() << "x" << c.picture.height();
+}
+
+// The scaled thumbnail and its shadow are kept as one image and drawn with one blend: that gives
+// what drawing the shadow and then the scaled picture gives, at 1x and 2x, and a dimmed thumbnail
+// still lets its shadow show through.
+TEST(KTThumbnailPaintingTest, OneImageDrawsWhatTheShadowAndThePictureDraw)
+{
+    QImage picture(100, 67, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 2, y * 3, (x * y) % 256));
+    const QRectF frame(20, 30, 140, 94);
+    for (const qreal ratio : {1.0, 2.0}) {
+        for (const double opacity : {1.0, 0.5}) {
+            const auto canvas = [ratio] {
+                QImage image((QSizeF(200, 170) * ratio).toSize(), QImage::Format_RGB32);
+                image.setDevicePixelRatio(ratio);
+                image.fill(QColor(60, 60, 60));
+                return image;
+            };
+            QImage drawn = canvas();
+            {
+                QPainter painter(&drawn);
+                drawThumbnailWithShadow(painter, picture, frame, 3.0, QPointF(0, 1), opacity);
+            }
+            QImage expected = canvas();
+            {
+                QImage scaled((frame.size() * ratio).toSize(), QImage::Format_RGB32);
+                QPainter scaling(&scaled);
+                scaling.setRenderHint(QPainter::SmoothPixmapTransform);
+                scaling.drawImage(QRect(QPoint(), scaled.size()), picture);
+                scaling.end();
+                scaled.setDevicePixelRatio(ratio);
+                QPainter painter(&expected);
+                painter.setOpacity(opacity);
+                const double padding = rectangleShadowPadding(3.0);
+                painter.drawImage(frame.topLeft() + QPointF(-padding, -padding + 1),
+                                  rectangleShadow(frame.size(), 3.0, ratio));
+                painter.drawImage(frame.topLeft(), scaled);
+            }
+            int worst = 0;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    const QRgb a = drawn.pixel(x, y);
+                    const QRgb b = expected.pixel(x, y);
+                    worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                      std::abs(qBlue(a) - qBlue(b))});
+                }
+            }
+            EXPECT_LE(worst, 1) << "ratio " << ratio << " opacity " << opacity;
+        }
+    }
+}
+
+// A cell's number is laid out from the font's digit glyphs, other text is shaped: either way the
+// field fits the measured text and the text's ink sits where drawn text would.
+TEST(KTImageCollectionViewCellNumberFieldTest, FitsItsTextAndDrawsItInPlace)
+{
+    const QFont font = ktSmallFont();
+    const QFontMetricsF metrics(font);
+    const auto inkBox = [](const QImage &image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) > 90)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    for (const QString &text : {QStringLiteral("7"), QStringLiteral("20000"), QStringLiteral("12a"),
+                                QStringLiteral("1234567890")}) {
+        KTImageCollectionViewCellNumberField field;
+        field.setText(text);
+        EXPECT_EQ(field.text(), text);
+        EXPECT_EQ(field.size(), QSize(int(std::ceil(metrics.horizontalAdvance(text) + 6)),
+                                      int(std::ceil(metrics.height()))))
+            << qPrintable(text);
+
+        QImage drawn(field.size(), QImage::Format_RGB32);
+        drawn.fill(Qt::black);
+        field.render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+        QImage expected(field.size(), QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter painter(&expected);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QPointF((field.width() - metrics.horizontalAdvance(text)) / 2,
+                                 (field.height() - metrics.height()) / 2 + metrics.ascent()),
+                         text);
+        painter.end();
+        const QRect ink = inkBox(drawn);
+        const QRect expectedInk = inkBox(expected);
+        ASSERT_FALSE(ink.isEmpty()) << qPrintable(text);
+        EXPECT_LE(std::abs(ink.left() - expectedInk.left()), 1) << qPrintable(text);
+        EXPECT_LE(std::abs(ink.right() - expectedInk.right()), 1) << qPrintable(text);
+        EXPECT_LE(std::abs(ink.top() - expectedInk.top()), 1) << qPrintable(text);
+        EXPECT_LE(std::abs(ink.bottom() - expectedInk.bottom()), 1) << qPrintable(text);
+    }
 }
 
 TEST(KTImageCollectionViewCellImageViewTest, CachedThumbnailShowsAtOnceAndTheSizedOneAfterThePause)

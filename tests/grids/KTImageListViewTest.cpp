@@ -6,8 +6,10 @@
 #include "KTImageCollectionViewCell.h"
 #include "KTImageCollectionViewCellImageView.h"
 #include "KTImageCollectionViewCellMouseEventHandlingView.h"
+#include "KTImageCollectionViewCellNumberField.h"
 #include "KTImageCollectionViewCellRootView.h"
 #include "KTImageCollectionViewCellsManager.h"
+#include "KTImageCollectionViewImageFlagStatusView.h"
 #include "KTImageGroupNavigationView.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
@@ -401,6 +403,44 @@ TEST(KTImageListViewTest, OnlyVisibleCellsExistWhileScrollingTwentyThousandImage
         list->indexesOfCellsThatIntersectRect(shown.scroll.documentVisibleRect());
     EXPECT_EQ(qsizetype(list->visibleCells().size()), qsizetype(onScreen.size()));
     EXPECT_EQ(onScreen.back(), 19999);
+}
+
+// A scroll step hands the cells that left the view to the indexes that came in, moving them from
+// one record to another: each shows its new record's number, picture and state, in both
+// directions and by rows and pages.
+TEST(KTImageListViewTest, CellsMovedByAScrollShowTheirNewRecord)
+{
+    KTGridTestSession session;
+    KTTestListSource source;
+    source.images = session.addRecords(400);
+    for (qsizetype i = 0; i < source.images.size(); ++i) {
+        source.images[i]->setPicked(i % 3 == 0);
+        source.images[i]->setRejected(i % 5 == 0);
+    }
+    session.storage().processPendingChanges();
+    ShownList shown(source, QSize(800, 600));
+    KTImageListView *list = shown.list;
+    QScrollBar *bar = shown.scroll.verticalScrollBar();
+    const int row = int(list->cellSize());
+    std::vector<int> values;
+    for (int value = 0; value < bar->maximum(); value += bar->pageStep())
+        values.push_back(value);
+    for (int value = bar->maximum(); value > 0; value -= row)
+        values.push_back(value);
+    for (int value : values) {
+        bar->setValue(value);
+        ASSERT_FALSE(list->visibleCells().isEmpty()) << value;
+        for (KTImageCollectionViewCell *cell : list->visibleCells()) {
+            const qsizetype index = qsizetype(cell->index());
+            const KTImageMO *record = source.images.value(index);
+            ASSERT_EQ(cell->imageMO(), record) << value;
+            EXPECT_EQ(cell->cellNumberField()->text(), QString::number(index + 1)) << value;
+            EXPECT_EQ(cell->imageView()->imageMO(), record) << value;
+            EXPECT_FALSE(cell->imageView()->image().isNull()) << index;
+            EXPECT_EQ(cell->imageView()->isRejected(), index % 5 == 0) << index;
+            EXPECT_EQ(cell->flagStatusView()->isVisibleTo(list), index % 3 == 0) << index;
+        }
+    }
 }
 
 TEST(KTImageListViewTest, ScrollingRulesThroughTheScrollHost)

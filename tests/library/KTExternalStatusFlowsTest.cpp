@@ -259,10 +259,12 @@ TEST_F(KTExternalStatusFlowsTest, WritePassWaitingForALockedCatalogueLeavesTheMa
     m_flows.syncImagesStatuses({rejected}, [&](bool succeeded) { synced = succeeded; });
     ASSERT_TRUE(waitUntil([&] { return ticks >= 20; }));
     EXPECT_FALSE(synced.has_value());
+    EXPECT_TRUE(m_flows.hasPendingWork());
 
     lock.reset();
     ASSERT_TRUE(waitUntil([&] { return synced.has_value(); }));
     EXPECT_EQ(synced, true);
+    EXPECT_FALSE(m_flows.hasPendingWork());
     EXPECT_EQ(membersOf("Vireoscope Rejects"), "101");
     EXPECT_EQ(bitsOf(rejected), kReject);
 }

@@ -30,6 +30,8 @@
 #include "KTUserDefaults.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QTest>
 #include <QThread>
 
@@ -453,7 +455,7 @@ TEST_F(KTDuplicatesImagesModeControllerTest, ResolvedMessageHoldsTheListBackForI
     EXPECT_EQ(mode->selectedGroupMO(), nullptr) << "the resolved record is deleted";
     for (KTAbstractButton *button :
          {mode->resolveGroupButton(), mode->deleteUnflaggedImagesButton(), mode->notDuplicateButton(),
-          static_cast<KTAbstractButton *>(mode->flagImagesButton())})
+          mode->trashGroupButton(), static_cast<KTAbstractButton *>(mode->flagImagesButton())})
         EXPECT_FALSE(button->isButtonEnabled()) << button->objectName().toStdString();
     EXPECT_FALSE(mode->imageView()->pickedAndRejectedButtonsEnabled());
     mode->onDeleteGroup(nullptr);
@@ -470,6 +472,7 @@ TEST_F(KTDuplicatesImagesModeControllerTest, ResolvedMessageHoldsTheListBackForI
     EXPECT_EQ(groups().at(2).size(), 5);
     EXPECT_TRUE(mode->canResolve());
     EXPECT_TRUE(mode->flagImagesButton()->isButtonEnabled());
+    EXPECT_TRUE(mode->trashGroupButton()->isButtonEnabled());
     EXPECT_TRUE(mode->imageView()->pickedAndRejectedButtonsEnabled());
 
     // A group switch during the message replaces the move.
@@ -577,6 +580,34 @@ TEST_F(KTDuplicatesImagesModeControllerTest, FocusScoringOfAGroupNeverRunsOnTheM
     EXPECT_TRUE(waitUntil([&] { return log.contains(QStringLiteral("Most focused image#")); }));
     mode->setLoadingThumbnailsQueue(&session.thumbnailQueue());
     EXPECT_TRUE(waitUntil([&] { return gate.queue.operationCount() == 0; }));
+}
+
+// Copy takes what the sub-mode shows: the selection inside a group, the whole group in "Groups".
+TEST_F(KTDuplicatesImagesModeControllerTest, CopyTakesTheSelectionOrTheWholeGroup)
+{
+    show(2, kUIModeGroup);
+    mode->setSelectedImages(imagesOf({"s02-b0-1", "s02-b0-3"}), image("s02-b0-3"), false);
+    const struct
+    {
+        QString subMode;
+        Ids copied;
+    } cases[] = {
+        {kUIModeGroup, {"s02-b0-1", "s02-b0-3"}},
+        {kUIModeImage, {"s02-b0-1", "s02-b0-3"}},
+        {kUIModeGroups, {"s02-b0-0", "s02-b0-1", "s02-b0-2", "s02-b0-3", "s02-b0-4"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.subMode.toStdString());
+        mode->switchToUIMode(c.subMode);
+        QGuiApplication::clipboard()->clear();
+        mode->copyImagesToPasteboard();
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        ASSERT_NE(data, nullptr);
+        QList<QUrl> expected;
+        for (const QString &id : c.copied)
+            expected.append(QUrl::fromLocalFile(image(id)->path()));
+        EXPECT_EQ(data->urls(), expected);
+    }
 }
 
 // The sub-mode rules: "Compare" needs two images, an empty list shows "Groups" and the space key

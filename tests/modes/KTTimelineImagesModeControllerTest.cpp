@@ -227,6 +227,37 @@ TEST_F(KTTimelineImagesModeControllerTest, NavigationAcrossDaysKeepsTheGroupByPo
     EXPECT_EQ(selection(), Ids{"s00-b0-0"});
 }
 
+// A hidden timeline lets go of a cleared session's records (they are freed once the clearing has
+// ended) and shows the empty session when it comes back, whatever sub-mode it was left in.
+TEST_F(KTTimelineImagesModeControllerTest, HiddenModeLetsGoOfAClearedSession)
+{
+    for (const QString &subMode : {kUIModeGroups, kUIModeImage}) {
+        SCOPED_TRACE(subMode.toStdString());
+        if (mode->numberOfGroupsInList() == 0) {
+            ASSERT_TRUE(session.load(photosOverTwoMonths(), {3, 3600, 300}));
+        }
+        window->showMode();
+        show(4, subMode);
+        ASSERT_FALSE(mode->images().isEmpty());
+        window->hideMode();
+        bool cleared = false;
+        bool finished = false;
+        const KTObserverToken task = KTNotificationCenter::defaultCenter().addObserver(
+            kTaskDidFinishNotification, nullptr, [&](const KTNotification &notification) {
+                if (notification.userInfo.value(kTaskNameKey).toString() == kCleanSessionTaskName)
+                    finished = true;
+            });
+        session.storage().cleanSessionWithCompletionBlock([&] { cleared = true; });
+        ASSERT_TRUE(waitUntil([&] { return cleared && finished; }, std::chrono::seconds(30)));
+        drainMainQueue();
+        EXPECT_EQ(mode->numberOfGroupsInList(), 0);
+        EXPECT_TRUE(mode->images().isEmpty());
+        window->showMode();
+        EXPECT_EQ(mode->UIMode(), kUIModeGroups);
+        EXPECT_EQ(mode->groupsView()->numberOfGroups(), 0);
+    }
+}
+
 // The selected group is stored at quit and comes back at the next start; the time range and the
 // comparison's zoom lock are stored per mode.
 TEST_F(KTTimelineImagesModeControllerTest, StoredGroupAndSettingsComeBackAtTheNextStart)

@@ -3,11 +3,15 @@
 #include "KTSerialQueue.h"
 #include "KTTestSupport.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QThread>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -57,6 +61,38 @@ TEST(KTDispatchTest, RunOnMainSyncIsInlineOnMainAndBlocksElsewhere)
     thread->wait();
     delete thread;
     EXPECT_TRUE(ranOnMain);
+}
+
+// Pool work that sends to the main thread while the application object is destroyed (a load
+// running when the user quits) returns without running: the application's end waits for the pool,
+// and no loop would run the work. Shown in a process of its own, which must end normally.
+TEST(KTDispatchTest, RunOnMainSyncFromThePoolWhileTheApplicationEndsReturns)
+{
+    static const char kChildVariable[] = "VS_DISPATCH_AT_EXIT";
+    if (qEnvironmentVariableIsSet(kChildVariable)) {
+        QThreadPool::globalInstance()->start([] {
+            while (!QCoreApplication::closingDown())
+                QThread::yieldCurrentThread();
+            bool ran = false;
+            runOnMainSync([&] { ran = true; });
+            std::fputs(ran ? "ran\n" : "returned\n", stdout);
+            std::fflush(stdout);
+        });
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kChildVariable), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
+    ASSERT_TRUE(child.waitForFinished(60000)) << "the application's end never came";
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("returned\n")) << output.toStdString();
 }
 
 TEST(KTDispatchTest, SerialQueueRunsOneJobAtATimeInOrder)

@@ -139,6 +139,38 @@ TEST_F(ImageView, ThumbnailAtOncePreviewOnlyForTheRecordStillShown)
     EXPECT_FALSE(hasContents(*view, Layer::Image));
 }
 
+// The shadow is a soft band below and beside the photo, darkest next to it and gone within a few
+// points; it is filled in short runs, which join without seams.
+TEST_F(ImageView, ShadowFadesOutBesideAndBelowThePhotoWithoutSeams)
+{
+    KTImageMO *record = imageRecord("shadow.jpg", QSize(400, 300));
+    auto view = makeView(QSize(800, 600));
+    showLoaded(*view, record);
+    const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRectF up = view->presentationFrame();
+    const QRect photo = QRectF(up.x(), view->height() - up.y() - up.height(), up.width(), up.height()).toRect();
+    ASSERT_TRUE(QRect(QPoint(8, 8), view->size() - QSize(16, 16)).contains(photo));
+    const QRgb background = shot.pixel(2, 2);
+    // Down the side bands, every row shows the same shade.
+    for (const int x : {photo.left() - 1, photo.right() + 1}) {
+        const QRgb shade = shot.pixel(x, photo.top() + 8);
+        EXPECT_LT(qGray(shade), qGray(background));
+        for (int y = photo.top() + 8; y < photo.bottom() - 8; ++y)
+            ASSERT_EQ(shot.pixel(x, y), shade) << x << "," << y;
+    }
+    // Below the photo the shadow lightens step by step to the background.
+    int previous = -1;
+    for (int y = photo.bottom() + 1; y < photo.bottom() + 12; ++y) {
+        const int grey = qGray(shot.pixel(photo.center().x(), y));
+        EXPECT_GE(grey, previous) << y;
+        previous = grey;
+    }
+    EXPECT_LT(qGray(shot.pixel(photo.center().x(), photo.bottom() + 1)), qGray(background));
+    EXPECT_EQ(shot.pixel(photo.center().x(), photo.bottom() + 12), background);
+    // Above the photo there is none.
+    EXPECT_EQ(shot.pixel(photo.center().x(), photo.top() - 2), background);
+}
+
 TEST_F(ImageView, ShowingTheSameRecordAgainRestartsNothing)
 {
     KTImageMO *record = imageRecord("same.jpg");
