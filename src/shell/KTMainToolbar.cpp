@@ -2,6 +2,7 @@
 
 #include "KTAbstractButton.h"
 #include "KTAbstractProgressIndicator.h"
+#include "KTButtonRendering.h"
 #include "KTColor.h"
 #include "KTFont.h"
 #include "KTModeButton.h"
@@ -44,9 +45,11 @@ KTModeButton *modeButton(const QString &title, const QString &toolTip, QWidget *
     button->setAlternateTitleColor(KTPalette::kAccent);
     button->setFont(ktBodyFont());
     button->setToolTip(toolTip);
-    // Room for the title and a badge of a few digits.
+    // The badge sits at the right edge and the title in the middle: room on both sides for the
+    // widest badge ("999+"), so that neither covers the other.
     const QFontMetricsF metrics(ktBodyFont());
-    button->resize(int(std::ceil(metrics.horizontalAdvance(title))) + 64, kModeButtonHeight);
+    const double badge = badgeSize(QStringLiteral("999+")).width() + 6;
+    button->resize(int(std::ceil(metrics.horizontalAdvance(title) + 2 * badge)), kModeButtonHeight);
     button->setFixedSize(button->size());
     button->initialize();
     return button;

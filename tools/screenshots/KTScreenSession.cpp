@@ -4,34 +4,15 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
-#include "KTNotificationCenter.h"
-#include "KTTasksNotifier.h"
+#include "KTSessionImport.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
 
 namespace {
-
-/// Turns the event loop until the task `name` has finished once, or `seconds` have passed.
-bool waitForTask(const QString &name, int seconds, const std::function<void()> &start)
-{
-    bool finished = false;
-    const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-        KTTaskDidFinishInfo::name(), nullptr, [&](const KTNotification &notification) {
-            if (KTTaskDidFinishInfo::taskName(notification.userInfo) == name)
-                finished = true;
-        });
-    start();
-    QDeadlineTimer deadline(seconds * 1000);
-    while (!finished && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    QCoreApplication::processEvents();
-    return finished;
-}
 
 struct FolderPlan
 {
@@ -72,14 +53,9 @@ std::unique_ptr<KTScreenSession> KTScreenSession::build(const QString &folder, Q
     if (!storage || !storage->managedObjectContext())
         return fail(QStringLiteral("the catalogue did not open"));
     session->m_storage = storage;
-    if (!waitForTask(kAddSourcesTaskName, 60, [&] { storage->addSourcesForPaths(session->m_folders, {}); }))
-        return fail(QStringLiteral("adding the sources did not finish"));
-    storage->setFindDuplicatesForAddedImages(true);
-    storage->setAccuracyLevel(3);
-    storage->setTimeRange(3600);
-    storage->setTimeLineInterval(60);
-    if (!waitForTask(kLoadImagesTaskName, 300, [&] { storage->loadImages(); }))
-        return fail(QStringLiteral("loading the images did not finish"));
+    QString importError;
+    if (!importFolders(*storage, session->m_folders, 300, &importError))
+        return fail(importError);
 
     // Cull a little, as a photographer halfway through would have.
     QList<KTImageMO *> rejects;

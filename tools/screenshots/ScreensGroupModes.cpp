@@ -2,83 +2,24 @@
 // switch and with the resolved-group message; the time groups in each sub-mode.
 
 #include "KTScreenRegistry.h"
+#include "KTScreenReviewWindow.h"
 #include "KTScreenSession.h"
 
 #include "KTAbstractButton.h"
 #include "KTAnimations.h"
-#include "KTFakeModeController.h"
 #include "KTGroupModeController.h"
-#include "KTGrouppedImagesCellView.h"
-#include "KTImageCollectionViewCell.h"
-#include "KTImageCollectionViewCellImageView.h"
-#include "KTImageCompareView.h"
-#include "KTImageGroupNavigationView.h"
-#include "KTImageGroupView.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
-#include "KTImageView.h"
-#include "KTImagesGroupsView.h"
 #include "KTMainWindowController.h"
 #include "KTResolveGroupViewController.h"
-#include "KTReviewModeFactory.h"
-#include "KTTipsWindow.h"
 #include "KTUndoManager.h"
-#include "KTUserDefaults.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QDeadlineTimer>
 
 #include <functional>
 
 namespace {
-
-constexpr QSize kWindowSize(1280, 800);
-
-/// Turns the event loop until `done` holds or `milliseconds` have passed.
-void settle(const std::function<bool()> &done, int milliseconds = 5000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    QApplication::processEvents();
-}
-
-bool cellsLoaded(const KTImageCollectionView *grid)
-{
-    if (!grid || !grid->isVisible())
-        return true;
-    for (const KTImageCollectionViewCell *cell : grid->visibleCells())
-        if (!cell->imageView()->previewDidLoad() && !cell->imageView()->isFileMissing())
-            return false;
-    return true;
-}
-
-bool viewerLoaded(const KTImageView *viewer)
-{
-    return !viewer || !viewer->isVisible() || !viewer->imageMO() || !viewer->previewImage().isNull() ||
-           !viewer->image().isNull();
-}
-
-/// Waits until the grids on screen show their thumbnails and the viewers their previews.
-void settleGroupMode(KTGroupModeController &mode)
-{
-    settle([&mode] {
-        for (const KTGrouppedImagesCellView *row : mode.groupsView()->visibleCells())
-            if (!cellsLoaded(row))
-                return false;
-        return cellsLoaded(mode.groupView()) && cellsLoaded(mode.groupNavigationView()) &&
-               viewerLoaded(mode.imageView()) && viewerLoaded(mode.compareView()->leftImageView()) &&
-               viewerLoaded(mode.compareView()->rightImageView());
-    });
-}
-
-/// The real modes where they exist, the stand-ins for the others.
-std::unique_ptr<KTBaseUIModeController> makeMode(const QString &uiMode)
-{
-    std::unique_ptr<KTBaseUIModeController> mode = KTReviewModeFactory::make(uiMode);
-    return mode ? std::move(mode) : KTFakeModeController::make(uiMode);
-}
 
 /// The main window over the session showing the group mode `uiMode`; `prepare` puts the mode
 /// into the state to show, `afterShow` runs once it is on screen and settled.
@@ -88,32 +29,20 @@ QImage captureGroupMode(KTScreenContext &context, const QString &uiMode,
 {
     if (!context.session())
         return {};
-    QCursor::setPos(-1000, -1000);
-    KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
-    defaults.setBool(false, kKTShowTipsKey);
-    defaults.setObject(uiMode, kUIModeKey);
-    KTMainWindowController::setModeControllerFactory(&makeMode);
-    QImage image;
-    {
-        KTMainWindowController controller(&context.session()->storage());
-        controller.showWindow();
-        controller.window()->resize(kWindowSize);
-        auto *mode = dynamic_cast<KTGroupModeController *>(controller.activeModeViewController());
-        if (mode) {
-            mode->setIsNavigationBarVisible(true);
-            prepare(*mode);
-            controller.validateTopBar();
-        }
-        image = context.capture(*controller.window(), [&] {
-            if (!mode)
-                return;
-            settleGroupMode(*mode);
-            if (afterShow)
-                afterShow(*mode);
-        });
+    KTScreenReviewWindow window(context.session()->storage(), uiMode);
+    auto *mode = dynamic_cast<KTGroupModeController *>(window.mode());
+    if (mode) {
+        mode->setIsNavigationBarVisible(true);
+        prepare(*mode);
+        window.controller().validateTopBar();
     }
-    KTMainWindowController::setModeControllerFactory({});
-    return image;
+    return context.capture(window.window(), [&] {
+        if (!mode)
+            return;
+        settlePictures(window.window());
+        if (afterShow)
+            afterShow(*mode);
+    });
 }
 
 /// The sub-mode `subMode` on the second group, with the EXIF panel wanted outside "Groups" and

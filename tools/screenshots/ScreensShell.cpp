@@ -3,16 +3,15 @@
 
 #include "KTScreenMainWindow.h"
 #include "KTScreenRegistry.h"
+#include "KTScreenReviewWindow.h"
 #include "KTScreenSession.h"
 
-#include "KTFakeModeController.h"
+#include "KTGroupModeController.h"
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
 #include "KTMainMenu.h"
 #include "KTMainWindowController.h"
-#include "KTTipsWindow.h"
-#include "KTUserDefaults.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -24,35 +23,24 @@
 
 namespace {
 
-constexpr QSize kWindowSize(1280, 800);
-
-/// A main window over `storage` with the stand-in review modes (the real modes are not built
-/// yet), showing `uiMode` with a few images selected.
-std::unique_ptr<KTMainWindowController> mainWindow(KTImageStorage &storage, const QString &uiMode)
+/// Shows the mode of `window` in its grid: the modes remember the view the screens before left
+/// them in.
+void showGrid(KTScreenReviewWindow &window)
 {
-    KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
-    defaults.setBool(false, kKTShowTipsKey);
-    defaults.setObject(uiMode, kUIModeKey);
-    KTMainWindowController::setModeControllerFactory(&KTFakeModeController::make);
-    auto controller = std::make_unique<KTMainWindowController>(&storage);
-    controller->showWindow();
-    controller->window()->resize(kWindowSize);
-    if (KTFakeModeController *mode = KTFakeModeController::made(uiMode)) {
-        mode->selectedIndexes = {1, 2};
-        mode->activeIndex = 1;
-        controller->validateTopBar();
+    if (KTBaseUIModeController *mode = window.mode()) {
+        mode->switchToUIMode(dynamic_cast<KTGroupModeController *>(mode) ? kUIModeGroups : kUIModeList);
+        window.controller().validateTopBar();
     }
-    return controller;
 }
 
+/// The main window over the session showing `uiMode` in its grid, with its pictures loaded.
 QImage captureMainWindow(KTScreenContext &context, const QString &uiMode)
 {
     if (!context.session())
         return {};
-    std::unique_ptr<KTMainWindowController> controller = mainWindow(context.session()->storage(), uiMode);
-    const QImage image = context.capture(*controller->window());
-    KTMainWindowController::setModeControllerFactory({});
-    return image;
+    KTScreenReviewWindow window(context.session()->storage(), uiMode);
+    showGrid(window);
+    return context.capture(window.window(), [&] { settlePictures(window.window()); });
 }
 
 /// The window with the menu of `tag` (or the `index`-th menu when the tag is 0) opened below its
@@ -61,8 +49,9 @@ QImage captureMenu(KTScreenContext &context, int tag, int index = 0)
 {
     if (!context.session())
         return {};
-    std::unique_ptr<KTMainWindowController> controller =
-        mainWindow(context.session()->storage(), QStringLiteral("Duplicates"));
+    KTScreenReviewWindow review(context.session()->storage(), QStringLiteral("Duplicates"));
+    showGrid(review);
+    KTMainWindowController *controller = &review.controller();
     QMenuBar *menuBar = controller->menuBar();
     QAction *menuItem = tag ? KTMainMenu::itemWithTag(menuBar, tag) : menuBar->actions().value(index);
     if (!menuItem || !menuItem->menu())
@@ -71,6 +60,7 @@ QImage captureMenu(KTScreenContext &context, int tag, int index = 0)
     QImage menuImage;
     QPoint menuOrigin;
     QImage window = context.capture(*controller->window(), [&] {
+        settlePictures(review.window());
         const QRect title = menuBar->actionGeometry(menuItem);
         menuOrigin = menuBar->mapTo(controller->window(), title.bottomLeft());
         menu->popup(menuBar->mapToGlobal(title.bottomLeft()));
@@ -81,7 +71,6 @@ QImage captureMenu(KTScreenContext &context, int tag, int index = 0)
     QPainter painter(&window);
     painter.drawImage(menuOrigin, menuImage);
     painter.end();
-    KTMainWindowController::setModeControllerFactory({});
     return window;
 }
 
@@ -113,16 +102,15 @@ KT_SCREEN(shell_main_no_session)
     QTemporaryDir folder;
     KTImageStorage storage(
         {folder.filePath(QStringLiteral("support")), folder.filePath(QStringLiteral("legacy"))});
-    std::unique_ptr<KTMainWindowController> controller = mainWindow(storage, QStringLiteral("Duplicates"));
+    KTScreenReviewWindow review(storage, QStringLiteral("Duplicates"));
+    KTMainWindowController &controller = review.controller();
     QImage image;
-    context.capture(*controller->window(), [&] {
-        controller->showImageSourcesWindow();
+    context.capture(review.window(), [&] {
+        controller.showImageSourcesWindow();
         // The sources window is a window of its own over the main window's content.
-        image = captureWithWindowsOver(*controller->window(),
-                                       QList<QWidget *>{controller->imageSourcesController()->window()});
+        image = captureWithWindowsOver(review.window(),
+                                       QList<QWidget *>{controller.imageSourcesController()->window()});
     });
-    controller.reset();
-    KTMainWindowController::setModeControllerFactory({});
     return image;
 }
 
