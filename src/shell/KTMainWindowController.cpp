@@ -58,6 +58,23 @@
 
 namespace {
 
+// A refusal that is not an error carries no message of its own.
+QString failureReason(const KTCatalogOutcome &outcome)
+{
+    if (!outcome.errorMessage.isEmpty())
+        return outcome.errorMessage;
+    switch (outcome.status) {
+    case KTCatalogStatus::ApplicationRunning:
+        return QStringLiteral("its application is running");
+    case KTCatalogStatus::Busy:
+        return QStringLiteral("it is locked by another program");
+    case KTCatalogStatus::Done:
+    case KTCatalogStatus::Failed:
+        break;
+    }
+    return QStringLiteral("no reason given");
+}
+
 /// Delays of the set-up's jobs.
 constexpr int kShowSourcesWindowDelayMs = 100;
 constexpr int kDroppedPathsDelayMs = 300;
@@ -1018,7 +1035,7 @@ void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlo
     // Nothing is known of a catalogue that could not be read: neither import nor ask.
     if (!check.outcome.succeeded()) {
         qWarning().noquote() << "Warning: the external catalogue could not be checked:"
-                             << check.outcome.errorMessage;
+                             << failureReason(check.outcome);
         finished(false);
         return;
     }
