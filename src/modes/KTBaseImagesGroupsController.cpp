@@ -137,7 +137,7 @@ void KTBaseImagesGroupsController::reloadGrouppedImages()
 {
     KTImageStorage *storage = imageStorage();
     if (!storage) {
-        m_grouppedImages.clear();
+        clearGroupList();
         return;
     }
     // 1. The catalogue keeps the filter's list current once asked for.
@@ -163,11 +163,18 @@ void KTBaseImagesGroupsController::reloadGrouppedImages()
     if (!withoutTimeStamp.isEmpty())
         groups.append(std::move(withoutTimeStamp));
     m_grouppedImages = std::move(groups);
+    m_groupsTotals = {};
+    for (const QList<KTImageMO *> &group : std::as_const(m_grouppedImages)) {
+        m_groupsTotals.images += group.size();
+        for (const KTImageMO *image : group)
+            m_groupsTotals.bytes += qint64(image->size().value_or(0));
+    }
 }
 
 void KTBaseImagesGroupsController::clearGroupList()
 {
     m_grouppedImages.clear();
+    m_groupsTotals = {};
 }
 
 KTTimeLineImagesGroupsView *KTBaseImagesGroupsController::timeLineView() const

@@ -73,6 +73,7 @@ protected:
     void validateImagesSelectionAfterGroupSwitch() override;
     QStringList selectedGroupInfoStrings() const override;
     void clearGroupList() override;
+    GroupsTotals groupsTotals() const override { return m_groupsTotals; }
     QString activeImageAbsentMessage() const override;
     QList<double> timeRanges() const override;
     QStringList timeRangesStrings() const override;
@@ -88,6 +89,7 @@ private:
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
 
     QList<QList<KTImageMO *>> m_grouppedImages;
+    GroupsTotals m_groupsTotals;
     KTObserverToken m_listObserver;
     KTObserverToken m_groupsObserver;
     std::unique_ptr<KTMultiBindingsController> m_rejectNotSelectedButtonMultibindingsController;

@@ -167,6 +167,10 @@ protected:
     void groupSwitchWillStart() override;
     QStringList selectedGroupInfoStrings() const override;
     void clearGroupList() override;
+    GroupsTotals groupsTotals() const override
+    {
+        return {qint64(m_numberOfGrouppedImages), qint64(m_sizeOfGrouppedImages)};
+    }
     void taskDidFinish(const QString &taskName) override;
     QString activeImageAbsentMessage() const override;
     QList<double> timeRanges() const override;

@@ -1090,17 +1090,10 @@ void KTGroupModeController::hideExifView()
 
 QStringList KTGroupModeController::groupsInfoStrings() const
 {
-    qint64 imageCount = 0;
-    qint64 bytes = 0;
-    const qsizetype count = groupCount();
-    for (qsizetype index = 0; index < count; ++index) {
-        const QList<KTImageMO *> group = imagesForGroup(index);
-        imageCount += group.size();
-        for (const KTImageMO *image : group)
-            bytes += qint64(image->size().value_or(0));
-    }
-    return QStringList{
-               tr("Total: %1 images - %2").arg(int(imageCount)).arg(KTUtils::stringFromByteCount(bytes))} +
+    const GroupsTotals totals = groupsTotals();
+    return QStringList{tr("Total: %1 images - %2")
+                           .arg(int(totals.images))
+                           .arg(KTUtils::stringFromByteCount(totals.bytes))} +
            selectedGroupInfoStrings();
 }
 

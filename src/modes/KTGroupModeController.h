@@ -265,6 +265,14 @@ protected:
     virtual void groupSwitchWillStart() {}
     /// The group and size texts of the groups bar for the selected group (the totals come first).
     virtual QStringList selectedGroupInfoStrings() const = 0;
+    /// The images of every listed group and their bytes: kept with the list, so a group switch
+    /// does not walk every image.
+    struct GroupsTotals
+    {
+        qint64 images = 0;
+        qint64 bytes = 0;
+    };
+    virtual GroupsTotals groupsTotals() const = 0;
     /// Empties the list of groups (the records of a cleared session are about to be freed).
     virtual void clearGroupList() = 0;
     /// A task of the bus ended (any sender). The end of "Clearing Session" makes a hidden mode let

@@ -8,6 +8,7 @@
 #include "KTCatalogNotifications.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
+#include "KTMultipleLabelsView.h"
 #include "KTNotificationCenter.h"
 #include "KTProgressWindowController.h"
 #include "KTSegmentedTimeRangeView.h"
@@ -17,6 +18,7 @@
 #include "KTTimeLineImagesGroupsView.h"
 #include "KTTimeRangePopoverWindowController.h"
 #include "KTUserDefaults.h"
+#include "KTUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -120,6 +122,32 @@ TEST_F(KTTimelineImagesModeControllerTest, GroupsInShootingOrderWithABandForEach
     // A rejected image leaves the timeline; a group left empty leaves the list.
     session.storage().moveImagesToTrash({image("nostamp")});
     EXPECT_EQ(heads().last(), QStringLiteral("u2"));
+}
+
+// The groups bar totals every listed image and its bytes, and follows the list when an image
+// leaves it.
+TEST_F(KTTimelineImagesModeControllerTest, GroupsBarTotalsFollowTheList)
+{
+    show(4, kUIModeGroups);
+    const auto expected = [&] {
+        int count = 0;
+        qint64 bytes = 0;
+        for (const Ids &group : groups()) {
+            for (const QString &id : group) {
+                ++count;
+                bytes += qint64(image(id)->size().value_or(0));
+            }
+        }
+        return QStringLiteral("Total: %1 images - %2").arg(count).arg(KTUtils::stringFromByteCount(bytes));
+    };
+    ASSERT_GT(image("s02-b0-1")->size().value_or(0), 0U);
+    const QString before = expected();
+    EXPECT_EQ(mode->groupsInfo()->strings().value(0), before);
+
+    session.storage().moveImagesToTrash({image("s02-b0-1")});
+    session.process();
+    EXPECT_NE(expected(), before);
+    EXPECT_EQ(mode->groupsInfo()->strings().value(0), expected());
 }
 
 // A new interval regroups the catalogue and selects the first group; the images stay selected
