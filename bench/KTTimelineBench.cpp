@@ -60,31 +60,42 @@ bool groupByTime(KTGridBenchSession &session)
     return waitForTimeGroups(session.storage(), [&] { session.storage().groupImagesByTimeInterval(300); });
 }
 
-/// Shows `mode` on the session in a window.
-void showMode(KTTimelineImagesModeController &mode, QWidget &window, KTGridBenchSession &session)
+/// The session grouped at five minutes and the mode shown on it in a window.
+struct TimelineBench
 {
-    auto *layout = new QGridLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(mode.view(), 0, 0);
-    mode.setImageStorage(&session.storage());
-    window.resize(1280, 800);
-    window.show();
-    mode.refresh();
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
+    TimelineBench()
+    {
+        KTAnimations::setEnabled(false);
+        grouped = groupByTime(session);
+        if (!grouped)
+            return;
+        auto *layout = new QGridLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(mode.view(), 0, 0);
+        mode.setImageStorage(&session.storage());
+        window.resize(1280, 800);
+        window.show();
+        mode.refresh();
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+    }
+
+    KTGridBenchSession session{kImages};
+    KTTimelineImagesModeController mode;
+    QWidget window;
+    bool grouped = false;
+};
 
 void BM_RegroupAtANewInterval(benchmark::State &state)
 {
-    KTAnimations::setEnabled(false);
-    KTGridBenchSession session(kImages);
-    if (!groupByTime(session)) {
+    TimelineBench bench;
+    if (!bench.grouped) {
         state.SkipWithError("the first grouping did not finish");
         return;
     }
-    KTTimelineImagesModeController mode;
-    QWidget window;
-    showMode(mode, window, session);
+    KTGridBenchSession &session = bench.session;
+    KTTimelineImagesModeController &mode = bench.mode;
+    QWidget &window = bench.window;
 
     KTTimeRangePopoverWindowController *popover = mode.timeRangePopover();
     const QList<KTAbstractButton *> buttons = popover->buttonsContainer()->buttons();
@@ -118,23 +129,19 @@ BENCHMARK(BM_RegroupAtANewInterval)->UseManualTime()->Iterations(20)->Unit(bench
 
 void BM_NextTimeGroupInGroups(benchmark::State &state)
 {
-    KTAnimations::setEnabled(false);
-    KTGridBenchSession session(kImages);
-    if (!groupByTime(session)) {
+    TimelineBench bench;
+    if (!bench.grouped) {
         state.SkipWithError("the grouping did not finish");
         return;
     }
-    KTTimelineImagesModeController mode;
-    QWidget window;
-    showMode(mode, window, session);
-    mode.switchToUIMode(kUIModeGroups);
+    bench.mode.switchToUIMode(kUIModeGroups);
     QApplication::processEvents();
     KTStepTimes times;
     measureSteps(state, times, [&] {
-        mode.onNextGroup(nullptr);
-        window.repaint();
+        bench.mode.onNextGroup(nullptr);
+        bench.window.repaint();
     });
-    state.counters["groups"] = double(mode.numberOfGroupsInList());
+    state.counters["groups"] = double(bench.mode.numberOfGroupsInList());
 }
 BENCHMARK(BM_NextTimeGroupInGroups)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
 
