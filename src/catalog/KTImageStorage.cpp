@@ -32,6 +32,8 @@
 #include <QTimer>
 
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -540,7 +542,12 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
         if (KTAlertPresenter::shared().runModal(question).returnCode != KTAlert::kDefaultReturn)
             return;
     }
-    auto finish = [self = QPointer<KTImageStorage>(this), context = m_context, images,
+    // The files are trashed on another thread; a new session may clear and free the records
+    // meanwhile, so the finish looks each one up again by its id.
+    std::vector<std::pair<KTImageMO *, KTObjectID>> records;
+    for (KTImageMO *image : images)
+        records.emplace_back(image, image->objectID());
+    auto finish = [self = QPointer<KTImageStorage>(this), context = m_context, records = std::move(records),
                    completion = std::move(completion)](const QSet<KTImageMO *> &failed) {
         if (!self)
             return;
@@ -555,8 +562,8 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
             KTAlertPresenter::shared().runModal(alert);
         }
         QList<KTImageMO *> trashed;
-        for (KTImageMO *image : images)
-            if (!failed.contains(image))
+        for (const auto &[image, id] : records)
+            if (!failed.contains(image) && context->objectWithId(id) == image)
                 trashed.append(image);
         KTImageDecisions(*context, self).deleteTrashedImages(trashed);
         self->cleanUndoStack();

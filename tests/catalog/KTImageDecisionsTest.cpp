@@ -2,6 +2,7 @@
 
 #include "KTAlert.h"
 #include "KTCatalogModel.h"
+#include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
@@ -17,9 +18,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 
 namespace {
@@ -343,6 +346,37 @@ TEST_F(ImageDecisions, FilesThatCannotBeTrashedKeepTheirRecordsAndAreReportedOnc
               QStringLiteral("You have not permissions for move some images to system trash. Update "
                              "perminissions and try again."));
     EXPECT_EQ(failure.buttons, QStringList{"OK"});
+}
+
+// A new session cleared and freed the records while their files were still being trashed.
+TEST_F(ImageDecisions, TrashFinishingAfterTheSessionWasClearedTouchesNoFreedRecord)
+{
+    KTImageMO *photo = image("photo.jpg");
+    photo->setFolder(context->insert<KTFolderMO>(kFolderEntityName));
+    ASSERT_TRUE(context->save());
+    std::atomic<bool> recycling = false;
+    std::atomic<bool> release = false;
+    storage.setFileRecycler([&](const QString &, QString *) {
+        recycling = true;
+        while (!release)
+            QThread::yieldCurrentThread();
+        return true;
+    });
+    auto alerts = KTScriptedAlertPresenter::install();
+    alerts->answer(KTAlert::kDefaultReturn);
+    bool done = false;
+    storage.moveImagesToSystemTrash({photo}, [&] { done = true; });
+    ASSERT_TRUE(waitUntil([&] { return recycling.load(); }));
+
+    bool cleared = false;
+    storage.cleanSessionWithCompletionBlock([&] { cleared = true; });
+    ASSERT_TRUE(waitUntil([&] { return cleared; }));
+    ASSERT_TRUE(waitUntil([&] { return context->count({kImageEntityName, {}, {}}) == 0; }));
+    drainMainQueue();
+
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return done; }));
+    EXPECT_EQ(context->count({kImageEntityName, {}, {}}), 0);
 }
 
 TEST_F(ImageDecisions, CancellingOrAnEmptyTrashChangesNoFileOrRecord)
