@@ -525,10 +525,7 @@ void KTGrouppedImagesBrowserView::mouseMoveEvent(QMouseEvent *event)
 {
     if (!(event->buttons() & Qt::LeftButton) || !m_drag.shouldStart(event->position()))
         return;
-    QList<QUrl> urls;
-    for (KTImageMO *record : selectedImages())
-        if (!record->path().isEmpty())
-            urls.append(QUrl::fromLocalFile(record->path()));
+    const QList<QUrl> urls = KTImageListView::fileURLsOfImages(selectedImages());
     const QImage picture = m_drag.picture(urls.size());
     beginDraggingSession(KTImageListView::mimeDataForFiles(urls, KTImageListView::FilesUse::Drag), picture,
                          m_drag.hotSpot());
@@ -540,27 +537,9 @@ void KTGrouppedImagesBrowserView::beginDraggingSession(std::unique_ptr<QMimeData
     KTGridDragSource::exec(this, std::move(data), picture, hotSpot);
 }
 
-void KTGrouppedImagesBrowserView::setTrashStatusForImages(const QList<KTImageMO *> &images, bool rejected)
-{
-    QList<KTImageMO *> records;
-    for (KTImageMO *record : images)
-        if (record && !records.contains(record))
-            records.append(record);
-    KTImageStorage *storage = KTGridServices::imageStorage();
-    if (records.isEmpty() || !storage)
-        return;
-    if (rejected) {
-        storage->moveImagesToTrash(records);
-    } else {
-        for (KTImageMO *record : records)
-            record->setRejected(false);
-        storage->processPendingChanges();
-    }
-}
-
 void KTGrouppedImagesBrowserView::putSelectedImagesToTrash(bool rejected)
 {
-    setTrashStatusForImages(selectedImages(), rejected);
+    KTImageListView::changeRejected(selectedImages(), rejected);
 }
 
 void KTGrouppedImagesBrowserView::deleteSelectedImagesToTrash()
@@ -587,7 +566,7 @@ void KTGrouppedImagesBrowserView::onTrashClicked(KTImageCollectionViewCell *cell
     QList<KTImageMO *> images{record};
     if (cell->isSelected())
         images.append(selectedImages());
-    setTrashStatusForImages(images, !record->rejected().value_or(false));
+    KTImageListView::changeRejected(images, !record->rejected().value_or(false));
     m_doesNotScrollSelectedCellToVisible = false;
 }
 

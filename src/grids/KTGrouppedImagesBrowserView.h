@@ -86,7 +86,6 @@ public:
     void mouseClickedInCell(KTImageCollectionViewCell *cell, Qt::KeyboardModifiers modifiers);
     void mouseDoubleClickedInCell(KTImageCollectionViewCell *cell, Qt::KeyboardModifiers modifiers);
 
-    void setTrashStatusForImages(const QList<KTImageMO *> &images, bool rejected);
     void putSelectedImagesToTrash(bool rejected);
     void deleteSelectedImagesToTrash();
     void deleteSelectedImagesToSystemTrash();

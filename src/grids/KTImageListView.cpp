@@ -541,12 +541,16 @@ QList<QUrl> KTImageListView::selectedImagesURLs()
                 record = selected;
         if (!record && m_selection.active())
             record = imageMOAtIndex(*m_selection.active());
-        if (record && !record->path().isEmpty())
-            urls.append(QUrl::fromLocalFile(record->path()));
-        return urls;
+        return fileURLsOfImages(record ? QList<KTImageMO *>{record} : QList<KTImageMO *>{});
     }
-    for (KTImageMO *record : selectedImages())
-        if (!record->path().isEmpty())
+    return fileURLsOfImages(selectedImages());
+}
+
+QList<QUrl> KTImageListView::fileURLsOfImages(const QList<KTImageMO *> &images)
+{
+    QList<QUrl> urls;
+    for (KTImageMO *record : images)
+        if (record && !record->path().isEmpty())
             urls.append(QUrl::fromLocalFile(record->path()));
     return urls;
 }
@@ -634,13 +638,17 @@ QImage KTImageListView::addBadge(const QString &text, const QImage &image)
 
 void KTImageListView::changeRejected(const QList<KTImageMO *> &images, bool rejected)
 {
+    QList<KTImageMO *> records;
+    for (KTImageMO *record : images)
+        if (record && !records.contains(record))
+            records.append(record);
     KTImageStorage *storage = KTGridServices::imageStorage();
-    if (images.isEmpty() || !storage)
+    if (records.isEmpty() || !storage)
         return;
     if (rejected) {
-        storage->moveImagesToTrash(images);
+        storage->moveImagesToTrash(records);
     } else {
-        for (KTImageMO *record : images)
+        for (KTImageMO *record : records)
             record->setRejected(false);
         storage->processPendingChanges();
     }
@@ -654,9 +662,7 @@ void KTImageListView::onTrashClicked(KTImageCollectionViewCell *cell)
     const bool reject = !record->rejected().value_or(false);
     QList<KTImageMO *> images{record};
     if (!m_compareMode && m_selection.contains(qsizetype(cell->index())))
-        for (KTImageMO *selected : selectedImages())
-            if (!images.contains(selected))
-                images.append(selected);
+        images.append(selectedImages());
     changeRejected(images, reject);
 }
 

@@ -132,6 +132,11 @@ public:
     };
     /// The data of `urls` for `use` (no URLs: empty data, which clears a clipboard).
     static std::unique_ptr<QMimeData> mimeDataForFiles(const QList<QUrl> &urls, FilesUse use);
+    /// The file URLs of `images` that have a path, in order.
+    static QList<QUrl> fileURLsOfImages(const QList<KTImageMO *> &images);
+    /// Rejects `images` through the catalogue (or takes their reject back) and saves; each record
+    /// once.
+    static void changeRejected(const QList<KTImageMO *> &images, bool rejected);
     /// `image` with a red pill holding `text` at its lower right.
     static QImage addBadge(const QString &text, const QImage &image);
     /// The picture of a drag of `count` files: `image`, with the count badge from two files on.
@@ -174,7 +179,6 @@ private:
     void moveInCompareMode(Qt::KeyboardModifiers modifiers, qsizetype steps, qsizetype direction);
     /// Compare mode's rule: exactly two selected indexes, one of them active.
     bool validateComparedPair(qsizetype count);
-    void changeRejected(const QList<KTImageMO *> &images, bool rejected);
 
     KTWeakDelegate<KTImageListViewDataSource> m_dataSource;
     KTWeakDelegate<KTImageListViewDelegate> m_delegate;

@@ -204,11 +204,9 @@ void KTImagesGroupsView::scrollSelectedGroupToCenter()
 
 qsizetype KTImagesGroupsView::addSelectedImagesToPasteboard(QClipboard *clipboard)
 {
-    QList<QUrl> urls;
-    if (m_selectedGroupIndex)
-        for (KTImageMO *record : imagesForGroupAtIndex(*m_selectedGroupIndex))
-            if (record && !record->path().isEmpty())
-                urls.append(QUrl::fromLocalFile(record->path()));
+    const QList<QUrl> urls =
+        m_selectedGroupIndex ? KTImageListView::fileURLsOfImages(imagesForGroupAtIndex(*m_selectedGroupIndex))
+                             : QList<QUrl>{};
     if (clipboard)
         clipboard->setMimeData(
             KTImageListView::mimeDataForFiles(urls, KTImageListView::FilesUse::Clipboard).release());
