@@ -16,7 +16,8 @@ bool KTOperation::isFinished() const
 
 void KTOperation::waitUntilFinished()
 {
-    Q_ASSERT_X(!isMainThread(), "KTOperation::waitUntilFinished", "The main thread never waits on background work.");
+    Q_ASSERT_X(!isMainThread(), "KTOperation::waitUntilFinished",
+               "The main thread never waits on background work.");
     std::unique_lock lock(m_mutex);
     m_finishedCondition.wait(lock, [this] { return m_finished; });
 }
@@ -72,13 +73,21 @@ int KTOperationQueue::widthFor(int processors, bool applicationActive)
     return n < 1 ? 1 : n;
 }
 
+void KTOperationQueue::setMaxConcurrentOperationCount(int count)
+{
+    m_explicitWidth = true;
+    m_pool.setMaxThreadCount(count < 1 ? 1 : count);
+}
+
 void KTOperationQueue::adaptForAppActiveStatus()
 {
+    if (m_explicitWidth)
+        return;
     const long online = sysconf(_SC_NPROCESSORS_ONLN);
     bool active = true;
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         active = QGuiApplication::applicationState() == Qt::ApplicationActive;
-    setMaxConcurrentOperationCount(widthFor(online > 0 ? int(online) : 1, active));
+    m_pool.setMaxThreadCount(widthFor(online > 0 ? int(online) : 1, active));
 }
 
 void KTOperationQueue::addOperation(std::shared_ptr<KTOperation> operation)

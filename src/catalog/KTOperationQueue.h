@@ -21,7 +21,14 @@
 class KTOperation
 {
 public:
-    enum class Priority { VeryLow = -8, Low = -4, Normal = 0, High = 4, VeryHigh = 8 };
+    enum class Priority
+    {
+        VeryLow = -8,
+        Low = -4,
+        Normal = 0,
+        High = 4,
+        VeryHigh = 8
+    };
     using Body = std::function<void(const KTOperation &)>;
 
     explicit KTOperation(Body body);
@@ -71,8 +78,9 @@ public:
     ~KTOperationQueue() override;
 
     void addOperation(std::shared_ptr<KTOperation> operation);
-    std::shared_ptr<KTOperation> addOperationWithBlock(KTOperation::Body body,
-                                                       KTOperation::Priority priority = KTOperation::Priority::Normal);
+    std::shared_ptr<KTOperation>
+    addOperationWithBlock(KTOperation::Body body,
+                          KTOperation::Priority priority = KTOperation::Priority::Normal);
 
     /// Cancels every operation added and not yet finished.
     void cancelAllOperations();
@@ -81,9 +89,11 @@ public:
 
     int operationCount() const;
     int maxConcurrentOperationCount() const { return m_pool.maxThreadCount(); }
-    void setMaxConcurrentOperationCount(int count) { m_pool.setMaxThreadCount(count < 1 ? 1 : count); }
+    /// A width set here is kept: the queue stops following the application's activity.
+    void setMaxConcurrentOperationCount(int count);
 
-    /// Sets the width from the processor count and whether the application is active.
+    /// Sets the width from the processor count and whether the application is active, unless a
+    /// width was set explicitly.
     void adaptForAppActiveStatus();
     /// The width rule: `processors`, halved (rounded down) when not active, at least 1.
     static int widthFor(int processors, bool applicationActive);
@@ -102,4 +112,5 @@ private:
     std::deque<std::shared_ptr<KTOperation>> m_pending;
     QMetaObject::Connection m_activityConnection;
     QThreadPool m_pool;
+    std::atomic<bool> m_explicitWidth{false};
 };

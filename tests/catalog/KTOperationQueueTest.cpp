@@ -15,8 +15,7 @@ namespace {
 
 // Runs `fn` on a plain thread: the main thread never waits on background work, so the blocking
 // calls under test are made from elsewhere, as the catalogue does.
-template <typename Fn>
-void onBackgroundThread(Fn fn)
+template <typename Fn> void onBackgroundThread(Fn fn)
 {
     std::async(std::launch::async, fn).get();
 }
@@ -64,15 +63,30 @@ TEST(KTOperationQueueTest, WidthRule)
         bool active;
         int width;
     };
-    const Case cases[] = {{8, true, 8}, {8, false, 4}, {7, false, 3}, {1, true, 1}, {1, false, 1}, {0, true, 1}};
+    const Case cases[] = {{8, true, 8}, {8, false, 4}, {7, false, 3},
+                          {1, true, 1}, {1, false, 1}, {0, true, 1}};
     for (const auto &c : cases)
-        EXPECT_EQ(KTOperationQueue::widthFor(c.processors, c.active), c.width) << c.processors << " " << c.active;
+        EXPECT_EQ(KTOperationQueue::widthFor(c.processors, c.active), c.width)
+            << c.processors << " " << c.active;
 }
 
 TEST(KTOperationQueueTest, SharedQueueIsOneObjectWithAWidthOfAtLeastOne)
 {
     EXPECT_EQ(&KTOperationQueue::sharedQueue(), &KTOperationQueue::sharedQueue());
     EXPECT_GE(KTOperationQueue::sharedQueue().maxConcurrentOperationCount(), 1);
+}
+
+TEST(KTOperationQueueTest, AnExplicitWidthSurvivesTheApplicationsActivityChanges)
+{
+    KTOperationQueue followed;
+    followed.adaptForAppActiveStatus();
+    EXPECT_GE(followed.maxConcurrentOperationCount(), 1);
+
+    // A serial queue stays serial when the application is activated or deactivated.
+    KTOperationQueue serial;
+    serial.setMaxConcurrentOperationCount(1);
+    serial.adaptForAppActiveStatus();
+    EXPECT_EQ(serial.maxConcurrentOperationCount(), 1);
 }
 
 TEST(KTOperationQueueTest, CancelAllSkipsPendingBodiesAndStillRunsEveryCompletion)
