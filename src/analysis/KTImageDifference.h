@@ -9,8 +9,9 @@
 // the scalar references kept below for the tests. Threading and conventions: as
 // KTImageProcessing.h.
 
-/// Spreads the used range of every channel (all four bytes of RGBA) over 0..255, linearly with
-/// rounding half up; a channel with one value throughout is left unchanged. channelNum 1 or 4:
+/// Spreads the used range of every channel (all four bytes of RGBA) over 0..255 by rank (see
+/// contrastStretch), so that renditions of a photo through different tone curves stretch alike;
+/// a channel with one value throughout is left unchanged. channelNum 1 or 4:
 /// "constrastStrechImage(...) ERROR! channelNum #%lu isn't supported" otherwise; an empty image
 /// fails "contrastStrechImage(...) ERROR! vImageContrastStretch(...) return %lu".
 void contrastStrechImage(const void *src, void *dst, size_t width, size_t height, size_t channelNum);

@@ -21,7 +21,7 @@ struct KTImageSignature
     static constexpr int32_t kImageTypeRGBA = 4;
     static constexpr uint32_t kMaxSize = 128;
     /// Raised whenever the same file and settings would give other pixels than before.
-    static constexpr uint8_t kMakerVersion = 1;
+    static constexpr uint8_t kMakerVersion = 2;
 
     int32_t imageType;
     uint8_t pixels[kPixelBytes];

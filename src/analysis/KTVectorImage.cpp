@@ -302,21 +302,22 @@ KTVectorError contrastStretch(const uint8_t *src, uint8_t *dst, size_t width, si
     if (const KTVectorError error = checkImage(src, dst, width, height, channels))
         return error;
     const size_t count = width * height * channels;
-    std::array<uint8_t, 4> low{255, 255, 255, 255};
-    std::array<uint8_t, 4> high{0, 0, 0, 0};
-    for (size_t i = 0; i < count; ++i) {
-        const size_t c = i % channels;
-        low[c] = std::min(low[c], src[i]);
-        high[c] = std::max(high[c], src[i]);
-    }
+    std::array<std::array<size_t, 256>, 4> histograms{};
+    for (size_t i = 0; i < count; ++i)
+        ++histograms[i % channels][src[i]];
+    // Each value goes to the share of the channel's pixels at or below it, counted from the
+    // lowest value: a tone curve that keeps the order of the values keeps the result.
     std::array<std::array<uint8_t, 256>, 4> table{};
+    const size_t pixels = width * height;
     for (size_t c = 0; c < channels; ++c) {
-        const int range = high[c] - low[c];
-        for (int v = 0; v < 256; ++v) {
-            if (range == 0 || v < low[c] || v > high[c])
-                table[c][size_t(v)] = uint8_t(v);
-            else
-                table[c][size_t(v)] = uint8_t(((v - low[c]) * 255 + range / 2) / range);
+        const auto &histogram = histograms[c];
+        const size_t lowest = *std::find_if(histogram.begin(), histogram.end(), [](size_t n) { return n > 0; });
+        const size_t spread = pixels - lowest;
+        size_t atOrBelow = 0;
+        for (size_t v = 0; v < 256; ++v) {
+            atOrBelow += histogram[v];
+            table[c][v] = spread == 0 ? uint8_t(v)
+                                      : uint8_t(((atOrBelow - std::min(atOrBelow, lowest)) * 255 + spread / 2) / spread);
         }
     }
     for (size_t i = 0; i < count; ++i)

@@ -58,8 +58,10 @@ KTVectorError convolvePlanar8(const uint8_t *src, uint8_t *dst, size_t width, si
 KTVectorError matrixMultiplyRGBA(const uint8_t *src, uint8_t *dst, size_t pixelCount,
                                  const int16_t matrix[16], int32_t divisor);
 
-/// Spreads the used range [min, max] of each channel linearly over 0..255, rounding half up;
-/// a channel with a single value is left unchanged. src and dst may be the same buffer.
+/// Spreads the used range of each channel over 0..255 by rank: a value goes to 255 times the share
+/// of the channel's pixels above the lowest value that lie at or below it, rounded half up, so the
+/// lowest value gives 0, the highest 255, and any order-keeping tone curve the same result. A
+/// channel with a single value is left unchanged. src and dst may be the same buffer.
 KTVectorError contrastStretch(const uint8_t *src, uint8_t *dst, size_t width, size_t height, size_t channels);
 
 /// The 256-bin histogram of a width by height grey region whose rows lie rowBytes apart.

@@ -1,6 +1,7 @@
-// The shipped presets on real camera photos (tests/data/photos): near-duplicates of a photo that
-// a photographer counts as the same shot group at "normal"; two different scenes of similar
-// colours, shot the same day with the same camera, never do.
+// The shipped presets on real camera photos (tests/data/photos): near-duplicates and renditions of
+// a photo that a photographer counts as the same shot group at "normal"; two different scenes of
+// similar colours, shot the same day with the same camera, never do, nor does a scene with its
+// subject moved at "highest".
 
 #include "KTImageUtils.h"
 #include "KTNearDuplicates.h"
@@ -35,6 +36,22 @@ double meanDifference(const QImage &a, const QImage &b)
                    std::abs(qBlue(p[col]) - qBlue(q[col]));
     }
     return sum / (3.0 * x.width() * x.height());
+}
+
+/// The finder's clusters at accuracy `level` (0 to 4) over the photos it holds.
+KTSimilarFinder::Clusters clustersAt(KTSimilarFinder &finder, int level)
+{
+    KTSimilarFinder::Clusters clusters;
+    finder.clasterizeWithMode(
+        level, 0, [&](const KTSimilarFinder::Clusters &result) { clusters = result; },
+        [](const QString &, std::atomic_bool *, double) {});
+    return clusters;
+}
+
+bool together(const KTSimilarFinder::Clusters &clusters, const QString &a, const QString &b)
+{
+    return std::any_of(clusters.begin(), clusters.end(),
+                       [&](const QStringList &cluster) { return cluster.contains(a) && cluster.contains(b); });
 }
 
 const KTNearDuplicate &variantOfKind(const std::vector<KTNearDuplicate> &variants, const QString &kind)
@@ -121,4 +138,56 @@ TEST(KTRealPhotosTest, NearDuplicatesShowTheirPhotoUprightExceptTheMirror)
         else
             EXPECT_LT(meanDifference(read, upright), 4.0) << qPrintable(variant.kind);
     }
+}
+
+// Renditions without a shooting time meet the strictest rule of a level: tone curves, a brighter
+// and flatter rendering, an overlaid date stamp, a crop; and a camera's HDR frame beside its normal
+// frame (LibRaw's development of a Kodak RAW file and enfuse's fusion of its bracket).
+TEST(KTRealPhotosTest, NormalGroupsUndatedRenditionsAndHdrFramesHighestKeepsAMovedSubjectApart)
+{
+    QTemporaryDir dir;
+    const QDateTime shot(QDate(2024, 6, 1), QTime(10, 0, 0));
+    const QString frangipani = realPhoto("frangipani-canon-s40.jpg");
+    const QImage upright = KTImageUtils::imageFromPath(frangipani);
+    ASSERT_FALSE(upright.isNull());
+    KTSimilarFinder finder(dir.filePath(QStringLiteral("Hashes")));
+    const auto add = [&](const QString &id, bool written) {
+        ASSERT_TRUE(written) << qPrintable(id);
+        finder.addPhotoWithID(id, dir.filePath(id + QStringLiteral(".jpg")));
+    };
+    add(QStringLiteral("frangipani"),
+        copyWithShotTime(frangipani, dir.filePath(QStringLiteral("frangipani.jpg")), shot));
+    const auto renditions = renditionsOf(upright);
+    const QStringList kinds{QStringLiteral("gamma0.8"), QStringLiteral("gamma1.25"),
+                            QStringLiteral("contrast-10"), QStringLiteral("flat"), QStringLiteral("stamp"),
+                            QStringLiteral("crop3")};
+    for (const QString &kind : kinds) {
+        const KTNearDuplicate &variant = variantOfKind(renditions, kind);
+        ASSERT_TRUE(variant.undated);
+        add(kind, writeNearDuplicate(dir.filePath(kind + QStringLiteral(".jpg")), variant, frangipani, shot));
+    }
+    add(QStringLiteral("moved"),
+        writeNearDuplicate(dir.filePath(QStringLiteral("moved.jpg")),
+                           {QLatin1String(kSubjectMovedKind), subjectMoved(upright)}, frangipani, shot.addSecs(180)));
+    add(QStringLiteral("cards"), copyWithShotTime(realPhoto("sd-cards-kodak-c330.jpg"),
+                                                  dir.filePath(QStringLiteral("cards.jpg")), shot.addSecs(600)));
+    add(QStringLiteral("cards-hdr"),
+        copyWithShotTime(realPhoto("sd-cards-kodak-c330-hdr.jpg"), dir.filePath(QStringLiteral("cards-hdr.jpg")),
+                         shot.addSecs(603)));
+    add(QStringLiteral("pond"), copyWithShotTime(realPhoto("frozen-pond-3ds.jpg"),
+                                                 dir.filePath(QStringLiteral("pond.jpg")), shot.addSecs(20)));
+    add(QStringLiteral("shack"),
+        copyWithShotTime(realPhoto("sugar-shack-3ds.jpg"), dir.filePath(QStringLiteral("shack.jpg")),
+                         shot.addSecs(40)));
+
+    const auto normal = clustersAt(finder, 2);
+    for (const QString &kind : kinds)
+        EXPECT_TRUE(together(normal, QStringLiteral("frangipani"), kind)) << qPrintable(kind);
+    EXPECT_TRUE(together(normal, QStringLiteral("cards"), QStringLiteral("cards-hdr")));
+    EXPECT_FALSE(together(normal, QStringLiteral("pond"), QStringLiteral("shack")));
+
+    const auto highest = clustersAt(finder, 4);
+    EXPECT_FALSE(together(highest, QStringLiteral("frangipani"), QStringLiteral("moved")));
+    EXPECT_FALSE(together(highest, QStringLiteral("pond"), QStringLiteral("shack")));
+    finder.waitForDiskOperations();
 }

@@ -13,7 +13,12 @@
 //
 // A pair is true when both files come from one camera photo. Pairs with a mirror image are left
 // out of recall (a pixel-grid signature cannot see a mirror as the same picture) but count for
-// precision when they are put together with a different photo.
+// precision when they are put together with a different photo. A photo's scene with its subject
+// moved ("moved") takes part in no pair: it is counted apart, as a pair that "highest" must not
+// put together with its original. The renditions of renditionsOf() and of the RAW files (every
+// kind that nearDuplicatesOf() does not make) are the real renditions; "R real" is the recall of
+// the pairs with one of them, "R hdr" that of a photo with its HDR frames, and each kind's "orig"
+// column the recall of the file beside its original alone.
 
 #include "KTBurstFixture.h"
 #include "KTCatalogModel.h"
@@ -24,6 +29,7 @@
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTImageUtils.h"
+#include "KTNearDuplicates.h"
 #include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
 #include "KTSearchSettings.h"
@@ -50,14 +56,25 @@ struct File
     QString photo; // the camera photo it comes from
     QString kind;  // "orig", "ev+1_3", ...
     bool outOfReach = false;
+    bool moved = false;
+    bool real = false;
+    bool hdr = false;
 };
 
 File fileOf(const QString &path)
 {
+    static const QStringList generated = [] {
+        QStringList kinds = nearDuplicateKinds().replaceInStrings(QStringLiteral("/"), QStringLiteral("_"));
+        kinds << QStringLiteral("orig") << QStringLiteral("view2");
+        return kinds;
+    }();
     const QString base = QFileInfo(path).completeBaseName();
     const qsizetype split = base.indexOf(QStringLiteral("--"));
-    File file{base.left(split), base.mid(split + 2), false};
+    File file{base.left(split), base.mid(split + 2)};
     file.outOfReach = file.kind == QStringLiteral("mirror");
+    file.moved = file.kind == QLatin1String(kSubjectMovedKind);
+    file.real = !file.moved && !generated.contains(file.kind);
+    file.hdr = file.kind.startsWith(QStringLiteral("hdr"));
     return file;
 }
 
@@ -75,8 +92,9 @@ struct Counts
 
 struct Report
 {
-    Counts overall;
-    std::map<QString, Counts> byKind;
+    Counts overall, real, hdr;
+    std::map<QString, Counts> byKind, besideOriginal;
+    int moved = 0, movedMerged = 0;
     int hardNegatives = 0, hardNegativesMerged = 0;
     int singles = 0, singlesGrouped = 0;
     std::set<std::pair<QString, QString>> mergedPhotos; // different photos that share a group
@@ -96,6 +114,13 @@ Report score(const std::vector<File> &files, const std::vector<int> &groupOf,
         for (std::size_t j = i + 1; j < files.size(); ++j) {
             const bool same = files[i].photo == files[j].photo;
             const bool together = groupOf[i] >= 0 && groupOf[i] == groupOf[j];
+            if (files[i].moved || files[j].moved) {
+                const bool withOriginal = same && (files[i].kind == QStringLiteral("orig") ||
+                                                   files[j].kind == QStringLiteral("orig"));
+                report.moved += withOriginal ? 1 : 0;
+                report.movedMerged += withOriginal && together ? 1 : 0;
+                continue;
+            }
             const bool counted = !files[i].outOfReach && !files[j].outOfReach;
             auto add = [&](Counts &c) {
                 if (same && counted)
@@ -111,6 +136,15 @@ Report score(const std::vector<File> &files, const std::vector<int> &groupOf,
             add(report.byKind[files[i].kind]);
             if (files[j].kind != files[i].kind)
                 add(report.byKind[files[j].kind]);
+            if (files[i].real || files[j].real)
+                add(report.real);
+            const bool isFirstOriginal = files[i].kind == QStringLiteral("orig"), isSecondOriginal = files[j].kind == QStringLiteral("orig");
+            if (same && (isFirstOriginal || isSecondOriginal)) {
+                const File &other = isFirstOriginal ? files[j] : files[i];
+                add(report.besideOriginal[other.kind]);
+                if (other.hdr)
+                    add(report.hdr);
+            }
         }
     }
     std::map<QString, int> originalGroup;
@@ -134,11 +168,12 @@ Report score(const std::vector<File> &files, const std::vector<int> &groupOf,
 
 void printReport(const QString &title, const Report &r, bool kinds)
 {
-    std::printf(
-        "%-22s P %.3f  R %.3f  F1 %.3f  | hard negatives merged %d/%d (%.1f %%) | singles grouped %d/%d\n",
-        qPrintable(title), r.overall.precision(), r.overall.recall(), r.overall.f1(), r.hardNegativesMerged,
-        r.hardNegatives, r.hardNegatives ? 100.0 * r.hardNegativesMerged / r.hardNegatives : 0.0,
-        r.singlesGrouped, r.singles);
+    std::printf("%-22s P %.3f  R %.3f  F1 %.3f  R real %.3f  R hdr %.3f | hard negatives merged %d/%d (%.1f %%) | "
+                "moved merged %d/%d | singles grouped %d/%d\n",
+                qPrintable(title), r.overall.precision(), r.overall.recall(), r.overall.f1(), r.real.recall(),
+                r.hdr.recall(), r.hardNegativesMerged, r.hardNegatives,
+                r.hardNegatives ? 100.0 * r.hardNegativesMerged / r.hardNegatives : 0.0, r.movedMerged, r.moved,
+                r.singlesGrouped, r.singles);
     if (!kinds)
         return;
     if (!r.mergedPhotos.empty()) {
@@ -147,9 +182,13 @@ void printReport(const QString &title, const Report &r, bool kinds)
             std::printf(" %s+%s", qPrintable(a), qPrintable(b));
         std::printf("\n");
     }
-    for (const auto &[kind, c] : r.byKind)
-        std::printf("    %-10s P %.3f  R %.3f  F1 %.3f  (%ld true pairs)\n", qPrintable(kind), c.precision(),
-                    c.recall(), c.f1(), c.truePairs);
+    for (const auto &[kind, c] : r.byKind) {
+        const auto original = r.besideOriginal.find(kind);
+        std::printf("    %-12s P %.3f  R %.3f  F1 %.3f  (%ld true pairs)  orig R %.3f (%ld)\n", qPrintable(kind),
+                    c.precision(), c.recall(), c.f1(), c.truePairs,
+                    original != r.besideOriginal.end() ? original->second.recall() : 1.0,
+                    original != r.besideOriginal.end() ? original->second.truePairs : 0L);
+    }
 }
 
 std::vector<std::pair<QString, QString>> readHardNegatives(const QDir &set)

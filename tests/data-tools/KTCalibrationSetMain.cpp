@@ -1,14 +1,18 @@
 // calibration_set MANIFEST OUT: builds the calibration set of the similarity presets from real
 // camera photos (see make-calibration-set.sh, which writes the manifest).
 //
-// Manifest lines: "family <name> <path>" (a photo that gets its near-duplicates) or
-// "single <name> <path>" (an unrelated photo on its own). Every photo of OUT is named
-// "<name>--<kind>.jpg"; "orig" is the camera file itself with only its shooting time rewritten,
-// "view2" the second frame of a stereo camera's MPO file. The originals are laid out as one
-// session, 20 seconds apart, ordered so that photos of similar colours follow each other; a
-// family's exposure bracket and tone-mapped frame follow it by seconds, its copies keep its
-// time. OUT/hard-negatives.txt lists the pairs of different photos whose colours are closest
-// (the quarter of all pairs with the most similar colour histograms), one "<name> <name>" a line.
+// Manifest lines: "family <name> <path>" (a photo that gets its near-duplicates and renditions),
+// "single <name> <path>" (an unrelated photo on its own) or "rendition <name> <kind> <path>" (a
+// file made outside, from the family's RAW file or its bracket, that shows the same shot). Every
+// photo of OUT is named "<name>--<kind>.jpg"; "orig" is the camera file itself with only its
+// shooting time rewritten, "view2" the second frame of a stereo camera's MPO file, "moved" the
+// scene with its subject moved (not the same shot). The originals are laid out as one session, 20
+// seconds apart, ordered so that photos of similar colours follow each other; a family's exposure
+// bracket and tone-mapped frame follow it by seconds, its copies keep its time, its moved
+// subject comes three minutes later, and its renditions have no time (as converters that drop
+// the metadata write them), so that the search compares them by its strictest rule.
+// OUT/hard-negatives.txt lists the pairs of different photos whose colours are closest (the
+// quarter of all pairs with the most similar colour histograms), one "<name> <name>" a line.
 
 #include "KTNearDuplicates.h"
 
@@ -33,6 +37,13 @@ struct Photo
     QString path;
     QImage upright;
     std::vector<double> histogram;
+};
+
+struct Rendition
+{
+    QString name;
+    QString kind;
+    QString path;
 };
 
 QImage readUpright(const QString &path)
@@ -99,9 +110,14 @@ int main(int argc, char **argv)
         return 1;
     }
     std::vector<Photo> photos;
+    std::vector<Rendition> renditions;
     QTextStream in(&manifest);
     while (!in.atEnd()) {
         const QStringList fields = in.readLine().simplified().split(QLatin1Char(' '));
+        if (fields.size() == 4 && fields.first() == QStringLiteral("rendition")) {
+            renditions.push_back({fields[1], fields[2], fields[3]});
+            continue;
+        }
         if (fields.size() != 3 || fields.first().startsWith(QLatin1Char('#')))
             continue;
         Photo photo{fields[0], fields[1], fields[2], readUpright(fields[2]), {}};
@@ -144,7 +160,24 @@ int main(int argc, char **argv)
         ++written;
         if (photo.role != QStringLiteral("family"))
             continue;
-        for (const KTNearDuplicate &variant : nearDuplicatesOf(photo.upright)) {
+        std::vector<KTNearDuplicate> variants = nearDuplicatesOf(photo.upright);
+        for (KTNearDuplicate &rendition : renditionsOf(photo.upright))
+            variants.push_back(std::move(rendition));
+        // The subject moved minutes later.
+        variants.push_back({QLatin1String(kSubjectMovedKind), subjectMoved(photo.upright), 1, 92, 180});
+        for (const Rendition &rendition : renditions) {
+            if (rendition.name != photo.name)
+                continue;
+            KTNearDuplicate variant{rendition.kind, readUpright(rendition.path)};
+            if (variant.stored.isNull()) {
+                std::fprintf(stderr, "cannot decode %s\n", qPrintable(rendition.path));
+                return 1;
+            }
+            // LibRaw's developments, the RAW's preview and enfuse's output carry no shooting time.
+            variant.undated = true;
+            variants.push_back(std::move(variant));
+        }
+        for (const KTNearDuplicate &variant : variants) {
             QString kind = variant.kind;
             kind.replace(QLatin1Char('/'), QLatin1Char('_'));
             if (!writeNearDuplicate(prefix + kind + QStringLiteral(".jpg"), variant, photo.path,

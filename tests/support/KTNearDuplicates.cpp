@@ -2,7 +2,9 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFont>
 #include <QImageWriter>
+#include <QPainter>
 #include <QTransform>
 
 #include <exiv2/exiv2.hpp>
@@ -168,6 +170,80 @@ QImage storedForOrientation(const QImage &upright, int orientation)
     }
 }
 
+QImage toneCurved(const QImage &image, float (*curve)(float, float), float amount)
+{
+    std::array<uchar, 256> table{};
+    for (int i = 0; i < 256; ++i)
+        table[std::size_t(i)] = uchar(std::lround(std::clamp(curve(float(i) / 255.0f, amount), 0.0f, 1.0f) * 255.0f));
+    QImage result = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x)
+            line[x] = qRgb(table[std::size_t(qRed(line[x]))], table[std::size_t(qGreen(line[x]))],
+                           table[std::size_t(qBlue(line[x]))]);
+    }
+    return result;
+}
+
+QImage saturationChanged(const QImage &image, float amount)
+{
+    QImage result = image.convertToFormat(QImage::Format_RGB32);
+    const auto channel = [amount](int value, float luma) {
+        return std::clamp(int(std::lround(luma + (float(value) - luma) * (1.0f + amount))), 0, 255);
+    };
+    for (int y = 0; y < result.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            const float luma = 0.299f * float(qRed(line[x])) + 0.587f * float(qGreen(line[x])) +
+                               0.114f * float(qBlue(line[x]));
+            line[x] = qRgb(channel(qRed(line[x]), luma), channel(qGreen(line[x]), luma),
+                           channel(qBlue(line[x]), luma));
+        }
+    }
+    return result;
+}
+
+QImage overlaid(const QImage &image, KTOverlay overlay)
+{
+    QImage result = image.convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QFont font;
+    font.setPixelSize(std::max(8, result.height() / 28));
+    font.setBold(overlay == KTOverlay::DateStamp);
+    painter.setFont(font);
+    const int margin = std::max(2, result.height() / 40);
+    const QString text = overlay == KTOverlay::DateStamp ? QStringLiteral("'24 6 1  10:00")
+                                                         : QStringLiteral("Summer walk, June 2024");
+    QRect box = painter.fontMetrics().boundingRect(text).adjusted(-margin / 2, 0, margin / 2, 0);
+    if (overlay == KTOverlay::DateStamp) {
+        box.moveBottomRight(QPoint(result.width() - margin, result.height() - margin));
+        painter.setPen(QColor(255, 140, 40));
+    } else {
+        box.moveBottomLeft(QPoint(margin, result.height() - margin));
+        painter.fillRect(box, QColor(0, 0, 0, 150));
+        painter.setPen(Qt::white);
+    }
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.end();
+    return result;
+}
+
+QImage shifted(const QImage &image, int dx, int dy)
+{
+    return image.copy(dx, dy, image.width() - dx, image.height() - dy);
+}
+
+QImage subjectMoved(const QImage &image)
+{
+    QImage result = image.convertToFormat(QImage::Format_RGB32);
+    const QRect subject(result.width() / 3, result.height() / 4, result.width() / 3, result.height() / 2);
+    const QImage patch = result.copy(subject);
+    QPainter painter(&result);
+    painter.drawImage(subject.topLeft() + QPoint(result.width() / 6, 0), patch);
+    return result;
+}
+
 QStringList nearDuplicateKinds()
 {
     QStringList kinds{QStringLiteral("ev-1"), QStringLiteral("ev-1/3"), QStringLiteral("ev+1/3"),
@@ -220,9 +296,17 @@ bool writeNearDuplicate(const QString &path, const KTNearDuplicate &variant, con
         exif["Exif.Image.Orientation"] = uint16_t(variant.orientation);
         exif["Exif.Photo.PixelXDimension"] = uint32_t(variant.stored.width());
         exif["Exif.Photo.PixelYDimension"] = uint32_t(variant.stored.height());
-        const std::string time = exifTime(shot).toStdString();
-        exif["Exif.Photo.DateTimeOriginal"] = time;
-        exif["Exif.Image.DateTime"] = time;
+        if (variant.undated) {
+            for (const char *key : {"Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized", "Exif.Image.DateTime"}) {
+                const auto found = exif.findKey(Exiv2::ExifKey(key));
+                if (found != exif.end())
+                    exif.erase(found);
+            }
+        } else {
+            const std::string time = exifTime(shot).toStdString();
+            exif["Exif.Photo.DateTimeOriginal"] = time;
+            exif["Exif.Image.DateTime"] = time;
+        }
         if (variant.ev != 0) {
             const auto found = exif.findKey(Exiv2::ExifKey("Exif.Photo.ExposureTime"));
             if (found != exif.end() && found->count() > 0) {
@@ -267,4 +351,30 @@ bool copyWithShotTime(const QString &originalPath, const QString &path, const QD
     } catch (const std::exception &) {
         return false;
     }
+}
+
+std::vector<KTNearDuplicate> renditionsOf(const QImage &upright)
+{
+    const auto gamma = [](float v, float g) { return std::pow(v, g); };
+    const auto contrast = [](float v, float k) { return 0.5f + (v - 0.5f) * (1.0f + k); };
+    // Blacks lifted to `lift` and the mid-tones raised: a brighter, flatter rendering.
+    const auto flat = [](float v, float lift) { return lift + (1.0f - lift) * std::pow(v, 0.85f); };
+    const int few = std::max(2, upright.width() / 300);
+    std::vector<KTNearDuplicate> renditions{
+        {QStringLiteral("gamma0.8"), toneCurved(upright, gamma, 0.8f)},
+        {QStringLiteral("gamma1.25"), toneCurved(upright, gamma, 1.25f)},
+        {QStringLiteral("contrast+10"), toneCurved(upright, contrast, 0.1f)},
+        {QStringLiteral("contrast-10"), toneCurved(upright, contrast, -0.1f)},
+        {QStringLiteral("sat+10"), saturationChanged(upright, 0.1f)},
+        {QStringLiteral("sat-10"), saturationChanged(upright, -0.1f)},
+        {QStringLiteral("flat"), toneCurved(upright, flat, 0.06f)},
+        {QStringLiteral("stamp"), overlaid(upright, KTOverlay::DateStamp)},
+        {QStringLiteral("label"), overlaid(upright, KTOverlay::Label)},
+        {QStringLiteral("crop1"), cropped(upright, 0.01)},
+        {QStringLiteral("crop3"), cropped(upright, 0.03)},
+        {QStringLiteral("shift"), shifted(upright, few, few)},
+    };
+    for (KTNearDuplicate &rendition : renditions)
+        rendition.undated = true;
+    return renditions;
 }
