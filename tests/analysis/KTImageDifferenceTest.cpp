@@ -150,8 +150,9 @@ TEST(KTImageDifferenceTest, ContrastStretchSpreadsEveryChannelOverTheFullRangeBy
         }
         ASSERT_EQ(out[i].blue, 77) << "a flat channel is left unchanged";
         for (size_t j = 0; j < out.size(); ++j) {
-            if (image[i].red <= image[j].red)
+            if (image[i].red <= image[j].red) {
                 ASSERT_LE(out[i].red, out[j].red) << "the order of the values is kept";
+            }
         }
     }
     EXPECT_EQ(low, (std::array<int, 4>{0, 0, 77, 0}));
