@@ -14,9 +14,12 @@
 
 namespace {
 
+// A cancelled operation is never handed to a new request, even one that started before the
+// cancel and so still delivers: a cancelled build stops short of its regions, and a cancelled
+// load may be taken off the queue before it runs.
 template <typename Operation> bool isReusable(const std::shared_ptr<Operation> &operation)
 {
-    return operation && operation->willDeliver();
+    return operation && operation->willDeliver() && !operation->queueOperation()->isCancelled();
 }
 
 } // namespace
@@ -134,7 +137,8 @@ void KTFocusedRegionsManager::setFocusPointLatticeVisible(bool visible)
 void KTFocusedRegionsManager::adjustFocusedRegionsOperationsPriority()
 {
     // The dictionaries hold every operation that can still be waiting: an entry is replaced
-    // only once its operation has delivered or was cancelled unstarted.
+    // only once its operation has delivered or was cancelled (a cancelled one that started still
+    // delivers to the handlers it has, but its priority no longer matters).
     for (const auto &operation : std::as_const(m_loadFromDiskOperations)) {
         if (operation->willDeliver())
             operation->setDefaultQueuePriorityIfNeed();

@@ -2,6 +2,7 @@
 
 #include "KTDispatch.h"
 #include "KTImageMO.h"
+#include "KTRecordRef.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -20,8 +21,8 @@ bool fileExists(const QString &path)
 
 struct KTFileExistenceMonitor::Entry
 {
-    // Only compared on the main thread, never read through off it.
-    KTImageMO *record = nullptr;
+    // Read only on the main thread; carried through the pass, so a handle.
+    KTRecordRef<KTImageMO> record;
     quint64 serial = 0;
     QString path;
 };
@@ -124,10 +125,12 @@ void KTFileExistenceMonitor::deliver(const std::vector<Entry> &entries, const st
     int changed = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry &entry = entries[i];
-        // An observer of an earlier record may have let this one go, or the record may have moved.
-        if (m_records.value(entry.record) != entry.serial || entry.record->path() != entry.path)
+        // An observer of an earlier record may have let this one go, or the record may have moved
+        // or gone.
+        KTImageMO *record = entry.record.get();
+        if (!record || m_records.value(record) != entry.serial || record->path() != entry.path)
             continue;
-        if (entry.record->applyFileExistence(answers[i]))
+        if (record->applyFileExistence(answers[i]))
             ++changed;
     }
     emit passDelivered(int(entries.size()), changed);

@@ -66,6 +66,8 @@ private:
     void startPass();
     void deliver(const std::vector<Entry> &entries, const std::vector<bool> &answers);
 
+    // Keyed by the record itself: a record leaves the monitor when it is deleted or destroyed
+    // (KTImageMO::finishMonitoringFileSystem), so no key outlives its record.
     QHash<const KTImageMO *, quint64> m_records;
     quint64 m_nextSerial = 0;
     QTimer m_timer;

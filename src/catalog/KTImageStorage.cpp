@@ -16,6 +16,7 @@
 #include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
 #include "KTOperationQueue.h"
+#include "KTRecordRef.h"
 #include "KTSerialQueue.h"
 #include "KTSessionSources.h"
 #include "KTSourceBookmarks.h"
@@ -470,6 +471,11 @@ void KTImageStorage::releaseClearedRecords()
     Q_ASSERT(isMainThread());
     if (!m_context)
         return;
+    if (m_clearedRecordsHolds > 0) {
+        m_releaseWanted = true;
+        return;
+    }
+    m_releaseWanted = false;
     // The history may point at the records; the clearing forgot it already, and anything recorded
     // since belongs to a session that is being replaced.
     cleanUndoStack();
@@ -480,6 +486,21 @@ void KTImageStorage::releaseClearedRecords()
     // arena's share resident until it happens to be used again.
     malloc_trim(0);
 #endif
+}
+
+std::shared_ptr<void> KTImageStorage::holdClearedRecords()
+{
+    Q_ASSERT(isMainThread());
+    ++m_clearedRecordsHolds;
+    return std::shared_ptr<void>(nullptr, [self = QPointer<KTImageStorage>(this)](void *) {
+        if (!self || --self->m_clearedRecordsHolds > 0 || !self->m_releaseWanted)
+            return;
+        // Not from inside whatever dropped the hold: it may still be using the records.
+        postToMain([self] {
+            if (self && self->m_releaseWanted)
+                self->releaseClearedRecords();
+        });
+    });
 }
 
 void KTImageStorage::cleanSessionInContext(KTObjectContext &context)
@@ -543,10 +564,8 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
             return;
     }
     // The files are trashed on another thread; a new session may clear and free the records
-    // meanwhile, so the finish looks each one up again by its id.
-    std::vector<std::pair<KTImageMO *, KTObjectID>> records;
-    for (KTImageMO *image : images)
-        records.emplace_back(image, image->objectID());
+    // meanwhile, so the finish holds them through handles.
+    std::vector<KTRecordRef<KTImageMO>> records(images.begin(), images.end());
     auto finish = [self = QPointer<KTImageStorage>(this), context = m_context, records = std::move(records),
                    completion = std::move(completion)](const QSet<KTImageMO *> &failed) {
         if (!self)
@@ -562,8 +581,8 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
             KTAlertPresenter::shared().runModal(alert);
         }
         QList<KTImageMO *> trashed;
-        for (const auto &[image, id] : records)
-            if (!failed.contains(image) && context->objectWithId(id) == image)
+        for (const KTRecordRef<KTImageMO> &record : records)
+            if (KTImageMO *image = record.get(); image && !failed.contains(image))
                 trashed.append(image);
         KTImageDecisions(*context, self).deleteTrashedImages(trashed);
         self->cleanUndoStack();

@@ -198,7 +198,13 @@ public:
 
     /// Forgets the undo history and frees the main context's deleted records (see
     /// KTObjectContext::releaseDeletedObjects). Main thread; the clearing calls it when it ends.
+    /// While a hold (holdClearedRecords()) lives it frees nothing: the free runs on the main
+    /// queue once the last hold has gone.
     void releaseClearedRecords();
+    /// Keeps deleted records from being freed while the returned hold lives: taken by a holder
+    /// that sits between a change and its reload (a list held back on screen), so the free never
+    /// runs under it. Main thread; the hold may be dropped anywhere on the main thread.
+    [[nodiscard]] std::shared_ptr<void> holdClearedRecords();
 
     /// The task "Validating": finishes with {"hasInvalidSourcesKey": bool}. Returns at once; the
     /// sources are checked on a child context's queue. Nothing without a main context.
@@ -212,8 +218,10 @@ public:
     /// unless the catalogue is empty, removes every record in the task "Clearing Session" on a
     /// child context, and forgets the undo history. Returns at once. `completion` (may be empty)
     /// runs on the main queue, and before the observers hear "TaskDidFinish" of the clearing.
-    /// Once they have heard it, the deleted records are freed (releaseClearedRecords): views must
-    /// let go of them when they hear of the deletes or of the end of the clearing. Main thread.
+    /// The order, on the main thread: the deletes are delivered (lists and views drop the
+    /// records, handles answer null), then "TaskDidFinish" (modes, panels and the window let go
+    /// of what they kept), then the free (releaseClearedRecords), which waits for holds and for
+    /// a change delivery still under way. Main thread.
     void cleanSessionWithCompletionBlock(std::function<void()> completion);
     void cleanSession() { cleanSessionWithCompletionBlock({}); }
     /// The removal itself, on the queue of `context` (a child of the main context): cancels and
@@ -392,6 +400,8 @@ private:
     static void removeImage(KTImageMO *image, DeleteImageFiles deleteImageFiles,
                             const std::function<void(const QString &)> &deleteHashForImagePath);
     KTSessionHooks m_sessionHooks;
+    int m_clearedRecordsHolds = 0;
+    bool m_releaseWanted = false;
     QVariantList m_externalApplicationImages;
     bool m_newSession = false;
 

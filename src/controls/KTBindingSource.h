@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KTRecordRef.h"
+
 #include <QPointer>
 #include <QString>
 #include <QVariant>
@@ -7,11 +9,9 @@
 #include <functional>
 #include <memory>
 
-class KTStoreObject;
-
 /// What a binding reads and watches: a QObject property (watched through its NOTIFY signal, on
 /// the thread that emits it) or a key of a record of the main context (watched through the
-/// context's key observers).
+/// context's key observers). A record that is deleted or freed reads as a gone source.
 ///
 /// Threading: made and read on the main thread; a QObject source may notify from any thread.
 class KTBindingSource
@@ -21,7 +21,7 @@ public:
     KTBindingSource(QObject *object) : m_object(object), m_isObject(object != nullptr) {}
     KTBindingSource(KTStoreObject *record) : m_record(record) {}
 
-    bool isNull() const { return !m_record && !m_object; }
+    bool isNull() const { return !m_record.get() && !m_object; }
     /// The value of `key`; invalid when the source is gone or has no such key.
     QVariant value(const QString &key) const;
     /// Calls `changed` after each change of `key`; ends when the returned holder is destroyed.
@@ -32,11 +32,11 @@ public:
 
     bool operator==(const KTBindingSource &other) const
     {
-        return m_record == other.m_record && m_object.data() == other.m_object.data();
+        return m_record.get() == other.m_record.get() && m_object.data() == other.m_object.data();
     }
 
 private:
-    KTStoreObject *m_record = nullptr;
+    KTRecordRef<KTStoreObject> m_record;
     QPointer<QObject> m_object;
     bool m_isObject = false;
 };

@@ -36,7 +36,7 @@ KTFocusedRegionsView::~KTFocusedRegionsView()
 void KTFocusedRegionsView::setImageMO(KTImageMO *record)
 {
     Q_ASSERT(isMainThread());
-    if (record == m_imageMO)
+    if (record == m_imageMO && !m_imageMO.isGone())
         return;
     cancelObtainingFocusedRegions();
     m_imageMO = record;

@@ -2,6 +2,7 @@
 
 #include "KTCallbackID.h"
 #include "KTDrawView.h"
+#include "KTRecordRef.h"
 
 #include <QImage>
 #include <QSizeF>
@@ -58,7 +59,7 @@ protected:
 private:
     void stopSpinner();
 
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     std::shared_ptr<KTFocusedRegionsStorage> m_storage;
     std::optional<KTCallbackID> m_callbackID;
     quint64 m_request = 0;

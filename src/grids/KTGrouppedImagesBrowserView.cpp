@@ -86,7 +86,7 @@ void KTGrouppedImagesBrowserView::reloadData()
         if (images.isEmpty())
             logBadIndex("Error: Group %ld is empty.", group);
         m_ranges.emplace_back(m_allImages.size(), images.size());
-        m_allImages.append(images);
+        m_allImages.append(makeRecordRefs(images));
         m_groupsIndexesForImages.insert(m_groupsIndexesForImages.end(), std::size_t(images.size()), group);
     }
 

@@ -4,6 +4,7 @@
 #include "KTGrouppedImagesView.h"
 #include "KTImageCollectionViewCellDelegate.h"
 #include "KTImageSelection.h"
+#include "KTRecordRef.h"
 
 #include <QImage>
 
@@ -44,7 +45,6 @@ public:
     /// A different value reloads the browser.
     void setShowDateTitles(bool show);
 
-    const QList<KTImageMO *> &allImages() const { return m_allImages; }
     /// Per group: (first flat index, number of images).
     const std::vector<std::pair<qsizetype, qsizetype>> &indexesRanges() const { return m_ranges; }
     const std::set<qsizetype> &selection() const { return m_selection.indexes(); }
@@ -129,7 +129,8 @@ private:
     KTWeakDelegate<KTGrouppedImagesBrowserViewDelegate> m_delegate;
     bool m_showsRejectedStatus = true;
     bool m_showDateTitles = false;
-    QList<KTImageMO *> m_allImages;
+    // Every listed image, group after group; a gone one reads as null until the next reload.
+    QList<KTRecordRef<KTImageMO>> m_allImages;
     std::vector<std::pair<qsizetype, qsizetype>> m_ranges;
     std::vector<qsizetype> m_groupsIndexesForImages;
     std::vector<bool> m_daySections;

@@ -1,6 +1,7 @@
 #include "KTGrouppedImagesCellView.h"
 
 #include "KTGrouppedImagesView.h"
+#include "KTImageMO.h"
 
 KTGrouppedImagesCellView::KTGrouppedImagesCellView(QWidget *parent) : KTImageCollectionView(parent)
 {
@@ -44,7 +45,8 @@ qsizetype KTGrouppedImagesCellView::maxNumberOfColumns() const
 void KTGrouppedImagesCellView::reloadRow(double width)
 {
     m_rowWidth = width;
-    m_images = m_dataSource ? m_dataSource->imagesForGroupAtIndex(m_groupIndex) : QList<KTImageMO *>();
+    m_images = makeRecordRefs(m_dataSource ? m_dataSource->imagesForGroupAtIndex(m_groupIndex)
+                                           : QList<KTImageMO *>());
     reloadData();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTImageCollectionView.h"
+#include "KTRecordRef.h"
 
 #include <QColor>
 #include <QList>
@@ -51,7 +52,8 @@ public:
     /// Takes its group's images from the list and computes its grid for `width`; the cells of
     /// a previous group go back to the pool.
     void reloadRow(double width);
-    const QList<KTImageMO *> &images() const { return m_images; }
+    /// The row's images, null where one is gone since the row was loaded.
+    QList<KTImageMO *> images() const { return recordPointers(m_images); }
 
     qsizetype calculateNumberOfCells() override;
     KTImageMO *imageMOAtIndex(qsizetype index) override;
@@ -67,5 +69,5 @@ private:
     QColor m_borderColor = Qt::black;
     KTGroupRowLayout m_layout = defaultLayout();
     double m_rowWidth = 0;
-    QList<KTImageMO *> m_images;
+    QList<KTRecordRef<KTImageMO>> m_images;
 };

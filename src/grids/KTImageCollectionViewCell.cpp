@@ -125,7 +125,7 @@ QWidget *KTImageCollectionViewCell::groupsStateView() const
 void KTImageCollectionViewCell::setImageMO(KTImageMO *record)
 {
     Q_ASSERT(isMainThread());
-    if (record == m_imageMO)
+    if (record == m_imageMO && !m_imageMO.isGone())
         return;
     m_rejectedObservation.reset();
     m_groupObservation.reset();

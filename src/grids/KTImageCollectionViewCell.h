@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTObservationToken.h"
+#include "KTRecordRef.h"
 #include "KTWeakDelegate.h"
 
 #include <QObject>
@@ -144,7 +145,7 @@ private:
     KTAbstractButton *m_trashButton;
     KTAbstractButton *m_flagButton;
 
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     KTObservationToken m_rejectedObservation;
     KTObservationToken m_groupObservation;
     KTObservationToken m_pickedObservation;

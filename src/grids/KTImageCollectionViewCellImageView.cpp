@@ -70,7 +70,7 @@ KTImageCollectionViewCellImageView::~KTImageCollectionViewCellImageView()
 void KTImageCollectionViewCellImageView::setImageMO(KTImageMO *record)
 {
     Q_ASSERT(isMainThread());
-    if (record == m_imageMO)
+    if (record == m_imageMO && !m_imageMO.isGone())
         return;
     KTEntitiesManager &entities = KTGridServices::entitiesManager();
     // A deleted record has already ended its monitoring.

@@ -3,6 +3,7 @@
 #include "KTDrawView.h"
 #include "KTEntitiesManagerCallbackID.h"
 #include "KTObservationToken.h"
+#include "KTRecordRef.h"
 
 #include <QImage>
 #include <QTimer>
@@ -127,7 +128,7 @@ private:
     void recordFileExistenceDidChange();
     void updateSpinner();
 
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     KTObservationToken m_rejectedObservation;
     KTObservationToken m_fileExistsObservation;
     // Counts records shown, so a late answer for an earlier one is recognised.

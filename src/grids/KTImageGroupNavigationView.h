@@ -3,6 +3,7 @@
 #include "KTAbstractButton.h"
 #include "KTEntitiesManagerCallbackID.h"
 #include "KTImageNavigationView.h"
+#include "KTRecordRef.h"
 
 #include <QPointer>
 
@@ -63,8 +64,8 @@ private:
     QPointer<KTAbstractButton> m_nextGroupButton;
     double m_interButtonsSpace = 30.0;
     double m_firstCellOffset = 0;
-    KTImageMO *m_prevGroupImage = nullptr;
-    KTImageMO *m_nextGroupImage = nullptr;
+    KTRecordRef<KTImageMO> m_prevGroupImage;
+    KTRecordRef<KTImageMO> m_nextGroupImage;
     std::optional<KTEntitiesManagerCallbackID> m_prevFaceRequest;
     std::optional<KTEntitiesManagerCallbackID> m_nextFaceRequest;
 };

@@ -3,6 +3,7 @@
 #include "KTGridDragSource.h"
 #include "KTImageCollectionView.h"
 #include "KTImageSelection.h"
+#include "KTRecordRef.h"
 #include "KTWeakDelegate.h"
 
 #include <QImage>
@@ -191,5 +192,5 @@ private:
     bool m_doesNotUpdateVisibleAmount = false;
 
     KTGridDragSource m_drag;
-    KTImageMO *m_activeImageMO = nullptr;
+    KTRecordRef<KTImageMO> m_activeImageMO;
 };

@@ -130,7 +130,8 @@ void KTBaseImagesGroupsController::observeNotificationsFromImageStorage(KTImageS
 
 QList<KTImageMO *> KTBaseImagesGroupsController::imagesForGroup(qsizetype index) const
 {
-    return index >= 0 && index < m_grouppedImages.size() ? m_grouppedImages.at(index) : QList<KTImageMO *>();
+    return index >= 0 && index < m_grouppedImages.size() ? m_grouppedImages.at(index).records()
+                                                         : QList<KTImageMO *>();
 }
 
 void KTBaseImagesGroupsController::reloadGrouppedImages()
@@ -162,9 +163,11 @@ void KTBaseImagesGroupsController::reloadGrouppedImages()
                      });
     if (!withoutTimeStamp.isEmpty())
         groups.append(std::move(withoutTimeStamp));
-    m_grouppedImages = std::move(groups);
+    m_grouppedImages.clear();
+    m_grouppedImages.reserve(groups.size());
     m_groupsTotals = {};
-    for (const QList<KTImageMO *> &group : std::as_const(m_grouppedImages)) {
+    for (const QList<KTImageMO *> &group : std::as_const(groups)) {
+        m_grouppedImages.append(group);
         m_groupsTotals.images += group.size();
         for (const KTImageMO *image : group)
             m_groupsTotals.bytes += qint64(image->size().value_or(0));

@@ -2,6 +2,7 @@
 
 #include "KTGroupModeController.h"
 #include "KTPredicate.h"
+#include "KTRecordRef.h"
 
 #include <QVariantMap>
 
@@ -41,7 +42,6 @@ public:
     // ---- The list ----
 
     /// The listed time groups, each its images in shooting order.
-    const QList<QList<KTImageMO *>> &grouppedImages() const { return m_grouppedImages; }
     QList<KTImageMO *> imagesForGroup(qsizetype index) const override;
     /// No badge on the mode's button.
     QString modeButtonBadge() const override;
@@ -88,7 +88,7 @@ protected:
 private:
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
 
-    QList<QList<KTImageMO *>> m_grouppedImages;
+    QList<KTRecordList<KTImageMO>> m_grouppedImages;
     GroupsTotals m_groupsTotals;
     KTObserverToken m_listObserver;
     KTObserverToken m_groupsObserver;

@@ -2,6 +2,7 @@
 
 #include "KTImageListViewDelegate.h"
 #include "KTNotificationCenter.h"
+#include "KTRecordRef.h"
 
 #include <QList>
 #include <QObject>
@@ -611,7 +612,7 @@ private:
 
     // ---- State ----
     QPointer<KTImageStorage> m_imageStorage;
-    QList<KTImageMO *> m_images;
+    KTRecordList<KTImageMO> m_images;
     std::set<qsizetype> m_selectedImagesIndexes;
     std::optional<qsizetype> m_activeImageIndex;
     std::optional<qsizetype> m_selectedGroupIndex;

@@ -233,13 +233,13 @@ void KTDuplicatesImagesModeController::grouppedImagesListDidChange()
         markNeedsReload();
 }
 
-std::vector<KTImageGroupMO *> KTDuplicatesImagesModeController::livingGroups() const
+std::vector<KTObjectID> KTDuplicatesImagesModeController::livingGroups() const
 {
-    std::vector<KTImageGroupMO *> living;
+    std::vector<KTObjectID> living;
     if (KTImageStorage *storage = imageStorage()) {
         for (KTImageGroupMO *group : storage->groups()) {
             if (!group->isDeleted())
-                living.push_back(group);
+                living.push_back(group->objectID());
         }
     }
     std::sort(living.begin(), living.end());
@@ -252,8 +252,10 @@ bool KTDuplicatesImagesModeController::listInputsChanged() const
     if (!storage)
         return true;
     const QList<KTImageMO *> grouped = storage->imagesFilteredByFilterWithID(kGrouppedImagesFilterID);
-    if (grouped.constData() != m_lastGroupedImages.constData() ||
-        grouped.size() != m_lastGroupedImages.size())
+    // The kept list answers the catalogue's list itself until some record goes; then it is a list
+    // of its own, and the mode rebuilds.
+    const QList<KTImageMO *> last = m_lastGroupedImages.records();
+    if (grouped.constData() != last.constData() || grouped.size() != last.size())
         return true;
     return livingGroups() != m_lastLivingGroups;
 }
@@ -269,6 +271,7 @@ void KTDuplicatesImagesModeController::taskDidFinish(const QString &taskName)
     if (taskName == kCleanSessionTaskName && m_doesNotReloadGroupList) {
         // A list held back by the resolved message must let go of the cleared records too.
         m_doesNotReloadGroupList = false;
+        m_heldListHold.reset();
         m_isSwitchToNextGroupAfterResolving = false;
         markNeedsReload();
     }
@@ -318,7 +321,7 @@ QList<KTImageMO *> KTDuplicatesImagesModeController::imagesForGroup(qsizetype in
 {
     if (index < 0 || index >= m_grouppedImages.size())
         return {};
-    return m_grouppedImages.at(index).images;
+    return m_grouppedImages.at(index).images.records();
 }
 
 void KTDuplicatesImagesModeController::reloadGrouppedImages()
@@ -354,7 +357,7 @@ void KTDuplicatesImagesModeController::reloadGrouppedImagesShouldReloadGroupsVie
     m_numberOfGrouppedImages = 0;
     for (KTImageMO *image : grouped) {
         KTImageGroupMO *group = image->group();
-        if (!group || group->isDeleted() || image->rejected().value_or(false))
+        if (!group || group->isDeleted() || image->isDeleted() || image->rejected().value_or(false))
             continue;
         auto found = recordOfGroup.find(group);
         if (found == recordOfGroup.end()) {
@@ -387,8 +390,9 @@ void KTDuplicatesImagesModeController::reloadGrouppedImagesShouldReloadGroupsVie
         } else {
             const QList<KTSortDescriptor> descriptors = imagesSortDescriptors();
             std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-                return KTSortDescriptor::compareObjects(descriptors, records.at(a).images.constFirst(),
-                                                        records.at(b).images.constFirst()) < 0;
+                return KTSortDescriptor::compareObjects(descriptors,
+                                                        records.at(a).images.records().constFirst(),
+                                                        records.at(b).images.records().constFirst()) < 0;
             });
         }
         QHash<QString, qsizetype> positions;
@@ -432,7 +436,7 @@ KTImageGroupMO *KTDuplicatesImagesModeController::selectedGroupMO() const
     const std::optional<qsizetype> index = selectedGroupIndex();
     if (!index || *index < 0 || *index >= m_grouppedImages.size())
         return nullptr;
-    KTImageGroupMO *group = m_grouppedImages.at(*index).group;
+    KTImageGroupMO *group = m_grouppedImages.at(*index).group.get();
     // While the resolved message holds the list back, its resolved group is already deleted.
     return group && !group->isDeleted() ? group : nullptr;
 }
@@ -695,6 +699,8 @@ void KTDuplicatesImagesModeController::showResolvedMessage(const KTNotification 
         return;
     setPickAndRejectControlsEnabled(false);
     m_doesNotReloadGroupList = true;
+    if (KTImageStorage *storage = imageStorage())
+        m_heldListHold = storage->holdClearedRecords();
     m_isSwitchToNextGroupAfterResolving = true;
     validateGroupActions();
     const QPointer<KTDuplicatesImagesModeController> self(this);
@@ -708,6 +714,7 @@ void KTDuplicatesImagesModeController::resolvedMessageDidEnd()
 {
     const bool wasHolding = m_doesNotReloadGroupList;
     m_doesNotReloadGroupList = false;
+    m_heldListHold.reset();
     const QPointer<KTDuplicatesImagesModeController> self(this);
     const auto controlsBackOn = [self] {
         if (!self)

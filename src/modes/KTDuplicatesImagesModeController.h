@@ -3,10 +3,12 @@
 #include "KTAccuracyPopoverWindowControllerDelegate.h"
 #include "KTDuplicatesSearchSettingsApplyDelegate.h"
 #include "KTGroupModeController.h"
+#include "KTRecordRef.h"
 
 #include <QHash>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -18,8 +20,8 @@ class KTResizablePopUpButton;
 /// its record ("Group") and the bytes of those images ("GroupSize").
 struct KTSimilarGroupRecord
 {
-    QList<KTImageMO *> images;
-    KTImageGroupMO *group = nullptr;
+    KTRecordList<KTImageMO> images;
+    KTRecordRef<KTImageGroupMO> group;
     quint64 groupSize = 0;
     /// The record's groupID, read once.
     QString groupID;
@@ -185,7 +187,7 @@ private:
     /// Whether the catalogue's lists the rebuild reads (the filtered list and the living group
     /// records) differ from those of the last rebuild.
     bool listInputsChanged() const;
-    std::vector<KTImageGroupMO *> livingGroups() const;
+    std::vector<KTObjectID> livingGroups() const;
     void showResolvedMessage(const KTNotification &notification);
     void resolvedMessageDidEnd();
     /// Marks the mode for reload; a hidden mode rebuilds its list at once (for its badge).
@@ -201,8 +203,12 @@ private:
 
     QList<KTSimilarGroupRecord> m_grouppedImages;
     // What the last rebuild read: a copy shares the catalogue's list until the catalogue changes it.
-    QList<KTImageMO *> m_lastGroupedImages;
-    std::vector<KTImageGroupMO *> m_lastLivingGroups;
+    // What the list was built from: the catalogue's list (compared by identity) and the ids of
+    // the living groups.
+    KTRecordList<KTImageMO> m_lastGroupedImages;
+    std::vector<KTObjectID> m_lastLivingGroups;
+    // Keeps deleted records from being freed while the resolved message holds the list back.
+    std::shared_ptr<void> m_heldListHold;
     QHash<QString, qsizetype> m_groupIDToIndexMap;
     std::optional<QHash<QString, qsizetype>> m_groupIDToSortOrderMap;
     bool m_outOfDateSortOrder = false;

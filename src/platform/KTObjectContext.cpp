@@ -484,6 +484,7 @@ void KTObjectContextState::deleteObject(KTStoreObject *object)
         }
     }
     object->m_deleted = true;
+    KTStoreObject::noteLifetimeChange();
     saveChanges.noteDeleted(object);
     if (isMain) {
         pendingChanges.noteDeleted(object);
@@ -881,6 +882,8 @@ void KTObjectContext::processPendingChanges()
         }
     }
     d->processing = false;
+    if (std::exchange(d->releaseRequested, false))
+        releaseDeletedObjects();
 }
 
 KTObservationToken
@@ -959,6 +962,7 @@ void KTObjectContext::undeleteObject(KTStoreObject *object)
     if (!object || !object->m_deleted)
         return;
     object->m_deleted = false;
+    KTStoreObject::noteLifetimeChange();
     quint64 properties = 0;
     std::vector<std::pair<KTStoreObject *, int>> relinked;
     for (const KTPropertyDescription &property : object->m_entity->properties()) {
@@ -994,6 +998,12 @@ std::size_t KTObjectContext::releaseDeletedObjects()
 {
     d->assertThread();
     Q_ASSERT(m_isMain);
+    if (d->processing) {
+        // An observer is still handling a report that lists deleted records (a nested event loop
+        // of its own got here): they are freed when the outermost delivery ends.
+        d->releaseRequested = true;
+        return 0;
+    }
     processPendingChanges();
     std::unordered_set<const KTStoreObject *> released;
     for (KTEntityRecords &records : d->objectsByEntity) {

@@ -43,7 +43,8 @@ struct KTObjectContextState;
 /// Lifetime: contexts are held by shared_ptr. A child holds its parent weakly; a perform block
 /// keeps its context alive until the block has run, and destroying a child waits for the blocks
 /// still queued. Records are owned by their context, deleted ones included, until the context is
-/// destroyed or, for deleted records of a main context, releaseDeletedObjects() frees them.
+/// destroyed or, for deleted records of a main context, releaseDeletedObjects() frees them. Keep
+/// a record across event-loop turns through a KTRecordRef (see there).
 class KTObjectContext : public std::enable_shared_from_this<KTObjectContext>
 {
 public:
@@ -162,9 +163,11 @@ public:
 
     /// Frees the deleted records whose delete the objects-did-change observers have heard of
     /// (pending reports are delivered first), with their key observations; a delete not saved yet
-    /// still reaches the next change set. Afterwards nothing may use a pointer to such a record:
-    /// the undo recorder's owner must have forgotten its steps first, and views must have let go
-    /// of the records when they heard of the deletes. Returns how many records were freed.
+    /// still reaches the next change set. Their KTRecordRef handles answer null from then on, and
+    /// nothing may use a raw pointer to such a record: the undo recorder's owner must have
+    /// forgotten its steps first. Called while the observers are being told of changes (from a
+    /// nested event loop of one of them), it frees nothing and returns 0: the free runs when that
+    /// delivery ends. Returns how many records were freed.
     std::size_t releaseDeletedObjects();
     /// How many record objects the context holds, deleted ones included.
     std::size_t heldObjectCount() const;

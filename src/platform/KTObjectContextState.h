@@ -157,6 +157,7 @@ struct KTObjectContextState
     KTChangeTracker pendingChanges{&KTStoreObject::m_pendingMark};
     bool flushScheduled = false;
     bool processing = false;
+    bool releaseRequested = false;
     struct KeyObserver
     {
         quint64 id;

@@ -3,7 +3,20 @@
 #include "KTObjectContext.h"
 #include "KTObjectContextState.h"
 
-KTStoreObject::~KTStoreObject() = default;
+KTStoreObject::~KTStoreObject()
+{
+    if (m_anchor) {
+        m_anchor->record = nullptr;
+        noteLifetimeChange();
+    }
+}
+
+const std::shared_ptr<KTRecordAnchor> &KTStoreObject::anchor() const
+{
+    if (!m_anchor)
+        m_anchor = std::make_shared<KTRecordAnchor>(KTRecordAnchor{const_cast<KTStoreObject *>(this), m_id});
+    return m_anchor;
+}
 
 int KTStoreObject::propertyForKey(const QString &key) const
 {

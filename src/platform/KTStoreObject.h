@@ -9,12 +9,23 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class KTObjectContext;
 class KTChangeTracker;
+class KTStoreObject;
 struct KTObjectContextState;
+
+/// What a record shares with its handles (KTRecordRef): the record while it exists, null once it
+/// is freed, and its id.
+struct KTRecordAnchor
+{
+    KTStoreObject *record = nullptr;
+    KTObjectID id;
+};
 
 /// Bookkeeping of one change tracker on one record (see KTChangeTracker).
 struct KTChangeMark
@@ -37,9 +48,11 @@ struct KTChangeMark
 /// as a QVariant holding the target's KTObjectID (nil when unset); a to-many relationship is read
 /// with relatedObjects(). Setting a value that equals the current one is no change.
 ///
-/// A record belongs to its context, which owns it for the context's whole life: pointers to
-/// records stay valid as long as the context lives, deleted records included. A deleted record
-/// keeps its last values readable; setting values on it is ignored with a warning.
+/// A record belongs to its context, which owns it until the context is destroyed or, once the
+/// record is deleted, KTObjectContext::releaseDeletedObjects() frees it. A deleted record keeps
+/// its last values readable until then; setting values on it is ignored with a warning. Whoever
+/// keeps a record across an event-loop turn keeps a KTRecordRef, which answers null once the
+/// record is deleted or freed.
 ///
 /// Threading: use a record only where its context may be used (the main thread for the main
 /// context, inside perform blocks for a child context); in debug builds a violation asserts.
@@ -56,6 +69,12 @@ public:
     KTObjectContext *context() const { return m_context; }
     /// True once the record was deleted in its context.
     bool isDeleted() const { return m_deleted; }
+
+    /// The anchor this record shares with its handles; made on the first call. For KTRecordRef.
+    const std::shared_ptr<KTRecordAnchor> &anchor() const;
+    /// Counts every delete, undelete and free of a record in any context, so a holder can tell
+    /// cheaply whether a record it holds may have gone since it last looked. Any thread.
+    static quint64 lifetimeEpoch() { return s_lifetimeEpoch.load(std::memory_order_relaxed); }
 
     /// The value of an attribute or to-one relationship. An unknown key asserts and reads nil.
     QVariant value(const QString &key) const;
@@ -117,6 +136,9 @@ private:
     friend struct KTObjectContextState;
     friend class KTChangeTracker;
     int propertyForKey(const QString &key) const;
+    static void noteLifetimeChange() { s_lifetimeEpoch.fetch_add(1, std::memory_order_relaxed); }
+
+    static inline std::atomic<quint64> s_lifetimeEpoch{1};
 
     KTObjectContext *m_context = nullptr;
     const KTEntityDescription *m_entity = nullptr;
@@ -126,4 +148,5 @@ private:
     std::vector<QSet<KTObjectID>> m_toMany; // per to-many slot
     KTChangeMark m_saveMark;
     KTChangeMark m_pendingMark;
+    mutable std::shared_ptr<KTRecordAnchor> m_anchor;
 };

@@ -8,6 +8,7 @@
 #include "KTMainToolbar.h"
 #include "KTMainWindow.h"
 #include "KTNotificationCenter.h"
+#include "KTRecordRef.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -382,8 +383,8 @@ private:
     QString m_UIMode;
     QStringList m_tasks;
     QStringList m_pathsToLoadAfterLaunch;
-    QList<KTImageMO *> m_selectedImages;
-    KTImageMO *m_activeImage = nullptr;
+    KTRecordList<KTImageMO> m_selectedImages;
+    KTRecordRef<KTImageMO> m_activeImage;
     bool m_selectOnlyFirstImage = false;
     FreeDiskSpace m_freeDiskSpace;
     std::optional<SessionSources> m_pendingSessionStart;

@@ -28,7 +28,8 @@ KTExifViewController::KTExifViewController(KTEntitiesManager *entities, QObject 
     : QObject(parent), m_entities(entities)
 {
     m_deletionObserver = observeRecordDeletion(
-        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
+        this, [this]() -> const KTRecordRef<KTImageMO> & { return m_imageMO; },
+        [this] { setImageMO(nullptr); });
     m_exifView = new KTImageExifView;
     m_histogramView = new KTHistogramView(m_exifView->histogramView());
     auto *fill = new QVBoxLayout(m_exifView->histogramView());
@@ -60,7 +61,7 @@ KTEntitiesManager &KTExifViewController::entities() const
 
 void KTExifViewController::setImageMO(KTImageMO *image)
 {
-    if (image == m_imageMO)
+    if (image == m_imageMO && !m_imageMO.isGone())
         return;
     // Two records without a path are not the same image.
     const QString path = image ? image->path() : QString();

@@ -2,6 +2,7 @@
 
 #include "KTEntitiesManagerCallbackID.h"
 #include "KTNotificationCenter.h"
+#include "KTRecordRef.h"
 
 #include <QObject>
 #include <QPointer>
@@ -58,7 +59,7 @@ private:
     KTEntitiesManager *m_entities = nullptr;
     QPointer<KTImageExifView> m_exifView;
     QPointer<KTHistogramView> m_histogramView;
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     bool m_drawsShadow = false;
     std::optional<KTEntitiesManagerCallbackID> m_callbackId;
     KTObserverToken m_deletionObserver;

@@ -91,7 +91,8 @@ QColor KTImageInfoView::selectionColor()
 void KTImageInfoView::initialize()
 {
     m_deletionObserver = observeRecordDeletion(
-        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
+        this, [this]() -> const KTRecordRef<KTImageMO> & { return m_imageMO; },
+        [this] { setImageMO(nullptr); });
     m_minFrameWidth = width();
     const double band = height() - kBackgroundTransparentAreaHeight;
     const double fieldY = std::round((band - kFieldHeight) / 2);
@@ -157,7 +158,7 @@ void KTImageInfoView::stopFollowingRecord()
 
 void KTImageInfoView::setImageMO(KTImageMO *image)
 {
-    if (image == m_imageMO)
+    if (image == m_imageMO && !m_imageMO.isGone())
         return;
     stopFollowingRecord();
     m_imageMO = image;

@@ -2,6 +2,7 @@
 
 #include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
+#include "KTRecordRef.h"
 
 #include <QImage>
 #include <QPointer>
@@ -125,7 +126,7 @@ private:
     void stopFollowingRecord();
 
     QString m_UIMode;
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     KTObservationToken m_fileExistsObserver;
     KTObserverToken m_deletionObserver;
     QVariantMap m_metadata;

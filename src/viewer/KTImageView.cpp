@@ -176,7 +176,8 @@ void KTImageView::initialize()
                 guard->displayFocusMask();
         });
     m_imagesChangedObserver = observeRecordDeletion(
-        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
+        this, [this]() -> const KTRecordRef<KTImageMO> & { return m_imageMO; },
+        [this] { setImageMO(nullptr); });
     m_showsRejectedStatus = true;
     m_isFitToScreen = true;
 
@@ -203,7 +204,7 @@ void KTImageView::initialize()
 void KTImageView::setImageMO(KTImageMO *image)
 {
     Q_ASSERT(isMainThread());
-    if (image == m_imageMO)
+    if (image == m_imageMO && !m_imageMO.isGone())
         return;
     const KTVisibleGeometry previousGeometry = geometryInfo();
 

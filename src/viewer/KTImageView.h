@@ -8,6 +8,7 @@
 #include "KTImageViewServices.h"
 #include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
+#include "KTRecordRef.h"
 #include "KTViewerGeometry.h"
 #include "KTZoomProtocol.h"
 
@@ -383,7 +384,7 @@ private:
     QRectF m_presentationFrame;
     QVariantAnimation *m_frameAnimation = nullptr;
 
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     std::vector<KTObservationToken> m_recordObservers;
     QString m_path;
     QUrl m_imageURL;

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
-KTObserverToken observeRecordDeletion(QObject *guard, std::function<KTImageMO *()> shown,
+KTObserverToken observeRecordDeletion(QObject *guard, std::function<const KTRecordRef<KTImageMO> &()> shown,
                                       std::function<void()> release)
 {
     return KTNotificationCenter::defaultCenter().addObserver(
@@ -14,8 +14,11 @@ KTObserverToken observeRecordDeletion(QObject *guard, std::function<KTImageMO *(
          release = std::move(release)](const KTNotification &notification) {
             if (!guard)
                 return;
-            KTImageMO *image = shown();
-            if (image && KTImagesChangedInfo::deletedImages(notification.userInfo).contains(image))
-                release();
+            if (!shown().isGone())
+                return;
+            // The handle answers null already; the report names the record the view still holds.
+            if (KTImagesChangedInfo::deletedImages(notification.userInfo).isEmpty())
+                return;
+            release();
         });
 }

@@ -17,7 +17,8 @@
 KTSingeImageInfoBar::KTSingeImageInfoBar(QWidget *parent) : QWidget(parent)
 {
     m_deletionObserver = observeRecordDeletion(
-        this, [this] { return m_imageMO; }, [this] { setImageMO(nullptr); });
+        this, [this]() -> const KTRecordRef<KTImageMO> & { return m_imageMO; },
+        [this] { setImageMO(nullptr); });
     setFixedHeight(kHeight);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(8, 0, 0, 0);
@@ -53,7 +54,7 @@ void KTSingeImageInfoBar::stopFollowingRecord()
 
 void KTSingeImageInfoBar::setImageMO(KTImageMO *image)
 {
-    if (image == m_imageMO)
+    if (image == m_imageMO && !m_imageMO.isGone())
         return;
     stopFollowingRecord();
     m_imageMO = image;

@@ -2,6 +2,7 @@
 
 #include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
+#include "KTRecordRef.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -45,7 +46,7 @@ public:
 private:
     void stopFollowingRecord();
 
-    KTImageMO *m_imageMO = nullptr;
+    KTRecordRef<KTImageMO> m_imageMO;
     KTObservationToken m_fileExistsObserver;
     KTObserverToken m_deletionObserver;
     bool m_infoHidden = false;

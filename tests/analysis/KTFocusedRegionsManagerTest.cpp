@@ -21,7 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
+#include <thread>
 #include <type_traits>
 
 namespace {
@@ -65,6 +67,18 @@ protected:
     QString m_storagePath;
 };
 
+/// Waits for `operation` to finish on its queue without processing any event of this thread.
+bool finishesWithoutEvents(const KTOperation &operation)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!operation.isFinished()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 } // namespace
 
 TEST_F(KTFocusedRegionsManagerTest, ViewsAskingTogetherShareOneBuildAndTheNextAskIsACacheHit)
@@ -93,35 +107,47 @@ TEST_F(KTFocusedRegionsManagerTest, ViewsAskingTogetherShareOneBuildAndTheNextAs
     EXPECT_FALSE(cached.shouldCache);
 }
 
+// A request after the cancel gets an operation of its own, also when the cancelled one had
+// already run and its delivery is still on its way to the main thread.
 TEST_F(KTFocusedRegionsManagerTest, WithdrawnLoadDropsToNormalAndAnOverlaySwitchCancelsIt)
 {
     ASSERT_TRUE(KTFocusedRegionsStorage::initWithImageAtPath(m_imagePath)->writeToFile(m_storagePath));
-    KTGatedQueue gated;
-    KTFocusedRegionsManager manager(gated.queue);
-    Answer withdrawn;
-    const auto token = manager.obtainFocusedRegionStorage(withdrawn.handler(), m_uuid, m_imagePath);
-    ASSERT_TRUE(token);
-    ASSERT_EQ(
-        std::shared_ptr<KTFocusedRegionsStorageOperation>(manager.loadFromDiskOperations().value(m_uuid)),
-        token->operation);
-    EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::High);
+    for (const bool ranBeforeTheCancel : {false, true}) {
+        SCOPED_TRACE(ranBeforeTheCancel);
+        KTGatedQueue gated;
+        KTFocusedRegionsManager manager(gated.queue);
+        Answer withdrawn;
+        const auto token = manager.obtainFocusedRegionStorage(withdrawn.handler(), m_uuid, m_imagePath);
+        ASSERT_TRUE(token);
+        ASSERT_EQ(
+            std::shared_ptr<KTFocusedRegionsStorageOperation>(manager.loadFromDiskOperations().value(m_uuid)),
+            token->operation);
+        EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::High);
+        if (ranBeforeTheCancel) {
+            // The load runs and posts its delivery, which stays queued: no event is processed
+            // until the next request has been answered.
+            gated.open();
+            ASSERT_TRUE(finishesWithoutEvents(*token->operation->queueOperation()));
+        }
 
-    manager.cancelObtaining(token);
-    manager.cancelObtaining(std::nullopt);
-    EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::Normal);
-    EXPECT_FALSE(token->operation->queueOperation()->isCancelled());
-    manager.setFocusedRegionsVisible(true);
-    EXPECT_TRUE(token->operation->queueOperation()->isCancelled());
+        manager.cancelObtaining(token);
+        manager.cancelObtaining(std::nullopt);
+        EXPECT_EQ(token->operation->queueOperation()->queuePriority(), KTOperation::Priority::Normal);
+        EXPECT_FALSE(token->operation->queueOperation()->isCancelled());
+        manager.setFocusedRegionsVisible(true);
+        EXPECT_TRUE(token->operation->queueOperation()->isCancelled());
 
-    Answer later;
-    const auto again = manager.obtainFocusedRegionStorage(later.handler(), m_uuid, m_imagePath);
-    ASSERT_TRUE(again);
-    EXPECT_NE(again->operation, token->operation);
-    gated.open();
-    ASSERT_TRUE(waitUntil([&] { return later.calls == 1; }));
-    ASSERT_TRUE(later.storage);
-    EXPECT_EQ(later.storage->originalImageSize(), QSizeF(300, 200));
-    EXPECT_EQ(withdrawn.calls, 0);
+        Answer later;
+        const auto again = manager.obtainFocusedRegionStorage(later.handler(), m_uuid, m_imagePath);
+        ASSERT_TRUE(again);
+        EXPECT_NE(again->operation, token->operation);
+        gated.open();
+        ASSERT_TRUE(waitUntil([&] { return later.calls == 1; }));
+        ASSERT_TRUE(later.storage);
+        EXPECT_EQ(later.storage->originalImageSize(), QSizeF(300, 200));
+        EXPECT_EQ(withdrawn.calls, 0);
+        drainMainQueue();
+    }
 }
 
 TEST_F(KTFocusedRegionsManagerTest, OverlaysAreNeverOnTogetherAndObserversHearBoth)
