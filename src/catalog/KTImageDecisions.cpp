@@ -6,6 +6,7 @@
 #include "KTImageMO.h"
 #include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
+#include "KTRecordRef.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -106,9 +107,11 @@ void KTImageDecisions::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *
     alert.informativeText = tr("Are you sure?");
     alert.buttons = {QStringLiteral("Yes"), QStringLiteral("No")};
     alert.buttonCodes = KTAlert::ButtonCodes::Classic;
+    // The question's event loop runs on: the records are held through handles across it.
+    const KTRecordList<KTImageMO> held(inFolder);
     if (KTAlertPresenter::shared().runModal(alert).returnCode != KTAlert::kDefaultReturn)
         return;
-    moveImagesToTrash(inFolder);
+    moveImagesToTrash(held.records());
 }
 
 void KTImageDecisions::deleteImagesFromDB(const QList<KTImageMO *> &images)

@@ -555,6 +555,9 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
     Q_ASSERT(isMainThread());
     if (!m_context)
         return;
+    // The files are trashed on another thread, after a question whose event loop runs on: a new
+    // session may clear and free the records meanwhile, so they are held through handles.
+    const KTRecordList<KTImageMO> held(images);
     if (!images.isEmpty()) {
         KTAlert question;
         question.messageText = tr("%1 images will be moved to the Trash. Are you sure?").arg(images.size());
@@ -563,9 +566,8 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
         if (KTAlertPresenter::shared().runModal(question).returnCode != KTAlert::kDefaultReturn)
             return;
     }
-    // The files are trashed on another thread; a new session may clear and free the records
-    // meanwhile, so the finish holds them through handles.
-    std::vector<KTRecordRef<KTImageMO>> records(images.begin(), images.end());
+    const QList<KTImageMO *> asked = held.records();
+    std::vector<KTRecordRef<KTImageMO>> records(asked.begin(), asked.end());
     auto finish = [self = QPointer<KTImageStorage>(this), context = m_context, records = std::move(records),
                    completion = std::move(completion)](const QSet<KTImageMO *> &failed) {
         if (!self)
@@ -591,7 +593,7 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
     };
     m_undoManager->disableUndoRegistration();
     KTImageTrasher(m_fileRecycler, m_sessionHooks.markImagesAsRejected)
-        .deleteImagesOrReturnImagesWhichCouldNotBeDeleted(images, std::move(finish));
+        .deleteImagesOrReturnImagesWhichCouldNotBeDeleted(asked, std::move(finish));
     m_undoManager->enableUndoRegistration();
 }
 

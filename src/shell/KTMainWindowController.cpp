@@ -1039,7 +1039,8 @@ void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlo
         finished(false);
         return;
     }
-    const QList<KTImageMO *> updated = check.changedImages;
+    // Kept through the question below: its event loop may see the records deleted or freed.
+    const KTRecordList<KTImageMO> updated(check.changedImages);
     if (updated.isEmpty()) {
         // The change check may have dropped records the catalogue no longer holds.
         m_storage->importImagesStatuses(m_storage->imagesFromExternalSources(), finished);
@@ -1077,9 +1078,9 @@ void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlo
                                  {tr("Yes, Sync"), tr("No, Don't Sync")});
     }
     if (runAlert(alert) == KTAlert::kFirstButtonReturn) {
-        m_storage->importImagesStatuses(updated, finished);
+        m_storage->importImagesStatuses(updated.records(), finished);
     } else {
-        m_storage->overwriteImagesStatusesFromHalvard(updated);
+        m_storage->overwriteImagesStatusesFromHalvard(updated.records());
         finished(true);
     }
 }
