@@ -16,6 +16,7 @@
 #include "KTScriptedOpenPanel.h"
 #include "KTTasksNotifier.h"
 #include "KTTipsWindow.h"
+#include "KTWindowWalk.h"
 
 #include <QAction>
 #include <QApplication>
@@ -218,20 +219,7 @@ KTBaseUIModeController &KTEndToEndTest::activeMode() const
 
 void KTEndToEndTest::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    // Keys go where the user looks: a window that has just closed may still be the active one, or
-    // none may be, until the platform's activation of the next one arrives. Shortcuts answer only
-    // in the active window.
-    waitUntil([] {
-        const QWidget *active = QApplication::activeWindow();
-        return active && active->isVisible();
-    });
-    QWidget *target = QApplication::focusWidget();
-    if (!target)
-        target = QApplication::activeWindow();
-    if (!target)
-        target = &window();
-    QTest::keyClick(target, key, modifiers);
-    QCoreApplication::processEvents();
+    KTWindowWalk::press(mainWindow(), key, modifiers);
 }
 
 void KTEndToEndTest::click(QWidget *widget)

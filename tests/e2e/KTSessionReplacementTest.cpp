@@ -1,27 +1,19 @@
 #include "KTEndToEndTest.h"
 
-#include "KTAbstractButton.h"
 #include "KTAlert.h"
-#include "KTBaseUIModeController.h"
-#include "KTDropView.h"
 #include "KTFolderMO.h"
 #include "KTImageMO.h"
-#include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
-#include "KTMainToolbar.h"
 #include "KTMainWindowController.h"
 #include "KTTasksNotifier.h"
+#include "KTWindowWalk.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QFile>
-#include <QMimeData>
 #include <QProcess>
 #include <QSet>
 #include <QSignalSpy>
-#include <QUrl>
 
 namespace {
 
@@ -66,39 +58,12 @@ protected:
         EXPECT_EQ(held, expected);
     }
 
-    /// Every mode and sub-mode, with the EXIF panel and the focus mask on and a selection moved
-    /// and extended in each; a pick and a reject first, so the picks and the rejects hold images
-    /// and a new session asks about the rejects. Ends on the grid of similar groups.
+    /// The walk of KTWindowWalk::walkEveryMode(): every mode and sub-mode with the panels on and
+    /// a selection in each; ends on the grid of similar groups.
     void walkEveryMode()
     {
-        press(Qt::Key_S);
-        press(Qt::Key_2, Qt::ControlModifier);
-        // Both keys toggle: a session walked before may have the image picked or rejected already.
-        press(Qt::Key_P, Qt::ControlModifier);
-        if (pickedNames().isEmpty())
-            press(Qt::Key_P, Qt::ControlModifier);
-        press(Qt::Key_Right);
-        press(Qt::Key_R, Qt::ControlModifier);
-        if (rejectedNames().isEmpty())
-            press(Qt::Key_R, Qt::ControlModifier);
-        ASSERT_FALSE(pickedNames().isEmpty());
-        ASSERT_FALSE(rejectedNames().isEmpty());
-        for (const Qt::Key mode : {Qt::Key_T, Qt::Key_P, Qt::Key_J, Qt::Key_S}) {
-            press(mode);
-            for (const Qt::Key subMode : {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4}) {
-                press(subMode, Qt::ControlModifier);
-                KTBaseUIModeController &active = activeMode();
-                if (active.exifPanelShouldBeShown() && !active.isExifPanelVisible())
-                    press(Qt::Key_I, Qt::ControlModifier);
-                KTAbstractButton *focusMask = mainWindow().toolbar()->showFocusMaskButton();
-                if (focusMask && focusMask->isVisible() && focusMask->isEnabled() && !focusMask->isPushed())
-                    click(focusMask);
-                press(Qt::Key_Right);
-                press(Qt::Key_Right, Qt::ShiftModifier);
-            }
-        }
-        press(Qt::Key_1, Qt::ControlModifier);
-        ASSERT_EQ(mainWindow().UIMode(), kDuplicatesUIMode);
+        const QString failure = KTWindowWalk::walkEveryMode(mainWindow());
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
         ASSERT_TRUE(waitUntilIdle());
     }
 
@@ -147,16 +112,8 @@ protected:
         press(Qt::Key_N, Qt::ControlModifier);
         ASSERT_TRUE(waitUntil([&] { return mainWindow().isImageSourcesWindowVisible(); }));
         activateSourcesWindow();
-        KTDropView *target = sources().window()->dropView();
-        ASSERT_NE(target, nullptr);
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(shoot)});
-        const QPointF at = QRectF(target->rect()).center();
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        ASSERT_TRUE(enter.isAccepted()) << "the sources window refused the folder";
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
+        ASSERT_TRUE(KTWindowWalk::dropOntoSourcesWindow(mainWindow(), shoot))
+            << "the sources window refused the folder";
         ASSERT_EQ(sources().imageSources(), QStringList{shoot});
         ASSERT_NO_FATAL_FAILURE(startSessionAndWait());
     }
