@@ -9,6 +9,7 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
+#include "KTRecordRef.h"
 #include "KTTasksNotifier.h"
 #include "KTNotificationCenter.h"
 #include "KTSqliteDatabase.h"
@@ -452,38 +453,52 @@ TEST_F(ImageStorage, UndoSignalsFollowAPickItsUndoAndItsRedo)
 
 // A new session must not keep the last one's records: once every observer has heard the end of
 // "Clearing Session" (and could still read the cleared records until then), they are freed, and
-// the store still learns that they are gone.
+// the store still learns that they are gone. A holder between a change and its reload holds the
+// free off until it lets go; a handle answers null from the delete on.
 TEST_F(ImageStorage, ClearingFreesTheClearedRecordsAfterItsEndIsHeard)
 {
-    {
-        KTImageStorage storage(locations());
-        auto context = storage.managedObjectContext();
-        fillCatalog(*context, 30);
-        ASSERT_TRUE(storage.saveChangesOrReturnError());
-        KTImageMO *image = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
-        const std::size_t held = context->heldObjectCount();
-        ASSERT_GT(held, 30u);
+    for (const bool holdsTheFree : {false, true}) {
+        SCOPED_TRACE(holdsTheFree);
+        {
+            KTImageStorage storage(locations());
+            auto context = storage.managedObjectContext();
+            fillCatalog(*context, 30);
+            ASSERT_TRUE(storage.saveChangesOrReturnError());
+            KTImageMO *image = context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}).first();
+            const KTRecordRef<KTImageMO> handle(image);
+            const std::size_t held = context->heldObjectCount();
+            ASSERT_GT(held, 30u);
 
-        QString pathHeardAtTheEnd;
-        std::size_t heldAtTheEnd = 0;
-        bool finished = false;
-        const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
-            KTTaskDidFinishInfo::name(), &storage, [&](const KTNotification &notification) {
-                if (KTTaskDidFinishInfo::taskName(notification.userInfo) != kCleanSessionTaskName)
-                    return;
-                finished = true;
-                heldAtTheEnd = context->heldObjectCount();
-                pathHeardAtTheEnd = image->path();
-            });
-        storage.cleanSession();
-        ASSERT_TRUE(waitUntil([&] { return finished; }));
-        EXPECT_EQ(heldAtTheEnd, held);
-        EXPECT_FALSE(pathHeardAtTheEnd.isEmpty());
-        drainMainQueue();
-        EXPECT_EQ(context->heldObjectCount(), 0u);
-        EXPECT_TRUE(storage.images().isEmpty());
-        ASSERT_TRUE(storage.saveChangesOrReturnError());
+            QString pathHeardAtTheEnd;
+            std::size_t heldAtTheEnd = 0;
+            bool finished = false;
+            const KTObserverToken token = KTNotificationCenter::defaultCenter().addObserver(
+                KTTaskDidFinishInfo::name(), &storage, [&](const KTNotification &notification) {
+                    if (KTTaskDidFinishInfo::taskName(notification.userInfo) != kCleanSessionTaskName)
+                        return;
+                    finished = true;
+                    heldAtTheEnd = context->heldObjectCount();
+                    pathHeardAtTheEnd = image->path();
+                });
+            std::shared_ptr<void> hold = holdsTheFree ? storage.holdClearedRecords() : nullptr;
+            storage.cleanSession();
+            ASSERT_TRUE(waitUntil([&] { return finished; }));
+            EXPECT_EQ(heldAtTheEnd, held);
+            EXPECT_FALSE(pathHeardAtTheEnd.isEmpty());
+            EXPECT_EQ(handle.get(), nullptr);
+            drainMainQueue();
+            if (holdsTheFree) {
+                EXPECT_EQ(context->heldObjectCount(), held);
+                hold.reset();
+                EXPECT_EQ(context->heldObjectCount(), held) << "freed under whoever dropped the hold";
+                drainMainQueue();
+            }
+            EXPECT_EQ(context->heldObjectCount(), 0u);
+            EXPECT_TRUE(handle.isGone());
+            EXPECT_TRUE(storage.images().isEmpty());
+            ASSERT_TRUE(storage.saveChangesOrReturnError());
+        }
+        KTImageStorage again(locations());
+        EXPECT_EQ(again.managedObjectContext()->heldObjectCount(), 0u);
     }
-    KTImageStorage again(locations());
-    EXPECT_EQ(again.managedObjectContext()->heldObjectCount(), 0u);
 }
