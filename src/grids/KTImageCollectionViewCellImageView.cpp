@@ -15,7 +15,8 @@
 #include "KTLocalization.h"
 #include "KTMenuPresenter.h"
 #include "KTObjectContext.h"
-#include "KTShareManager.h"
+#include "KTShareMenu.h"
+#include "KTSharedPaths.h"
 #include "KTThumbnailEntity.h"
 #include "KTThumbnailPainting.h"
 #include "KTViewAdditions.h"
@@ -381,36 +382,16 @@ QMenu *KTImageCollectionViewCellImageView::menuForEvent(const QPointF &position)
         return nullptr;
     auto *menu = new QMenu;
     const QPointer<KTImageCollectionViewCellImageView> view(this);
-    // The lists are read when an item asks for them, from whatever the view shows then.
-    const auto fullList = [view] {
-        QStringList paths;
-        if (!view || !view->m_imageMO)
-            return paths;
-        const KTImageMO *record = view->m_imageMO;
-        if (KTImageStorage::showsRawAndJPEGAsOneFile() && !record->duplicateImagePath().isEmpty())
-            paths.append(record->duplicateImagePath());
-        if (!record->path().isEmpty())
-            paths.append(record->path());
-        return paths;
+    // The paths are read when an item asks for them, from whatever the view shows then.
+    const auto shown = [view] {
+        return view ? QList<KTImageMO *>{view->m_imageMO.get()} : QList<KTImageMO *>();
     };
-    const auto singleList = [view] {
-        return view && view->m_imageMO && !view->m_imageMO->path().isEmpty()
-                   ? QStringList{view->m_imageMO->path()}
-                   : QStringList();
-    };
-    const auto exists = [view] { return view && fileExists(view->m_imageMO); };
-
-    menu->addAction(KTShareManager::showInFinderMenuItemWithImagesPaths(
-        fullList, [fullList, exists] { return !fullList().isEmpty() && exists(); }, menu));
-    QAction *exportItem = KTShareManager::exportMenuItemWithImagesPaths(
-        singleList, [singleList, exists] { return singleList().size() == 1 && exists(); }, menu);
-    KTShareManager::hideExportItems({kKTExportToLightroom, kKTExportToIPhoto, kKTExportToAperture},
-                                    exportItem);
-    menu->addAction(exportItem);
-    menu->addAction(KTShareManager::shareMenuItemWithImagesPaths(
-        fullList, [fullList, exists] { return !fullList().isEmpty() && exists(); }, menu));
+    KTShareMenu::addItems(menu,
+                          {KTSharedPaths::producer(shown, KTPairedPaths::Include),
+                           KTSharedPaths::producer(shown, KTPairedPaths::Exclude)},
+                          KTShareMenu::PhotoManagers::Hidden);
     menu->addSeparator();
-    QAction *reject = menu->addAction(QStringLiteral("Reject All Photos at Same Location"));
+    QAction *reject = menu->addAction(tr("Reject All Photos at Same Location"));
     reject->setObjectName(QStringLiteral("deleteSimilarImagesAtSamePath"));
     const auto validateReject = [view, reject] {
         reject->setEnabled(view && view->m_imageMO && !view->m_imageMO->rejected().value_or(false));

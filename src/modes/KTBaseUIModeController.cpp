@@ -21,7 +21,7 @@
 #include "KTModeToolbar.h"
 #include "KTNamedImages.h"
 #include "KTResizablePopUpButton.h"
-#include "KTShareManager.h"
+#include "KTShareMenu.h"
 #include "KTSortDescriptor.h"
 #include "KTUserDefaults.h"
 #include "KTZoomProtocol.h"
@@ -888,41 +888,26 @@ void KTBaseUIModeController::askForFolder(bool moving)
 
 QStringList KTBaseUIModeController::selectedImagesPaths(KTPairedPaths paired)
 {
-    const bool pairs =
-        paired == KTPairedPaths::Include && m_imageStorage && m_imageStorage->showsRawAndJPEGAsOneFile();
-    QStringList paths;
-    enumerateSelectedImagesUsingBlock([&](KTImageMO *image, bool, bool &) {
-        if (!image->originalFileExists().value_or(false))
-            return;
-        if (pairs && !image->duplicateImagePath().isEmpty())
-            paths.append(image->duplicateImagePath());
-        if (!image->path().isEmpty())
-            paths.append(image->path());
-    });
-    return paths;
+    QList<KTImageMO *> selected;
+    enumerateSelectedImagesUsingBlock([&](KTImageMO *image, bool, bool &) { selected.append(image); });
+    return KTSharedPaths::ofImages(selected, paired);
 }
 
 std::unique_ptr<QMenu> KTBaseUIModeController::shareMenu()
 {
     auto menu = std::make_unique<QMenu>(QString());
     const QPointer<KTBaseUIModeController> self(this);
-    const auto paths = [self](KTPairedPaths paired) {
-        return [self, paired] { return self ? self->selectedImagesPaths(paired) : QStringList(); };
+    const auto selected = [self] {
+        QList<KTImageMO *> images;
+        if (self)
+            self->enumerateSelectedImagesUsingBlock(
+                [&](KTImageMO *image, bool, bool &) { images.append(image); });
+        return images;
     };
-    const auto atLeastOne = [self] {
-        return self && !self->selectedImagesPaths(KTPairedPaths::Include).isEmpty();
-    };
-    menu->addAction(KTShareManager::showInFinderMenuItemWithImagesPaths(paths(KTPairedPaths::Include),
-                                                                        atLeastOne, menu.get()));
-    QAction *exportItem = KTShareManager::exportMenuItemWithImagesPaths(
-        paths(KTPairedPaths::Exclude),
-        [self] { return self && self->selectedImagesPaths(KTPairedPaths::Exclude).size() == 1; }, menu.get());
-    KTShareManager::configureValidationHandler(
-        atLeastOne, {kKTExportToLightroom, kKTExportToIPhoto, kKTExportToAperture}, exportItem);
-    menu->addAction(exportItem);
-    menu->addAction(
-        KTShareManager::shareMenuItemWithImagesPaths(paths(KTPairedPaths::Include), atLeastOne, menu.get()));
-    KTShareManager::validateMenu(menu.get());
+    KTShareMenu::addItems(menu.get(),
+                          {KTSharedPaths::producer(selected, KTPairedPaths::Include),
+                           KTSharedPaths::producer(selected, KTPairedPaths::Exclude)},
+                          KTShareMenu::PhotoManagers::Offered);
     return menu;
 }
 

@@ -3,6 +3,7 @@
 #include "KTImageListViewDelegate.h"
 #include "KTNotificationCenter.h"
 #include "KTRecordRef.h"
+#include "KTSharedPaths.h"
 
 #include <QList>
 #include <QObject>
@@ -65,13 +66,6 @@ enum class KTZoomDirection
 {
     In,
     Out,
-};
-
-/// Whether share paths list the paired JPEG of a RAW+JPEG record (before the record's own path).
-enum class KTPairedPaths
-{
-    Include,
-    Exclude,
 };
 
 /// What a review mode reports to the main window, its delegate. The modes hold their delegate
@@ -387,9 +381,7 @@ public:
     /// Unexpected sort key: <key>" and is followed by all five.
     QList<KTSortDescriptor> imagesSortDescriptors() const;
 
-    /// The paths of the selected images whose files exist, in selection order; with
-    /// KTPairedPaths::Include a record's paired JPEG comes before its own path when the
-    /// catalogue shows RAW and JPEG as one file. What the share menu hands on.
+    /// KTSharedPaths of the selected images, in selection order: what the share menu hands on.
     QStringList selectedImagesPaths(KTPairedPaths paired);
     /// The share menu: reveal in the file manager, export, share (each enabled by its paths).
     /// The paths are produced anew each time an item is validated or used; the menu holds the

@@ -797,18 +797,7 @@ KTExportPopupViewController *KTImageModeController::exportViewController()
             self->onCopy(nullptr);
     });
     m_exportViewController->setPathsToShareHandler([self]() -> std::optional<QStringList> {
-        if (!self)
-            return QStringList();
-        KTImageStorage *storage = self->imageStorage();
-        const bool pairs = storage && storage->showsRawAndJPEGAsOneFile();
-        QStringList paths;
-        for (KTImageMO *image : self->images()) {
-            if (pairs && !image->duplicateImagePath().isEmpty())
-                paths.append(image->duplicateImagePath());
-            if (!image->path().isEmpty())
-                paths.append(image->path());
-        }
-        return paths;
+        return self ? KTSharedPaths::ofImages(self->images(), KTPairedPaths::Include) : QStringList();
     });
     m_exportViewController->setMoveButtonValidationHandler([self] {
         KTImageStorage *storage = self ? self->imageStorage() : nullptr;

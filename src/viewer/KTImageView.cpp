@@ -23,7 +23,8 @@
 #include "KTPixelUtils.h"
 #include "KTRecordDeletion.h"
 #include "KTScaledImageCache.h"
-#include "KTShareManager.h"
+#include "KTShareMenu.h"
+#include "KTSharedPaths.h"
 #include "KTSpinner.h"
 #include "KTThumbnailEntity.h"
 #include "KTUserDefaults.h"
@@ -1478,35 +1479,15 @@ QMenu *KTImageView::menuForEvent(const QPoint &position)
     if (!m_geometry.containerFrame().contains(viewPoint(position)) || !m_imageMO)
         return nullptr;
     auto *menu = new QMenu(this);
-    QPointer<KTImageView> weak(this);
-    const auto paths = [weak](bool withTwin) {
-        QStringList result;
-        if (!weak || !weak->m_imageMO)
-            return result;
-        const QString twin = weak->m_imageMO->duplicateImagePath();
-        KTImageStorage *storage = weak->m_services.catalogue();
-        if (withTwin && storage && storage->showsRawAndJPEGAsOneFile() && !twin.isEmpty())
-            result.append(twin);
-        if (!weak->m_imageMO->path().isEmpty())
-            result.append(weak->m_imageMO->path());
-        return result;
+    // The paths are read when an item asks for them, from whatever the view shows then.
+    const QPointer<KTImageView> weak(this);
+    const auto shown = [weak] {
+        return weak ? QList<KTImageMO *>{weak->m_imageMO.get()} : QList<KTImageMO *>();
     };
-    const auto fileExists = [weak] { return weak && weak->recordFileExists(); };
-
-    QAction *reveal = KTShareManager::showInFinderMenuItemWithImagesPaths(
-        [paths] { return paths(true); },
-        [paths, fileExists] { return !paths(true).isEmpty() && fileExists(); }, menu);
-    QAction *exportItem = KTShareManager::exportMenuItemWithImagesPaths(
-        [paths] { return paths(false); },
-        [paths, fileExists] { return paths(false).size() == 1 && fileExists(); }, menu);
-    KTShareManager::hideExportItems({kKTExportToLightroom, kKTExportToIPhoto, kKTExportToAperture},
-                                    exportItem);
-    QAction *share = KTShareManager::shareMenuItemWithImagesPaths(
-        [paths] { return paths(true); },
-        [paths, fileExists] { return !paths(true).isEmpty() && fileExists(); }, menu);
-    menu->addAction(reveal);
-    menu->addAction(exportItem);
-    menu->addAction(share);
+    KTShareMenu::addItems(menu,
+                          {KTSharedPaths::producer(shown, KTPairedPaths::Include),
+                           KTSharedPaths::producer(shown, KTPairedPaths::Exclude)},
+                          KTShareMenu::PhotoManagers::Hidden);
     menu->addSeparator();
     QAction *rejectFolder = menu->addAction(tr("Reject All Photos at Same Location"));
     rejectFolder->setObjectName(QStringLiteral("deleteSimilarImagesAtSamePath"));

@@ -1,5 +1,6 @@
 #include "KTDesktopEntry.h"
 #include "KTShareManager.h"
+#include "KTShareMenu.h"
 #include "KTShareSystem.h"
 #include "KTTestFiles.h"
 
@@ -174,6 +175,58 @@ TEST_F(ShareManager, ShareOffersEmailOnlyWhenTheDesktopCanSendIt)
     EXPECT_FALSE(none->isEnabled());
     KTShareManager::validate(none.get());
     EXPECT_FALSE(none->isEnabled()) << "an empty Share submenu was enabled";
+}
+
+// One rule for every menu that hands images to the desktop: reveal and share want a path, export
+// exactly one; the photo managers' entries want a path, or are hidden in a menu about one image.
+TEST_F(ShareManager, ShareMenuItemsFollowOneRuleInEveryMenu)
+{
+    system->hasLightroom = true;
+    struct Case
+    {
+        int withPairs;
+        int withoutPairs;
+        KTShareMenu::PhotoManagers managers;
+        bool reveal, exportOne, lightroomVisible, lightroomEnabled;
+    };
+    using M = KTShareMenu::PhotoManagers;
+    const Case cases[] = {
+        {2, 1, M::Offered, true, true, true, true},    // one RAW+JPEG pair
+        {2, 2, M::Offered, true, false, true, true},   // two images: no editor, the managers take them
+        {0, 0, M::Offered, false, false, true, false}, // files gone
+        {1, 1, M::Hidden, true, true, false, false},   // one image's context menu
+        {0, 0, M::Hidden, false, false, false, false},
+    };
+    for (const Case &c : cases) {
+        const auto list = [](int count) {
+            return [count] {
+                QStringList paths;
+                for (int i = 0; i < count; ++i)
+                    paths.append(QStringLiteral("/photos/%1.jpg").arg(i));
+                return paths;
+            };
+        };
+        QMenu menu;
+        const QList<QAction *> items =
+            KTShareMenu::addItems(&menu, {list(c.withPairs), list(c.withoutPairs)}, c.managers);
+        ASSERT_EQ(items.size(), 3);
+        EXPECT_EQ(menu.actions(), items);
+        QAction *lightroom = KTShareManager::itemWithIdentifier(items.at(1), kKTExportToLightroom);
+        ASSERT_NE(lightroom, nullptr);
+        KTShareManager::validateMenu(items.at(1)->menu());
+        const std::string scenario = QStringLiteral("%1/%2 paths, managers %3")
+                                         .arg(c.withPairs)
+                                         .arg(c.withoutPairs)
+                                         .arg(int(c.managers))
+                                         .toStdString();
+        EXPECT_EQ(items.at(0)->isEnabled(), c.reveal) << scenario;
+        EXPECT_EQ(items.at(1)->isEnabled(), c.exportOne) << scenario;
+        EXPECT_EQ(items.at(2)->isEnabled(), c.reveal) << scenario;
+        EXPECT_EQ(lightroom->isVisible(), c.lightroomVisible) << scenario;
+        if (c.lightroomVisible) {
+            EXPECT_EQ(lightroom->isEnabled(), c.lightroomEnabled) << scenario;
+        }
+    }
 }
 
 TEST(KTDesktopEntryTest, EditorsAreTheVisibleApplicationsOpeningJpegOrRawFiles)
