@@ -499,8 +499,6 @@ void KTDuplicatesImagesModeController::adjustGroupSelection()
     }
     reloadImages();
     updateInfoView();
-    if (UIMode() == kUIModeGroup && showsFocusMask())
-        scoreFocusOfSelectedGroup();
     validateCompareModeButton();
     adjustSelectAllButtonVisibility();
     validateFlagAndShareButtons();

@@ -23,8 +23,6 @@
 #include "KTModeToolbar.h"
 #include "KTMultiBindingsController.h"
 #include "KTMultipleLabelsView.h"
-#include "KTOperationQueue.h"
-#include "KTPixelUtils.h"
 #include "KTResizablePopUpButton.h"
 #include "KTSegmentedView.h"
 #include "KTSimpleBackgroundView.h"
@@ -96,8 +94,6 @@ KTGroupModeController::KTGroupModeController(KTImagesGroupsView *groupsView, QOb
 KTGroupModeController::~KTGroupModeController()
 {
     m_taskObserver.reset();
-    if (m_focusScoring)
-        m_focusScoring->cancel();
     if (m_switchAnimation)
         m_switchAnimation->stop();
     // The popover and the views call back into the mode: they go while it is still whole.
@@ -1257,25 +1253,6 @@ void KTGroupModeController::setPickAndRejectControlsEnabled(bool enabled)
     m_groupView->setPickedAndRejectButtonsEnabled(enabled);
     flagImagesButton()->setButtonEnabled(enabled);
     m_groupNavigationView->setPickedAndRejectButtonsEnabled(enabled);
-}
-
-void KTGroupModeController::scoreFocusOfSelectedGroup()
-{
-    KTOperationQueue *queue = loadingThumbnailsQueue();
-    if (!queue)
-        return;
-    QStringList paths;
-    for (KTImageMO *image : images())
-        paths.append(image->path());
-    // Only the group on screen is worth scoring: one not yet started is replaced.
-    if (m_focusScoring)
-        m_focusScoring->cancel();
-    m_focusScoring = queue->addOperationWithBlock(
-        [paths](const KTOperation &operation) {
-            if (!operation.isCancelled())
-                KTPixelUtils::findBestFromGroup(paths);
-        },
-        KTOperation::Priority::Low);
 }
 
 // ---- Commands ----

@@ -23,7 +23,6 @@ class KTImagesGroupsView;
 class KTModeToolbar;
 class KTMultiBindingsController;
 class KTMultipleLabelsView;
-class KTOperation;
 class KTSegmentedView;
 class KTSimpleBackgroundView;
 class KTSingeImageInfoBar;
@@ -63,8 +62,7 @@ enum class KTGroupSwitchAnimation
 /// content (QWidget::grab) leaves while the new group, loaded under it, enters from the other
 /// edge in 0.5 s. While KTAnimations are off the switch is immediate.
 ///
-/// Threading: main thread only. The focus scoring of a group (with the focus mask on in
-/// "Group") runs on the thumbnail queue; its result is only logged.
+/// Threading: main thread only.
 class KTGroupModeController : public KTBaseUIModeController,
                               public KTGrouppedImagesViewDataSource,
                               public KTImagesGroupsViewDelegate,
@@ -316,9 +314,6 @@ protected:
     void adjustSelectAllButtonVisibility();
     void adjustSelectAllButonState();
     void validateUIModeButtons();
-    /// Scores the sharpness of the selected group's images on the thumbnail queue (replacing a
-    /// scoring not yet started), while the focus mask is shown in "Group".
-    void scoreFocusOfSelectedGroup();
     /// The strip's previous and next group faces.
     void updateNeighbourGroupFaces();
     /// The pick and reject controls of the viewers, grids and flag button.
@@ -366,7 +361,6 @@ private:
     bool m_groupsViewIsStale = false;
     std::unique_ptr<KTMultiBindingsController> m_flagButtonMultiBindingsController;
     std::unique_ptr<KTTimeRangePopoverWindowController> m_timeRangePopover;
-    std::shared_ptr<KTOperation> m_focusScoring;
     QPointer<QVariantAnimation> m_switchAnimation;
     QPointer<QWidget> m_switchSnapshot;
     std::function<void()> m_switchCompletion;
