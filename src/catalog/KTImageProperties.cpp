@@ -1,5 +1,6 @@
 #include "KTImageProperties.h"
 
+#include <QColorSpace>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -127,6 +128,7 @@ QVariantMap propertiesFromExif(const Exiv2::ExifData &exif)
     putInteger(exifDict, kImagePropertyExifPixelXDimension, exif, "Exif.Photo.PixelXDimension");
     putInteger(exifDict, kImagePropertyExifPixelYDimension, exif, "Exif.Photo.PixelYDimension");
     putString(exifDict, kImagePropertyExifLensModel, exif, "Exif.Photo.LensModel");
+    putInteger(exifDict, kImagePropertyExifColorSpace, exif, "Exif.Photo.ColorSpace");
 
     auto iso = Exiv2::isoSpeed(exif);
     if (iso != exif.end() && iso->count() > 0) {
@@ -247,6 +249,13 @@ QVariantMap KTImageProperties::propertiesAtPath(const QString &path)
         if (image.get()) {
             image->readMetadata();
             properties = propertiesFromExif(image->exifData());
+            if (image->iccProfileDefined()) {
+                const Exiv2::DataBuf *icc = image->iccProfile();
+                const QColorSpace space = QColorSpace::fromIccProfile(
+                    QByteArray(reinterpret_cast<const char *>(icc->pData_), int(icc->size_)));
+                if (space.isValid() && !space.description().isEmpty())
+                    properties.insert(kImagePropertyProfileName, space.description());
+            }
             if (image->pixelWidth() > 0 && image->pixelHeight() > 0) {
                 properties.insert(kImagePropertyPixelWidth, int(image->pixelWidth()));
                 properties.insert(kImagePropertyPixelHeight, int(image->pixelHeight()));

@@ -9,6 +9,8 @@ inline const QString kImagePropertyOrientation = QStringLiteral("Orientation");
 inline const QString kImagePropertyPixelWidth = QStringLiteral("PixelWidth");
 inline const QString kImagePropertyPixelHeight = QStringLiteral("PixelHeight");
 inline const QString kImagePropertyColorModel = QStringLiteral("ColorModel");
+/// The description of the colour profile the file carries, when it carries one.
+inline const QString kImagePropertyProfileName = QStringLiteral("ProfileName");
 inline const QString kImagePropertyDPIWidth = QStringLiteral("DPIWidth");
 inline const QString kImagePropertyDPIHeight = QStringLiteral("DPIHeight");
 inline const QString kImagePropertyTIFFDictionary = QStringLiteral("{TIFF}");
@@ -33,6 +35,8 @@ inline const QString kImagePropertyExifExposureProgram = QStringLiteral("Exposur
 inline const QString kImagePropertyExifPixelXDimension = QStringLiteral("PixelXDimension");
 inline const QString kImagePropertyExifPixelYDimension = QStringLiteral("PixelYDimension");
 inline const QString kImagePropertyExifLensModel = QStringLiteral("LensModel");
+/// EXIF ColorSpace: 1 sRGB, 65535 uncalibrated (2, Adobe RGB, from some cameras).
+inline const QString kImagePropertyExifColorSpace = QStringLiteral("ColorSpace");
 // {ExifAux}:
 inline const QString kImagePropertyExifAuxLensModel = QStringLiteral("LensModel");
 inline const QString kImagePropertyExifAuxSerialNumber = QStringLiteral("SerialNumber");

@@ -15,6 +15,7 @@
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
+#include "KTImageViewServices.h"
 #include "KTKeyEquivalent.h"
 #include "KTLevelIndicator.h"
 #include "KTMenuPresenter.h"
@@ -424,7 +425,9 @@ void KTBaseUIModeController::initialize()
         m_imageView->setShowsPickedAndRejectedButtons(false);
         m_imageView->installEventFilter(this);
     }
-    m_exifViewController = std::make_unique<KTExifViewController>(&KTGridServices::entitiesManager());
+    KTImageViewServices services;
+    services.entitiesManager = &KTGridServices::entitiesManager();
+    m_exifViewController = std::make_unique<KTExifViewController>(services);
     if (!m_exifPanel)
         m_exifPanel = m_exifViewController->exifView();
     m_initialized = true;

@@ -3,29 +3,16 @@
 #include "KTEntitiesManager.h"
 #include "KTHistogramView.h"
 #include "KTImageExifView.h"
+#include "KTImageDocument.h"
 #include "KTImageMO.h"
-#include "KTImageUtils.h"
 #include "KTRecordDeletion.h"
 #include "KTThumbnailEntity.h"
 
-#include <QColorSpace>
 #include <QFileInfo>
 #include <QVBoxLayout>
 
-namespace {
-
-/// The name shown for a preview that carries no colour space: it is then read as sRGB.
-QString colorSpaceName(const QImage &image)
-{
-    const QColorSpace space = image.colorSpace();
-    return space.isValid() && !space.description().isEmpty() ? space.description()
-                                                             : QStringLiteral("sRGB IEC61966-2.1");
-}
-
-} // namespace
-
-KTExifViewController::KTExifViewController(KTEntitiesManager *entities, QObject *parent)
-    : QObject(parent), m_entities(entities)
+KTExifViewController::KTExifViewController(const KTImageViewServices &services, QObject *parent)
+    : QObject(parent), m_services(services)
 {
     m_deletionObserver = observeRecordDeletion(
         this, [this]() -> const KTRecordRef<KTImageMO> & { return m_imageMO; },
@@ -56,7 +43,7 @@ KTHistogramView *KTExifViewController::histogramView() const
 
 KTEntitiesManager &KTExifViewController::entities() const
 {
-    return m_entities ? *m_entities : KTEntitiesManager::sharedManager();
+    return m_services.entities();
 }
 
 void KTExifViewController::setImageMO(KTImageMO *image)
@@ -83,8 +70,15 @@ void KTExifViewController::updateView()
     // record's panel.
     entities().cancelCallbackWithID(m_callbackId);
     m_callbackId.reset();
+    if (m_document)
+        disconnect(m_document.get(), nullptr, this, nullptr);
+    m_document.reset();
+    m_preview.reset();
     if (!m_imageMO || m_imageMO->path().isEmpty())
         return;
+    // The file's properties come from the record's document, read once for every view of it.
+    m_document = KTImageDocument::forImage(m_imageMO, m_services);
+    connect(m_document.get(), &KTImageDocument::propertiesLoaded, this, &KTExifViewController::fillPanel);
     QPointer<KTExifViewController> guard(this);
     const auto token = entities().obtainEntityOfClass<KTThumbnailEntity>(
         m_imageMO->uuid(), m_imageMO->path(), {{kThumbnailSizeKey, kPreviewSize}},
@@ -92,19 +86,24 @@ void KTExifViewController::updateView()
             if (!guard)
                 return;
             guard->m_callbackId.reset();
-            if (!guard->m_imageMO)
-                return;
-            const QString path = guard->m_imageMO->path();
-            guard->m_exifView->setMetadata(KTImageUtils::metadataDictionaryFromPath(path));
-            guard->m_exifView->setFileURL(QUrl::fromLocalFile(path));
-            const QImage preview = entity ? entity->image() : QImage();
-            if (!preview.isNull()) {
-                guard->m_exifView->setColorSpaceName(colorSpaceName(preview));
-                guard->m_histogramView->setImage(preview);
-            }
+            guard->m_preview = entity ? entity->image() : QImage();
+            guard->fillPanel();
         });
     if (token)
         m_callbackId = token;
+}
+
+void KTExifViewController::fillPanel()
+{
+    // The values appear together, once the preview has answered and the file has been read.
+    if (!m_imageMO || !m_document || !m_document->hasProperties() || !m_preview)
+        return;
+    const KTImageDocument::Properties &properties = m_document->properties();
+    m_exifView->setMetadata(properties.metadata);
+    m_exifView->setFileURL(m_document->imageURL());
+    m_exifView->setColorSpaceName(properties.colorSpaceName);
+    if (!m_preview->isNull())
+        m_histogramView->setImage(*m_preview);
 }
 
 void KTExifViewController::setDrawsShadow(bool draws)

@@ -1,24 +1,27 @@
 #pragma once
 
 #include "KTEntitiesManagerCallbackID.h"
+#include "KTImageViewServices.h"
 #include "KTNotificationCenter.h"
 #include "KTRecordRef.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
 #include <optional>
 
-class KTEntitiesManager;
 class KTHistogramView;
 class KTImageExifView;
+class KTImageDocument;
 class KTImageMO;
 
 /// Feeds the EXIF panel of a review mode: for the active image it asks for a 300-pixel preview
-/// and, when it arrives, fills the panel from the file's properties and the preview (its colour
-/// space and its histogram). Each new record clears the panel at once; the values appear when
-/// the preview answers. A request still pending when another record arrives is withdrawn.
+/// and, when it has arrived and the record's document has read the file, fills the panel from
+/// the file's properties (the colour space is the file's own) and the histogram from the
+/// preview. Each new record clears the panel at once. A request still pending when another
+/// record arrives is withdrawn.
 ///
 /// The panel (exifView()) is made here and belongs to whichever widget takes it as a child;
 /// the controller deletes it only when nobody took it.
@@ -31,8 +34,8 @@ public:
     /// The preview's size (on the thumbnail ladder).
     static constexpr double kPreviewSize = 300.0;
 
-    /// `entities` null: the shared entities manager.
-    explicit KTExifViewController(KTEntitiesManager *entities = nullptr, QObject *parent = nullptr);
+    /// Previews from `services`' entities manager; documents made with `services`.
+    explicit KTExifViewController(const KTImageViewServices &services = {}, QObject *parent = nullptr);
     ~KTExifViewController() override;
     static std::unique_ptr<KTExifViewController> controller()
     {
@@ -43,6 +46,8 @@ public:
     KTHistogramView *histogramView() const;
 
     KTImageMO *imageMO() const { return m_imageMO; }
+    /// The shown record's document, or null.
+    KTImageDocument *document() const { return m_document.get(); }
     /// Shows `image`: nothing when it is the record shown or another record of the same file;
     /// a record whose file is missing shows an empty panel.
     void setImageMO(KTImageMO *image);
@@ -55,11 +60,15 @@ public:
 
 private:
     KTEntitiesManager &entities() const;
+    void fillPanel();
 
-    KTEntitiesManager *m_entities = nullptr;
+    KTImageViewServices m_services;
     QPointer<KTImageExifView> m_exifView;
     QPointer<KTHistogramView> m_histogramView;
     KTRecordRef<KTImageMO> m_imageMO;
+    std::shared_ptr<KTImageDocument> m_document;
+    /// The preview once it answered (a null image when it gave none).
+    std::optional<QImage> m_preview;
     bool m_drawsShadow = false;
     std::optional<KTEntitiesManagerCallbackID> m_callbackId;
     KTObserverToken m_deletionObserver;

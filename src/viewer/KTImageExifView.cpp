@@ -3,6 +3,7 @@
 #include "KTAbstractScroller.h"
 #include "KTDictionaryExif.h"
 #include "KTExifTableView.h"
+#include "KTImageProperties.h"
 #include "KTInfoStrings.h"
 
 #include <QDir>
@@ -63,7 +64,13 @@ KTImageExifView::KTImageExifView(QWidget *parent) : QWidget(parent)
             m_metadata.isEmpty() ? QString() : KTDictionaryExif::focalLengthTrimmed(m_metadata);
         return focal.isNull() ? QString() : QStringLiteral("%1mm").arg(focal);
     });
-    addRow(QStringLiteral("Exposure Bias"), exif(&KTDictionaryExif::exposureBias));
+    // A file without an exposure bias (no EXIF at all, say) reads "---", not "0 EV".
+    addRow(QStringLiteral("Exposure Bias"), [this] {
+        const bool told = m_metadata.value(kImagePropertyExifDictionary)
+                              .toMap()
+                              .contains(kImagePropertyExifExposureBiasValue);
+        return told ? KTDictionaryExif::exposureBias(m_metadata) : QString();
+    });
     addRow(QStringLiteral("ISO"), exif(&KTDictionaryExif::ISO));
     addRow(QStringLiteral("Exposure Program"), exif(&KTDictionaryExif::exposureProgramString));
     addRow(QStringLiteral("Flash"), exif(&KTDictionaryExif::flashFiredString));

@@ -2,10 +2,9 @@
 
 #include "KTAbstractBackgroundView.h"
 #include "KTColor.h"
-#include "KTDictionaryExif.h"
 #include "KTFont.h"
+#include "KTImageDocument.h"
 #include "KTImageMO.h"
-#include "KTImageUtils.h"
 #include "KTImageView.h"
 #include "KTInfoStrings.h"
 #include "KTInfoTextField.h"
@@ -152,6 +151,9 @@ void KTImageInfoView::setUIMode(const QString &mode)
 void KTImageInfoView::stopFollowingRecord()
 {
     m_fileExistsObserver.reset();
+    if (m_document)
+        disconnect(m_document.get(), nullptr, this, nullptr);
+    m_document.reset();
     if (m_imageMO && m_imageMO->isMonitoringFileSystem())
         m_imageMO->stopMonitoringFileSystem();
 }
@@ -163,7 +165,7 @@ void KTImageInfoView::setImageMO(KTImageMO *image)
     stopFollowingRecord();
     m_imageMO = image;
     if (!image) {
-        m_metadata = QVariantMap();
+        m_properties = {};
         adjustUIVisibleElements();
         return;
     }
@@ -176,10 +178,15 @@ void KTImageInfoView::setImageMO(KTImageMO *image)
                                                 });
     }
     m_originalFileExists = image->originalFileExists().value_or(false);
-    const QString path = image->path();
-    m_metadata = KTImageUtils::metadataDictionaryFromPath(path);
-    m_imageName = path.isEmpty() ? QString() : QFileInfo(path).fileName();
-    m_imageURL = path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+    // The viewer this strip follows has made the record's document already: the file is read once.
+    m_document = KTImageDocument::forImage(image);
+    m_properties = m_document->properties();
+    connect(m_document.get(), &KTImageDocument::propertiesLoaded, this, [this] {
+        m_properties = m_document->properties();
+        updateView();
+        layoutTextFields();
+    });
+    m_imageName = m_document->imageName();
     m_imageSize = qint64(image->size().value_or(0));
     updateView();
     layoutTextFields();
@@ -187,42 +194,20 @@ void KTImageInfoView::setImageMO(KTImageMO *image)
 
 void KTImageInfoView::startObservingImageView(KTImageView *view)
 {
-    connect(view, &KTImageView::metadataChanged, this, [this, view] {
-        setMetadata(view->metadata());
-        layoutTextFields();
-    });
-    connect(view, &KTImageView::imageNameChanged, this, [this, view] {
-        m_imageName = view->imageName();
-        refreshNameText();
-        layoutTextFields();
-    });
     connect(view, &KTImageView::scalePercentChanged, this, [this, view] {
         m_scalePercent = view->scalePercent();
         refreshScalePercentText();
         layoutTextFields();
     });
-    connect(view, &KTImageView::imageURLChanged, this, [this, view] {
-        m_imageURL = view->imageURL();
-        layoutTextFields();
-    });
     connect(view, &KTImageView::imageMOChanged, this, [this, view] {
         // A view that lets its record go does not clear the strip; setImageMO(nullptr) does.
         if (KTImageMO *image = view->imageMO()) {
-            m_imageSize = qint64(image->size().value_or(0));
             setImageMO(image);
+            m_imageSize = qint64(image->size().value_or(0));
             refreshSizeText();
         }
         layoutTextFields();
     });
-}
-
-void KTImageInfoView::setMetadata(const QVariantMap &metadata)
-{
-    if (metadata == m_metadata)
-        return;
-    m_metadata = metadata;
-    updateView();
-    layoutTextFields();
 }
 
 void KTImageInfoView::setOriginalFileExists(bool exists)
@@ -262,7 +247,7 @@ QRectF KTImageInfoView::rightEdgeRect() const
 
 void KTImageInfoView::adjustUIVisibleElements()
 {
-    const bool something = (m_imageMO || !m_metadata.isEmpty()) && m_originalFileExists;
+    const bool something = m_imageMO && m_originalFileExists;
     if (!something) {
         m_containerView->hide();
         m_photoInfoSeparator->hide();
@@ -324,18 +309,12 @@ void KTImageInfoView::refreshScalePercentText()
 
 void KTImageInfoView::refreshDateText()
 {
-    QString date;
-    if (!m_metadata.isEmpty()) {
-        date = KTDictionaryExif::dateString(m_metadata);
-        if (date.isEmpty())
-            date = KTInfoStrings::fileCreationDate(m_imageURL.toLocalFile());
-    }
-    m_dateTextField->setStringValue(date);
+    m_dateTextField->setStringValue(m_properties.date);
 }
 
 void KTImageInfoView::refreshDimensionsText()
 {
-    m_dimensionsTextField->setStringValue(KTInfoStrings::pixelSize(m_metadata));
+    m_dimensionsTextField->setStringValue(m_properties.pixelSize);
     const double text = m_dimensionsTextField->textWidth();
     if (text != m_dimensionsTextField->width())
         setWidth(m_dimensionsTextField, text + 5);
@@ -348,7 +327,7 @@ void KTImageInfoView::refreshSizeText()
 
 void KTImageInfoView::refreshPhotoInfoText()
 {
-    m_photoInfoTextField->setStringValue(KTInfoStrings::cameraLine(m_metadata));
+    m_photoInfoTextField->setStringValue(m_properties.cameraLine);
     // The separator belongs to a shown camera line only.
     if (!m_photoInfoTextField->isHidden())
         m_photoInfoSeparator->setVisible(!m_photoInfoTextField->stringValue().isEmpty());

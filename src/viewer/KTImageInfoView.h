@@ -2,12 +2,11 @@
 
 #include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
+#include "KTImageDocument.h"
 #include "KTRecordRef.h"
 
 #include <QImage>
 #include <QPointer>
-#include <QUrl>
-#include <QVariantMap>
 #include <QWidget>
 
 #include <optional>
@@ -60,20 +59,19 @@ public:
     KTImageMO *imageMO() const { return m_imageMO; }
     /// Shows `image` (null clears the strip): its file is monitored while shown.
     void setImageMO(KTImageMO *image);
-    /// Follows `view`: its metadata, name, zoom, URL and record.
+    /// Follows `view`: its record (whose document it shares) and its zoom.
     void startObservingImageView(KTImageView *view);
 
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
     bool drawsRightSpace() const { return m_drawsRightSpace; }
     void setDrawsRightSpace(bool draws);
-    QVariantMap metadata() const { return m_metadata; }
-    void setMetadata(const QVariantMap &metadata);
+    /// What the strip shows of the record's file: empty until the record's document has read it.
+    const KTImageDocument::Properties &properties() const { return m_properties; }
     bool originalFileExists() const { return m_originalFileExists; }
     void setOriginalFileExists(bool exists);
     std::optional<double> scalePercent() const { return m_scalePercent; }
     QString imageName() const { return m_imageName; }
-    QUrl imageURL() const { return m_imageURL; }
     qint64 imageSize() const { return m_imageSize; }
 
     /// Places the strip at `frame`: 6 points wider with the right-edge band, cut at the parent's
@@ -129,10 +127,10 @@ private:
     KTRecordRef<KTImageMO> m_imageMO;
     KTObservationToken m_fileExistsObserver;
     KTObserverToken m_deletionObserver;
-    QVariantMap m_metadata;
+    std::shared_ptr<KTImageDocument> m_document;
+    KTImageDocument::Properties m_properties;
     QString m_imageName;
     std::optional<double> m_scalePercent;
-    QUrl m_imageURL;
     qint64 m_imageSize = 0;
     QImage m_selectionImage;
     double m_minFrameWidth = 0;

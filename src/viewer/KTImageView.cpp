@@ -2,121 +2,40 @@
 
 #include "KTAnimations.h"
 #include "KTBinding.h"
-#include "KTConcurrentQueue.h"
 #include "KTDispatch.h"
-#include "KTEntitiesManager.h"
 #include "KTFocusMaskDefaults.h"
 #include "KTFocusedRegionsManager.h"
-#include "KTFont.h"
 #include "KTFullSizeImageCache.h"
-#include "KTImageDecodeQueue.h"
+#include "KTImageDocument.h"
 #include "KTImageMO.h"
 #include "KTImageSelectionView.h"
+#include "KTLoadingBadge.h"
 #include "KTImageStorage.h"
-#include "KTImageUtils.h"
-#include "KTIndeterminateProgressIndicatorController.h"
 #include "KTMenuPresenter.h"
-#include "KTNamedImages.h"
 #include "KTObjectContext.h"
 #include "KTOnOffButton.h"
-#include "KTOverlayImageCache.h"
-#include "KTPixelUtils.h"
 #include "KTRecordDeletion.h"
-#include "KTScaledImageCache.h"
 #include "KTShareMenu.h"
 #include "KTSharedPaths.h"
 #include "KTSpinner.h"
-#include "KTThumbnailEntity.h"
 #include "KTUserDefaults.h"
 #include "KTViewAdditions.h"
 
 #include <QContextMenuEvent>
-#include <QFileInfo>
-#include <QFontMetricsF>
 #include <QMenu>
 #include <QNativeGestureEvent>
-#include <QPainter>
-#include <QPropertyAnimation>
 #include <QVariantAnimation>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
 
-/// The grey of the shadow's body and of the rejected veil: 0.5 at alpha 0.5.
-const QColor kVeilColor = QColor::fromRgbF(0.5, 0.5, 0.5, 0.5);
 /// A layer picture of one uniform colour: painted as a fill, whatever its size.
 QImage uniformImage(const QColor &color)
 {
     QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
     image.fill(color);
     return image;
-}
-
-/// The "Loading..." badge: white text on black at alpha 0.8, corner radius 4, 10 points of
-/// padding, the text at least 40 points wide.
-class LoadingBadge : public QWidget
-{
-public:
-    static constexpr double kPadding = 10.0;
-    static constexpr double kMinimumTextWidth = 40.0;
-    static constexpr double kBottomOffset = 40.0;
-
-    explicit LoadingBadge(QWidget *parent) : QWidget(parent), m_text(KTImageView::tr("Loading..."))
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_font = ktFont(QStringLiteral("Helvetica"), 16);
-        const QFontMetricsF metrics(m_font);
-        const QSizeF text(std::max(kMinimumTextWidth, metrics.horizontalAdvance(m_text)), metrics.height());
-        resize(QSizeF(text.width() + 2 * kPadding, text.height() + 2 * kPadding).toSize());
-    }
-
-    QString text() const { return m_text; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.8));
-        painter.drawRoundedRect(QRectF(rect()), 4, 4);
-        painter.setFont(m_font);
-        painter.setPen(Qt::white);
-        painter.drawText(QRectF(rect()), Qt::AlignCenter, m_text);
-    }
-
-private:
-    QString m_text;
-    QFont m_font;
-};
-
-QFont missingFileFont(double size)
-{
-    return ktFont(QStringLiteral("Helvetica"), size);
-}
-
-/// The pixels whose centres lie in `rect`: what a fill of `rect` without antialiasing covers.
-QRect pixelsOf(const QRectF &rect)
-{
-    const auto edge = [](double at) { return int(std::ceil(at - 0.5)); };
-    return QRect(QPoint(edge(rect.left()), edge(rect.top())),
-                 QPoint(edge(rect.right()) - 1, edge(rect.bottom()) - 1));
-}
-
-/// Fills `region` with a translucent `color` in bands of a few dozen device rows. Qt's raster
-/// engine hands a translucent fill of about a hundred rows or more to its thread pool; for the
-/// thin sides of a shadow, waking the pool costs far more than the fill, and on a busy machine
-/// the paint then waits for threads that are not running.
-void fillThinRegion(QPainter &painter, const QRegion &region, const QColor &color, qreal devicePixelRatio)
-{
-    const int band = std::max(1, int(64 / devicePixelRatio));
-    for (const QRect &rect : region) {
-        for (int top = rect.top(); top <= rect.bottom(); top += band)
-            painter.fillRect(QRect(rect.left(), top, rect.width(), std::min(band, rect.bottom() + 1 - top)),
-                             color);
-    }
 }
 
 } // namespace
@@ -134,30 +53,22 @@ KTImageView::~KTImageView()
     stopObserving();
     if (m_imageMO && m_imageMO->isMonitoringFileSystem())
         m_imageMO->stopMonitoringFileSystem();
-    cancelReloadingLowResPreview();
-    cancelReloadingPreview();
-    m_services.focusedRegions().cancelObtaining(m_focusedRegionCallbackID);
-    m_services.focusedRegions().cancelObtaining(m_focusPointLatticeCallbackID);
 }
 
 KTFullSizeImageCache &KTImageView::imageCache()
 {
-    static KTFullSizeImageCache cache(kFullSizeCacheLimit);
-    return cache;
+    return KTImageDocument::imageCache();
 }
 
 void KTImageView::initialize()
 {
-    m_showPickRejectButtons = true;
     m_selectable = false;
 
-    for (auto &scaled : m_scaledLayers)
-        scaled = std::make_unique<KTScaledImageCache>([this] { update(); });
-    m_layers[int(Layer::Shadow)].contents = uniformImage(kVeilColor);
-    m_layers[int(Layer::TrashStatus)].contents = uniformImage(kVeilColor);
+    m_layers.setContents(Layer::Shadow, uniformImage(KTImageLayerStack::veilColor()));
+    m_layers.setContents(Layer::TrashStatus, uniformImage(KTImageLayerStack::veilColor()));
     for (Layer hidden : {Layer::InstantZoom, Layer::FocusPointLattice, Layer::TrashStatus,
                          Layer::ExposurePixels, Layer::FocusMask, Layer::Overlay})
-        m_layers[int(hidden)].hidden = true;
+        m_layers.setHidden(hidden, true);
     m_geometry.setViewSize(size());
     m_geometry.setBackingScale(devicePixelRatioF());
     m_presentationFrame = m_geometry.containerFrame();
@@ -167,8 +78,6 @@ void KTImageView::initialize()
     m_selectionView->setGeometry(rect());
     m_selectionView->setVisible(m_selectable);
 
-    m_exposurePixelsCache = std::make_shared<KTOverlayImageCache>(kOverlayCacheLimit);
-    m_focusMaskPixelsCache = std::make_shared<KTOverlayImageCache>(kOverlayCacheLimit);
     bindPropertyToDefaultsKey(this, kShowsFocusMaskDefaultsKey);
     m_reloadFocusMaskObserver = KTNotificationCenter::defaultCenter().addObserver(
         kReloadFocusMaskNotificationName, nullptr,
@@ -183,6 +92,12 @@ void KTImageView::initialize()
     m_isFitToScreen = true;
 
     KTFocusedRegionsManager &regions = m_services.focusedRegions();
+    m_focusPictures =
+        new KTFocusPictures(regions,
+                            {m_layers, [this] { return m_geometry.imageSize() * m_geometry.fitScale(); },
+                             [this] { return !isHiddenOrHasHiddenAncestor(this); },
+                             [this](bool started) { started ? showProgress() : hideProgress(); }},
+                            this);
     connect(&regions, &KTFocusedRegionsManager::focusedRegionsVisibleChanged, this,
             [this, &regions] { setFocusedRegionsVisible(regions.isFocusedRegionsVisible()); });
     connect(&regions, &KTFocusedRegionsManager::focusPointLatticeVisibleChanged, this,
@@ -192,7 +107,7 @@ void KTImageView::initialize()
     m_progressIndicator->resize(m_progressIndicator->sizeHint());
     m_progressIndicator->hide();
 
-    configureButtons();
+    m_buttons = new KTImageDecisionButtons(this, [this] { return m_services.catalogue(); });
     adjustFlagButtonVisibility();
     adjustRejectButtonVisibility();
     setMouseTracking(true);
@@ -212,7 +127,13 @@ void KTImageView::setImageMO(KTImageMO *image)
     stopObserving();
     if (m_imageMO && m_imageMO->isMonitoringFileSystem())
         m_imageMO->stopMonitoringFileSystem();
+    if (m_document)
+        disconnect(m_document.get(), nullptr, this, nullptr);
     m_imageMO = image;
+    // The document of the record every view of it shares; the one of the record shown before
+    // goes with its last holder, and its requests with it.
+    m_document = KTImageDocument::forImage(image, m_services);
+    m_geometryAwaitingProperties.reset();
     if (image)
         image->startMonitoringFileSystem();
 
@@ -221,57 +142,95 @@ void KTImageView::setImageMO(KTImageMO *image)
     adjustOverlayLayerVisibility();
     startObserving(image);
     m_path = image ? image->path() : QString();
-
     m_image = QImage();
     setLayerContents(Layer::Image, {});
-    m_imageURL = m_path.isEmpty() ? QUrl() : QUrl::fromLocalFile(m_path);
-    m_imageName = m_path.isEmpty() ? QString() : QFileInfo(m_path).fileName();
-    m_metadata = m_path.isEmpty() ? QVariantMap() : KTImageUtils::metadataDictionaryFromPath(m_path);
     adjustLayersBounds();
 
-    cancelObtainingFocusedRegions();
-    cancelObtainingFocusPointLattice();
-    setLayerContents(Layer::InstantZoom, {});
-    setLayerContents(Layer::FocusPointLattice, {});
-    // A picture of the previous record's regions no longer covers the photo.
-    for (Layer picture : {Layer::Image, Layer::Preview, Layer::LowResPreview})
-        setLayerHidden(picture, false);
-    reloadFocusedRegionsIfNeed();
-    reloadFocusPointLatticeIfNeed();
+    m_focusPictures->setRecord(image ? image->uuid() : QString(), m_path);
     for (Layer overlay : {Layer::ExposurePixels, Layer::FocusMask}) {
         setLayerHidden(overlay, true);
         setLayerContents(overlay, {});
     }
 
-    cancelReloadingLowResPreview();
-    cancelReloadingPreview();
+    ++m_previewGeneration;
     m_previewImage = QImage();
     setLayerContents(Layer::Preview, {});
-
-    if (!m_path.isEmpty() && !imageCache().cachedFullSizeImageForPath(m_path).isNull()) {
-        reloadImageAsync(Load::Now);
-    } else {
-        reloadLowResPreviewImage();
-        reloadPreviewImage();
-    }
+    setLoadingViewVisible(false);
+    followDocument();
 
     if (m_isFitToScreen || previousGeometry.isEmpty() || !m_isZoomLock)
         fitToScreenWithAnimation(KTAnimated::No);
+    else if (m_document && !m_document->hasProperties())
+        // The part to keep is placed once the image's size is known.
+        m_geometryAwaitingProperties = previousGeometry;
     else
         adjustGeometry(previousGeometry);
 
     updateScalePercent();
     adjustImageLayerVisibility();
     adjustTrashStatusVisibility();
-    rebindButtons();
+    m_buttons->setRecord(image);
     adjustFlagButtonVisibility();
     adjustRejectButtonVisibility();
     update();
 
     emit imageMOChanged();
-    emit imageURLChanged();
-    emit imageNameChanged();
+}
+
+void KTImageView::followDocument()
+{
+    KTImageDocument *document = m_document.get();
+    if (!document)
+        return;
+    connect(document, &KTImageDocument::propertiesLoaded, this, &KTImageView::propertiesDidLoad);
+    connect(document, &KTImageDocument::lowResPreviewLoaded, this,
+            [this] { showLowResPreviewImage(m_document->lowResPreview()); });
+    connect(document, &KTImageDocument::previewLoaded, this,
+            [this] { showPreviewImage(m_document->preview()); });
+    connect(document, &KTImageDocument::imageLoaded, this,
+            [this] { displayFullSizeImage(m_document->image()); });
+    connect(document, &KTImageDocument::imageLoadingChanged, this,
+            [this](bool loading) { setLoadingViewVisible(loading); });
+    // What another view of the record loaded already shows at once.
+    if (!document->image().isNull()) {
+        displayFullSizeImage(document->image());
+        return;
+    }
+    if (!m_path.isEmpty() && !KTImageDocument::imageCache().cachedFullSizeImageForPath(m_path).isNull()) {
+        reloadImageAsync(Load::Now);
+        return;
+    }
+    if (!document->lowResPreview().isNull())
+        showLowResPreviewImage(document->lowResPreview());
+    else
+        reloadLowResPreviewImage();
+    if (!document->preview().isNull())
+        showPreviewImage(document->preview());
+    reloadPreviewImage();
+    setLoadingViewVisible(document->isLoadingImage());
+}
+
+void KTImageView::propertiesDidLoad()
+{
+    const KTVisibleGeometry before = geometryInfo();
+    adjustLayersBounds();
+    if (const std::optional<KTVisibleGeometry> kept = std::exchange(m_geometryAwaitingProperties, {}))
+        adjustGeometry(*kept);
+    else if (m_isFitToScreen || before.isEmpty())
+        fitToScreenWithAnimation(KTAnimated::No);
+    else
+        // The zoom and the part shown stay what they were for the picture's size it had so far.
+        adjustGeometry(before);
+    updateScalePercent();
+    adjustImageLayerVisibility();
+    reloadFocusedRegionsIfNeed();
+    reloadFocusPointLatticeIfNeed();
     emit metadataChanged();
+}
+
+QVariantMap KTImageView::metadata() const
+{
+    return m_document ? m_document->properties().metadata : QVariantMap();
 }
 
 void KTImageView::startObserving(KTImageMO *image)
@@ -317,15 +276,7 @@ bool KTImageView::recordFileExists() const
 
 void KTImageView::adjustLayersBounds()
 {
-    QSizeF size;
-    if (!m_metadata.isEmpty()) {
-        size = KTImageUtils::imageSizeFromMetadata(m_metadata, KTImageUtils::Transform::Upright);
-        if (size.width() <= 0)
-            size.setWidth(300);
-        if (size.height() <= 0)
-            size.setHeight(300);
-    }
-    setLayersBounds(size);
+    setLayersBounds(m_document ? m_document->properties().layerSize : QSizeF());
 }
 
 void KTImageView::setLayersBounds(const QSizeF &size)
@@ -337,7 +288,7 @@ void KTImageView::setLayersBounds(const QSizeF &size)
 
 void KTImageView::adjustLayersBoundsFromImage(const QImage &image)
 {
-    if (!m_metadata.isEmpty() || image.isNull())
+    if (!metadata().isEmpty() || image.isNull())
         return;
     const QSizeF size = image.deviceIndependentSize();
     if (size.isEmpty() || QRectF(QPointF(), m_geometry.imageSize()).contains(QRectF(QPointF(), size)))
@@ -348,59 +299,31 @@ void KTImageView::adjustLayersBoundsFromImage(const QImage &image)
 
 void KTImageView::reloadLowResPreviewImage()
 {
-    cancelReloadingLowResPreview();
-    if (!m_imageMO || m_path.isEmpty())
-        return;
-    QPointer<KTImageView> guard(this);
-    const auto token = m_services.entities().obtainEntityOfClass<KTThumbnailEntity>(
-        m_imageMO->uuid(), m_path, {{kThumbnailSizeKey, kLowResPreviewSize}},
-        [guard](const std::shared_ptr<KTThumbnailEntity> &entity) {
-            if (!guard)
-                return;
-            guard->m_reloadLowResPreviewCallbackID.reset();
-            // The manager answers nothing when no thumbnail can be made: the view keeps what it shows.
-            if (!entity)
-                return;
-            const QImage image = entity->image();
-            guard->m_lowResPreviewImage = image;
-            guard->setLayerContents(Layer::LowResPreview, image);
-            guard->adjustLayersBoundsFromImage(image);
-        });
-    if (token)
-        m_reloadLowResPreviewCallbackID = token;
+    if (m_document)
+        m_document->loadLowResPreview();
 }
 
-void KTImageView::cancelReloadingLowResPreview()
+void KTImageView::showLowResPreviewImage(const QImage &image)
 {
-    m_services.entities().cancelCallbackWithID(m_reloadLowResPreviewCallbackID);
-    m_reloadLowResPreviewCallbackID.reset();
+    if (image.isNull())
+        return;
+    m_lowResPreviewImage = image;
+    setLayerContents(Layer::LowResPreview, image);
+    adjustLayersBoundsFromImage(image);
 }
 
 void KTImageView::reloadPreviewImage()
 {
-    cancelReloadingPreview();
+    ++m_previewGeneration;
     if (!m_imageMO || m_path.isEmpty())
         return;
     const QString uuid = m_imageMO->uuid();
     const quint64 generation = m_previewGeneration;
+    // A record shown for less than the delay gets no view-sized preview.
     schedule(kPreviewDelay, [this, uuid, generation] {
-        if (!m_imageMO || m_imageMO->uuid() != uuid || generation != m_previewGeneration)
+        if (!m_imageMO || m_imageMO->uuid() != uuid || generation != m_previewGeneration || !m_document)
             return;
-        const double size = std::max(width(), height());
-        QPointer<KTImageView> guard(this);
-        const auto token = m_services.entities().obtainEntityOfClass<KTThumbnailEntity>(
-            uuid, m_path, {{kThumbnailSizeKey, size}},
-            [guard](const std::shared_ptr<KTThumbnailEntity> &entity) {
-                if (!guard)
-                    return;
-                guard->m_reloadPreviewCallbackID.reset();
-                if (!entity)
-                    return;
-                // The entity was decoded when it was made or read, off the main thread.
-                guard->showPreviewImage(entity->image());
-            });
-        if (token)
-            m_reloadPreviewCallbackID = token;
+        m_document->loadPreview(std::max(width(), height()));
     });
 }
 
@@ -412,14 +335,6 @@ void KTImageView::showPreviewImage(const QImage &image)
     setLayerContents(Layer::Preview, image);
     adjustImageLayerVisibility();
     adjustLayersBoundsFromImage(image);
-}
-
-void KTImageView::cancelReloadingPreview()
-{
-    m_services.entities().cancelCallbackWithID(m_reloadPreviewCallbackID);
-    m_reloadPreviewCallbackID.reset();
-    // A delayed request not yet made is dropped as well.
-    ++m_previewGeneration;
 }
 
 void KTImageView::adjustImageLayerVisibility()
@@ -442,75 +357,22 @@ void KTImageView::adjustImageLayerVisibility()
 
 bool KTImageView::isLoadingFullSize() const
 {
-    return m_pendingDecodes > 0;
+    return m_document && m_document->isLoadingImage();
 }
 
 void KTImageView::reloadImageAsync(Load when)
 {
-    m_image = QImage();
-    if (!m_imageMO || m_path.isEmpty() || !recordFileExists())
-        return;
-    const QString path = m_path;
-    if (when == Load::Now)
-        loadFullSizeImage(path);
-    else
-        schedule(kReloadImageDelay, [this, path] { loadFullSizeImage(path); });
+    if (m_document)
+        m_document->loadImage(when);
 }
 
-KTImageDecodeQueue &KTImageView::reloadImageQueue()
+void KTImageView::displayFullSizeImage(const QImage &image)
 {
-    if (!m_reloadImageQueue)
-        m_reloadImageQueue = std::make_unique<KTImageDecodeQueue>();
-    return *m_reloadImageQueue;
-}
-
-void KTImageView::loadFullSizeImage(const QString &path)
-{
-    if (m_path != path)
+    if (image.isNull())
         return;
-    // A decode of this file is on its way already: a burst of zoom steps decodes once.
-    if (m_pendingDecodes > 0 && m_decodingPath == path)
-        return;
-    m_pendingDecodes -= reloadImageQueue().cancelWaitingJobs();
-    const QImage cached = imageCache().cachedFullSizeImageForPath(path);
-    if (!cached.isNull()) {
-        displayFullSizeImage(cached, path);
-        return;
-    }
-    ++m_pendingDecodes;
-    m_decodingPath = path;
-    QPointer<KTImageView> guard(this);
-    reloadImageQueue().add([guard, path, services = m_services] {
-        postToMain([guard] {
-            if (guard)
-                guard->setLoadingViewVisible(true);
-        });
-        const QImage decoded = services.decode(path);
-        postToMain([guard, path, decoded] {
-            if (!guard)
-                return;
-            --guard->m_pendingDecodes;
-            if (guard->m_path == path && !decoded.isNull())
-                guard->displayFullSizeImage(decoded, path);
-            else
-                // A decode that gave nothing, or a file no longer shown: the badge goes, the
-                // preview stays.
-                guard->setLoadingViewVisible(false);
-        });
-    });
-}
-
-void KTImageView::displayFullSizeImage(const QImage &image, const QString &path)
-{
-    m_previewGenerator.setImage(image);
-    m_previewGenerator.prapareImage([this, path](const QImage &prepared) {
-        if (m_path != path)
-            return;
-        imageCache().cacheFullSizeImage(prepared, path);
-        m_image = prepared;
-        setLayerContents(Layer::Image, prepared);
-        setLoadingViewVisible(false);
-    });
+    m_image = image;
+    setLayerContents(Layer::Image, image);
+    setLoadingViewVisible(false);
     if (m_showsExposurePixels)
         displayExposurePixels();
     if (m_showsFocusMask)
@@ -911,118 +773,29 @@ void KTImageView::viewDidUnhide()
 
 double KTImageView::missingFileFontSize(const QString &text, double width, double height)
 {
-    double size = kMissingFileFontSize;
-    while (size > kMissingFileSmallestFontSize &&
-           QFontMetricsF(missingFileFont(size)).boundingRect(QRectF(0, 0, width, height), 0, text).width() >
-               width - 50)
-        size -= 1;
-    return size;
-}
-
-void KTImageView::drawMissingFileMessage(QPainter &painter)
-{
-    painter.fillRect(rect(), kVeilColor);
-    const QString text = tr("Image is deleted or missing");
-    const double width = this->width();
-    const double height = this->height();
-    const QFont font = missingFileFont(missingFileFontSize(text, width, height));
-    const double textWidth = QFontMetricsF(font).horizontalAdvance(text);
-    const double x = std::floor(width / 2 - textWidth / 2);
-    // The baseline lies at half the height counted from the bottom.
-    const QPointF baseline = m_geometry.toQt(QPointF(x, std::floor(height / 2)));
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(baseline + QPointF(1, 1), text);
-    painter.setPen(Qt::white);
-    painter.drawText(baseline, text);
-}
-
-void KTImageView::drawShadow(QPainter &painter, const QRectF &frame)
-{
-    // A soft shadow 4 points below the image, as rings around it: under an opaque picture the
-    // inside is never seen, and filling it would blend the whole frame several times per paint.
-    // Only what the view shows of each ring is filled.
-    const QRegion image(pixelsOf(frame));
-    const QRegion shown(rect());
-    const QRectF shadow = frame.translated(0, 4);
-    for (int spread = 4; spread >= 1; --spread) {
-        const QRegion ring =
-            (QRegion(pixelsOf(shadow.adjusted(-spread, -spread, spread, spread))) - image) & shown;
-        fillThinRegion(painter, ring, QColor(0, 0, 0, 20), devicePixelRatioF());
-    }
-    // The shadow layer's own grey shows only until a picture covers it.
-    const bool covered =
-        std::any_of(m_layers.begin() + int(Layer::LowResPreview), m_layers.begin() + int(Layer::Image) + 1,
-                    [](const LayerState &state) { return !state.hidden && !state.contents.isNull(); });
-    if (!covered)
-        painter.fillRect(frame, kVeilColor);
+    return KTImageLayerStack::missingFileFontSize(text, width, height);
 }
 
 void KTImageView::drawInRect(QPainter &painter, const QRectF &)
 {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF frame = m_geometry.toQt(m_presentationFrame);
-    const qreal ratio = devicePixelRatioF();
-    if (!frame.isEmpty()) {
-        if (!layer(Layer::Shadow).hidden)
-            drawShadow(painter, frame);
-        // The pictures share the frame: under an opaque one nothing shows, so drawing starts there.
-        int first = int(Layer::LowResPreview);
-        for (int index = int(Layer::Image); index > first; --index) {
-            const LayerState &state = m_layers[index];
-            if (!state.hidden && !state.contents.isNull() && state.opacity >= 1 &&
-                !state.contents.hasAlphaChannel())
-                first = index;
-        }
-        for (int index = first; index <= int(Layer::FocusMask); ++index) {
-            const LayerState &state = m_layers[index];
-            if (state.hidden || state.contents.isNull() || state.opacity <= 0)
-                continue;
-            painter.setOpacity(state.opacity);
-            if (state.contents.size() == QSize(1, 1)) {
-                painter.fillRect(frame, state.contents.pixelColor(0, 0));
-                continue;
-            }
-            const QImage scaled = m_scaledLayers[index]->scaledImage(
-                state.contents, (frame.size() * ratio).toSize(),
-                isAnimating() ? KTScaledImageCache::Request::Withheld : KTScaledImageCache::Request::Allowed);
-            if (scaled.isNull()) {
-                painter.drawImage(frame, state.contents);
-            } else {
-                // Whole device pixels, so the copy is painted as it is, without filtering.
-                const QPointF origin(std::round(frame.x() * ratio) / ratio,
-                                     std::round(frame.y() * ratio) / ratio);
-                painter.drawImage(QRectF(origin, QSizeF(scaled.size()) / ratio), scaled);
-            }
-        }
-        painter.setOpacity(1);
-    }
-    if (!layer(Layer::Overlay).hidden)
-        drawMissingFileMessage(painter);
+    m_layers.paint(painter, m_geometry.toQt(m_presentationFrame), size(), devicePixelRatioF(), isAnimating());
     emit painted();
 }
 
 void KTImageView::setLayerContents(Layer layer, const QImage &contents)
 {
-    m_layers[int(layer)].contents = contents;
-    if (contents.isNull())
-        m_scaledLayers[int(layer)]->clear();
-    update();
+    m_layers.setContents(layer, contents);
 }
 
 bool KTImageView::isPaintingScaledCopy(Layer layer) const
 {
-    const QImage &contents = m_layers[int(layer)].contents;
-    const QSize device = (m_geometry.toQt(m_presentationFrame).size() * devicePixelRatioF()).toSize();
-    return m_scaledLayers[int(layer)]->hasCopyFor(contents, device);
+    return m_layers.isPaintingScaledCopy(
+        layer, (m_geometry.toQt(m_presentationFrame).size() * devicePixelRatioF()).toSize());
 }
 
 void KTImageView::setLayerHidden(Layer layer, bool hidden)
 {
-    if (m_layers[int(layer)].hidden == hidden)
-        return;
-    m_layers[int(layer)].hidden = hidden;
-    update();
+    m_layers.setHidden(layer, hidden);
 }
 
 void KTImageView::schedule(double seconds, std::function<void()> job)
@@ -1034,11 +807,8 @@ void KTImageView::placeChildren()
 {
     m_selectionView->setGeometry(rect());
     setCenter(m_progressIndicator, QRectF(rect()).center());
-    if (m_loadingView) {
-        const QSize badge = m_loadingView->size();
-        m_loadingView->move(int(std::round(width() / 2.0 - badge.width() / 2.0)),
-                            int(std::round(height() - LoadingBadge::kBottomOffset - badge.height())));
-    }
+    if (m_loadingView)
+        m_loadingView->place();
     updateFlagAndTrashButtonFrames(KTAnimated::No);
 }
 
@@ -1083,17 +853,7 @@ void KTImageView::displayFocusMask()
 
 QString KTImageView::focusMaskCacheKeyForImageWithID(const QString &imageID)
 {
-    const KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
-    QString key = imageID;
-    const std::pair<QString, QString> settings[] = {{kFocusMaskRadius1DefaultsKey, QStringLiteral("_R1")},
-                                                    {kFocusMaskRadius2DefaultsKey, QStringLiteral("_R2")},
-                                                    {kFocusMaskRegionSizeDefaultsKey, QStringLiteral("_RS")},
-                                                    {kFocusMaskThresholdDefaultsKey, QStringLiteral("_T")}};
-    for (const auto &[name, absent] : settings) {
-        const QVariant value = defaults.objectForKey(name);
-        key += value.isValid() ? QStringLiteral("_") + value.toString() : absent;
-    }
-    return key;
+    return KTImagePixelOverlays::focusMaskCacheKeyForImageWithID(imageID);
 }
 
 void KTImageView::displayPixelOverlay(PixelOverlay overlay)
@@ -1104,160 +864,26 @@ void KTImageView::displayPixelOverlay(PixelOverlay overlay)
     const std::optional<quint64> fileNumber = m_imageMO->imageID();
     const QString imageID = fileNumber ? QString::number(*fileNumber) : QString();
     schedule(kOverlayDelay, [this, notedPath, imageID, overlay] {
-        if (m_path != notedPath)
+        // The overlay is made from the full-size image; a view that has none yet computes it when
+        // the image arrives (displayFullSizeImage()).
+        if (m_path != notedPath || m_image.isNull())
             return;
-        KTIndeterminateProgressIndicatorController::sharedController().startAnimation();
-        const QImage source = m_image;
-        const std::shared_ptr<KTOverlayImageCache> cache =
-            overlay == PixelOverlay::Exposure ? m_exposurePixelsCache : m_focusMaskPixelsCache;
-        QPointer<KTImageView> guard(this);
-        KTConcurrentQueue::global().async([guard, source, cache, notedPath, imageID, overlay] {
-            // Without a file number nothing is cached: the key would not tell files apart.
-            QString key;
-            if (!imageID.isEmpty())
-                key = overlay == PixelOverlay::Exposure ? imageID : focusMaskCacheKeyForImageWithID(imageID);
-            QImage result = cache->image(key, notedPath);
-            if (result.isNull()) {
-                result = overlay == PixelOverlay::Exposure
-                             ? KTPixelUtils::exposurePixelsImageFromImage(source)
-                             : KTPixelUtils::focusMaskImageFromImage(source);
-                cache->insert(key, notedPath, result);
-            }
-            postToMain([guard, result, notedPath, overlay] {
-                if (guard && guard->m_path == notedPath) {
-                    const Layer target =
-                        overlay == PixelOverlay::Exposure ? Layer::ExposurePixels : Layer::FocusMask;
-                    guard->setLayerContents(target, result);
-                    guard->setLayerHidden(target, overlay == PixelOverlay::Exposure
-                                                      ? !guard->m_showsExposurePixels
-                                                      : !guard->m_showsFocusMask);
-                    if (overlay == PixelOverlay::FocusMask)
-                        guard->m_layers[int(Layer::FocusMask)].opacity =
-                            KTUserDefaults::standardUserDefaults().floatForKey(kFocusMaskOpacityDefaultsKey);
-                }
-                KTIndeterminateProgressIndicatorController::sharedController().stopAnimation();
+        const auto kind = overlay == PixelOverlay::Exposure ? KTImagePixelOverlays::Kind::ExposurePixels
+                                                            : KTImagePixelOverlays::Kind::FocusMask;
+        m_pixelOverlays.compute(
+            kind, m_image, notedPath, imageID, this, [this, notedPath, overlay](const QImage &result) {
+                if (m_path != notedPath)
+                    return;
+                const Layer target =
+                    overlay == PixelOverlay::Exposure ? Layer::ExposurePixels : Layer::FocusMask;
+                setLayerContents(target, result);
+                setLayerHidden(target, overlay == PixelOverlay::Exposure ? !m_showsExposurePixels
+                                                                         : !m_showsFocusMask);
+                if (overlay == PixelOverlay::FocusMask)
+                    m_layers.setOpacity(Layer::FocusMask, KTUserDefaults::standardUserDefaults().floatForKey(
+                                                              kFocusMaskOpacityDefaultsKey));
             });
-        });
     });
-}
-
-void KTImageView::setFocusedRegionsVisible(bool visible)
-{
-    if (visible == m_focusedRegionsVisible)
-        return;
-    m_focusedRegionsVisible = visible;
-    if (visible) {
-        showFocusedRegionsLayer();
-        reloadFocusedRegionsIfNeed();
-    } else {
-        hideFocusedRegionsLayer();
-        cancelObtainingFocusedRegions();
-    }
-}
-
-void KTImageView::showFocusedRegionsLayer()
-{
-    setLayerHidden(Layer::InstantZoom, false);
-    if (layer(Layer::InstantZoom).contents.isNull())
-        return;
-    for (Layer picture : {Layer::Image, Layer::Preview, Layer::LowResPreview})
-        setLayerHidden(picture, true);
-}
-
-void KTImageView::hideFocusedRegionsLayer()
-{
-    setLayerHidden(Layer::InstantZoom, true);
-    for (Layer picture : {Layer::Image, Layer::Preview, Layer::LowResPreview})
-        setLayerHidden(picture, false);
-}
-
-void KTImageView::reloadFocusedRegionsIfNeed()
-{
-    reloadFocusPictureIfNeed(FocusPicture::Regions);
-}
-
-void KTImageView::cancelObtainingFocusedRegions()
-{
-    cancelObtainingFocusPicture(FocusPicture::Regions);
-}
-
-void KTImageView::setFocusPointLatticeVisible(bool visible)
-{
-    if (visible == m_focusPointLatticeVisible)
-        return;
-    m_focusPointLatticeVisible = visible;
-    setLayerHidden(Layer::FocusPointLattice, !visible);
-    if (visible)
-        reloadFocusPointLatticeIfNeed();
-    else
-        cancelObtainingFocusPointLattice();
-}
-
-void KTImageView::reloadFocusPointLatticeIfNeed()
-{
-    reloadFocusPictureIfNeed(FocusPicture::Lattice);
-}
-
-void KTImageView::cancelObtainingFocusPointLattice()
-{
-    cancelObtainingFocusPicture(FocusPicture::Lattice);
-}
-
-std::optional<KTCallbackID> &KTImageView::focusPictureRequest(FocusPicture picture)
-{
-    return picture == FocusPicture::Regions ? m_focusedRegionCallbackID : m_focusPointLatticeCallbackID;
-}
-
-void KTImageView::reloadFocusPictureIfNeed(FocusPicture picture)
-{
-    // The lattice's request would need no record, but without one there is nothing to ask for.
-    const bool on = picture == FocusPicture::Regions ? m_focusedRegionsVisible : m_focusPointLatticeVisible;
-    const Layer target = picture == FocusPicture::Regions ? Layer::InstantZoom : Layer::FocusPointLattice;
-    if (isHiddenOrHasHiddenAncestor(this) || !on || !layer(target).contents.isNull() ||
-        focusPictureRequest(picture) || !m_imageMO)
-        return;
-    reloadFocusPicture(picture);
-}
-
-void KTImageView::reloadFocusPicture(FocusPicture picture)
-{
-    // An image of no size (a missing or unreadable file) has no fitted size to ask for.
-    if (m_geometry.imageSize().isEmpty())
-        return;
-    const Layer target = picture == FocusPicture::Regions ? Layer::InstantZoom : Layer::FocusPointLattice;
-    showProgress();
-    setLayerContents(target, {});
-    std::optional<KTCallbackID> &request = focusPictureRequest(picture);
-    m_services.focusedRegions().cancelObtaining(request);
-    request.reset();
-    QPointer<KTImageView> guard(this);
-    // The token stays after the answer, so no second request is made for the same record.
-    request = m_services.focusedRegions().obtainFocusedRegionStorage(
-        [guard, picture, target](const std::shared_ptr<KTFocusedRegionsStorage> &storage, bool) {
-            if (!guard)
-                return;
-            const QSizeF fitted = guard->m_geometry.imageSize() * guard->m_geometry.fitScale();
-            const QSizeF size(std::round(fitted.width()), std::round(fitted.height()));
-            QImage contents;
-            if (storage)
-                contents = picture == FocusPicture::Regions
-                               ? storage->apropriateFocusedRegionOfSize(size)
-                               : storage->apropriateFocusPointLatticeOfSize(size);
-            guard->setLayerContents(target, contents);
-            // The regions replace the photo; the lattice lies over it.
-            if (picture == FocusPicture::Regions && !contents.isNull() && !guard->layer(target).hidden)
-                guard->showFocusedRegionsLayer();
-            guard->hideProgress();
-        },
-        m_imageMO->uuid(), m_path);
-}
-
-void KTImageView::cancelObtainingFocusPicture(FocusPicture picture)
-{
-    std::optional<KTCallbackID> &request = focusPictureRequest(picture);
-    m_services.focusedRegions().cancelObtaining(request);
-    request.reset();
-    hideProgress();
 }
 
 void KTImageView::setShowsRejectedStatus(bool shows)
@@ -1297,7 +923,7 @@ void KTImageView::adjustProgressIndicatorVisibility()
 QWidget *KTImageView::loadingView()
 {
     if (!m_loadingView) {
-        m_loadingView = new LoadingBadge(this);
+        m_loadingView = new KTLoadingBadge(this);
         m_loadingView->hide();
         placeChildren();
     }
@@ -1321,54 +947,13 @@ void KTImageView::setLoadingViewVisible(bool visible)
 
 // ---- Buttons, selection and menu ----
 
-void KTImageView::configureButtons()
-{
-    const auto makeButton = [this](const QString &off, const QString &on) {
-        auto *button = new KTOnOffButton(this);
-        const qreal ratio = devicePixelRatioF();
-        button->setImage(KTNamedImages::shared().image(off, ratio));
-        button->updateImage();
-        button->setAlternateImage(KTNamedImages::shared().image(on, ratio));
-        button->updateAlternateImage();
-        button->resize(KTNamedImages::shared().naturalSize(off).toSize());
-        return button;
-    };
-    m_flagButton = makeButton(QStringLiteral("picked_btn_img"), QStringLiteral("picked_btn_img_on"));
-    m_rejectButton = makeButton(QStringLiteral("reject_icon_small"), QStringLiteral("revert_btn_img"));
-    m_flagButton->setToolTip(tr("Pick"));
-    m_rejectButton->setToolTip(tr("Reject"));
-    connect(m_flagButton, &KTControl::clicked, this, &KTImageView::onFlagButton);
-    connect(m_rejectButton, &KTControl::clicked, this, &KTImageView::onRedjectButton);
-    m_flagButtonAnimation = new QPropertyAnimation(m_flagButton, "geometry", this);
-    m_rejectButtonAnimation = new QPropertyAnimation(m_rejectButton, "geometry", this);
-    rebindButtons();
-}
-
-void KTImageView::rebindButtons()
-{
-    if (!m_imageMO || !m_imageMO->context() || !m_imageMO->context()->isMainContext())
-        return;
-    kt_bindStateToObject(m_flagButton, KTBindingSource(m_imageMO), QStringLiteral("picked"));
-    kt_bindStateToObject(m_rejectButton, KTBindingSource(m_imageMO), QStringLiteral("rejected"));
-}
-
 void KTImageView::updateFlagAndTrashButtonFrames(KTAnimated animated)
 {
-    if (!m_flagButton)
+    if (!m_buttons)
         return;
-    const auto place = [&](KTOnOffButton *button, QPropertyAnimation *animation, const QRectF &frame) {
-        const QRect target = m_geometry.toQt(frame).toRect();
-        animation->stop();
-        if (animated == KTAnimated::Yes && KTAnimations::isEnabled() && button->geometry() != target) {
-            animation->setStartValue(button->geometry());
-            animation->setEndValue(target);
-            KTAnimations::start(animation, kButtonsAnimationDuration);
-        } else {
-            button->setGeometry(target);
-        }
-    };
-    place(m_flagButton, m_flagButtonAnimation, m_geometry.flagButtonFrame(m_flagButton->size()));
-    place(m_rejectButton, m_rejectButtonAnimation, m_geometry.rejectButtonFrame(m_rejectButton->size()));
+    m_buttons->place(m_geometry.toQt(m_geometry.flagButtonFrame(flagButton()->size())).toRect(),
+                     m_geometry.toQt(m_geometry.rejectButtonFrame(rejectButton()->size())).toRect(),
+                     animated);
 }
 
 bool KTImageView::isMouseAboveImage() const
@@ -1377,56 +962,30 @@ bool KTImageView::isMouseAboveImage() const
            QRectF(rect()).contains(*m_pointer);
 }
 
-bool KTImageView::pointerInsideContainer() const
-{
-    return isMouseAboveImage();
-}
-
 void KTImageView::adjustFlagButtonVisibility()
 {
-    const bool visible = m_showPickRejectButtons && recordFileExists() &&
-                         !m_imageMO->rejected().value_or(false) &&
-                         (isMouseAboveImage() || m_imageMO->picked().value_or(false));
-    m_flagButton->setVisible(visible);
-    if (visible)
-        m_flagButton->raise();
+    m_buttons->adjustFlagVisibility(isMouseAboveImage());
 }
 
 void KTImageView::adjustRejectButtonVisibility()
 {
-    const bool visible = m_showPickRejectButtons && recordFileExists() &&
-                         (isMouseAboveImage() || m_imageMO->rejected().value_or(false));
-    m_rejectButton->setVisible(visible);
+    m_buttons->adjustRejectVisibility(isMouseAboveImage());
 }
 
 void KTImageView::setShowPickRejectButtons(bool show)
 {
-    if (show == m_showPickRejectButtons)
-        return;
-    m_showPickRejectButtons = show;
-    adjustFlagAndTrashButtons();
+    m_buttons->setSwitchedOn(show, isMouseAboveImage());
     update();
-}
-
-void KTImageView::adjustFlagAndTrashButtons()
-{
-    // Only the switch and the pointer count here; the next pointer movement applies the record's
-    // rules again.
-    const bool visible = m_showsPickedAndRejectedButtons ? m_showPickRejectButtons && pointerInsideContainer()
-                                                         : m_showPickRejectButtons;
-    m_flagButton->setVisible(visible);
-    m_rejectButton->setVisible(visible);
 }
 
 bool KTImageView::pickedAndRejectedButtonsEnabled() const
 {
-    return m_flagButton->isEnabled() && m_rejectButton->isEnabled();
+    return m_buttons->isEnabled();
 }
 
 void KTImageView::setPickedAndRejectedButtonsEnabled(bool enabled)
 {
-    m_flagButton->setEnabled(enabled);
-    m_rejectButton->setEnabled(enabled);
+    m_buttons->setEnabled(enabled);
 }
 
 void KTImageView::setSelectable(bool selectable)
@@ -1444,26 +1003,6 @@ void KTImageView::setSelected(bool selected)
 {
     m_selectionView->setSelected(selected);
     m_selectionView->update();
-}
-
-void KTImageView::onFlagButton()
-{
-    if (!m_imageMO)
-        return;
-    // The button never turns itself (KTOnOffButton): a click asks for the state it does not show.
-    m_imageMO->setPicked(m_flagButton->state() != 1);
-}
-
-void KTImageView::onRedjectButton()
-{
-    if (!m_imageMO)
-        return;
-    if (m_rejectButton->state() != 1) {
-        if (KTImageStorage *storage = m_services.catalogue())
-            storage->moveImagesToTrash({m_imageMO});
-    } else {
-        m_imageMO->setRejected(false);
-    }
 }
 
 void KTImageView::deleteSimilarImagesAtSamePath()

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "KTCallbackID.h"
 #include "KTDrawView.h"
-#include "KTEntitiesManagerCallbackID.h"
 #include "KTFocusMaskDefaults.h"
-#include "KTImageViewImagePreparator.h"
+#include "KTFocusPictures.h"
+#include "KTImageDecisionButtons.h"
+#include "KTImageDocument.h"
+#include "KTImageLayerStack.h"
+#include "KTImagePixelOverlays.h"
 #include "KTImageViewServices.h"
 #include "KTNotificationCenter.h"
 #include "KTObservationToken.h"
@@ -24,14 +26,12 @@
 
 class KTFullSizeImageCache;
 class KTImageMO;
+class KTLoadingBadge;
 class KTImageSelectionView;
 class KTOnOffButton;
-class KTImageDecodeQueue;
 class KTOverlayImageCache;
-class KTScaledImageCache;
 class KTSpinner;
 class QMenu;
-class QPropertyAnimation;
 class QVariantAnimation;
 
 /// Shows one image record at any zoom: the view of the review modes' "Image" sub-mode and each
@@ -63,47 +63,26 @@ class KTImageView : public KTDrawView, public KTZoomProtocol
     Q_PROPERTY(bool showsFocusMask READ showsFocusMask WRITE setShowsFocusMask NOTIFY showsFocusMaskChanged)
 
 public:
-    /// The layers, back to front.
-    enum class Layer
-    {
-        Shadow,
-        LowResPreview,
-        Preview,
-        Image,
-        InstantZoom,
-        FocusPointLattice,
-        TrashStatus,
-        ExposurePixels,
-        FocusMask,
-        Overlay,
-    };
-    static constexpr int kLayerCount = int(Layer::Overlay) + 1;
-
-    /// What a layer shows: a picture stretched over its frame (the container's frame for the
-    /// image layers, the view for the overlay), unless hidden.
-    struct LayerState
-    {
-        QImage contents;
-        bool hidden = false;
-        double opacity = 1.0;
-    };
+    /// The layers, back to front, and what each shows.
+    using Layer = KTImageLayerStack::Layer;
+    using LayerState = KTImageLayerStack::LayerState;
+    static constexpr int kLayerCount = KTImageLayerStack::kLayerCount;
+    static constexpr double kMissingFileFontSize = KTImageLayerStack::kMissingFileFontSize;
+    static constexpr double kMissingFileSmallestFontSize = KTImageLayerStack::kMissingFileSmallestFontSize;
 
     /// The size of the thumbnail stage.
-    static constexpr double kLowResPreviewSize = 100.0;
+    static constexpr double kLowResPreviewSize = KTImageDocument::kLowResPreviewSize;
     /// The wait before the preview stage and before an overlay computation, in seconds.
     static constexpr double kPreviewDelay = 0.1;
     static constexpr double kOverlayDelay = 0.2;
     /// The wait before an asynchronous full-size load, in seconds.
-    static constexpr double kReloadImageDelay = 0.01;
+    static constexpr double kReloadImageDelay = KTImageDocument::kReloadImageDelay;
     /// Zoom and pan animations, and the buttons' frame animation, in seconds.
     static constexpr double kZoomAnimationDuration = 0.2;
-    static constexpr double kButtonsAnimationDuration = 0.30000000000000004;
+    static constexpr double kButtonsAnimationDuration = KTImageDecisionButtons::kAnimationDuration;
     /// Count limit of each overlay cache, and of the shared full-size cache.
     static constexpr int kOverlayCacheLimit = 10;
-    static constexpr int kFullSizeCacheLimit = 5;
-    /// The missing-file message starts at this size and shrinks to fit, down to the smallest.
-    static constexpr double kMissingFileFontSize = 40.0;
-    static constexpr double kMissingFileSmallestFontSize = 9.0;
+    static constexpr int kFullSizeCacheLimit = KTImageDocument::kFullSizeCacheLimit;
 
     explicit KTImageView(QWidget *parent = nullptr);
     /// A view that takes its thumbnails, focused regions, decodes, timers and catalogue from
@@ -120,12 +99,14 @@ public:
     KTImageMO *imageMO() const { return m_imageMO; }
     /// Shows `image` (null clears the view). The record already shown changes nothing.
     void setImageMO(KTImageMO *image);
+    /// What the view shows of the record: its properties and the pictures of its stages, shared
+    /// with the other views of the record. Null while no record is shown.
+    KTImageDocument *document() const { return m_document.get(); }
     /// The record's path when it was shown; every asynchronous result is compared with it.
     QString path() const { return m_path; }
-    QUrl imageURL() const { return m_imageURL; }
-    QString imageName() const { return m_imageName; }
-    /// The file's image properties; empty when the file could not be read.
-    QVariantMap metadata() const { return m_metadata; }
+    /// The file's image properties; empty when the file could not be read, and until the
+    /// document has read them (metadataChanged()).
+    QVariantMap metadata() const;
     /// The full-size image once loaded and prepared, else null.
     QImage image() const { return m_image; }
     QImage previewImage() const { return m_previewImage; }
@@ -133,23 +114,17 @@ public:
 
     // ---- Stages ----
 
+    /// Asks the document for the 100-pixel thumbnail.
     void reloadLowResPreviewImage();
-    void cancelReloadingLowResPreview();
-    /// Requests the view-sized preview after 0.1 s, when the same record is still shown.
+    /// Asks the document for the view-sized preview after 0.1 s, when the same record is still
+    /// shown; a record shown for less gets none.
     void reloadPreviewImage();
-    void cancelReloadingPreview();
-    /// When the full-size load starts.
-    enum class Load
-    {
-        Now,
-        /// After 10 ms on the main queue.
-        AfterDelay,
-    };
+    using Load = KTImageDocument::Load;
     /// reloadImageAsync(Load::AfterDelay).
     void reloadImage() { reloadImageAsync(Load::AfterDelay); }
-    /// Loads the full-size image: from the shared cache at once, else decoded on the view's
-    /// queue (work not yet started there is withdrawn). Nothing without a path or while the file
-    /// is missing.
+    /// Loads the full-size image through the document: from the shared cache at once, else
+    /// decoded once for every view of the record. Nothing without a path or while the file is
+    /// missing.
     void reloadImageAsync(Load when);
     /// Starts the full-size stage when the zoom shows more pixels than the preview holds, or
     /// when an overlay computed from the full-size image is on.
@@ -159,7 +134,7 @@ public:
 
     // ---- Layers ----
 
-    const LayerState &layer(Layer layer) const { return m_layers[int(layer)]; }
+    const LayerState &layer(Layer layer) const { return m_layers.layer(layer); }
     /// The container's frame on screen now (mid-animation included), y upwards.
     QRectF presentationFrame() const { return m_presentationFrame; }
     /// The container's model frame, y upwards; the comparison view reads it.
@@ -227,19 +202,27 @@ public:
     /// The focus-mask cache key: the file number, then each focus-mask setting ("_" and its value,
     /// or "_R1", "_R2", "_RS", "_T" when the setting holds no value).
     static QString focusMaskCacheKeyForImageWithID(const QString &imageID);
-    const KTOverlayImageCache &exposurePixelsCache() const { return *m_exposurePixelsCache; }
-    const KTOverlayImageCache &focusMaskPixelsCache() const { return *m_focusMaskPixelsCache; }
+    const KTOverlayImageCache &exposurePixelsCache() const
+    {
+        return m_pixelOverlays.cache(KTImagePixelOverlays::Kind::ExposurePixels);
+    }
+    const KTOverlayImageCache &focusMaskPixelsCache() const
+    {
+        return m_pixelOverlays.cache(KTImagePixelOverlays::Kind::FocusMask);
+    }
 
-    bool isFocusedRegionsVisible() const { return m_focusedRegionsVisible; }
-    void setFocusedRegionsVisible(bool visible);
-    bool isFocusPointLatticeVisible() const { return m_focusPointLatticeVisible; }
-    void setFocusPointLatticeVisible(bool visible);
-    void reloadFocusedRegionsIfNeed();
-    void reloadFocusPointLatticeIfNeed();
-    void cancelObtainingFocusedRegions();
-    void cancelObtainingFocusPointLattice();
-    bool hasPendingFocusedRegionsRequest() const { return m_focusedRegionCallbackID.has_value(); }
-    bool hasPendingFocusPointLatticeRequest() const { return m_focusPointLatticeCallbackID.has_value(); }
+    /// The camera's focused regions (in place of the photo) and focus-point lattice (over it),
+    /// following the shared focused-regions manager's switches.
+    bool isFocusedRegionsVisible() const { return m_focusPictures->isRegionsVisible(); }
+    void setFocusedRegionsVisible(bool visible) { m_focusPictures->setRegionsVisible(visible); }
+    bool isFocusPointLatticeVisible() const { return m_focusPictures->isLatticeVisible(); }
+    void setFocusPointLatticeVisible(bool visible) { m_focusPictures->setLatticeVisible(visible); }
+    void reloadFocusedRegionsIfNeed() { m_focusPictures->reloadRegionsIfNeed(); }
+    void reloadFocusPointLatticeIfNeed() { m_focusPictures->reloadLatticeIfNeed(); }
+    void cancelObtainingFocusedRegions() { m_focusPictures->cancelRegions(); }
+    void cancelObtainingFocusPointLattice() { m_focusPictures->cancelLattice(); }
+    bool hasPendingFocusedRegionsRequest() const { return m_focusPictures->hasPendingRegionsRequest(); }
+    bool hasPendingFocusPointLatticeRequest() const { return m_focusPictures->hasPendingLatticeRequest(); }
 
     bool showsRejectedStatus() const { return m_showsRejectedStatus; }
     void setShowsRejectedStatus(bool shows);
@@ -254,12 +237,12 @@ public:
 
     // ---- Buttons, selection and menu ----
 
-    KTOnOffButton *flagButton() const { return m_flagButton; }
-    KTOnOffButton *rejectButton() const { return m_rejectButton; }
-    bool showPickRejectButtons() const { return m_showPickRejectButtons; }
+    KTOnOffButton *flagButton() const { return m_buttons->flagButton(); }
+    KTOnOffButton *rejectButton() const { return m_buttons->rejectButton(); }
+    bool showPickRejectButtons() const { return m_buttons->isSwitchedOn(); }
     void setShowPickRejectButtons(bool show);
-    bool showsPickedAndRejectedButtons() const { return m_showsPickedAndRejectedButtons; }
-    void setShowsPickedAndRejectedButtons(bool shows) { m_showsPickedAndRejectedButtons = shows; }
+    bool showsPickedAndRejectedButtons() const { return m_buttons->switchFollowsPointer(); }
+    void setShowsPickedAndRejectedButtons(bool shows) { m_buttons->setSwitchFollowsPointer(shows); }
     bool pickedAndRejectedButtonsEnabled() const;
     void setPickedAndRejectedButtonsEnabled(bool enabled);
     /// Whether the pointer is over the visible part of the image (on screen now).
@@ -282,17 +265,16 @@ public:
     QMenu *menuForEvent(const QPoint &position);
     /// Pick button action: the record is picked when the button shows it unpicked, and the other
     /// way round.
-    void onFlagButton();
+    void onFlagButton() { m_buttons->onFlagButton(); }
     /// Reject button action: rejects through the catalogue, or puts the record back.
-    void onRedjectButton();
+    void onRedjectButton() { m_buttons->onRejectButton(); }
     /// Rejects every image in the record's folder after the catalogue's confirmation.
     void deleteSimilarImagesAtSamePath();
 
 signals:
     void imageMOChanged();
+    /// The document's properties arrived (the layers took the image's size).
     void metadataChanged();
-    void imageNameChanged();
-    void imageURLChanged();
     void scalePercentChanged();
     void showsFocusMaskChanged(bool shows);
     /// Every repaint of the view's pictures (tests and benchmarks wait for it).
@@ -316,19 +298,18 @@ protected:
 
 private:
     void initialize();
-    void configureButtons();
-    void rebindButtons();
     void startObserving(KTImageMO *image);
     void stopObserving();
 
     // Stages.
+    void followDocument();
+    void propertiesDidLoad();
     void adjustLayersBounds();
     void setLayersBounds(const QSizeF &size);
     void adjustLayersBoundsFromImage(const QImage &image);
+    void showLowResPreviewImage(const QImage &image);
     void showPreviewImage(const QImage &image);
-    void displayFullSizeImage(const QImage &image, const QString &path);
-    void loadFullSizeImage(const QString &path);
-    KTImageDecodeQueue &reloadImageQueue();
+    void displayFullSizeImage(const QImage &image);
 
     // Geometry.
     /// Brings the on-screen frame to the model frame (animated from where the screen is, or at
@@ -347,30 +328,14 @@ private:
         FocusMask,
     };
     void displayPixelOverlay(PixelOverlay overlay);
-    void showFocusedRegionsLayer();
-    void hideFocusedRegionsLayer();
-    /// The focused-regions picture (in place of the photo) or the focus-point lattice (over it).
-    enum class FocusPicture
-    {
-        Regions,
-        Lattice,
-    };
-    std::optional<KTCallbackID> &focusPictureRequest(FocusPicture picture);
-    void reloadFocusPictureIfNeed(FocusPicture picture);
-    void reloadFocusPicture(FocusPicture picture);
-    void cancelObtainingFocusPicture(FocusPicture picture);
     void adjustTrashStatusVisibility();
     void adjustOverlayLayerVisibility();
     void adjustProgressIndicatorVisibility();
     void setLoadingViewVisible(bool visible);
     void placeChildren();
-    void drawMissingFileMessage(QPainter &painter);
-    void drawShadow(QPainter &painter, const QRectF &frame);
 
     // Buttons.
     void updateFlagAndTrashButtonFrames(KTAnimated animated);
-    void adjustFlagAndTrashButtons();
-    bool pointerInsideContainer() const;
 
     void setLayerContents(Layer layer, const QImage &contents);
     void setLayerHidden(Layer layer, bool hidden);
@@ -378,31 +343,21 @@ private:
     bool recordFileExists() const;
 
     KTImageViewServices m_services;
-    std::array<LayerState, kLayerCount> m_layers;
-    std::array<std::unique_ptr<KTScaledImageCache>, kLayerCount> m_scaledLayers;
+    KTImageLayerStack m_layers{[this] { update(); }};
     KTViewerGeometry m_geometry;
     QRectF m_presentationFrame;
     QVariantAnimation *m_frameAnimation = nullptr;
 
     KTRecordRef<KTImageMO> m_imageMO;
+    std::shared_ptr<KTImageDocument> m_document;
+    /// The zoom-locked part to show once the document knows the image's size.
+    std::optional<KTVisibleGeometry> m_geometryAwaitingProperties;
     std::vector<KTObservationToken> m_recordObservers;
     QString m_path;
-    QUrl m_imageURL;
-    QString m_imageName;
-    QVariantMap m_metadata;
     QImage m_image;
     QImage m_previewImage;
     QImage m_lowResPreviewImage;
-    KTImageViewImagePreparator m_previewGenerator;
-    std::unique_ptr<KTImageDecodeQueue> m_reloadImageQueue;
-    /// Decodes queued or running, and the path of the last one queued.
-    int m_pendingDecodes = 0;
-    QString m_decodingPath;
-    std::optional<KTEntitiesManagerCallbackID> m_reloadLowResPreviewCallbackID;
-    std::optional<KTEntitiesManagerCallbackID> m_reloadPreviewCallbackID;
     quint64 m_previewGeneration = 0;
-    std::optional<KTCallbackID> m_focusedRegionCallbackID;
-    std::optional<KTCallbackID> m_focusPointLatticeCallbackID;
 
     bool m_showsRejectedStatus = true;
     bool m_isFitToScreen = true;
@@ -414,20 +369,13 @@ private:
 
     bool m_showsExposurePixels = false;
     bool m_showsFocusMask = false;
-    bool m_focusedRegionsVisible = false;
-    bool m_focusPointLatticeVisible = false;
-    std::shared_ptr<KTOverlayImageCache> m_exposurePixelsCache;
-    std::shared_ptr<KTOverlayImageCache> m_focusMaskPixelsCache;
+    KTFocusPictures *m_focusPictures = nullptr;
+    KTImagePixelOverlays m_pixelOverlays{kOverlayCacheLimit};
     quint64 m_progressQueryCount = 0;
     KTSpinner *m_progressIndicator = nullptr;
-    QWidget *m_loadingView = nullptr;
+    KTLoadingBadge *m_loadingView = nullptr;
 
-    KTOnOffButton *m_flagButton = nullptr;
-    KTOnOffButton *m_rejectButton = nullptr;
-    QPropertyAnimation *m_flagButtonAnimation = nullptr;
-    QPropertyAnimation *m_rejectButtonAnimation = nullptr;
-    bool m_showPickRejectButtons = false;
-    bool m_showsPickedAndRejectedButtons = true;
+    KTImageDecisionButtons *m_buttons = nullptr;
     bool m_selectable = false;
     KTImageSelectionView *m_selectionView = nullptr;
     QColor m_selectionColor;

@@ -1,5 +1,7 @@
 #include "KTImageViewServices.h"
 
+#include "KTConcurrentQueue.h"
+#include "KTDispatch.h"
 #include "KTEntitiesManager.h"
 #include "KTFocusedRegionsManager.h"
 #include "KTImageStorage.h"
@@ -37,4 +39,16 @@ void KTImageViewServices::schedule(QObject *receiver, double seconds, std::funct
         return;
     }
     QTimer::singleShot(int(std::lround(seconds * 1000)), receiver, std::move(job));
+}
+
+void KTImageViewServices::runInBackground(std::function<void()> work, std::function<void()> then) const
+{
+    if (worker) {
+        worker(std::move(work), std::move(then));
+        return;
+    }
+    KTConcurrentQueue::global().async([work = std::move(work), then = std::move(then)]() mutable {
+        work();
+        postToMain(std::move(then));
+    });
 }

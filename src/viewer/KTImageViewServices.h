@@ -21,6 +21,8 @@ struct KTImageViewServices
     /// Decodes the upright full-size image of a file; runs on the viewer's decode queue. A null
     /// image when nothing decodes.
     using Decoder = std::function<QImage(const QString &path)>;
+    /// Runs `work` off the main thread, then `then` on the main thread.
+    using Worker = std::function<void(std::function<void()> work, std::function<void()> then)>;
 
     KTEntitiesManager *entitiesManager = nullptr;
     KTFocusedRegionsManager *focusedRegionsManager = nullptr;
@@ -30,10 +32,14 @@ struct KTImageViewServices
     Decoder decoder;
     /// Null: a single-shot QTimer.
     Scheduler scheduler;
+    /// Reads a file's properties for an image document. Null: `work` on the global concurrent
+    /// queue, `then` through the main queue. (Tests run both at once.)
+    Worker worker;
 
     KTEntitiesManager &entities() const;
     KTFocusedRegionsManager &focusedRegions() const;
     KTImageStorage *catalogue() const;
     QImage decode(const QString &path) const;
     void schedule(QObject *receiver, double seconds, std::function<void()> job) const;
+    void runInBackground(std::function<void()> work, std::function<void()> then) const;
 };

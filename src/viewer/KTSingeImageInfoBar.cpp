@@ -1,9 +1,8 @@
 #include "KTSingeImageInfoBar.h"
 
 #include "KTColor.h"
-#include "KTDictionaryExif.h"
+#include "KTImageDocument.h"
 #include "KTImageMO.h"
-#include "KTImageUtils.h"
 #include "KTInfoStrings.h"
 #include "KTInfoTextField.h"
 #include "KTMultipleLabelsView.h"
@@ -48,6 +47,9 @@ KTSingeImageInfoBar::~KTSingeImageInfoBar()
 void KTSingeImageInfoBar::stopFollowingRecord()
 {
     m_fileExistsObserver.reset();
+    if (m_document)
+        disconnect(m_document.get(), nullptr, this, nullptr);
+    m_document.reset();
     if (m_imageMO && m_imageMO->isMonitoringFileSystem())
         m_imageMO->stopMonitoringFileSystem();
 }
@@ -67,6 +69,9 @@ void KTSingeImageInfoBar::setImageMO(KTImageMO *image)
                                                             setInfoHidden(!change.newValue.toBool());
                                                     });
         }
+        m_document = KTImageDocument::forImage(image);
+        connect(m_document.get(), &KTImageDocument::propertiesLoaded, this,
+                [this] { m_imageInfoView->setStrings(infoStringsFromImageMO()); });
     }
     m_imageInfoView->setStrings(infoStringsFromImageMO());
     m_imagePathLabel->setStringValue(image ? image->path() : QString());
@@ -85,21 +90,5 @@ void KTSingeImageInfoBar::setInfoHidden(bool hidden)
 
 QStringList KTSingeImageInfoBar::infoStringsFromImageMO() const
 {
-    if (!m_imageMO)
-        return {};
-    const QVariantMap properties = KTImageUtils::metadataDictionaryFromPath(m_imageMO->path());
-    if (properties.isEmpty())
-        return {};
-    QStringList strings;
-    const auto add = [&strings](const QString &value, const QString &format = QStringLiteral("%1")) {
-        if (!value.isEmpty())
-            strings.append(format.arg(value));
-    };
-    add(KTDictionaryExif::shortDateString(properties));
-    add(KTDictionaryExif::imageSize(properties));
-    add(KTDictionaryExif::ISO(properties), QStringLiteral("ISO %1"));
-    add(KTDictionaryExif::focalLengthTrimmed(properties), QStringLiteral("%1mm"));
-    add(KTDictionaryExif::fNumberString(properties), QStringLiteral("f/%1"));
-    add(KTDictionaryExif::exposureTimeString(properties));
-    return strings;
+    return m_imageMO && m_document ? m_document->properties().infoBarStrings : QStringList();
 }

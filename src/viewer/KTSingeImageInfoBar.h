@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
+class KTImageDocument;
 class KTImageMO;
 class KTInfoTextField;
 class KTMultipleLabelsView;
@@ -35,7 +38,8 @@ public:
     void setInfoHidden(bool hidden);
     bool isInfoHidden() const { return m_infoHidden; }
     /// The shown record's strings, each only when present: the short date, the pixel size,
-    /// "ISO n", "nmm", "f/n" and the exposure time (this order, unlike the strip's).
+    /// "ISO n", "nmm", "f/n" and the exposure time (this order, unlike the strip's); empty until
+    /// the record's document has read the file.
     QStringList infoStringsFromImageMO() const;
 
     KTUIImageView *separator() const { return m_separator; }
@@ -47,6 +51,7 @@ private:
     void stopFollowingRecord();
 
     KTRecordRef<KTImageMO> m_imageMO;
+    std::shared_ptr<KTImageDocument> m_document;
     KTObservationToken m_fileExistsObserver;
     KTObserverToken m_deletionObserver;
     bool m_infoHidden = false;

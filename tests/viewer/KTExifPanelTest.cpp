@@ -21,7 +21,7 @@ namespace {
 class ExifPanel : public KTViewerFixture
 {
 public:
-    ExifPanel() : controller(&entities) {}
+    ExifPanel() : controller(services()) {}
 
     /// Shows `record` and lets its preview answer.
     void show(KTImageMO *record)
@@ -141,6 +141,21 @@ TEST_F(ExifPanel, FileWithoutPropertiesShowsOnlyTheFileFacts)
     EXPECT_NE(value("Type"), QStringLiteral("---"));
     for (const QString &title : {QStringLiteral("Time"), QStringLiteral("Resolution"), QStringLiteral("DPI"),
                                  QStringLiteral("Exposure Bias"), QStringLiteral("Color Space")})
+        EXPECT_EQ(value(title), QStringLiteral("---")) << qPrintable(title);
+}
+
+// A photo without EXIF has its size but no camera values: none of them reads as a value of 0.
+TEST_F(ExifPanel, PhotoWithoutExifShowsNoCameraValues)
+{
+    const QString path = dir.filePath("plain.jpg");
+    ASSERT_TRUE(writeJpegWithExif(path, {}, QSize(320, 200)));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    show(recordForFile("plain.jpg", file.readAll()));
+    EXPECT_EQ(value("Resolution"), QStringLiteral("320x200"));
+    for (const QString &title :
+         {QStringLiteral("Exposure"), QStringLiteral("F-Stop"), QStringLiteral("Exposure Bias"),
+          QStringLiteral("ISO"), QStringLiteral("Color Space")})
         EXPECT_EQ(value(title), QStringLiteral("---")) << qPrintable(title);
 }
 

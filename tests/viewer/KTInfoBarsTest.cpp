@@ -11,6 +11,7 @@
 #include "KTInfoTextField.h"
 #include "KTMultipleLabelsView.h"
 #include "KTSingeImageInfoBar.h"
+#include "KTTestSupport.h"
 #include "KTUIImageView.h"
 #include "KTViewerFixture.h"
 #include "KTWidgetRendering.h"
@@ -63,6 +64,9 @@ TEST_F(InfoBars, SingleBarShowsPathSizeAndStringsAndHidesWithoutAFile)
 
     bar.setImageMO(record);
     EXPECT_FALSE(bar.isInfoHidden());
+    // The strings come when the record's document has read the file, off the main thread.
+    EXPECT_TRUE(bar.infoStringsFromImageMO().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !bar.imageInfoView()->strings().isEmpty(); }));
     EXPECT_EQ(bar.imagePathLabel()->stringValue(), record->path());
     EXPECT_EQ(bar.imageSizeLabel()->stringValue(), KTInfoStrings::byteCount(qint64(*record->size())));
     const QStringList strings = bar.infoStringsFromImageMO();
@@ -126,7 +130,7 @@ TEST_F(InfoBars, DeletedRecordIsLetGoEverywhere)
     KTImageMO *record = cameraRecord("deleted.jpg");
     KTImageInfoView strip;
     KTSingeImageInfoBar bar;
-    KTExifViewController exif(&entities);
+    KTExifViewController exif(services());
     strip.setImageMO(record);
     bar.setImageMO(record);
     exif.setImageMO(record);

@@ -143,6 +143,11 @@ KTImageViewServices KTViewerFixture::services()
     services.storage = &storage;
     services.decoder = decoder.decoder();
     services.scheduler = clock.scheduler();
+    // Files are read at once: the views have their documents' properties when they show a record.
+    services.worker = [](std::function<void()> work, std::function<void()> then) {
+        work();
+        then();
+    };
     return services;
 }
 
