@@ -190,12 +190,13 @@ const QSet<QString> &KTImageImporter::acceptedExtensions()
     return s_extensions;
 }
 
-QStringList KTImageImporter::imagePathsInFolder(const QString &folder)
+QStringList KTImageImporter::imagePathsInFolder(const QString &folder,
+                                                const std::function<bool()> &isCancelled)
 {
     const QSet<QString> &accepted = acceptedExtensions();
     QStringList paths;
     QStringList pending{QDir::cleanPath(folder)};
-    while (!pending.isEmpty()) {
+    while (!pending.isEmpty() && !(isCancelled && isCancelled())) {
         const QString directory = pending.takeLast();
         DirectoryStream stream(directory);
         if (!stream.get()) {

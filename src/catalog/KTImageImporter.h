@@ -152,8 +152,11 @@ public:
     static const QSet<QString> &acceptedExtensions();
     /// The accepted image files under `folder`, sorted: hidden names are skipped, hidden folders
     /// and links to folders are not entered, only regular files (or links to them) count.
-    /// Unreadable entries and folders are logged and skipped.
-    static QStringList imagePathsInFolder(const QString &folder);
+    /// Unreadable entries and folders are logged and skipped. The walk stops early, answering
+    /// what it found so far, once `isCancelled` (when given) answers true; it is asked between
+    /// folders, from the walking thread.
+    static QStringList imagePathsInFolder(const QString &folder,
+                                          const std::function<bool()> &isCancelled = {});
 
 private:
     /// The whole load, on the loading context's queue.

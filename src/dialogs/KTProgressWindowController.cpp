@@ -50,7 +50,7 @@ KTProgressWindowController::KTProgressWindowController(KTNotificationCenter &cen
     };
     observe(KTTaskDidStartInfo::name(), [this](const KTNotification &note) {
         pushTask(KTTaskDidStartInfo::taskName(note.userInfo), KTTaskDidStartInfo::isCancelable(note.userInfo),
-                 note.object);
+                 note.object, false);
     });
     observe(KTTaskDidFinishInfo::name(), [this](const KTNotification &) { taskDidFinish(); });
     observe(KTTaskStepsDidCalculateInfo::name(), [this](const KTNotification &note) {
@@ -139,10 +139,11 @@ double KTProgressWindowController::now() const
 
 void KTProgressWindowController::beginProgressSheetWithTitle(const QString &title)
 {
-    pushTask(title, false, nullptr);
+    pushTask(title, false, nullptr, true);
 }
 
-void KTProgressWindowController::pushTask(const QString &title, bool cancelable, QObject *performer)
+void KTProgressWindowController::pushTask(const QString &title, bool cancelable, QObject *performer,
+                                          bool direct)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     Q_ASSERT_X(m_hadPresentingWindow, "KTProgressWindowController", "Presenting window is nil");
@@ -151,6 +152,7 @@ void KTProgressWindowController::pushTask(const QString &title, bool cancelable,
     // The three stacks stay parallel whatever starts a task, so a finish pops the right entries.
     m_tasksCancelableStatuses.append(cancelable);
     m_tasksPerformers.append(performer);
+    m_tasksBegunDirectly.append(direct);
     setIndeterminate();
     m_progressLabel->setText(ktLocalizedString(title));
     m_estimator.reset(now());
@@ -205,31 +207,57 @@ void KTProgressWindowController::setShowsTimeLabel(bool shows)
 
 void KTProgressWindowController::taskDidFinish()
 {
+    // Tasks of the bus end innermost first, whatever name the finish carries; a task begun
+    // directly (writing to a catalogue while a load runs) is not the bus's to end.
+    const qsizetype index = m_tasksBegunDirectly.lastIndexOf(false);
     // A finish with nothing started ends nothing (and announces no end).
-    if (m_tasks.isEmpty())
+    if (index < 0)
         return;
-    // Tasks end innermost first, whatever name the finish carries.
-    m_tasks.removeLast();
-    m_tasksCancelableStatuses.removeLast();
-    m_tasksPerformers.removeLast();
-    adjustCancelButton();
+    removeTask(index);
     if (m_tasks.isEmpty()) {
-        stopProgressSheet();
+        endSheet();
         return;
     }
-    setIndeterminate();
-    m_progressLabel->setText(ktLocalizedString(m_tasks.last()));
+    showInnermostTask();
 }
 
 void KTProgressWindowController::stopProgressSheet()
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
+    for (qsizetype index = m_tasks.size() - 1; index >= 0; --index) {
+        if (m_tasksBegunDirectly.at(index))
+            removeTask(index);
+    }
+    if (m_tasks.isEmpty())
+        endSheet();
+    else
+        showInnermostTask();
+}
+
+void KTProgressWindowController::removeTask(qsizetype index)
+{
+    m_tasks.removeAt(index);
+    m_tasksCancelableStatuses.removeAt(index);
+    m_tasksPerformers.removeAt(index);
+    m_tasksBegunDirectly.removeAt(index);
+}
+
+void KTProgressWindowController::showInnermostTask()
+{
+    adjustCancelButton();
+    setIndeterminate();
+    m_progressLabel->setText(ktLocalizedString(m_tasks.last()));
+}
+
+void KTProgressWindowController::endSheet()
+{
     KTNotificationCenter::defaultCenter().post(kProgressDidFinishNotification);
     m_progressIndicator->stopAnimation();
     m_progressIndicator->setIndeterminate(true);
     m_tasks.clear();
     m_tasksCancelableStatuses.clear();
     m_tasksPerformers.clear();
+    m_tasksBegunDirectly.clear();
     m_currentTaskShouldHasRemainingTime = false;
     m_remainingTimeLabel->hide();
     adjustCancelButton();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QWidget>
 
 #include <functional>
 #include <vector>
@@ -30,8 +31,9 @@ inline const QString kProgressDidCancelNotification = QStringLiteral("kkProgress
 ///
 /// The sheet ends when the last task ends, posting kProgressDidFinishNotification; Cancel posts
 /// kProgressDidCancelNotification. The main window also drives it directly for moving and
-/// copying images (beginProgressSheetWithTitle, setNumberOfTaskSteps, setProgress,
-/// stopProgressSheet).
+/// copying images and for writing decisions back to a catalogue (beginProgressSheetWithTitle,
+/// setNumberOfTaskSteps, setProgress, stopProgressSheet). A task begun directly is ended only by
+/// stopProgressSheet(), a task of the bus only by its finish, so either may run under the other.
 ///
 /// Threading: main thread only. It only reacts to the bus's deliveries and to calls: no timer,
 /// no polling, no waiting.
@@ -72,7 +74,9 @@ public:
     /// it at once.
     void setShowsTimeLabel(bool shows);
     bool showsTimeLabel() const { return m_showsTimeLabel; }
-    /// Ends the sheet: posts kProgressDidFinishNotification, empties the stack and hides it.
+    /// Ends the tasks begun with beginProgressSheetWithTitle(). Tasks of the bus that still run
+    /// keep their rows and their Cancel; when none is left the sheet ends: it posts
+    /// kProgressDidFinishNotification, empties the stack and hides.
     void stopProgressSheet();
     /// Cancel's action (see the class comment).
     void onCancel();
@@ -100,7 +104,11 @@ private:
     void buildWindow();
     void taskDidFinish();
     void numberOfTaskStepsDidCalculate(double steps);
-    void pushTask(const QString &title, bool cancelable, QObject *performer);
+    void pushTask(const QString &title, bool cancelable, QObject *performer, bool direct);
+    void removeTask(qsizetype index);
+    /// Shows the innermost task again after an inner one ended.
+    void showInnermostTask();
+    void endSheet();
     void setIndeterminate();
     void adjustCancelButton();
     void adjustRemainingTimeLabel();
@@ -119,6 +127,8 @@ private:
     QStringList m_tasks;
     QList<bool> m_tasksCancelableStatuses;
     QList<QPointer<QObject>> m_tasksPerformers;
+    /// Whether each task was begun directly rather than by the bus.
+    QList<bool> m_tasksBegunDirectly;
 
     bool m_showsTimeLabel = true;
     bool m_currentTaskShouldHasRemainingTime = false;

@@ -74,7 +74,7 @@ bool openCatalog(KTSqliteDatabase &database, const QString &catalogPath, const Q
         errorMessage = tr("The catalog %1 was not found.").arg(path);
         return false;
     }
-    if (!database.open(path, KTSqliteDatabase::Mode::ReadOnly)) {
+    if (!KTCatalogSql::openForReading(database, path)) {
         errorMessage = tr("The catalog %1 cannot be opened: %2").arg(path, database.lastError());
         return false;
     }

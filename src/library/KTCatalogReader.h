@@ -46,8 +46,9 @@ struct KTCatalogNode
 /// library's Database folder for iPhoto and Aperture (an existing item one level inside the
 /// library, as the sync expects).
 ///
-/// The catalogue is opened read-only for each call. A catalogue that cannot be opened, or whose
-/// tables or columns are not the ones read here, is refused with a message.
+/// The catalogue is opened for reading for each call (KTCatalogSql::openForReading). A catalogue
+/// that cannot be opened, or whose tables or columns are not the ones read here, is refused with a
+/// message.
 ///
 /// Threading: stateless apart from the path; calls block while they read, so the browser runs them
 /// on a background queue (createOperationForLoadImagesListFromNodeIdentifier).

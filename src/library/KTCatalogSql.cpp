@@ -95,6 +95,20 @@ bool KTCatalogSql::queryForIds(KTSqliteDatabase &database, const QString &sql, c
     return true;
 }
 
+bool KTCatalogSql::openForReading(KTSqliteDatabase &database, const QString &path)
+{
+    // A lock is met at once rather than waited for: the file is then read as it stands.
+    constexpr int kBusyTimeoutMs = 100;
+    if (!database.open(path, KTSqliteDatabase::Mode::Query, kBusyTimeoutMs))
+        return false;
+    if (database.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return true;
+    if (!database.lastErrorIsBusy())
+        return false;
+    return database.open(path, KTSqliteDatabase::Mode::Snapshot, kBusyTimeoutMs) &&
+           database.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")).has_value();
+}
+
 QString KTCatalogSql::missingSchema(KTSqliteDatabase &database, const QList<TableColumns> &tables)
 {
     const QString catalogue = QFileInfo(database.path()).fileName();

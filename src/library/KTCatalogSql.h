@@ -46,6 +46,12 @@ public:
     static bool queryForIds(KTSqliteDatabase &database, const QString &sql, const QStringList &ids,
                             const QVariantList &before, const QVariantList &after, const RowHandler &handler);
 
+    /// Opens an external catalogue to read it and checks that it can be read. A catalogue that
+    /// another program holds locked is read as its file stands rather than refused, and no -wal
+    /// or -shm file of ours stays beside the catalogue once `database` closes. False with the
+    /// reason in database.lastError() when the file cannot be opened or read.
+    static bool openForReading(KTSqliteDatabase &database, const QString &path);
+
     /// A table and the columns that statements use from it (none: the table must only exist).
     using TableColumns = std::pair<QString, QStringList>;
     /// Probes each table with PRAGMA table_info. Empty when all is there; otherwise a message naming

@@ -163,10 +163,8 @@ int KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(const QString &
     };
     if (!QFileInfo(path).isFile())
         return fail(QCoreApplication::translate("KTExternalImagesManager", "%1 was not found.").arg(path));
-    // A catalogue open in Lightroom is locked; say so at once rather than hold up the caller.
-    constexpr int kBusyTimeoutMs = 250;
     KTSqliteDatabase database;
-    if (!database.open(path, KTSqliteDatabase::Mode::ReadOnly, kBusyTimeoutMs))
+    if (!KTCatalogSql::openForReading(database, path))
         return fail(database.lastError());
     QString version;
     bool found = false;

@@ -84,8 +84,9 @@ public:
 
     /// The major version of a Lightroom catalogue, read from its version table (Adobe_DBVersion,
     /// "0500025" is 5). 0 when the file cannot be read (`errorMessage` says why), or has no
-    /// version that reads as a number (`errorMessage` empty). Opens the file read-only and waits
-    /// at most a quarter of a second for a lock, so it may run on the main thread.
+    /// version that reads as a number (`errorMessage` empty). Reads the file as
+    /// KTCatalogSql::openForReading() does (a catalogue another program holds locked is read as
+    /// it stands, without waiting), so it may run on the main thread.
     static int lighroomCatalogMajorVersionFromPath(const QString &path, QString *errorMessage = nullptr);
 
     /// The application's name ("Vireoscope") and the collection names built from it.

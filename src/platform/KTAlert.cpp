@@ -20,6 +20,22 @@ int KTAlert::returnCodeForButton(int index) const
     return kFirstButtonReturn + index;
 }
 
+KTAlert KTAlert::withButtons(const QString &message, const QString &informative, const QStringList &buttons,
+                             ButtonCodes codes)
+{
+    KTAlert alert;
+    alert.messageText = message;
+    alert.informativeText = informative;
+    alert.buttons = buttons;
+    alert.buttonCodes = codes;
+    return alert;
+}
+
+int KTAlert::run() const
+{
+    return KTAlertPresenter::shared().runModal(*this).returnCode;
+}
+
 namespace {
 
 class KTMessageBoxPresenter : public KTAlertPresenter

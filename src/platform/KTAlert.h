@@ -31,6 +31,12 @@ struct KTAlert
 
     /// The code that the button at `index` answers.
     int returnCodeForButton(int index) const;
+
+    /// An alert with these texts and buttons, answering by `codes`.
+    static KTAlert withButtons(const QString &message, const QString &informative, const QStringList &buttons,
+                               ButtonCodes codes = ButtonCodes::Added);
+    /// Shows the alert through the shared presenter and answers the code of the button chosen.
+    int run() const;
 };
 
 /// What the user answered.

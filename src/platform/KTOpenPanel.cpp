@@ -118,6 +118,8 @@ public:
             dialog->setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                                 : QFileDialog::ExistingFile);
         }
+        if (!options.nameFilters.isEmpty())
+            dialog->setNameFilters(options.nameFilters);
         if (options.shouldEnablePath)
             dialog->setProxyModel(new KTEnabledPathsModel(options.shouldEnablePath, dialog));
         QObject::connect(dialog, &QDialog::finished, dialog,

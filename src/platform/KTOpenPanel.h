@@ -22,6 +22,9 @@ struct KTOpenPanelOptions
     /// Folders with one of these extensions (without the dot, any case) are chosen like files
     /// rather than entered: libraries that are folders on disk.
     QStringList packageExtensions;
+    /// The file-type choices of the panel, as "Name (*.a *.b)", the first one chosen; empty: all
+    /// files.
+    QStringList nameFilters;
     /// Decides which items the panel lists (an item it hides cannot be chosen). Empty: all.
     /// Called on the main thread while the panel runs.
     std::function<bool(const QString &path)> shouldEnablePath;

@@ -1,6 +1,8 @@
 #include "KTSqliteDatabase.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -168,6 +170,7 @@ bool KTSqliteDatabase::open(const QString &path, Mode mode, int busyTimeoutMs)
 {
     close();
     int flags = SQLITE_OPEN_NOMUTEX;
+    QByteArray name = QFile::encodeName(path);
     switch (mode) {
     case Mode::ReadOnly:
         flags |= SQLITE_OPEN_READONLY;
@@ -178,9 +181,17 @@ bool KTSqliteDatabase::open(const QString &path, Mode mode, int busyTimeoutMs)
     case Mode::ReadWriteCreate:
         flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
         break;
+    case Mode::Query:
+        flags |= QFileInfo(path).isWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+        break;
+    case Mode::Snapshot:
+        // Only a URI file name takes the immutable parameter.
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        name = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+        break;
     }
     sqlite3 *db = nullptr;
-    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    const int code = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     if (code != SQLITE_OK) {
         m_lastErrorCode = code;
         m_lastError = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
@@ -191,6 +202,15 @@ bool KTSqliteDatabase::open(const QString &path, Mode mode, int busyTimeoutMs)
     m_path = path;
     sqlite3_busy_timeout(m_db, busyTimeoutMs);
     sqlite3_extended_result_codes(m_db, 1);
+    if (mode == Mode::Query && (flags & SQLITE_OPEN_READWRITE) &&
+        !execute(QStringLiteral("PRAGMA query_only = ON"))) {
+        const QString error = m_lastError;
+        const int errorCode = m_lastErrorCode;
+        close();
+        m_lastError = error;
+        m_lastErrorCode = errorCode;
+        return false;
+    }
     return true;
 }
 

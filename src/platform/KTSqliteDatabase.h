@@ -65,7 +65,21 @@ private:
 class KTSqliteDatabase
 {
 public:
-    enum class Mode { ReadOnly, ReadWrite, ReadWriteCreate };
+    enum class Mode
+    {
+        ReadOnly,
+        ReadWrite,
+        ReadWriteCreate,
+        /// Reads only (statements that write fail), yet opened for writing when the file allows
+        /// it: as the last connection of a database in WAL mode it then removes the database's
+        /// -wal and -shm files when it closes, where a read-only connection leaves them behind. A
+        /// file that cannot be written is opened read-only.
+        Query,
+        /// Reads the file as it stands on disk, taking no locks and making no -wal, -shm or
+        /// journal files: for a database that another program holds locked. What that program
+        /// has not written to the file yet is not seen.
+        Snapshot,
+    };
 
     KTSqliteDatabase();
     ~KTSqliteDatabase();

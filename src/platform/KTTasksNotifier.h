@@ -20,6 +20,8 @@ inline const QString kCopyItemsTaskName = QStringLiteral("Copying Images");
 inline const QString kDeleteSourcesTaskName = QStringLiteral("Deleting Sources");
 inline const QString kLoadingImagesFromCatalogTaskName = QStringLiteral("Loading images from catalog");
 inline const QString kComparingImagesTaskName = QStringLiteral("Comparing Images");
+/// The images of a new session's folders counted for the disk-space check, off the main thread.
+inline const QString kCountingImagesTaskName = QStringLiteral("Counting images");
 // Reserved names: defined, posted by no job.
 inline const QString kDeleteImagesToSystemTrashTaskName = QStringLiteral("Empying Trash");
 inline const QString kGeneratingHashesTaskName = QStringLiteral("Generating Image Hashes");

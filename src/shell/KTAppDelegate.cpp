@@ -9,10 +9,11 @@
 #include "KTMainWindow.h"
 #include "KTPushNotification.h"
 #include "KTShareManager.h"
+#include "KTTerminationSignals.h"
 #include "KTUserDefaults.h"
 
 #include <QApplication>
-#include <QFileInfo>
+#include <QSessionManager>
 #include <QThread>
 
 KTAppDelegate::KTAppDelegate(QObject *parent) : QObject(parent) {}
@@ -67,6 +68,17 @@ void KTAppDelegate::applicationDidFinishLaunching()
     connect(controller->window(), &KTMainWindow::miniaturized, this, &KTAppDelegate::applicationDidMinimize);
     connect(controller->window(), &KTMainWindow::willClose, this, &KTAppDelegate::mainWindowWillClose);
     connect(controller, &KTMainWindowController::terminateRequested, this, &KTAppDelegate::terminate);
+    // The desktop's log-out, a closed terminal or Ctrl+C: save and write back as for Quit, without
+    // questions nobody would answer.
+    m_terminationSignals = std::make_unique<KTTerminationSignals>();
+    connect(m_terminationSignals.get(), &KTTerminationSignals::terminationRequested, this,
+            [this] { mainWindowController()->terminate(KTCatalogWriteBack::Asking::Never); });
+    // The session manager asks for the data before it ends the session; it may or may not end the
+    // application after, so the session is saved and written back here and the application stays.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) {
+        mainWindowController()->writeBack().saveChangesAndContinue([](bool) {},
+                                                                   KTCatalogWriteBack::Asking::Never);
+    });
     // The application ends with its main window; the close has saved already.
     connect(controller, &KTMainWindowController::windowDidClose, this,
             [] { KTApplicationTerminator::shared().terminate(0); });
@@ -92,9 +104,9 @@ bool KTAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
 }
 
 void KTAppDelegate::applicationShouldTerminate(
-    const std::function<void(KTMainWindowController::TerminateReply)> &reply)
+    const std::function<void(KTCatalogWriteBack::TerminateReply)> &reply)
 {
-    mainWindowController()->saveChangesAndReplyToTerminate(reply);
+    mainWindowController()->writeBack().saveChangesAndReplyToTerminate(reply);
 }
 
 void KTAppDelegate::applicationWillTerminate()
@@ -104,13 +116,7 @@ void KTAppDelegate::applicationWillTerminate()
 
 void KTAppDelegate::terminate()
 {
-    const QPointer<KTAppDelegate> self(this);
-    applicationShouldTerminate([self](KTMainWindowController::TerminateReply reply) {
-        if (!self || reply != KTMainWindowController::TerminateReply::TerminateNow)
-            return;
-        self->applicationWillTerminate();
-        KTApplicationTerminator::shared().terminate(0);
-    });
+    mainWindowController()->terminate();
 }
 
 bool KTAppDelegate::openFile(const QString &path)
@@ -124,26 +130,13 @@ void KTAppDelegate::openFiles(const QStringList &paths)
     Q_ASSERT_X(!paths.isEmpty(), "openFiles", "Paths array is empty");
     if (paths.isEmpty() || !m_canHandleDragOnIcon)
         return;
-    QStringList accepted;
-    if (paths.size() == 1) {
-        accepted = paths;
-    } else {
-        for (const QString &path : paths) {
-            if (KTImageSourcesWindowController::isPathExternalLibraryPath(path))
-                return;
-        }
-        for (const QString &path : paths) {
-            if (QFileInfo(path).isDir())
-                accepted.append(path);
-        }
-    }
-    if (accepted.isEmpty())
-        return;
+    // Every path goes to the sources window, which takes what it can and names the rest with
+    // the reason: a path dropped here silently would leave the user guessing.
     KTMainWindowController *controller = mainWindowController();
     if (controller->isWindowLoaded())
-        controller->showSourcesControllerWithPaths(accepted);
+        controller->showSourcesControllerWithPaths(paths);
     else
-        controller->setPathsToLoadAfterLaunch(accepted);
+        controller->setPathsToLoadAfterLaunch(paths);
 }
 
 void KTAppDelegate::handOff(const QStringList &paths)

@@ -7,12 +7,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class KTTerminationSignals;
 class KTUserDefaults;
 
 /// The application delegate: runs the launch sequence, shows the main window, answers reopen
 /// and quit requests through it, and turns folders and catalogues handed to the application
 /// (given on the command line, or by a later start through KTSingleInstance) into the sources of
-/// a new session, as files dropped on an application icon are elsewhere.
+/// a new session, as files dropped on an application icon are elsewhere. Quit, the desktop's
+/// log-out (SIGTERM) and the other termination signals all end the application through the main
+/// window's one save-and-write-back path.
 ///
 /// Threading: main thread only.
 class KTAppDelegate : public QObject
@@ -38,17 +43,18 @@ public:
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     /// The main window saves (and asks about a running catalogue application), then `reply`
     /// tells whether the application may end.
-    void applicationShouldTerminate(const std::function<void(KTMainWindowController::TerminateReply)> &reply);
+    void applicationShouldTerminate(const std::function<void(KTCatalogWriteBack::TerminateReply)> &reply);
     /// The active mode stores its selection.
     void applicationWillTerminate();
-    /// The Quit command: ends the application when applicationShouldTerminate() allows it.
+    /// The Quit command: ends the application through the main window's save and write-back
+    /// (KTMainWindowController::terminate()).
     void terminate();
 
-    /// Folders or a catalogue handed to the application. With one path, it is taken as it is;
-    /// with several, a catalogue among them makes the whole list ignored, and only existing
-    /// folders are kept. Ignored while canHandleDragOnIcon() is false. Before the main window is
-    /// made the paths wait for it (pathsToLoadAfterLaunch); afterwards they go to its sources
-    /// window. `paths` must not be empty.
+    /// Folders or a catalogue handed to the application, passed on as they are: the sources
+    /// window takes what it can and names the others with the reason. Ignored while
+    /// canHandleDragOnIcon() is false. Before the main window is made the paths wait for it
+    /// (pathsToLoadAfterLaunch); afterwards they go to its sources window. `paths` must not be
+    /// empty.
     void openFiles(const QStringList &paths);
     bool openFile(const QString &path);
     /// What another start handed over: its paths, or a plain reopen when there are none.
@@ -69,6 +75,7 @@ public:
 
 private:
     QPointer<KTMainWindowController> m_mainWindowController;
+    std::unique_ptr<KTTerminationSignals> m_terminationSignals;
     QStringList m_launchPaths;
     bool m_canHandleDragOnIcon = false;
 };

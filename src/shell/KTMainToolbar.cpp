@@ -60,25 +60,33 @@ KTModeButton *modeButton(const QString &title, const QString &toolTip, QWidget *
 KTMainToolbar::KTMainToolbar(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 0, 12, 0);
-    row->setSpacing(6);
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(12, 0, 12, 0);
+    outer->setSpacing(0);
 
     m_newSessionButton = roundButton(QStringLiteral("new_session"), tr("New Session"),
                                      tr("Choose the folders or the catalogue of a new session"), this);
-    row->addWidget(m_newSessionButton);
-    row->addSpacing(10);
-    m_undoButton = roundButton(QStringLiteral("undo"), {}, tr("Undo"), this);
-    m_redoButton = roundButton(QStringLiteral("redo"), {}, tr("Redo"), this);
+    outer->addWidget(m_newSessionButton);
+    outer->addSpacing(22);
+    // Everything but New Session, so the sources window can turn the session's controls off and
+    // leave the way back to itself on.
+    m_sessionControls = new QWidget(this);
+    outer->addWidget(m_sessionControls, 1);
+    QWidget *area = m_sessionControls;
+    auto *row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    m_undoButton = roundButton(QStringLiteral("undo"), {}, tr("Undo"), area);
+    m_redoButton = roundButton(QStringLiteral("redo"), {}, tr("Redo"), area);
     row->addWidget(m_undoButton);
     row->addWidget(m_redoButton);
     row->addStretch(1);
 
-    m_duplicatesModeButton = modeButton(tr("Similar"), tr("Similar groups (S)"), this);
-    m_allImagesModeButton = modeButton(tr("Timeline"), tr("Every image by shooting time (T)"), this);
-    m_resultModeButton = modeButton(tr("Remaining"), tr("Images neither picked nor rejected"), this);
-    m_favoritesModeButton = modeButton(tr("Picks"), tr("Picked images (P)"), this);
-    m_trashModeButton = modeButton(tr("Rejects"), tr("Rejected images (J)"), this);
+    m_duplicatesModeButton = modeButton(tr("Similar"), tr("Similar groups (S)"), area);
+    m_allImagesModeButton = modeButton(tr("Timeline"), tr("Every image by shooting time (T)"), area);
+    m_resultModeButton = modeButton(tr("Remaining"), tr("Images neither picked nor rejected"), area);
+    m_favoritesModeButton = modeButton(tr("Picks"), tr("Picked images (P)"), area);
+    m_trashModeButton = modeButton(tr("Rejects"), tr("Rejected images (J)"), area);
     m_resultModeButton->hide();
     for (KTModeButton *button :
          {m_duplicatesModeButton.data(), m_allImagesModeButton.data(), m_resultModeButton.data(),
@@ -86,19 +94,19 @@ KTMainToolbar::KTMainToolbar(QWidget *parent) : QWidget(parent)
         row->addWidget(button);
     row->addStretch(1);
 
-    m_spinner = new KTAbstractProgressIndicator(this);
+    m_spinner = new KTAbstractProgressIndicator(area);
     m_spinner->setIndeterminate(true);
     m_spinner->setDisplayedWhenStopped(false);
     m_spinner->setColor(KTPalette::kText);
     m_spinner->setFixedSize(18, 18);
     row->addWidget(m_spinner);
 
-    m_showPixelsButton = roundButton({}, tr("Clipping"), tr("Show clipped exposure"), this);
-    m_showFocusMaskButton = roundButton({}, tr("Focus"), tr("Show the focus mask"), this);
+    m_showPixelsButton = roundButton({}, tr("Clipping"), tr("Show clipped exposure"), area);
+    m_showFocusMaskButton = roundButton({}, tr("Focus"), tr("Show the focus mask"), area);
     m_syncExternalImagesButton =
-        roundButton({}, tr("Sync"), tr("Write picks and rejects to the catalogue"), this);
-    m_focusRegionsButton = roundButton({}, tr("Regions"), tr("Show the focused regions"), this);
-    m_focusPointLatticeButton = roundButton({}, tr("AF Points"), tr("Show the autofocus points"), this);
+        roundButton({}, tr("Sync"), tr("Write picks and rejects to the catalogue"), area);
+    m_focusRegionsButton = roundButton({}, tr("Regions"), tr("Show the focused regions"), area);
+    m_focusPointLatticeButton = roundButton({}, tr("AF Points"), tr("Show the autofocus points"), area);
     for (KTAbstractButton *button :
          {m_showPixelsButton.data(), m_showFocusMaskButton.data(), m_syncExternalImagesButton.data(),
           m_focusRegionsButton.data(), m_focusPointLatticeButton.data()}) {
@@ -107,7 +115,7 @@ KTMainToolbar::KTMainToolbar(QWidget *parent) : QWidget(parent)
     }
 
     m_showExifButton =
-        roundButton(QStringLiteral("exif_panel"), {}, tr("Show the EXIF panel (Ctrl+I)"), this);
+        roundButton(QStringLiteral("exif_panel"), {}, tr("Show the EXIF panel (Ctrl+I)"), area);
     m_showExifButton->setPushedPictogramName(QStringLiteral("exif_panel_on"));
     // A click turns it over; the mode on screen reads the new state.
     m_showExifButton->setBehavior(KTAbstractButton::Toggle);

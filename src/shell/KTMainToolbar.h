@@ -14,7 +14,7 @@
 /// drive them but are hidden (the main window never shows those modes or tools).
 ///
 /// The owner connects the buttons' clicked() signals; the toolbar only lays them out and turns
-/// them off and on as a whole while the sources window covers the window.
+/// all but New Session off and on as a whole while the sources window covers the window.
 ///
 /// Threading: main thread only.
 class KTMainToolbar : public QWidget
@@ -24,10 +24,11 @@ public:
     explicit KTMainToolbar(QWidget *parent = nullptr);
     ~KTMainToolbar() override;
 
-    /// Disables every button while the sources window covers the window; enableButtons() gives
-    /// each back its own enabled state (which the owner may change meanwhile).
-    void disableButtons() { setEnabled(false); }
-    void enableButtons() { setEnabled(true); }
+    /// Disables every button but New Session while the sources window covers the window (New
+    /// Session brings it back to the front); enableButtons() gives each back its own enabled
+    /// state (which the owner may change meanwhile).
+    void disableButtons() { m_sessionControls->setEnabled(false); }
+    void enableButtons() { m_sessionControls->setEnabled(true); }
 
     KTAbstractButton *newSessionButton() const { return m_newSessionButton; }
     KTAbstractButton *undoButton() const { return m_undoButton; }
@@ -46,6 +47,7 @@ public:
     KTAbstractProgressIndicator *exposurePixelsGenerationProgressIndicator() const { return m_spinner; }
 
 private:
+    QWidget *m_sessionControls = nullptr;
     QPointer<KTAbstractButton> m_newSessionButton;
     QPointer<KTAbstractButton> m_undoButton;
     QPointer<KTAbstractButton> m_redoButton;

@@ -1,79 +1,39 @@
 #include "KTMainWindowController.h"
 
-#include "KTAboutWindow.h"
 #include "KTAbstractButton.h"
 #include "KTAbstractProgressIndicator.h"
 #include "KTAlert.h"
 #include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
-#include "KTExternalImagesManager.h"
-#include "KTExternalStatusFlows.h"
-#include "KTFilesManager.h"
-#include "KTFilteredImageLists.h"
 #include "KTFocusedRegionsManager.h"
-#include "KTImageImporter.h"
-#include "KTImageInfoView.h"
-#include "KTImageMO.h"
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
 #include "KTImageStorage.h"
 #include "KTIndeterminateProgressIndicatorController.h"
-#include "KTKeyEquivalent.h"
-#include "KTMainToolbar.h"
-#include "KTMainWindow.h"
+#include "KTMainWindowCommands.h"
 #include "KTModeButton.h"
 #include "KTNamedImages.h"
 #include "KTOperationQueue.h"
-#include "KTPreferencesWindowController.h"
 #include "KTProgressWindowController.h"
 #include "KTRateWindow.h"
-#include "KTShareManager.h"
-#include "KTSimilarFinder.h"
-#include "KTTasksNotifier.h"
 #include "KTTipsWindow.h"
 #include "KTUndoManager.h"
-#include "KTUserDefaults.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSet>
-#include <QStorageInfo>
 #include <QThread>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
-
-// A refusal that is not an error carries no message of its own.
-QString failureReason(const KTCatalogOutcome &outcome)
-{
-    if (!outcome.errorMessage.isEmpty())
-        return outcome.errorMessage;
-    switch (outcome.status) {
-    case KTCatalogStatus::ApplicationRunning:
-        return QStringLiteral("its application is running");
-    case KTCatalogStatus::Busy:
-        return QStringLiteral("it is locked by another program");
-    case KTCatalogStatus::Done:
-    case KTCatalogStatus::Failed:
-        break;
-    }
-    return QStringLiteral("no reason given");
-}
 
 /// Delays of the set-up's jobs.
 constexpr int kShowSourcesWindowDelayMs = 100;
@@ -81,65 +41,22 @@ constexpr int kDroppedPathsDelayMs = 300;
 constexpr int kCleanUndoDelayMs = 300;
 constexpr int kValidationDelayMs = 800;
 
-/// The share of the free disk space a session may take for its signatures.
-constexpr double kDiskSpaceShare = 0.95;
-
-const QString kGettingStartedAddress = QStringLiteral("https://www.vireoscope.example/getting-started");
-const QString kMakerAddress = QStringLiteral("https://www.vireoscope.example");
-
 void assertMainThread()
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
 }
 
-/// An alert whose buttons answer 1000, 1001, ... in their order.
-KTAlert alertWithButtons(const QString &message, const QString &informative, const QStringList &buttons)
+KTMainWindowController::ModeControllerFactory &factoryStorage()
 {
-    KTAlert alert;
-    alert.messageText = message;
-    alert.informativeText = informative;
-    alert.buttons = buttons;
-    alert.buttonCodes = KTAlert::ButtonCodes::Added;
-    return alert;
+    static KTMainWindowController::ModeControllerFactory s_factory;
+    return s_factory;
 }
 
-/// An alert with a default, an alternate and (optionally) an other button answering 1, 0 and -1.
-KTAlert classicAlert(const QString &message, const QString &informative, const QStringList &buttons)
-{
-    KTAlert alert = alertWithButtons(message, informative, buttons);
-    alert.buttonCodes = KTAlert::ButtonCodes::Classic;
-    return alert;
-}
-
-int runAlert(const KTAlert &alert)
-{
-    return KTAlertPresenter::shared().runModal(alert).returnCode;
-}
-
-std::shared_ptr<KTExternalStatusFlows> installedFlows()
-{
-    return std::dynamic_pointer_cast<KTExternalStatusFlows>(KTExternalStatusSync::installed());
-}
-
-qint64 fileSystemFreeSpace(const QString &path)
-{
-    // A folder not made yet lies on the file system of its nearest existing parent.
-    QFileInfo info(QDir::cleanPath(path));
-    while (!info.exists() && !info.isRoot() && info.absolutePath() != info.absoluteFilePath())
-        info = QFileInfo(info.absolutePath());
-    const QStorageInfo storage(info.absoluteFilePath());
-    return storage.isValid() ? storage.bytesAvailable() : -1;
-}
+QPointer<KTMainWindowController> s_sharedController;
 
 } // namespace
 
 // ---- Factory and shared instance ----
-
-KTMainWindowController::ModeControllerFactory &KTMainWindowController::factoryStorage()
-{
-    static ModeControllerFactory s_factory;
-    return s_factory;
-}
 
 void KTMainWindowController::setModeControllerFactory(ModeControllerFactory factory)
 {
@@ -150,12 +67,6 @@ const KTMainWindowController::ModeControllerFactory &KTMainWindowController::mod
 {
     return factoryStorage();
 }
-
-namespace {
-
-QPointer<KTMainWindowController> s_sharedController;
-
-} // namespace
 
 KTMainWindowController *KTMainWindowController::sharedController()
 {
@@ -172,37 +83,37 @@ void KTMainWindowController::destroySharedController()
 }
 
 KTMainWindowController::KTMainWindowController(KTImageStorage *storage, QObject *parent)
-    : QObject(parent), m_storage(storage), m_freeDiskSpace(fileSystemFreeSpace)
+    : QObject(parent), m_storage(storage),
+      m_scheduler([](int milliseconds, QObject *context, std::function<void()> job) {
+          QTimer::singleShot(milliseconds, context, std::move(job));
+      }),
+      m_modeSwitcher(new KTModeSwitcher(storage, this)), m_sessionFlow(new KTSessionFlow(storage, this)),
+      m_writeBack(new KTCatalogWriteBack(storage, this))
 {
     Q_ASSERT(storage);
+    m_sessionFlow->setSteps(sessionSteps());
+    m_writeBack->setWillTerminate([this] { saveSelectionStateInActiveViewController(); });
+    connect(m_modeSwitcher, &KTModeSwitcher::switched, this, &KTMainWindowController::adjustUI);
 }
 
 KTMainWindowController::~KTMainWindowController()
 {
-    stopObservingNotificationsFromImageStorage(m_storage);
     m_observers.clear();
-    if (m_storage)
-        m_storage->setCleanSessionHandler({});
     cancelGeneratingPreviews();
-    if (m_window)
-        m_window->removeEventFilter(this);
-    // The sources window is the window's child while shown: its controller deletes it first.
-    m_imageSourcesController.reset();
+    // The pieces that hold widgets of the window go before it: the sources window's controller,
+    // the missing-images sheet, then the modes, whose views the container holds.
+    delete m_sourcesHost;
     delete m_brokenImagesWindowController.data();
-    // The modes' views live in the window; the modes go first, then the window.
-    m_allImagesModeController.reset();
-    m_duplicatesImagesController.reset();
-    m_favoriteImagesModeController.reset();
-    m_trashImagesController.reset();
+    m_modeSwitcher->deleteModes();
     delete m_window.data();
 }
 
-// ---- Window ----
-
-KTMainWindow *KTMainWindowController::window() const
+void KTMainWindowController::after(int milliseconds, std::function<void()> job)
 {
-    return m_window;
+    m_scheduler(milliseconds, this, std::move(job));
 }
+
+// ---- Window ----
 
 QMenuBar *KTMainWindowController::menuBar() const
 {
@@ -227,9 +138,14 @@ void KTMainWindowController::loadWindow()
     window->resize(1280, 800);
     window->setMinimumSize(900, 600);
     window->shouldClose = [this] { return windowShouldClose(); };
-    window->keyEquivalent = [this](const QKeyEvent &event) { return performKeyEquivalent(event); };
-    window->keyDown = [this](const QKeyEvent &event) { return keyDown(event); };
-    window->magnify = [this](double magnification) { this->magnify(magnification); };
+    window->keyEquivalent = [this](const QKeyEvent &event) {
+        return m_modeSwitcher->performKeyEquivalent(event);
+    };
+    // The modes cannot be switched while the sources window covers them.
+    window->keyDown = [this](const QKeyEvent &event) {
+        return !(m_sourcesHost && m_sourcesHost->isOpen()) && m_modeSwitcher->keyDown(event);
+    };
+    window->magnify = [this](double magnification) { m_modeSwitcher->magnify(magnification); };
     connect(window, &KTMainWindow::willClose, this, &KTMainWindowController::windowWillClose);
 
     m_toolbar = new KTMainToolbar;
@@ -244,26 +160,8 @@ void KTMainWindowController::loadWindow()
     auto *menuBar = new QMenuBar(window);
     KTMainMenu::build(menuBar);
     window->setMenuBar(menuBar);
-    for (QAction *item : KTMainMenu::commandItems(menuBar))
-        connect(item, &QAction::triggered, this, [this, item] { performMenuItem(item); });
-    for (QAction *menuItem : menuBar->actions()) {
-        if (QMenu *menu = menuItem->menu()) {
-            connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-                for (QAction *item : menu->actions()) {
-                    if (KTMainMenu::command(item) != KTMenuCommand::None)
-                        item->setEnabled(validateMenuItem(item));
-                }
-                KTShareManager::validateMenu(menu);
-            });
-            // Closed, every item takes keys again; a command checks itself when it runs.
-            connect(menu, &QMenu::aboutToHide, this, [menu] {
-                for (QAction *item : menu->actions()) {
-                    if (KTMainMenu::command(item) != KTMenuCommand::None)
-                        item->setEnabled(true);
-                }
-            });
-        }
-    }
+    m_commands = new KTMainWindowCommands(*this);
+    m_commands->connectMenuBar(menuBar);
 
     windowDidLoad();
 }
@@ -277,89 +175,119 @@ void KTMainWindowController::windowDidLoad()
                                      m_toolbar->focusRegionsButton(), m_toolbar->focusPointLatticeButton(),
                                      m_toolbar->showPixelsButton()})
         button->hide();
-    createSharingMenus();
     if (KTBaseUIModeController *active = activeModeViewController())
         active->restoreAppLastLaunchSelection();
 }
 
 void KTMainWindowController::initialize()
 {
-    // 1. The quick tips, once per process, as soon as the window is up.
+    // The quick tips greet the user once per process, as soon as the window is up.
     static bool s_tipsShown = false;
     if (!s_tipsShown && KTTipsWindow::wantsShowAtStartup()) {
         s_tipsShown = true;
-        QTimer::singleShot(0, this, [this] { presentQuickTips(); });
+        after(0, [this] { presentQuickTips(); });
     }
-    // 2.
-    m_tasks.clear();
-    // 3.
     assignWindowTitleBarDrawingBlock();
-    // 4.
+    // The progress sheet must hang on this window before any task can start.
     m_progressWindowController = &KTProgressWindowController::sharedController();
     m_progressWindowController->setPresentingWindow(m_window);
-    // 5.
     initializeImageStorage();
-    // 6. The thumbnail queue keeps its width whether or not the application is active.
+    // The thumbnail queue keeps its width whether or not the application is active.
     m_loadingThumbnailsQueue = std::make_unique<KTOperationQueue>();
     m_loadingThumbnailsQueue->prepareForDeleting();
     m_loadingThumbnailsQueue->setMaxConcurrentOperationCount(QThread::idealThreadCount());
-    // 7.
-    initializeViewControllers();
-    m_imageSourcesController = std::make_unique<KTImageSourcesWindowController>();
-    m_imageSourcesController->setImageStorage(m_storage);
-    m_imageSourcesController->setDelegate(this);
-    m_imageSourcesController->setHelpHandler([this] { onHelp(); });
-    m_imageSourcesController->setShowsTimeLabelHandler(
-        [](bool shows) { KTProgressWindowController::sharedController().setShowsTimeLabel(shows); });
-    connect(m_toolbar->showExifButton(), &KTControl::clicked, this,
-            [this] { onShowExifView(m_toolbar->showExifButton()); });
-    connect(m_toolbar->showPixelsButton(), &KTControl::clicked, this,
-            [this] { onShowExposurePixels(m_toolbar->showPixelsButton()); });
-    connect(m_toolbar->newSessionButton(), &KTControl::clicked, this,
-            &KTMainWindowController::onStartNewSession);
-    connect(m_toolbar->undoButton(), &KTControl::clicked, this, &KTMainWindowController::onUndo);
-    connect(m_toolbar->redoButton(), &KTControl::clicked, this, &KTMainWindowController::onRedo);
-    connect(m_toolbar->duplicatesModeButton(), &KTControl::clicked, this,
-            &KTMainWindowController::onDuplicates);
-    connect(m_toolbar->allImagesModeButton(), &KTControl::clicked, this,
-            &KTMainWindowController::onAllImages);
-    connect(m_toolbar->favoritesModeButton(), &KTControl::clicked, this,
-            &KTMainWindowController::onFavorites);
-    connect(m_toolbar->trashModeButton(), &KTControl::clicked, this, &KTMainWindowController::onTrash);
-    connect(m_toolbar->resultModeButton(), &KTControl::clicked, this, &KTMainWindowController::onResult);
-    connect(m_toolbar->syncExternalImagesButton(), &KTControl::clicked, this,
-            &KTMainWindowController::onSyncExternalImagesStatuses);
-    // 8.
-    m_window->installEventFilter(this);
-    // 9.
-    if (!m_pathsToLoadAfterLaunch.isEmpty()) {
-        QTimer::singleShot(kDroppedPathsDelayMs, this, [this, paths = m_pathsToLoadAfterLaunch] {
-            showSourcesControllerWithPaths(paths);
+    m_modeSwitcher->createModes(modeControllerFactory(),
+                                static_cast<QGridLayout *>(m_containerView->layout()), m_toolbar,
+                                m_loadingThumbnailsQueue.get(), this);
+
+    m_sourcesHost = new KTSourcesWindowHost(m_storage, m_window, m_toolbar, this);
+    // The session about to be replaced goes through the same save and write-back as a quit, by
+    // whichever way the sources window was opened.
+    m_sourcesHost->setStartSession([this](const KTSessionFlow::Sources &sources, auto done) {
+        const QPointer<KTMainWindowController> self(this);
+        m_writeBack->saveChangesAndContinue([self, sources, done](bool shouldContinue) {
+            if (!self)
+                return;
+            if (shouldContinue)
+                self->m_sessionFlow->startSessionWithSources(sources, done);
+            else
+                done(KTSessionFlow::StartOutcome::Cancelled);
         });
+    });
+    m_sourcesHost->setDidClose([this] {
+        m_modeSwitcher->validateUIVisibleElements();
+        validateTopBar();
+    });
+    KTImageSourcesWindowController *sources = m_sourcesHost->controller();
+    sources->setHelpHandler([this] { m_commands->onHelp(); });
+    sources->setShowsTimeLabelHandler(
+        [](bool shows) { KTProgressWindowController::sharedController().setShowsTimeLabel(shows); });
+    // Quit answers in the sources window too: with no session it is the only window there is.
+    for (QAction *item : KTMainMenu::commandItems(menuBar())) {
+        if (KTMainMenu::command(item) == KTMenuCommand::Quit)
+            m_sourcesHost->addWindowAction(item);
+    }
+    connectToolbar();
+
+    if (!m_pathsToLoadAfterLaunch.isEmpty()) {
+        after(kDroppedPathsDelayMs,
+              [this, paths = m_pathsToLoadAfterLaunch] { showSourcesControllerWithPaths(paths); });
     } else if (m_storage->sources().isEmpty()) {
-        // A session the user started meanwhile (from the sources window the set-up also opens)
+        // A session the user started meanwhile (from the sources window adjustUI() also opens)
         // must not be met by a second sources window.
-        QTimer::singleShot(kDroppedPathsDelayMs, this, [this] {
-            if (m_storage->sources().isEmpty() && m_tasks.isEmpty() && !m_storage->newSession())
+        after(kDroppedPathsDelayMs, [this] {
+            if (m_storage->sources().isEmpty() && tasks().isEmpty() && !m_storage->newSession() &&
+                !m_sessionFlow->isCounting())
                 onStartNewSession();
         });
     }
-    // 10.
     KTIndeterminateProgressIndicatorController::sharedController().setProgressIndicator(
         m_toolbar->exposurePixelsGenerationProgressIndicator());
-    // 11. Only a session restored at launch has sources to check: a session the user starts in the
+    // Only a session restored at launch has sources to check: a session the user starts in the
     // meantime has just read its own, and the check's sheet would take the keyboard from it.
-    if (!m_storage->sources().isEmpty())
-        validateImageStorageWithDelay(kValidationDelayMs);
-    // 12. These two act on the press and again on the release.
-    for (KTAbstractButton *button : {m_toolbar->focusRegionsButton(), m_toolbar->focusPointLatticeButton()}) {
-        const auto action = button == m_toolbar->focusRegionsButton()
-                                ? &KTMainWindowController::onFocusRegions
-                                : &KTMainWindowController::onFocusPointLattice;
-        connect(button, &KTControl::pressed, this, action);
-        connect(button, &KTControl::released, this, action);
+    if (!m_storage->sources().isEmpty()) {
+        after(kValidationDelayMs, [this] {
+            if (!m_storage->sources().isEmpty() && UIMode() != kSourcesUIMode)
+                m_storage->validate();
+        });
     }
-    // 13.
+    observeTheCatalogue();
+}
+
+void KTMainWindowController::connectToolbar()
+{
+    KTMainToolbar *toolbar = m_toolbar;
+    connect(toolbar->showExifButton(), &KTControl::clicked, this,
+            [this] { m_commands->onShowExifView(m_toolbar->showExifButton()); });
+    connect(toolbar->showPixelsButton(), &KTControl::clicked, this,
+            [this] { m_commands->onShowExposurePixels(m_toolbar->showPixelsButton()); });
+    connect(toolbar->newSessionButton(), &KTControl::clicked, this,
+            &KTMainWindowController::onStartNewSession);
+    connect(toolbar->undoButton(), &KTControl::clicked, m_commands, &KTMainWindowCommands::onUndo);
+    connect(toolbar->redoButton(), &KTControl::clicked, m_commands, &KTMainWindowCommands::onRedo);
+    connect(toolbar->duplicatesModeButton(), &KTControl::clicked, m_modeSwitcher,
+            &KTModeSwitcher::onDuplicates);
+    connect(toolbar->allImagesModeButton(), &KTControl::clicked, m_modeSwitcher,
+            &KTModeSwitcher::onAllImages);
+    connect(toolbar->favoritesModeButton(), &KTControl::clicked, m_modeSwitcher,
+            &KTModeSwitcher::onFavorites);
+    connect(toolbar->trashModeButton(), &KTControl::clicked, m_modeSwitcher, &KTModeSwitcher::onTrash);
+    connect(toolbar->resultModeButton(), &KTControl::clicked, m_modeSwitcher, &KTModeSwitcher::onResult);
+    connect(toolbar->syncExternalImagesButton(), &KTControl::clicked, m_commands,
+            &KTMainWindowCommands::onSyncExternalImagesStatuses);
+    // These two act on the press and again on the release: the overlay shows while held.
+    connect(toolbar->focusRegionsButton(), &KTControl::pressed, m_commands,
+            &KTMainWindowCommands::onFocusRegions);
+    connect(toolbar->focusRegionsButton(), &KTControl::released, m_commands,
+            &KTMainWindowCommands::onFocusRegions);
+    connect(toolbar->focusPointLatticeButton(), &KTControl::pressed, m_commands,
+            &KTMainWindowCommands::onFocusPointLattice);
+    connect(toolbar->focusPointLatticeButton(), &KTControl::released, m_commands,
+            &KTMainWindowCommands::onFocusPointLattice);
+}
+
+void KTMainWindowController::observeTheCatalogue()
+{
     connect(m_window, &KTWindow::enteredFullScreen, this, [this] { fullScreenDidChange(true); });
     connect(m_window, &KTWindow::exitedFullScreen, this, [this] { fullScreenDidChange(false); });
     connect(m_window, &KTMainWindow::becameKey, this, &KTMainWindowController::validateTopBar);
@@ -378,7 +306,7 @@ void KTMainWindowController::initialize()
     m_observers.push_back(
         center.addObserver(KTNoSimilarGroupsFoundInfo::name(), m_storage, [self](const KTNotification &) {
             if (self)
-                self->onAllImages();
+                self->m_modeSwitcher->onAllImages();
         }));
     KTFocusedRegionsManager &regions = KTFocusedRegionsManager::sharedManager();
     connect(&regions, &KTFocusedRegionsManager::focusedRegionsVisibleChanged, this,
@@ -413,296 +341,67 @@ void KTMainWindowController::assignWindowTitleBarDrawingBlock()
 
 void KTMainWindowController::initializeImageStorage()
 {
-    observeNotificationsFromImageStorage(m_storage);
     m_storage->setFindDuplicatesForAddedImages(true);
     m_storage->startAutosaving();
-    QTimer::singleShot(kCleanUndoDelayMs, this, &KTMainWindowController::cleanUndoStack);
-
-    // A load that was cancelled or found nothing clears the session through this handler, so
-    // that a session start waiting for the load knows when the clearing is done.
-    const QPointer<KTMainWindowController> self(this);
-    m_storage->setCleanSessionHandler([self](std::function<void()> completion) {
-        if (!self) {
-            if (completion)
-                completion();
-            return;
-        }
-        ++self->m_clearingsInFlight;
-        self->m_storage->cleanSessionWithCompletionBlock([self, completion = std::move(completion)] {
-            if (self)
-                --self->m_clearingsInFlight;
-            if (completion)
-                completion();
-            if (self)
-                self->startPendingSessionIfIdle();
-        });
-    });
+    // What was done before the window (a migration, an import) is not the user's to undo.
+    after(kCleanUndoDelayMs, [this] { cleanUndoStack(); });
 }
 
-void KTMainWindowController::initializeViewControllers()
-{
-    m_allImagesModeController = viewControllerWithClass(kAllImagesUIMode, m_toolbar->allImagesModeButton());
-    m_favoriteImagesModeController =
-        viewControllerWithClass(kFavoritesUIMode, m_toolbar->favoritesModeButton());
-    m_trashImagesController = viewControllerWithClass(kTrashUIMode, m_toolbar->trashModeButton());
-    m_duplicatesImagesController =
-        viewControllerWithClass(kDuplicatesUIMode, m_toolbar->duplicatesModeButton());
-    if (m_duplicatesImagesController) {
-        m_storage->setAccuracyLevel(m_duplicatesImagesController->accuracyLevel());
-        m_storage->setTimeRange(m_duplicatesImagesController->timeRange());
-    }
-}
+// ---- The session's steps that touch the window ----
 
-std::unique_ptr<KTBaseUIModeController> KTMainWindowController::viewControllerWithClass(const QString &uiMode,
-                                                                                        KTButton *modeButton)
+KTSessionFlow::Steps KTMainWindowController::sessionSteps()
 {
-    const ModeControllerFactory &factory = modeControllerFactory();
-    std::unique_ptr<KTBaseUIModeController> controller = factory ? factory(uiMode) : nullptr;
-    if (!controller)
-        return nullptr;
-    controller->setLoadingThumbnailsQueue(m_loadingThumbnailsQueue.get());
-    if (QWidget *view = controller->view()) {
-        view->hide();
-        static_cast<QGridLayout *>(m_containerView->layout())->addWidget(view, 0, 0);
-    }
-    controller->setShowPixelsButton(m_toolbar->showPixelsButton());
-    controller->setShowFocusMaskButton(m_toolbar->showFocusMaskButton());
-    controller->setImageStorage(m_storage);
-    controller->setDelegate(this);
-    controller->setModeButton(modeButton);
-    return controller;
-}
-
-void KTMainWindowController::validateImageStorageWithDelay(int milliseconds)
-{
-    QTimer::singleShot(milliseconds, this, [this] {
-        if (!m_storage->sources().isEmpty() && UIMode() != kSourcesUIMode)
-            m_storage->validate();
-    });
-}
-
-// ---- UI modes ----
-
-QString KTMainWindowController::UIMode()
-{
-    if (m_UIMode.isNull()) {
-        KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
-        m_UIMode = defaults.stringForKey(kUIModeKey);
-        if (m_UIMode.isEmpty()) {
-            m_UIMode = kDuplicatesUIMode;
-            defaults.setObject(m_UIMode, kUIModeKey);
-            defaults.synchronize();
-        }
-    }
-    return m_UIMode;
-}
-
-void KTMainWindowController::setUIMode(const QString &mode)
-{
-    if (mode == m_UIMode && !m_UIMode.isNull())
-        return;
-    m_UIMode = mode;
-    KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
-    defaults.setObject(mode.isNull() ? QVariant() : QVariant(mode), kUIModeKey);
-    defaults.synchronize();
-}
-
-void KTMainWindowController::switchToUIMode(const QString &mode)
-{
-    storeSelectionFromActiveController();
-    setUIMode(mode);
-    adjustUI();
-}
-
-void KTMainWindowController::onAllImages()
-{
-    switchToUIMode(kAllImagesUIMode);
-}
-
-void KTMainWindowController::onDuplicates()
-{
-    switchToUIMode(kDuplicatesUIMode);
-    if (m_duplicatesImagesController)
-        m_duplicatesImagesController->adjustUIVisibleElements();
-}
-
-void KTMainWindowController::onFavorites()
-{
-    switchToUIMode(kFavoritesUIMode);
-}
-
-void KTMainWindowController::onTrash()
-{
-    switchToUIMode(kTrashUIMode);
-}
-
-void KTMainWindowController::onResult()
-{
-    switchToUIMode(kLeftImagesUIMode);
-}
-
-void KTMainWindowController::setUIModeWithMenuItem(const QAction *item)
-{
-    switch (KTMainMenu::tag(item)) {
-    case kDuplicatesModeTag:
-    case kAllImagesModeTag:
-    case kFavoritesModeTag:
-    case kTrashModeTag:
-        switchToUIMode(uiModeForTag(KTMainMenu::tag(item)));
-        break;
-    default:
-        switchToUIMode(QString());
-    }
-}
-
-void KTMainWindowController::setViewType(const QAction *item)
-{
-    KTBaseUIModeController *active = activeModeViewController();
-    if (!active)
-        return;
-    QString subMode;
-    switch (KTMainMenu::tag(item)) {
-    case kGroupsViewTag:
-        subMode = (active == m_favoriteImagesModeController.get() || active == m_trashImagesController.get())
-                      ? kUIModeList
-                      : kUIModeGroups;
-        break;
-    case kGroupViewTag:
-        subMode = kUIModeGroup;
-        break;
-    case kImageViewTag:
-        subMode = kUIModeImage;
-        break;
-    case kCompareViewTag:
-        subMode = kUIModeCompare;
-        break;
-    default:
-        break;
-    }
-    active->switchToUIMode(subMode);
-}
-
-int KTMainWindowController::tagForUIMode(const QString &mode)
-{
-    static const QHash<QString, int> s_tags{
-        {kDuplicatesUIMode, kDuplicatesModeTag}, {kAllImagesUIMode, kAllImagesModeTag},
-        {kFavoritesUIMode, kFavoritesModeTag},   {kTrashUIMode, kTrashModeTag},
-        {kUIModeGroups, kGroupsViewTag},         {kUIModeList, kGroupsViewTag},
-        {kUIModeGroup, kGroupViewTag},           {kUIModeImage, kImageViewTag},
-        {kUIModeCompare, kCompareViewTag},
+    KTSessionFlow::Steps steps;
+    steps.prepareLoad = [this] { prepareLoad(); };
+    steps.checkExternalCatalogue = [this] { m_writeBack->checkExternalImagesForUpdatesAndShowAlert(); };
+    steps.showInvalidSourcesAlert = [this] { showInvalidSourcesAlert(); };
+    steps.startNewSession = [this] { onStartNewSession(); };
+    steps.reopenSources = [this] {
+        if (m_sourcesHost)
+            m_sourcesHost->reopenWithLastChoice();
     };
-    return s_tags.value(mode, 0);
+    steps.sessionCleared = [this] { m_modeSwitcher->forgetSessionRecords(); };
+    steps.cleanUndoStack = [this] { cleanUndoStack(); };
+    steps.willAddSources = [this](const KTSessionFlow::Sources &sources) { willAddSources(sources); };
+    return steps;
 }
 
-QString KTMainWindowController::uiModeForTag(int tag)
+void KTMainWindowController::prepareLoad()
 {
-    switch (tag) {
-    case kDuplicatesModeTag:
-        return kDuplicatesUIMode;
-    case kFavoritesModeTag:
-        return kFavoritesUIMode;
-    case kTrashModeTag:
-        return kTrashUIMode;
-    case kGroupsViewTag:
-        return kUIModeGroups;
-    case kGroupViewTag:
-        return kUIModeGroup;
-    case kImageViewTag:
-        return kUIModeImage;
-    case kCompareViewTag:
-        return kUIModeCompare;
-    default:
-        return kAllImagesUIMode;
-    }
+    // The new session opens on its similar groups, every mode starting over.
+    m_modeSwitcher->setUIMode(kDuplicatesUIMode);
+    m_modeSwitcher->resetModes();
+    adjustUI();
+    if (KTBaseUIModeController *similar = m_modeSwitcher->duplicatesImagesController())
+        m_storage->setAccuracyLevel(similar->accuracyLevel());
+    if (KTBaseUIModeController *timeline = m_modeSwitcher->allImagesModeController())
+        m_storage->setTimeLineInterval(timeline->timeRange());
+    if (KTBaseUIModeController *similar = m_modeSwitcher->duplicatesImagesController())
+        similar->updateAccuracySettings();
+    m_pathsToLoadAfterLaunch.clear();
 }
 
-KTBaseUIModeController *KTMainWindowController::activeModeViewController()
+void KTMainWindowController::willAddSources(const KTSessionFlow::Sources &)
 {
-    const QString mode = UIMode();
-    if (mode == kAllImagesUIMode)
-        return m_allImagesModeController.get();
-    if (mode == kDuplicatesUIMode)
-        return m_duplicatesImagesController.get();
-    if (mode == kFavoritesUIMode)
-        return m_favoriteImagesModeController.get();
-    if (mode == kTrashUIMode)
-        return m_trashImagesController.get();
-    return nullptr;
+    // The old session's thumbnails and strips are of no use to the new one.
+    cancelGeneratingPreviews();
+    KTModeSwitcher::clearInfoView(m_modeSwitcher->allImagesModeController());
+    if (KTBaseUIModeController *similar = m_modeSwitcher->duplicatesImagesController())
+        similar->resetTimeRange();
+    m_modeSwitcher->forgetSessionRecords();
 }
 
-QList<KTBaseUIModeController *> KTMainWindowController::viewControllers() const
-{
-    QList<KTBaseUIModeController *> controllers;
-    for (KTBaseUIModeController *controller :
-         {m_allImagesModeController.get(), m_favoriteImagesModeController.get(),
-          m_trashImagesController.get(), m_duplicatesImagesController.get()}) {
-        if (controller)
-            controllers.append(controller);
-    }
-    return controllers;
-}
+// ---- Showing the modes ----
 
 void KTMainWindowController::adjustUI()
 {
     if (!m_window)
         return;
-    validateUIMode();
-    adjustUIVisibleElements();
-    validateUIVisibleElements();
+    m_modeSwitcher->showActiveMode();
+    validateTopBar();
     adjustViewMenuItems();
     if (UIMode() == kSourcesUIMode && m_pathsToLoadAfterLaunch.isEmpty())
-        QTimer::singleShot(kShowSourcesWindowDelayMs, this, &KTMainWindowController::showImageSourcesWindow);
-}
-
-void KTMainWindowController::validateUIMode()
-{
-    if (m_storage->sources().isEmpty())
-        setUIMode(kSourcesUIMode);
-}
-
-void KTMainWindowController::adjustUIVisibleElements()
-{
-    const QString mode = UIMode();
-    KTBaseUIModeController *active = activeModeViewController();
-    const auto isShown = [&](KTBaseUIModeController *controller) {
-        return controller == active || (controller == m_allImagesModeController.get() &&
-                                        (mode == kAllImagesUIMode || mode == kSourcesUIMode));
-    };
-    const QList<KTBaseUIModeController *> controllers = viewControllers();
-    // Hide first, so that two modes are never shown at once.
-    for (KTBaseUIModeController *controller : controllers) {
-        if (QWidget *view = controller->view(); view && !isShown(controller))
-            view->hide();
-    }
-    for (KTBaseUIModeController *controller : controllers) {
-        if (QWidget *view = controller->view(); view && isShown(controller))
-            view->show();
-    }
-    for (KTBaseUIModeController *controller : controllers)
-        controller->refresh();
-}
-
-void KTMainWindowController::validateUIVisibleElements()
-{
-    const QString mode = UIMode();
-    const QList<QPair<KTModeButton *, QString>> buttons{
-        {m_toolbar->duplicatesModeButton(), kDuplicatesUIMode},
-        {m_toolbar->allImagesModeButton(), kAllImagesUIMode},
-        {m_toolbar->favoritesModeButton(), kFavoritesUIMode},
-        {m_toolbar->trashModeButton(), kTrashUIMode},
-        {m_toolbar->resultModeButton(), kLeftImagesUIMode},
-    };
-    for (const auto &[button, buttonMode] : buttons)
-        button->setState(buttonMode == mode ? 1 : 0);
-    if (mode == kSourcesUIMode) {
-        if (m_allImagesModeController) {
-            if (QWidget *button = m_allImagesModeController->rejectNotSelectedButton())
-                button->setEnabled(false);
-        }
-    } else if (KTBaseUIModeController *active = activeModeViewController()) {
-        active->setSelectedImages(m_selectedImages, m_activeImage, m_selectOnlyFirstImage);
-    }
-    validateTopBar();
+        after(kShowSourcesWindowDelayMs, [this] { showImageSourcesWindow(); });
 }
 
 void KTMainWindowController::validateTopBar()
@@ -731,108 +430,21 @@ void KTMainWindowController::adjustViewMenuItems()
     if (!viewItem || !viewItem->menu())
         return;
     KTBaseUIModeController *active = activeModeViewController();
-    const bool listMode =
-        active && (active == m_favoriteImagesModeController.get() || active == m_trashImagesController.get());
+    const bool listMode = m_modeSwitcher->isListMode(active);
     for (QAction *item : viewItem->menu()->actions()) {
         const int tag = KTMainMenu::tag(item);
         if (tag < kGroupsViewTag || tag > kCompareViewTag)
             continue;
-        QString subMode = uiModeForTag(tag);
+        QString subMode = KTModeSwitcher::uiModeForTag(tag);
         if (tag == kGroupsViewTag && listMode)
             subMode = kUIModeList;
         item->setVisible(active && active->canSwitchToUIMode(subMode));
+        // The lists have no one-group view, so their single image takes the group view's key.
         if (tag == kImageViewTag)
             item->setShortcut(QKeySequence(listMode ? QStringLiteral("Ctrl+2") : QStringLiteral("Ctrl+3")));
     }
-    validateAllMenuItems();
-}
-
-void KTMainWindowController::storeSelectionFromActiveController()
-{
-    m_selectOnlyFirstImage = false;
-    KTBaseUIModeController *active = activeModeViewController();
-    if (!active)
-        return;
-    const bool compare = active->UIMode() == kUIModeCompare;
-    QList<KTImageMO *> selected;
-    active->enumerateSelectedImagesUsingBlock([&](KTImageMO *image, bool isActive, bool &) {
-        if (!compare || isActive)
-            selected.append(image);
-    });
-    if (isGroupsMode(active) && active->UIMode() == kUIModeGroups)
-        m_selectOnlyFirstImage = true;
-    m_selectedImages = selected;
-    m_activeImage = active->activeImageMO();
-}
-
-bool KTMainWindowController::isGroupsMode(KTBaseUIModeController *mode) const
-{
-    return mode && (mode == m_duplicatesImagesController.get() || mode == m_allImagesModeController.get());
-}
-
-bool KTMainWindowController::keyDown(const QKeyEvent &event)
-{
-    // The modes cannot be switched while the sources window covers them.
-    if (isImageSourcesWindowVisible())
-        return false;
-    static const QList<QPair<QString, QString>> s_keys{
-        {QStringLiteral("t"), kAllImagesUIMode},
-        {QStringLiteral("s"), kDuplicatesUIMode},
-        {QStringLiteral("p"), kFavoritesUIMode},
-        {QStringLiteral("j"), kTrashUIMode},
-    };
-    for (const auto &[key, mode] : s_keys) {
-        if (equalsToKeyEquivalent(event, key, {})) {
-            if (mode == kDuplicatesUIMode)
-                onDuplicates();
-            else
-                switchToUIMode(mode);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool KTMainWindowController::performKeyEquivalent(const QKeyEvent &event)
-{
-    KTBaseUIModeController *active = activeModeViewController();
-    return active && active->performKeyEquivalent(event);
-}
-
-void KTMainWindowController::magnify(double magnification)
-{
-    KTBaseUIModeController *active = activeModeViewController();
-    if (!active || !active->canZoomListView() || std::abs(magnification) <= 0.01)
-        return;
-    active->setZoomValue(std::clamp(active->zoomValue() + 0.5 * magnification, 0.0, 1.0));
-}
-
-void KTMainWindowController::setImageListZoom(double zoom, KTBaseUIModeController *controllerToExclude)
-{
-    for (KTBaseUIModeController *controller : viewControllers()) {
-        if (controller != controllerToExclude && controller->zoomValue() != zoom)
-            controller->setZoomValue(zoom);
-    }
-}
-
-void KTMainWindowController::cleanUndoStack()
-{
-    m_storage->cleanUndoStack();
-    validateUndoRedoButtons();
-}
-
-void KTMainWindowController::onUndo()
-{
-    if (KTUndoManager *undo = m_storage->undoManager())
-        undo->undo();
-    validateUndoRedoButtons();
-}
-
-void KTMainWindowController::onRedo()
-{
-    if (KTUndoManager *undo = m_storage->undoManager())
-        undo->redo();
-    validateUndoRedoButtons();
+    if (m_commands)
+        m_commands->validateAllMenuItems();
 }
 
 void KTMainWindowController::fullScreenDidChange(bool fullScreen)
@@ -844,22 +456,21 @@ void KTMainWindowController::fullScreenDidChange(bool fullScreen)
         item->setText(fullScreen ? tr("Exit Full Screen") : tr("Enter Full Screen"));
 }
 
-void KTMainWindowController::toggleFullScreen()
+void KTMainWindowController::cleanUndoStack()
 {
-    if (!m_window)
-        return;
-    if (m_window->isFullScreen())
-        m_window->showNormal();
-    else
-        m_window->showFullScreen();
+    m_storage->cleanUndoStack();
+    validateUndoRedoButtons();
 }
 
-void KTMainWindowController::clearInfoView(KTBaseUIModeController *mode)
+void KTMainWindowController::cancelGeneratingPreviews()
 {
-    if (!mode)
-        return;
-    if (KTImageInfoView *info = mode->infoView())
-        info->setImageMO(nullptr);
+    if (m_loadingThumbnailsQueue)
+        m_loadingThumbnailsQueue->cancelAllOperations();
+}
+
+void KTMainWindowController::saveSelectionStateInActiveViewController()
+{
+    m_modeSwitcher->saveSelectionStateInActiveViewController();
 }
 
 // ---- KTBaseUIModeControllerDelegate ----
@@ -896,205 +507,18 @@ void KTMainWindowController::imagesListDidChange(KTBaseUIModeController *control
         validateTopBar();
 }
 
-// ---- Session task chain ----
-
-void KTMainWindowController::observeNotificationsFromImageStorage(KTImageStorage *storage)
-{
-    if (!storage)
-        return;
-    KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
-    const QPointer<KTMainWindowController> self(this);
-    m_storageObservers.push_back(
-        center.addObserver(KTTaskDidFinishInfo::name(), nullptr, [self](const KTNotification &notification) {
-            if (self)
-                self->imageStorageTaskDidFinish(notification);
-        }));
-    m_storageObservers.push_back(
-        center.addObserver(KTTaskDidStartInfo::name(), nullptr, [self](const KTNotification &notification) {
-            if (self)
-                self->imageStorageTaskDidStart(notification);
-        }));
-}
-
-void KTMainWindowController::stopObservingNotificationsFromImageStorage(KTImageStorage *)
-{
-    m_storageObservers.clear();
-}
-
-void KTMainWindowController::imageStorageTaskDidStart(const KTNotification &notification)
-{
-    m_tasks.append(KTTaskDidStartInfo::taskName(notification.userInfo));
-}
-
-void KTMainWindowController::imageStorageTaskDidFinish(const KTNotification &notification)
-{
-    const QString name = KTTaskDidFinishInfo::taskName(notification.userInfo);
-    const QString last = m_tasks.isEmpty() ? QString() : m_tasks.last();
-    if (name != last) {
-        qWarning().noquote()
-            << QStringLiteral("The finished task %1 should be equal to last started task %2").arg(name, last);
-    }
-    if (!m_tasks.isEmpty())
-        m_tasks.removeLast();
-    if (!m_tasks.isEmpty())
-        return;
-
-    // A newer session waits for this chain: none of the old session's steps is taken.
-    if (m_pendingSessionStart) {
-        cleanUndoStack();
-        startPendingSessionIfIdle();
-        return;
-    }
-
-    if (name == kAddSourcesTaskName) {
-        startSession();
-    } else if (name == kLoadImagesTaskName) {
-        cleanUndoStack();
-        if (m_storage->hasExternalSources() && !m_storage->isCurrentTaskCanceled())
-            checkExternalImagesForUpdatesAndShowAlert();
-        m_storage->setNewSession(false);
-    } else if (name == kValidateTaskName) {
-        cleanUndoStack();
-        if (m_storage->sources().isEmpty()) {
-            onStartNewSession();
-            return;
-        }
-        if (KTTaskDidFinishInfo::hasInvalidSources(notification.userInfo).value_or(false)) {
-            showInvalidSourcesAlert();
-        } else {
-            m_storage->setNewSession(false);
-            if (m_storage->hasExternalSources() && !m_storage->isCurrentTaskCanceled())
-                checkExternalImagesForUpdatesAndShowAlert();
-        }
-    } else if (name == kCleanSessionTaskName) {
-        cleanUndoStack();
-        // The cleared records must not be handed to a mode again.
-        m_selectedImages.clear();
-        m_activeImage = nullptr;
-        clearInfoView(activeModeViewController());
-        if (m_storage->isCurrentTaskCanceled())
-            showImageSourcesWindow();
-    } else if (name == kDeleteSourcesTaskName) {
-        if (isImageSourcesWindowVisible()) {
-            m_imageSourcesController->window()->raise();
-            m_imageSourcesController->window()->activateWindow();
-        }
-    }
-}
-
-void KTMainWindowController::startSession()
-{
-    if (m_storage->sources().isEmpty())
-        return;
-    setUIMode(kDuplicatesUIMode);
-    m_selectedImages.clear();
-    m_activeImage = nullptr;
-    for (KTBaseUIModeController *controller : viewControllers())
-        controller->resetUI();
-    adjustUI();
-    if (m_duplicatesImagesController)
-        m_storage->setAccuracyLevel(m_duplicatesImagesController->accuracyLevel());
-    if (m_allImagesModeController)
-        m_storage->setTimeLineInterval(m_allImagesModeController->timeRange());
-    if (m_duplicatesImagesController)
-        m_duplicatesImagesController->updateAccuracySettings();
-    m_storage->loadImages();
-    m_pathsToLoadAfterLaunch.clear();
-}
-
-void KTMainWindowController::checkExternalImagesForUpdatesAndShowAlert(const std::function<void()> &done)
-{
-    const std::shared_ptr<KTExternalStatusFlows> flows = installedFlows();
-    if (!flows) {
-        qWarning() << "Warning: no external catalogue flows are installed; the catalogue is not checked";
-        if (done)
-            done();
-        return;
-    }
-    // The question depends on whether the session is new as the check begins: a load's end
-    // clears the flag right after starting it.
-    const bool newSession = m_storage->newSession();
-    const QPointer<KTMainWindowController> self(this);
-    flows->imagesUpdatedInExternalCatalogFromImages(
-        m_storage->imagesFromExternalSources(),
-        [self, newSession, done](const KTExternalStatusFlows::ChangeCheck &check) {
-            if (self)
-                self->externalImagesCheckDidEnd(check, newSession, done);
-            else if (done)
-                done();
-        });
-}
-
-void KTMainWindowController::externalImagesCheckDidEnd(const KTExternalStatusFlows::ChangeCheck &check,
-                                                       bool newSession, const std::function<void()> &done)
-{
-    const auto finished = [done](bool) {
-        if (done)
-            done();
-    };
-    // Nothing is known of a catalogue that could not be read: neither import nor ask.
-    if (!check.outcome.succeeded()) {
-        qWarning().noquote() << "Warning: the external catalogue could not be checked:"
-                             << failureReason(check.outcome);
-        finished(false);
-        return;
-    }
-    // Kept through the question below: its event loop may see the records deleted or freed.
-    const KTRecordList<KTImageMO> updated(check.changedImages);
-    if (updated.isEmpty()) {
-        // The change check may have dropped records the catalogue no longer holds.
-        m_storage->importImagesStatuses(m_storage->imagesFromExternalSources(), finished);
-        return;
-    }
-
-    const KTExternalImagesManager &manager = KTExternalImagesManager::sharedManager();
-    const int type = m_storage->externalCatalogType();
-    KTAlert alert;
-    if (newSession && (type == 1 || type == 2)) {
-        alert = alertWithButtons(
-            tr("We found images in your collections: %1 and %2. These are the images from your previous "
-               "session and it is highly recommended to move them to a different place. Would you like "
-               "Vireoscope to clean up those collections now, or launch a session with those images "
-               "included.")
-                .arg(manager.selectedCollectionName(), manager.rejectedCollectionName()),
-            {}, {tr("Launch Session"), tr("Clean Up Now")});
-    } else if (newSession) {
-        // Used as it stands, not translated.
-        alert = alertWithButtons(
-            QStringLiteral(
-                "You have flagged and trashed images in your catalog. Vireoscope can move "
-                "\"Flagged\" images to Picks View, and \"Trashed\" images to Rejects View. "
-                "Alternatively Vireoscope can ignore your catalog flags and import these and other "
-                "images together. What would you like to do?"),
-            {}, {tr("Move to Picks & Rejects"), tr("Ignore Flags & Import All")});
-    } else {
-        const bool lightroom = type == 1 || type == 2;
-        const QString appName =
-            KTExternalImagesManager::appNameFromExternalCatalogType(KTExternalCatalogType(type));
-        const QString message = tr("It looks like you've made changes in your %1 %2.")
-                                    .arg(appName, lightroom ? tr("catalog") : tr("library"));
-        alert = alertWithButtons(tr(message.toUtf8().constData()),
-                                 tr("Do you want to sync these changes with Vireoscope?"),
-                                 {tr("Yes, Sync"), tr("No, Don't Sync")});
-    }
-    if (runAlert(alert) == KTAlert::kFirstButtonReturn) {
-        m_storage->importImagesStatuses(updated.records(), finished);
-    } else {
-        m_storage->overwriteImagesStatusesFromHalvard(updated.records());
-        finished(true);
-    }
-}
+// ---- Session ----
 
 void KTMainWindowController::showInvalidSourcesAlert()
 {
-    const KTAlert alert = classicAlert(
+    const KTAlert alert = KTAlert::withButtons(
         tr("Some of picture sources are unavailable.") + QString(69, QLatin1Char(' ')) +
             tr("Please connect your external devices and relaunch Vireoscope or start New Session."),
-        {}, {tr("New session"), tr("Close")});
-    if (runAlert(alert) == KTAlert::kDefaultReturn)
+        {}, {tr("New session"), tr("Close")}, KTAlert::ButtonCodes::Classic);
+    if (alert.run() == KTAlert::kDefaultReturn)
         showImageSourcesWindowWithPaths({});
     else
-        KTApplicationTerminator::shared().terminate(0);
+        terminate();
 }
 
 void KTMainWindowController::failedToLoadSomeImages(const KTNotification &notification)
@@ -1135,93 +559,49 @@ KTBrokenImagesWindowController *KTMainWindowController::brokenImagesWindowContro
     return m_brokenImagesWindowController;
 }
 
-// ---- Session start ----
-
-bool KTMainWindowController::startSessionWithSources(const SessionSources &sources)
+KTImageSourcesWindowController *KTMainWindowController::imageSourcesController() const
 {
-    assertMainThread();
-    cancelGeneratingPreviews();
-    clearInfoView(m_allImagesModeController.get());
-    if (m_duplicatesImagesController)
-        m_duplicatesImagesController->resetTimeRange();
-    m_storage->setFindDuplicatesForAddedImages(sources.shouldGenerateThumbnails);
-    const qint64 count = sources.externalItemsCount + countSourcesForSources(sources.folders);
-    if (!validateRequiredDiskSpaceForItemsCount(count))
-        return false;
-    if (!m_tasks.isEmpty() || m_clearingsInFlight > 0) {
-        // Clearing the session under a running load would leave it inserting images whose
-        // sources are gone: the load is cancelled and the new sources wait for the chain's end.
-        m_pendingSessionStart = sources;
-        if (m_tasks.contains(kLoadImagesTaskName))
-            m_storage->cancelCurrentTask();
-    } else {
-        addSessionSources(sources);
-    }
-    closeImageSourcesWindow();
-    return true;
+    return m_sourcesHost ? m_sourcesHost->controller() : nullptr;
 }
 
-void KTMainWindowController::addSessionSources(const SessionSources &sources)
+bool KTMainWindowController::isImageSourcesWindowVisible() const
 {
-    m_selectedImages.clear();
-    m_activeImage = nullptr;
-    m_storage->addSourcesForPaths(sources.folders, sources.externalApplicationSources);
-    m_storage->setNewSession(true);
+    return m_sourcesHost && m_sourcesHost->isVisible();
 }
 
-void KTMainWindowController::startPendingSessionIfIdle()
+void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &paths)
 {
-    if (!m_pendingSessionStart || !m_tasks.isEmpty() || m_clearingsInFlight > 0)
-        return;
-    const SessionSources sources = *m_pendingSessionStart;
-    m_pendingSessionStart.reset();
-    addSessionSources(sources);
+    if (m_sourcesHost)
+        m_sourcesHost->showWithPaths(paths);
 }
 
-qint64 KTMainWindowController::countSourcesForSources(const QStringList &paths)
+void KTMainWindowController::closeImageSourcesWindow()
 {
-    QSet<QString> images;
-    for (const QString &path : paths) {
-        for (const QString &image : KTImageImporter::imagePathsInFolder(path))
-            images.insert(image);
-    }
-    return images.size();
-}
-
-bool KTMainWindowController::validateRequiredDiskSpaceForItemsCount(qint64 count)
-{
-    // The signatures go to the cache folder, so its file system is the one that must have room.
-    const QString hashes = KTFilesManager::sharedManager().hashesDirectoryPath();
-    const qint64 free = std::max<qint64>(m_freeDiskSpace ? m_freeDiskSpace(hashes) : 0, 0);
-    const qint64 needed = KTSimilarFinder::neededSizeInBytesOnDisk(hashes, count);
-    if (double(needed) <= kDiskSpaceShare * double(free))
-        return true;
-    // Megabytes of 1,000,000 bytes, rounded up so the figure never understates the need.
-    const qint64 megabytes = (needed + 999'999) / 1'000'000;
-    KTAlert alert = alertWithButtons(tr("Vireoscope requires at least %1 free space on your hard disk. To "
-                                        "proceed, please free up additional space or select fewer images to "
-                                        "process.")
-                                         .arg(QStringLiteral("%1 MB").arg(megabytes)),
-                                     {}, {tr("OK")});
-    runAlert(alert);
-    return false;
+    if (m_sourcesHost)
+        m_sourcesHost->close();
 }
 
 void KTMainWindowController::showSourcesControllerWithPaths(const QStringList &paths)
 {
-    if (!m_tasks.isEmpty() || isImageSourcesWindowVisible())
-        return;
     Q_ASSERT_X(!paths.isEmpty(), "showSourcesControllerWithPaths", "Empty paths array");
-    if (paths.isEmpty())
+    if (paths.isEmpty() || !m_sourcesHost)
         return;
-    if (filteredCount(m_trashImagesController.get()) == 0) {
+    // An open window takes the paths as they come, telling the user what it cannot use.
+    if (m_sourcesHost->isOpen()) {
+        if (m_sourcesHost->isVisible())
+            m_sourcesHost->showWithPaths(paths);
+        return;
+    }
+    if (!tasks().isEmpty())
+        return;
+    if (m_modeSwitcher->filteredCount(m_modeSwitcher->trashImagesController()) == 0) {
         showImageSourcesWindowWithPaths(paths);
         return;
     }
     askUserAboutTrashedImagesWithAlertBlock([this, paths](int returnCode) {
         if (returnCode == KTAlert::kDefaultReturn) {
-            if (m_trashImagesController)
-                m_trashImagesController->onMoveToSystemTrash(nullptr);
+            if (KTBaseUIModeController *rejects = m_modeSwitcher->trashImagesController())
+                rejects->onMoveToSystemTrash(nullptr);
             showImageSourcesWindowWithPaths(paths);
         } else if (returnCode == KTAlert::kAlternateReturn) {
             showImageSourcesWindowWithPaths(paths);
@@ -1235,226 +615,65 @@ void KTMainWindowController::askUserAboutTrashedImagesWithAlertBlock(const std::
         block(KTAlert::kAlternateReturn);
         return;
     }
-    const quint64 count = filteredCount(m_trashImagesController.get());
-    const KTAlert alert =
-        classicAlert(tr("There are %1 images in the Rejects. To get rid of them completely, move "
-                        "them to trash. Otherwise, the images will be restored. What would you "
-                        "like to do?")
-                         .arg(count),
-                     {}, {tr("Trash & Proceed"), tr("Don't Trash"), tr("Cancel")});
-    block(runAlert(alert));
+    const quint64 count = m_modeSwitcher->filteredCount(m_modeSwitcher->trashImagesController());
+    const KTAlert alert = KTAlert::withButtons(
+        tr("There are %1 images in the Rejects. To get rid of them "
+           "completely, move them to trash. Otherwise, the images will be "
+           "restored. What would you like to do?")
+            .arg(count),
+        {}, {tr("Trash & Proceed"), tr("Don't Trash"), tr("Cancel")}, KTAlert::ButtonCodes::Classic);
+    block(alert.run());
 }
 
-quint64 KTMainWindowController::filteredCount(KTBaseUIModeController *mode)
+void KTMainWindowController::onStartNewSession()
 {
-    if (!mode)
-        return 0;
-    const quint64 count = m_storage->countForImagesFilteredByFilterWithID(mode->imagesFilterID());
-    return count == kFilteredCountNotFound ? 0 : count;
-}
-
-void KTMainWindowController::showImageSourcesWindowWithPaths(const QStringList &paths)
-{
-    if (!m_imageSourcesController || !m_window)
-        return;
-    // The quick tips come first: the sources window would cover them.
-    if (m_presentingQuickTips) {
-        m_sourcesWindowWaitsForTips = true;
-        m_pathsWaitingForTips += paths;
+    if (m_sourcesHost && m_sourcesHost->isOpen()) {
+        m_sourcesHost->bringToFront();
         return;
     }
-    QWidget *sources = m_imageSourcesController->window();
-    // The set-up can ask for the window twice (no session, and no session started); a second
-    // showing must not empty what the user has chosen since the first.
-    if (!isImageSourcesWindowVisible()) {
-        m_imageSourcesController->reset();
-        // A window of its own, above the main window and kept over its content.
-        sources->setParent(m_window, sources->windowFlags());
-        frameDidChange();
-        sources->show();
-        m_toolbar->disableButtons();
+    if (!m_storage->hasExternalSources()) {
+        if (m_modeSwitcher->filteredCount(m_modeSwitcher->trashImagesController()) > 0) {
+            askUserAboutTrashedImagesWithAlertBlock([this](int returnCode) {
+                if (returnCode == KTAlert::kDefaultReturn) {
+                    if (KTBaseUIModeController *rejects = m_modeSwitcher->trashImagesController())
+                        rejects->onMoveToSystemTrash(nullptr);
+                    showImageSourcesWindow();
+                } else if (returnCode == KTAlert::kAlternateReturn) {
+                    showImageSourcesWindow();
+                }
+            });
+        } else {
+            showImageSourcesWindow();
+        }
+        return;
     }
-    sources->raise();
-    sources->activateWindow();
-    if (!paths.isEmpty())
-        m_imageSourcesController->addPaths(paths);
-}
-
-void KTMainWindowController::closeImageSourcesWindow()
-{
-    if (!m_imageSourcesController)
-        return;
-    QWidget *sources = m_imageSourcesController->window();
-    sources->hide();
-    sources->setParent(nullptr, sources->windowFlags());
-    m_imageSourcesController->hideIMediaBrowser();
-    if (m_toolbar)
-        m_toolbar->enableButtons();
-}
-
-bool KTMainWindowController::isImageSourcesWindowVisible() const
-{
-    return m_imageSourcesController && m_imageSourcesController->window()->isVisible();
-}
-
-void KTMainWindowController::frameDidChange()
-{
-    if (!m_window || !m_imageSourcesController)
-        return;
-    QWidget *sources = m_imageSourcesController->window();
-    if (sources->parentWidget() != m_window)
-        return;
-    const int top = int(std::lround(m_window->sheetTopY()));
-    sources->setGeometry(
-        QRect(m_window->mapToGlobal(QPoint(0, top)), QSize(m_window->width(), m_window->height() - top)));
-}
-
-bool KTMainWindowController::eventFilter(QObject *watched, QEvent *event)
-{
-    const QEvent::Type type = event->type();
-    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowStateChange) &&
-        watched == static_cast<QObject *>(m_window.data()))
-        frameDidChange();
-    return QObject::eventFilter(watched, event);
-}
-
-void KTMainWindowController::imageSourcesWindowControllerWantsToStartSession(
-    KTImageSourcesWindowController *controller)
-{
-    SessionSources sources;
-    sources.folders = controller->imageSources();
-    sources.externalApplicationSources = controller->externalApplicationsImages().values();
-    sources.externalItemsCount = controller->externalItemsCount();
-    sources.shouldGenerateThumbnails = controller->shouldGenerateThumbnails();
-    startSessionWithSources(sources);
-}
-
-void KTMainWindowController::imageSourcesWindowControllerWantsToCloseWindow(KTImageSourcesWindowController *)
-{
-    closeImageSourcesWindow();
-    validateUIVisibleElements();
-}
-
-// ---- Save, quit and new session ----
-
-bool KTMainWindowController::saveChangesOrReturnError(KTError *error)
-{
-    const bool saved = m_storage->saveChangesOrReturnError(error);
-    if (m_storage->hasExternalSources())
-        writeBackImagesStatuses([] {});
-    return saved;
-}
-
-void KTMainWindowController::writeBackImagesStatuses(const std::function<void()> &done)
-{
-    // The catalogue is written off the main thread; the sheet shows that the quit or the new
-    // session waits for it.
-    KTProgressWindowController &sheet = KTProgressWindowController::sharedController();
-    const bool showsSheet = sheet.presentingWindow() != nullptr;
-    if (showsSheet)
-        sheet.beginProgressSheetWithTitle(QStringLiteral("Writing Picks and Rejects"));
     const QPointer<KTMainWindowController> self(this);
-    m_storage->syncImagesStatuses(m_storage->images(), false, [self, done, showsSheet](bool written) {
-        if (showsSheet)
-            KTProgressWindowController::sharedController().stopProgressSheet();
-        if (!self)
-            return;
-        // The write pass clears the sync bits of what it wrote. Unsaved, the bits of the first
-        // save would come back at the next launch and write stale decisions over the catalogue.
-        KTError error;
-        if (!self->m_storage->saveChangesOrReturnError(&error))
-            qWarning().noquote() << "Warning: the session could not be saved after the write-back:"
-                                 << error.localizedDescription;
-        if (!written) {
-            const QString appName = KTExternalImagesManager::appNameFromExternalCatalogType(
-                KTExternalCatalogType(self->m_storage->externalCatalogType()));
-            runAlert(alertWithButtons(tr("Your picks and rejects could not be written to %1.").arg(appName),
-                                      tr("They are kept in this session."), {tr("OK")}));
-        }
-        done();
+    m_writeBack->saveChangesAndContinue([self](bool shouldContinue) {
+        if (self && shouldContinue)
+            self->showImageSourcesWindow();
     });
 }
 
-void KTMainWindowController::saveChangesAndContinue(const ContinueAction &then)
+void KTMainWindowController::onRestoreSession()
 {
-    KTError error;
-    if (!m_storage->saveChangesOrReturnError(&error))
-        qWarning().noquote() << "Warning: the session could not be saved:" << error.localizedDescription;
-    if (!m_storage->hasExternalSources() || !m_storage->hasStatusChanges()) {
-        then(true);
-        return;
-    }
-    writeBackWhenTheCatalogueIsFree(then);
+    adjustUI();
 }
 
-void KTMainWindowController::writeBackWhenTheCatalogueIsFree(const ContinueAction &then)
-{
-    for (;;) {
-        if (!m_storage->isExternalAppRunning()) {
-            writeBackImagesStatuses([then] { then(true); });
-            return;
-        }
-        const QString appName = m_storage->runningExternalAppName();
-        const KTAlert alert = alertWithButtons(tr("Attention! We can't save changes when %1 is running. "
-                                                  "Please close %1 to avoid losing progress.")
-                                                   .arg(appName),
-                                               {}, {tr("Try Again"), tr("Cancel"), tr("Don't Save")});
-        const int answer = runAlert(alert);
-        if (answer == KTAlert::kFirstButtonReturn + 1) {
-            then(false);
-            return;
-        }
-        if (answer == KTAlert::kFirstButtonReturn + 2) {
-            then(true);
-            return;
-        }
-    }
-}
+// ---- The way out ----
 
-void KTMainWindowController::saveChangesAndReplyToTerminate(const std::function<void(TerminateReply)> &reply)
+void KTMainWindowController::terminate(KTCatalogWriteBack::Asking asking)
 {
-    saveChangesAndContinue([reply](bool shouldContinue) {
-        reply(shouldContinue ? TerminateReply::TerminateNow : TerminateReply::TerminateCancel);
-    });
+    m_writeBack->quit(asking);
 }
 
 bool KTMainWindowController::windowShouldClose()
 {
-    if (m_closeApproved) {
-        m_closeApproved = false;
-        return true;
-    }
-    if (m_savingForClose)
-        return false;
     closeImageSourcesWindow();
-    m_savingForClose = true;
-    // The answer may come at once (nothing to write) or after the write-back; in the second case
-    // the window closes again once it allows.
-    struct Answer
-    {
-        bool inCall = true;
-        std::optional<bool> shouldClose;
-    };
-    const auto answer = std::make_shared<Answer>();
     const QPointer<KTMainWindowController> self(this);
-    saveChangesAndContinue([self, answer](bool shouldContinue) {
-        if (answer->inCall) {
-            answer->shouldClose = shouldContinue;
-            return;
-        }
-        if (!self)
-            return;
-        self->m_savingForClose = false;
-        if (shouldContinue && self->m_window) {
-            self->m_closeApproved = true;
+    return m_writeBack->windowShouldClose([self] {
+        if (self && self->m_window)
             self->m_window->close();
-        }
     });
-    answer->inCall = false;
-    if (!answer->shouldClose)
-        return false;
-    m_savingForClose = false;
-    return *answer->shouldClose;
 }
 
 void KTMainWindowController::windowWillClose()
@@ -1469,466 +688,20 @@ void KTMainWindowController::windowWillClose()
     });
 }
 
-void KTMainWindowController::onStartNewSession()
-{
-    if (!m_storage->hasExternalSources()) {
-        if (filteredCount(m_trashImagesController.get()) > 0) {
-            askUserAboutTrashedImagesWithAlertBlock([this](int returnCode) {
-                if (returnCode == KTAlert::kDefaultReturn) {
-                    if (m_trashImagesController)
-                        m_trashImagesController->onMoveToSystemTrash(nullptr);
-                    showImageSourcesWindow();
-                } else if (returnCode == KTAlert::kAlternateReturn) {
-                    showImageSourcesWindow();
-                }
-            });
-        } else {
-            showImageSourcesWindow();
-        }
-        return;
-    }
-    const QPointer<KTMainWindowController> self(this);
-    saveChangesAndContinue([self](bool shouldContinue) {
-        if (self && shouldContinue)
-            self->showImageSourcesWindow();
-    });
-}
-
-void KTMainWindowController::onRestoreSession()
-{
-    adjustUI();
-}
-
-void KTMainWindowController::saveSelectionStateInActiveViewController()
-{
-    if (KTBaseUIModeController *active = activeModeViewController())
-        active->saveSelections();
-}
-
-// ---- Menu and commands ----
-
-void KTMainWindowController::validateAllMenuItems()
-{
-    if (!menuBar())
-        return;
-    for (QAction *item : KTMainMenu::commandItems(menuBar()))
-        validateMenuItem(item);
-}
-
-bool KTMainWindowController::validateMenuItem(QAction *item)
-{
-    using C = KTMenuCommand;
-    const bool sourcesShown = isImageSourcesWindowVisible();
-    KTBaseUIModeController *active = activeModeViewController();
-    const bool hasImages = active && !active->images().isEmpty();
-    const QString subMode = active ? active->UIMode() : QString();
-    const bool groupsMode = isGroupsMode(active);
-    switch (KTMainMenu::command(item)) {
-    case C::CopyFavorites:
-    case C::MoveFavorites:
-        return filteredCount(m_favoriteImagesModeController.get()) > 0;
-    case C::CopyArchived:
-    case C::MoveArchived:
-        return filteredCount(m_trashImagesController.get()) > 0;
-    case C::StartNewSession:
-        return !sourcesShown && !m_storage->newSession();
-    case C::ShowExifViewShortCut:
-        return !sourcesShown && m_toolbar && m_toolbar->showExifButton()->isButtonEnabled();
-    case C::ZoomImagesIn:
-    case C::ZoomImagesOut:
-        return !sourcesShown && active && active->canZoom();
-    case C::OriginalSize:
-    case C::FitToScreen:
-        return !sourcesShown && active && active->canScale();
-    case C::SetUIMode:
-        item->setChecked(KTMainMenu::tag(item) == tagForUIMode(UIMode()));
-        return !sourcesShown;
-    case C::SetViewType:
-        item->setChecked(active && KTMainMenu::tag(item) == tagForUIMode(subMode));
-        return !sourcesShown && hasImages;
-    case C::PreviousGroup:
-    case C::NextGroup:
-        item->setVisible(groupsMode);
-        return groupsMode ? !sourcesShown && active->canSwitchGroups() : !sourcesShown;
-    case C::RejectResolve: {
-        item->setVisible(groupsMode);
-        const bool similar = active && active == m_duplicatesImagesController.get();
-        item->setText(similar ? tr("Resolve Group") : tr("Reject Unselected"));
-        if (!groupsMode || sourcesShown)
-            return false;
-        return similar ? active->canResolve() : active->canRejectNotSelected();
-    }
-    case C::Pick:
-    case C::Reject:
-        return !sourcesShown && hasImages && active != m_trashImagesController.get();
-    case C::Restore:
-        return !sourcesShown && active && active == m_trashImagesController.get() && hasImages;
-    case C::SwitchOriginalSizeOrFitToScreen:
-        return !sourcesShown && (subMode == kUIModeImage || subMode == kUIModeCompare);
-    case C::SelectAll:
-    case C::DeselectAll:
-        return subMode != kUIModeGroups && subMode != kUIModeCompare;
-    case C::ShowPreferencesWindow:
-        return !isPreferencesWindowVisible();
-    case C::Undo:
-    case C::Redo: {
-        // "Undo Pick", "Redo Reject": the undo manager names its next steps.
-        const KTUndoManager *undo = m_storage->undoManager();
-        const bool isUndo = KTMainMenu::command(item) == C::Undo;
-        if (undo)
-            item->setText(isUndo ? undo->undoMenuItemTitle() : undo->redoMenuItemTitle());
-        return undo && (isUndo ? undo->canUndo() : undo->canRedo());
-    }
-    default:
-        return true;
-    }
-}
-
-void KTMainWindowController::performMenuItem(QAction *item)
-{
-    if (!validateMenuItem(item))
-        return;
-    runMenuCommand(item);
-}
-
-void KTMainWindowController::runMenuCommand(QAction *item)
-{
-    using C = KTMenuCommand;
-    KTBaseUIModeController *active = activeModeViewController();
-    switch (KTMainMenu::command(item)) {
-    case C::StartNewSession:
-        onStartNewSession();
-        break;
-    case C::ShowPreferencesWindow:
-        onShowPreferencesWindow();
-        break;
-    case C::CloseWindow:
-        if (m_window)
-            m_window->close();
-        break;
-    case C::Quit:
-        emit terminateRequested();
-        break;
-    case C::Undo:
-        onUndo();
-        break;
-    case C::Redo:
-        onRedo();
-        break;
-    case C::CopyImages:
-        if (active)
-            active->copyImagesToPasteboard();
-        break;
-    case C::SelectAll:
-        if (active)
-            active->selectAllImagesInGroup();
-        break;
-    case C::DeselectAll:
-        if (active)
-            active->deselectAllImagesInGroup();
-        break;
-    case C::SetUIMode:
-        if (KTMainMenu::tag(item) == kDuplicatesModeTag)
-            onDuplicates();
-        else
-            setUIModeWithMenuItem(item);
-        break;
-    case C::SetViewType:
-        setViewType(item);
-        break;
-    case C::ZoomImagesIn:
-        if (active)
-            active->onZoomViewIn(item);
-        break;
-    case C::ZoomImagesOut:
-        if (active)
-            active->onZoomViewOut(item);
-        break;
-    case C::FitToScreen:
-        if (active)
-            active->onFit(item);
-        break;
-    case C::OriginalSize:
-        if (active)
-            active->onActualSize(item);
-        break;
-    case C::SwitchOriginalSizeOrFitToScreen:
-        if (active)
-            active->onFitOrActualSize(nullptr);
-        break;
-    case C::ShowExifViewShortCut:
-        onShowExifViewShortCut();
-        break;
-    case C::ShowExposurePixels:
-        onShowExposurePixels(item);
-        break;
-    case C::ToggleFullScreen:
-        toggleFullScreen();
-        break;
-    case C::Pick:
-        onPickWithMenuItem();
-        break;
-    case C::Reject:
-        onRejectWithMenuItem();
-        break;
-    case C::Restore:
-        onRestoreWithMenuItem();
-        break;
-    case C::RejectResolve:
-        onRejectResolve();
-        break;
-    case C::NextGroup:
-        if (isGroupsMode(active))
-            active->onNextGroup(nullptr);
-        break;
-    case C::PreviousGroup:
-        if (isGroupsMode(active))
-            active->onPreviousGroup(nullptr);
-        break;
-    case C::CopyFavorites:
-        if (m_favoriteImagesModeController)
-            m_favoriteImagesModeController->onCopy(item);
-        break;
-    case C::CopyArchived:
-        if (m_trashImagesController)
-            m_trashImagesController->onCopy(item);
-        break;
-    case C::MoveFavorites:
-        onMoveFavorites(item);
-        break;
-    case C::MoveArchived:
-        onMoveArchived(item);
-        break;
-    case C::ShowDuplicatesSearchSettings:
-        if (m_duplicatesImagesController)
-            m_duplicatesImagesController->onShowSearchSettings(item);
-        break;
-    case C::ShowQuickTips:
-        onShowQuickTips();
-        break;
-    case C::Help:
-        onHelp();
-        break;
-    case C::MButtonPress:
-        onMButtonPress();
-        break;
-    case C::About:
-        onAbout();
-        break;
-    case C::None:
-        break;
-    }
-}
-
-void KTMainWindowController::onPickWithMenuItem()
-{
-    if (KTBaseUIModeController *active = activeModeViewController())
-        active->flagActiveSelectedImages(!active->activeImagespicked());
-}
-
-void KTMainWindowController::onRejectWithMenuItem()
-{
-    if (KTBaseUIModeController *active = activeModeViewController())
-        active->rejectSelectedImages();
-}
-
-void KTMainWindowController::onRestoreWithMenuItem()
-{
-    KTBaseUIModeController *active = activeModeViewController();
-    if (active && active == m_trashImagesController.get())
-        active->onPutBack(nullptr);
-}
-
-void KTMainWindowController::onRejectResolve()
-{
-    KTBaseUIModeController *active = activeModeViewController();
-    if (!active)
-        return;
-    if (active == m_allImagesModeController.get())
-        active->onRejectNotSelected(nullptr);
-    else if (active == m_duplicatesImagesController.get())
-        active->onResolveGroup(nullptr);
-}
-
-void KTMainWindowController::onShowExifView(QObject *sender)
-{
-    if (KTBaseUIModeController *active = activeModeViewController())
-        active->onShowExifView(sender);
-}
-
-void KTMainWindowController::onShowExifViewShortCut()
-{
-    KTAbstractButton *button = m_toolbar ? m_toolbar->showExifButton() : nullptr;
-    if (!button || !button->isButtonEnabled())
-        return;
-    button->setPushed(!button->isPushed());
-    onShowExifView(button);
-}
-
-void KTMainWindowController::onShowExposurePixels(QObject *sender)
-{
-    if (KTBaseUIModeController *active = activeModeViewController())
-        active->onShowExposurePixels(sender);
-}
-
-void KTMainWindowController::askAboutMovingImages(KTBaseUIModeController *mode, QObject *sender)
-{
-    if (!mode)
-        return;
-    const KTAlert alert =
-        classicAlert(tr("Moving images to other location will remove them from their original "
-                        "locations and current session. Do you want to continue?"),
-                     {}, {tr("Yes"), tr("No")});
-    if (runAlert(alert) == KTAlert::kDefaultReturn)
-        mode->onMove(sender);
-}
-
-void KTMainWindowController::onMoveFavorites(QObject *sender)
-{
-    askAboutMovingImages(m_favoriteImagesModeController.get(), sender);
-}
-
-void KTMainWindowController::onMoveArchived(QObject *sender)
-{
-    askAboutMovingImages(m_trashImagesController.get(), sender);
-}
-
-void KTMainWindowController::onSyncExternalImagesStatuses()
-{
-    if (m_allImagesModeController)
-        m_storage->syncImagesStatuses(
-            m_storage->imagesFilteredByFilterWithID(m_allImagesModeController->imagesFilterID()));
-}
-
-void KTMainWindowController::onFocusRegions()
-{
-    KTFocusedRegionsManager &regions = KTFocusedRegionsManager::sharedManager();
-    regions.setFocusedRegionsVisible(!regions.isFocusedRegionsVisible());
-}
-
-void KTMainWindowController::onFocusPointLattice()
-{
-    KTFocusedRegionsManager &regions = KTFocusedRegionsManager::sharedManager();
-    regions.setFocusPointLatticeVisible(!regions.isFocusPointLatticeVisible());
-}
-
-void KTMainWindowController::showFocusRegion(bool show)
-{
-    KTFocusedRegionsManager::sharedManager().setFocusedRegionsVisible(show);
-}
-
-void KTMainWindowController::onShowPreferencesWindow()
-{
-    if (!m_preferencesController)
-        m_preferencesController = std::make_unique<KTPreferencesWindowController>(
-            m_storage, KTUserDefaults::standardUserDefaults());
-    m_preferencesController->runModal();
-}
-
-bool KTMainWindowController::isPreferencesWindowVisible() const
-{
-    return m_preferencesController && m_preferencesController->isRunningModal();
-}
-
-void KTMainWindowController::onAbout()
-{
-    KTAboutWindow::presentOver(m_window);
-}
-
-void KTMainWindowController::onShowQuickTips()
-{
-    presentQuickTips();
-}
-
 void KTMainWindowController::presentQuickTips()
 {
     if (!m_window || m_presentingQuickTips)
         return;
     const QPointer<KTMainWindowController> self(this);
     m_presentingQuickTips = true;
+    // The tips run over the window: a sources window asked for meanwhile opens when they close.
+    if (m_sourcesHost)
+        m_sourcesHost->setHeldBack(true);
     m_window->activateWindow();
     KTTipsWindow::presentOver(m_window);
     if (!self)
         return;
     m_presentingQuickTips = false;
-    if (m_sourcesWindowWaitsForTips) {
-        m_sourcesWindowWaitsForTips = false;
-        showImageSourcesWindowWithPaths(std::exchange(m_pathsWaitingForTips, {}));
-    }
-}
-
-void KTMainWindowController::onHelp()
-{
-    QDesktopServices::openUrl(QUrl(kGettingStartedAddress));
-}
-
-void KTMainWindowController::onMButtonPress()
-{
-    QDesktopServices::openUrl(QUrl(kMakerAddress));
-}
-
-QList<KTImageMO *> KTMainWindowController::selectedImagesFromActiveController()
-{
-    QList<KTImageMO *> images;
-    if (KTBaseUIModeController *active = activeModeViewController())
-        active->enumerateSelectedImagesUsingBlock(
-            [&](KTImageMO *image, bool, bool &) { images.append(image); });
-    return images;
-}
-
-void KTMainWindowController::cancelGeneratingPreviews()
-{
-    if (m_loadingThumbnailsQueue)
-        m_loadingThumbnailsQueue->cancelAllOperations();
-}
-
-QStringList KTMainWindowController::sharedImagesPaths(bool withPairs)
-{
-    const bool pairsAsOne = KTImageStorage::showsRawAndJPEGAsOneFile();
-    QStringList paths;
-    for (KTImageMO *image : selectedImagesFromActiveController()) {
-        if (!image->originalFileExists().value_or(false))
-            continue;
-        if (withPairs && pairsAsOne && !image->duplicateImagePath().isEmpty())
-            paths.append(image->duplicateImagePath());
-        paths.append(image->path());
-    }
-    return paths;
-}
-
-void KTMainWindowController::createSharingMenus()
-{
-    if (m_sharingMenusCreated || !menuBar())
-        return;
-    QAction *shareItem = KTMainMenu::itemWithTag(menuBar(), kShareMenuTag);
-    if (!shareItem || !shareItem->menu())
-        return;
-    m_sharingMenusCreated = true;
-    QMenu *menu = shareItem->menu();
-    const QPointer<KTMainWindowController> self(this);
-    const auto paths = [self](bool withPairs) {
-        return [self, withPairs] { return self ? self->sharedImagesPaths(withPairs) : QStringList(); };
-    };
-    const auto atLeastOne = [self](bool withPairs) {
-        return [self, withPairs] { return self && !self->sharedImagesPaths(withPairs).isEmpty(); };
-    };
-    const auto insertAt = [menu](int index, QAction *item) {
-        const QList<QAction *> items = menu->actions();
-        menu->insertAction(index < items.size() ? items.at(index) : nullptr, item);
-    };
-    QAction *reveal =
-        KTShareManager::showInFinderMenuItemWithImagesPaths(paths(true), atLeastOne(true), menu);
-    insertAt(0, reveal);
-    QAction *exportItem = KTShareManager::exportMenuItemWithImagesPaths(
-        paths(false), [self] { return self && self->sharedImagesPaths(false).size() == 1; }, menu);
-    insertAt(1, exportItem);
-    KTShareManager::configureValidationHandler(
-        atLeastOne(false), {kKTExportToAperture, kKTExportToIPhoto, kKTExportToLightroom}, exportItem);
-    insertAt(2, KTShareManager::shareMenuItemWithImagesPaths(paths(true), atLeastOne(true), menu));
-    auto *first = new QAction(menu);
-    first->setSeparator(true);
-    insertAt(1, first);
-    auto *second = new QAction(menu);
-    second->setSeparator(true);
-    insertAt(4, second);
+    if (m_sourcesHost)
+        m_sourcesHost->setHeldBack(false);
 }

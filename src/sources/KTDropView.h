@@ -3,11 +3,13 @@
 #include "KTDropViewDelegate.h"
 #include "KTWeakDelegate.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 class QMimeData;
+class QPainter;
 
 /// The drag type of an image list dragged out of the catalogue browser.
 inline const QString kImageListPasteboardType = QStringLiteral("ImageDataListFolderPboardType");
@@ -23,7 +25,9 @@ inline const QString kFileURLsPasteboardType = QStringLiteral("text/uri-list");
 ///
 /// Every decision is its delegate's; the view adds three rules of its own: only the registered
 /// types are considered, a drag that does not offer copying gets no operation, and a drag that
-/// starts inside this view (from the table and its rows) is never taken back.
+/// starts inside this view (from the table and its rows) is never taken back. A drag the delegate
+/// refuses with a reason gets a red outline and the reason over the panel while it is over the
+/// view, so the refusal is seen rather than only felt in the pointer.
 ///
 /// Threading: main thread only.
 class KTDropView : public QWidget
@@ -49,6 +53,8 @@ public:
 
     /// True while a drag that the view takes is over it.
     bool isHighlighted() const { return m_highlighted; }
+    /// The delegate's reason while a drag it refuses is over the view; empty otherwise.
+    QString refusal() const { return m_refusal; }
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -58,9 +64,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    friend class KTDropRefusalOverlay;
     void setHighlighted(bool highlighted);
+    void setRefusal(const QString &refusal);
+    void paintRefusal(QPainter &painter) const;
 
     KTWeakDelegate<KTDropViewDelegate> m_delegate;
     Qt::DropAction m_enteredOperation = Qt::IgnoreAction;
     bool m_highlighted = false;
+    QString m_refusal;
+    /// Paints the refusal over the table and the hint, which lie inside the view.
+    QPointer<QWidget> m_overlay;
 };

@@ -14,10 +14,11 @@ class QLabel;
 /// the version and copyright at the bottom. It holds no state of its own: the window controller
 /// fills and drives it.
 ///
-/// It is a frameless top-level window; the main window gives it its frame and keeps it above
-/// itself. Keys: Return starts, Escape closes, Ctrl+O adds folders, Ctrl+Shift+O adds a
-/// catalogue, Ctrl+R opens the recent catalogues, F1 asks for help (each only while its button
-/// is on); the table deletes with Ctrl+Backspace and Ctrl+Delete.
+/// It is a frameless window of its own; made with the main window as parent it stays above it (a
+/// transient window for the window manager), and the main window gives it its frame. Keys: Return starts,
+/// Escape closes, Ctrl+O adds folders, Ctrl+Shift+O adds a catalogue, Ctrl+R opens the recent catalogues, F1
+/// asks for help (each only while its button is on); the table deletes the selected sources with Delete and
+/// Backspace (with or without Ctrl).
 ///
 /// Threading: main thread only.
 class KTImageSourcesWindow : public QWidget

@@ -81,15 +81,15 @@ void showAlert(const QString &message, const QString &informative)
 
 } // namespace
 
-KTImageSourcesWindowController::KTImageSourcesWindowController(QObject *parent)
-    : QObject(parent), m_window(std::make_unique<KTImageSourcesWindow>())
+KTImageSourcesWindowController::KTImageSourcesWindowController(QWidget *parentWindow, QObject *parent)
+    : QObject(parent), m_window(new KTImageSourcesWindow(parentWindow))
 {
     assertMainThread();
     m_deleteSourceObserver = KTNotificationCenter::defaultCenter().addObserver(
         QString::fromLatin1(kDeleteImageSourceNotification), nullptr,
         [this](const KTNotification &) { onDeleteSources(); });
 
-    KTImageSourcesWindow *window = m_window.get();
+    KTImageSourcesWindow *window = m_window;
     window->tableView()->setDataSource(this);
     window->dropView()->setDelegate(this);
     connect(window->addFolderButton(), &KTControl::clicked, this,
@@ -115,6 +115,12 @@ KTImageSourcesWindowController::~KTImageSourcesWindowController()
     // The queue waits for a list being read; its completion finds no controller.
     m_loadingImagesListOperationQueue.reset();
     delete m_catalogBrowser;
+    delete m_window.data();
+}
+
+KTImageSourcesWindow *KTImageSourcesWindowController::window() const
+{
+    return m_window;
 }
 
 QStringList KTImageSourcesWindowController::lightroomLibrariesExtensions()
@@ -176,11 +182,39 @@ void KTImageSourcesWindowController::reset()
 void KTImageSourcesWindowController::addPaths(const QStringList &paths)
 {
     Q_ASSERT_X(!paths.isEmpty(), "KTImageSourcesWindowController::addPaths", "Paths array is empty");
-    if (paths.size() == 1 && isPathExternalLibraryPath(paths.first())) {
+    if (paths.size() == 1 && isPathExternalLibraryPath(paths.first()) && QFileInfo::exists(paths.first()) &&
+        m_imageSourcesMutable.isEmpty()) {
         showIMediaBrowserWithPath(paths.first());
         return;
     }
-    addSourcePaths(folderPaths(paths));
+    addFolderPaths(paths);
+}
+
+QStringList KTImageSourcesWindowController::sessionFolders() const
+{
+    QStringList folders;
+    for (const QString &source : m_imageSourcesMutable) {
+        if (!m_externalSourcesPathes.contains(source) &&
+            !m_externalApplicationsImagesMutable.contains(source))
+            folders.append(source);
+    }
+    return folders;
+}
+
+KTImageSourcesWindowController::Choice KTImageSourcesWindowController::choice() const
+{
+    return {m_imageSourcesMutable, m_externalApplicationsImagesMutable, m_externalSourcesPathes,
+            m_externalItemsCount};
+}
+
+void KTImageSourcesWindowController::restoreChoice(const Choice &choice)
+{
+    assertMainThread();
+    m_imageSourcesMutable = choice.sources;
+    m_externalApplicationsImagesMutable = choice.externalApplicationsImages;
+    m_externalSourcesPathes = choice.externalSourcesPathes;
+    m_externalItemsCount = choice.externalItemsCount;
+    sourcesDidChange();
 }
 
 void KTImageSourcesWindowController::hideIMediaBrowser()
@@ -232,7 +266,7 @@ void KTImageSourcesWindowController::onAddSources()
     options.directory = !last.isEmpty() && QFileInfo(last).isDir() ? last : picturesFolder();
     beginOpenPanel(options, [this](const QStringList &chosen) {
         if (!chosen.isEmpty()) {
-            addSourcePaths(folderPaths(chosen));
+            addFolderPaths(chosen);
             KTUserDefaults &defaults = KTUserDefaults::standardUserDefaults();
             defaults.setObject(chosen.first(), kImageSourcesLastOpenedSourceKey);
             defaults.synchronize();
@@ -259,17 +293,21 @@ void KTImageSourcesWindowController::onAddCatalog()
         if (last.exists())
             options.directory = last.absolutePath();
     }
-    const QStringList packages = options.packageExtensions;
-    options.shouldEnablePath = [packages](const QString &path) {
-        const QFileInfo info(path);
-        const bool isPlainFolder = info.isDir() && !hasExtensionIn(path, packages);
-        return isPlainFolder || isPathExternalLibraryPath(path);
-    };
+    QStringList patterns;
+    for (const QString &extension : externalLibrariesExtensions())
+        patterns.append(QStringLiteral("*.") + extension);
+    options.nameFilters = {tr("Catalogs and libraries (%1)").arg(patterns.join(QLatin1Char(' '))),
+                           tr("All Files (*)")};
     beginOpenPanel(options, [this](const QStringList &chosen) {
         if (chosen.isEmpty())
             return;
         hideIMediaBrowser();
         const QString path = chosen.first();
+        // "All Files" lets anything be chosen: only a catalogue opens.
+        if (!isPathExternalLibraryPath(path)) {
+            showRefusals({tr("“%1” is not a catalog or library that Vireoscope can open.").arg(path)});
+            return;
+        }
         QPointer<KTImageSourcesWindowController> self(this);
         postToMain([self, path] {
             if (self)
@@ -284,7 +322,7 @@ void KTImageSourcesWindowController::beginOpenPanel(const KTOpenPanelOptions &op
     cancelOpenPanel();
     QPointer<KTImageSourcesWindowController> self(this);
     m_openPanel = KTOpenPanelPresenter::shared().beginSheet(
-        m_window.get(), options, [self, done = std::move(done)](const QStringList &chosen) {
+        m_window, options, [self, done = std::move(done)](const QStringList &chosen) {
             if (!self)
                 return;
             done(chosen);
@@ -382,21 +420,17 @@ void KTImageSourcesWindowController::onStartSession()
         return;
     }
 
-    if (!m_externalSourcesPathes.isEmpty()) {
-        // Only the catalogue's image list is handed over.
-        m_imageSourcesMutable.clear();
-        m_externalSourcesPathes.clear();
-    }
+    // The list stays as it is: the delegate closes the window once the session has started, and
+    // a start it refuses (too little disk space, the count cancelled) leaves the user's choice.
     m_shouldGenerateThumbnails = true;
     if (KTImageSourcesWindowControllerDelegate *delegate = m_delegate.get())
         delegate->imageSourcesWindowControllerWantsToStartSession(this);
-    m_window->startSessionButton()->setButtonEnabled(false);
-    checkForDoesNotDisplayUserHomeDirectory();
-    m_window->tableView()->reloadData();
 }
 
 void KTImageSourcesWindowController::onCloseWindow()
 {
+    // The user turned away from the window: image lists that arrive later start nothing.
+    cancelCurrentTask();
     if (KTImageSourcesWindowControllerDelegate *delegate = m_delegate.get())
         delegate->imageSourcesWindowControllerWantsToCloseWindow(this);
 }
@@ -453,12 +487,13 @@ void KTImageSourcesWindowController::showIMediaBrowserWithPath(const QString &pa
         if (major != 4 && major != 5) {
             const QString why =
                 major > 0
-                    ? tr("This catalog was made by Lightroom %1. Only catalogs of Lightroom 4 and 5 can be "
-                         "opened.")
+                    ? tr("“%1” was made by Lightroom %2. Only catalogs of Lightroom 4 and 5 can be opened.")
+                          .arg(path)
                           .arg(major)
-                : !reason.isEmpty() ? tr("The catalog cannot be read: %1").arg(reason)
-                                    : tr("The file names no Lightroom version, so it is not a catalog of "
-                                         "Lightroom 4 or 5.");
+                : !reason.isEmpty() ? tr("The catalog “%1” cannot be read: %2").arg(path, reason)
+                                    : tr("“%1” names no Lightroom version, so it is not a catalog of "
+                                         "Lightroom 4 or 5.")
+                                          .arg(path);
             showAlert(tr("Your version of Lightroom catalog is not supported."), why);
             return;
         }
@@ -467,7 +502,7 @@ void KTImageSourcesWindowController::showIMediaBrowserWithPath(const QString &pa
     KTCatalogBrowser &browser = catalogBrowser();
     browser.clear();
     browser.setDelegate(this);
-    browser.showWindow(m_window.get());
+    browser.showWindow(m_window);
     browser.addCatalogAtPath(path);
 }
 
@@ -505,6 +540,10 @@ void KTImageSourcesWindowController::loadImagesForNode(const std::optional<KTCat
     const std::optional<KTCatalogNode> chosen = node ? node : browser.currentNode();
     if (!chosen || chosen->identifier.isEmpty() || m_imageSourcesMutable.contains(chosen->identifier))
         return;
+    if (const QString refusal = refusalOfCatalogNode(); !refusal.isEmpty()) {
+        showRefusals({refusal});
+        return;
+    }
     const QString identifier = chosen->identifier;
     m_externalItemsCount = chosen->countOfBindableObjects;
     // The display path goes in first, so the row shows it from the start.
@@ -663,35 +702,99 @@ KTSourceCell KTImageSourcesWindowController::tableViewCellForRow(KTSourcesTableV
 
 // ---- Drops ----
 
-QStringList KTImageSourcesWindowController::folderPaths(const QStringList &paths)
+void KTImageSourcesWindowController::addFolderPaths(const QStringList &paths)
 {
-    // Catalogue files and anything that is not a folder never become folder sources.
     QStringList folders;
+    QStringList refusals;
     for (const QString &path : paths) {
-        if (!isPathExternalLibraryPath(path) && QFileInfo(path).isDir())
+        const QString refusal = refusalOfFolderPath(path);
+        if (refusal.isEmpty())
             folders.append(path);
+        else
+            refusals.append(refusal);
     }
-    return folders;
+    if (!folders.isEmpty())
+        addSourcePaths(folders);
+    if (!refusals.isEmpty())
+        showRefusals(refusals);
+}
+
+QString KTImageSourcesWindowController::refusalOfFolderPath(const QString &path) const
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return tr("“%1” does not exist.").arg(path);
+    if (isPathExternalLibraryPath(path))
+        return tr("“%1” is a catalog: a session takes folders, or one catalog on its own.").arg(path);
+    if (!info.isDir())
+        return tr("“%1” is neither a folder nor a catalog.").arg(path);
+    if (!m_externalSourcesPathes.isEmpty())
+        return tr("“%1” cannot join the catalog chosen: a session takes folders, or one catalog on its own.")
+            .arg(path);
+    return {};
+}
+
+QString KTImageSourcesWindowController::refusalOfCatalogNode() const
+{
+    // Start would hand over only the catalogue's images and silently drop the folders.
+    if (!sessionFolders().isEmpty())
+        return tr("A catalog cannot join the folders chosen: a session takes folders, or one catalog on "
+                  "its own.");
+    return {};
+}
+
+void KTImageSourcesWindowController::showRefusals(const QStringList &refusals)
+{
+    showAlert(refusals.size() == 1
+                  ? tr("This item cannot be added to the sources.")
+                  : tr("These %n items cannot be added to the sources.", nullptr, int(refusals.size())),
+              refusals.join(QLatin1Char('\n')));
 }
 
 bool KTImageSourcesWindowController::canReadDataFromPasteboard(const QMimeData *pasteboard)
 {
-    if (!pasteboard || !m_populatingNodes.isEmpty())
+    if (!pasteboard || !refusalOfPasteboard(pasteboard).isEmpty())
         return false;
     if (pasteboard->hasFormat(kImageListPasteboardType) ||
         pasteboard->hasFormat(kNodeIdentifierPasteboardType))
         return true;
-    if (!pasteboard->hasUrls() || isCatalogBrowserVisible())
-        return false;
+    return pasteboard->hasUrls() && !localPaths(pasteboard).isEmpty();
+}
+
+QString KTImageSourcesWindowController::refusalOfPasteboard(const QMimeData *pasteboard)
+{
+    if (!pasteboard)
+        return {};
+    if (!m_populatingNodes.isEmpty())
+        return tr("Wait until the catalog has been read.");
+    if (pasteboard->hasFormat(kImageListPasteboardType) ||
+        pasteboard->hasFormat(kNodeIdentifierPasteboardType))
+        return refusalOfCatalogNode();
+    if (!pasteboard->hasUrls())
+        return {};
+    if (isCatalogBrowserVisible())
+        return tr("Close the catalog browser to add folders.");
     const QStringList paths = localPaths(pasteboard);
     if (paths.isEmpty())
-        return false;
+        return {};
     if (m_imageSourcesMutable.isEmpty() && paths.size() == 1 && isPathExternalLibraryPath(paths.first()) &&
         m_window->addCatalogButton()->isButtonEnabled()) {
-        return true;
+        return {};
     }
-    return std::none_of(paths.cbegin(), paths.cend(), &isPathExternalLibraryPath) &&
-           m_window->addFolderButton()->isButtonEnabled() && !folderPaths(paths).isEmpty();
+    // A catalogue among other items, or over a list that is not empty, is refused as a whole.
+    for (const QString &path : paths) {
+        if (isPathExternalLibraryPath(path))
+            return paths.size() == 1 ? refusalOfFolderPath(path)
+                                     : tr("A session takes folders, or one catalog on its own.");
+    }
+    if (!m_window->addFolderButton()->isButtonEnabled())
+        return tr("Folders cannot join the catalog chosen: a session takes folders, or one catalog on its "
+                  "own.");
+    // Nothing to take at all: say why for the first item.
+    const auto usable = std::find_if(paths.cbegin(), paths.cend(), [this](const QString &path) {
+        return refusalOfFolderPath(path).isEmpty();
+    });
+    return usable == paths.cend() ? refusalOfFolderPath(paths.first()) : QString();
 }
 
 void KTImageSourcesWindowController::readDataFromPasteboard(const QMimeData *pasteboard)
@@ -727,5 +830,5 @@ void KTImageSourcesWindowController::readDataFromPasteboard(const QMimeData *pas
         return;
     }
     if (m_window->addFolderButton()->isButtonEnabled() && !isPathExternalLibraryPath(paths.first()))
-        addSourcePaths(folderPaths(paths));
+        addFolderPaths(paths);
 }

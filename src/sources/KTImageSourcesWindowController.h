@@ -42,12 +42,19 @@ inline const QString kRecentCatalogKey = QStringLiteral("kRecentCatalog");
 /// starts the session in the catalogue.
 ///
 /// The source list holds either folders or one catalogue node: once a node is chosen the three
-/// open buttons are off until it is deleted; once folders are chosen the catalogue buttons are.
+/// open buttons are off until it is deleted; once folders are chosen the catalogue buttons are,
+/// and a node dragged from the browser is refused. Whatever the window is handed and cannot take
+/// (a path that does not exist, a file that is neither a folder nor a catalogue, a catalogue with
+/// folders, a catalogue of another version) is named to the user with the reason; a drag it
+/// cannot take shows the reason in the drop area instead.
+///
 /// A chosen node's image list is read only when Start is pressed: the window then turns
 /// transparent, the cancelable task "Loading images from catalog" runs (sender: this
-/// controller, cancelled through cancelCurrentTask()), and Start runs again when the last list
-/// has arrived. A node whose list cannot be read, or holds no images, is taken off the list with
-/// a word to the user, so Start never begins an empty catalogue session.
+/// controller, cancelled through cancelCurrentTask() or by closing the window), and Start runs
+/// again when the last list has arrived. A node whose list cannot be read, or holds no images, is
+/// taken off the list with a word to the user, so Start never begins an empty catalogue session.
+/// Start leaves the list as it is: the delegate closes the window once the session has started,
+/// and a start it refuses finds the window as the user left it.
 ///
 /// Seams: open panels go through KTOpenPanelPresenter, alerts through KTAlertPresenter, the
 /// recent-catalogues menu through KTMenuPresenter; the main window installs the help handler
@@ -65,7 +72,10 @@ class KTImageSourcesWindowController : public QObject,
 {
     Q_OBJECT
 public:
-    explicit KTImageSourcesWindowController(QObject *parent = nullptr);
+    /// The window is made as a window of its own above `parentWindow` (the main window), which
+    /// then owns it; without one the controller does. Either way the controller deletes it when
+    /// it goes first.
+    explicit KTImageSourcesWindowController(QWidget *parentWindow = nullptr, QObject *parent = nullptr);
     ~KTImageSourcesWindowController() override;
 
     /// "lrcat", "lrdb", "aglib"; "photolibrary"; "aplibrary"; and the three joined in that order.
@@ -80,7 +90,8 @@ public:
     /// The user's home folder, which the table shows as "~".
     static QString userHomeDirectory();
 
-    KTImageSourcesWindow *window() const { return m_window.get(); }
+    /// The window; it goes with its parent window, or with the controller.
+    KTImageSourcesWindow *window() const;
 
     /// The session catalogue, set by the main window; not owned.
     KTImageStorage *imageStorage() const;
@@ -103,14 +114,17 @@ public:
     /// texts and buttons up to date. Sent each time the window is shown.
     void reset();
     /// Paths dropped on the application or given at start (non-empty; asserted): one catalogue
-    /// path opens the browser on it; otherwise the folders among them become sources (catalogue
-    /// files and anything that is not a folder are left out).
+    /// path opens the browser on it while the list is empty; otherwise the folders among them
+    /// become sources, and every other path is named to the user with the reason it is left out.
     void addPaths(const QStringList &paths);
     /// Hides the catalogue browser's panel when it is shown. Sent when the window closes.
     void hideIMediaBrowser();
 
     /// The sources in table order: folder paths, or a catalogue node's identifier.
     QStringList imageSources() const { return m_imageSourcesMutable; }
+    /// The folder sources a session starts with: imageSources() without the catalogue nodes
+    /// (whose image lists go in externalApplicationsImages()).
+    QStringList sessionFolders() const;
     /// The loaded image list of each chosen catalogue node, by node identifier.
     QVariantMap externalApplicationsImages() const { return m_externalApplicationsImagesMutable; }
     /// The number of images of the chosen catalogue node; 0 without one.
@@ -129,6 +143,19 @@ public:
     /// The catalogue path last opened in the browser.
     QString addedCatalogPath() const { return m_addedCatalogPath; }
 
+    /// What the user has chosen: the sources with their image lists and display paths. Taken at
+    /// Start, it lets a session that did not go through give the window back as it was.
+    struct Choice
+    {
+        QStringList sources;
+        QVariantMap externalApplicationsImages;
+        QHash<QString, QString> externalSourcesPathes;
+        qint64 externalItemsCount = 0;
+    };
+    Choice choice() const;
+    /// Replaces the list with `choice` (after a reset(): image lists not read yet are not kept).
+    void restoreChoice(const Choice &choice);
+
     /// The catalogue browser, made on first use.
     KTCatalogBrowser &catalogBrowser();
     bool isCatalogBrowserLoaded() const { return m_catalogBrowser != nullptr; }
@@ -144,6 +171,7 @@ public:
     void onDeleteSources();
     /// Start (see the class comment).
     void onStartSession();
+    /// Close: a start that waits for image lists is withdrawn, then the delegate closes the window.
     void onCloseWindow();
     void onHelp();
 
@@ -158,10 +186,11 @@ public:
 
     /// Opens the browser on a catalogue (nothing for an empty path) after adding it to the recent
     /// list. A Lightroom catalogue must be of version 4 or 5 by its own version table; any other
-    /// is refused with the reason.
+    /// is refused with its path and the reason.
     void showIMediaBrowserWithPath(const QString &path);
     /// Chooses a catalogue node (none: the browser's current node): it joins the list with its
-    /// display path and its image list is prepared, to be read at Start.
+    /// display path and its image list is prepared, to be read at Start. Refused, with a word to
+    /// the user, while the list holds folders.
     void loadImagesForNode(const std::optional<KTCatalogNode> &node);
     /// Appends the paths not yet in the list, then refreshes the table and the buttons.
     void addSourcePaths(const QStringList &paths);
@@ -178,6 +207,7 @@ public:
     // KTDropViewDelegate
     bool canReadDataFromPasteboard(const QMimeData *pasteboard) override;
     void readDataFromPasteboard(const QMimeData *pasteboard) override;
+    QString refusalOfPasteboard(const QMimeData *pasteboard) override;
 
     // KTSourcesTableDataSource
     int numberOfRowsInTableView(KTSourcesTableView *tableView) override;
@@ -210,9 +240,16 @@ private:
     void makeWindowKey();
     bool isCatalogBrowserVisible() const;
     KTOperationQueue &loadingImagesListOperationQueue();
-    static QStringList folderPaths(const QStringList &paths);
+    /// Adds the folders among `paths` and names the others to the user with the reason.
+    void addFolderPaths(const QStringList &paths);
+    /// Why `path` cannot join the list as a folder source; empty when it can.
+    QString refusalOfFolderPath(const QString &path) const;
+    /// Why a catalogue node cannot join the list now; empty when it can.
+    QString refusalOfCatalogNode() const;
+    /// One alert listing the refused items, each with its reason.
+    void showRefusals(const QStringList &refusals);
 
-    std::unique_ptr<KTImageSourcesWindow> m_window;
+    QPointer<KTImageSourcesWindow> m_window;
     QStringList m_imageSourcesMutable;
     QVariantMap m_externalApplicationsImagesMutable;
     QHash<QString, QString> m_externalSourcesPathes;

@@ -140,7 +140,10 @@ KTSourceCellView *KTSourcesTableView::cellViewAtRow(int row) const
 
 void KTSourcesTableView::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->modifiers() & Qt::ControlModifier) &&
+    // Delete and Backspace delete the selected sources, as Ctrl with either does; the table has no
+    // use of its own for them.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier) &&
         (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)) {
         KTNotificationCenter::defaultCenter().post(QString::fromLatin1(kDeleteImageSourceNotification), this);
         event->accept();

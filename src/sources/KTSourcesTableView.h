@@ -13,8 +13,9 @@ class KTTableRowView;
 /// The table of the sources window: one row per source, each a KTTableRowView (selection frame
 /// and delete button) holding a KTSourceCellView, filled from the data source at reloadData().
 /// It draws no background of its own, so the panel below shows through. Several rows can be
-/// selected; Ctrl+Backspace and Ctrl+Delete post "deleteImageSourceNotification" with the table
-/// as object (also with nothing selected) and go no further; every other key is the table's.
+/// selected; Delete and Backspace, alone or with Ctrl, post "deleteImageSourceNotification" with
+/// the table as object (also with nothing selected) and go no further; every other key is the
+/// table's.
 ///
 /// Threading: main thread only.
 class KTSourcesTableView : public QTableView

@@ -279,6 +279,39 @@ TEST(KTProgressWindowControllerTest, DirectMoveFlowAndAStrayFinish)
     EXPECT_FALSE(f.sheet.isSheetShown());
 }
 
+// The write-back to a catalogue drives the sheet directly while tasks of the bus may run (a
+// change check, a load): ending it ends only its own row, so a running task keeps its title and its
+// Cancel, and the popovers that wait for the end do not hear one yet. A bus finish never takes the
+// direct row.
+TEST(KTProgressWindowControllerTest, EndingADirectTaskKeepsTheRunningTasks)
+{
+    SheetFixture f;
+    SheetBroadcasts broadcasts;
+    CancelableTask catalogue;
+    SheetFixture::fromWorker(
+        [&](KTTasksNotifier &bus) { bus.taskDidStart(kLoadImagesTaskName, &catalogue, kCancelable); });
+    f.sheet.beginProgressSheetWithTitle(QStringLiteral("Writing Picks and Rejects"));
+    EXPECT_FALSE(f.sheet.isCancelButtonShown());
+
+    f.sheet.stopProgressSheet();
+    EXPECT_EQ(f.sheet.tasks(), QStringList{kLoadImagesTaskName});
+    EXPECT_EQ(f.sheet.progressLabel()->text(), kLoadImagesTaskName);
+    EXPECT_TRUE(f.sheet.isCancelButtonShown());
+    EXPECT_TRUE(f.sheet.isSheetShown());
+    EXPECT_EQ(broadcasts.finishes, 0);
+    f.sheet.cancelButton()->click();
+    EXPECT_EQ(catalogue.cancels, 1);
+
+    f.sheet.beginProgressSheetWithTitle(QStringLiteral("Writing Picks and Rejects"));
+    SheetFixture::fromWorker(
+        [&](KTTasksNotifier &bus) { bus.taskDidFinish(kLoadImagesTaskName, &catalogue); });
+    EXPECT_EQ(f.sheet.tasks(), QStringList{"Writing Picks and Rejects"});
+    EXPECT_EQ(broadcasts.finishes, 0);
+    f.sheet.stopProgressSheet();
+    EXPECT_FALSE(f.sheet.isSheetShown());
+    EXPECT_EQ(broadcasts.finishes, 1);
+}
+
 // Background work may still report while the application ends, after the main window has gone: its
 // tasks are tracked without a sheet, and their ends still come out even.
 TEST(KTProgressWindowControllerTest, TasksAfterThePresentingWindowHasGoneShowNoSheet)

@@ -72,8 +72,9 @@ struct SheetAtTaskStart
 } // namespace
 
 // The first launch opens the sources window; two folders are added and started; the progress
-// sheet shows each task of the load as it begins; the similar-groups mode then lists every burst
-// as a group of its own, and the time groups hold every photo, a burst never split between two.
+// sheet shows the count of the images and each task of the load as it begins; the similar-groups mode then
+// lists every burst as a group of its own, and the time groups hold every photo, a burst never split between
+// two.
 TEST_F(KTFirstLaunchTest, TwoFoldersBecomeSimilarGroupsAndTimeGroups)
 {
     const QString harbour = folder(QStringLiteral("Photos/Harbour"));
@@ -102,7 +103,9 @@ TEST_F(KTFirstLaunchTest, TwoFoldersBecomeSimilarGroupsAndTimeGroups)
         if (start.task != kAddSourcesTaskName)
             phases.push_back(start);
     }
+    // The images are counted for the disk-space check off the main thread, under the sheet.
     const std::vector<SheetAtTaskStart> expected{
+        {kCountingImagesTaskName, kCountingImagesTaskName, true},
         {kLoadImagesTaskName, kLoadImagesTaskName, true},
         {QStringLiteral("Analyzing Images"), QStringLiteral("Analyzing Images"), true},
         {kComparingImagesTaskName, kComparingImagesTaskName, true},

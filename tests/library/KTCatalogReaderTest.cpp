@@ -8,6 +8,7 @@
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
 #include "KTOperationQueue.h"
+#include "KTSqliteDatabase.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
@@ -177,6 +178,39 @@ TEST(KTCatalogReaderTest, LightroomMajorVersionIsReadFromTheVersionTable)
     const auto unreadable = KTCatalogReader(garbage).nodes();
     EXPECT_FALSE(unreadable.ok);
     EXPECT_TRUE(unreadable.errorMessage.contains("cannot be read")) << unreadable.errorMessage.toStdString();
+}
+
+// A catalogue another program holds locked is still read (as its file stands), its version and
+// its nodes; and reading a catalogue kept in WAL mode, refused or not, leaves no -wal or -shm
+// file of ours beside it.
+TEST(KTCatalogReaderTest, ALockedCatalogueIsReadAndNoSideFilesStay)
+{
+    QTemporaryDir dir;
+    const QString locked = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1, "Locked.lrcat");
+    {
+        KTSqliteDatabase holder;
+        ASSERT_TRUE(holder.open(locked, KTSqliteDatabase::Mode::ReadWrite));
+        ASSERT_TRUE(holder.execute("BEGIN EXCLUSIVE"));
+        QString reason;
+        EXPECT_EQ(KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(locked, &reason), 5)
+            << reason.toStdString();
+        const KTCatalogReader::NodesResult nodes = KTCatalogReader(locked).nodes();
+        EXPECT_TRUE(nodes.ok) << nodes.errorMessage.toStdString();
+        EXPECT_FALSE(nodes.nodes.isEmpty());
+        holder.execute("ROLLBACK");
+    }
+
+    for (const char *version : {"0600008", "0500025"}) {
+        SCOPED_TRACE(version);
+        const QString catalog = KTCatalogFixtures::createLightroomCatalog(
+            dir.path(), 1, QString::fromLatin1(version) + ".lrcat", QString::fromLatin1(version));
+        KTCatalogFixtures::execute(catalog, "PRAGMA journal_mode = WAL");
+        ASSERT_FALSE(QFile::exists(catalog + "-wal"));
+        KTExternalImagesManager::lighroomCatalogMajorVersionFromPath(catalog);
+        KTCatalogReader(catalog).nodes();
+        EXPECT_FALSE(QFile::exists(catalog + "-wal"));
+        EXPECT_FALSE(QFile::exists(catalog + "-shm"));
+    }
 }
 
 TEST(KTCatalogReaderTest, LibraryProjectsDeliverTheirVersions)

@@ -1,5 +1,7 @@
 #include "KTAppDelegate.h"
 
+#include "KTCatalogFixtures.h"
+
 #include "KTAbstractButton.h"
 #include "KTExternalImagesManager.h"
 #include "KTImageSourcesWindowController.h"
@@ -73,43 +75,31 @@ TEST(KTAppDelegateSeedTest, SeedingWritesOnlyAbsentKeys)
     EXPECT_FALSE(defaults.boolForKey(kLightroomSyncOptionPicksKey));
 }
 
-// Before the window is made, accepted paths wait for it; the rules decide which are accepted.
-TEST(KTAppDelegateTableTest, OpenedPathsFollowTheDropRules)
+// Before the window is made, the paths handed to the application wait for it as they are: the
+// sources window decides what it takes and names the rest. Minimised, the application takes none.
+TEST(KTAppDelegateTableTest, OpenedPathsWaitForTheWindowWhole)
 {
     const struct
     {
         const char *name;
-        QStringList folders;
-        QStringList files;
         QStringList order;
         bool active;
         QStringList expected;
     } cases[] = {
-        {"one folder", {"A"}, {}, {"A"}, true, {"A"}},
-        {"one file", {}, {"photo.jpg"}, {"photo.jpg"}, true, {"photo.jpg"}},
-        {"one catalogue",
-         {},
-         {"Lightroom Catalog.lrcat"},
-         {"Lightroom Catalog.lrcat"},
+        {"one folder", {"A"}, true, {"A"}},
+        {"a file, a missing path, a catalogue and folders",
+         {"B", "photo.jpg", "Library.LRCAT", "missing", "A"},
          true,
-         {"Lightroom Catalog.lrcat"}},
-        {"folders keep their order, files drop",
-         {"A", "B"},
-         {"photo.jpg"},
-         {"B", "photo.jpg", "A"},
-         true,
-         {"B", "A"}},
-        {"two files", {}, {"a.jpg", "b.jpg"}, {"a.jpg", "b.jpg"}, true, {}},
-        {"a catalogue among several", {"A"}, {"Library.LRCAT"}, {"A", "Library.LRCAT"}, true, {}},
-        {"while minimised", {"A"}, {}, {"A"}, false, {}},
+         {"B", "photo.jpg", "Library.LRCAT", "missing", "A"}},
+        {"while minimised", {"A"}, false, {}},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.name);
         DelegateWorld world;
-        for (const QString &name : row.folders)
-            world.folder(name);
-        for (const QString &name : row.files)
-            world.file(name);
+        world.folder("A");
+        world.folder("B");
+        world.file("photo.jpg");
+        world.file("Library.LRCAT");
         QStringList paths;
         for (const QString &name : row.order)
             paths.append(world.dir.filePath(name));
@@ -122,6 +112,36 @@ TEST(KTAppDelegateTableTest, OpenedPathsFollowTheDropRules)
         world.delegate.openFiles(paths);
         EXPECT_EQ(world.controller->pathsToLoadAfterLaunch(), expected);
     }
+}
+
+// Whatever the application is handed and cannot use is named with the reason, at the first start
+// as at a second one while the sources window is open; what it can use joins the window.
+TEST_F(KTAppDelegateTest, PathsTheSourcesWindowCannotTakeAreNamedWithTheReason)
+{
+    const QString shoot = folder("Shoot");
+    const QString photo = file("photo.jpg");
+    const QString missing = dir.filePath("missing");
+    controller->setScheduler(timers.scheduler());
+    delegate.setLaunchPaths({missing, photo, shoot});
+    delegate.applicationDidFinishLaunching();
+    timers.advance(1000);
+    ASSERT_TRUE(window().isImageSourcesWindowVisible());
+    EXPECT_EQ(window().imageSourcesController()->imageSources(), QStringList{shoot});
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown.front().messageText, "These 2 items cannot be added to the sources.");
+    EXPECT_EQ(
+        alerts->shown.front().informativeText,
+        QStringLiteral("“%1” does not exist.\n“%2” is neither a folder nor a catalog.").arg(missing, photo));
+
+    // A second start hands over a catalogue of a Lightroom the sync cannot write.
+    const QString six = KTCatalogFixtures::createLightroomCatalog(dir.path(), 1234, "Six.lrcat", "0600008");
+    alerts->shown.clear();
+    window().imageSourcesController()->reset();
+    delegate.handOff({six});
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown.front().messageText, "Your version of Lightroom catalog is not supported.");
+    EXPECT_TRUE(alerts->shown.front().informativeText.contains(six));
+    EXPECT_TRUE(alerts->shown.front().informativeText.contains("Lightroom 6"));
 }
 
 TEST_F(KTAppDelegateTest, TheLaunchSetsTheLookSeedsTheDefaultsAndOpensTheGivenFolders)

@@ -54,7 +54,7 @@ public:
     {
         QStringList names;
         for (const auto &[name, action] : items) {
-            const bool enabled = window().validateMenuItem(action);
+            const bool enabled = commands().validateMenuItem(action);
             if (enabled && action->isVisible())
                 names.append(name);
         }
@@ -62,7 +62,7 @@ public:
     }
     void show(const QString &uiMode, const QString &subMode)
     {
-        window().switchToUIMode(uiMode);
+        modes().switchToUIMode(uiMode);
         mode(uiMode)->subMode = subMode;
     }
 
@@ -122,10 +122,10 @@ TEST_F(KTMainMenuTest, TheValidationTableFollowsTheActiveMode)
 
     // The resolve item names what it does.
     show("Duplicates", "Group");
-    window().validateMenuItem(item(C::RejectResolve));
+    commands().validateMenuItem(item(C::RejectResolve));
     EXPECT_EQ(item(C::RejectResolve)->text(), "Resolve Group");
     show("AllImages", "Groups");
-    window().validateMenuItem(item(C::RejectResolve));
+    commands().validateMenuItem(item(C::RejectResolve));
     EXPECT_EQ(item(C::RejectResolve)->text(), "Reject Unselected");
 
     // What the modes answer, and what the catalogue holds, switch items off.
@@ -150,9 +150,9 @@ TEST_F(KTMainMenuTest, TheValidationTableFollowsTheActiveMode)
 
     // Modes and sub-modes carry their check marks.
     show("AllImages", "Compare");
-    window().validateMenuItem(item(C::SetUIMode, kAllImagesModeTag));
-    window().validateMenuItem(item(C::SetUIMode, kTrashModeTag));
-    window().validateMenuItem(item(C::SetViewType, kCompareViewTag));
+    commands().validateMenuItem(item(C::SetUIMode, kAllImagesModeTag));
+    commands().validateMenuItem(item(C::SetUIMode, kTrashModeTag));
+    commands().validateMenuItem(item(C::SetViewType, kCompareViewTag));
     EXPECT_TRUE(item(C::SetUIMode, kAllImagesModeTag)->isChecked());
     EXPECT_FALSE(item(C::SetUIMode, kTrashModeTag)->isChecked());
     EXPECT_TRUE(item(C::SetViewType, kCompareViewTag)->isChecked());
@@ -192,25 +192,25 @@ TEST_F(KTMainMenuTest, CommandsReachTheActiveMode)
         show(row.mode, row.subMode);
         KTFakeModeController *receiver = mode(row.receiver);
         const int before = receiver->count(row.call);
-        window().performMenuItem(item(row.command));
+        commands().performMenuItem(item(row.command));
         EXPECT_EQ(receiver->count(row.call), before + 1) << qPrintable(row.mode + " " + row.call);
     }
 
     // The pick item turns the pick over.
     show("Duplicates", "Group");
     mode("Duplicates")->picked = true;
-    window().performMenuItem(item(C::Pick));
+    commands().performMenuItem(item(C::Pick));
     EXPECT_EQ(mode("Duplicates")->calls.last(), "flagActiveSelectedImages:false");
     // A command whose item is disabled does nothing, whatever brought it (a shortcut).
     show("Trash", "List");
     const int calls = int(mode("Trash")->calls.size());
-    window().performMenuItem(item(C::Reject));
-    window().performMenuItem(item(C::NextGroup));
+    commands().performMenuItem(item(C::Reject));
+    commands().performMenuItem(item(C::NextGroup));
     EXPECT_EQ(int(mode("Trash")->calls.size()), calls);
     // The EXIF shortcut pushes the toolbar button and hands it to the mode.
     show("Duplicates", "Image");
     window().toolbar()->showExifButton()->setPushed(false);
-    window().performMenuItem(item(C::ShowExifViewShortCut));
+    commands().performMenuItem(item(C::ShowExifViewShortCut));
     EXPECT_TRUE(window().toolbar()->showExifButton()->isPushed());
     EXPECT_EQ(mode("Duplicates")->calls.last(), "onShowExifView");
 }
@@ -222,7 +222,7 @@ TEST(KTMainMenuTableTest, MovingPicksOrRejectsAsksFirst)
         for (const int answer : {KTAlert::kDefaultReturn, KTAlert::kAlternateReturn}) {
             MenuWorld world;
             world.alerts->answer(answer);
-            world.window().performMenuItem(world.item(command));
+            world.commands().performMenuItem(world.item(command));
             ASSERT_EQ(world.alerts->shown.size(), 1u);
             const KTAlert &alert = world.alerts->shown.front();
             EXPECT_EQ(alert.messageText,
@@ -272,7 +272,7 @@ TEST_F(KTMainMenuTest, ShortcutsAreListedOnceAndNeverClash)
         {"Similarity Settings...", "Ctrl+Alt+S"},
         {"Getting Started", "F1"},
     };
-    window().switchToUIMode(QStringLiteral("Duplicates"));
+    modes().switchToUIMode(QStringLiteral("Duplicates"));
     std::map<QString, QString> listed;
     for (QAction *action : KTMainMenu::commandItems(window().menuBar())) {
         if (!action->shortcut().isEmpty())
@@ -281,7 +281,7 @@ TEST_F(KTMainMenuTest, ShortcutsAreListedOnceAndNeverClash)
     EXPECT_EQ(listed, expected);
 
     for (const char *uiMode : {"Duplicates", "AllImages", "Favorites", "Trash"}) {
-        window().switchToUIMode(QString::fromLatin1(uiMode));
+        modes().switchToUIMode(QString::fromLatin1(uiMode));
         std::set<QString> seen;
         for (QAction *action : KTMainMenu::commandItems(window().menuBar())) {
             if (action->shortcut().isEmpty() || !action->isVisible())
@@ -338,8 +338,8 @@ TEST_F(KTMainMenuTest, ShareItemsTakeTheSelectedFilesThatExist)
     };
     for (const auto &row : cases) {
         mode("Duplicates")->selectedIndexes = row.selection;
-        EXPECT_EQ(window().sharedImagesPaths(true), row.withPairs);
-        EXPECT_EQ(window().sharedImagesPaths(false), row.withoutPairs);
+        EXPECT_EQ(commands().sharedImagesPaths(true), row.withPairs);
+        EXPECT_EQ(commands().sharedImagesPaths(false), row.withoutPairs);
         KTShareManager::validate(reveal);
         KTShareManager::validate(exportItem);
         EXPECT_EQ(reveal->isEnabled(), row.revealEnabled) << row.selection.size();

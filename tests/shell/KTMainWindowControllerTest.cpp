@@ -54,7 +54,7 @@ TEST_F(KTMainWindowControllerTest, AnEmptyCatalogueShowsTheTimelineInTheSourcesM
     EXPECT_EQ(KTUserDefaults::standardUserDefaults().stringForKey(kUIModeKey), "Duplicates");
 
     KTTaskRecorder tasks(storage.get());
-    controller->showWindow();
+    launch();
     EXPECT_EQ(window().UIMode(), "Sources");
     EXPECT_EQ(KTUserDefaults::standardUserDefaults().stringForKey(kUIModeKey), "Sources");
     EXPECT_EQ(window().activeModeViewController(), nullptr);
@@ -62,7 +62,8 @@ TEST_F(KTMainWindowControllerTest, AnEmptyCatalogueShowsTheTimelineInTheSourcesM
     for (const char *other : {"Duplicates", "Favorites", "Trash"})
         EXPECT_FALSE(isShown(QString::fromLatin1(other))) << other;
     // Without sources there is nothing to validate.
-    QTest::qWait(1000);
+    timers.advance(1000);
+    drainMainQueue();
     EXPECT_EQ(tasks.count(kTaskDidStartNotification, kValidateTaskName), 0);
 }
 
@@ -86,8 +87,10 @@ TEST_F(KTMainWindowControllerTest, ALaunchWithSourcesRestoresTheModeAndValidates
     EXPECT_EQ(mode("Favorites")->modeButton(), window().toolbar()->favoritesModeButton());
     EXPECT_EQ(mode("Duplicates")->modeButton(), window().toolbar()->duplicatesModeButton());
 
-    QTest::qWait(500);
+    timers.advance(799);
+    drainMainQueue();
     EXPECT_EQ(tasks.count(kTaskDidStartNotification, kValidateTaskName), 0);
+    timers.advance(1);
     ASSERT_TRUE(waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kValidateTaskName) == 1; }));
     drainMainQueue();
     EXPECT_TRUE(window().tasks().isEmpty());
@@ -103,16 +106,16 @@ TEST_F(KTMainWindowControllerTest, TagsNameModesAndSubModes)
     } cases[] = {{210, "Duplicates"}, {212, "Favorites"}, {213, "Trash"},  {214, "Groups"},
                  {215, "Group"},      {216, "Image"},     {217, "Compare"}};
     for (const auto &row : cases) {
-        EXPECT_EQ(KTMainWindowController::uiModeForTag(row.tag), row.mode) << row.tag;
-        EXPECT_EQ(KTMainWindowController::tagForUIMode(row.mode), row.tag) << qPrintable(row.mode);
+        EXPECT_EQ(KTModeSwitcher::uiModeForTag(row.tag), row.mode) << row.tag;
+        EXPECT_EQ(KTModeSwitcher::tagForUIMode(row.mode), row.tag) << qPrintable(row.mode);
     }
     // The timeline answers every other tag; "List" shares the grid's tag.
-    EXPECT_EQ(KTMainWindowController::uiModeForTag(211), "AllImages");
-    EXPECT_EQ(KTMainWindowController::uiModeForTag(999), "AllImages");
-    EXPECT_EQ(KTMainWindowController::tagForUIMode("AllImages"), 211);
-    EXPECT_EQ(KTMainWindowController::tagForUIMode("List"), 214);
-    EXPECT_EQ(KTMainWindowController::tagForUIMode("Sources"), 0);
-    EXPECT_EQ(KTMainWindowController::tagForUIMode("LeftImages"), 0);
+    EXPECT_EQ(KTModeSwitcher::uiModeForTag(211), "AllImages");
+    EXPECT_EQ(KTModeSwitcher::uiModeForTag(999), "AllImages");
+    EXPECT_EQ(KTModeSwitcher::tagForUIMode("AllImages"), 211);
+    EXPECT_EQ(KTModeSwitcher::tagForUIMode("List"), 214);
+    EXPECT_EQ(KTModeSwitcher::tagForUIMode("Sources"), 0);
+    EXPECT_EQ(KTModeSwitcher::tagForUIMode("LeftImages"), 0);
 }
 
 TEST_F(KTMainWindowControllerTest, TheGridItemAsksListModesForTheListAndGroupModesForGroups)
@@ -123,11 +126,11 @@ TEST_F(KTMainWindowControllerTest, TheGridItemAsksListModesForTheListAndGroupMod
                                            {"Trash", "List"},
                                            {"Duplicates", "Groups"},
                                            {"AllImages", "Groups"}}) {
-        window().switchToUIMode(QString::fromLatin1(uiMode));
-        window().setViewType(viewItem(kGroupsViewTag));
+        modes().switchToUIMode(QString::fromLatin1(uiMode));
+        modes().setViewType(kGroupsViewTag);
         EXPECT_EQ(mode(uiMode)->calls.last(), QStringLiteral("switchToUIMode:") + expected) << uiMode;
     }
-    window().setViewType(viewItem(kCompareViewTag));
+    modes().setViewType(kCompareViewTag);
     EXPECT_EQ(mode("AllImages")->subMode, "Compare");
 }
 
@@ -177,12 +180,12 @@ TEST_F(KTMainWindowControllerTest, SwitchingModesCarriesTheSelection)
         {"Favorites", "List", {0, 1, 2}, 1},
     };
     for (const auto &row : cases) {
-        window().switchToUIMode(row.from);
+        modes().switchToUIMode(row.from);
         KTFakeModeController *from = mode(row.from);
         from->subMode = row.subMode;
         from->selectedIndexes = {0, 1, 2};
         from->activeIndex = 1;
-        window().switchToUIMode(QStringLiteral("AllImages"));
+        modes().switchToUIMode(QStringLiteral("AllImages"));
         KTFakeModeController *timeline = mode("AllImages");
         EXPECT_EQ(timeline->selectedIndexes, row.expectedSelection) << qPrintable(row.from + row.subMode);
         EXPECT_EQ(timeline->activeImageMO(), images.at(row.expectedActive))
@@ -208,10 +211,10 @@ TEST_F(KTMainWindowControllerTest, APinchZoomsTheActiveListWithinItsRange)
     for (const auto &row : cases) {
         similar->zoom = row.start;
         similar->canZoomListViewAnswer = row.canZoom;
-        window().magnify(row.magnification);
+        modes().magnify(row.magnification);
         EXPECT_DOUBLE_EQ(similar->zoom, row.expected) << row.start << " " << row.magnification;
     }
-    window().setImageListZoom(0.25, similar);
+    modes().setImageListZoom(0.25, similar);
     EXPECT_DOUBLE_EQ(mode("AllImages")->zoom, 0.25);
     EXPECT_DOUBLE_EQ(mode("Trash")->zoom, 0.25);
     EXPECT_NE(similar->zoom, 0.25);
@@ -221,14 +224,14 @@ TEST_F(KTMainWindowControllerTest, TheViewMenuShowsTheSubModesOfTheActiveMode)
 {
     addGroupedImages();
     launch();
-    window().switchToUIMode(QStringLiteral("Favorites"));
+    modes().switchToUIMode(QStringLiteral("Favorites"));
     EXPECT_TRUE(viewItem(kGroupsViewTag)->isVisible());
     EXPECT_FALSE(viewItem(kGroupViewTag)->isVisible());
     EXPECT_TRUE(viewItem(kImageViewTag)->isVisible());
     EXPECT_FALSE(viewItem(kCompareViewTag)->isVisible());
     EXPECT_EQ(viewItem(kImageViewTag)->shortcut(), QKeySequence(QStringLiteral("Ctrl+2")));
 
-    window().switchToUIMode(QStringLiteral("Duplicates"));
+    modes().switchToUIMode(QStringLiteral("Duplicates"));
     for (int tag : {kGroupsViewTag, kGroupViewTag, kImageViewTag, kCompareViewTag})
         EXPECT_TRUE(viewItem(tag)->isVisible()) << tag;
     EXPECT_EQ(viewItem(kImageViewTag)->shortcut(), QKeySequence(QStringLiteral("Ctrl+3")));
@@ -245,7 +248,8 @@ TEST_F(KTMainWindowControllerTest, UndoAndRedoFollowTheCatalogue)
     launch();
     // The set-up forgets what came before the window.
     EXPECT_TRUE(window().toolbar()->undoButton()->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return !window().toolbar()->undoButton()->isEnabled(); }));
+    timers.advance(300);
+    EXPECT_FALSE(window().toolbar()->undoButton()->isEnabled());
     EXPECT_FALSE(storage->undoManager()->canUndo());
 
     images.first()->setPicked(true);
@@ -260,15 +264,15 @@ TEST_F(KTMainWindowControllerTest, UndoAndRedoFollowTheCatalogue)
             undoItem = item;
     }
     ASSERT_NE(undoItem, nullptr);
-    EXPECT_TRUE(window().validateMenuItem(undoItem));
+    EXPECT_TRUE(commands().validateMenuItem(undoItem));
     EXPECT_EQ(undoItem->text(), storage->undoManager()->undoMenuItemTitle());
     EXPECT_EQ(undoItem->text(), "Undo Pick");
 
-    window().onUndo();
+    commands().onUndo();
     EXPECT_EQ(images.first()->picked(), false);
     EXPECT_FALSE(window().toolbar()->undoButton()->isEnabled());
     EXPECT_TRUE(window().toolbar()->redoButton()->isEnabled());
-    window().onRedo();
+    commands().onRedo();
     EXPECT_EQ(images.first()->picked(), true);
 }
 

@@ -1,11 +1,16 @@
 #include "KTShellFixture.h"
 
+#include "KTAppDelegate.h"
+
 #include "KTCatalogFixtures.h"
 #include "KTFilesManager.h"
+#include "KTImageSourcesWindowController.h"
 #include "KTImageFixtures.h"
 #include "KTProgressWindowController.h"
 #include "KTRateWindow.h"
 #include "KTSimilarFinder.h"
+#include "KTTaskRecorder.h"
+#include "KTTasksNotifier.h"
 #include "KTTestFiles.h"
 #include "KTUserDefaults.h"
 
@@ -13,6 +18,8 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -29,20 +36,31 @@ public:
                             "'Vireoscope Picks'")
             .toString();
     }
-    /// The sync bits of the image `guid` as the store on disk holds them, read by a second
-    /// catalogue over the same folder.
-    qint64 storedBits(const QString &guid)
+    /// Reads the store on disk through a second catalogue over the same folder and shows `visit`
+    /// the first image that `matches`; false when there is none.
+    bool visitStoredImage(const std::function<bool(const KTImageMO &)> &matches,
+                          const std::function<void(const KTImageMO &)> &visit)
     {
         storage->waitForStoreWrites();
         KTImageStorage reopened(
             {dir.filePath(QStringLiteral("support")), dir.filePath(QStringLiteral("legacy"))});
         for (KTImageMO *image :
              reopened.managedObjectContext()->fetchAs<KTImageMO>({kImageEntityName, {}, {}})) {
-            if (image->externalGUID() == guid)
-                return image->syncStatusBitmask().value_or(0);
+            if (matches(*image)) {
+                visit(*image);
+                return true;
+            }
         }
-        ADD_FAILURE() << "no stored image " << qPrintable(guid);
-        return -1;
+        return false;
+    }
+    /// The sync bits of the image `guid` as the store on disk holds them.
+    qint64 storedBits(const QString &guid)
+    {
+        qint64 bits = -1;
+        if (!visitStoredImage([&](const KTImageMO &image) { return image.externalGUID() == guid; },
+                              [&](const KTImageMO &image) { bits = image.syncStatusBitmask().value_or(0); }))
+            ADD_FAILURE() << "no stored image " << qPrintable(guid);
+        return bits;
     }
     /// A process list in which Lightroom runs while `lightroomRuns` holds, with the catalogue's
     /// lock file that a running Lightroom keeps.
@@ -80,6 +98,35 @@ class KTSaveQuitTest : public ::testing::Test, public SaveQuitWorld
 {
 };
 
+/// The application as the program runs it: the delegate launched over the world's main window,
+/// Quit, the window's close and the termination signals wired as in the program.
+class LaunchedWorld : public SaveQuitWorld
+{
+public:
+    LaunchedWorld()
+    {
+        controller = std::make_unique<KTMainWindowController>(storage.get());
+        controller->setScheduler(timers.scheduler());
+        delegate.setMainWindowController(controller.get());
+    }
+    void launchTheApplication()
+    {
+        delegate.applicationDidFinishLaunching();
+        settleLaunch();
+    }
+    /// Whether the image named `name` is picked in the store the next launch reads.
+    bool storedPick(const QString &name)
+    {
+        bool picked = false;
+        if (!visitStoredImage([&](const KTImageMO &image) { return image.name() == name; },
+                              [&](const KTImageMO &image) { picked = image.picked().value_or(false); }))
+            ADD_FAILURE() << "no stored image " << qPrintable(name);
+        return picked;
+    }
+
+    KTAppDelegate delegate;
+};
+
 } // namespace
 
 // The write-back clears the sync bits of what it wrote; saving before it only would leave the
@@ -99,7 +146,7 @@ TEST_F(KTSaveQuitTest, QuitSavesWritesBackAndSavesAgain)
     ASSERT_TRUE(storage->hasStatusChanges());
     // The catalogue is written off the main thread, under the progress sheet.
     std::optional<bool> shouldContinue;
-    window().saveChangesAndContinue([&](bool answer) { shouldContinue = answer; });
+    writeBack().saveChangesAndContinue([&](bool answer) { shouldContinue = answer; });
     KTProgressWindowController *sheet = window().progressWindowController();
     EXPECT_FALSE(shouldContinue.has_value());
     EXPECT_TRUE(sheet->isSheetShown());
@@ -185,10 +232,10 @@ TEST_F(KTSaveQuitTest, AFolderSessionSavesWithoutAsking)
     storage->images().first()->setPicked(true);
     process();
     EXPECT_TRUE(storage->hasChanges());
-    std::optional<KTMainWindowController::TerminateReply> reply;
-    window().saveChangesAndReplyToTerminate(
-        [&](KTMainWindowController::TerminateReply answer) { reply = answer; });
-    EXPECT_EQ(reply, KTMainWindowController::TerminateReply::TerminateNow);
+    std::optional<KTCatalogWriteBack::TerminateReply> reply;
+    writeBack().saveChangesAndReplyToTerminate(
+        [&](KTCatalogWriteBack::TerminateReply answer) { reply = answer; });
+    EXPECT_EQ(reply, KTCatalogWriteBack::TerminateReply::TerminateNow);
     EXPECT_FALSE(storage->hasChanges());
     EXPECT_TRUE(alerts->shown.empty());
 }
@@ -285,7 +332,7 @@ TEST_F(KTSaveQuitTest, TheDiskCheckMeasuresTheCacheFileSystem)
     const qint64 needed = KTSimilarFinder::neededSizeInBytesOnDisk(hashes, count);
     QStringList measured;
     qint64 free = 0;
-    window().setFreeDiskSpace([&](const QString &path) {
+    flow().setFreeDiskSpace([&](const QString &path) {
         measured.append(path);
         return free;
     });
@@ -302,7 +349,7 @@ TEST_F(KTSaveQuitTest, TheDiskCheckMeasuresTheCacheFileSystem)
     for (const auto &row : cases) {
         free = row.free;
         alerts->shown.clear();
-        EXPECT_EQ(window().validateRequiredDiskSpaceForItemsCount(count), row.accepted) << row.free;
+        EXPECT_EQ(flow().validateRequiredDiskSpaceForItemsCount(count), row.accepted) << row.free;
         EXPECT_EQ(alerts->shown.size(), row.accepted ? 0u : 1u) << row.free;
     }
     EXPECT_EQ(measured.first(), hashes);
@@ -313,10 +360,10 @@ TEST_F(KTSaveQuitTest, TheDiskCheckMeasuresTheCacheFileSystem)
             .arg((needed + 999'999) / 1'000'000));
     // A refused start leaves the catalogue alone.
     free = 0;
-    KTMainWindowController::SessionSources sources;
+    KTSessionFlow::Sources sources;
     sources.folders = {dir.path()};
     sources.externalItemsCount = 10;
-    EXPECT_FALSE(window().startSessionWithSources(sources));
+    EXPECT_EQ(startSession(sources), KTSessionFlow::StartOutcome::Refused);
     EXPECT_FALSE(storage->newSession());
     EXPECT_TRUE(storage->sources().isEmpty());
 }
@@ -332,9 +379,92 @@ TEST(KTSessionCountTest, CountsTheImagesALoadWouldImport)
     for (const char *name : {"a/1.jpg", "a/2.JPG", "a/3.Jpeg", "a/nested/4.jpg", "a/5.x3f", "a/6.X3F",
                              "a/7.CR2", "a/.8.jpg", "a/.hidden/9.jpg", "a/notes.txt", "a/nested/noextension"})
         writeFile(root.filePath(QString::fromLatin1(name)), "x");
-    EXPECT_EQ(KTMainWindowController::countSourcesForSources({root.filePath("a")}), 7);
-    EXPECT_EQ(KTMainWindowController::countSourcesForSources({root.filePath("a"), root.filePath("a/nested")}),
-              7);
-    EXPECT_EQ(KTMainWindowController::countSourcesForSources({root.filePath("a/nested")}), 1);
-    EXPECT_EQ(KTMainWindowController::countSourcesForSources({root.filePath("missing")}), 0);
+    EXPECT_EQ(KTSessionFlow::countSourcesForSources({root.filePath("a")}), 7);
+    EXPECT_EQ(KTSessionFlow::countSourcesForSources({root.filePath("a"), root.filePath("a/nested")}), 7);
+    EXPECT_EQ(KTSessionFlow::countSourcesForSources({root.filePath("a/nested")}), 1);
+    EXPECT_EQ(KTSessionFlow::countSourcesForSources({root.filePath("missing")}), 0);
+}
+
+// Every way the application ends goes through the one save (and, for a catalogue, write-back)
+// before it ends: a pick made just before is in the store the next launch reads.
+TEST(KTWaysOutTableTest, EveryWayOutKeepsThePickMadeJustBefore)
+{
+    enum class Way
+    {
+        QuitItem,
+        CloseWindow,
+        InvalidSourcesClose,
+        Signal,
+    };
+    const struct
+    {
+        const char *name;
+        Way way;
+        int signalNumber;
+    } cases[] = {
+        {"File > Quit", Way::QuitItem, 0},
+        {"closing the main window", Way::CloseWindow, 0},
+        {"Close on the unavailable-sources alert", Way::InvalidSourcesClose, 0},
+        {"SIGTERM at the desktop's log-out", Way::Signal, SIGTERM},
+        {"SIGHUP", Way::Signal, SIGHUP},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.name);
+        LaunchedWorld world;
+        world.addImage(world.addFolderSource(), QStringLiteral("a"));
+        world.process();
+        ASSERT_TRUE(world.storage->saveChangesOrReturnError(nullptr));
+        world.launchTheApplication();
+        world.storage->images().first()->setPicked(true);
+        world.process();
+
+        switch (row.way) {
+        case Way::QuitItem:
+            for (QAction *item : KTMainMenu::commandItems(world.window().menuBar())) {
+                if (KTMainMenu::command(item) == KTMenuCommand::Quit)
+                    item->trigger();
+            }
+            break;
+        case Way::CloseWindow:
+            world.window().window()->close();
+            break;
+        case Way::InvalidSourcesClose:
+            world.alerts->answer(KTAlert::kAlternateReturn);
+            KTTasksNotifier::sharedNotifier().taskDidStart(kValidateTaskName, world.storage.get());
+            KTTasksNotifier::sharedNotifier().taskDidFinish(kValidateTaskName, world.storage.get(),
+                                                            KTTaskDidFinishInfo::validated(true));
+            break;
+        case Way::Signal:
+            ASSERT_EQ(std::raise(row.signalNumber), 0);
+            break;
+        }
+        ASSERT_TRUE(waitUntil([&] { return world.seams.terminations() == 1; }));
+        drainMainQueue();
+        EXPECT_EQ(world.seams.terminations(), 1);
+        EXPECT_TRUE(world.storedPick(QStringLiteral("a")));
+    }
+}
+
+// A catalogue session replaced by a new one (here by a second start with a folder) writes its
+// picks to the catalogue before it is cleared, as a quit does.
+TEST(KTWaysOutTableTest, ANewSessionOverACatalogueSessionWritesItsPicksBackFirst)
+{
+    LaunchedWorld world;
+    const QList<KTImageMO *> images = world.catalogueSession(kFolderTypeLightroom5);
+    world.launchTheApplication();
+    images.first()->setPicked(true);
+    world.process();
+    const QString folder = world.dir.filePath(QStringLiteral("Next"));
+    QDir().mkpath(folder);
+    ASSERT_TRUE(writeJpegWithExif(QDir(folder).filePath(QStringLiteral("IMG_0001.jpg"))));
+
+    world.delegate.handOff({folder});
+    ASSERT_TRUE(world.window().isImageSourcesWindowVisible());
+    world.window().imageSourcesController()->onStartSession();
+    ASSERT_TRUE(waitUntil([&] { return world.storage->newSession(); }));
+    EXPECT_EQ(world.picksInCatalogue(), "101");
+    EXPECT_TRUE(world.alerts->shown.empty());
+    // The new session loads to its end before the world goes.
+    EXPECT_TRUE(waitUntil([&] { return !world.storage->newSession() && world.window().tasks().isEmpty(); }));
+    drainMainQueue();
 }

@@ -6,6 +6,10 @@
 #include "KTBrokenImagesWindowController.h"
 #include "KTCatalogNotifications.h"
 #include "KTImageInfoView.h"
+#include "KTImageSourcesWindow.h"
+#include "KTImageSourcesWindowController.h"
+#include "KTProgressWindowController.h"
+#include "KTSButton.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTUndoManager.h"
@@ -242,7 +246,7 @@ TEST(KTExternalQuestionTableTest, ChangesInTheCatalogueAreAskedAboutByCase)
 
             world.alerts->answer(answer);
             bool done = false;
-            world.window().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
+            world.writeBack().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
             ASSERT_TRUE(waitUntil([&] { return done; }));
             const std::vector<KTAlert> &shown = world.alerts->shown;
             ASSERT_EQ(shown.size(), 1u);
@@ -269,7 +273,7 @@ TEST_F(KTExternalQuestionTest, AnUnchangedCatalogueImportsWithoutAsking)
     launchAndSettle();
     alerts->shown.clear();
     bool done = false;
-    window().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
+    writeBack().checkExternalImagesForUpdatesAndShowAlert([&done] { done = true; });
     ASSERT_TRUE(waitUntil([&] { return done; }));
     EXPECT_TRUE(alerts->shown.empty());
     // The session is as the catalogue is: nothing changed, nothing to write.
@@ -285,21 +289,23 @@ TEST_F(KTSessionChainTest, ANewSessionWaitsForTheRunningLoadToEnd)
     const QString first = folderWithPhotos(dir.path(), QStringLiteral("First"), 4);
     const QString second = folderWithPhotos(dir.path(), QStringLiteral("Second"), 3);
     launchAndSettle();
+    // The set-up opened the sources window; the sessions start here without it.
+    window().closeImageSourcesWindow();
     KTTaskRecorder tasks(storage.get());
 
-    KTMainWindowController::SessionSources sources;
+    KTSessionFlow::Sources sources;
     sources.folders = {first};
-    ASSERT_TRUE(window().startSessionWithSources(sources));
+    ASSERT_EQ(startSession(sources), KTSessionFlow::StartOutcome::Started);
     ASSERT_TRUE(waitUntil([&] { return search.hasReached(); }));
 
     sources.folders = {second};
-    ASSERT_TRUE(window().startSessionWithSources(sources));
-    EXPECT_TRUE(window().hasPendingSessionStart());
+    ASSERT_EQ(startSession(sources), KTSessionFlow::StartOutcome::Started);
+    EXPECT_TRUE(flow().hasPendingSessionStart());
     EXPECT_TRUE(storage->isCurrentTaskCanceled());
     search.release();
     ASSERT_TRUE(waitForChain(tasks, kLoadImagesTaskName, 2));
 
-    EXPECT_FALSE(window().hasPendingSessionStart());
+    EXPECT_FALSE(flow().hasPendingSessionStart());
     ASSERT_EQ(storage->sources().size(), 1);
     EXPECT_EQ(storage->sources().first()->path(), second);
     ASSERT_EQ(storage->images().size(), 3);
@@ -340,4 +346,30 @@ TEST_F(KTSessionChainTest, MissingImagesShowInOneSheetUntilItIsDismissed)
     report(first);
     ASSERT_NE(window().currentBrokenImagesWindowController(), nullptr);
     EXPECT_EQ(window().currentBrokenImagesWindowController()->brokenImages(), first);
+}
+
+// A load cancelled from the progress sheet clears the half-made session and gives the sources
+// window back with the folders the user had chosen, ready to start again.
+TEST_F(KTSessionChainTest, ACancelledLoadReturnsToTheSourcesWindowWithTheChosenFolders)
+{
+    KTGatedSearch search;
+    search.install(*storage);
+    const QString first = folderWithPhotos(dir.path(), QStringLiteral("First"), 2);
+    const QString second = folderWithPhotos(dir.path(), QStringLiteral("Second"), 2);
+    launchAndSettle();
+    KTImageSourcesWindowController &sources = *window().imageSourcesController();
+    ASSERT_TRUE(window().isImageSourcesWindowVisible());
+    KTTaskRecorder tasks(storage.get());
+    sources.addPaths({first, second});
+    sources.onStartSession();
+    ASSERT_TRUE(waitUntil([&] { return search.hasReached(); }));
+    EXPECT_FALSE(window().isImageSourcesWindowVisible());
+
+    window().progressWindowController()->onCancel();
+    search.release();
+    ASSERT_TRUE(waitForChain(tasks, kCleanSessionTaskName));
+    ASSERT_TRUE(window().isImageSourcesWindowVisible());
+    EXPECT_EQ(sources.imageSources(), (QStringList{first, second}));
+    EXPECT_TRUE(sources.window()->startSessionButton()->isButtonEnabled());
+    EXPECT_TRUE(storage->sources().isEmpty());
 }

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QTest>
 
+#include <algorithm>
+
 KTAnsweringAlertPresenter::KTAnsweringAlertPresenter()
 {
     // Installed by the owner (install() needs the shared pointer).
@@ -53,6 +55,31 @@ QStringList KTAnsweringAlertPresenter::messages() const
     return texts;
 }
 
+KTMainWindowController::Scheduler KTManualScheduler::scheduler()
+{
+    return [this](int milliseconds, QObject *context, std::function<void()> job) {
+        m_jobs.push_back({m_now + milliseconds, m_order++, context, std::move(job)});
+    };
+}
+
+void KTManualScheduler::advance(int milliseconds)
+{
+    const int until = m_now + milliseconds;
+    for (;;) {
+        const auto next = std::min_element(m_jobs.begin(), m_jobs.end(), [](const Job &a, const Job &b) {
+            return a.due != b.due ? a.due < b.due : a.order < b.order;
+        });
+        if (next == m_jobs.end() || next->due > until)
+            break;
+        Job job = std::move(*next);
+        m_jobs.erase(next);
+        m_now = job.due;
+        if (job.context)
+            job.job();
+    }
+    m_now = until;
+}
+
 KTShellWorld::KTShellWorld()
 {
     KTAnimations::setEnabled(false);
@@ -86,20 +113,36 @@ void KTShellWorld::launch()
 {
     if (!controller)
         controller = std::make_unique<KTMainWindowController>(storage.get());
+    controller->setScheduler(timers.scheduler());
     controller->showWindow();
 }
 
 void KTShellWorld::launchAndSettle()
 {
-    KTTaskRecorder tasks(storage.get());
     launch();
-    if (!storage->sources().isEmpty())
+    settleLaunch();
+}
+
+void KTShellWorld::settleLaunch()
+{
+    KTTaskRecorder tasks(storage.get());
+    // The set-up's steps: the undo clean-up, the sources window or the validation of the sources.
+    timers.advance(1000);
+    if (!storage->sources().isEmpty()) {
         EXPECT_TRUE(
             waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kValidateTaskName) == 1; }));
-    else
-        QTest::qWait(400);
+    }
     drainMainQueue();
     settleExternalFlows();
+}
+
+KTSessionFlow::StartOutcome KTShellWorld::startSession(const KTSessionFlow::Sources &sources)
+{
+    std::optional<KTSessionFlow::StartOutcome> outcome;
+    flow().startSessionWithSources(sources,
+                                   [&outcome](KTSessionFlow::StartOutcome answer) { outcome = answer; });
+    EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }));
+    return outcome.value_or(KTSessionFlow::StartOutcome::Cancelled);
 }
 
 void KTShellWorld::settleExternalFlows()
@@ -160,7 +203,7 @@ KTImageMO *KTShellWorld::addImage(KTFolderMO *folder, const QString &name, bool 
 bool KTShellWorld::saveAndContinue()
 {
     auto answer = std::make_shared<std::optional<bool>>();
-    window().saveChangesAndContinue([answer](bool shouldContinue) { *answer = shouldContinue; });
+    writeBack().saveChangesAndContinue([answer](bool shouldContinue) { *answer = shouldContinue; });
     EXPECT_TRUE(waitUntil([&] { return answer->has_value(); }));
     return answer->value_or(false);
 }

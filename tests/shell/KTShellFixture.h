@@ -7,11 +7,13 @@
 #include "KTFolderMO.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
+#include "KTMainWindowCommands.h"
 #include "KTMainWindowController.h"
 #include "KTObjectContext.h"
 #include "KTSessionFixtures.h"
 #include "KTTestSupport.h"
 
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class KTExternalStatusFlows;
 class KTExternalStatusSync;
@@ -45,24 +48,55 @@ private:
     std::shared_ptr<KTAlertPresenter> m_previous;
 };
 
+/// The main window's delayed steps, run by hand: a test moves the clock and the steps that fall
+/// due run in time order (and those they schedule, when they fall due too).
+class KTManualScheduler
+{
+public:
+    KTMainWindowController::Scheduler scheduler();
+    /// Moves the clock `milliseconds` on, running what falls due.
+    void advance(int milliseconds);
+    /// Steps scheduled and not run yet.
+    int pending() const { return int(m_jobs.size()); }
+
+private:
+    struct Job
+    {
+        int due = 0;
+        int order = 0;
+        QPointer<QObject> context;
+        std::function<void()> job;
+    };
+    int m_now = 0;
+    int m_order = 0;
+    std::vector<Job> m_jobs;
+};
+
 /// A main window over a catalogue of its own in a temporary folder, with the fake review modes,
-/// scripted alerts and a recording terminator. The quick tips stay closed and "UIMode" starts
-/// unset. A table of cases makes one per row.
+/// scripted alerts, a recording terminator and its delayed steps run by hand (timers). The quick
+/// tips stay closed and "UIMode" starts unset. A table of cases makes one per row.
 class KTShellWorld
 {
 public:
     KTShellWorld();
     virtual ~KTShellWorld();
 
-    /// Makes the controller (unless made already) and shows its window (the set-up runs).
+    /// Makes the controller (unless made already), gives it the manual timers and shows its
+    /// window (the set-up runs).
     void launch();
-    /// launch(), then lets the launch's own validation (with sources) run to its end, with the
-    /// external-catalogue check and import it leads to.
+    /// launch(), then runs the set-up's delayed steps and lets the launch's own validation (with
+    /// sources) run to its end, with the external-catalogue check and import it leads to.
     void launchAndSettle();
+    /// The second half of launchAndSettle(), for a window shown another way.
+    void settleLaunch();
     /// Waits until the external-catalogue work queued so far (checks, imports, write passes) has
     /// ended: the flows work on one serial queue, so two checks queued now end after it.
     void settleExternalFlows();
     KTMainWindowController &window() { return *controller; }
+    KTModeSwitcher &modes() { return controller->modeSwitcher(); }
+    KTSessionFlow &flow() { return controller->sessionFlow(); }
+    KTCatalogWriteBack &writeBack() { return controller->writeBack(); }
+    KTMainWindowCommands &commands() { return *controller->commands(); }
     KTFakeModeController *mode(const QString &uiMode) const { return KTFakeModeController::made(uiMode); }
     std::shared_ptr<KTObjectContext> context() { return storage->managedObjectContext(); }
 
@@ -72,6 +106,9 @@ public:
     KTFolderMO *addCatalogueSource(const QString &type, const QString &mediaSource);
     /// An image record in `folder`, its file written (a small JPEG) unless `writeFile` is false.
     KTImageMO *addImage(KTFolderMO *folder, const QString &name, bool writeFile = true);
+    /// Starts a session of `sources` through the session flow and waits for its outcome (the
+    /// count runs off the main thread).
+    KTSessionFlow::StartOutcome startSession(const KTSessionFlow::Sources &sources);
     /// Runs the main window's save before an action and waits for its answer: whether the action
     /// may go on.
     bool saveAndContinue();
@@ -89,6 +126,7 @@ public:
     void installExternalFlows();
 
     QTemporaryDir dir;
+    KTManualScheduler timers;
     std::unique_ptr<KTImageStorage> storage;
     std::unique_ptr<KTMainWindowController> controller;
     std::shared_ptr<KTAnsweringAlertPresenter> alerts = std::make_shared<KTAnsweringAlertPresenter>();

@@ -6,16 +6,26 @@
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
 #include "KTMainMenu.h"
+#include "KTProgressWindowController.h"
+#include "KTSButton.h"
+#include "KTSourcesTableView.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTTipsWindow.h"
 #include "KTUndoManager.h"
 
 #include <QAction>
-#include <QDir>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -23,6 +33,7 @@ class SourcesWorld : public KTShellWorld
 {
 public:
     KTImageSourcesWindowController &sources() { return *window().imageSourcesController(); }
+    QWidget *sourcesWindow() { return sources().window(); }
     QString folder(const QString &name)
     {
         QDir(dir.path()).mkpath(name);
@@ -36,10 +47,61 @@ public:
         }
         return nullptr;
     }
+    /// Launches without a session and waits for the sources window the set-up opens.
+    void launchToTheSourcesWindow()
+    {
+        launch();
+        timers.advance(100);
+        ASSERT_TRUE(window().isImageSourcesWindowVisible());
+    }
+    void activate(QWidget *widget)
+    {
+        widget->activateWindow();
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == widget; }));
+    }
 };
 
 class KTSourcesWindowFlowTest : public ::testing::Test, public SourcesWorld
 {
+};
+
+/// An image count that waits at a gate until the test opens it (or the start is cancelled).
+struct KTGatedCount
+{
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool open = false;
+    bool reached = false;
+
+    KTSessionFlow::ImageCounter counter()
+    {
+        return [this](const QStringList &folders, const std::function<bool()> &isCancelled) {
+            std::unique_lock lock(mutex);
+            reached = true;
+            condition.wait_for(lock, std::chrono::seconds(30), [&] { return open || isCancelled(); });
+            return KTSessionFlow::countSourcesForSources(folders, isCancelled);
+        };
+    }
+    bool hasReached()
+    {
+        std::lock_guard lock(mutex);
+        return reached;
+    }
+    void arm(bool startOpen)
+    {
+        std::lock_guard lock(mutex);
+        open = startOpen;
+        reached = false;
+    }
+    void release()
+    {
+        {
+            std::lock_guard lock(mutex);
+            open = true;
+        }
+        condition.notify_all();
+    }
+    ~KTGatedCount() { release(); }
 };
 
 } // namespace
@@ -50,34 +112,60 @@ TEST_F(KTSourcesWindowFlowTest, ALaunchWithoutSourcesOpensTheSourcesWindowOnce)
 {
     launch();
     EXPECT_FALSE(window().isImageSourcesWindowVisible());
-    ASSERT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
+    timers.advance(100);
+    ASSERT_TRUE(window().isImageSourcesWindowVisible());
     const QString chosen = folder(QStringLiteral("Chosen"));
     sources().addPaths({chosen});
     // The set-up's new-session request (0.3 s) finds the window open.
-    QTest::qWait(600);
+    timers.advance(500);
     EXPECT_EQ(sources().imageSources(), QStringList{chosen});
 
-    QWidget *sourcesWindow = sources().window();
     const int top = int(window().window()->sheetTopY());
-    EXPECT_EQ(sourcesWindow->parentWidget(), window().window());
-    EXPECT_EQ(sourcesWindow->geometry().topLeft(), window().window()->mapToGlobal(QPoint(0, top)));
-    EXPECT_EQ(sourcesWindow->width(), window().window()->width());
-    EXPECT_FALSE(window().toolbar()->newSessionButton()->isEnabled());
+    EXPECT_EQ(sourcesWindow()->geometry().topLeft(), window().window()->mapToGlobal(QPoint(0, top)));
+    EXPECT_EQ(sourcesWindow()->width(), window().window()->width());
     // While it covers the window, the session's commands are off; select-all keeps its rule.
-    EXPECT_FALSE(window().validateMenuItem(item(KTMenuCommand::StartNewSession)));
-    EXPECT_FALSE(window().validateMenuItem(item(KTMenuCommand::SetUIMode)));
-    EXPECT_TRUE(window().validateMenuItem(item(KTMenuCommand::SelectAll)));
+    EXPECT_FALSE(commands().validateMenuItem(item(KTMenuCommand::SetUIMode)));
+    EXPECT_TRUE(commands().validateMenuItem(item(KTMenuCommand::SelectAll)));
+    EXPECT_FALSE(window().toolbar()->duplicatesModeButton()->isEnabled());
     QTest::keyClick(window().window(), Qt::Key_P);
     EXPECT_EQ(window().UIMode(), "Sources");
 
     window().window()->resize(1000, 700);
     QApplication::processEvents();
-    EXPECT_EQ(sourcesWindow->size(), QSize(1000, 700 - top));
+    EXPECT_EQ(sourcesWindow()->size(), QSize(1000, 700 - top));
 
     sources().onCloseWindow();
     EXPECT_FALSE(window().isImageSourcesWindowVisible());
-    EXPECT_EQ(sourcesWindow->parentWidget(), nullptr);
-    EXPECT_TRUE(window().toolbar()->newSessionButton()->isEnabled());
+    EXPECT_TRUE(window().toolbar()->duplicatesModeButton()->isEnabled());
+}
+
+// The sources window belongs to the main window and stays above it: a click on the main window
+// (its menu bar) cannot bury it for good, since New Session, from the toolbar or the File menu,
+// brings it back to the front; and Quit answers in it.
+TEST_F(KTSourcesWindowFlowTest, TheSourcesWindowStaysReachableFromTheMainWindow)
+{
+    launchToTheSourcesWindow();
+    ASSERT_NE(sourcesWindow()->windowHandle(), nullptr);
+    EXPECT_EQ(sourcesWindow()->windowHandle()->transientParent(), window().window()->windowHandle());
+    EXPECT_EQ(sourcesWindow()->parentWidget(), window().window());
+
+    for (const char *route : {"toolbar", "menu"}) {
+        SCOPED_TRACE(route);
+        activate(window().window());
+        if (QString::fromLatin1(route) == "toolbar") {
+            EXPECT_TRUE(window().toolbar()->newSessionButton()->isEnabled());
+            QTest::mouseClick(window().toolbar()->newSessionButton(), Qt::LeftButton);
+        } else {
+            ASSERT_TRUE(commands().validateMenuItem(item(KTMenuCommand::StartNewSession)));
+            item(KTMenuCommand::StartNewSession)->trigger();
+        }
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == sourcesWindow(); }));
+        EXPECT_TRUE(window().isImageSourcesWindowVisible());
+    }
+
+    QSignalSpy quit(&window(), &KTMainWindowController::terminateRequested);
+    QTest::keyClick(sourcesWindow(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit.count(), 1);
 }
 
 TEST_F(KTSourcesWindowFlowTest, FoldersGivenAtLaunchFillTheSourcesWindow)
@@ -86,12 +174,14 @@ TEST_F(KTSourcesWindowFlowTest, FoldersGivenAtLaunchFillTheSourcesWindow)
     controller = std::make_unique<KTMainWindowController>(storage.get());
     controller->setPathsToLoadAfterLaunch({given});
     launch();
-    ASSERT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
+    timers.advance(300);
+    ASSERT_TRUE(window().isImageSourcesWindowVisible());
     EXPECT_EQ(sources().imageSources(), QStringList{given});
 }
 
 // The road of a session through the sources window, the real catalogue and the bus: Start, the
-// sources are added, the load with the similarity search and the time grouping, the similar groups.
+// images counted, the sources added, the load with the similarity search and the time grouping,
+// the similar groups.
 TEST_F(KTSourcesWindowFlowTest, AFullSessionFromTwoFoldersReachesTheSimilarGroups)
 {
     KTAnalysisSessionHooks::install(*storage);
@@ -109,13 +199,12 @@ TEST_F(KTSourcesWindowFlowTest, AFullSessionFromTwoFoldersReachesTheSimilarGroup
     options.seed += 7;
     writeBurstFixture(makeBurstFixture(options), second);
 
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
+    launchToTheSourcesWindow();
     KTTaskRecorder tasks(storage.get());
     sources().addPaths({first, second});
     sources().onStartSession();
     EXPECT_FALSE(window().isImageSourcesWindowVisible());
-    EXPECT_TRUE(storage->newSession());
+    ASSERT_TRUE(waitUntil([&] { return storage->newSession(); }));
     ASSERT_TRUE(waitUntil(
         [&] {
             return tasks.count(kTaskDidFinishNotification, kLoadImagesTaskName) == 1 &&
@@ -126,7 +215,7 @@ TEST_F(KTSourcesWindowFlowTest, AFullSessionFromTwoFoldersReachesTheSimilarGroup
 
     EXPECT_EQ(window().UIMode(), "Duplicates");
     EXPECT_EQ(storage->sources().size(), 2);
-    EXPECT_EQ(storage->images().size(), KTMainWindowController::countSourcesForSources({first, second}));
+    EXPECT_EQ(storage->images().size(), KTSessionFlow::countSourcesForSources({first, second}));
     EXPECT_FALSE(storage->groups().isEmpty());
     EXPECT_FALSE(storage->timeGroups().isEmpty());
     EXPECT_FALSE(storage->newSession());
@@ -137,7 +226,59 @@ TEST_F(KTSourcesWindowFlowTest, AFullSessionFromTwoFoldersReachesTheSimilarGroup
     EXPECT_FALSE(mode("Duplicates")->images().isEmpty());
     EXPECT_FALSE(storage->undoManager()->canUndo());
     EXPECT_TRUE(window().toolbar()->newSessionButton()->isEnabled());
+    EXPECT_FALSE(window().isImageSourcesWindowVisible());
     EXPECT_TRUE(alerts->shown.empty());
+}
+
+// Walking the folders of a start runs off the main thread under the progress sheet, which offers
+// Cancel; the window answers meanwhile. Cancelled or refused for disk space, the start gives the
+// sources window back as the user left it, and the catalogue is untouched.
+TEST_F(KTSourcesWindowFlowTest, ACountThatIsCancelledOrRefusedGivesTheSourcesBack)
+{
+    const QString shoot = folder(QStringLiteral("Shoot"));
+    // One image, so the signatures need room.
+    QFile image(QDir(shoot).filePath(QStringLiteral("IMG_0001.jpg")));
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+    image.close();
+    launchToTheSourcesWindow();
+    KTGatedCount gate;
+    flow().setImageCounter(gate.counter());
+    for (const char *ending : {"cancel", "no disk space"}) {
+        SCOPED_TRACE(ending);
+        const bool cancel = QString::fromLatin1(ending) == "cancel";
+        flow().setFreeDiskSpace([cancel](const QString &) { return cancel ? qint64(1) << 40 : 0; });
+        gate.arm(!cancel);
+        alerts->shown.clear();
+        sources().addPaths({shoot});
+        sources().onStartSession();
+
+        ASSERT_TRUE(waitUntil([&] { return gate.hasReached() || !cancel; }));
+        if (cancel) {
+            // A timer of the main queue keeps firing while the folders are walked.
+            int ticks = 0;
+            QTimer ticker;
+            QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+            ticker.start(5);
+            ASSERT_TRUE(waitUntil([&] { return ticks >= 3; }));
+            KTProgressWindowController *sheet = window().progressWindowController();
+            ASSERT_TRUE(waitUntil([&] { return sheet->isSheetShown(); }));
+            EXPECT_EQ(sheet->tasks(), QStringList{kCountingImagesTaskName});
+            ASSERT_TRUE(sheet->isCancelButtonShown());
+            EXPECT_FALSE(window().isImageSourcesWindowVisible());
+            sheet->onCancel();
+        }
+        ASSERT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
+        drainMainQueue();
+        EXPECT_EQ(alerts->shown.size(), cancel ? 0u : 1u);
+        EXPECT_EQ(sources().imageSources(), QStringList{shoot});
+        EXPECT_EQ(sources().window()->tableView()->numberOfRows(), 1);
+        EXPECT_TRUE(sources().window()->startSessionButton()->isButtonEnabled());
+        EXPECT_TRUE(sources().window()->noSourcesTextField()->isHidden());
+        EXPECT_TRUE(storage->sources().isEmpty());
+        EXPECT_FALSE(storage->newSession());
+        EXPECT_FALSE(window().progressWindowController()->isSheetShown());
+        gate.release();
+    }
 }
 
 TEST_F(KTSourcesWindowFlowTest, TheChainReopensTheSourcesWindowWhereTheSessionCannotGoOn)
@@ -164,17 +305,17 @@ TEST_F(KTSourcesWindowFlowTest, TheChainReopensTheSourcesWindowWhereTheSessionCa
     // A new session of folders without rejects.
     window().onStartNewSession();
     EXPECT_TRUE(window().isImageSourcesWindowVisible());
-    // A drop while it is open is ignored.
-    window().showSourcesControllerWithPaths({folder(QStringLiteral("Dropped"))});
-    EXPECT_TRUE(sources().imageSources().isEmpty());
+    // A drop on the icon while it is open joins it.
+    const QString dropped = folder(QStringLiteral("Dropped"));
+    window().showSourcesControllerWithPaths({dropped});
+    EXPECT_EQ(sources().imageSources(), QStringList{dropped});
 }
 
 // The quick tips run over the window; a sources window asked for meanwhile would cover them, so
 // it opens when they close.
 TEST_F(KTSourcesWindowFlowTest, TheSourcesWindowWaitsForTheQuickTips)
 {
-    launch();
-    ASSERT_TRUE(waitUntil([&] { return window().isImageSourcesWindowVisible(); }));
+    launchToTheSourcesWindow();
     sources().onCloseWindow();
     const QString dropped = folder(QStringLiteral("Dropped"));
     bool sourcesShownOverTips = true;
@@ -186,7 +327,7 @@ TEST_F(KTSourcesWindowFlowTest, TheSourcesWindowWaitsForTheQuickTips)
                 tips->closeOverlay();
         }
     });
-    window().onShowQuickTips();
+    window().presentQuickTips();
     EXPECT_FALSE(sourcesShownOverTips);
     EXPECT_TRUE(window().isImageSourcesWindowVisible());
     EXPECT_EQ(sources().imageSources(), QStringList{dropped});

@@ -22,7 +22,10 @@ public:
     }
     void readDataFromPasteboard(const QMimeData *data) override { readFormats.append(data->formats()); }
 
+    QString refusalOfPasteboard(const QMimeData *) override { return answer ? QString() : refusal; }
+
     bool answer = true;
+    QString refusal;
     int asked = 0;
     QList<QStringList> readFormats;
 };
@@ -144,4 +147,43 @@ TEST(KTDropViewTest, DropEventsAskAgainAndReadOnlyWhatTheDelegateTakes)
     QApplication::sendEvent(&view, &moveOnly);
     EXPECT_FALSE(moveOnly.isAccepted());
     EXPECT_FALSE(view.isHighlighted());
+}
+
+// A drag the delegate refuses with a reason is taken in only to show the reason over the panel:
+// it never drops, and leaving clears the reason. Without a reason it is refused as before.
+TEST(KTDropViewTest, ARefusedDragShowsTheReasonUntilItLeaves)
+{
+    KTDropView view;
+    view.resize(200, 120);
+    FixedDelegate delegate;
+    delegate.answer = false;
+    delegate.refusal = QStringLiteral("A session takes folders, or one catalog on its own.");
+    view.setDelegate(&delegate);
+    const std::unique_ptr<QMimeData> data = fileDrag({"/tmp"});
+    const QPoint middle(100, 60);
+
+    QDragEnterEvent enter(middle, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &enter);
+    EXPECT_EQ(enter.dropAction(), Qt::IgnoreAction);
+    EXPECT_EQ(view.refusal(), delegate.refusal);
+    EXPECT_FALSE(view.isHighlighted());
+    QDragMoveEvent move(middle, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    EXPECT_FALSE(move.isAccepted());
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &drop);
+    EXPECT_TRUE(delegate.readFormats.isEmpty());
+    EXPECT_TRUE(view.refusal().isEmpty());
+
+    QApplication::sendEvent(&view, &enter);
+    ASSERT_FALSE(view.refusal().isEmpty());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(&view, &leave);
+    EXPECT_TRUE(view.refusal().isEmpty());
+
+    delegate.refusal.clear();
+    QDragEnterEvent silent(middle, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &silent);
+    EXPECT_FALSE(silent.isAccepted());
+    EXPECT_TRUE(view.refusal().isEmpty());
 }

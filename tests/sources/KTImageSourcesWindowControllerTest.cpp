@@ -164,8 +164,9 @@ protected:
     std::unique_ptr<KTTaskRecorder> m_tasks;
 };
 
-// Add Folder takes several folders; catalogue files and repeats are left out, the first choice is
-// remembered for the next panel, and Start hands the folders over at once.
+// Add Folder takes several folders; repeats are left out and a catalogue among them is named with
+// the reason, the first choice is remembered for the next panel, and Start hands the folders over
+// at once, leaving the list for the delegate to close the window on (or to give back).
 TEST_F(KTImageSourcesWindowControllerTest, AddFolderAddsTheChosenFoldersOnceAndStartHandsThemOver)
 {
     const QString first = makeFolder(m_home + "/Photos/Harbour");
@@ -182,9 +183,15 @@ TEST_F(KTImageSourcesWindowControllerTest, AddFolderAddsTheChosenFoldersOnceAndS
     EXPECT_TRUE(options.allowsMultipleSelection);
     EXPECT_EQ(options.directory, m_home) << "no Pictures folder: the home folder";
     EXPECT_FALSE(window().addCatalogButton()->isButtonEnabled()) << "while the folder panel shows";
-    m_panels->answer({first, second, lightroomCatalog(), first});
+    const QString catalog = lightroomCatalog();
+    m_panels->answer({first, second, catalog, first});
 
     EXPECT_EQ(m_controller->imageSources(), (QStringList{first, second}));
+    ASSERT_EQ(m_alerts->shown().size(), 1u);
+    EXPECT_EQ(m_alerts->shown().back().messageText, "This item cannot be added to the sources.");
+    EXPECT_EQ(m_alerts->shown().back().informativeText,
+              QStringLiteral("“%1” is a catalog: a session takes folders, or one catalog on its own.")
+                  .arg(catalog));
     EXPECT_EQ(KTUserDefaults::standardUserDefaults().stringForKey(kImageSourcesLastOpenedSourceKey), first);
     EXPECT_EQ(openButtons(), "001");
     EXPECT_TRUE(window().startSessionButton()->isButtonEnabled());
@@ -195,20 +202,26 @@ TEST_F(KTImageSourcesWindowControllerTest, AddFolderAddsTheChosenFoldersOnceAndS
     m_panels->answer({});
     EXPECT_EQ(m_controller->imageSources().size(), 2);
 
-    // Paths given to the application: only folders become sources.
+    // Paths given to the application: only folders become sources, the others are named.
     const QString third = makeFolder(m_dir.filePath("disk/Hills"));
     writeFile(m_dir.filePath("disk/IMG_0001.JPG"), "jpeg");
-    m_controller->addPaths({third, m_dir.filePath("disk/IMG_0001.JPG"), first});
+    m_controller->addPaths({third, m_dir.filePath("disk/IMG_0001.JPG"), first, m_dir.filePath("disk/Gone")});
     EXPECT_EQ(m_controller->imageSources(), (QStringList{first, second, third}));
+    ASSERT_EQ(m_alerts->shown().size(), 2u);
+    EXPECT_EQ(m_alerts->shown().back().messageText, "These 2 items cannot be added to the sources.");
+    EXPECT_EQ(m_alerts->shown().back().informativeText,
+              QStringLiteral("“%1” is neither a folder nor a catalog.\n“%2” does not exist.")
+                  .arg(m_dir.filePath("disk/IMG_0001.JPG"), m_dir.filePath("disk/Gone")));
 
     m_controller->onStartSession();
     ASSERT_EQ(m_delegate.starts.size(), 1u);
     const KTRecordingSourcesDelegate::Start &start = m_delegate.starts.front();
-    EXPECT_EQ(start.imageSources, (QStringList{first, second, third}));
+    EXPECT_EQ(start.sessionFolders, (QStringList{first, second, third}));
     EXPECT_TRUE(start.externalApplicationsImages.isEmpty());
     EXPECT_EQ(start.externalItemsCount, 0);
     EXPECT_TRUE(start.shouldGenerateThumbnails);
-    EXPECT_FALSE(window().startSessionButton()->isButtonEnabled());
+    EXPECT_EQ(m_controller->imageSources(), (QStringList{first, second, third}));
+    EXPECT_TRUE(window().startSessionButton()->isButtonEnabled());
     EXPECT_TRUE(taskTrail().isEmpty()) << "nothing to load first";
 }
 
@@ -234,7 +247,7 @@ TEST_F(KTImageSourcesWindowControllerTest, HomeFolderShowsAsTildeOnlyWhileEveryS
     EXPECT_EQ(rowTexts(), (QStringList{"~/Pictures/2014", "~/Aperture exports"}));
 }
 
-TEST_F(KTImageSourcesWindowControllerTest, SelectedSourcesGoWithCtrlBackspaceAndWithTheRowButton)
+TEST_F(KTImageSourcesWindowControllerTest, SelectedSourcesGoWithDeleteAndWithTheRowButton)
 {
     const QStringList folders{makeFolder(m_home + "/A"), makeFolder(m_home + "/B"),
                               makeFolder(m_home + "/C")};
@@ -252,6 +265,10 @@ TEST_F(KTImageSourcesWindowControllerTest, SelectedSourcesGoWithCtrlBackspaceAnd
     // With nothing selected the keys delete nothing.
     QTest::keyClick(&table(), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(m_controller->imageSources().size(), 1);
+    m_controller->addPaths({folders.at(0)});
+    table().selectRowIndexes({1});
+    QTest::keyClick(&table(), Qt::Key_Delete);
+    EXPECT_EQ(m_controller->imageSources(), QStringList{folders.at(1)});
 
     table().selectRowIndexes({0});
     table().rowViewAtRow(0)->deleteSourceButton()->click();
@@ -263,7 +280,8 @@ TEST_F(KTImageSourcesWindowControllerTest, SelectedSourcesGoWithCtrlBackspaceAnd
 
 // What the window takes: folders (not while a catalogue is chosen or the browser shows), one
 // catalogue on an empty window, never a catalogue with anything else, never a file that is not
-// a folder; browser nodes except while a catalogue is being read; and never its own rows.
+// a folder; browser nodes except while a catalogue is being read or onto folders (Start would
+// drop the folders); and never its own rows. Every refusal has a reason the drop area shows.
 TEST_F(KTImageSourcesWindowControllerTest, DropRulesDecideWhatTheWindowTakes)
 {
     const QString catalog = lightroomCatalog();
@@ -306,7 +324,8 @@ TEST_F(KTImageSourcesWindowControllerTest, DropRulesDecideWhatTheWindowTakes)
         {"an image file", State::Empty, [&] { return fileDrag({image}); }, false},
         {"folders while the browser shows", State::BrowserShown, [&] { return fileDrag({folder}); }, false},
         {"a node while its catalogue is read", State::Populating, [&] { return nodeDrag(node); }, false},
-        {"a node over folders", State::Folders, [&] { return nodeDrag(node); }, true},
+        {"a node over folders", State::Folders, [&] { return nodeDrag(node); }, false},
+        {"a node on an empty window", State::Empty, [&] { return nodeDrag(node); }, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,6 +350,8 @@ TEST_F(KTImageSourcesWindowControllerTest, DropRulesDecideWhatTheWindowTakes)
         }
         const std::unique_ptr<QMimeData> data = c.drag();
         EXPECT_EQ(m_controller->canReadDataFromPasteboard(data.get()), c.expected);
+        EXPECT_EQ(m_controller->refusalOfPasteboard(data.get()).isEmpty(), c.expected)
+            << m_controller->refusalOfPasteboard(data.get()).toStdString();
         EXPECT_EQ(window().dropView()->dragOperation(data.get(), Qt::CopyAction, nullptr),
                   c.expected ? Qt::CopyAction : Qt::IgnoreAction);
         if (c.state == State::Populating) {
@@ -387,18 +408,9 @@ TEST_F(KTImageSourcesWindowControllerTest, AddCatalogPanelListsFoldersAndCatalog
     EXPECT_EQ(options.directory, m_home);
     EXPECT_TRUE(options.packageExtensions.contains("photolibrary"));
     EXPECT_TRUE(options.packageExtensions.contains("aplibrary"));
-    ASSERT_TRUE(options.shouldEnablePath);
-    writeFile(m_dir.filePath("IMG_0001.JPG"), "jpeg");
-    struct Case
-    {
-        QString path;
-        bool enabled;
-    };
-    for (const Case &c : {Case{m_dir.path(), true}, Case{catalog, true}, Case{library, true},
-                          Case{m_dir.filePath("IMG_0001.JPG"), false}}) {
-        SCOPED_TRACE(c.path.toStdString());
-        EXPECT_EQ(options.shouldEnablePath(c.path), c.enabled);
-    }
+    EXPECT_EQ(options.nameFilters,
+              (QStringList{"Catalogs and libraries (*.lrcat *.lrdb *.aglib *.photolibrary *.aplibrary)",
+                           "All Files (*)"}));
 
     m_panels->answer({});
     EXPECT_EQ(openButtons(), "011");
@@ -413,6 +425,13 @@ TEST_F(KTImageSourcesWindowControllerTest, AddCatalogPanelListsFoldersAndCatalog
     // The next panel opens beside the most recent catalogue.
     m_controller->onAddCatalog();
     EXPECT_EQ(m_panels->lastPanel().options.directory, m_dir.path());
+    // "All Files" lets a file that is no catalogue be chosen: it is named and nothing opens.
+    writeFile(m_dir.filePath("IMG_0001.JPG"), "jpeg");
+    m_panels->answer({m_dir.filePath("IMG_0001.JPG")});
+    drainMainQueue();
+    ASSERT_EQ(m_alerts->shown().size(), 1u);
+    EXPECT_TRUE(m_alerts->shown().back().informativeText.contains(m_dir.filePath("IMG_0001.JPG")));
+    EXPECT_EQ(m_controller->catalogBrowser().catalogs().first().path, library);
 }
 
 // The menu lists the recent catalogues oldest first, with the most recent at the button; a
@@ -524,7 +543,7 @@ TEST_F(KTImageSourcesWindowControllerTest, StartWithACatalogueNodeHandsItsImageL
 
     ASSERT_EQ(m_delegate.starts.size(), 1u);
     const KTRecordingSourcesDelegate::Start &start = m_delegate.starts.front();
-    EXPECT_TRUE(start.imageSources.isEmpty());
+    EXPECT_TRUE(start.sessionFolders.isEmpty());
     EXPECT_TRUE(start.shouldGenerateThumbnails);
     EXPECT_EQ(start.externalItemsCount, 3);
     ASSERT_EQ(start.externalApplicationsImages.keys(), QStringList{family.identifier});
@@ -544,6 +563,58 @@ TEST_F(KTImageSourcesWindowControllerTest, StartWithACatalogueNodeHandsItsImageL
     EXPECT_EQ(m_timeLabel, (QList<bool>{false, true}));
     EXPECT_EQ(taskTrail(), (QStringList{"TaskDidStart:" + kLoadingTask, "TaskDidFinish:" + kLoadingTask}));
     EXPECT_TRUE(KTTaskDidStartInfo::isCancelable(m_tasks->events().front().userInfo));
+
+    // A delegate that does not start the session (too little disk space) finds the window as the
+    // user left it: the node, its row, its list, Start on and the open buttons off.
+    EXPECT_EQ(m_controller->imageSources(), QStringList{family.identifier});
+    EXPECT_EQ(rowTexts(), QStringList{"Lightroom 5: Lightroom Catalog/Family"});
+    EXPECT_TRUE(window().startSessionButton()->isButtonEnabled());
+    EXPECT_TRUE(window().noSourcesTextField()->isHidden());
+    EXPECT_EQ(openButtons(), "000");
+    // The choice taken at Start comes back whole after a reset (a load of it was cancelled).
+    const KTImageSourcesWindowController::Choice choice = m_controller->choice();
+    m_controller->reset();
+    m_controller->restoreChoice(choice);
+    EXPECT_EQ(rowTexts(), QStringList{"Lightroom 5: Lightroom Catalog/Family"});
+    EXPECT_EQ(m_controller->externalApplicationsImages().keys(), QStringList{family.identifier});
+    EXPECT_EQ(m_controller->externalItemsCount(), 3);
+    m_controller->onStartSession();
+    EXPECT_EQ(m_delegate.starts.size(), 2u);
+}
+
+// Closing the window while a node's list is read withdraws the start: the list still lands, and no
+// session begins.
+TEST_F(KTImageSourcesWindowControllerTest, CloseWhileTheListLoadsWithdrawsTheStart)
+{
+    openCatalog(lightroomCatalog());
+    const KTCatalogNode photos = chooseNode("Photos");
+    m_controller->onStartSession();
+    ASSERT_TRUE(m_controller->wantsToStartSession());
+    m_controller->onCloseWindow();
+    EXPECT_EQ(m_delegate.closes, 1);
+    EXPECT_FALSE(m_controller->wantsToStartSession());
+    EXPECT_EQ(window().windowOpacity(), 1.0);
+    ASSERT_TRUE(waitUntil([&] { return m_controller->pendingImageListNodes().isEmpty(); }));
+    drainMainQueue();
+    EXPECT_TRUE(m_delegate.starts.empty());
+    EXPECT_EQ(m_controller->externalApplicationsImages().keys(), QStringList{photos.identifier});
+    EXPECT_EQ(taskTrail(), (QStringList{"TaskDidStart:" + kLoadingTask, "TaskDidFinish:" + kLoadingTask}));
+}
+
+// A catalogue node cannot join folders, by the browser's Add button as by a drag: Start would hand
+// over the catalogue's images alone. The user is told; the folders stay.
+TEST_F(KTImageSourcesWindowControllerTest, ACatalogueNodeCannotJoinFolders)
+{
+    const QString folder = makeFolder(m_home + "/Harbour");
+    openCatalog(lightroomCatalog());
+    m_controller->addPaths({folder});
+    chooseNode("Photos");
+    EXPECT_EQ(m_controller->imageSources(), QStringList{folder});
+    EXPECT_TRUE(m_controller->pendingImageListNodes().isEmpty());
+    ASSERT_EQ(m_alerts->shown().size(), 1u);
+    EXPECT_EQ(
+        m_alerts->shown().back().informativeText,
+        "A catalog cannot join the folders chosen: a session takes folders, or one catalog on its own.");
 }
 
 // Cancel ends the waiting start: the window comes back and no session starts, while the list

@@ -103,7 +103,7 @@ TEST(KTSourcesTableViewTest, ClicksOnRowsSelectThem)
     EXPECT_EQ(table.selectedRowIndexes(), QList<int>{0});
 }
 
-TEST(KTSourcesTableViewTest, CtrlBackspaceAndCtrlDeletePostTheDeleteNotification)
+TEST(KTSourcesTableViewTest, DeleteAndBackspacePostTheDeleteNotification)
 {
     ShownTable shown;
     KTSourcesTableView &table = shown.table;
@@ -116,7 +116,7 @@ TEST(KTSourcesTableViewTest, CtrlBackspaceAndCtrlDeletePostTheDeleteNotification
     };
     const Case cases[] = {
         {Qt::Key_Backspace, Qt::ControlModifier, true}, {Qt::Key_Delete, Qt::ControlModifier, true},
-        {Qt::Key_Backspace, Qt::NoModifier, false},     {Qt::Key_Delete, Qt::NoModifier, false},
+        {Qt::Key_Backspace, Qt::NoModifier, true},      {Qt::Key_Delete, Qt::NoModifier, true},
         {Qt::Key_Delete, Qt::ShiftModifier, false},
     };
     for (const Case &c : cases) {

@@ -25,8 +25,9 @@ KTHomeOverride::~KTHomeOverride()
 void KTRecordingSourcesDelegate::imageSourcesWindowControllerWantsToStartSession(
     KTImageSourcesWindowController *controller)
 {
-    starts.push_back({controller->imageSources(), controller->externalApplicationsImages(),
-                      controller->externalItemsCount(), controller->shouldGenerateThumbnails()});
+    starts.push_back({controller->imageSources(), controller->sessionFolders(),
+                      controller->externalApplicationsImages(), controller->externalItemsCount(),
+                      controller->shouldGenerateThumbnails()});
 }
 
 void KTRecordingSourcesDelegate::imageSourcesWindowControllerWantsToCloseWindow(

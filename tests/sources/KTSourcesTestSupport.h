@@ -36,6 +36,7 @@ public:
     struct Start
     {
         QStringList imageSources;
+        QStringList sessionFolders;
         QVariantMap externalApplicationsImages;
         qint64 externalItemsCount = 0;
         bool shouldGenerateThumbnails = false;
