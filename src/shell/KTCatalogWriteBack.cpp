@@ -3,6 +3,7 @@
 #include "KTAlert.h"
 #include "KTError.h"
 #include "KTExternalImagesManager.h"
+#include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTProgressWindowController.h"
 #include "KTRecordRef.h"

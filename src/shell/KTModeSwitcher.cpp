@@ -2,6 +2,7 @@
 
 #include "KTFilteredImageLists.h"
 #include "KTImageInfoView.h"
+#include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTKeyEquivalent.h"
 #include "KTMainMenu.h"

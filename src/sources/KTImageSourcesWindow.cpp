@@ -104,7 +104,9 @@ void sizeButton(KTSButton *button, int minimum)
 } // namespace
 
 KTImageSourcesWindow::KTImageSourcesWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_tableView(new KTSourcesTableView),
+    // A dialog for the window system, so that the window manager keeps it above its parent, the
+    // main window (X11 marks only dialogs, tools and the like as transient for their parent).
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint), m_tableView(new KTSourcesTableView),
       m_dropView(new KTDropView),
       m_versionTextField(textField(ktSmallFont(), KTPalette::kSecondaryText, this)),
       m_applicationDescriptionTextField(textField(ktBodyFont(), KTPalette::kSecondaryText, this)),

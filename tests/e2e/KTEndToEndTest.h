@@ -130,11 +130,11 @@ protected:
     std::shared_ptr<KTScriptedOpenPanelPresenter> panels;
     std::unique_ptr<KTRecordingErrorSeams> seams;
 
-private:
     /// Runs this test in a new process with `environment` (this one's, with changes); its output
     /// is forwarded when it fails. True when it passed.
     bool runInNewProcess(const QProcessEnvironment &environment);
 
+private:
     class QuickTipsCloser;
     std::unique_ptr<KTApplicationStart> m_start;
     std::unique_ptr<QuickTipsCloser> m_quickTipsCloser;

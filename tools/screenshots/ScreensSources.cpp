@@ -1,11 +1,12 @@
-// The sources window: empty, with three folders, with a catalogue node chosen, and with the
-// catalogue browser open on a Lightroom catalogue over it.
+// The sources window: empty, with three folders, with a drag it refuses over them, with a
+// catalogue node chosen, and with the catalogue browser open on a Lightroom catalogue over it.
 
 #include "KTScreenRegistry.h"
 
 #include "KTCatalogBrowser.h"
 #include "KTCatalogBrowserWindow.h"
 #include "KTCatalogFixtures.h"
+#include "KTDropView.h"
 #include "KTImageSourcesWindow.h"
 #include "KTImageSourcesWindowController.h"
 #include "KTSourcesTableView.h"
@@ -15,11 +16,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTreeView>
+#include <QUrl>
 
 #include <optional>
 
@@ -110,6 +114,24 @@ KT_SCREEN(sources_window_three_folders)
                                scene.folder(QStringLiteral("Pictures/2014/Hills"))});
     return context.capture(*scene.controller.window(),
                            [&] { scene.controller.window()->tableView()->selectRowIndexes({1}); });
+}
+
+// A catalogue dragged over folders: refused, with the reason over the drop area.
+KT_SCREEN(sources_window_refused_drop)
+{
+    SourcesScene scene;
+    scene.controller.addPaths({scene.folder(QStringLiteral("Pictures/2014/Harbour")),
+                               scene.folder(QStringLiteral("Pictures/2014/Hills"))});
+    const QString catalog =
+        KTCatalogFixtures::createLightroomCatalog(scene.folder(QStringLiteral("Pictures/Lightroom")), 1234,
+                                                  QStringLiteral("Lightroom 5 Catalog.lrcat"));
+    QMimeData drag;
+    drag.setUrls({QUrl::fromLocalFile(catalog)});
+    return context.capture(*scene.controller.window(), [&] {
+        KTDropView *view = scene.controller.window()->dropView();
+        QDragEnterEvent enter(view->rect().center(), Qt::CopyAction, &drag, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &enter);
+    });
 }
 
 KT_SCREEN(sources_window_catalog_node)
