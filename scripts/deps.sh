@@ -5,6 +5,9 @@ VS_PACKAGES=(
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev ccache
     libraw-dev libexiv2-dev libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    # An end-to-end test runs the application under a real X server and window manager, clicking
+    # and looking with the X tools.
+    xvfb openbox xdotool x11-utils
 )
 
 vs_install_deps() {

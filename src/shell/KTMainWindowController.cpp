@@ -87,6 +87,7 @@ KTMainWindowController::KTMainWindowController(KTImageStorage *storage, QObject 
       m_scheduler([](int milliseconds, QObject *context, std::function<void()> job) {
           QTimer::singleShot(milliseconds, context, std::move(job));
       }),
+      m_progressWindowController(&KTProgressWindowController::sharedController()),
       m_modeSwitcher(new KTModeSwitcher(storage, this)), m_sessionFlow(new KTSessionFlow(storage, this)),
       m_writeBack(new KTCatalogWriteBack(storage, this))
 {
@@ -189,7 +190,6 @@ void KTMainWindowController::initialize()
     }
     assignWindowTitleBarDrawingBlock();
     // The progress sheet must hang on this window before any task can start.
-    m_progressWindowController = &KTProgressWindowController::sharedController();
     m_progressWindowController->setPresentingWindow(m_window);
     initializeImageStorage();
     // The thumbnail queue keeps its width whether or not the application is active.

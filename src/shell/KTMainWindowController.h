@@ -203,6 +203,9 @@ private:
 
     KTImageStorage *m_storage;
     Scheduler m_scheduler;
+    /// Made before the session flow: it follows the bus first, so a task's end has left the
+    /// sheet when the flow acts on it (an alert never shows over a finished task).
+    KTProgressWindowController *m_progressWindowController;
     KTModeSwitcher *m_modeSwitcher;
     KTSessionFlow *m_sessionFlow;
     KTCatalogWriteBack *m_writeBack;
@@ -212,7 +215,6 @@ private:
     QPointer<KTMainToolbar> m_toolbar;
     QPointer<QWidget> m_containerView;
     std::unique_ptr<KTOperationQueue> m_loadingThumbnailsQueue;
-    KTProgressWindowController *m_progressWindowController = nullptr;
     QPointer<KTBrokenImagesWindowController> m_brokenImagesWindowController;
     QStringList m_pathsToLoadAfterLaunch;
     bool m_presentingQuickTips = false;

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QThreadPool>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -206,6 +207,13 @@ KTCatalogBrowserWindow *KTCatalogBrowser::window()
 void KTCatalogBrowser::showWindow(QWidget *nextTo)
 {
     KTCatalogBrowserWindow *panel = window();
+    // Transient for the window it serves, the window manager keeps the panel above it, also when
+    // that window comes to the front.
+    if (nextTo && !panel->isVisible()) {
+        panel->winId();
+        if (QWindow *handle = panel->windowHandle())
+            handle->setTransientParent(nextTo->window()->windowHandle());
+    }
     if (!panel->isVisible() && nextTo) {
         // Over the right part of the window it serves, below its heading, so both stay in view.
         const QRect frame = nextTo->window()->frameGeometry();

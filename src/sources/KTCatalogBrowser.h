@@ -100,7 +100,8 @@ public:
     bool isWindowLoaded() const { return !m_window.isNull(); }
     /// The panel, made on first use.
     KTCatalogBrowserWindow *window();
-    /// Shows the panel (beside `nextTo`'s window the first time) and makes it the active window.
+    /// Shows the panel (beside `nextTo`'s window the first time, and kept above that window by the
+    /// window manager) and makes it the active window.
     void showWindow(QWidget *nextTo);
     /// Hides the panel when it is loaded.
     void hideWindow();

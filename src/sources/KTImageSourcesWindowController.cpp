@@ -540,16 +540,16 @@ void KTImageSourcesWindowController::loadImagesForNode(const std::optional<KTCat
     const std::optional<KTCatalogNode> chosen = node ? node : browser.currentNode();
     if (!chosen || chosen->identifier.isEmpty() || m_imageSourcesMutable.contains(chosen->identifier))
         return;
-    if (const QString refusal = refusalOfCatalogNode(); !refusal.isEmpty()) {
+    const QString displayPath = KTSessionSources::sourcePathFromTopLevelNodeName(
+        browser.topLevelNodeName(*chosen), chosen->name, KTCatalogBrowser::importSourceFromNode(*chosen));
+    if (const QString refusal = refusalOfCatalogNode(displayPath); !refusal.isEmpty()) {
         showRefusals({refusal});
         return;
     }
     const QString identifier = chosen->identifier;
     m_externalItemsCount = chosen->countOfBindableObjects;
     // The display path goes in first, so the row shows it from the start.
-    m_externalSourcesPathes.insert(identifier, KTSessionSources::sourcePathFromTopLevelNodeName(
-                                                   browser.topLevelNodeName(*chosen), chosen->name,
-                                                   KTCatalogBrowser::importSourceFromNode(*chosen)));
+    m_externalSourcesPathes.insert(identifier, displayPath);
     addSourcePaths({identifier});
     validateOpenButtons();
 
@@ -734,13 +734,16 @@ QString KTImageSourcesWindowController::refusalOfFolderPath(const QString &path)
     return {};
 }
 
-QString KTImageSourcesWindowController::refusalOfCatalogNode() const
+QString KTImageSourcesWindowController::refusalOfCatalogNode(const QString &displayPath) const
 {
     // Start would hand over only the catalogue's images and silently drop the folders.
-    if (!sessionFolders().isEmpty())
+    if (sessionFolders().isEmpty())
+        return {};
+    if (displayPath.isEmpty())
         return tr("A catalog cannot join the folders chosen: a session takes folders, or one catalog on "
                   "its own.");
-    return {};
+    return tr("“%1” cannot join the folders chosen: a session takes folders, or one catalog on its own.")
+        .arg(displayPath);
 }
 
 void KTImageSourcesWindowController::showRefusals(const QStringList &refusals)

@@ -244,8 +244,9 @@ private:
     void addFolderPaths(const QStringList &paths);
     /// Why `path` cannot join the list as a folder source; empty when it can.
     QString refusalOfFolderPath(const QString &path) const;
-    /// Why a catalogue node cannot join the list now; empty when it can.
-    QString refusalOfCatalogNode() const;
+    /// Why a catalogue node (shown as `displayPath`, when known) cannot join the list now; empty
+    /// when it can.
+    QString refusalOfCatalogNode(const QString &displayPath = {}) const;
     /// One alert listing the refused items, each with its reason.
     void showRefusals(const QStringList &refusals);
 

@@ -614,7 +614,8 @@ TEST_F(KTImageSourcesWindowControllerTest, ACatalogueNodeCannotJoinFolders)
     ASSERT_EQ(m_alerts->shown().size(), 1u);
     EXPECT_EQ(
         m_alerts->shown().back().informativeText,
-        "A catalog cannot join the folders chosen: a session takes folders, or one catalog on its own.");
+        "“Lightroom 5: Lightroom Catalog/Photos” cannot join the folders chosen: a session takes folders, or "
+        "one catalog on its own.");
 }
 
 // Cancel ends the waiting start: the window comes back and no session starts, while the list
