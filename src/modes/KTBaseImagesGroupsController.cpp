@@ -1,5 +1,6 @@
 #include "KTBaseImagesGroupsController.h"
 
+#include "KTModeChrome.h"
 #include "KTAbstractButton.h"
 #include "KTBindingSource.h"
 #include "KTCatalogModel.h"
@@ -61,7 +62,7 @@ KTBaseImagesGroupsController::~KTBaseImagesGroupsController()
     m_listObserver.reset();
     m_groupsObserver.reset();
     m_rejectNotSelectedButtonMultibindingsController.reset();
-    destroyView();
+    chrome().destroyView();
 }
 
 QString KTBaseImagesGroupsController::imagesFilterID() const

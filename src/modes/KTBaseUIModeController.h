@@ -1,9 +1,11 @@
 #pragma once
 
 #include "KTImageListViewDelegate.h"
+#include "KTModeSelection.h"
+#include "KTModeShareActions.h"
+#include "KTModeViewSettings.h"
 #include "KTNotificationCenter.h"
-#include "KTRecordRef.h"
-#include "KTSharedPaths.h"
+#include "KTSortDescriptor.h"
 
 #include <QList>
 #include <QObject>
@@ -29,6 +31,7 @@ class KTImageNavigationView;
 class KTImageStorage;
 class KTImageView;
 class KTLevelIndicator;
+class KTModeChrome;
 class KTModeToolbar;
 class KTOperationQueue;
 class KTResizablePopUpButton;
@@ -111,10 +114,13 @@ public:
 ///   the share menu, copy and move to a folder) and the panels and toolbar parts every mode
 ///   shows (EXIF panel, navigation strip, exposure switch, badges, rating, zoom control).
 ///
+/// The base keeps these in pieces of their own: the list and the selection (KTModeSelection), the
+/// view state (KTModeViewSettings), the parts of the screen with their builders (KTModeChrome)
+/// and the share menu with copy and move (KTModeShareActions).
+///
 /// Building a mode on it. The class that builds the mode's screen, in its constructor:
-/// 1. builds its view in code: a root widget (setView()) and the shared parts it uses, handing
-///    them to the base through the setters of "Parts of the screen" below (all optional: the
-///    base skips a part the mode does not have);
+/// 1. builds its view in code: a root widget and the shared parts it uses, registering them in
+///    chrome() (all optional: the base skips a part the mode does not have);
 /// 2. calls initialize() (its own override first calls the base's).
 /// Virtual calls made from a constructor reach that class's overrides only, so modeID() must be
 /// answerable by then (take the identity as a constructor argument, as KTImageModeController
@@ -123,7 +129,8 @@ public:
 /// rejectSelectedImages(); registers its filter on the catalogue in setImageStorage(); calls
 /// setNeedsReload() when the filter's notification arrives; rebuilds images() in reload(); and
 /// tells the delegate after each rebuild (notifyImagesListDidChange()). A class whose views call
-/// back into it deletes the view in its own destructor (destroyView()), while it is still whole.
+/// back into it deletes the view in its own destructor (chrome().destroyView()), while it is
+/// still whole.
 ///
 /// The grids call their owning mode through KTImageListViewDelegate, which the base adopts
 /// (canImageListPerformKeyDownWithKeyEquivalent() answers for every mode); a mode that feeds a
@@ -162,12 +169,9 @@ public:
     KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue; }
     /// The main window's toolbar button of this mode; a different button gets modeButtonBadge().
     virtual void setModeButton(KTButton *button);
-    KTButton *modeButton() const;
     /// The toolbar's clipped-exposure and focus-mask buttons, which the mode on screen drives.
     virtual void setShowPixelsButton(KTAbstractButton *button);
     virtual void setShowFocusMaskButton(KTAbstractButton *button);
-    KTAbstractButton *showPixelsButton() const;
-    KTAbstractButton *showFocusMaskButton() const;
     /// The session catalogue. The base only stores it; a mode registers its filtered list
     /// (imagesFilterID()) on it and moves its observers to it.
     virtual void setImageStorage(KTImageStorage *storage);
@@ -340,86 +344,53 @@ public:
     // ---- State (for the modes, their tests and the screens tool) ----
 
     /// The selected positions in images() (those past the end are tolerated and skipped).
-    const std::set<qsizetype> &selectedImagesIndexes() const { return m_selectedImagesIndexes; }
-    std::optional<qsizetype> activeImageIndex() const { return m_activeImageIndex; }
-    std::optional<qsizetype> selectedGroupIndex() const { return m_selectedGroupIndex; }
+    const KTModeSelection &selection() const { return m_selection; }
+    const std::set<qsizetype> &selectedImagesIndexes() const { return m_selection.indexes(); }
+    std::optional<qsizetype> activeImageIndex() const { return m_selection.activeIndex(); }
+    std::optional<qsizetype> selectedGroupIndex() const { return m_selection.groupIndex(); }
     /// A reload is pending until the view is next shown.
     bool isNeedReload() const { return m_isNeedReload; }
     /// True while the view exists and neither it nor an ancestor up to its window is hidden.
     bool isViewShown() const;
 
-    // Persisted view state (see the class comment). Each setter stores the value and writes it
-    // at once when it differs (showsExposurePixels on every call).
-    QString sortKey() const { return m_sortKey; }
-    void setSortKey(const QString &key);
+    // Persisted view state (see the class comment and KTModeViewSettings). Each setter stores the
+    // value and writes it at once when it differs (showsExposurePixels on every call).
+    QString sortKey() const { return m_settings->sortKey(); }
+    void setSortKey(const QString &key) { m_settings->setSortKey(key); }
     /// YES = ascending.
-    bool sortOrder() const { return m_sortOrder; }
-    void setSortOrder(bool ascending);
-    bool isZoomLock() const { return m_isZoomLock; }
+    bool sortOrder() const { return m_settings->sortOrder(); }
+    void setSortOrder(bool ascending) { m_settings->setSortOrder(ascending); }
+    bool isZoomLock() const { return m_settings->isZoomLock(); }
     /// Also hands the value to the viewer.
     void setIsZoomLock(bool zoomLock);
-    double imageListZoom() const { return m_imageListZoom; }
+    double imageListZoom() const { return m_settings->imageListZoom(); }
     /// Virtual so that a mode applies a zoom another mode chose to its grids.
-    virtual void setImageListZoom(double zoom);
-    void setIsExifPanelVisible(bool visible);
-    bool isNavigationBarVisible() const { return m_isNavigationBarVisible; }
-    void setIsNavigationBarVisible(bool visible);
-    bool showsExposurePixels() const { return m_showsExposurePixels; }
-    void setShowsExposurePixels(bool shows);
+    virtual void setImageListZoom(double zoom) { m_settings->setImageListZoom(zoom); }
+    void setIsExifPanelVisible(bool visible) { m_settings->setIsExifPanelVisible(visible); }
+    bool isNavigationBarVisible() const { return m_settings->isNavigationBarVisible(); }
+    void setIsNavigationBarVisible(bool visible) { m_settings->setIsNavigationBarVisible(visible); }
+    bool showsExposurePixels() const { return m_settings->showsExposurePixels(); }
+    void setShowsExposurePixels(bool shows) { m_settings->setShowsExposurePixels(shows); }
+    QString defaultsKeyPathForKey(const QString &key) const { return m_settings->defaultsKeyPathForKey(key); }
+    void saveDefaultsValue(const QVariant &value, const QString &key) const
+    {
+        m_settings->savePerMode(value, key);
+    }
+    QList<KTSortDescriptor> imagesSortDescriptors() const { return m_settings->imagesSortDescriptors(); }
 
-    /// "<modeID>_<key>"; an empty key asserts ("Defaults key cannot be nil").
-    QString defaultsKeyPathForKey(const QString &key) const;
-    /// Writes `value` under "<prefix>_<key>", or under `key` alone when `prefix` is empty, then
-    /// synchronises; an empty key asserts ("Cannot save defaults value for nil key").
-    static void saveDefaultsValue(const QVariant &value, const QString &key, const QString &prefix);
-    /// The same with modeID() as the prefix.
-    void saveDefaultsValue(const QVariant &value, const QString &key) const;
+    // ---- The pieces ----
 
-    /// The list order: `sortKey` first (ascending with `sortOrder`, reversed for "resolveDate"),
-    /// then "name", "creationDate", "size", "resolveDate", "modificationDate" without the sort
-    /// key, in the same direction ("resolveDate" reversed). An unknown sort key logs "Warning:
-    /// Unexpected sort key: <key>" and is followed by all five.
-    QList<KTSortDescriptor> imagesSortDescriptors() const;
-
-    /// KTSharedPaths of the selected images, in selection order: what the share menu hands on.
-    QStringList selectedImagesPaths(KTPairedPaths paired);
-    /// The share menu: reveal in the file manager, export, share (each enabled by its paths).
-    /// The paths are produced anew each time an item is validated or used; the menu holds the
-    /// mode weakly.
-    std::unique_ptr<QMenu> shareMenu();
-
-    // ---- Parts of the screen (null when the mode has none) ----
-
-    QWidget *containerView() const;
-    QWidget *bottomToolBar() const;
-    QWidget *infoBarContainer() const;
+    /// The parts of the mode's screen.
+    KTModeChrome &chrome() const { return *m_chrome; }
+    KTModeViewSettings &settings() const { return *m_settings; }
+    KTModeShareActions &shareActions() const { return *m_shareActions; }
+    /// Shortcuts to the parts every mode's code reaches most.
     KTImageView *imageView() const;
-    KTImageNavigationView *navigationView() const;
-    /// The strip's scroll view, whose height the strip's space takes.
-    QWidget *navigationScrollView() const;
-    KTAbstractButton *showNavigationBarButton() const;
     KTZoomSlider *zoomSlider() const;
-    QWidget *zoomSliderView() const;
-    KTAbstractButton *imageModeButton() const;
-    QWidget *imageModeControlsView() const;
-    KTLevelIndicator *ratingIndicator() const;
-    KTBadgeButton *shareButton() const;
     KTBadgeButton *flagImagesButton() const;
-    KTResizablePopUpButton *switchZoomButton() const;
-    QWidget *zoomView() const;
-    KTAbstractButton *imagesCopyButton() const;
-    KTAbstractButton *imagesMoveButton() const;
-    /// The widget behind the bottom toolbar's shadow, placed right under the toolbar.
-    QWidget *bottomToolBarShadow() const;
-    /// The EXIF panel's widget (whether or not it is in the view now).
-    QWidget *exifPanel() const;
-
-    /// How copy and move ask for a folder: `count` images will go there; `completion` gets the
-    /// chosen folder, or an empty string when the user cancelled. The default runs the open
-    /// panel as a sheet on the view's window; tests install their own (null restores it).
-    using FolderPanel = std::function<void(QWidget *window, qsizetype count, bool moving,
-                                           std::function<void(const QString &folder)> completion)>;
-    static void setFolderPanel(FolderPanel panel);
+    KTBadgeButton *shareButton() const;
+    KTAbstractButton *showPixelsButton() const;
+    KTAbstractButton *showFocusMaskButton() const;
 
 public slots:
     // ---- Commands of the mode's own controls ----
@@ -436,53 +407,10 @@ public slots:
     void onShowNavigationBar(QObject *sender);
 
 protected:
-    // ---- Building ----
-
-    /// The root widget of the mode's screen (owned by the mode until the main window adopts it;
-    /// destroyed with the mode either way).
-    void setView(QWidget *view);
-    /// The parts the base drives; each optional. The EXIF panel is inserted into
-    /// `contentRow` to the right of `containerView` when shown.
-    void setContainerView(QWidget *view, QBoxLayout *contentRow);
-    void setBottomToolBar(QWidget *toolBar);
-    void setInfoBarContainer(QWidget *container);
-    void setImageView(KTImageView *view);
-    void setInfoView(KTImageInfoView *view);
-    void setNavigationView(KTImageNavigationView *view, QWidget *scrollView);
-    void setShowNavigationBarButton(KTAbstractButton *button);
-    void setZoomSlider(KTZoomSlider *slider, QWidget *sliderView);
-    void setImageModeButton(KTAbstractButton *button);
-    void setImageModeControlsView(QWidget *view);
-    void setRatingIndicator(KTLevelIndicator *indicator);
-    void setShareButton(KTBadgeButton *button);
-    void setFlagImagesButton(KTBadgeButton *button);
-    void setSwitchZoomButton(KTResizablePopUpButton *button, QWidget *zoomView);
-    void setImagesCopyButton(KTAbstractButton *button);
-    void setImagesMoveButton(KTAbstractButton *button);
-    /// The EXIF side panel's widget, inserted into and removed from the content row; the panel
-    /// of exifViewController() unless the mode gives another before initialize().
-    void setExifPanel(QWidget *panel);
-    /// Builders of the parts every mode's screen has; each registers what it makes (as the
-    /// setters above do) and wires it to the mode's commands.
-    /// Rating, pick and share at the right of `toolBar`.
-    void addDecisionButtons(KTModeToolbar *toolBar);
-    /// The thumbnail zoom slider between its two pictograms, wired to onChangeZoom().
-    QWidget *makeThumbnailZoom(QWidget *parent);
-    /// The viewer's zoom pop-up and zoom-lock button (wired to onSwitchZoom() and onZoomLock()).
-    QWidget *makeViewerZoom(QWidget *parent, KTAbstractButton **zoomLockButton);
-    /// The thumbnail strip in a sideways scroll view, added to `column`.
-    QWidget *addNavigationStrip(QBoxLayout *column, KTImageNavigationView *strip);
-    /// The widget made first responder whenever the view is shown; the mode sets it per sub-mode.
-    void setForegroundView(QWidget *view);
-    QWidget *foregroundView() const;
-    /// Deletes the view now (see the class comment); safe to call twice.
-    void destroyView();
-
     /// The set-up after the view is built, in this order: observes "kZoomDidChangeNotification",
-    /// registerDefaults(), bindDefaultsValues(), the rating indicator and the toolbar shadow,
-    /// asserts the view ("View is nil"), watches the view's hiding and showing and its keys, the
-    /// viewer's pick and reject buttons come and go together, makes the EXIF panel controller
-    /// (its thumbnails from the grids' entities manager).
+    /// registerDefaults(), bindDefaultsValues(), asserts the view ("View is nil"), watches the
+    /// view's hiding and showing and its keys, the viewer's pick and reject buttons come and go
+    /// together, makes the EXIF panel controller (its thumbnails from the grids' entities manager).
     virtual void initialize();
     /// Registers the defaults of the seven settings (all but "UIMode"); a mode adds its own.
     virtual void registerDefaults();
@@ -490,9 +418,15 @@ protected:
     /// later changes of the stored values.
     virtual void bindDefaultsValues();
     /// Reads the setting "<modeID>_<name>" now and whenever it changes, into `apply`.
-    void bindPerModeDefault(const QString &name, std::function<void(const QVariant &value)> apply);
+    void bindPerModeDefault(const QString &name, std::function<void(const QVariant &value)> apply)
+    {
+        m_settings->bindPerMode(name, std::move(apply));
+    }
     /// The same for a setting shared by all modes.
-    void bindSharedDefault(const QString &name, std::function<void(const QVariant &value)> apply);
+    void bindSharedDefault(const QString &name, std::function<void(const QVariant &value)> apply)
+    {
+        m_settings->bindShared(name, std::move(apply));
+    }
 
     // ---- Selection and list ----
 
@@ -589,33 +523,17 @@ protected:
     void adjustRatingIndicatorState();
     /// The mode button gets modeButtonBadge().
     void updateModeButtonBadge();
-    /// The number of selected images as a badge: "<n>" for two or more, else empty.
-    QString selectionBadge() const;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void setUpRatingIndicator();
-    void setUpBottomToolBarShadow();
-    void placeBottomToolBarShadow();
     void observeZoomChanging();
-    void askForFolder(bool moving);
     bool isKeyForMode(QObject *receiver) const;
 
     // ---- State ----
     QPointer<KTImageStorage> m_imageStorage;
-    KTRecordList<KTImageMO> m_images;
-    std::set<qsizetype> m_selectedImagesIndexes;
-    std::optional<qsizetype> m_activeImageIndex;
-    std::optional<qsizetype> m_selectedGroupIndex;
+    KTModeSelection m_selection;
     QString m_UIMode;
-    QString m_sortKey = QStringLiteral("creationDate");
-    bool m_sortOrder = true;
-    bool m_isZoomLock = false;
-    double m_imageListZoom = kMinZoomSliderValue;
-    bool m_isExifPanelVisible = false;
-    bool m_isNavigationBarVisible = true;
-    bool m_showsExposurePixels = false;
     bool m_isNeedReload = false;
     bool m_initialized = false;
     bool m_viewerNeedsFit = false;
@@ -623,33 +541,9 @@ private:
     KTBaseUIModeControllerDelegate *m_delegate = nullptr;
     KTObserverToken m_zoomObserver;
 
-    // ---- Parts of the screen ----
-    QPointer<QWidget> m_view;
-    QPointer<QWidget> m_foregroundView;
-    QPointer<QWidget> m_containerView;
-    QBoxLayout *m_contentRow = nullptr;
-    QPointer<QWidget> m_bottomToolBar;
-    QPointer<QWidget> m_bottomToolBarShadow;
-    QPointer<QWidget> m_infoBarContainer;
-    QPointer<KTImageView> m_imageView;
-    QPointer<KTImageInfoView> m_infoView;
+    // ---- The pieces (children of the mode) ----
+    KTModeViewSettings *m_settings = nullptr;
+    KTModeChrome *m_chrome = nullptr;
+    KTModeShareActions *m_shareActions = nullptr;
     std::unique_ptr<KTExifViewController> m_exifViewController;
-    QPointer<QWidget> m_exifPanel;
-    QPointer<KTImageNavigationView> m_navigationView;
-    QPointer<QWidget> m_navigationScrollView;
-    QPointer<KTAbstractButton> m_showNavigationBarButton;
-    QPointer<KTAbstractButton> m_showPixelsButton;
-    QPointer<KTAbstractButton> m_showFocusMaskButton;
-    QPointer<KTZoomSlider> m_zoomSlider;
-    QPointer<QWidget> m_zoomSliderView;
-    QPointer<KTAbstractButton> m_imageModeButton;
-    QPointer<QWidget> m_imageModeControlsView;
-    QPointer<KTLevelIndicator> m_ratingIndicator;
-    QPointer<KTBadgeButton> m_shareButton;
-    QPointer<KTBadgeButton> m_flagImagesButton;
-    QPointer<KTResizablePopUpButton> m_switchZoomButton;
-    QPointer<QWidget> m_zoomView;
-    QPointer<KTAbstractButton> m_imagesCopyButton;
-    QPointer<KTAbstractButton> m_imagesMoveButton;
-    QPointer<KTButton> m_modeButton;
 };

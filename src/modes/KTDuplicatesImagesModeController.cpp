@@ -1,5 +1,6 @@
 #include "KTDuplicatesImagesModeController.h"
 
+#include "KTModeChrome.h"
 #include "KTAbstractButton.h"
 #include "KTAccuracyPopoverWindowController.h"
 #include "KTCatalogNotifications.h"
@@ -61,7 +62,7 @@ KTDuplicatesImagesModeController::~KTDuplicatesImagesModeController()
 {
     stopObservingNotificationsFromImageStorage();
     m_accuracyWindowController.reset();
-    destroyView();
+    chrome().destroyView();
 }
 
 QString KTDuplicatesImagesModeController::modeID() const

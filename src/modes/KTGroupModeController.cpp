@@ -20,6 +20,7 @@
 #include "KTImageView.h"
 #include "KTImagesGroupsView.h"
 #include "KTLevelIndicator.h"
+#include "KTModeChrome.h"
 #include "KTModeToolbar.h"
 #include "KTMultiBindingsController.h"
 #include "KTMultipleLabelsView.h"
@@ -98,7 +99,7 @@ KTGroupModeController::~KTGroupModeController()
         m_switchAnimation->stop();
     // The popover and the views call back into the mode: they go while it is still whole.
     m_timeRangePopover.reset();
-    destroyView();
+    chrome().destroyView();
 }
 
 // ---- Building ----
@@ -226,7 +227,8 @@ void KTGroupModeController::buildView()
 
     // Centre: the thumbnail zoom in "Groups"; group navigation and selection in the other
     // sub-modes; the viewer's zoom in "Image" and "Compare".
-    m_toolBar->centerLayout()->addWidget(makeThumbnailZoom(m_toolBar));
+    m_toolBar->centerLayout()->addWidget(
+        chrome().makeThumbnailZoom(m_toolBar, [this](QObject *sender) { onChangeZoom(sender); }));
 
     QHBoxLayout *imageControlsRow = nullptr;
     m_imageControlsView = KTModeToolbar::controlRow(m_toolBar, &imageControlsRow);
@@ -256,7 +258,9 @@ void KTGroupModeController::buildView()
     QWidget *imageModeControls = KTModeToolbar::controlRow(m_toolBar, &imageModeRow);
     imageModeControls->setObjectName(QStringLiteral("imageModeControlsView"));
     KTAbstractButton *zoomLock = nullptr;
-    QWidget *zoomView = makeViewerZoom(imageModeControls, &zoomLock);
+    QWidget *zoomView = chrome().makeViewerZoom(
+        imageModeControls, [this](QObject *sender) { onSwitchZoom(sender); },
+        [this](QObject *sender) { onZoomLock(sender); }, &zoomLock);
     m_zoomLockButton = zoomLock;
     imageModeRow->addWidget(zoomView);
     auto *navigationSwitch =
@@ -271,12 +275,13 @@ void KTGroupModeController::buildView()
     m_groupActions = KTModeToolbar::controlRow(m_toolBar, nullptr);
     m_groupActions->setObjectName(QStringLiteral("groupActions"));
     m_toolBar->rightLayout()->addWidget(m_groupActions);
-    addDecisionButtons(m_toolBar);
+    chrome().addDecisionButtons(
+        m_toolBar, [this](QObject *sender) { onFlag(sender); }, [this](QObject *sender) { onShare(sender); });
     column->addWidget(m_toolBar);
 
     // The thumbnail strip of the group under the toolbar in "Image" and "Compare".
     m_groupNavigationView = new KTImageGroupNavigationView;
-    addNavigationStrip(column, m_groupNavigationView);
+    chrome().addNavigationStrip(column, m_groupNavigationView);
 
     m_groupsView->setDataSource(this);
     m_groupsView->setDelegate(this);
@@ -286,16 +291,16 @@ void KTGroupModeController::buildView()
         list->setDelegate(this);
     }
 
-    setView(root);
-    setContainerView(m_containerView, row);
-    setInfoBarContainer(m_infoViewsContainer);
-    setBottomToolBar(m_toolBar);
-    setImageView(imageView);
-    setInfoView(infoView);
-    setShowNavigationBarButton(navigationSwitch);
-    setImageModeButton(imageModeButton);
-    setImageModeControlsView(imageModeControls);
-    setForegroundView(m_groupsView);
+    chrome().setView(root);
+    chrome().setContainerView(m_containerView, row);
+    chrome().setInfoBarContainer(m_infoViewsContainer);
+    chrome().setBottomToolBar(m_toolBar);
+    chrome().setImageView(imageView);
+    chrome().setInfoView(infoView);
+    chrome().setShowNavigationBarButton(navigationSwitch);
+    chrome().setImageModeButton(imageModeButton);
+    chrome().setImageModeControlsView(imageModeControls);
+    chrome().setForegroundView(m_groupsView);
 }
 
 void KTGroupModeController::setLoadingThumbnailsQueue(KTOperationQueue *queue)
@@ -939,8 +944,8 @@ void KTGroupModeController::adjustUIVisibleElements()
     m_groupsScrollView->setVisible(groups);
     m_groupsModeControls->setVisible(groups);
     m_groupScrollView->setVisible(group);
-    showNavigationBarButton()->setVisible(image || compare);
-    imageModeControlsView()->setVisible(image || compare);
+    chrome().showNavigationBarButton()->setVisible(image || compare);
+    chrome().imageModeControlsView()->setVisible(image || compare);
     imageView()->setVisible(image);
     m_compareView->setVisible(compare);
     m_compareView->leftInfoView()->setVisible(compare);
@@ -952,17 +957,17 @@ void KTGroupModeController::adjustUIVisibleElements()
     if (!strip->isHidden())
         strip->setUIMode(mode);
     m_imageControlsView->setVisible(!groups);
-    zoomSliderView()->setVisible(groups);
+    chrome().zoomSliderView()->setVisible(groups);
     m_backgroundView->setVisible(image || compare);
     m_groupsInfoBar->setVisible(groups);
     m_singleImageInfoBar->setVisible(group || image);
     m_compareImagesInfoBar->setVisible(compare);
     if (groups)
-        setForegroundView(m_groupsView);
+        chrome().setForegroundView(m_groupsView);
     else if (group)
-        setForegroundView(m_groupView);
+        chrome().setForegroundView(m_groupView);
     else
-        setForegroundView(m_groupNavigationView);
+        chrome().setForegroundView(m_groupNavigationView);
     setAllGroupsInfoBarEnabled(groupCount() > 0);
     adjustSelectAllButtonVisibility();
     placeContent();
@@ -973,7 +978,7 @@ void KTGroupModeController::validateUIModeButtons()
     const QString mode = UIMode();
     m_groupsModeButton->setPushed(mode == kUIModeGroups);
     m_groupModeButton->setPushed(mode == kUIModeGroup);
-    imageModeButton()->setPushed(mode == kUIModeImage);
+    chrome().imageModeButton()->setPushed(mode == kUIModeImage);
     m_compareViewModeButton->setPushed(mode == kUIModeCompare);
 }
 
@@ -1008,7 +1013,7 @@ void KTGroupModeController::validateUIVisibleElements()
     m_groupView->setShowsExposurePixels(showsExposurePixels());
     m_groupView->scrollSelectedCellToVisible();
     if (shown) {
-        if (QWidget *foreground = foregroundView())
+        if (QWidget *foreground = chrome().foregroundView())
             foreground->setFocus();
     }
     const bool canSwitch = canSwitchGroups();

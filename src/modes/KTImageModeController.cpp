@@ -13,6 +13,7 @@
 #include "KTImageStorage.h"
 #include "KTImageView.h"
 #include "KTLevelIndicator.h"
+#include "KTModeChrome.h"
 #include "KTModeToolbar.h"
 #include "KTPopoverManager.h"
 #include "KTPopoverView.h"
@@ -64,7 +65,7 @@ KTImageModeController::~KTImageModeController()
 {
     m_listObserver.reset();
     // The views call back into the mode: they go while it is still whole.
-    destroyView();
+    chrome().destroyView();
 }
 
 // ---- Building ----
@@ -156,7 +157,8 @@ void KTImageModeController::buildView()
     m_toolBar->leftLayout()->addWidget(m_switchSortOrderButton);
 
     // Centre: the thumbnail zoom in "List", the viewer's zoom in "Image".
-    m_toolBar->centerLayout()->addWidget(makeThumbnailZoom(m_toolBar));
+    m_toolBar->centerLayout()->addWidget(
+        chrome().makeThumbnailZoom(m_toolBar, [this](QObject *sender) { onChangeZoom(sender); }));
 
     auto *imageControls = new QWidget(m_toolBar);
     imageControls->setObjectName(QStringLiteral("imageModeControlsView"));
@@ -164,7 +166,9 @@ void KTImageModeController::buildView()
     imageControlsRow->setContentsMargins(0, 0, 0, 0);
     imageControlsRow->setSpacing(6);
     KTAbstractButton *zoomLock = nullptr;
-    QWidget *zoomView = makeViewerZoom(imageControls, &zoomLock);
+    QWidget *zoomView = chrome().makeViewerZoom(
+        imageControls, [this](QObject *sender) { onSwitchZoom(sender); },
+        [this](QObject *sender) { onZoomLock(sender); }, &zoomLock);
     m_zoomLockButton = zoomLock;
     // Previous and next image, wrapping at the ends.
     m_selectPreviousButton = KTModeToolbar::roundButton(QStringLiteral("chevron_left"), tr("Previous image"),
@@ -186,7 +190,8 @@ void KTImageModeController::buildView()
     m_toolBar->centerLayout()->addWidget(imageControls);
 
     // Right: rating, pick, share, export; the concrete modes add their own after these.
-    addDecisionButtons(m_toolBar);
+    chrome().addDecisionButtons(
+        m_toolBar, [this](QObject *sender) { onFlag(sender); }, [this](QObject *sender) { onShare(sender); });
     m_exportButton =
         KTModeToolbar::roundButton(QStringLiteral("export"), tr("Move, copy or export the images"),
                                    KTAbstractButton::Momentary, m_toolBar);
@@ -197,7 +202,7 @@ void KTImageModeController::buildView()
 
     // The thumbnail strip under the toolbar in "Image".
     m_navigationStrip = new KTImageNavigationView;
-    addNavigationStrip(column, m_navigationStrip);
+    chrome().addNavigationStrip(column, m_navigationStrip);
 
     for (KTImageListView *list : {static_cast<KTImageListView *>(m_imageBrowserView.data()),
                                   static_cast<KTImageListView *>(m_navigationStrip.data())}) {
@@ -205,16 +210,16 @@ void KTImageModeController::buildView()
         list->setDelegate(this);
     }
 
-    setView(root);
-    setContainerView(container, row);
-    setInfoBarContainer(infoBarContainer);
-    setBottomToolBar(m_toolBar);
-    setImageView(imageView);
-    setInfoView(infoView);
-    setShowNavigationBarButton(navigationSwitch);
-    setImageModeButton(imageModeButton);
-    setImageModeControlsView(imageControls);
-    setForegroundView(m_imageBrowserView);
+    chrome().setView(root);
+    chrome().setContainerView(container, row);
+    chrome().setInfoBarContainer(infoBarContainer);
+    chrome().setBottomToolBar(m_toolBar);
+    chrome().setImageView(imageView);
+    chrome().setInfoView(infoView);
+    chrome().setShowNavigationBarButton(navigationSwitch);
+    chrome().setImageModeButton(imageModeButton);
+    chrome().setImageModeControlsView(imageControls);
+    chrome().setForegroundView(m_imageBrowserView);
 }
 
 void KTImageModeController::initialize()
@@ -319,7 +324,7 @@ void KTImageModeController::clearImagesList()
     m_paths.clear();
     m_imageBrowserView->reloadData();
     m_navigationStrip->reloadData();
-    if (KTLevelIndicator *rating = ratingIndicator())
+    if (KTLevelIndicator *rating = chrome().ratingIndicator())
         rating->setIntegerValue(0);
 }
 
@@ -498,7 +503,7 @@ void KTImageModeController::onSwitchUIMode(QObject *sender)
     QString mode;
     if (sender && sender == m_imagesModeButton)
         mode = kUIModeList;
-    else if (sender && sender == imageModeButton())
+    else if (sender && sender == chrome().imageModeButton())
         mode = kUIModeImage;
     else {
         qWarning("Unexpected sender");
@@ -647,14 +652,14 @@ void KTImageModeController::adjustUIVisibleElements()
     KTBaseUIModeController::adjustUIVisibleElements();
     const bool image = UIMode() == kUIModeImage;
     m_imageBrowserScrollView->setHidden(image);
-    zoomSliderView()->setHidden(image);
+    chrome().zoomSliderView()->setHidden(image);
     m_allImagesInfoBar->setHidden(image);
     m_singleImageInfoBar->setHidden(!image);
-    imageModeControlsView()->setHidden(!image);
+    chrome().imageModeControlsView()->setHidden(!image);
     imageView()->setHidden(!image);
-    showNavigationBarButton()->setHidden(!image);
+    chrome().showNavigationBarButton()->setHidden(!image);
     m_backgroundView->setHidden(imageView()->isHidden());
-    setForegroundView(image ? static_cast<QWidget *>(m_navigationStrip) : m_imageBrowserView);
+    chrome().setForegroundView(image ? static_cast<QWidget *>(m_navigationStrip) : m_imageBrowserView);
 }
 
 void KTImageModeController::validateUIVisibleElements()
@@ -663,7 +668,7 @@ void KTImageModeController::validateUIVisibleElements()
     const QString mode = UIMode();
     const bool image = mode == kUIModeImage;
     m_imagesModeButton->setPushed(mode == kUIModeList);
-    imageModeButton()->setPushed(image);
+    chrome().imageModeButton()->setPushed(image);
     m_switchSortKeyButton->selectItemWithTag(tagForSortKey(sortKey()));
     m_switchSortOrderButton->setPushed(!sortOrder());
     if (image)
@@ -675,7 +680,7 @@ void KTImageModeController::validateUIVisibleElements()
             pixels->setButtonEnabled(image);
         if (KTAbstractButton *focusMask = showFocusMaskButton())
             focusMask->setButtonEnabled(image);
-        if (QWidget *foreground = foregroundView())
+        if (QWidget *foreground = chrome().foregroundView())
             foreground->setFocus();
     }
     m_switchSortOrderButton->setButtonEnabled(hasImages && image);
@@ -685,7 +690,7 @@ void KTImageModeController::validateUIVisibleElements()
 void KTImageModeController::setUIEnabled(bool enabled)
 {
     m_imagesModeButton->setButtonEnabled(enabled);
-    imageModeButton()->setButtonEnabled(enabled);
+    chrome().imageModeButton()->setButtonEnabled(enabled);
     m_switchSortKeyButton->setButtonEnabled(enabled);
     m_switchSortOrderButton->setButtonEnabled(enabled);
     zoomSlider()->setEnabled(enabled);

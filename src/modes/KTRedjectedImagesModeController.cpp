@@ -7,6 +7,7 @@
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
+#include "KTModeChrome.h"
 #include "KTModeToolbar.h"
 #include "KTMoveToTrashTipsViewController.h"
 
@@ -21,7 +22,7 @@ KTRedjectedImagesModeController::KTRedjectedImagesModeController(QObject *parent
     setEmptyMessage(tr("No Rejected Images"));
     // The rejects are shown as they are, without their rejected marking.
     imageBrowserView()->setShowsRejectedStatus(false);
-    navigationView()->setShowsRejectedStatus(false);
+    chrome().navigationView()->setShowsRejectedStatus(false);
     imageView()->setShowsRejectedStatus(false);
 
     m_putBackButton = KTModeToolbar::badgeButton(QStringLiteral("put_back"),

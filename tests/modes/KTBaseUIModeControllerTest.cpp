@@ -1,4 +1,5 @@
 #include "KTBaseUIModeController.h"
+#include "KTModeChrome.h"
 
 #include "KTAbstractButton.h"
 #include "KTBadgeButton.h"
@@ -96,18 +97,18 @@ public:
         textField = new QLineEdit(container);
         textField->move(0, 40);
 
-        setView(root);
-        setContainerView(container, row);
-        setBottomToolBar(toolBar);
-        setFlagImagesButton(flag);
-        setShareButton(share);
-        setRatingIndicator(rating);
-        setZoomSlider(slider, slider);
-        setSwitchZoomButton(zoomButton, zoomButton);
-        setImagesMoveButton(move);
-        setShowNavigationBarButton(navigationSwitch);
-        setNavigationView(nullptr, strip);
-        setExifPanel(exif);
+        chrome().setView(root);
+        chrome().setContainerView(container, row);
+        chrome().setBottomToolBar(toolBar);
+        chrome().setFlagImagesButton(flag);
+        chrome().setShareButton(share);
+        chrome().setRatingIndicator(rating);
+        chrome().setZoomSlider(slider, slider);
+        chrome().setSwitchZoomButton(zoomButton, zoomButton);
+        chrome().setImagesMoveButton(move);
+        chrome().setShowNavigationBarButton(navigationSwitch);
+        chrome().setNavigationView(nullptr, strip);
+        chrome().setExifPanel(exif);
         initialize();
     }
     ~KTTestMode() override { delete exif.data(); }
@@ -553,10 +554,10 @@ TEST_F(KTBaseUIModeControllerTest, ShareMenuHandsOnExistingFilesWithTheirPairedJ
     };
 
     mode.select({0}, 0);
-    EXPECT_EQ(mode.selectedImagesPaths(KTPairedPaths::Include),
+    EXPECT_EQ(mode.shareActions().selectedImagesPaths(KTPairedPaths::Include),
               (QStringList{session.path(QStringLiteral("RAW_twin")), raw->path()}));
-    EXPECT_EQ(mode.selectedImagesPaths(KTPairedPaths::Exclude), QStringList{raw->path()});
-    std::unique_ptr<QMenu> one = mode.shareMenu();
+    EXPECT_EQ(mode.shareActions().selectedImagesPaths(KTPairedPaths::Exclude), QStringList{raw->path()});
+    std::unique_ptr<QMenu> one = mode.shareActions().shareMenu();
     ASSERT_EQ(one->actions().size(), 3);
     EXPECT_TRUE(item(*one, 0)->isEnabled());
     EXPECT_TRUE(target(*one)) << "the export submenu";
@@ -566,7 +567,7 @@ TEST_F(KTBaseUIModeControllerTest, ShareMenuHandsOnExistingFilesWithTheirPairedJ
     EXPECT_TRUE(item(*one, 1)->isEnabled()) << "one path: export";
 
     mode.select({0, 1}, 0);
-    std::unique_ptr<QMenu> two = mode.shareMenu();
+    std::unique_ptr<QMenu> two = mode.shareActions().shareMenu();
     target(*two)->setVisible(true);
     KTShareManager::validate(item(*two, 1));
     EXPECT_FALSE(item(*two, 1)->isEnabled()) << "two paths: no export";
@@ -579,8 +580,8 @@ TEST_F(KTBaseUIModeControllerTest, ShareMenuHandsOnExistingFilesWithTheirPairedJ
 
     // A missing file is left out; with nothing left every item is disabled.
     mode.select({2}, 2);
-    EXPECT_TRUE(mode.selectedImagesPaths(KTPairedPaths::Include).isEmpty());
-    std::unique_ptr<QMenu> none = mode.shareMenu();
+    EXPECT_TRUE(mode.shareActions().selectedImagesPaths(KTPairedPaths::Include).isEmpty());
+    std::unique_ptr<QMenu> none = mode.shareActions().shareMenu();
     for (QAction *action : none->actions())
         EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
 
@@ -595,7 +596,7 @@ TEST_F(KTBaseUIModeControllerTest, ExifPanelGoesInOnceAndFollowsWhatTheModeAllow
 {
     KTTestMode mode;
     show(mode);
-    auto *row = mode.containerView()->parentWidget()->layout()->itemAt(0)->layout();
+    auto *row = mode.chrome().containerView()->parentWidget()->layout()->itemAt(0)->layout();
     ASSERT_NE(row, nullptr);
     auto *button = new KTAbstractButton(mode.view());
     button->setPushed(true);
@@ -696,7 +697,7 @@ TEST_F(KTBaseUIModeControllerTest, CopyAndMoveTakeEveryImageOfTheModeToTheChosen
     };
     std::vector<Asked> asked;
     QString answer;
-    KTBaseUIModeController::setFolderPanel(
+    KTModeShareActions::setFolderPanel(
         [&](QWidget *, qsizetype count, bool moving, std::function<void(const QString &)> completion) {
             asked.push_back({count, moving});
             completion(answer);
@@ -724,7 +725,7 @@ TEST_F(KTBaseUIModeControllerTest, CopyAndMoveTakeEveryImageOfTheModeToTheChosen
     EXPECT_TRUE(waitUntil(
         [&] { return tasks.count(kTaskDidFinishNotification, QStringLiteral("Moving Images")) == 1; }));
     EXPECT_EQ(QDir(moved).entryList(QDir::Files).size(), 3);
-    KTBaseUIModeController::setFolderPanel({});
+    KTModeShareActions::setFolderPanel({});
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "KTImageModeController.h"
+#include "KTModeChrome.h"
 
 #include "KTAbstractButton.h"
 #include "KTBadgeButton.h"
@@ -158,7 +159,7 @@ TEST_F(KTImageModeControllerTest, SelectionFollowsItsImagesThroughResortsAndList
     mode->setSelectedImages({picked.at(4)}, picked.at(4), false);
     mode->switchToUIMode(kUIModeImage);
     EXPECT_EQ(mode->imageView()->imageMO(), picked.at(4));
-    EXPECT_EQ(mode->navigationView()->activeIndex(), mode->activeImageIndex());
+    EXPECT_EQ(mode->chrome().navigationView()->activeIndex(), mode->activeImageIndex());
     mode->switchToUIMode(kUIModeList);
     EXPECT_EQ(selectedNames(), QStringList{"P005"});
 }
@@ -186,7 +187,7 @@ TEST_F(KTImageModeControllerTest, SelectAllAndDeselectAllActOnTheListOnScreen)
     mode->switchToUIMode(kUIModeImage);
     mode->deselectAllImagesInGroup();
     EXPECT_EQ(selectedNames(), QStringList{"P003"}) << "the active image stays selected";
-    EXPECT_EQ(mode->navigationView()->selection(), (std::set<qsizetype>{2}));
+    EXPECT_EQ(mode->chrome().navigationView()->selection(), (std::set<qsizetype>{2}));
 }
 
 TEST_F(KTImageModeControllerTest, SelectionIsRestoredAfterARestartOfTheList)
@@ -225,7 +226,7 @@ TEST_F(KTImageModeControllerTest, PanelsAndBarsFollowTheActiveImage)
     exifSwitch.setPushed(true);
     mode->onShowExifView(&exifSwitch);
     ASSERT_NE(mode->exifViewController(), nullptr);
-    EXPECT_TRUE(mode->exifPanel()->isVisibleTo(mode->view()));
+    EXPECT_TRUE(mode->chrome().exifPanel()->isVisibleTo(mode->view()));
 
     // A click in the grid.
     mode->imageBrowserView()->selectIndexes({2}, 2);
@@ -249,7 +250,7 @@ TEST_F(KTImageModeControllerTest, PanelsAndBarsFollowTheActiveImage)
     for (KTImageMO *image : picked)
         image->setPicked(false);
     session.process();
-    EXPECT_FALSE(mode->exifPanel()->isVisibleTo(mode->view()));
+    EXPECT_FALSE(mode->chrome().exifPanel()->isVisibleTo(mode->view()));
     EXPECT_TRUE(mode->isExifPanelVisible());
 }
 
@@ -265,7 +266,7 @@ TEST_F(KTImageModeControllerTest, EmptyListForcesTheGridAndDisablesItsControls)
     EXPECT_EQ(mode->activeImageIndex(), std::nullopt);
     for (KTControl *control :
          {static_cast<KTControl *>(mode->imagesModeButton()),
-          static_cast<KTControl *>(mode->imageModeButton()),
+          static_cast<KTControl *>(mode->chrome().imageModeButton()),
           static_cast<KTControl *>(mode->switchSortKeyButton()),
           static_cast<KTControl *>(mode->switchSortOrderButton()),
           static_cast<KTControl *>(mode->exportButton()), static_cast<KTControl *>(mode->flagImagesButton()),
@@ -288,13 +289,13 @@ TEST_F(KTImageModeControllerTest, SpaceGAndDReachTheModeWithTheGridFocused)
     EXPECT_TRUE(mode->imageView()->isVisibleTo(mode->view()));
 
     // With the strip focused, "d" shows the image at actual size and "g" goes back to the grid.
-    mode->navigationView()->setFocus();
-    QTest::keyClick(mode->navigationView(), Qt::Key_D);
+    mode->chrome().navigationView()->setFocus();
+    QTest::keyClick(mode->chrome().navigationView(), Qt::Key_D);
     EXPECT_FALSE(mode->imageView()->isFitToScreen());
-    QTest::keyClick(mode->navigationView(), Qt::Key_G);
+    QTest::keyClick(mode->chrome().navigationView(), Qt::Key_G);
     EXPECT_EQ(mode->UIMode(), kUIModeList);
     QTest::keyClick(mode->imageBrowserView(), Qt::Key_Space);
-    QTest::keyClick(mode->navigationView(), Qt::Key_Space);
+    QTest::keyClick(mode->chrome().navigationView(), Qt::Key_Space);
     EXPECT_EQ(mode->UIMode(), kUIModeList);
     EXPECT_EQ(window->delegate.uiModeChanges, 4);
 }
@@ -322,8 +323,8 @@ TEST_F(KTImageModeControllerTest, ZoomKeysStepTheThumbnailsWithTheGridFocused)
     mode->switchToUIMode(kUIModeImage);
     mode->imageView()->resize(400, 300);
     mode->onFit(nullptr);
-    mode->navigationView()->setFocus();
-    QTest::keyClick(mode->navigationView(), Qt::Key_Equal, Qt::ControlModifier);
+    mode->chrome().navigationView()->setFocus();
+    QTest::keyClick(mode->chrome().navigationView(), Qt::Key_Equal, Qt::ControlModifier);
     EXPECT_FALSE(mode->imageView()->isFitToScreen());
 }
 
@@ -394,14 +395,14 @@ TEST_F(KTImageModeControllerTest, ExportPopoverListsEveryImageAndRefusesMoveInCa
 
     // Moving from the popover asks for a folder for every image of the list.
     qsizetype asked = -1;
-    KTBaseUIModeController::setFolderPanel(
+    KTModeShareActions::setFolderPanel(
         [&](QWidget *, qsizetype count, bool, std::function<void(const QString &)>) { asked = count; });
     mode->onExport(mode->exportButton());
     EXPECT_TRUE(mode->exportButton()->isPushed());
     popup->closeWithType(KTExportPopupViewController::CloseMove);
     EXPECT_EQ(asked, 2);
     EXPECT_FALSE(mode->exportButton()->isPushed());
-    KTBaseUIModeController::setFolderPanel({});
+    KTModeShareActions::setFolderPanel({});
     standard.setObject(previous, pairing);
 }
 
