@@ -36,6 +36,7 @@ inline const QString kImageExternalCollectionIDValueKey = QStringLiteral("extern
 inline const QString kImageDuplicateImagePathValueKey = QStringLiteral("duplicateImagePath");
 inline const QString kImageFolderValueKey = QStringLiteral("folder");
 inline const QString kImageTimeGroupValueKey = QStringLiteral("timeGroup");
+inline const QString kImageResolvedGroupIDValueKey = QStringLiteral("resolvedGroupID");
 
 // Keys of "Folder".
 inline const QString kFolderPathValueKey = QStringLiteral("path");

@@ -1,11 +1,13 @@
 #include "KTImageDecisions.h"
 
 #include "KTAlert.h"
+#include "KTCatalogModel.h"
 #include "KTDispatch.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTNotificationCenter.h"
 #include "KTObjectContext.h"
+#include "KTPredicate.h"
 #include "KTRecordRef.h"
 
 #include <QDateTime>
@@ -44,6 +46,7 @@ void KTImageDecisions::resolveGroups(const QList<KTImageGroupMO *> &groups)
         const QDateTime now = QDateTime::currentDateTime();
         for (KTImageMO *image : group->images()) {
             image->setResolveDate(now);
+            image->setResolvedGroupID(group->groupID());
             if (!image->picked().value_or(false))
                 image->setRejected(true);
         }
@@ -63,6 +66,7 @@ void KTImageDecisions::deleteGroups(const QList<KTImageGroupMO *> &groups)
         for (KTImageMO *image : group->images()) {
             image->setRejected(true);
             image->setResolveDate(now);
+            image->setResolvedGroupID(group->groupID());
         }
         m_context.deleteObject(group);
     }
@@ -158,6 +162,7 @@ void KTImageDecisions::validateUpdatedGroups(const QSet<KTImageGroupMO *> &group
     std::sort(ordered.begin(), ordered.end(),
               [](const KTImageGroupMO *a, const KTImageGroupMO *b) { return a->objectID() < b->objectID(); });
     QList<KTImageGroupMO *> settled;
+    QList<KTImageGroupMO *> single;
     for (KTImageGroupMO *group : ordered) {
         if (group->isDeleted())
             continue;
@@ -165,6 +170,54 @@ void KTImageDecisions::validateUpdatedGroups(const QSet<KTImageGroupMO *> &group
         if (std::none_of(images.begin(), images.end(),
                          [](const KTImageMO *image) { return !isRejected(*image); }))
             settled.append(group);
+        else if (images.size() < 2)
+            single.append(group);
     }
     resolveGroups(settled);
+    dissolveGroups(single);
+}
+
+void KTImageDecisions::dissolveGroups(const QList<KTImageGroupMO *> &groups)
+{
+    if (groups.isEmpty())
+        return;
+    // Nothing was decided about the image left behind: it only stops being a "group" of one.
+    for (KTImageGroupMO *group : groups) {
+        for (KTImageMO *image : group->images())
+            image->setGroup(nullptr);
+        m_context.deleteObject(group);
+    }
+    m_context.processPendingChanges();
+}
+
+void KTImageDecisions::regroupUndecidedImages(const QList<KTImageMO *> &images)
+{
+    for (KTImageMO *image : images) {
+        if (image->isDeleted() || image->group() || isRejected(*image) || image->picked().value_or(false))
+            continue;
+        const QString groupID = image->resolvedGroupID();
+        if (groupID.isEmpty())
+            continue;
+        const KTPredicate sameGroupID = KTKeyPath(kImageGroupIDValueKey) == groupID;
+        const QList<KTImageGroupMO *> live =
+            m_context.fetchAs<KTImageGroupMO>({kImageGroupEntityName, sameGroupID, {}});
+        QList<KTImageMO *> members{image};
+        if (live.isEmpty()) {
+            members = m_context.fetchAs<KTImageMO>({kImageEntityName,
+                                                    KTKeyPath(kImageResolvedGroupIDValueKey) == groupID &&
+                                                        KTKeyPath(kImageGroupValueKey).isNil(),
+                                                    {}});
+        }
+        for (KTImageMO *member : std::as_const(members))
+            member->setResolvedGroupID({});
+        // Its companions are gone (trashed, or regrouped by a later search): no group of one.
+        if (live.isEmpty() && members.size() < 2)
+            continue;
+        KTImageGroupMO *group = live.isEmpty() ? nullptr : live.first();
+        if (!group) {
+            group = m_context.insert<KTImageGroupMO>(kImageGroupEntityName);
+            group->setGroupID(groupID);
+        }
+        group->addImages(members);
+    }
 }

@@ -20,7 +20,7 @@ struct Keys
 {
     int path, name, modificationDate, creationDate, size, rejected, picked, externalGUID, imageID, imageIndex,
         resolveDate, timeStamp, exposureTime, syncStatusBitmask, externalCollectionID, touchTime, uuid,
-        duplicateImagePath, originalFileExists, folder, group, timeGroup;
+        duplicateImagePath, resolvedGroupID, originalFileExists, folder, group, timeGroup;
 };
 
 const Keys &keys()
@@ -45,6 +45,7 @@ const Keys &keys()
                     e.propertyIndex(kImageTouchTimeValueKey),
                     e.propertyIndex(kImageUuidValueKey),
                     e.propertyIndex(kImageDuplicateImagePathValueKey),
+                    e.propertyIndex(kImageResolvedGroupIDValueKey),
                     e.propertyIndex(kImageOriginalFileExistsKey),
                     e.propertyIndex(kImageFolderValueKey),
                     e.propertyIndex(kImageGroupValueKey),
@@ -233,6 +234,16 @@ QString KTImageMO::duplicateImagePath() const
 void KTImageMO::setDuplicateImagePath(const QString &value)
 {
     setValue(keys().duplicateImagePath, value);
+}
+
+QString KTImageMO::resolvedGroupID() const
+{
+    return stringValue(keys().resolvedGroupID);
+}
+
+void KTImageMO::setResolvedGroupID(const QString &value)
+{
+    setValue(keys().resolvedGroupID, value);
 }
 
 std::optional<bool> KTImageMO::originalFileExists() const

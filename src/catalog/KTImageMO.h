@@ -71,6 +71,10 @@ public:
     void setUuid(const QString &value);
     QString duplicateImagePath() const;
     void setDuplicateImagePath(const QString &value);
+    /// The "groupID" of the similar group a decision ended (resolved or deleted) while the image
+    /// was in it; null otherwise. It lets a restored image bring that group back.
+    QString resolvedGroupID() const;
+    void setResolvedGroupID(const QString &value);
     std::optional<bool> originalFileExists() const;
     void setOriginalFileExists(std::optional<bool> value);
     KTFolderMO *folder() const;

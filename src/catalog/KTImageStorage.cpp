@@ -235,6 +235,17 @@ void KTImageStorage::makeMainContext(std::unique_ptr<KTCatalogStore> store,
         return true;
     });
     m_changeHandler->attach(m_context);
+    // An image undecided again (restored, unpicked, undone elsewhere) after a decision ended its
+    // similar group brings the group back, whatever view or sync made the change.
+    m_regroupObservation = m_context->addObjectsDidChangeObserver([this](const KTObjectsDidChange &change) {
+        QList<KTImageMO *> updated;
+        for (KTStoreObject *object : change.updated) {
+            if (object->entity().name() == kImageEntityName)
+                updated.append(static_cast<KTImageMO *>(object));
+        }
+        if (!updated.isEmpty())
+            KTImageDecisions(*m_context, this).regroupUndecidedImages(updated);
+    });
     // TODO: the sources' bookmarks are restored here, before anything else sees the context,
     // once that part exists.
 }

@@ -407,6 +407,7 @@ private:
 
     // ---- Pick, reject, resolve and trash (members) ----
     KTImageTrasher::Recycler m_fileRecycler;
+    KTObservationToken m_regroupObservation;
 
     // ---- Import, similarity search, time groups, moving and copying (members) ----
     DuplicatesSearch m_duplicatesSearch;

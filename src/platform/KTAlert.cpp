@@ -38,6 +38,14 @@ int KTAlert::run() const
 
 namespace {
 
+/// A button title as a text with mnemonics: our titles name no access key, so an ampersand in
+/// one ("Trash & Proceed") is shown as it is written.
+QString literalButtonTitle(const QString &title)
+{
+    QString escaped = title;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 class KTMessageBoxPresenter : public KTAlertPresenter
 {
 public:
@@ -61,12 +69,13 @@ public:
         QList<QAbstractButton *> buttons;
         const QStringList titles = alert.buttons.isEmpty() ? QStringList{QObject::tr("OK")} : alert.buttons;
         for (const QString &title : titles)
-            buttons.append(box.addButton(title, QMessageBox::ActionRole));
+            buttons.append(box.addButton(literalButtonTitle(title), QMessageBox::ActionRole));
         box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
         QCheckBox *check = nullptr;
         if (alert.showsSuppressionButton) {
-            check = new QCheckBox(alert.suppressionButtonTitle.isEmpty() ? QObject::tr("Apply to all")
-                                                                           : alert.suppressionButtonTitle);
+            check = new QCheckBox(literalButtonTitle(alert.suppressionButtonTitle.isEmpty()
+                                                         ? QObject::tr("Apply to all")
+                                                         : alert.suppressionButtonTitle));
             box.setCheckBox(check);
         }
         box.exec();

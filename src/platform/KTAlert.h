@@ -56,7 +56,8 @@ public:
     virtual ~KTAlertPresenter() = default;
     virtual KTAlertResponse runModal(const KTAlert &alert) = 0;
 
-    /// The presenter in use: a modal message box unless one was installed.
+    /// The presenter in use: a modal message box unless one was installed. Its button titles
+    /// are shown as written: an ampersand is no access-key mark.
     static KTAlertPresenter &shared();
     /// Installs `presenter` (null restores the message box); returns the previous one.
     static std::shared_ptr<KTAlertPresenter> install(std::shared_ptr<KTAlertPresenter> presenter);

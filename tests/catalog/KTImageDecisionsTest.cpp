@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -173,26 +174,174 @@ TEST_F(ImageDecisions, RejectingSettlesOnlyGroupsWithoutUnrejectedImages)
     EXPECT_FALSE(isTrue(remaining->rejected()));
 }
 
-TEST_F(ImageDecisions, TakingImagesOutOfGroupsResolvesOnlySettledGroups)
+TEST_F(ImageDecisions, TakingImagesOutOfGroupsResolvesSettledGroupsAndDissolvesGroupsOfOne)
 {
-    // A group left with one unrejected image stays; one left with rejected images only goes.
+    // A group left with two images stays; one left with rejected images only is resolved; one
+    // left with a single unrejected image is no group any more, and that image stays undecided.
     KTImageMO *a = image("a.jpg");
     KTImageMO *b = image("b.jpg");
-    KTImageGroupMO *keepsOne = group("keeps-one", {a, b});
+    KTImageMO *c = image("c.jpg");
+    KTImageGroupMO *keepsTwo = group("keeps-two", {a, b, c});
     KTImageMO *rejected = image("rejected.jpg", {}, true);
     KTImageMO *unrejected = image("unrejected.jpg");
     KTImageGroupMO *settles = group("settles", {rejected, unrejected});
+    KTImageMO *leaving = image("leaving.jpg");
+    KTImageMO *left = image("left.jpg");
+    KTImageGroupMO *pair = group("pair", {leaving, left});
 
-    storage.deleteImagesFromGroups({a, unrejected});
+    storage.deleteImagesFromGroups({a, unrejected, leaving});
 
     EXPECT_EQ(a->group(), nullptr);
     EXPECT_TRUE(a->resolveDate().isValid());
     EXPECT_FALSE(isTrue(a->rejected()));
-    EXPECT_FALSE(keepsOne->isDeleted());
-    EXPECT_EQ(keepsOne->images(), QList<KTImageMO *>{b});
+    EXPECT_FALSE(keepsTwo->isDeleted());
+    EXPECT_EQ(keepsTwo->images(), (QList<KTImageMO *>{b, c}));
     EXPECT_EQ(resolved, (QStringList{"settles"}));
     EXPECT_TRUE(settles->isDeleted());
     EXPECT_FALSE(isTrue(unrejected->rejected()));
+    EXPECT_TRUE(pair->isDeleted());
+    EXPECT_EQ(left->group(), nullptr);
+    EXPECT_FALSE(isTrue(left->rejected()));
+    EXPECT_FALSE(left->resolveDate().isValid());
+    EXPECT_EQ(storage.groups(), QList<KTImageGroupMO *>{keepsTwo});
+}
+
+// However one image of a pair leaves the catalogue, the other is not listed as a similar "group"
+// of one: it keeps its decision (picked or not) and leaves the group, which ends unresolved.
+TEST_F(ImageDecisions, RemovingOneImageOfAPairLeavesNoGroupOfOne)
+{
+    const struct
+    {
+        const char *way;
+        std::function<void(KTImageStorage &, KTImageMO *)> remove;
+    } ways[] = {
+        {"trash",
+         [](KTImageStorage &catalogue, KTImageMO *image) {
+             bool done = false;
+             catalogue.moveImagesToSystemTrash({image}, [&] { done = true; });
+             ASSERT_TRUE(waitUntil([&] { return done; }));
+         }},
+        {"record deleted",
+         [](KTImageStorage &catalogue, KTImageMO *image) { catalogue.deleteImagesFromDB({image}); }},
+    };
+    storage.setFileRecycler([](const QString &, QString *) { return true; });
+    auto alerts = KTScriptedAlertPresenter::install();
+    for (const auto &way : ways) {
+        for (const bool pickedLeft : {false, true}) {
+            SCOPED_TRACE(std::string(way.way) + (pickedLeft ? ", the other picked" : ""));
+            KTImageMO *removed = image("removed.jpg");
+            KTImageMO *other = image("other.jpg", pickedLeft ? std::optional<bool>(true) : std::nullopt);
+            KTImageGroupMO *pair = group("pair", {removed, other});
+            drainMainQueue();
+            resolved.clear();
+            alerts->answer(KTAlert::kDefaultReturn);
+
+            way.remove(storage, removed);
+
+            EXPECT_TRUE(removed->isDeleted());
+            EXPECT_TRUE(pair->isDeleted());
+            EXPECT_TRUE(storage.groups().isEmpty());
+            EXPECT_EQ(other->group(), nullptr);
+            EXPECT_FALSE(isTrue(other->rejected()));
+            EXPECT_EQ(isTrue(other->picked()), pickedLeft);
+            EXPECT_TRUE(resolved.isEmpty());
+            context->deleteObject(other);
+            drainMainQueue();
+        }
+    }
+}
+
+// A resolved (or deleted) group comes back when one of its images is undecided again: restored
+// from the rejects or unpicked. It holds again every image it held that has no group now, each
+// with its own decision, under its old identifier.
+TEST_F(ImageDecisions, RestoringAnImageOfAnEndedGroupBringsTheGroupBack)
+{
+    const struct
+    {
+        const char *how;
+        bool deleteInsteadOfResolve;
+    } endings[] = {{"resolved", false}, {"deleted", true}};
+    for (const auto &ending : endings) {
+        SCOPED_TRACE(ending.how);
+        KTImageMO *pick = image("pick.jpg", true);
+        KTImageMO *b = image("b.jpg");
+        KTImageMO *c = image("c.jpg");
+        KTImageGroupMO *similar = group("similar", {pick, b, c});
+        if (ending.deleteInsteadOfResolve)
+            storage.deleteGroups({similar});
+        else
+            storage.resolveGroups({similar});
+        ASSERT_TRUE(similar->isDeleted());
+        ASSERT_TRUE(isTrue(b->rejected()));
+
+        // As the rejects' Restore does it.
+        b->setRejected(false);
+        storage.processPendingChanges();
+
+        ASSERT_EQ(storage.groups().size(), 1);
+        KTImageGroupMO *back = storage.groups().first();
+        EXPECT_EQ(back->groupID(), QStringLiteral("similar"));
+        EXPECT_EQ(back->images(), (QList<KTImageMO *>{pick, b, c}));
+        EXPECT_FALSE(isTrue(b->rejected()));
+        EXPECT_TRUE(isTrue(c->rejected()));
+        EXPECT_EQ(isTrue(pick->rejected()), ending.deleteInsteadOfResolve);
+        EXPECT_TRUE(isTrue(pick->picked()));
+
+        // Restoring a second image of it changes the group no further; it can be resolved again.
+        c->setRejected(false);
+        storage.processPendingChanges();
+        EXPECT_EQ(storage.groups(), QList<KTImageGroupMO *>{back});
+        EXPECT_EQ(back->images().size(), 3);
+        storage.resolveGroups({back});
+        EXPECT_TRUE(storage.groups().isEmpty());
+        EXPECT_EQ(c->resolvedGroupID(), QStringLiteral("similar"));
+        for (KTImageMO *record : {pick, b, c})
+            context->deleteObject(record);
+        drainMainQueue();
+    }
+}
+
+TEST_F(ImageDecisions, RestoringAnImageWhoseCompanionsAreGoneMakesNoGroup)
+{
+    KTImageMO *a = image("a.jpg");
+    KTImageMO *b = image("b.jpg");
+    KTImageGroupMO *pair = group("pair", {a, b});
+    storage.resolveGroups({pair});
+    storage.deleteImagesFromDB({a});
+
+    b->setRejected(false);
+    storage.processPendingChanges();
+
+    EXPECT_TRUE(storage.groups().isEmpty());
+    EXPECT_EQ(b->group(), nullptr);
+    EXPECT_TRUE(b->resolvedGroupID().isEmpty());
+}
+
+// The restore and the group it brings back are one step for undo.
+TEST_F(ImageDecisions, UndoingARestoreEndsTheGroupItBroughtBack)
+{
+    KTImageMO *a = image("a.jpg");
+    KTImageMO *b = image("b.jpg");
+    KTImageGroupMO *pair = group("pair", {a, b});
+    storage.resolveGroups({pair});
+    drainMainQueue();
+    storage.cleanUndoStack();
+
+    a->setRejected(false);
+    storage.processPendingChanges();
+    ASSERT_EQ(storage.groups().size(), 1);
+    drainMainQueue();
+    storage.undoManager()->undo();
+    storage.processPendingChanges();
+
+    EXPECT_TRUE(isTrue(a->rejected()));
+    EXPECT_TRUE(storage.groups().isEmpty());
+    EXPECT_EQ(a->group(), nullptr);
+    EXPECT_EQ(a->resolvedGroupID(), QStringLiteral("pair"));
+
+    storage.undoManager()->redo();
+    storage.processPendingChanges();
+    EXPECT_EQ(storage.groups().size(), 1);
 }
 
 TEST_F(ImageDecisions, PickRejectAndResolveCanBeUndone)
