@@ -314,8 +314,10 @@ void KTImageCollectionViewCell::adjustSelection()
 
 void KTImageCollectionViewCell::updateTrashButtonState()
 {
-    m_trashButton->setPushed(isRejected());
-    m_trashButton->setVisible(m_mouseView->mouseInBounds() && !(m_cellType & NavigationCell) &&
+    // A rejected image keeps its pushed reject button as its mark, as a picked one keeps its flag.
+    const bool rejected = isRejected();
+    m_trashButton->setPushed(rejected);
+    m_trashButton->setVisible((m_mouseView->mouseInBounds() || rejected) && !(m_cellType & NavigationCell) &&
                               m_showPickRejectButtons);
 }
 

@@ -23,6 +23,7 @@ class KTUIImageView;
 /// view the grid places, the selection background, the picture with its overlays, the pick frame,
 /// the number, the group mark, the hover area and the pick and reject buttons). It shows one
 /// image record and follows its "picked", "rejected" and "group" keys; the buttons show on hover
+/// (the pick button of a picked image and the reject button of a rejected one stay, as its mark)
 /// and their state always follows the record (a click changes the record, never the button).
 ///
 /// Cells come from the shared pool (KTImageCollectionViewCellsManager) and go back to it; a grid

@@ -443,8 +443,10 @@ TEST(KTImageCollectionViewCellTest, ButtonVisibilityByHoverStateAndType)
     } cases[] = {
         {false, false, false, false, true, false, false}, // nothing without hover
         {true, false, false, false, true, true, true},
-        {false, true, false, false, true, true, false},  // a picked image keeps its flag
-        {true, true, true, false, true, false, true},    // a rejected one never shows it
+        {false, true, false, false, true, true, false}, // a picked image keeps its flag
+        {true, true, true, false, true, false, true},   // a rejected one never shows it
+        {false, false, true, false, true, false, true}, // a rejected image keeps its reject mark
+        {false, false, true, true, true, false, false},
         {true, false, false, true, true, true, false},   // navigation cells have no reject button
         {true, true, false, false, false, false, false}, // buttons switched off
     };
