@@ -112,11 +112,14 @@ void KTOverlayWindow::showInWindow(QWidget *parent, unsigned positionType, Compl
             handle->setTransientParent(parentWindow->windowHandle());
     }
     setWindowModality(Qt::ApplicationModal);
+    // The modal loop may see the parent window closed and deleted, and this overlay with it when
+    // it is the parent's child: nothing below touches either unless it is still there.
+    const QPointer<QWidget> guardedParent(parentWindow);
     exec();
 
-    if (parentWindow) {
-        removeVeils(veils, parentWindow);
-        parentWindow->activateWindow();
+    if (guardedParent) {
+        removeVeils(veils, guardedParent);
+        guardedParent->activateWindow();
     }
 }
 

@@ -46,7 +46,9 @@ public:
 
     /// Dims `parent`'s window, places the overlay by `positionType`, and runs it modally. Returns
     /// after the overlay has been closed; the veils then fade out, go away, and the parent
-    /// becomes the active window again. A null parent shows the overlay without veils.
+    /// becomes the active window again. A null parent shows the overlay without veils. The parent
+    /// window, and the overlay with it when it is the parent's child, may be deleted while the
+    /// overlay runs: the call then returns without touching either.
     void showInWindow(QWidget *parent, unsigned positionType = PositionCentered, Completion completion = {});
 
     /// Runs the completion block (when set), ends the modal loop with code 0 and hides the

@@ -81,14 +81,20 @@ void KTResizablePopUpButton::onPopUpMenuItem(QAction *item)
 
 void KTResizablePopUpButton::performClick()
 {
+    // The menu runs its own event loop, in which the chosen entry's action may delete the button.
+    const QPointer<KTResizablePopUpButton> self(this);
     if (m_popUpMenu)
         KTMenuPresenter::popUp(m_popUpMenu, mapToGlobal(QPoint(0, 0)), m_selectedItem);
-    setPushed(false);
+    if (self)
+        setPushed(false);
 }
 
 void KTResizablePopUpButton::mouseReleaseEvent(QMouseEvent *event)
 {
     // A release away from the button, or on a disabled one, opens nothing: the pushed look ends.
+    // A release over it opens the menu first (see performClick()).
+    const QPointer<KTResizablePopUpButton> self(this);
     KTAbstractButton::mouseReleaseEvent(event);
-    setPushed(false);
+    if (self)
+        setPushed(false);
 }

@@ -5,10 +5,13 @@
 #include "KTWindow.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -158,4 +161,36 @@ TEST(KTOverlayWindowTest, PresentMakesAFreshOverlayOfTheClass)
     KTOverlayWindow::present<Tips>(&parent);
     EXPECT_EQ(made, 2);
     EXPECT_TRUE(completed);
+}
+
+// The window under the overlay goes away while the overlay runs (the application closes it): the
+// overlay, standing alone or as the window's child, returns without touching what is gone.
+TEST(KTOverlayWindowTest, TheParentWindowDeletedWhileShownIsNotTouchedAfterwards)
+{
+    AnimationsSwitch on(true);
+    for (const bool childOfParent : {false, true}) {
+        SCOPED_TRACE(childOfParent ? "child of the window" : "standing alone");
+        auto *parent = new KTWindow;
+        parent->resize(400, 300);
+        parent->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(parent));
+        std::unique_ptr<KTOverlayWindow> alone;
+        QPointer<KTOverlayWindow> overlay;
+        if (childOfParent) {
+            overlay = new KTOverlayWindow(parent);
+            overlay->setWindowFlags(overlay->windowFlags() | Qt::Window);
+        } else {
+            alone = std::make_unique<KTOverlayWindow>();
+            overlay = alone.get();
+        }
+        overlay->resize(200, 100);
+        QTimer::singleShot(0, [parent, overlay] {
+            if (overlay)
+                overlay->hide();
+            delete parent;
+        });
+        overlay->showInWindow(parent);
+        EXPECT_EQ(overlay.isNull(), childOfParent);
+        drainMainQueue();
+    }
 }

@@ -7,7 +7,10 @@
 #include "KTSegmentedTimeRangeView.h"
 #include "KTSegmentedView.h"
 
+#include <QCoreApplication>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -148,6 +151,31 @@ TEST(KTPopUpButtonTest, ResizablePopUpOpensOverItselfAndMarksAgainAfterUnselectA
     QTest::mouseRelease(&button, Qt::LeftButton, {}, {300, 5});
     EXPECT_EQ(menus.shown, 1);
     EXPECT_FALSE(button.isPushed());
+}
+
+// The chosen entry's action deletes the button while its menu is open (a mode rebuilding its
+// toolbar): neither the click nor the mouse release touches the button afterwards.
+TEST(KTPopUpButtonTest, ResizablePopUpDeletedByItsMenuIsNotTouchedAfterwards)
+{
+    auto menu = taggedMenu();
+    for (const bool byMouse : {false, true}) {
+        SCOPED_TRACE(byMouse ? "mouse release" : "click");
+        QPointer<KTResizablePopUpButton> button = new KTResizablePopUpButton;
+        button->resize(100, 24);
+        button->setPopUpMenu(menu.get());
+        ScriptedMenus menus(1);
+        menus.whileOpen = [&] { delete button.data(); };
+        if (byMouse) {
+            QTest::mousePress(button, Qt::LeftButton, {}, {5, 5});
+            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(button, &release);
+        } else {
+            button->click();
+        }
+        EXPECT_EQ(menus.shown, 1);
+        EXPECT_TRUE(button.isNull());
+    }
 }
 
 TEST(KTSegmentedViewTest, OneOnAtMostAndAllOffAllowed)
