@@ -18,9 +18,11 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -159,10 +161,33 @@ void KTDuplicatesSearchSettingsController::paintEvent(QPaintEvent *)
     ktFillWindowBackground(this);
 }
 
+void KTDuplicatesSearchSettingsController::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void KTDuplicatesSearchSettingsController::showWindow(QObject *sender)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     m_applyDelegate = sender;
+    // A transient child of the window it is opened from, so the window system keeps it above that
+    // window; a pop-over it may be opened from stands for the window it pops over.
+    QWidget *over = QApplication::activeWindow();
+    if (!over || over == this) {
+        auto *widget = qobject_cast<QWidget *>(sender);
+        over = widget ? widget->window() : nullptr;
+    }
+    while (over && over->parentWidget())
+        over = over->parentWidget()->window();
+    if (over && over != this) {
+        winId();
+        if (QWindow *handle = windowHandle())
+            handle->setTransientParent(over->windowHandle());
+    }
     show();
     raise();
     activateWindow();

@@ -48,7 +48,9 @@ public:
     ~KTDuplicatesSearchSettingsController() override;
 
     /// Shows the window and makes `sender` the apply delegate (it is told applySettings() when it
-    /// implements KTDuplicatesSearchSettingsApplyDelegate).
+    /// implements KTDuplicatesSearchSettingsApplyDelegate). The window stays above the window it
+    /// is opened from (the active window, else `sender`'s window when it is a widget) as its
+    /// transient child; Escape closes it.
     void showWindow(QObject *sender);
     QObject *applyDelegate() const { return m_applyDelegate; }
 
@@ -113,6 +115,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildInterface();

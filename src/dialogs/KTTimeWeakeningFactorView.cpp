@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPolygonF>
 
 #include <algorithm>
 
@@ -15,6 +16,7 @@ const QString kYKey = QStringLiteral("Y");
 const QColor kGround(26, 26, 26);
 const QColor kGridLine(44, 44, 44);
 const QColor kPointColour(66, 133, 244);
+const QColor kCurveColour(140, 180, 250);
 
 } // namespace
 
@@ -100,6 +102,18 @@ void KTTimeWeakeningFactorView::drawInRect(QPainter &painter, const QRectF &)
     painter.setPen(QPen(KTPalette::kLine, 1.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    // The curve the search follows between the points (the factor is 1 outside them).
+    const QList<QPointF> curve = weakeningFactorPoints();
+    if (curve.size() >= 2) {
+        QPolygonF line;
+        for (const QPointF &point : curve)
+            line.append(QPointF(point.x() * width(), height() - point.y() * height()));
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(kCurveColour, 1.5));
+        painter.drawPolyline(line);
+        painter.restore();
+    }
     painter.setPen(Qt::NoPen);
     for (const QPointF &point : std::as_const(m_points)) {
         const QRectF square = rectForPoint(point, size());

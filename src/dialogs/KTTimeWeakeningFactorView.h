@@ -14,7 +14,8 @@
 /// that would add one more adds nothing.
 ///
 /// Coordinates are y-up: (0, 0) is the lower-left corner of the view. Each point is drawn and
-/// hit as a 10 x 10 square centred on it; where squares overlap, the point added first is hit.
+/// hit as a 10 x 10 square centred on it; where squares overlap, the point added first is hit. A
+/// line joins the points in the order of X: the curve the search interpolates.
 ///
 /// Threading: main thread only.
 class KTTimeWeakeningFactorView : public KTDrawView

@@ -10,9 +10,12 @@
 #include "KTTimeWeakeningFactorView.h"
 #include "KTValueSlider.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -278,4 +281,29 @@ TEST(KTDuplicatesSearchSettingsControllerTest, ApplyTellsTheSenderThatImplements
     delegate.reset();
     controller.onApply();
     EXPECT_EQ(controller.applyDelegate(), nullptr);
+}
+
+// Opened from the main window (Ctrl+Alt+S), the window is that window's transient child, so the
+// window system keeps it above; Escape closes it, and it opens again on the next command.
+TEST(KTDuplicatesSearchSettingsControllerTest, StaysAboveTheWindowItIsOpenedFromAndEscapeClosesIt)
+{
+    QWidget mainWindow;
+    mainWindow.resize(400, 300);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    QApplication::setActiveWindow(&mainWindow);
+    ASSERT_EQ(QApplication::activeWindow(), &mainWindow);
+    KTDuplicatesSearchSettingsController controller;
+    QObject mode;
+
+    controller.showWindow(&mode);
+    ASSERT_TRUE(controller.isVisible());
+    ASSERT_NE(controller.windowHandle(), nullptr);
+    EXPECT_EQ(controller.windowHandle()->transientParent(), mainWindow.windowHandle());
+
+    QTest::keyClick(controller.matchingLevelSlider(), Qt::Key_Escape);
+    EXPECT_FALSE(controller.isVisible());
+    controller.showWindow(&mode);
+    EXPECT_TRUE(controller.isVisible());
+    EXPECT_EQ(controller.windowHandle()->transientParent(), mainWindow.windowHandle());
 }

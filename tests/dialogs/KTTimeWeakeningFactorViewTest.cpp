@@ -1,5 +1,7 @@
 #include "KTTimeWeakeningFactorView.h"
 
+#include "KTWidgetRendering.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 
@@ -160,4 +162,25 @@ TEST(KTTimeWeakeningFactorViewTest, SortedOutputsAndTheLimitOfTheRecord)
     EXPECT_EQ(KTTimeWeakeningFactorView::rectForPoint({0.5, 0.25}, QSizeF(200, 100)), QRectF(95, 20, 10, 10));
     EXPECT_EQ(view.indexOfPointUnderMouse(QPointF(196, 92)), 2);
     EXPECT_EQ(view.indexOfPointUnderMouse(QPointF(100, 50)), KTTimeWeakeningFactorView::kNotFound);
+}
+
+// The editor draws the curve, not only its points: half-way between two points, away from both
+// squares, the line joining them is drawn; where no segment passes, the ground shows.
+TEST(KTTimeWeakeningFactorViewTest, DrawsTheLineThatJoinsThePointsInTheOrderOfX)
+{
+    KTTimeWeakeningFactorView view;
+    view.resize(320, 140);
+    // Added out of order: the line follows X, not the order of insertion.
+    ASSERT_TRUE(view.setWeakeningFactorPoints({{1.0, 1.0}, {0.0, 0.5}, {0.5, 0.6}}));
+    const QImage picture = renderWidget(view);
+    const auto at = [&](double x, double y) {
+        return picture.pixelColor(QPoint(int(x * 320), int(140 - y * 140)));
+    };
+    const QColor ground = at(0.1, 0.95);
+
+    // Away from the quarter lines of the grid too.
+    EXPECT_NE(at(0.3, 0.56), ground) << "no line from (0, 0.5) to (0.5, 0.6)";
+    EXPECT_NE(at(0.7, 0.76), ground) << "no line from (0.5, 0.6) to (1, 1)";
+    EXPECT_EQ(at(0.3, 0.9), ground);
+    EXPECT_EQ(at(0.7, 0.3), ground);
 }
