@@ -1,34 +1,15 @@
 #include "KTImageSource.h"
 
-#include <QFile>
+#include "KTImageFileCheck.h"
 
-#include <cstring>
+#include <QFile>
 
 namespace {
 
-quint32 bigEndian32(const uchar *bytes)
-{
-    return quint32(bytes[0]) << 24 | quint32(bytes[1]) << 16 | quint32(bytes[2]) << 8 | quint32(bytes[3]);
-}
-
-// Walks the chunk headers of `size` bytes; see hasPlausibleChunks.
+// False for PNG bytes with a chunk that claims more than they hold; see hasPlausibleChunks.
 bool chunksFit(const uchar *bytes, qint64 size)
 {
-    static constexpr uchar kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (size < qint64(sizeof kSignature) || std::memcmp(bytes, kSignature, sizeof kSignature) != 0)
-        return true;
-    qint64 offset = sizeof kSignature;
-    // Length and type; the data and a four-byte CRC follow.
-    while (offset + 8 <= size) {
-        const quint32 length = bigEndian32(bytes + offset);
-        // The format's own bound on a chunk, then what is left of the file.
-        if (length > 0x7fffffffu || qint64(length) + 12 > size - offset)
-            return false;
-        if (std::memcmp(bytes + offset + 4, "IEND", 4) == 0)
-            return true;
-        offset += qint64(length) + 12;
-    }
-    return true;
+    return KTImageFileCheck::pngChunks(bytes, size) != KTImageFileCheck::PngChunks::Overrun;
 }
 
 } // namespace

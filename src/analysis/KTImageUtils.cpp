@@ -1,5 +1,6 @@
 #include "KTImageUtils.h"
 
+#include "KTImageFileCheck.h"
 #include "KTImageProperties.h"
 #include "KTSerialQueue.h"
 
@@ -26,7 +27,7 @@ constexpr INT64 kRawBufferLimit = 262144000;
 // size: a 151-megapixel medium-format frame even as a 16-bit TIFF (8 bytes a pixel, 1.2 GB), and
 // 8-bit stitched panoramas up to about 530 megapixels (4 bytes a pixel). JPEG thumbnails decode
 // scaled, so they stay small whatever the panorama.
-constexpr int kAllocationLimitMB = 2048;
+constexpr int kAllocationLimitMB = KTImageFileCheck::kDecodeAllocationLimitMB;
 constexpr int kThumbnailJPEGQuality = 100;
 
 /// What LibRaw gave: a JPEG stream as it is, or an RGB bitmap; at most one of them is set.

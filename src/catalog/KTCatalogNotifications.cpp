@@ -99,8 +99,12 @@ KTImageGroupMO *KTImageGroupResolvedInfo::resolvedGroup(const QVariantMap &userI
 QVariantMap KTFailedToLoadSomeImagesInfo::userInfo(const QList<KTBrokenImage> &brokenImages)
 {
     QVariantList list;
-    for (const KTBrokenImage &image : brokenImages)
-        list.append(QVariantMap{{kImageNameKey, image.name}, {kThumbnailLoadFailureReasonKey, image.reason}});
+    for (const KTBrokenImage &image : brokenImages) {
+        QVariantMap entry{{kImageNameKey, image.name}, {kThumbnailLoadFailureReasonKey, image.reason}};
+        if (image.kind == KTBrokenImage::Kind::Folder)
+            entry.insert(kBrokenImageIsFolderKey, true);
+        list.append(entry);
+    }
     return {{kBrokenImagesKey, list}};
 }
 
@@ -113,7 +117,9 @@ QList<KTBrokenImage> KTFailedToLoadSomeImagesInfo::brokenImages(const QVariantMa
     for (const QVariant &entry : value.toList()) {
         const QVariantMap dictionary = entry.toMap();
         images.append({dictionary.value(kImageNameKey).toString(),
-                       dictionary.value(kThumbnailLoadFailureReasonKey).toString()});
+                       dictionary.value(kThumbnailLoadFailureReasonKey).toString(),
+                       dictionary.value(kBrokenImageIsFolderKey).toBool() ? KTBrokenImage::Kind::Folder
+                                                                          : KTBrokenImage::Kind::Image});
     }
     return images;
 }

@@ -45,6 +45,7 @@ inline const QString kBrokenImagesKey = QStringLiteral("brokenImages");
 // The keys of one entry of "brokenImages".
 inline const QString kImageNameKey = QStringLiteral("name");
 inline const QString kThumbnailLoadFailureReasonKey = QStringLiteral("thumbnailLoadFailureReasonKey");
+inline const QString kBrokenImageIsFolderKey = QStringLiteral("isFolder");
 
 /// "ImagesChanged": image records were inserted into or deleted from the main context. All four
 /// keys are always present, possibly with empty lists.
@@ -120,18 +121,27 @@ struct KTNoSimilarGroupsFoundInfo
     static const QString &name() { return kNoSimilarGroupsFoundNotification; }
 };
 
-/// One file a load could not read: its file name, and why (a sentence for the user).
+/// One file a load could not read, or one folder it could not look into: its name, and why (a
+/// sentence for the user).
 struct KTBrokenImage
 {
+    enum class Kind
+    {
+        Image,
+        Folder,
+    };
+
     QString name;
     QString reason;
+    Kind kind = Kind::Image;
 
     bool operator==(const KTBrokenImage &other) const = default;
 };
 
-/// "kFailedToLoadSomeImagesNotification": the files a load could not read, under "brokenImages"
-/// as a list of {"name", "thumbnailLoadFailureReasonKey"} dictionaries. Posted before the end of
-/// "Loading Images"; the main window shows the missing-images sheet with the list.
+/// "kFailedToLoadSomeImagesNotification": the files a load could not read and the folders it could
+/// not look into, under "brokenImages" as a list of {"name", "thumbnailLoadFailureReasonKey"}
+/// dictionaries, a folder's with "isFolder" true. Posted before the end of "Loading Images"; the
+/// main window shows the missing-images sheet with the list.
 struct KTFailedToLoadSomeImagesInfo
 {
     static const QString &name() { return kFailedToLoadSomeImagesNotification; }

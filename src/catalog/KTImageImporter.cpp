@@ -6,6 +6,7 @@
 #include "KTDispatch.h"
 #include "KTFilesManager.h"
 #include "KTFolderMO.h"
+#include "KTImageFileCheck.h"
 #include "KTImageMO.h"
 #include "KTImageProperties.h"
 #include "KTObjectContext.h"
@@ -147,14 +148,15 @@ bool KTImageImporter::isCancelled() const
     return m_cancelFlag->isCanceled();
 }
 
-void KTImageImporter::addBrokenImage(const QString &path) const
+void KTImageImporter::addBrokenImage(const QString &path, const QString &reason) const
 {
     const QFileInfo info(path);
-    m_brokenImages->append({info.fileName(), info.exists() ? tr("The file could not be read.")
-                                                           : tr("The file is no longer there.")});
+    m_brokenImages->append({info.fileName(), !reason.isEmpty() ? reason
+                                             : info.exists()   ? tr("The file could not be read.")
+                                                               : tr("The file is no longer there.")});
 }
 
-QVariantMap KTImageImporter::readAttributes(const QString &path) const
+QVariantMap KTImageImporter::readAttributes(const QString &path, QString *reason) const
 {
     if (m_hooks.readAttributes)
         return m_hooks.readAttributes(path);
@@ -163,6 +165,14 @@ QVariantMap KTImageImporter::readAttributes(const QString &path) const
     // name would become a record that can be neither seen nor compared: it is reported instead.
     if (!attributes.isEmpty() && !isReadableImage(path, attributes))
         return {};
+    // So would one whose pixels end early or are too many to decode (LibRaw judges RAW files).
+    if (!attributes.isEmpty() && !attributes.value(QLatin1String(kImageIsRawKey)).toBool()) {
+        const KTImageFileCheck::Problem problem = KTImageFileCheck::problemAtPath(path);
+        if (problem != KTImageFileCheck::Problem::None) {
+            *reason = KTImageFileCheck::reason(problem);
+            return {};
+        }
+    }
     return attributes;
 }
 
@@ -191,17 +201,25 @@ const QSet<QString> &KTImageImporter::acceptedExtensions()
 }
 
 QStringList KTImageImporter::imagePathsInFolder(const QString &folder,
-                                                const std::function<bool()> &isCancelled)
+                                                const std::function<bool()> &isCancelled,
+                                                QList<KTBrokenImage> *unreadableFolders)
 {
     const QSet<QString> &accepted = acceptedExtensions();
     QStringList paths;
     QStringList pending{QDir::cleanPath(folder)};
+    const auto unreadable = [unreadableFolders](const QString &directory, int error) {
+        qWarning().noquote() << QStringLiteral("Error enumerating directory at URL %1url. Error %2")
+                                    .arg(urlText(directory), errnoText(error));
+        if (unreadableFolders)
+            unreadableFolders->append({QFileInfo(directory).fileName(),
+                                       tr("The folder could not be read: %1.").arg(errnoText(error)),
+                                       KTBrokenImage::Kind::Folder});
+    };
     while (!pending.isEmpty() && !(isCancelled && isCancelled())) {
         const QString directory = pending.takeLast();
         DirectoryStream stream(directory);
         if (!stream.get()) {
-            qWarning().noquote() << QStringLiteral("Error enumerating directory at URL %1url. Error %2")
-                                        .arg(urlText(directory), errnoText(errno));
+            unreadable(directory, errno);
             continue;
         }
         const int directoryFd = ::dirfd(stream.get());
@@ -210,9 +228,7 @@ QStringList KTImageImporter::imagePathsInFolder(const QString &folder,
             const dirent *entry = ::readdir(stream.get());
             if (!entry) {
                 if (errno != 0)
-                    qWarning().noquote()
-                        << QStringLiteral("Error enumerating directory at URL %1url. Error %2")
-                               .arg(urlText(directory), errnoText(errno));
+                    unreadable(directory, errno);
                 break;
             }
             // Hidden names, "." and ".." included.
@@ -348,7 +364,7 @@ void KTImageImporter::addImagesFromSources(const QList<KTFolderMO *> &sources, K
         if (source->type() != kFolderTypeFileSystem)
             continue;
         // A path reached through two sources keeps the source enumerated last.
-        for (const QString &path : imagePathsInFolder(source->path()))
+        for (const QString &path : imagePathsInFolder(source->path(), {}, m_brokenImages.get()))
             paths.insert(path, source);
     }
     qsizetype total = paths.size();
@@ -374,12 +390,14 @@ void KTImageImporter::addImagesForPaths(const QMap<QString, KTFolderMO *> &sourc
     const QStringList paths = sourcesByPath.keys();
     const std::size_t count = std::size_t(paths.size());
     std::vector<QVariantMap> attributes(count);
+    std::vector<QString> unreadableReasons(count);
     const KTTaskSender &sender = m_sender;
-    // Each work item owns its slot of `attributes`, so the items share nothing but the notifier.
+    // Each work item owns its slots of `attributes` and `unreadableReasons`, so the items share
+    // nothing but the notifier.
     KTConcurrentQueue::global().apply(count, [&](std::size_t i) {
         if (isCancelled())
             return;
-        QVariantMap read = readAttributes(paths[qsizetype(i)]);
+        QVariantMap read = readAttributes(paths[qsizetype(i)], &unreadableReasons[i]);
         if (!read.isEmpty() && !read.contains(QLatin1String(kFileSystemFileNumberKey))) {
             if (const std::optional<quint64> number = KTFilesManager::fileNumberForPath(paths[qsizetype(i)]))
                 read.insert(QLatin1String(kFileSystemFileNumberKey), *number);
@@ -432,7 +450,7 @@ void KTImageImporter::addImagesForPaths(const QMap<QString, KTFolderMO *> &sourc
             if (attributes[slot].isEmpty()) {
                 qWarning().noquote()
                     << QStringLiteral("Warning: %1 could not be read; the file is not imported").arg(path);
-                addBrokenImage(path);
+                addBrokenImage(path, unreadableReasons[slot]);
                 continue;
             }
             configureImage(image, path, attributes[slot], context);

@@ -91,7 +91,8 @@ public:
         /// Main thread.
         std::function<void()> noSimilarGroupsFound;
         /// Main thread, before the load's finish, when files found by the walk or listed by an
-        /// external catalogue could not be read (gone, or unreadable), one entry per file. Not
+        /// external catalogue could not be read (gone, unreadable, or an image that would decode
+        /// to nothing), one entry per file, and one per folder the walk could not look into. Not
         /// after a cancelled load, nor after one that loaded no image at all (the no-images
         /// warning covers it).
         std::function<void(const QList<KTBrokenImage> &brokenImages)> failedToLoadImages;
@@ -121,12 +122,14 @@ public:
     /// The steps of a load, each on the context's thread and in the order given.
     /// Every "Folder" record of the context, into addImagesFromSources.
     void loadImagesInContext(KTObjectContext &context) const;
-    /// Enumerates the folder sources, reports the step count, imports the files found, then the
-    /// external catalogue images. Stops without a report when there is nothing to import.
+    /// Enumerates the folder sources (the folders that cannot be read join brokenImages()),
+    /// reports the step count, imports the files found, then the external catalogue images. Stops
+    /// without a report when there is nothing to import.
     void addImagesFromSources(const QList<KTFolderMO *> &sources, KTObjectContext &context) const;
     /// Reads the attributes of every path, pairs RAW and JPEG twins and inserts or updates the
     /// records. Inserts nothing when cancelled during the reading. Every source belongs to
-    /// `context`. A new file whose attributes cannot be read joins brokenImages().
+    /// `context`. A new file whose attributes cannot be read, or whose image would decode to
+    /// nothing (KTImageFileCheck), joins brokenImages() and is not imported.
     void addImagesForPaths(const QMap<QString, KTFolderMO *> &paths, KTObjectContext &context) const;
     /// The images of one catalogue source dictionary, under the source whose path is its "nodeId".
     void addImagesFromExternalApplication(const QVariantMap &sourceDictionary,
@@ -152,11 +155,12 @@ public:
     static const QSet<QString> &acceptedExtensions();
     /// The accepted image files under `folder`, sorted: hidden names are skipped, hidden folders
     /// and links to folders are not entered, only regular files (or links to them) count.
-    /// Unreadable entries and folders are logged and skipped. The walk stops early, answering
-    /// what it found so far, once `isCancelled` (when given) answers true; it is asked between
-    /// folders, from the walking thread.
-    static QStringList imagePathsInFolder(const QString &folder,
-                                          const std::function<bool()> &isCancelled = {});
+    /// Unreadable entries and folders are logged and skipped; each folder that cannot be read
+    /// (the source's own included) is also added to `unreadableFolders` when given. The walk stops
+    /// early, answering what it found so far, once `isCancelled` (when given) answers true; it is
+    /// asked between folders, from the walking thread.
+    static QStringList imagePathsInFolder(const QString &folder, const std::function<bool()> &isCancelled = {},
+                                          QList<KTBrokenImage> *unreadableFolders = nullptr);
 
 private:
     /// The whole load, on the loading context's queue.
@@ -165,9 +169,11 @@ private:
     /// Main queue, 0.01 s later: the warning, then the session clearing, then noImagesParsed.
     void reportNoImages() const;
     bool isCancelled() const;
-    QVariantMap readAttributes(const QString &path) const;
-    /// Adds `path` to brokenImages(), with why it could not be read.
-    void addBrokenImage(const QString &path) const;
+    /// The attributes of the file, or none when it is not to be imported; `reason` then says why
+    /// when that is more than "could not be read" (its image data ends early, it is too large).
+    QVariantMap readAttributes(const QString &path, QString *reason) const;
+    /// Adds `path` to brokenImages(), with `reason`, or else with why it could not be read.
+    void addBrokenImage(const QString &path, const QString &reason = {}) const;
 
     std::shared_ptr<KTCancelFlag> m_cancelFlag;
     KTTaskSender m_sender;

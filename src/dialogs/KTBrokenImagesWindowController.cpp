@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kSheetWidth = 460;
@@ -118,15 +120,23 @@ KTBrokenImagesWindowController::KTBrokenImagesWindowController(QWidget *parent) 
 
 KTBrokenImagesWindowController::~KTBrokenImagesWindowController() = default;
 
-QString KTBrokenImagesWindowController::countText(qsizetype count)
+QString KTBrokenImagesWindowController::countText(qsizetype images, qsizetype folders)
 {
-    return (count >= 2 ? tr("%1 total images") : tr("%1 total image")).arg(count);
+    const QString imagesText =
+        images == 1 ? tr("1 total image") : tr("%n total images", nullptr, int(images));
+    if (folders == 0)
+        return imagesText;
+    const QString foldersText = folders == 1 ? tr("1 folder") : tr("%n folders", nullptr, int(folders));
+    return images == 0 ? foldersText : tr("%1, %2").arg(imagesText, foldersText);
 }
 
 void KTBrokenImagesWindowController::setBrokenImages(const QList<KTBrokenImage> &brokenImages)
 {
     m_brokenImages = brokenImages;
-    m_imagesCountLabel->setText(countText(brokenImages.size()));
+    const auto folders =
+        std::count_if(brokenImages.begin(), brokenImages.end(),
+                      [](const KTBrokenImage &entry) { return entry.kind == KTBrokenImage::Kind::Folder; });
+    m_imagesCountLabel->setText(countText(brokenImages.size() - folders, folders));
     static_cast<BrokenImagesModel *>(m_tableView->model())->reload();
 }
 

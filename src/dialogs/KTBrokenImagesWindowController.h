@@ -16,10 +16,11 @@ class QLabel;
 class QTableView;
 class QVariantAnimation;
 
-/// The missing-images sheet: the images of a session that could not be loaded. Folded it shows a
-/// count line ("3 total images") and OK; the details button unfolds a table of image names and
-/// reasons below the count, growing the sheet downwards (its top edge stays under the title
-/// strip), and folds it away again. Folded, the sheet cannot be resized.
+/// The missing-images sheet: the images of a session that could not be loaded, and the folders
+/// that could not be read. Folded it shows a count line ("3 total images") and OK; the details
+/// button unfolds a table of names and reasons below the count, growing the sheet downwards (its
+/// top edge stays under the title strip), and folds it away again. Folded, the sheet cannot be
+/// resized.
 ///
 /// The main window makes it when the catalogue posts kFailedToLoadSomeImagesNotificationName,
 /// gives it the list (setBrokenImages), shows it with beginSheet() and lets it go when the
@@ -47,8 +48,10 @@ public:
     void setBrokenImages(const QList<KTBrokenImage> &brokenImages);
     QList<KTBrokenImage> brokenImages() const { return m_brokenImages; }
 
-    /// The count line for `count` images: "%1 total image", with "s" for 2 or more.
-    static QString countText(qsizetype count);
+    /// The count line for `images` images ("1 total image", "3 total images") and `folders`
+    /// folders that could not be read ("3 total images, 1 folder"; the folders alone without
+    /// images).
+    static QString countText(qsizetype images, qsizetype folders = 0);
     /// What the table shows in the column `identifier` of `row`.
     QString objectValueForTableColumn(const QString &identifier, int row) const;
 

@@ -1,21 +1,25 @@
 #include "KTImageImporter.h"
 
 #include "KTCatalogModel.h"
+#include "KTDecodingFixtures.h"
 #include "KTFilesManager.h"
 #include "KTFolderMO.h"
 #include "KTImageFixtures.h"
 #include "KTImageMO.h"
+#include "KTTestFiles.h"
 #include "KTObjectContext.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
 #include "KTTimeGroupMO.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -528,8 +532,10 @@ TEST(KTImageImporterTest, ACatalogueWhoseFilesAreAllMissingIsReported)
 }
 
 // Files under image names that no reader takes (empty, noise, cut before their description) would
-// be records that can be neither seen nor compared: they are reported and left out. An image
-// without any metadata, and one cut in its pixels, are still imported.
+// be records that can be neither seen nor compared, and so would images that decode to nothing
+// (cut in their pixels, too large to decode): they are reported, each with its reason, and left
+// out. An image without any metadata, and whole images with bytes after their end (a trailer,
+// padding, progressive scans), are imported.
 TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
 {
     ImportFixture f;
@@ -541,30 +547,84 @@ TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
     const QByteArray large = readBytes(f.path("card/large.jpg"));
     ASSERT_TRUE(writeTinyDng(f.file("card/whole.dng")));
     const QByteArray dng = readBytes(f.path("card/whole.dng"));
+    QByteArray progressive;
+    {
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(makePhotoLikeImage({320, 240})));
+    }
+    const QByteArray png = makePng(makePhotoLikeImage({64, 48}));
     QByteArray noise(4096, '\0');
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919) % 251);
-    const std::pair<const char *, QByteArray> broken[] = {
+    const std::pair<const char *, QByteArray> written[] = {
         {"card/empty.jpg", {}},
         {"card/noise.jpg", noise},
         {"card/cut-in-ifd.dng", dng.left(40)},
         {"card/text.nef", "not a raw file"},
         {"card/half.jpg", large.left(large.size() / 2)},
+        {"card/progressive-cut.jpg", progressive.left(progressive.size() * 2 / 3)},
+        {"card/cut-at-a-chunk.png", png.left(png.size() - 12)},
+        {"card/cut-in-a-chunk.png", png.left(png.size() - 20)},
+        {"card/huge.png", makePngClaimingSize({100000, 100000})},
+        {"card/trailer.jpg", large + QByteArray("MOTION-PHOTO\xff\xd9-trailer", 22)},
+        {"card/padded.jpg", large + QByteArray(300, '\0')},
+        {"card/progressive.jpg", progressive + QByteArray(64, '\0')},
     };
-    for (const auto &[name, bytes] : broken) {
-        QFile file(f.file(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    for (const auto &[name, bytes] : written)
+        ASSERT_TRUE(writeFileBytes(f.file(name), bytes)) << name;
     QList<KTBrokenImage> reported;
     f.hooks.failedToLoadImages = [&](const QList<KTBrokenImage> &images) { reported += images; };
     f.run();
 
-    EXPECT_EQ(f.imported(), (QStringList{"card/good.jpg", "card/half.jpg", "card/large.jpg", "card/plain.png",
-                                         "card/whole.dng"}));
-    const QString reason = QStringLiteral("The file could not be read.");
-    EXPECT_EQ(
-        reported,
-        (QList<KTBrokenImage>{
-            {"cut-in-ifd.dng", reason}, {"empty.jpg", reason}, {"noise.jpg", reason}, {"text.nef", reason}}));
+    EXPECT_EQ(f.imported(),
+              (QStringList{"card/good.jpg", "card/large.jpg", "card/padded.jpg", "card/plain.png",
+                           "card/progressive.jpg", "card/trailer.jpg", "card/whole.dng"}));
+    const QString unreadable = QStringLiteral("The file could not be read.");
+    const QString endsEarly = QStringLiteral("Damaged: the image data ends early.");
+    EXPECT_EQ(reported, (QList<KTBrokenImage>{{"cut-at-a-chunk.png", endsEarly},
+                                              {"cut-in-a-chunk.png", endsEarly},
+                                              {"cut-in-ifd.dng", unreadable},
+                                              {"empty.jpg", unreadable},
+                                              {"half.jpg", endsEarly},
+                                              {"huge.png", "Its size exceeds the 2 GiB decoding limit."},
+                                              {"noise.jpg", unreadable},
+                                              {"progressive-cut.jpg", endsEarly},
+                                              {"text.nef", unreadable}}));
+}
+
+// A folder under a source that cannot be looked into is reported with why, beside the files, and
+// the rest of the source is imported. (As root no permission keeps a folder shut: a path longer
+// than the system takes does.)
+TEST(KTImageImporterTest, FoldersThatCannotBeReadAreReported)
+{
+    ImportFixture f;
+    f.addSource("card");
+    ASSERT_TRUE(writeJpegWithExif(f.file("card/good.jpg"), shotFields("2024:05:06 07:08:09")));
+    const QString deepName(250, QLatin1Char('d'));
+    KTDeepFolders deep(f.path("card"), deepName, 20);
+    ASSERT_TRUE(deep.made());
+    QStringList expectedBroken;
+    if (::geteuid() != 0) {
+        ASSERT_TRUE(QDir().mkpath(f.path("card/private")));
+        ASSERT_EQ(::chmod(QFile::encodeName(f.path("card/private")).constData(), 0), 0);
+        expectedBroken.append(QStringLiteral("private: The folder could not be read: Permission denied."));
+    }
+    expectedBroken.append(deepName + QStringLiteral(": The folder could not be read: File name too long."));
+    QList<KTBrokenImage> reported;
+    f.hooks.failedToLoadImages = [&](const QList<KTBrokenImage> &images) { reported += images; };
+    KTLogCapture log;
+    f.run();
+    ::chmod(QFile::encodeName(f.path("card/private")).constData(), 0700);
+
+    EXPECT_EQ(f.imported(), QStringList{"card/good.jpg"});
+    QStringList broken;
+    for (const KTBrokenImage &entry : std::as_const(reported)) {
+        EXPECT_EQ(entry.kind, KTBrokenImage::Kind::Folder);
+        broken.append(entry.name + QStringLiteral(": ") + entry.reason);
+    }
+    broken.sort();
+    EXPECT_EQ(broken, expectedBroken);
 }

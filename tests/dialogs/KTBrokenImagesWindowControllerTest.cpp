@@ -34,18 +34,27 @@ TEST(KTBrokenImagesWindowControllerTest, CountLineAndTableColumns)
 {
     struct Case
     {
-        int count;
+        int images;
+        int folders;
         const char *line;
     };
-    const Case cases[] = {{1, "1 total image"}, {2, "2 total images"}, {12, "12 total images"}};
+    const Case cases[] = {{1, 0, "1 total image"},
+                          {2, 0, "2 total images"},
+                          {12, 0, "12 total images"},
+                          {2, 1, "2 total images, 1 folder"},
+                          {1, 3, "1 total image, 3 folders"},
+                          {0, 1, "1 folder"}};
     KTBrokenImagesWindowController sheet;
     for (const Case &c : cases) {
         QList<KTBrokenImage> images;
-        for (int i = 0; i < c.count; ++i)
+        for (int i = 0; i < c.folders; ++i)
+            images.append(
+                {QStringLiteral("Folder %1").arg(i), QStringLiteral("shut"), KTBrokenImage::Kind::Folder});
+        for (int i = 0; i < c.images; ++i)
             images.append({QStringLiteral("IMG_%1.CR2").arg(i), QStringLiteral("gone")});
         sheet.setBrokenImages(images);
         EXPECT_EQ(sheet.imagesCountLabel()->text(), QString::fromUtf8(c.line));
-        EXPECT_EQ(sheet.tableView()->model()->rowCount(), c.count);
+        EXPECT_EQ(sheet.tableView()->model()->rowCount(), c.images + c.folders);
     }
     sheet.setBrokenImages({{"a.jpg", "The file is no longer there."}});
     EXPECT_EQ(sheet.objectValueForTableColumn(KTBrokenImagesWindowController::kImageNameColumn, 0), "a.jpg");

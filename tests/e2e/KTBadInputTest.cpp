@@ -6,14 +6,16 @@
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTMainWindowController.h"
+#include "KTTestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 
-// Files that cannot be read (a JPEG of noise, a DNG cut short, an empty file) are listed in the
-// missing-images sheet; the rest of the session loads and can be reviewed, and OK puts the sheet
-// away.
+// Files that cannot be read (a JPEG of noise, a DNG cut short, an empty file), images that would
+// decode to nothing (a JPEG cut short, a PNG whose header claims 100,000 x 100,000 pixels) and a
+// folder that cannot be looked into are listed in the missing-images sheet with why; the rest of
+// the session loads and can be reviewed, and OK puts the sheet away.
 namespace {
 class KTBadInputTest : public KTEndToEndTest
 {
@@ -35,6 +37,15 @@ TEST_F(KTBadInputTest, UnreadableFilesAreListedAndTheSessionGoesOn)
     // A copy that stopped in the file's first directory.
     ASSERT_TRUE(writeFileBytes(QDir(cards).filePath(QStringLiteral("cut.dng")), dng.read(40)));
     ASSERT_TRUE(writeFileBytes(QDir(cards).filePath(QStringLiteral("empty.jpg")), {}));
+    QFile shot(good.first());
+    ASSERT_TRUE(shot.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = shot.readAll();
+    ASSERT_TRUE(writeFileBytes(QDir(cards).filePath(QStringLiteral("cut.jpg")), jpeg.left(jpeg.size() / 3)));
+    ASSERT_TRUE(writeFileBytes(QDir(cards).filePath(QStringLiteral("huge.png")),
+                               makePngClaimingSize({100000, 100000})));
+    const QString deepName(250, QLatin1Char('x'));
+    const KTDeepFolders deep(cards, deepName, 20);
+    ASSERT_TRUE(deep.made());
 
     ASSERT_NO_FATAL_FAILURE(launchWithNewSession({cards}));
 
@@ -43,10 +54,15 @@ TEST_F(KTBadInputTest, UnreadableFilesAreListedAndTheSessionGoesOn)
     ASSERT_TRUE(waitUntil([&] { return sheet->isVisible(); }));
     QStringList listed;
     for (const KTBrokenImage &broken : sheet->brokenImages())
-        listed.append(broken.name);
+        listed.append(broken.name + QStringLiteral(": ") + broken.reason);
     listed.sort();
-    EXPECT_EQ(listed, (QStringList{"cut.dng", "empty.jpg", "noise.jpg"}));
-    EXPECT_EQ(sheet->imagesCountLabel()->text(), KTBrokenImagesWindowController::countText(3));
+    const QString unreadable = QStringLiteral(": The file could not be read.");
+    EXPECT_EQ(listed,
+              (QStringList{"cut.dng" + unreadable, "cut.jpg: Damaged: the image data ends early.",
+                           "empty.jpg" + unreadable, "huge.png: Its size exceeds the 2 GiB decoding limit.",
+                           "noise.jpg" + unreadable,
+                           deepName + ": The folder could not be read: File name too long."}));
+    EXPECT_EQ(sheet->imagesCountLabel()->text(), QStringLiteral("5 total images, 1 folder"));
     click(sheet->okButton());
     EXPECT_EQ(mainWindow().currentBrokenImagesWindowController(), nullptr);
 

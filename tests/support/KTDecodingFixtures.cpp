@@ -294,6 +294,20 @@ QByteArray makePngChunk(const QByteArray &type, const QByteArray &data)
     return bigEndian32(quint32(data.size())) + type + data + bigEndian32(~crc);
 }
 
+QByteArray makePngClaimingSize(QSize claimed)
+{
+    const QByteArray png = makePng(makeQuadrantImage({16, 16}));
+    const qsizetype afterHeader = 8 + 25; // signature, IHDR
+    QByteArray header(13, '\0');
+    for (int i = 0; i < 4; ++i) {
+        header[i] = char(quint32(claimed.width()) >> (24 - 8 * i));
+        header[4 + i] = char(quint32(claimed.height()) >> (24 - 8 * i));
+    }
+    header[8] = 8; // bits per sample
+    header[9] = 6; // RGBA
+    return png.left(8) + makePngChunk("IHDR", header) + png.mid(afterHeader);
+}
+
 QByteArray makePngWithLyingChunk(bool beforeImageData)
 {
     const QByteArray png = makePng(makeQuadrantImage({16, 16}));

@@ -54,6 +54,9 @@ QByteArray makeDng(const KTDngOptions &options);
 QByteArray makePng(const QImage &image);
 /// One PNG chunk: the length of `data`, `type`, `data` and their CRC-32.
 QByteArray makePngChunk(const QByteArray &type, const QByteArray &data);
+/// A PNG of 16 x 16 pixels whose header claims `claimed` pixels (8-bit RGBA), with the image data
+/// of the 16 x 16 one.
+QByteArray makePngClaimingSize(QSize claimed);
 /// A PNG of 16 x 16 pixels whose iTXt chunk, after the image data, claims 1.4 GB and holds 400
 /// bytes, where the file ends; `beforeImageData` puts that chunk right after IHDR instead.
 QByteArray makePngWithLyingChunk(bool beforeImageData = false);
