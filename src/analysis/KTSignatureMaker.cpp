@@ -1,6 +1,7 @@
 #include "KTSignatureMaker.h"
 
 #include "KTDictionaryExif.h"
+#include "KTFilesManager.h"
 #include "KTFirstThumbnailStore.h"
 #include "KTHashing.h"
 #include "KTImageDifference.h"
@@ -175,7 +176,7 @@ void FillSignatureMetadataFromFile(KTImageSignature *signature, const QString &p
         KTImageSignature::setText(signature->cameraModel, tiff.value(kImagePropertyTIFFModel).toString());
 
     signature->fileCreationTime = -1.0;
-    const QDateTime created = QFileInfo(path).birthTime();
+    const QDateTime created = KTFilesManager::fileCreationDate(path);
     if (created.isValid())
         signature->fileCreationTime = double(created.toMSecsSinceEpoch()) / 1000.0;
 }

@@ -39,6 +39,22 @@ QDateTime dateFromTimestamp(const statx_timestamp &stamp)
     return QDateTime::fromMSecsSinceEpoch(stamp.tv_sec * 1000 + stamp.tv_nsec / 1000000);
 }
 
+/// Asks for what fileAttributesAtPath and fileCreationDate read; false when the file cannot be
+/// examined.
+bool examine(const QString &path, struct statx &info)
+{
+    const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+    return !path.isEmpty() && ::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, mask, &info) == 0;
+}
+
+/// The birth time where the file system records one (many Linux ones do not), else the
+/// modification time.
+QDateTime creationDate(const struct statx &info)
+{
+    const bool hasBirthTime = (info.stx_mask & STATX_BTIME) && info.stx_btime.tv_sec != 0;
+    return dateFromTimestamp(hasBirthTime ? info.stx_btime : info.stx_mtime);
+}
+
 bool isNilPath(const QString &source, const QString &destination)
 {
     if (source.isEmpty()) {
@@ -341,17 +357,20 @@ bool KTFilesManager::deleteAndRecreateImageFoldersWithError(QString *error)
 QVariantMap KTFilesManager::fileAttributesAtPath(const QString &path)
 {
     struct statx info = {};
-    const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    if (path.isEmpty() || ::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, mask, &info) != 0)
+    if (!examine(path, info))
         return {};
-    const QDateTime modified = dateFromTimestamp(info.stx_mtime);
-    const bool hasBirthTime = (info.stx_mask & STATX_BTIME) && info.stx_btime.tv_sec != 0;
     return {
-        {QLatin1String(kFileModificationDateKey), modified},
+        {QLatin1String(kFileModificationDateKey), dateFromTimestamp(info.stx_mtime)},
         {QLatin1String(kFileSizeKey), quint64(info.stx_size)},
-        {QLatin1String(kFileCreationDateKey), hasBirthTime ? dateFromTimestamp(info.stx_btime) : modified},
+        {QLatin1String(kFileCreationDateKey), creationDate(info)},
         {QLatin1String(kFileSystemFileNumberKey), quint64(info.stx_ino)},
     };
+}
+
+QDateTime KTFilesManager::fileCreationDate(const QString &path)
+{
+    struct statx info = {};
+    return examine(path, info) ? creationDate(info) : QDateTime();
 }
 
 QVariantMap KTFilesManager::imageAttributesAtPath(const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QString>
 #include <QVariantMap>
 
@@ -90,6 +91,9 @@ public:
     /// is the file's birth time, or its modification time where the file system keeps none.
     /// An empty map when the file cannot be examined.
     static QVariantMap fileAttributesAtPath(const QString &path);
+    /// The file's creation date as fileAttributesAtPath gives it (the birth time, else the
+    /// modification time); invalid when the file cannot be examined. Any thread.
+    static QDateTime fileCreationDate(const QString &path);
 
     /// The import's attributes of an image file: modification date, size, the shooting date
     /// under kFileCreationDateKey (the file's creation date when the metadata has none) and the

@@ -1,9 +1,9 @@
 #include "KTInfoStrings.h"
 
 #include "KTDictionaryExif.h"
+#include "KTFilesManager.h"
 #include "KTImageUtils.h"
 
-#include <QFileInfo>
 #include <QLocale>
 
 namespace KTInfoStrings {
@@ -27,7 +27,7 @@ QString fileCreationDate(const QString &path)
 {
     if (path.isEmpty())
         return {};
-    return KTDictionaryExif::mediumDateString(QFileInfo(path).birthTime());
+    return KTDictionaryExif::mediumDateString(KTFilesManager::fileCreationDate(path));
 }
 
 QString cameraLine(const QVariantMap &properties)

@@ -16,8 +16,8 @@ QString byteCount(qint64 bytes);
 /// "6000x4000" of the displayed pixel size (orientation applied), truncated to whole pixels;
 /// empty for no size or no properties.
 QString pixelSize(const QVariantMap &properties);
-/// The file's creation (birth) time in the medium date and time styles; empty when the file
-/// system keeps none or the file is not there.
+/// The file's creation date (its birth time, else its modification time where the file system
+/// keeps none) in the medium date and time styles; empty when the file is not there.
 QString fileCreationDate(const QString &path);
 /// The camera settings of the information strip, each only when present, joined by ", ":
 /// "ISO 400", "105mm", the exposure time, "f/5.6".

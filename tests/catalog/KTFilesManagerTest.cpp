@@ -465,3 +465,26 @@ TEST(KTFilesManagerTest, BrokenFilesGiveTheFileAttributesAlone)
     EXPECT_TRUE(KTFilesManager::imageAttributesAtPath(dir.filePath("missing.jpg")).isEmpty());
     EXPECT_TRUE(KTFilesManager::imageAttributesAtPath(QString()).isEmpty());
 }
+
+// Many Linux file systems keep no birth time (procfs never does): the creation date is then the
+// modification time, never nothing; where one is kept, it is the birth time.
+TEST(KTFilesManagerTest, CreationDateIsTheBirthTimeElseTheModificationTime)
+{
+    const QString noBirthTime = QStringLiteral("/proc/self/status");
+    ASSERT_FALSE(QFileInfo(noBirthTime).birthTime().isValid())
+        << "the fixture's file system keeps birth times";
+    const QDateTime created = KTFilesManager::fileCreationDate(noBirthTime);
+    ASSERT_TRUE(created.isValid());
+    EXPECT_EQ(created.toMSecsSinceEpoch(), QFileInfo(noBirthTime).lastModified().toMSecsSinceEpoch());
+    EXPECT_EQ(KTFilesManager::fileAttributesAtPath(noBirthTime).value("NSFileCreationDate").toDateTime(),
+              created);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    writeFile(path, "jpeg");
+    const QDateTime birth = QFileInfo(path).birthTime();
+    if (birth.isValid()) {
+        EXPECT_EQ(KTFilesManager::fileCreationDate(path).toMSecsSinceEpoch(), birth.toMSecsSinceEpoch());
+    }
+    EXPECT_FALSE(KTFilesManager::fileCreationDate(dir.filePath(QStringLiteral("missing.jpg"))).isValid());
+}

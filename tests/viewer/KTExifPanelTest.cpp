@@ -186,3 +186,13 @@ TEST(KTExifTableViewTest, RowsAndSeparatorsAreNamedAfterTheirRow)
     EXPECT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.findChild<QWidget *>("separator1"), nullptr);
 }
+
+// The creation date of a file whose file system keeps no birth time (procfs) is its modification
+// time, not an empty row.
+TEST(KTInfoStringsTest, CreationDateWithoutABirthTimeIsTheModificationTime)
+{
+    const QString path = QStringLiteral("/proc/self/status");
+    EXPECT_EQ(KTInfoStrings::fileCreationDate(path),
+              KTDictionaryExif::mediumDateString(QFileInfo(path).lastModified()));
+    EXPECT_FALSE(KTInfoStrings::fileCreationDate(path).isEmpty());
+}
