@@ -107,7 +107,10 @@ void KTImageDecisions::moveImagesLocatedInSameFolderToTrashWithImage(KTImageMO *
     const QString shownFolder =
         folderOfPath(suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1));
     KTAlert alert;
-    alert.messageText = tr("%1 photos in \"%2\" will be rejected.").arg(inFolder.size()).arg(shownFolder);
+    const int count = int(inFolder.size());
+    alert.messageText = (count == 1 ? tr("1 photo in \"%1\" will be rejected.")
+                                    : tr("%n photos in \"%1\" will be rejected.", nullptr, count))
+                            .arg(shownFolder);
     alert.informativeText = tr("Are you sure?");
     alert.buttons = {QStringLiteral("Yes"), QStringLiteral("No")};
     alert.buttonCodes = KTAlert::ButtonCodes::Classic;

@@ -571,7 +571,10 @@ void KTImageStorage::moveImagesToSystemTrash(const QList<KTImageMO *> &images,
     const KTRecordList<KTImageMO> held(images);
     if (!images.isEmpty()) {
         KTAlert question;
-        question.messageText = tr("%1 images will be moved to the Trash. Are you sure?").arg(images.size());
+        const int count = int(images.size());
+        question.messageText =
+            count == 1 ? tr("1 image will be moved to the Trash. Are you sure?")
+                       : tr("%n images will be moved to the Trash. Are you sure?", nullptr, count);
         question.buttons = {tr("Ok"), tr("Cancel")};
         question.buttonCodes = KTAlert::ButtonCodes::Classic;
         if (KTAlertPresenter::shared().runModal(question).returnCode != KTAlert::kDefaultReturn)

@@ -409,6 +409,37 @@ TEST_F(ImageDecisions, RejectingAFolderAsksAndCountsOnlyListedImagesOfThatExactF
     EXPECT_EQ(alert.returnCodeForButton(1), KTAlert::kAlternateReturn);
 }
 
+// The questions count in the singular for one image and in the plural for more.
+TEST_F(ImageDecisions, QuestionsCountOneImageInTheSingular)
+{
+    auto alerts = KTScriptedAlertPresenter::install();
+    KTImageMO *one = image("/photos/one/a.jpg");
+    KTImageMO *a = image("/photos/two/a.jpg");
+    KTImageMO *b = image("/photos/two/b.jpg");
+    const struct
+    {
+        std::function<void()> ask;
+        const char *question;
+    } cases[] = {
+        {[&] { storage.moveImagesToSystemTrash({one}); },
+         "1 image will be moved to the Trash. Are you sure?"},
+        {[&] {
+             storage.moveImagesToSystemTrash({a, b});
+         },
+         "2 images will be moved to the Trash. Are you sure?"},
+        {[&] { storage.moveImagesLocatedInSameFolderToTrashWithImage(one); },
+         "1 photo in \"/photos/one\" will be rejected."},
+        {[&] { storage.moveImagesLocatedInSameFolderToTrashWithImage(a); },
+         "2 photos in \"/photos/two\" will be rejected."},
+    };
+    for (const auto &c : cases) {
+        alerts->answer(KTAlert::kAlternateReturn);
+        c.ask();
+        ASSERT_FALSE(alerts->shown().empty());
+        EXPECT_EQ(alerts->shown().back().messageText, QString::fromUtf8(c.question));
+    }
+}
+
 TEST_F(ImageDecisions, TrashingMovesBothFilesOfAPairAndRejectsCatalogueImagesInTheirCatalogue)
 {
     KTImageMO *pair = image(QFileInfo(writeFile("pair.cr2")).fileName());
