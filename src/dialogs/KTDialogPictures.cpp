@@ -461,7 +461,7 @@ void paintWhereToStart(QPainter &p, const QSizeF &)
     paintCursor(p, dragged.center() + QPointF(6, 6));
     paintArrow(p, QPointF(kWindowRect.right() - 10, content.top() + 8),
                QPointF(dragged.right() + 8, dragged.top() + 4), -14);
-    // Add Folder, Add Catalog, Start Session.
+    // Add Folder, Add Catalog, Start.
     const double y = zone.bottom() + 22;
     const QRectF addFolder(zone.left(), y, 112, 24);
     const QRectF addCatalogue(addFolder.right() + 10, y, 112, 24);

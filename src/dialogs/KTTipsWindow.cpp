@@ -4,12 +4,12 @@
 #include "KTColor.h"
 #include "KTDialogPictures.h"
 #include "KTFont.h"
+#include "KTHelpPage.h"
 #include "KTSubscriptionClient.h"
 #include "KTUserDefaults.h"
 #include "ServiceUtils.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QThread>
@@ -114,7 +114,7 @@ const QVector<KTTipsWindow::Tip> &KTTipsWindow::tips()
             page(1, "Welcome", nullptr, nullptr),
             page(2, "Where to Start?",
                  "Drag and drop your folder with images inside the Sources block or click Add Folder or Add "
-                 "Catalog. Then click Start Session. ",
+                 "Catalog. Then click Start. ",
                  "Vireoscope will automatically scan your images, creating small thumbnail photos and decide "
                  "which images are duplicates or similar to others."),
             page(3, "Import from Libraries",
@@ -123,7 +123,7 @@ const QVector<KTTipsWindow::Tip> &KTTipsWindow::tips()
                  "from the library, click Add Catalog.",
                  "You’ll see a system window, which will let you find the library you wish to import. Click "
                  "the "
-                 "“Add” button. Then click “Start Session” to proceed."),
+                 "“Add” button. Then click “Start” to proceed."),
             page(4, "Similars View",
                  "After the import, Vireoscope will display all of your photos in the Timeline View. It  "
                  "will also "
@@ -143,7 +143,7 @@ const QVector<KTTipsWindow::Tip> &KTTipsWindow::tips()
             page(6, "Groups of Similars",
                  "Double click on the group in Similars View to enter that group. To select an image you "
                  "like, "
-                 "mouse over the photo & click on the “Star” icon in the upper left.",
+                 "mouse over the photo & click on the “Flag” icon in the upper left.",
                  "If there’s a single image you don’t like, click on the button with the “X” symbol to move "
                  "it to "
                  "the Rejects View."),
@@ -151,7 +151,7 @@ const QVector<KTTipsWindow::Tip> &KTTipsWindow::tips()
                  "A group of similars may have more than 1 image you want to keep. Simply hold the Ctrl key "
                  "and "
                  "click on those images.",
-                 "Click on the “Star” button to favorite all the images. Then click the “Resolve Group” "
+                 "Click on the “Flag” button to favorite all the images. Then click the “Resolve Group” "
                  "button to "
                  "move those you don’t like to the Rejects View. Favorited images will be moved to the Picks "
                  "View."),
@@ -296,11 +296,11 @@ void KTTipsWindow::buildInterface()
     m_subscriptionNote = label(ktSmallFont(), KTPalette::kSecondaryText, m_lastTipContent, Qt::AlignHCenter);
     m_subscriptionNote->setText(tr("The newsletter sign-up is not set up in this copy of Vireoscope."));
     last->addWidget(m_subscriptionNote);
-    auto *videos = new KTSButton(tr("Watch Videos"), m_lastTipContent);
-    videos->setFixedSize(128, 24);
-    videos->setFocusPolicy(Qt::StrongFocus);
-    connect(videos, &KTControl::clicked, this, &KTTipsWindow::watchVideos);
-    last->addWidget(videos, 0, Qt::AlignHCenter);
+    m_helpButton = new KTSButton(tr("Open Help"), m_lastTipContent);
+    m_helpButton->setFixedSize(128, 24);
+    m_helpButton->setFocusPolicy(Qt::StrongFocus);
+    connect(m_helpButton, &KTControl::clicked, this, &KTTipsWindow::openHelp);
+    last->addWidget(m_helpButton, 0, Qt::AlignHCenter);
     contentColumn->addWidget(m_lastTipContent);
     contentColumn->addStretch(1);
     column->addWidget(content);
@@ -478,9 +478,9 @@ void KTTipsWindow::subscriptionDidEnd(bool succeeded)
     m_emailTextField->setEnabled(true);
 }
 
-void KTTipsWindow::watchVideos()
+void KTTipsWindow::openHelp()
 {
-    QDesktopServices::openUrl(QUrl(kVideosAddress));
+    KTHelpPage::open();
 }
 
 QString KTTipsWindow::attributedDescriptionWithText(const QString &text)
@@ -496,17 +496,17 @@ QString KTTipsWindow::attributedDescriptionWithText(const QString &text)
 
 QString KTTipsWindow::lastTipDescription()
 {
-    // The closing text is not translated: it names the addresses as they are.
-    const QString mail =
-        QStringLiteral("<a href=\"mailto:%1\" style=\"color:#ffffff; text-decoration:underline\">%1</a>")
-            .arg(kSupportEmailAddress);
-    const QString web =
-        QStringLiteral("<a href=\"http://%1\" style=\"color:#ffffff; text-decoration:underline\">%1</a>")
-            .arg(kWebAddress);
-    QString html = attributedDescriptionWithText(QStringLiteral(
-        "You are ready to start your first session. Questions, ideas or trouble? Write to @MAIL@ – "
-        "every message is answered. Guides and news are at @WEB@."));
-    return html.replace(QStringLiteral("@MAIL@"), mail).replace(QStringLiteral("@WEB@"), web);
+    const QUrl help = KTHelpPage::url();
+    const QString page = tr("help page");
+    const QString link =
+        help.isEmpty()
+            ? page
+            : QStringLiteral("<a href=\"%1\" style=\"color:#ffffff; text-decoration:underline\">%2</a>")
+                  .arg(help.toString(QUrl::FullyEncoded), page.toHtmlEscaped());
+    QString html = attributedDescriptionWithText(
+        tr("You are ready to start your first session. The keys of the review, the modes and where "
+           "things live are on the @HELP@, also under Help > Getting Started (F1)."));
+    return html.replace(QStringLiteral("@HELP@"), link);
 }
 
 void KTTipsWindow::keyPressEvent(QKeyEvent *event)

@@ -19,7 +19,7 @@ inline const QString kKTTipIndexKey = QStringLiteral("KTVireoscopeTipIndexKey");
 
 /// The quick tips: an overlay over the main window that walks a new user through the program in
 /// eleven pages, with a page control, previous and next buttons that name the neighbouring
-/// pages, a show-at-start-up check box and, on the last page, a closing text with links and the
+/// pages, a show-at-start-up check box and, on the last page, a closing text, the help button and the
 /// newsletter form. Each opening starts one page further than the one before.
 ///
 /// The main window opens it with KTTipsWindow::presentOver(mainWindow): at start-up when
@@ -41,11 +41,6 @@ public:
 
     static constexpr double kDescriptionFontSize = 16.0;
     static constexpr double kDescriptionLineHeight = 24.0;
-
-    /// The support address and the two web pages named on the last page.
-    static inline const QString kSupportEmailAddress = QStringLiteral("support@vireoscope.example");
-    static inline const QString kWebAddress = QStringLiteral("www.vireoscope.example");
-    static inline const QString kVideosAddress = QStringLiteral("https://www.vireoscope.example/videos");
 
     /// Counts the opening (kKTTipIndexKey) and shows the page it selects.
     explicit KTTipsWindow(QWidget *parent = nullptr);
@@ -77,13 +72,13 @@ public:
     void showAtStartup();
     /// The form's action: checks the address and sends the subscription.
     void subscribe();
-    /// Opens the videos page in the browser.
-    void watchVideos();
+    /// The help button's action: opens the help page (KTHelpPage).
+    void openHelp();
 
     /// `text` as rich text in the description style: white, light, 16 px on lines of 24 px, left
     /// aligned and wrapped; line breaks are kept.
     static QString attributedDescriptionWithText(const QString &text);
-    /// The closing text of the last page, its support address and web address as links.
+    /// The closing text of the last page, with a link to the help page when it is there.
     static QString lastTipDescription();
 
     // The parts, for tests and the screens tool.
@@ -104,6 +99,7 @@ public:
     QWidget *lastTipContent() const { return m_lastTipContent; }
     QLineEdit *emailTextField() const { return m_emailTextField; }
     KTSButton *subscribeButton() const { return m_subscribeButton; }
+    KTSButton *helpButton() const { return m_helpButton; }
     QLabel *subscriptionNote() const { return m_subscriptionNote; }
     KTAbstractProgressIndicator *progressIndicator() const { return m_progressIndicator; }
     QCheckBox *showAtStartupCheckbox() const { return m_showAtStartupCheckbox; }
@@ -136,5 +132,6 @@ private:
     QPointer<KTAbstractProgressIndicator> m_progressIndicator;
     QPointer<QCheckBox> m_showAtStartupCheckbox;
     QPointer<KTSButton> m_subscribeButton;
+    QPointer<KTSButton> m_helpButton;
     QPointer<QLabel> m_subscriptionNote;
 };

@@ -2,6 +2,7 @@
 
 #include "KTDialogPictures.h"
 #include "KTFakeHttpServer.h"
+#include "KTHelpPage.h"
 #include "KTNamedImages.h"
 #include "KTSubscriptionClient.h"
 #include "KTTestSupport.h"
@@ -147,9 +148,32 @@ TEST_F(TipsWindow, DescriptionsKeepTheirTwoParagraphsInTheDescriptionStyle)
     EXPECT_TRUE(html.contains("a &lt; b<br><br>c"));
     EXPECT_TRUE(html.contains("line-height:24px"));
     EXPECT_TRUE(html.contains("font-size:16px"));
+}
+
+// The tour names the controls as they are: the pick control is a flag, the sources window's button
+// says "Start". Its last page links the help page shipped with the program, and names no address
+// that would not answer; its button opens that page.
+TEST_F(TipsWindow, TheTourNamesTheControlsAsTheyAreAndLeadsToTheHelpPage)
+{
+    for (const KTTipsWindow::Tip &tip : KTTipsWindow::tips()) {
+        EXPECT_FALSE(tip.desc.contains(QStringLiteral("“Star”"))) << tip.title.toStdString();
+        EXPECT_FALSE(tip.desc.contains(QStringLiteral("Start Session"))) << tip.title.toStdString();
+    }
+    EXPECT_TRUE(KTTipsWindow::tips()[1].desc.contains(QStringLiteral("Then click Start.")));
+    EXPECT_TRUE(KTTipsWindow::tips()[5].desc.contains(QStringLiteral("click on the “Flag” icon")));
+
     const QString closing = KTTipsWindow::lastTipDescription();
-    EXPECT_TRUE(closing.contains("href=\"mailto:" + KTTipsWindow::kSupportEmailAddress + "\""));
-    EXPECT_TRUE(closing.contains("href=\"http://" + KTTipsWindow::kWebAddress + "\""));
+    ASSERT_FALSE(KTHelpPage::url().isEmpty());
+    EXPECT_TRUE(closing.contains("href=\"" + KTHelpPage::url().toString(QUrl::FullyEncoded) + "\""));
+    EXPECT_FALSE(closing.contains(QStringLiteral("mailto:")));
+    EXPECT_FALSE(closing.contains(QStringLiteral("http")));
+
+    QList<QUrl> opened;
+    KTUrlRecorder desktop(QStringLiteral("file"), [&](const QUrl &url) { opened.append(url); });
+    KTTipsWindow window;
+    window.setSelectedIndex(window.numberOfPages() - 1);
+    window.helpButton()->click();
+    EXPECT_EQ(opened, QList<QUrl>{KTHelpPage::url()});
 }
 
 TEST_F(TipsWindow, PresentingRunsUntilClosedAndCountsTheOpening)

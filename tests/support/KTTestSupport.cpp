@@ -1,6 +1,7 @@
 #include "KTTestSupport.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -203,4 +204,21 @@ std::vector<KTAlert> KTScriptedAlertPresenter::shown() const
 {
     std::lock_guard lock(m_mutex);
     return m_shown;
+}
+
+KTUrlRecorder::KTUrlRecorder(const QString &scheme, std::function<void(const QUrl &url)> opened)
+    : m_scheme(scheme), m_opened(std::move(opened))
+{
+    QDesktopServices::setUrlHandler(m_scheme, this, "open");
+}
+
+KTUrlRecorder::~KTUrlRecorder()
+{
+    QDesktopServices::unsetUrlHandler(m_scheme);
+}
+
+void KTUrlRecorder::open(const QUrl &url)
+{
+    if (m_opened)
+        m_opened(url);
 }

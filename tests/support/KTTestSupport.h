@@ -2,8 +2,10 @@
 
 #include "KTAlert.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <chrono>
 #include <deque>
@@ -84,4 +86,21 @@ private:
     std::deque<Response> m_answers;
     std::vector<KTAlert> m_shown;
     std::shared_ptr<KTAlertPresenter> m_previous;
+};
+
+/// Stands in for the desktop's handler of the URLs of `scheme` while it lives (QDesktopServices
+/// then opens nothing): `opened` is told each URL instead.
+class KTUrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    KTUrlRecorder(const QString &scheme, std::function<void(const QUrl &url)> opened);
+    ~KTUrlRecorder() override;
+
+public slots:
+    void open(const QUrl &url);
+
+private:
+    QString m_scheme;
+    std::function<void(const QUrl &url)> m_opened;
 };
