@@ -272,8 +272,9 @@ QStringList KTBaseImagesGroupsController::selectedGroupInfoStrings() const
     qint64 bytes = 0;
     for (const KTImageMO *image : group)
         bytes += qint64(image->size().value_or(0));
-    // The group text is shown as it stands, not looked up.
-    return {QStringLiteral("Group of %1 images").arg(group.size()), KTUtils::stringFromByteCount(bytes)};
+    const int count = int(group.size());
+    return {count == 1 ? tr("Group of 1 image") : tr("Group of %n images", nullptr, count),
+            KTUtils::stringFromByteCount(bytes)};
 }
 
 void KTBaseImagesGroupsController::setAllGroupsInfoBarEnabled(bool enabled)

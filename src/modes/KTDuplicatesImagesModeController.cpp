@@ -554,8 +554,8 @@ QStringList KTDuplicatesImagesModeController::selectedGroupInfoStrings() const
     if (!index || *index < 0 || *index >= m_grouppedImages.size())
         return {};
     const KTSimilarGroupRecord &record = m_grouppedImages.at(*index);
-    // The group text is shown as it stands, not looked up.
-    return {QStringLiteral("Group of %1 similar images").arg(record.images.size()),
+    const int count = int(record.images.size());
+    return {count == 1 ? tr("Group of 1 similar image") : tr("Group of %n similar images", nullptr, count),
             KTUtils::stringFromByteCount(qint64(record.groupSize))};
 }
 

@@ -1092,10 +1092,10 @@ void KTGroupModeController::hideExifView()
 QStringList KTGroupModeController::groupsInfoStrings() const
 {
     const GroupsTotals totals = groupsTotals();
-    return QStringList{tr("Total: %1 images - %2")
-                           .arg(int(totals.images))
-                           .arg(KTUtils::stringFromByteCount(totals.bytes))} +
-           selectedGroupInfoStrings();
+    const int images = int(totals.images);
+    const QString total =
+        images == 1 ? tr("Total: 1 image - %1") : tr("Total: %n images - %1", nullptr, images);
+    return QStringList{total.arg(KTUtils::stringFromByteCount(totals.bytes))} + selectedGroupInfoStrings();
 }
 
 void KTGroupModeController::updateInfoView()

@@ -150,6 +150,18 @@ TEST_F(KTTimelineImagesModeControllerTest, GroupsBarTotalsFollowTheList)
     EXPECT_EQ(mode->groupsInfo()->strings().value(0), expected());
 }
 
+// The groups bar counts a group of one image in the singular and a larger one in the plural.
+TEST_F(KTTimelineImagesModeControllerTest, GroupsBarCountsOneImageInTheSingular)
+{
+    const qsizetype single = heads().indexOf(QStringLiteral("u0"));
+    ASSERT_GE(single, 0);
+    ASSERT_EQ(groups().at(single).size(), 1);
+    show(int(single), kUIModeGroups);
+    EXPECT_EQ(mode->groupsInfo()->strings().value(1), QStringLiteral("Group of 1 image"));
+    show(1, kUIModeGroups);
+    EXPECT_EQ(mode->groupsInfo()->strings().value(1), QStringLiteral("Group of 2 images"));
+}
+
 // A new interval regroups the catalogue and selects the first group; the images stay selected
 // by path where they still are in it.
 TEST_F(KTTimelineImagesModeControllerTest, ChangingTheIntervalRegroupsAndKeepsTheSelectedImages)
