@@ -59,11 +59,13 @@ protected:
         options.sameSpots = 0;
         for (const QString &path : writeBurstFixture(makeBurstFixture(options), s_photos->path()))
             ASSERT_FALSE(path.isEmpty());
-        // A file that starts as a JPEG (so it is imported) but that no decoder opens: it has no
-        // signature, so it takes no part in the search.
+        // A JPEG whose segments are whole and end with its end marker (so it is imported), but
+        // that has no frame, so no decoder opens it: it has no signature, so it takes no part in
+        // the search.
         QFile broken(s_photos->filePath(QStringLiteral("u-broken.jpg")));
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-        broken.write(QByteArray("\xFF\xD8\xFF") + QByteArray(2045, '\x5a'));
+        broken.write(QByteArray("\xFF\xD8\xFF\xDA\x00\x02", 6) + QByteArray(2040, '\x5a') +
+                     QByteArray("\xFF\xD9"));
     }
     static void TearDownTestSuite() { delete s_photos; }
 
