@@ -140,13 +140,19 @@ void deliverTasks()
 
 QList<KTBrokenImage> brokenImages()
 {
-    const QStringList names{"IMG_4021.CR2", "IMG_4022.CR2", "DSC_0193.NEF", "P1010044.RW2",
-                            "IMG_4107.JPG", "_MG_7781.CR2", "DSCF3310.RAF"};
+    const QStringList names{"IMG_4021.CR2", "IMG_4022.CR2", "DSC_0193.NEF", "P1010044.RW2", "_MG_7781.CR2"};
     QList<KTBrokenImage> images;
     for (qsizetype i = 0; i < names.size(); ++i) {
         images.append({names[i], i % 3 == 1 ? QStringLiteral("The file could not be read.")
                                             : QStringLiteral("The file is no longer there.")});
     }
+    // The reasons of images that would decode to nothing, and of a folder that cannot be read.
+    images.append({QStringLiteral("IMG_4107.JPG"), QStringLiteral("Damaged: the image data ends early.")});
+    images.append(
+        {QStringLiteral("Panorama_full.png"), QStringLiteral("Its size exceeds the 2 GiB decoding limit.")});
+    images.append({QStringLiteral("Private"),
+                   QStringLiteral("The folder could not be read: Permission denied."),
+                   KTBrokenImage::Kind::Folder});
     return images;
 }
 
