@@ -157,7 +157,6 @@ void KTMainMenu::build(QMenuBar *menuBar)
                  {tr("Quick Tips"), C::ShowQuickTips},
                  {tr("Getting Started"), C::Help, QKeySequence(Qt::Key_F1), 0, "help-contents"},
                  separator,
-                 {tr("Vireoscope Website"), C::MButtonPress},
                  {tr("About Vireoscope"), C::About, {}, 0, "help-about"},
              });
 }

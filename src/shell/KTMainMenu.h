@@ -65,7 +65,6 @@ enum class KTMenuCommand
     // Help
     ShowQuickTips,
     Help,
-    MButtonPress,
     About,
 };
 

@@ -4,6 +4,7 @@
 #include "KTAbstractButton.h"
 #include "KTAlert.h"
 #include "KTFocusedRegionsManager.h"
+#include "KTHelpPage.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTMainMenu.h"
@@ -14,16 +15,12 @@
 #include "KTUserDefaults.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QUrl>
 
 namespace {
 
-const QString kGettingStartedAddress = QStringLiteral("https://www.vireoscope.example/getting-started");
-const QString kMakerAddress = QStringLiteral("https://www.vireoscope.example");
 
 } // namespace
 
@@ -293,9 +290,6 @@ void KTMainWindowCommands::runMenuCommand(QAction *item)
     case C::Help:
         onHelp();
         break;
-    case C::MButtonPress:
-        onMButtonPress();
-        break;
     case C::About:
         onAbout();
         break;
@@ -421,12 +415,7 @@ void KTMainWindowCommands::onAbout()
 
 void KTMainWindowCommands::onHelp()
 {
-    QDesktopServices::openUrl(QUrl(kGettingStartedAddress));
-}
-
-void KTMainWindowCommands::onMButtonPress()
-{
-    QDesktopServices::openUrl(QUrl(kMakerAddress));
+    KTHelpPage::open();
 }
 
 QList<KTImageMO *> KTMainWindowCommands::selectedImagesFromActiveController()

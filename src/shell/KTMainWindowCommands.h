@@ -60,8 +60,8 @@ public:
     void onShowPreferencesWindow();
     bool isPreferencesWindowVisible() const;
     void onAbout();
+    /// Opens the help page shipped with the program (KTHelpPage).
     void onHelp();
-    void onMButtonPress();
     void toggleFullScreen();
     /// The images the active mode enumerates as selected.
     QList<KTImageMO *> selectedImagesFromActiveController();

@@ -121,6 +121,15 @@ QMenuBar *KTMainWindowController::menuBar() const
     return m_window ? m_window->menuBar() : nullptr;
 }
 
+QAction *KTMainWindowController::menuItem(KTMenuCommand command) const
+{
+    for (QAction *item : KTMainMenu::commandItems(menuBar())) {
+        if (KTMainMenu::command(item) == command)
+            return item;
+    }
+    return nullptr;
+}
+
 void KTMainWindowController::showWindow()
 {
     assertMainThread();
@@ -191,6 +200,9 @@ void KTMainWindowController::initialize()
     assignWindowTitleBarDrawingBlock();
     // The progress sheet must hang on this window before any task can start.
     m_progressWindowController->setPresentingWindow(m_window);
+    // Quit answers while a sheet has the keyboard: the window under it takes no input then.
+    if (QAction *quit = menuItem(KTMenuCommand::Quit))
+        m_progressWindowController->window()->addAction(quit);
     initializeImageStorage();
     // The thumbnail queue keeps its width whether or not the application is active.
     m_loadingThumbnailsQueue = std::make_unique<KTOperationQueue>();
@@ -223,10 +235,8 @@ void KTMainWindowController::initialize()
     sources->setShowsTimeLabelHandler(
         [](bool shows) { KTProgressWindowController::sharedController().setShowsTimeLabel(shows); });
     // Quit answers in the sources window too: with no session it is the only window there is.
-    for (QAction *item : KTMainMenu::commandItems(menuBar())) {
-        if (KTMainMenu::command(item) == KTMenuCommand::Quit)
-            m_sourcesHost->addWindowAction(item);
-    }
+    if (QAction *quit = menuItem(KTMenuCommand::Quit))
+        m_sourcesHost->addWindowAction(quit);
     connectToolbar();
 
     if (!m_pathsToLoadAfterLaunch.isEmpty()) {
@@ -555,6 +565,8 @@ KTBrokenImagesWindowController *KTMainWindowController::brokenImagesWindowContro
     if (!m_brokenImagesWindowController) {
         m_brokenImagesWindowController = new KTBrokenImagesWindowController(m_window);
         m_brokenImagesWindowController->setDelegate(this);
+        if (QAction *quit = menuItem(KTMenuCommand::Quit))
+            m_brokenImagesWindowController->addAction(quit);
     }
     return m_brokenImagesWindowController;
 }
@@ -615,12 +627,13 @@ void KTMainWindowController::askUserAboutTrashedImagesWithAlertBlock(const std::
         block(KTAlert::kAlternateReturn);
         return;
     }
-    const quint64 count = m_modeSwitcher->filteredCount(m_modeSwitcher->trashImagesController());
+    const int count = int(m_modeSwitcher->filteredCount(m_modeSwitcher->trashImagesController()));
     const KTAlert alert = KTAlert::withButtons(
-        tr("There are %1 images in the Rejects. To get rid of them "
-           "completely, move them to trash. Otherwise, the images will be "
-           "restored. What would you like to do?")
-            .arg(count),
+        count == 1 ? tr("There is 1 image in the Rejects. To get rid of it completely, move it to trash. "
+                        "Otherwise, the image will be restored. What would you like to do?")
+                   : tr("There are %n images in the Rejects. To get rid of them completely, move them to "
+                        "trash. Otherwise, the images will be restored. What would you like to do?",
+                        nullptr, count),
         {}, {tr("Trash & Proceed"), tr("Don't Trash"), tr("Cancel")}, KTAlert::ButtonCodes::Classic);
     block(alert.run());
 }

@@ -26,6 +26,7 @@ class KTImageStorage;
 class KTMainWindowCommands;
 class KTOperationQueue;
 class KTProgressWindowController;
+class QAction;
 class QMenuBar;
 class QWidget;
 
@@ -80,6 +81,8 @@ public:
     KTMainWindow *window() const { return m_window; }
     KTMainToolbar *toolbar() const { return m_toolbar; }
     QMenuBar *menuBar() const;
+    /// The main menu's item of `command`; null when it has none.
+    QAction *menuItem(KTMenuCommand command) const;
     QWidget *containerView() const { return m_containerView; }
     KTImageStorage *imageStorage() const { return m_storage; }
     KTOperationQueue *loadingThumbnailsQueue() const { return m_loadingThumbnailsQueue.get(); }

@@ -1,15 +1,20 @@
 #include "KTShellFixture.h"
 
+#include "KTHelpPage.h"
 #include "KTImageGroupMO.h"
 #include "KTMainMenu.h"
+#include "KTBrokenImagesWindowController.h"
 #include "KTProgressWindowController.h"
 #include "KTShareManager.h"
 #include "KTTimeGroupMO.h"
 #include "KTUserDefaults.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <map>
 #include <set>
@@ -292,6 +297,34 @@ TEST_F(KTMainMenuTest, ShortcutsAreListedOnceAndNeverClash)
     }
 }
 
+// The Help menu has no address that would not answer: Getting Started (F1) opens the help page
+// shipped with the program.
+TEST_F(KTMainMenuTest, GettingStartedOpensTheShippedHelpPage)
+{
+    QMenu *help = nullptr;
+    for (QAction *menu : window().menuBar()->actions()) {
+        if (menu->menu() && menu->text() == QStringLiteral("&Help"))
+            help = menu->menu();
+    }
+    ASSERT_NE(help, nullptr);
+    QStringList titles;
+    for (QAction *action : help->actions()) {
+        if (!action->isSeparator())
+            titles.append(action->text());
+    }
+    EXPECT_EQ(titles, (QStringList{"Quick Tips", "Getting Started", "About Vireoscope"}));
+
+    QList<QUrl> opened;
+    KTUrlRecorder desktop(QStringLiteral("file"), [&](const QUrl &url) { opened.append(url); });
+    QAction *gettingStarted = item(C::Help);
+    ASSERT_NE(gettingStarted, nullptr);
+    ASSERT_TRUE(commands().validateMenuItem(gettingStarted));
+    gettingStarted->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], KTHelpPage::url());
+    EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("vireoscope/help.html")));
+}
+
 TEST_F(KTMainMenuTest, TheImagesMenuStartsWithRevealExportAndShare)
 {
     QMenu *menu = KTMainMenu::itemWithTag(window().menuBar(), kShareMenuTag)->menu();
@@ -370,4 +403,28 @@ TEST_F(KTMainMenuTest, MovingImagesRunsTheProgressSheet)
     EXPECT_EQ(sheet->tasks(), QStringList{"Copying photos..."});
     window().baseUIModeControllerFinishedMovingImages(picks);
     EXPECT_FALSE(sheet->isSheetShown());
+}
+
+// Ctrl+Q quits while a sheet has the keyboard (the window under it takes no input then): the
+// progress sheet of a running task, and the missing-images sheet.
+TEST_F(KTMainMenuTest, CtrlQQuitsWhileASheetHasTheKeyboard)
+{
+    const auto quitFrom = [&](QWidget *sheet) {
+        sheet->activateWindow();
+        QApplication::setActiveWindow(sheet);
+        EXPECT_EQ(QApplication::activeWindow(), sheet);
+        QSignalSpy quit(&window(), &KTMainWindowController::terminateRequested);
+        QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+        return quit.count();
+    };
+    KTProgressWindowController *progress = window().progressWindowController();
+    ASSERT_NE(progress, nullptr);
+    window().baseUIModeControllerStartedMovingImages(mode("Favorites"), true, 4);
+    ASSERT_TRUE(progress->isSheetShown());
+    EXPECT_EQ(quitFrom(progress->window()), 1);
+    window().baseUIModeControllerFinishedMovingImages(mode("Favorites"));
+
+    window().showBrokenImagesWindowWithImages({{QStringLiteral("a.jpg"), QStringLiteral("gone")}});
+    ASSERT_NE(window().currentBrokenImagesWindowController(), nullptr);
+    EXPECT_EQ(quitFrom(window().currentBrokenImagesWindowController()), 1);
 }

@@ -283,7 +283,16 @@ TEST(KTSaveQuitTableTest, ANewSessionOfFoldersAsksAboutTheRejects)
         {"trash and proceed", 3, KTAlert::kDefaultReturn, 1, 1, true},
         {"don't trash", 3, KTAlert::kAlternateReturn, 1, 0, true},
         {"cancel", 3, KTAlert::kOtherReturn, 1, 0, false},
+        {"one reject", 1, KTAlert::kAlternateReturn, 1, 0, true},
     };
+    const QString many =
+        QStringLiteral("There are 3 images in the Rejects. To get rid of them completely, move "
+                       "them to trash. Otherwise, the images will be restored. What would you "
+                       "like to do?");
+    const QString one =
+        QStringLiteral("There is 1 image in the Rejects. To get rid of it completely, move it "
+                       "to trash. Otherwise, the image will be restored. What would you like to "
+                       "do?");
     for (const auto &row : cases) {
         SCOPED_TRACE(row.name);
         SaveQuitWorld world;
@@ -294,10 +303,7 @@ TEST(KTSaveQuitTableTest, ANewSessionOfFoldersAsksAboutTheRejects)
         ASSERT_EQ(int(world.alerts->shown.size()), row.questions);
         if (row.questions) {
             const KTAlert &alert = world.alerts->shown.front();
-            EXPECT_EQ(alert.messageText,
-                      "There are 3 images in the Rejects. To get rid of them completely, move "
-                      "them to trash. Otherwise, the images will be restored. What would you "
-                      "like to do?");
+            EXPECT_EQ(alert.messageText, row.rejects == 1 ? one : many);
             EXPECT_EQ(alert.buttons, (QStringList{"Trash & Proceed", "Don't Trash", "Cancel"}));
         }
         EXPECT_EQ(world.mode("Trash")->count("onMoveToSystemTrash"), row.trashed);
