@@ -1,6 +1,7 @@
 #include "KTCatalogStore.h"
 
 #include "KTObjectModel.h"
+#include "KTRowNumbering.h"
 #include "KTSqliteDatabase.h"
 
 #include <QDateTime>
@@ -8,15 +9,13 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 namespace {
 
 const QString kPrimaryKeyColumn = QStringLiteral("Z_PK");
-// Stored keys are record numbers counted from 1; up to 2^53 every key stays exact wherever it
-// passes through a double.
-constexpr qint64 kMaxRow = qint64(1) << 53;
 
 // Codes of the store's own failures, below SQLite's result codes' range of meaning.
 constexpr int kNewerSchemaError = -1;
@@ -278,9 +277,11 @@ bool KTCatalogStore::prepareSchema(Access access, KTError *error)
     return true;
 }
 
-bool KTCatalogStore::readAllRecords(std::vector<KTRecordValues> *records, KTError *error) const
+bool KTCatalogStore::readAllRecords(std::vector<KTRecordValues> *records, KTError *error)
 {
     records->clear();
+    // Records whose key the store never gives (below 1), by entity, kept for a new key.
+    std::vector<std::vector<KTRecordValues>> damaged(std::size_t(m_model->entityCount()));
     for (int e = 0; e < m_model->entityCount(); ++e) {
         const KTEntityDescription &entity = m_model->entity(e);
         std::vector<const KTPropertyDescription *> columns;
@@ -304,15 +305,6 @@ bool KTCatalogStore::readAllRecords(std::vector<KTRecordValues> *records, KTErro
         KTSqliteStatement::Step step;
         while ((step = select.step()) == KTSqliteStatement::Step::Row) {
             const qint64 row = select.columnInt64(0);
-            if (row < 1 || row > kMaxRow) {
-                // A damaged key costs its own record, never the session.
-                qWarning().noquote() << QStringLiteral("Warning: the %1 record with the damaged id %2 in %3 "
-                                                       "was not loaded.")
-                                            .arg(entity.name())
-                                            .arg(row)
-                                            .arg(m_path);
-                continue;
-            }
             KTRecordValues record{KTObjectID{e, row}, {}};
             record.values.reserve(columns.size());
             for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -320,7 +312,7 @@ bool KTCatalogStore::readAllRecords(std::vector<KTRecordValues> *records, KTErro
                 if (value.isValid())
                     record.values.push_back({columns[c]->index, std::move(value)});
             }
-            records->push_back(std::move(record));
+            (row < 1 ? damaged[std::size_t(e)] : *records).push_back(std::move(record));
         }
         if (step == KTSqliteStatement::Step::Error) {
             if (error)
@@ -328,7 +320,76 @@ bool KTCatalogStore::readAllRecords(std::vector<KTRecordValues> *records, KTErro
             return false;
         }
     }
+    rekeyDamagedRecords(std::move(damaged), records);
     return true;
+}
+
+void KTCatalogStore::rekeyDamagedRecords(std::vector<std::vector<KTRecordValues>> damaged,
+                                         std::vector<KTRecordValues> *records)
+{
+    KTChangeSet rekeying;
+    std::map<KTObjectID, KTObjectID> newKeys;
+    for (std::size_t e = 0; e < damaged.size(); ++e) {
+        if (damaged[e].empty())
+            continue;
+        // The records come in key order, entity by entity.
+        std::vector<qint64> rows;
+        for (const KTRecordValues &record : *records)
+            if (record.objectID.entity == int(e))
+                rows.push_back(record.objectID.row);
+        KTRowNumbering numbering;
+        numbering.restart(rows);
+        for (KTRecordValues &record : damaged[e]) {
+            const KTObjectID old = record.objectID;
+            const std::optional<qint64> row = numbering.next();
+            if (!row) {
+                qWarning().noquote() << QStringLiteral("Warning: the %1 record with the damaged id %2 in %3 "
+                                                       "was not loaded: no id is free.")
+                                            .arg(m_model->entity(int(e)).name())
+                                            .arg(old.row)
+                                            .arg(m_path);
+                continue;
+            }
+            qWarning().noquote() << QStringLiteral("Warning: the %1 record with the damaged id %2 in %3 "
+                                                   "takes the id %4.")
+                                        .arg(m_model->entity(int(e)).name())
+                                        .arg(old.row)
+                                        .arg(m_path)
+                                        .arg(*row);
+            record.objectID.row = *row;
+            newKeys.emplace(old, record.objectID);
+            rekeying.deleted.push_back(old);
+            rekeying.inserted.push_back(record);
+            records->push_back(std::move(record));
+        }
+    }
+    if (newKeys.empty())
+        return;
+    // Links to a record with a new key follow it.
+    for (KTRecordValues &record : *records) {
+        const KTEntityDescription &entity = m_model->entity(record.objectID.entity);
+        KTRecordValues links{record.objectID, {}};
+        for (KTPropertyValue &value : record.values) {
+            if (!entity.property(value.property).isToOne())
+                continue;
+            const auto found = newKeys.find(value.value.value<KTObjectID>());
+            if (found == newKeys.end())
+                continue;
+            value.value = QVariant::fromValue(found->second);
+            links.values.push_back(value);
+        }
+        if (links.values.empty())
+            continue;
+        const auto inserted =
+            std::find_if(rekeying.inserted.begin(), rekeying.inserted.end(),
+                         [&](const KTRecordValues &r) { return r.objectID == record.objectID; });
+        if (inserted != rekeying.inserted.end())
+            inserted->values = record.values;
+        else
+            rekeying.updated.push_back(std::move(links));
+    }
+    // The file takes the new keys with the next write.
+    addChanges(rekeying);
 }
 
 void KTCatalogStore::addChanges(const KTChangeSet &changes)

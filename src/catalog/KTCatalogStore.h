@@ -55,9 +55,10 @@ public:
     const QString &path() const { return m_path; }
 
     /// Every record of the file, ready for KTObjectContext::loadStoredObjects. Columns the file
-    /// lacks read as nil. A record whose key lies outside 1 to 2^53 (a damaged file) is left out
-    /// with a "Warning:" log line. False with `error` set when a read fails.
-    bool readAllRecords(std::vector<KTRecordValues> *records, KTError *error = nullptr) const;
+    /// lacks read as nil. A record whose key the store never gives (below 1: a damaged file)
+    /// takes a free key, with a "Warning:" log line; links to it follow, and the file takes the
+    /// new keys with the next write. False with `error` set when a read fails.
+    bool readAllRecords(std::vector<KTRecordValues> *records, KTError *error = nullptr);
 
     /// Folds `changes` into the pending changes (later values win; a delete of a record that was
     /// never written cancels its insert). Writes nothing.
@@ -99,6 +100,11 @@ private:
     struct Statements;
 
     bool writeTransaction(KTError *error);
+    /// Gives the records of `damaged` (per entity) free keys after `records` of their entity and
+    /// adds them to `records`, moves the links to them, and adds the rekeying to the pending
+    /// changes.
+    void rekeyDamagedRecords(std::vector<std::vector<KTRecordValues>> damaged,
+                             std::vector<KTRecordValues> *records);
     bool prepareSchema(Access access, KTError *error);
     KTError databaseError(const QString &what) const;
 

@@ -253,10 +253,7 @@ KTStoreObject *KTObjectContextState::live(const KTObjectID &id) const
 
 void KTObjectContextState::bumpCounter(const KTObjectID &id)
 {
-    std::atomic<qint64> &counter = shared->nextRow[std::size_t(id.entity)];
-    qint64 current = counter.load();
-    while (current < id.row && !counter.compare_exchange_weak(current, id.row)) {
-    }
+    shared->numbering[std::size_t(id.entity)].note(id.row);
 }
 
 std::unique_ptr<KTStoreObject> KTObjectContextState::copyOf(const KTStoreObject &source) const
@@ -747,8 +744,12 @@ KTStoreObject *KTObjectContext::insertObject(const QString &entityName)
                qPrintable(QStringLiteral("Unknown entity %1").arg(entityName)));
     if (!entity)
         return nullptr;
-    const qint64 row = d->shared->nextRow[std::size_t(entity->index())].fetch_add(1) + 1;
-    KTStoreObject *object = d->registerObject(d->makeObject(*entity, KTObjectID{entity->index(), row}));
+    const std::optional<qint64> row = d->shared->numbering[std::size_t(entity->index())].next();
+    if (!row) {
+        qWarning().noquote() << "KTObjectContext: no row is left for a new" << entityName << "record.";
+        return nullptr;
+    }
+    KTStoreObject *object = d->registerObject(d->makeObject(*entity, KTObjectID{entity->index(), *row}));
     d->noteInserted(object);
     object->awakeFromInsert();
     return object;
@@ -933,6 +934,13 @@ void KTObjectContext::loadStoredObjects(std::vector<KTRecordValues> records)
     d->assertThread();
     Q_ASSERT(m_isMain);
     d->insertRecords(records, KTTracking::Untracked);
+    // New rows are numbered from what the store holds, whatever its largest row.
+    for (std::size_t e = 0; e < d->objectsByEntity.size(); ++e) {
+        std::vector<qint64> rows;
+        for (const auto &object : d->objectsByEntity[e].inRowOrder())
+            rows.push_back(object->objectID().row);
+        d->shared->numbering[e].restart(rows);
+    }
 }
 
 void KTObjectContext::setUndoRecorder(std::function<void(const KTRecordedChange &)> recorder)

@@ -72,7 +72,8 @@ public:
     // --- Records (any context, on its thread) ---
 
     /// Inserts a new record of the named entity (unknown name: assertion, null) with the next
-    /// id of that entity, then calls its awakeFromInsert().
+    /// id of that entity, then calls its awakeFromInsert(). Null, after a log line, when the
+    /// entity has no free id left (more records than 64-bit ids).
     KTStoreObject *insertObject(const QString &entityName);
     template <typename T> T *insert(const QString &entityName)
     {
@@ -140,7 +141,8 @@ public:
     void setSaveHandler(SaveHandler handler);
     /// Registers records read from the store: no change, no report, no undo step. Links between
     /// records of one call are resolved once all of them exist; a link to a record this context
-    /// does not know is dropped (logged). The id counters move past the loaded ids.
+    /// does not know is dropped (logged). New ids continue after the largest id held, or, when that
+    /// is the largest 64-bit id, fill the widest gap between the ids held.
     void loadStoredObjects(std::vector<KTRecordValues> records);
 
     /// Undo hook: `recorder` receives every insert, delete and change of a stored attribute or

@@ -6,6 +6,7 @@
 #include "KTObjectContext.h"
 #include "KTObjectID.h"
 #include "KTObjectModel.h"
+#include "KTRowNumbering.h"
 #include "KTStoreObject.h"
 
 #include <QSet>
@@ -16,14 +17,14 @@
 #include <unordered_set>
 #include <vector>
 
-/// Id counters and the model, shared by a main context and its children.
+/// The numbering of new records and the model, shared by a main context and its children.
 struct KTObjectStoreShared
 {
     explicit KTObjectStoreShared(std::shared_ptr<const KTObjectModel> m)
-        : model(std::move(m)), nextRow(std::size_t(model->entityCount()))
+        : model(std::move(m)), numbering(std::size_t(model->entityCount()))
     {}
     std::shared_ptr<const KTObjectModel> model;
-    std::vector<std::atomic<qint64>> nextRow; // last row given, per entity
+    std::vector<KTRowNumbering> numbering; // per entity
 };
 
 /// Inserted, updated (with the changed properties) or deleted records since a point in time.

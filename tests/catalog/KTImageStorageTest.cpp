@@ -6,6 +6,7 @@
 #include "KTCatalogStore.h"
 #include "KTMigrationWindowPresenter.h"
 #include "KTDispatch.h"
+#include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
@@ -28,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <limits>
 
 namespace {
 
@@ -219,10 +221,30 @@ TEST_F(ImageStorage, UnreadableLegacyStoreKeepsItsFolderAndEndsTheApplication)
     EXPECT_EQ(errors.terminations(), 1);
 }
 
-// One image row of a saved session carries a damaged id. The session opens without that row,
-// from its store and through the legacy migration alike, and stays usable; a large but sound id
-// is kept, and the memory it costs follows the number of records, not the id.
-TEST_F(ImageStorage, ADamagedRowIdOpensTheSessionWithoutIt)
+namespace {
+
+// The images of a session with their folders and the sizes of their groups, by path: what the
+// user sees of it, whatever the record ids.
+QStringList sessionImages(KTObjectContext &context)
+{
+    QStringList lines;
+    for (KTImageMO *image : context.fetchAs<KTImageMO>({kImageEntityName, {}, {}}))
+        lines.append(
+            QStringLiteral("%1 in %2, group of %3")
+                .arg(image->path(), image->folder() ? image->folder()->path() : QStringLiteral("nil"))
+                .arg(image->group() ? image->group()->images().size() : 0));
+    lines.sort();
+    return lines;
+}
+
+} // namespace
+
+// The first image and the folder it belongs to of a saved session carry an id of every range a
+// damaged or hostile file may hold. Ids the store could have written (any positive 64-bit id) are
+// kept as they are; one it never gives (zero or below) is given a free id, with a warning, and
+// the image's link to its folder follows. The session opens whole, from its store and through the
+// legacy migration alike, new records get sound ids, and the repaired ids are written back.
+TEST_F(ImageStorage, EveryRecordOpensWhateverItsId)
 {
     const struct
     {
@@ -231,8 +253,10 @@ TEST_F(ImageStorage, ADamagedRowIdOpensTheSessionWithoutIt)
         bool kept;
     } cases[] = {
         {"negative", -1, false},
-        {"near 2^63", 9223372036854775807, false},
-        {"just above 2^53", (qint64(1) << 53) + 1, false},
+        {"zero", 0, false},
+        {"smallest 64-bit", std::numeric_limits<qint64>::min(), false},
+        {"largest 64-bit", std::numeric_limits<qint64>::max(), true},
+        {"just above 2^53", (qint64(1) << 53) + 1, true},
         {"400,000,000", 400000000, true},
     };
     const int imageEntity = KTCatalogModel::sharedModel()->entity(kImageEntityName)->index();
@@ -242,35 +266,51 @@ TEST_F(ImageStorage, ADamagedRowIdOpensTheSessionWithoutIt)
             QDir(dir.path()).removeRecursively();
             QDir().mkpath(dir.path());
             const QString path = legacy ? legacyStorePath() : storePath();
-            const QStringList saved = writeStore(path, 3);
+            writeStore(path, 3);
+            QStringList saved;
+            {
+                KTCatalogStore store(KTCatalogModel::sharedModel());
+                std::vector<KTRecordValues> records;
+                ASSERT_TRUE(store.open(path, KTCatalogStore::Access::ReadOnly));
+                ASSERT_TRUE(store.readAllRecords(&records));
+                auto context = KTObjectContext::makeMainContext(KTCatalogModel::sharedModel());
+                context->loadStoredObjects(std::move(records));
+                saved = sessionImages(*context);
+            }
             {
                 KTSqliteDatabase db;
                 ASSERT_TRUE(db.open(path, KTSqliteDatabase::Mode::ReadWrite));
-                ASSERT_TRUE(db.execute(QStringLiteral("INSERT INTO Image(Z_PK) VALUES(%1)").arg(c.row)))
-                    << db.lastError().toStdString();
+                for (const QString &statement :
+                     {QStringLiteral("UPDATE Image SET Z_PK = %1 WHERE Z_PK = 1"),
+                      QStringLiteral("UPDATE Folder SET Z_PK = %1 WHERE Z_PK = 1"),
+                      QStringLiteral("UPDATE Image SET folder = %1 WHERE folder = 1")})
+                    ASSERT_TRUE(db.execute(statement.arg(c.row))) << db.lastError().toStdString();
             }
             auto alerts = KTScriptedAlertPresenter::install();
             alerts->answer(KTAlert::kFirstButtonReturn);
             KTRecordingErrorSeams seams;
-            KTLogCapture log;
             {
+                KTLogCapture log;
                 KTImageStorage storage(locations());
                 auto context = storage.managedObjectContext();
                 ASSERT_NE(context, nullptr);
                 EXPECT_TRUE(seams.presented().empty());
-                EXPECT_EQ(context->count({kImageEntityName, {}, {}}), c.kept ? 4 : 3);
+                EXPECT_EQ(sessionImages(*context), saved);
+                EXPECT_EQ(context->count({kFolderEntityName, {}, {}}), 4);
                 EXPECT_EQ(context->objectWithId({imageEntity, c.row}) != nullptr, c.kept);
-                if (!c.kept) {
-                    EXPECT_EQ(describeCatalog(*context), saved);
-                    EXPECT_TRUE(log.contains(QStringLiteral("Warning: ")));
-                    EXPECT_TRUE(log.contains(QString::number(c.row)));
-                }
+                EXPECT_EQ(log.contains(QStringLiteral("Warning: ")), !c.kept);
                 fillCatalog(*context, 2);
+                for (KTImageMO *image : context->fetchAs<KTImageMO>({kImageEntityName, {}, {}}))
+                    EXPECT_GT(image->objectID().row, 0);
+                saved = sessionImages(*context);
+                ASSERT_EQ(saved.size(), 5);
                 ASSERT_TRUE(storage.saveChangesOrReturnError());
             }
+            KTLogCapture log;
             KTImageStorage again(locations());
             ASSERT_NE(again.managedObjectContext(), nullptr);
-            EXPECT_EQ(again.managedObjectContext()->count({kImageEntityName, {}, {}}), c.kept ? 6 : 5);
+            EXPECT_EQ(sessionImages(*again.managedObjectContext()), saved);
+            EXPECT_FALSE(log.contains(QStringLiteral("Warning: ")));
             EXPECT_TRUE(seams.presented().empty());
         }
     }
