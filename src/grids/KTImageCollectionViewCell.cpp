@@ -24,9 +24,10 @@ constexpr int kButtonSide = 20;
 constexpr int kGroupMarkSide = 16;
 constexpr int kCornerInset = 3;
 
-KTAbstractButton *makeButton(const QString &pictogram, QWidget *parent)
+KTAbstractButton *makeButton(const QString &pictogram, const QString &toolTip, QWidget *parent)
 {
     auto *button = new KTAbstractButton(parent);
+    button->setToolTip(toolTip);
     // The owner sets the state from the record; a click never turns the button over.
     button->setBehavior(KTAbstractButton::Momentary);
     button->setPictogramName(pictogram);
@@ -79,8 +80,8 @@ KTImageCollectionViewCell::KTImageCollectionViewCell()
       m_numberField(new KTImageCollectionViewCellNumberField(m_rootView)),
       m_groupsStateView(new KTUIImageView(m_rootView)),
       m_mouseView(new KTImageCollectionViewCellMouseEventHandlingView(this, m_rootView)),
-      m_trashButton(makeButton(QStringLiteral("cell_reject"), m_mouseView)),
-      m_flagButton(makeButton(QStringLiteral("cell_flag"), m_mouseView))
+      m_trashButton(makeButton(QStringLiteral("cell_reject"), tr("Reject or restore (Ctrl+R)"), m_mouseView)),
+      m_flagButton(makeButton(QStringLiteral("cell_flag"), tr("Pick (Ctrl+P)"), m_mouseView))
 {
     m_rootView->hide();
     m_flagStatusView->hide();

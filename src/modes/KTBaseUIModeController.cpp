@@ -679,10 +679,10 @@ void KTBaseUIModeController::validateSwitchZoomButtonState()
         button->selectItemWithTag(kZoomFit);
         return;
     }
-    const std::optional<double> percent = zooming->scalePercent();
+    const std::optional<int> percent = zooming->zoomPercentFigure();
     if (!percent)
         return;
-    const int p = int(std::lround(*percent));
+    const int p = *percent;
     switch (p) {
     case 400:
         button->selectItemWithTag(kZoom400);

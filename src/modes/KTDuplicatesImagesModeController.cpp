@@ -132,7 +132,7 @@ void KTDuplicatesImagesModeController::buildControls()
     m_deleteGroupButton->setObjectName(QStringLiteral("deleteGroupButton"));
     connect(m_deleteGroupButton, &KTControl::clicked, this, [this] { onDeleteGroup(m_deleteGroupButton); });
     m_resolveGroupButton = KTModeToolbar::roundButton(
-        QStringLiteral("resolve"), tr("Resolve the group: keep the picks, reject the rest (Ctrl+E)"),
+        QStringLiteral("resolve"), tr("Resolve the group: keep the picks, reject the rest (Ctrl+Return)"),
         KTAbstractButton::Momentary, holder);
     m_resolveGroupButton->setObjectName(QStringLiteral("resolveGroupButton"));
     connect(m_resolveGroupButton, &KTControl::clicked, this,

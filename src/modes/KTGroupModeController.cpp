@@ -187,16 +187,16 @@ void KTGroupModeController::buildView()
     subModesRow->setSpacing(0);
     m_groupsModeButton =
         KTModeToolbar::segmentButton(KTModeToolbar::Segment::Left, QStringLiteral("view_groups"),
-                                     tr("All groups (G)"), m_segmentedModeView);
+                                     tr("All groups (G, Ctrl+1)"), m_segmentedModeView);
     m_groupModeButton =
         KTModeToolbar::segmentButton(KTModeToolbar::Segment::Middle, QStringLiteral("view_grid"),
-                                     tr("The images of the group"), m_segmentedModeView);
+                                     tr("The images of the group (Ctrl+2)"), m_segmentedModeView);
     auto *imageModeButton =
         KTModeToolbar::segmentButton(KTModeToolbar::Segment::Middle, QStringLiteral("view_single"),
-                                     tr("One image (Space)"), m_segmentedModeView);
+                                     tr("One image (Space, Ctrl+3)"), m_segmentedModeView);
     m_compareViewModeButton =
         KTModeToolbar::segmentButton(KTModeToolbar::Segment::Right, QStringLiteral("view_compare"),
-                                     tr("Two images side by side"), m_segmentedModeView);
+                                     tr("Two images side by side (Ctrl+4)"), m_segmentedModeView);
     const QList<QPair<KTAbstractButton *, QString>> subModes{{m_groupsModeButton, kUIModeGroups},
                                                              {m_groupModeButton, kUIModeGroup},
                                                              {imageModeButton, kUIModeImage},
@@ -812,9 +812,15 @@ void KTGroupModeController::onPrevImage(QObject *)
 void KTGroupModeController::showImageInCompareView()
 {
     Q_ASSERT_X(UIMode() == kUIModeCompare, "showImageInCompareView", "The submode should be compare.");
+    // A selection reset behind the mode's back (the end of a search or an import selects one
+    // image) is made a pair again, so the view never keeps a pair from the list before.
+    if (selectedImagesIndexes().size() != 2)
+        validateImagesSelection();
     const std::set<qsizetype> &selection = selectedImagesIndexes();
-    if (selection.size() != 2)
+    if (selection.size() != 2) {
+        m_compareView->compareImage(nullptr, nullptr);
         return;
+    }
     const std::optional<qsizetype> active = activeImageIndex();
     Q_ASSERT_X(active && selection.contains(*active), "showImageInCompareView", "Invalid selection.");
     if (!active || !selection.contains(*active))
@@ -832,10 +838,11 @@ void KTGroupModeController::imageCompareViewDidChangeSelection(KTImageCompareVie
 {
     const std::optional<qsizetype> a = m_paths.indexOf(view->selectedImageView()->imageMO());
     const std::optional<qsizetype> b = m_paths.indexOf(view->unselectedImageView()->imageMO());
-    Q_ASSERT_X(a, "imageCompareViewDidChangeSelection", "first index == NSNotFound");
-    Q_ASSERT_X(b, "imageCompareViewDidChangeSelection", "second index == NSNotFound");
-    if (!a || !b)
+    if (!a || !b) {
+        // The view still shows images the group no longer lists: it shows the selection again.
+        showImageInCompareView();
         return;
+    }
     setSelectedImagesIndexes({*a, *b});
     setActiveImageIndex(*a);
     m_groupNavigationView->selectIndexes(selectedImagesIndexes(), activeImageIndex());

@@ -171,12 +171,14 @@ void KTImageModeController::buildView()
         [this](QObject *sender) { onZoomLock(sender); }, &zoomLock);
     m_zoomLockButton = zoomLock;
     // Previous and next image, wrapping at the ends.
-    m_selectPreviousButton = KTModeToolbar::roundButton(QStringLiteral("chevron_left"), tr("Previous image"),
-                                                        KTAbstractButton::Momentary, imageControls);
+    m_selectPreviousButton =
+        KTModeToolbar::roundButton(QStringLiteral("chevron_left"), tr("Previous image (Left arrow)"),
+                                   KTAbstractButton::Momentary, imageControls);
     connect(m_selectPreviousButton, &KTControl::clicked, this,
             [this] { onPrevImage(m_selectPreviousButton); });
-    m_selectNextButton = KTModeToolbar::roundButton(QStringLiteral("chevron_right"), tr("Next image"),
-                                                    KTAbstractButton::Momentary, imageControls);
+    m_selectNextButton =
+        KTModeToolbar::roundButton(QStringLiteral("chevron_right"), tr("Next image (Right arrow)"),
+                                   KTAbstractButton::Momentary, imageControls);
     connect(m_selectNextButton, &KTControl::clicked, this, [this] { onNextImage(m_selectNextButton); });
     imageControlsRow->addWidget(m_selectPreviousButton);
     imageControlsRow->addWidget(m_selectNextButton);

@@ -25,8 +25,8 @@ KTImageDecisionButtons::KTImageDecisionButtons(QWidget *view, std::function<KTIm
     };
     m_flagButton = makeButton(QStringLiteral("picked_btn_img"), QStringLiteral("picked_btn_img_on"));
     m_rejectButton = makeButton(QStringLiteral("reject_icon_small"), QStringLiteral("revert_btn_img"));
-    m_flagButton->setToolTip(tr("Pick"));
-    m_rejectButton->setToolTip(tr("Reject"));
+    m_flagButton->setToolTip(tr("Pick (Ctrl+P)"));
+    m_rejectButton->setToolTip(tr("Reject or restore (Ctrl+R)"));
     connect(m_flagButton, &KTControl::clicked, this, &KTImageDecisionButtons::onFlagButton);
     connect(m_rejectButton, &KTControl::clicked, this, &KTImageDecisionButtons::onRejectButton);
     m_flagAnimation = new QPropertyAnimation(m_flagButton, "geometry", this);

@@ -13,6 +13,7 @@
 #include "KTObjectContext.h"
 #include "KTUIImageView.h"
 #include "KTViewAdditions.h"
+#include "KTZoomProtocol.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -27,6 +28,11 @@ namespace {
 constexpr double kFieldHeight = 16.0;
 /// The width of the right-edge band.
 constexpr double kRightEdgeWidth = 5.0;
+/// The least room the compact arrangement keeps for the file name: enough for its start and
+/// its end ("DSC…4021.JPG"), so two shots side by side stay told apart. The date gives way
+/// first, down to its own least width, then the camera line.
+constexpr double kCompactNameMinimumWidth = 110.0;
+constexpr double kCompactDateMinimumWidth = 40.0;
 
 const QString kGroup = QStringLiteral("Group");
 const QString kImage = QStringLiteral("Image");
@@ -112,6 +118,7 @@ void KTImageInfoView::initialize()
     m_dateTextField = field(m_containerView, ktSmallFont(), KTPalette::kSecondaryText);
     m_leftSeparator = makeSeparator(m_containerView);
     m_nameTextField = field(m_containerView, ktBodyFont(), KTPalette::kText);
+    m_nameTextField->setElision(KTInfoTextField::Elision::KeepingTheEnd);
     m_scalePercentTextField = field(m_containerView, ktSmallFont(), KTPalette::kSecondaryText);
     m_rightSeparator = makeSeparator(m_containerView);
     m_sizeTextField = field(m_containerView, ktSmallFont(), KTPalette::kSecondaryText);
@@ -289,22 +296,18 @@ void KTImageInfoView::updateView()
 
 void KTImageInfoView::refreshNameText()
 {
+    // The zoom is a field of its own after a gap: a comma after the name would trail.
     if (!m_originalFileExists)
         return;
-    if (m_imageName.isEmpty())
-        m_nameTextField->setStringValue(QString());
-    else if (!m_scalePercentTextField->isHidden())
-        m_nameTextField->setStringValue(m_imageName + QLatin1Char(','));
-    else
-        m_nameTextField->setStringValue(m_imageName);
+    m_nameTextField->setStringValue(m_imageName);
 }
 
 void KTImageInfoView::refreshScalePercentText()
 {
     if (m_scalePercentTextField->isHidden())
         return;
-    m_scalePercentTextField->setStringValue(
-        m_scalePercent ? QStringLiteral("%1%").arg(qint64(*m_scalePercent)) : QString());
+    const std::optional<int> figure = KTZoomProtocol::zoomPercentFigure(m_scalePercent);
+    m_scalePercentTextField->setStringValue(figure ? QStringLiteral("%1%").arg(*figure) : QString());
 }
 
 void KTImageInfoView::refreshDateText()
@@ -322,7 +325,10 @@ void KTImageInfoView::refreshDimensionsText()
 
 void KTImageInfoView::refreshSizeText()
 {
-    m_sizeTextField->setStringValue(KTInfoStrings::byteCount(m_imageSize) + QLatin1Char(','));
+    // The comma joins the pixel size; without one it would trail.
+    const QString count = KTInfoStrings::byteCount(m_imageSize);
+    m_sizeTextField->setStringValue(
+        m_dimensionsTextField->stringValue().isEmpty() ? count : count + QLatin1Char(','));
 }
 
 void KTImageInfoView::refreshPhotoInfoText()
@@ -369,7 +375,6 @@ void KTImageInfoView::frameDidChange()
     m_containerView->resize(width(), m_containerView->height());
     m_inCompactMode = m_minFrameWidth - 2 > width() ? 1.0 : 0.0;
     placeFixedFields();
-    // The visibility rules run first: the compact arrangement may have hidden the camera line.
     if (parentWidget() && !m_containerView->geometry().isNull())
         adjustUIVisibleElements();
     checkSelectionImageSize();
@@ -381,29 +386,53 @@ void KTImageInfoView::placeFixedFields()
     setWidth(m_photoInfoTextField, m_photoInfoTextField->fittingWidth());
     setX(m_photoInfoTextField, width() - 8 - m_photoInfoTextField->width());
     setX(m_photoInfoSeparator, m_photoInfoTextField->x() - 8 - m_photoInfoSeparator->width());
+    m_photoInfoTextField->setToolTip(QString());
     m_groupsInfoTextField->setGeometry(8, m_groupsInfoTextField->y(), std::max(0, width() - 16),
                                        m_groupsInfoTextField->height());
 }
 
 bool KTImageInfoView::layoutTextFieldsInCompactMode()
 {
+    // The container's fields end where the camera line's separator starts, as in the normal
+    // layout; the camera line stays.
+    const bool cameraShown =
+        !m_photoInfoTextField->isHidden() && !m_photoInfoTextField->stringValue().isEmpty();
+    const auto placeRightBlock = [this, cameraShown] {
+        const double end = cameraShown ? double(m_photoInfoSeparator->x()) : double(width());
+        setX(m_dimensionsTextField, end - 9 - m_dimensionsTextField->width());
+        setX(m_sizeTextField, m_dimensionsTextField->x() - 2.5 - m_sizeTextField->width());
+        setX(m_rightSeparator, m_sizeTextField->x() - 5 - m_rightSeparator->width());
+        setX(m_scalePercentTextField, m_rightSeparator->x() - 5 - m_scalePercentTextField->width());
+        return m_scalePercentTextField->x() - maxX(m_leftSeparator);
+    };
     setX(m_dateTextField, 5);
     setX(m_leftSeparator, maxX(m_dateTextField) + 5);
-    setX(m_dimensionsTextField, width() - 9 - m_dimensionsTextField->width());
-    setX(m_sizeTextField, m_dimensionsTextField->x() - 2.5 - m_sizeTextField->width());
-    setX(m_rightSeparator, m_sizeTextField->x() - 5 - m_rightSeparator->width());
-    setX(m_scalePercentTextField, m_rightSeparator->x() - 5 - m_scalePercentTextField->width());
-    const double available = m_scalePercentTextField->x() - maxX(m_leftSeparator);
+    double available = placeRightBlock();
     if (available > m_nameTextField->width())
         return false;
+    // The name gives way first; below its least room the date and then the camera line are
+    // shortened (elided) instead of dropped.
+    double shortage = kCompactNameMinimumWidth - (available - 10);
+    if (shortage > 0) {
+        const double cut =
+            std::min(shortage, std::max(0.0, m_dateTextField->width() - kCompactDateMinimumWidth));
+        setWidth(m_dateTextField, m_dateTextField->width() - cut);
+        setX(m_leftSeparator, maxX(m_dateTextField) + 5);
+        shortage -= cut;
+    }
+    if (shortage > 0 && cameraShown) {
+        setWidth(m_photoInfoTextField, std::max(0.0, m_photoInfoTextField->width() - shortage));
+        setX(m_photoInfoTextField, width() - 8 - m_photoInfoTextField->width());
+        setX(m_photoInfoSeparator, m_photoInfoTextField->x() - 8 - m_photoInfoSeparator->width());
+    }
+    available = placeRightBlock();
+    for (KTInfoTextField *field : {m_dateTextField, m_photoInfoTextField})
+        field->setToolTip(field->isTruncated() ? field->stringValue() : QString());
     // The name starts 5 points after the separator and, so that it never runs into the zoom,
     // ends 5 points before it.
     setWidth(m_nameTextField, available - 10);
     setX(m_nameTextField, maxX(m_leftSeparator) + 5);
     m_nameTextField->setToolTip(m_nameTextField->isTruncated() ? m_nameTextField->stringValue() : QString());
-    // The compact arrangement takes the strip's right edge, where the camera line sits.
-    m_photoInfoTextField->hide();
-    m_photoInfoSeparator->hide();
     return true;
 }
 
@@ -412,11 +441,10 @@ void KTImageInfoView::layoutTextFields()
     if (isHiddenOrHasHiddenAncestor(this) || !m_originalFileExists)
         return;
     const bool zoomVisible = !m_scalePercentTextField->isHidden();
-    if (!zoomVisible)
-        refreshNameText();
     for (KTInfoTextField *field :
          {m_dateTextField, m_nameTextField, m_dimensionsTextField, m_sizeTextField, m_scalePercentTextField})
         setWidth(field, field->fittingWidth());
+    m_dateTextField->setToolTip(QString());
     placeFixedFields();
     // The container spans the strip, as if resized with it; the normal layout may narrow it.
     setWidth(m_containerView, width());

@@ -568,10 +568,14 @@ void KTImageView::frameDidChange()
 {
     m_geometry.setViewSize(size());
     m_geometry.setBackingScale(devicePixelRatioF());
-    if (m_isFitToScreen && !m_isZoomLock) {
+    // A fitted view stays fitted whatever the zoom lock, which carries the zoom from one image to
+    // the next and not across a change of the window's size; the new fit is reported, so the
+    // zoom shown beside the view follows it.
+    if (m_isFitToScreen) {
         fitToScreenWithAnimation(KTAnimated::No);
+        if (m_imageMO)
+            updateScalePercent();
     } else {
-        setIsFitToScreen(false);
         adjustPositionAnimated(KTAnimated::No);
     }
     reloadPreviewImage();

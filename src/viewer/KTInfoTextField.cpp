@@ -3,9 +3,11 @@
 #include "KTColor.h"
 #include "KTFont.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 KTInfoTextField::KTInfoTextField(QWidget *parent)
@@ -35,6 +37,46 @@ void KTInfoTextField::setTextColor(const QColor &color)
     update();
 }
 
+void KTInfoTextField::setElision(Elision elision)
+{
+    m_elision = elision;
+    update();
+}
+
+QString KTInfoTextField::elidedText(const QString &text, Elision elision, const QFontMetricsF &metrics,
+                                    double width)
+{
+    if (elision == Elision::Middle || metrics.horizontalAdvance(text) <= width)
+        return metrics.elidedText(text, Qt::ElideMiddle, width);
+    // Two thirds of the room go to the end, the rest to the start; the end holds at least the
+    // extension and the character before it, where a frame counter ends.
+    const QString ellipsis(QChar(0x2026));
+    const double room = width - metrics.horizontalAdvance(ellipsis);
+    if (room <= 0)
+        return metrics.elidedText(text, Qt::ElideMiddle, width);
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    const bool hasExtension = dot > 0 && text.size() - dot <= 6;
+    const double endRoom = std::min(
+        room, std::max(room * 2 / 3, hasExtension ? metrics.horizontalAdvance(text.mid(dot - 1)) : 0.0));
+    qsizetype tail = 0;
+    while (tail < text.size() && metrics.horizontalAdvance(text.right(tail + 1)) <= endRoom)
+        ++tail;
+    const double tailWidth = metrics.horizontalAdvance(text.right(tail));
+    qsizetype head = 0;
+    while (head + tail < text.size() && metrics.horizontalAdvance(text.left(head + 1)) <= room - tailWidth)
+        ++head;
+    return text.left(head) + ellipsis + text.right(tail);
+}
+
+bool KTInfoTextField::event(QEvent *event)
+{
+    // A field with a tool tip (a shortened name) takes the hover that shows it; presses still
+    // reach the view under it, as the field ignores them.
+    if (event->type() == QEvent::ToolTipChange)
+        setAttribute(Qt::WA_TransparentForMouseEvents, toolTip().isEmpty());
+    return QWidget::event(event);
+}
+
 void KTInfoTextField::setAlignment(Qt::Alignment alignment)
 {
     m_alignment = alignment;
@@ -58,7 +100,7 @@ bool KTInfoTextField::isTruncated() const
 
 QString KTInfoTextField::shownText() const
 {
-    return QFontMetricsF(m_font).elidedText(m_text, Qt::ElideMiddle, std::max(0.0, width() - 2 * kInset));
+    return elidedText(m_text, m_elision, QFontMetricsF(m_font), std::max(0.0, width() - 2 * kInset));
 }
 
 QSize KTInfoTextField::sizeHint() const

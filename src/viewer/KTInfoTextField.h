@@ -4,16 +4,29 @@
 #include <QFont>
 #include <QWidget>
 
+class QFontMetricsF;
+
 /// One text of the information strips and bars: a line in one font and colour, drawn
 /// vertically centred and, when its frame is narrower than the text, shortened in the middle
 /// (a file name keeps its start and its extension). The strip places its fields itself; the
-/// bars use layouts, which read the field's size hint.
+/// bars use layouts, which read the field's size hint. A field lets the mouse through to what
+/// lies under it unless it has a tool tip to show.
 ///
 /// Threading: main thread only.
 class KTInfoTextField : public QWidget
 {
     Q_OBJECT
 public:
+    /// Where a text too long for the field is shortened.
+    enum class Elision
+    {
+        /// As much of the start as of the end.
+        Middle,
+        /// A short start and a longer end: names that differ only in their last characters (a
+        /// camera's frame counter) stay told apart.
+        KeepingTheEnd,
+    };
+
     explicit KTInfoTextField(QWidget *parent = nullptr);
 
     /// The full text, as set (whatever part of it is drawn).
@@ -25,6 +38,11 @@ public:
     void setTextColor(const QColor &color);
     Qt::Alignment alignment() const { return m_alignment; }
     void setAlignment(Qt::Alignment alignment);
+    Elision elision() const { return m_elision; }
+    void setElision(Elision elision);
+    /// `text` shortened with `elision` to at most `width` in `metrics`' font.
+    static QString elidedText(const QString &text, Elision elision, const QFontMetricsF &metrics,
+                              double width);
 
     /// The width of the whole text in the field's font.
     double textWidth() const;
@@ -44,10 +62,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     QString m_text;
     QFont m_font;
     QColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft;
+    Elision m_elision = Elision::Middle;
 };

@@ -24,6 +24,7 @@ KTSingeImageInfoBar::KTSingeImageInfoBar(QWidget *parent) : QWidget(parent)
     row->setSpacing(8);
     m_imagePathLabel = new KTInfoTextField(this);
     m_imagePathLabel->setTextColor(KTPalette::kText);
+    m_imagePathLabel->setElision(KTInfoTextField::Elision::KeepingTheEnd);
     m_imagePathLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_separator = new KTUIImageView(this);
     m_separator->setIsMouseDownCanMoveWindow(false);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cmath>
 #include <optional>
 
 /// Whether a zoom or geometry change is animated (0.2 s) or applied at once.
@@ -54,4 +55,15 @@ public:
     /// The zoom last reported, in percent (100.0 = one image pixel per device pixel); nothing
     /// before the first report.
     virtual std::optional<double> scalePercent() const = 0;
+
+    /// The zoom as the window shows it, in whole percent: the reported zoom rounded to the
+    /// nearest whole number (a fit of 133.6 % reads 134 % everywhere); nothing before the first
+    /// report.
+    std::optional<int> zoomPercentFigure() const { return zoomPercentFigure(scalePercent()); }
+    static std::optional<int> zoomPercentFigure(std::optional<double> percent)
+    {
+        if (!percent)
+            return std::nullopt;
+        return int(std::lround(*percent));
+    }
 };

@@ -18,6 +18,7 @@
 #include "KTImagesGroupsView.h"
 #include "KTMultipleLabelsView.h"
 #include "KTNotificationCenter.h"
+#include "KTOnOffButton.h"
 #include "KTProgressWindowController.h"
 #include "KTResizablePopUpButton.h"
 #include "KTResolveGroupViewController.h"
@@ -37,7 +38,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -643,3 +646,80 @@ TEST_F(KTDuplicatesImagesModeControllerTest, SubModesFollowTheContentAndTheSpace
 }
 
 } // namespace
+
+// Each button of the review that shows only a picture says what it does, and those with a key
+// name the key (the README's).
+TEST_F(KTDuplicatesImagesModeControllerTest, PictureButtonsHaveToolTipsNamingTheirKeys)
+{
+    show(1, kUIModeImage);
+    int pictureButtons = 0;
+    for (const KTAbstractButton *button : mode->view()->findChildren<KTAbstractButton *>()) {
+        // Titled buttons say it themselves; the slider's end pictures are no buttons to press.
+        if (!button->title().trimmed().isEmpty() || button->testAttribute(Qt::WA_TransparentForMouseEvents))
+            continue;
+        ++pictureButtons;
+        EXPECT_FALSE(button->toolTip().isEmpty())
+            << button->metaObject()->className() << " " << qPrintable(button->objectName()) << " in "
+            << qPrintable(button->parentWidget()->objectName()) << " "
+            << button->parentWidget()->metaObject()->className();
+    }
+    EXPECT_GT(pictureButtons, 5);
+    const struct
+    {
+        const QWidget *button;
+        const char *key;
+    } keyed[] = {
+        {mode->view()->findChild<QWidget *>(QStringLiteral("prevGroupButton")), "Ctrl+["},
+        {mode->view()->findChild<QWidget *>(QStringLiteral("nextGroupButton")), "Ctrl+]"},
+        {mode->view()->findChild<QWidget *>(QStringLiteral("resolveGroupButton")), "Ctrl+Return"},
+        {mode->flagImagesButton(), "Ctrl+P"},
+        {mode->imageView()->flagButton(), "Ctrl+P"},
+        {mode->imageView()->rejectButton(), "Ctrl+R"},
+    };
+    for (const auto &k : keyed) {
+        ASSERT_NE(k.button, nullptr) << k.key;
+        EXPECT_TRUE(k.button->toolTip().contains(QLatin1String(k.key))) << qPrintable(k.button->toolTip());
+    }
+}
+
+// A search or an import that ends while "Compare" shows leaves it comparing a pair of the first
+// group, the pair the selection holds; a click on the other side then selects within it (it
+// asserted on a pair from the list before).
+TEST_F(KTDuplicatesImagesModeControllerTest, CompareAfterASearchOrAnImportShowsThePairSelected)
+{
+    TaskCounter searches(kSearchDuplicatesTaskName);
+    const std::function<void()> ends[] = {
+        [&] {
+            mode->accuracyWindowControllerDidSelectAccuracyLevel(1);
+            ASSERT_TRUE(searches.settle(1));
+        },
+        [] {
+            postTaskDidFinish(kLoadImagesTaskName);
+            drainMainQueue();
+        },
+    };
+    for (const auto &end : ends) {
+        show(2, kUIModeCompare);
+        mode->setSelectedImages(imagesOf({"s02-b0-2", "s02-b0-4"}), image("s02-b0-4"), false);
+        ASSERT_EQ(selection().size(), 2);
+        end();
+        ASSERT_EQ(mode->UIMode(), kUIModeCompare);
+        EXPECT_EQ(*mode->selectedGroupIndex(), 0);
+        KTImageCompareView *compare = mode->compareView();
+        KTImageMO *shownActive = compare->selectedImageView()->imageMO();
+        KTImageMO *shownOther = compare->unselectedImageView()->imageMO();
+        ASSERT_TRUE(shownActive && shownOther);
+        EXPECT_EQ(mode->activeImageMO(), shownActive);
+        Ids shown = KTBurstModesSession::ids({shownActive, shownOther});
+        Ids selected = selection();
+        std::sort(shown.begin(), shown.end());
+        std::sort(selected.begin(), selected.end());
+        EXPECT_EQ(selected, shown);
+        EXPECT_TRUE(mode->images().contains(shownActive) && mode->images().contains(shownOther));
+
+        KTImageView *other = compare->unselectedImageView();
+        QTest::mouseClick(other, Qt::LeftButton, {}, other->rect().center());
+        EXPECT_EQ(mode->activeImageMO(), shownOther);
+        EXPECT_EQ(selection().size(), 2);
+    }
+}

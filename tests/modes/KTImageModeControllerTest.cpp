@@ -16,6 +16,7 @@
 #include "KTImageNavigationView.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
+#include "KTInfoTextField.h"
 #include "KTModesTestSession.h"
 #include "KTResizablePopUpButton.h"
 #include "KTSelectedImagesModeController.h"
@@ -30,6 +31,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -432,3 +435,20 @@ TEST_F(KTImageModeControllerTest, StoredSortOrderAndSubModeComeBackAfterARestart
 }
 
 } // namespace
+
+// The zoom pop-up and the information strip show one figure for the viewer's zoom, also for the
+// zooms that truncating and rounding read differently (133.6 % is 134 % in both places).
+TEST_F(KTImageModeControllerTest, ZoomPopUpAndInfoStripShowTheSameFigure)
+{
+    pickedSession(2);
+    mode->switchToUIMode(kUIModeImage);
+    KTImageView *viewer = mode->imageView();
+    KTResizablePopUpButton *popUp = mode->chrome().switchZoomButton();
+    ASSERT_NE(popUp, nullptr);
+    for (const double factor : {1.336, 1.887, 2.828, 0.505}) {
+        viewer->scale(factor, KTAnimated::No);
+        const QString strip = mode->infoView()->scalePercentTextField()->stringValue();
+        EXPECT_EQ(strip, QStringLiteral("%1%").arg(std::lround(factor * 100))) << factor;
+        EXPECT_EQ(popUp->title(), QStringLiteral("Zoom %1").arg(strip)) << factor;
+    }
+}

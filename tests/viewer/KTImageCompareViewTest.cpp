@@ -181,6 +181,28 @@ TEST_F(CompareView, ResizeReappliesTheSelectedSidesGeometry)
     expectSameVisiblePart();
 }
 
+// Full screen grows the view: with zoom lock on, as a comparison starts, both sides show what a
+// comparison started at the new size shows.
+TEST_F(CompareView, ResizeRefitsBothSidesAsAComparisonStartedAtTheNewSize)
+{
+    view.compareImage(first, second);
+    ASSERT_TRUE(view.isZoomLock());
+    const double before = view.leftImageView()->viewerGeometry().scale();
+    view.resize(1920, 1080);
+
+    KTImageCompareView fresh(services());
+    fresh.resize(1920, 1080);
+    fresh.show();
+    fresh.compareImage(first, second);
+    EXPECT_TRUE(view.isFitToScreen());
+    EXPECT_GT(view.leftImageView()->viewerGeometry().scale(), before);
+    EXPECT_DOUBLE_EQ(view.leftImageView()->viewerGeometry().scale(), view.leftImageView()->scaleToFit());
+    EXPECT_NEAR(view.leftImageView()->viewerGeometry().scale(),
+                fresh.leftImageView()->viewerGeometry().scale(), 1e-9);
+    EXPECT_NEAR(view.rightImageView()->viewerGeometry().scale(),
+                fresh.rightImageView()->viewerGeometry().scale(), 1e-9);
+}
+
 TEST_F(CompareView, ZoomCommandsGoToTheSelectedSide)
 {
     view.compareImage(first, second);

@@ -54,14 +54,11 @@ TEST_F(InfoStrip, TextsAndFieldsPerSubMode)
     {
         QString mode;
         bool container, zoom, camera, groups;
-        QString name;
     };
     const Case cases[] = {
-        {"Image", true, true, true, false, "IMG_0042.JPG,"},
-        {"List", true, false, true, false, "IMG_0042.JPG"},
-        {"Group", true, false, true, false, "IMG_0042.JPG"},
-        {"Compare", true, false, false, false, "IMG_0042.JPG"},
-        {"Groups", false, false, false, true, "IMG_0042.JPG"},
+        {"Image", true, true, true, false},    {"List", true, false, true, false},
+        {"Group", true, false, true, false},   {"Compare", true, false, false, false},
+        {"Groups", false, false, false, true},
     };
     for (const Case &c : cases) {
         strip->setUIMode(c.mode);
@@ -74,7 +71,9 @@ TEST_F(InfoStrip, TextsAndFieldsPerSubMode)
         EXPECT_EQ(shown(strip->photoInfoTextField()), c.camera) << qPrintable(c.mode);
         EXPECT_EQ(shown(strip->photoInfoSeparator()), c.camera) << qPrintable(c.mode);
         EXPECT_EQ(shown(strip->groupsInfoTextField()), c.groups) << qPrintable(c.mode);
-        EXPECT_EQ(strip->nameTextField()->stringValue(), c.name) << qPrintable(c.mode);
+        // The zoom follows the name after a gap: no comma trails the name.
+        EXPECT_EQ(strip->nameTextField()->stringValue(), QStringLiteral("IMG_0042.JPG"))
+            << qPrintable(c.mode);
     }
     EXPECT_EQ(strip->dateTextField()->stringValue(), KTDictionaryExif::dateString(metadata));
     EXPECT_EQ(strip->dimensionsTextField()->stringValue(), QStringLiteral("640x480"));
@@ -105,6 +104,39 @@ TEST_F(InfoStrip, CameraLineHoldsOnlyThePresentItems)
         EXPECT_EQ(strip->photoInfoTextField()->stringValue(), c.line);
         EXPECT_EQ(shown(strip->photoInfoSeparator()), !c.line.isEmpty()) << qPrintable(c.line);
     }
+}
+
+// The strip shows the zoom rounded to a whole percent, the figure of the zoom pop-up, also for the
+// zooms that truncating reads one lower (133.6 % is "134%", not "133%").
+TEST_F(InfoStrip, ZoomIsTheRoundedFigure)
+{
+    strip->setUIMode("Image");
+    view->setImageMO(cameraRecord("zoom.jpg"));
+    const struct
+    {
+        double factor;
+        QString text;
+    } cases[] = {{1.336, "134%"}, {1.887, "189%"}, {2.828, "283%"}, {1.334, "133%"}, {0.99999999, "100%"}};
+    for (const auto &c : cases) {
+        view->scale(c.factor, KTAnimated::No);
+        EXPECT_EQ(strip->scalePercentTextField()->stringValue(), c.text) << c.factor;
+        EXPECT_EQ(QStringLiteral("%1%").arg(*view->zoomPercentFigure()), c.text) << c.factor;
+    }
+}
+
+// The byte size carries the comma that joins the pixel size only when a pixel size follows.
+TEST_F(InfoStrip, SizeCommaOnlyBeforeAPixelSize)
+{
+    strip->setUIMode("List");
+    KTImageMO *photo = cameraRecord("sized.jpg");
+    view->setImageMO(photo);
+    const QString bytes = KTInfoStrings::byteCount(qint64(*photo->size()));
+    EXPECT_EQ(strip->sizeTextField()->stringValue(), bytes + ",");
+
+    KTImageMO *broken = brokenRecord("unsized.jpg");
+    view->setImageMO(broken);
+    EXPECT_TRUE(strip->dimensionsTextField()->stringValue().isEmpty());
+    EXPECT_EQ(strip->sizeTextField()->stringValue(), KTInfoStrings::byteCount(qint64(*broken->size())));
 }
 
 TEST_F(InfoStrip, NormalLayoutCentresTheNameAndFollowsItWithTheSizes)
@@ -139,11 +171,62 @@ TEST_F(InfoStrip, NarrowStripTurnsCompactOnlyForANameThatDoesNotFit)
     view->setImageMO(cameraRecord(longName));
     EXPECT_EQ(name->x(), strip->leftSeparator()->x() + strip->leftSeparator()->width() + 5);
     EXPECT_EQ(name->x() + name->width() + 5, strip->scalePercentTextField()->x());
-    EXPECT_EQ(name->toolTip(), longName + ",");
-    EXPECT_EQ(strip->dimensionsTextField()->x() + strip->dimensionsTextField()->width(), strip->width() - 9);
+    EXPECT_EQ(name->toolTip(), longName);
+    // The sizes end where the camera line's separator begins; the camera line stays.
+    EXPECT_LE(strip->dimensionsTextField()->x() + strip->dimensionsTextField()->width(),
+              strip->photoInfoSeparator()->x());
+    EXPECT_TRUE(shown(strip->photoInfoTextField()));
 
     strip->setFrame(QRectF(0, 360, KTImageInfoView::kDesignedWidth, KTImageInfoView::kHeight));
     EXPECT_FALSE(strip->isInCompactMode());
+}
+
+// A strip narrower than designed keeps its camera line, with and without room to spare: the name
+// is shortened first, then the camera line; the fields never overlap. Without EXIF there is no
+// camera line and the sizes take the right edge.
+TEST_F(InfoStrip, NarrowStripKeepsTheCameraLine)
+{
+    const QString longName =
+        QStringLiteral("A very long file name from a camera card, copied twice over.jpg");
+    const QString camera = QStringLiteral("ISO 400, 105mm, 1/250 sec, f/5.6");
+    const struct
+    {
+        double width;
+        bool exif;
+        bool cameraShortened;
+    } cases[] = {{700, true, false}, {600, true, false}, {420, true, true}, {600, false, false}};
+    strip->setUIMode("Image");
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(c.width).arg(c.exif ? "EXIF" : "no EXIF").toStdString());
+        strip->setFrame(QRectF(0, 360, c.width, KTImageInfoView::kHeight));
+        ASSERT_TRUE(strip->isInCompactMode());
+        const QString name = QStringLiteral("%1 %2").arg(n++).arg(longName);
+        view->setImageMO(c.exif ? cameraRecord(name) : cameraRecord(name, {{"Exif.Image.Make", "Vireo"}}));
+        const KTInfoTextField *line = strip->photoInfoTextField();
+        EXPECT_EQ(line->stringValue(), c.exif ? camera : QString());
+        EXPECT_EQ(shown(line) && shown(strip->photoInfoSeparator()), c.exif);
+        EXPECT_EQ(line->isTruncated(), c.cameraShortened);
+        EXPECT_EQ(line->toolTip(), c.cameraShortened ? camera : QString());
+        EXPECT_TRUE(strip->nameTextField()->isTruncated());
+        EXPECT_EQ(strip->nameTextField()->toolTip(), name);
+
+        // Left to right, each field ends before the next begins.
+        const QWidget *order[] = {strip->dateTextField(),      strip->leftSeparator(),
+                                  strip->nameTextField(),      strip->scalePercentTextField(),
+                                  strip->rightSeparator(),     strip->sizeTextField(),
+                                  strip->dimensionsTextField()};
+        for (size_t i = 1; i < std::size(order); ++i)
+            EXPECT_LE(order[i - 1]->x() + order[i - 1]->width(), order[i]->x()) << i;
+        const QWidget *dimensions = strip->dimensionsTextField();
+        if (c.exif) {
+            EXPECT_LE(dimensions->x() + dimensions->width(), strip->photoInfoSeparator()->x());
+            EXPECT_LE(strip->photoInfoSeparator()->x() + strip->photoInfoSeparator()->width(), line->x());
+            EXPECT_LE(line->x() + line->width(), strip->width());
+        } else {
+            EXPECT_EQ(dimensions->x() + dimensions->width(), strip->width() - 9);
+        }
+    }
 }
 
 // In the normal layout a name that cannot fit shrinks one point at a time; it stops at 0.

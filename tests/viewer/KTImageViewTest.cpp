@@ -20,6 +20,7 @@
 
 #include <QFile>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
@@ -148,7 +149,8 @@ TEST_F(ImageView, ShadowFadesOutBesideAndBelowThePhotoWithoutSeams)
     showLoaded(*view, record);
     const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QRectF up = view->presentationFrame();
-    const QRect photo = QRectF(up.x(), view->height() - up.y() - up.height(), up.width(), up.height()).toRect();
+    const QRect photo =
+        QRectF(up.x(), view->height() - up.y() - up.height(), up.width(), up.height()).toRect();
     ASSERT_TRUE(QRect(QPoint(8, 8), view->size() - QSize(16, 16)).contains(photo));
     const QRgb background = shot.pixel(2, 2);
     // Down the side bands, every row shows the same shade.
@@ -440,20 +442,29 @@ TEST_F(ImageView, ZoomLockCarriesTheVisiblePartToTheNextRecord)
     EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), view->scaleToFit());
 }
 
-TEST_F(ImageView, ResizeRefitsAFittedViewAndClampsAZoomLockedOne)
+// A fitted view refits on a resize, with or without zoom lock (full screen must not leave the
+// photo at the old window's size), and reports the new zoom; a zoomed one keeps its scale.
+TEST_F(ImageView, ResizeRefitsAFittedViewAndKeepsTheScaleOfAZoomedOne)
 {
-    auto view = makeView(QSize(800, 600));
-    view->setImageMO(imageRecord("resize.jpg", QSize(1600, 1200)));
-    const std::optional<double> percent = view->scalePercent();
-    view->resize(400, 300);
-    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), view->scaleToFit());
-    EXPECT_EQ(view->scalePercent(), percent); // the percent is not re-reported
+    for (const bool zoomLock : {false, true}) {
+        SCOPED_TRACE(zoomLock ? "zoom lock" : "no zoom lock");
+        auto view = makeView(QSize(800, 600));
+        view->setIsZoomLock(zoomLock);
+        view->setImageMO(imageRecord("resize.jpg", QSize(1600, 1200)));
+        const std::optional<double> percent = view->scalePercent();
+        BroadcastCounter zoom(kZoomDidChangeNotification, view.get());
+        view->resize(400, 300);
+        EXPECT_TRUE(view->isFitToScreen());
+        EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), view->scaleToFit());
+        EXPECT_LT(*view->scalePercent(), *percent);
+        EXPECT_DOUBLE_EQ(*view->scalePercent(), view->viewerGeometry().zoomPercent());
+        EXPECT_GE(zoom.count, 1);
 
-    view->setIsZoomLock(true);
-    const double scale = view->viewerGeometry().scale();
-    view->resize(800, 600);
-    EXPECT_DOUBLE_EQ(view->viewerGeometry().scale(), scale);
-    EXPECT_FALSE(view->isFitToScreen());
+        view->scale(1.0, KTAnimated::No);
+        view->resize(800, 600);
+        EXPECT_DOUBLE_EQ(*view->scalePercent(), 100.0);
+        EXPECT_FALSE(view->isFitToScreen());
+    }
 }
 
 // ---- Overlays ----
@@ -477,6 +488,60 @@ TEST_F(ImageView, ExposureOverlaySwitchedOnAtFitLoadsTheFullImage)
     view->setShowsExposurePixels(false);
     EXPECT_TRUE(view->layer(Layer::ExposurePixels).hidden);
     EXPECT_TRUE(hasContents(*view, Layer::ExposurePixels));
+}
+
+// A photo whose sky is 4 % pure white and whose shade is 4 % pure black, larger than the view:
+// the overlay marks both areas, red and blue, and the view shows the marks over the photo.
+TEST_F(ImageView, ExposureOverlayShowsASmallClippedSkyAndShade)
+{
+    QImage photo(1600, 1200, QImage::Format_RGB32);
+    photo.fill(QColor(110, 130, 150));
+    const QRect sky(0, 0, 320, 240); // 4 % of the picture
+    const QRect shade(1280, 960, 320, 240);
+    {
+        QPainter painter(&photo);
+        painter.fillRect(sky, Qt::white);
+        painter.fillRect(shade, Qt::black);
+    }
+    KTImageMO *record = recordForFile("sky.jpg", makeJpegWithExif(photo, 1));
+    auto view = makeView(QSize(800, 600));
+    showLoaded(*view, record);
+    view->setShowsExposurePixels(true);
+    clock.advance(KTImageView::kReloadImageDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*view, Layer::Image); }));
+    clock.advance(KTImageView::kOverlayDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*view, Layer::ExposurePixels); }));
+
+    const QImage overlay = view->layer(Layer::ExposurePixels).contents.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(overlay.size(), photo.size());
+    const auto share = [&](QRgb mark) {
+        qsizetype count = 0;
+        for (int y = 0; y < overlay.height(); ++y)
+            for (int x = 0; x < overlay.width(); ++x)
+                count += overlay.pixel(x, y) == mark;
+        return double(count) / double(overlay.width() * overlay.height());
+    };
+    EXPECT_NEAR(share(qRgba(255, 0, 0, 255)), 0.04, 0.004);
+    EXPECT_NEAR(share(qRgba(0, 0, 255, 255)), 0.04, 0.004);
+
+    // On screen, at the fit scale: the middle of the sky is red, of the shade blue, the rest the
+    // photo's own colour.
+    view->repaint();
+    const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRectF up = view->presentationFrame();
+    const QRectF onScreen(up.x(), view->height() - up.y() - up.height(), up.width(), up.height());
+    const auto at = [&](QPointF imagePoint) {
+        return shot.pixelColor(
+            (onScreen.topLeft() + QPointF(imagePoint.x() * onScreen.width() / photo.width(),
+                                          imagePoint.y() * onScreen.height() / photo.height()))
+                .toPoint());
+    };
+    const QColor red = at(sky.center());
+    EXPECT_TRUE(red.red() > 200 && red.green() < 60 && red.blue() < 60) << qPrintable(red.name());
+    const QColor blue = at(shade.center());
+    EXPECT_TRUE(blue.blue() > 200 && blue.red() < 60 && blue.green() < 60) << qPrintable(blue.name());
+    const QColor rest = at(QPointF(800, 600));
+    EXPECT_NEAR(rest.red(), 110, 8) << qPrintable(rest.name());
 }
 
 TEST_F(ImageView, OverlayForAnImageLeftWithinTheDelayIsNeverComputed)

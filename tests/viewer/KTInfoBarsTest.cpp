@@ -1,4 +1,5 @@
 #include "KTCompareImagesInfoBar.h"
+#include "KTFont.h"
 #include "KTExifViewController.h"
 #include "KTImageInfoView.h"
 #include "KTImageCompareView.h"
@@ -17,8 +18,12 @@
 #include "KTWidgetRendering.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
+
+#include <cmath>
 
 namespace {
 
@@ -159,4 +164,60 @@ TEST(KTImageInfoViewsContainerTest, PanelColourAboveTheBandAndTheSeparatorOnRequ
     container.setDrawsSeparator(true);
     picture = renderWidget(container, Qt::transparent);
     EXPECT_EQ(picture.pixelColor(120, 10), KTImageExifView::shadowBorderColor());
+}
+
+// Two names that differ only in their frame counter, shortened to any width that holds the
+// ellipsis and a little more, stay told apart when the end is kept; shortened in the middle,
+// they meet ("big1…jpg" twice).
+TEST(KTInfoTextFieldTest, KeepingTheEndTellsFrameCountersApart)
+{
+    const QString first = QStringLiteral("big1_from_the_long_walk_0001.jpg");
+    const QString second = QStringLiteral("big1_from_the_long_walk_0002.jpg");
+    const QFontMetricsF metrics(ktBodyFont());
+    using E = KTInfoTextField::Elision;
+    bool middleMet = false;
+    for (double width = std::ceil(metrics.horizontalAdvance(QStringLiteral("b\u20261.jpg")));
+         width < metrics.horizontalAdvance(first); width += 2) {
+        const QString a = KTInfoTextField::elidedText(first, E::KeepingTheEnd, metrics, width);
+        const QString b = KTInfoTextField::elidedText(second, E::KeepingTheEnd, metrics, width);
+        EXPECT_NE(a, b) << width;
+        EXPECT_TRUE(a.endsWith(QStringLiteral("1.jpg"))) << qPrintable(a);
+        EXPECT_TRUE(a.startsWith(QLatin1Char('b'))) << qPrintable(a);
+        EXPECT_TRUE(a.contains(QChar(0x2026))) << qPrintable(a);
+        EXPECT_LE(metrics.horizontalAdvance(a), width) << qPrintable(a);
+        middleMet = middleMet || KTInfoTextField::elidedText(first, E::Middle, metrics, width) ==
+                                     KTInfoTextField::elidedText(second, E::Middle, metrics, width);
+    }
+    EXPECT_TRUE(middleMet);
+    EXPECT_EQ(KTInfoTextField::elidedText(first, E::KeepingTheEnd, metrics, 1000), first);
+}
+
+// In a narrow comparison both strips shorten their names, and each keeps its own end; the bars
+// above show the two paths apart too.
+TEST_F(InfoBars, NarrowCompareTellsTheTwoNamesApart)
+{
+    KTImageCompareView view(services());
+    view.resize(700, 400);
+    view.show();
+    KTImageMO *first = imageRecord("big1_from_the_long_walk_by_the_river_0001.jpg", QSize(400, 300));
+    KTImageMO *second = imageRecord("big1_from_the_long_walk_by_the_river_0002.jpg", QSize(400, 300));
+    view.compareImage(first, second);
+    const KTInfoTextField *left = view.leftInfoView()->nameTextField();
+    const KTInfoTextField *right = view.rightInfoView()->nameTextField();
+    ASSERT_TRUE(left->isTruncated());
+    ASSERT_TRUE(right->isTruncated());
+    EXPECT_NE(left->shownText(), right->shownText());
+    EXPECT_TRUE(left->shownText().endsWith(QStringLiteral("1.jpg"))) << qPrintable(left->shownText());
+    EXPECT_TRUE(right->shownText().endsWith(QStringLiteral("2.jpg"))) << qPrintable(right->shownText());
+    // The full name is a hover away.
+    EXPECT_EQ(left->toolTip(), QFileInfo(first->path()).fileName());
+    EXPECT_FALSE(left->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    KTCompareImagesInfoBar bars;
+    bars.resize(560, 30);
+    bars.setCompareView(&view);
+    bars.show();
+    const auto paths = bars.findChildren<KTSingeImageInfoBar *>();
+    ASSERT_EQ(paths.size(), 2);
+    EXPECT_NE(paths.at(0)->imagePathLabel()->shownText(), paths.at(1)->imagePathLabel()->shownText());
 }
