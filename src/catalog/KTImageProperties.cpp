@@ -14,6 +14,7 @@
 #include <libraw/libraw.h>
 
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -223,6 +224,14 @@ QVariant mergedValue(const QVariantMap &properties, const QString &key)
     return properties.value(kImagePropertyExifDictionary).toMap().value(key);
 }
 
+// A side in pixels as a number a decoder or a view can take: a damaged or hostile file's value
+// that is no pixel count (negative, not a number, beyond int) reads 0, as an absent one does.
+double pixelCount(const QVariant &value)
+{
+    const double count = value.isValid() ? value.toDouble() : 0.0;
+    return count >= 0 && count <= double(std::numeric_limits<int>::max()) ? count : 0.0;
+}
+
 bool isValidOrientation(const QVariant &value)
 {
     bool ok = false;
@@ -327,13 +336,13 @@ void KTImageProperties::getWidthHeightOrientation(double *width, double *height,
         QVariant w = mergedValue(properties, kImagePropertyPixelWidth);
         if (!w.isValid())
             w = mergedValue(properties, kImagePropertyExifPixelXDimension);
-        *width = w.isValid() ? w.toDouble() : 0.0;
+        *width = pixelCount(w);
     }
     if (height) {
         QVariant h = mergedValue(properties, kImagePropertyPixelHeight);
         if (!h.isValid())
             h = mergedValue(properties, kImagePropertyExifPixelYDimension);
-        *height = h.isValid() ? h.toDouble() : 0.0;
+        *height = pixelCount(h);
     }
     if (orientation) {
         const QVariant o = mergedValue(properties, kImagePropertyOrientation);

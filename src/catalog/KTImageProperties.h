@@ -66,7 +66,8 @@ public:
     /// Reads width, height and orientation: each of the five keys (orientation, pixel width and
     /// height, Exif pixel X and Y dimensions) is taken from the first of the top level, {TIFF} and
     /// {Exif} that has it; the width falls back to the Exif X dimension and the height to the Y
-    /// dimension; absent values read 0. Null pointers are skipped.
+    /// dimension; absent values, and sides that are no pixel count (negative, not a number,
+    /// beyond int), read 0. Null pointers are skipped.
     static void getWidthHeightOrientation(double *width, double *height, int *orientation,
                                           const QVariantMap &properties);
 

@@ -109,6 +109,25 @@ TEST(KTDictionaryExifTest, OversizedExifDimensionReadsAsUnknown)
 
     const double nan = std::nan("");
     const double infinity = std::numeric_limits<double>::infinity();
+    // The size every view and decoder is given reads such sides as unknown too.
+    const struct
+    {
+        const char *name;
+        QVariantMap properties;
+        QSizeF size;
+    } sizes[] = {
+        {"the file", fromFile, {0, 0}},
+        {"negative width, height not a number", {{"PixelWidth", -6000}, {"PixelHeight", nan}}, {0, 0}},
+        {"height turned beyond int",
+         {{"PixelWidth", 6000}, {"PixelHeight", 1e12}, {"Orientation", 6}},
+         {0, 6000}},
+        {"largest int", {{"PixelWidth", 2147483647}, {"PixelHeight", 1}}, {2147483647, 1}},
+    };
+    for (const auto &c : sizes) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(KTImageProperties::imageSize(c.properties, KTImageProperties::SizeTransform::Apply),
+                  c.size);
+    }
     expectDisplayStrings({
         {"the file", KTDictionaryExif::imageSize, fromFile, "0 x 0"},
         {"Exif width beyond int", KTDictionaryExif::imageSize,
