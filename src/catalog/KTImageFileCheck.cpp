@@ -20,7 +20,14 @@ enum class JpegData
     NotJpeg,
     Complete,
     EndsEarly,
+    NoFrame, // whole, but a scan or the end comes before any frame header: nothing to decode
 };
+
+// The start-of-frame markers; C4 (DHT), C8 (JPG) and CC (DAC) share the range but start none.
+bool isFrameMarker(uchar marker)
+{
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
 
 /// Walks the segments of JPEG bytes and the compressed data of their scans up to the end marker.
 /// A file whose segments up to the first scan are whole and that ends with the end marker is whole
@@ -33,6 +40,7 @@ JpegData jpegData(const uchar *bytes, qint64 size)
     const bool endsWithEndMarker = size >= 4 && bytes[size - 2] == 0xFF && bytes[size - 1] == 0xD9;
     qint64 offset = 2;
     bool scanned = false;
+    bool framed = false;
     for (;;) {
         if (scanned) {
             // Compressed data: 0xFF is followed by 0x00 (a stuffed byte), a restart marker or fill,
@@ -65,7 +73,8 @@ JpegData jpegData(const uchar *bytes, qint64 size)
         }
         offset += 2;
         if (marker == 0xD9)
-            return JpegData::Complete;
+            return framed ? JpegData::Complete : JpegData::NoFrame;
+        framed = framed || isFrameMarker(marker);
         // Markers without a segment: TEM and the restart markers.
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
@@ -78,6 +87,8 @@ JpegData jpegData(const uchar *bytes, qint64 size)
             return JpegData::EndsEarly;
         offset += length;
         if (marker == 0xDA) {
+            if (!framed)
+                return JpegData::NoFrame;
             if (endsWithEndMarker)
                 return JpegData::Complete;
             scanned = true;
@@ -138,8 +149,13 @@ KTImageFileCheck::Problem KTImageFileCheck::problemAtPath(const QString &path)
         const PngChunks chunks = pngChunks(bytes, size);
         if (chunks == PngChunks::EndsEarly || chunks == PngChunks::Overrun)
             return Problem::DataEndsEarly;
-        if (chunks == PngChunks::NotPng && jpegData(bytes, size) == JpegData::EndsEarly)
-            return Problem::DataEndsEarly;
+        if (chunks == PngChunks::NotPng) {
+            const JpegData jpeg = jpegData(bytes, size);
+            if (jpeg == JpegData::EndsEarly)
+                return Problem::DataEndsEarly;
+            if (jpeg == JpegData::NoFrame)
+                return Problem::NoImageData;
+        }
     }
     QImageReader reader(path);
     if (smallestDecodeBytes(reader) > double(kDecodeAllocationLimitMB) * 1024 * 1024)
@@ -154,6 +170,8 @@ QString KTImageFileCheck::reason(Problem problem)
         break;
     case Problem::DataEndsEarly:
         return tr("Damaged: the image data ends early.");
+    case Problem::NoImageData:
+        return tr("Damaged: the file holds no image data.");
     case Problem::TooLargeToDecode:
         return tr("Its size exceeds the 2 GiB decoding limit.");
     }

@@ -5,7 +5,8 @@
 #include <QtGlobal>
 
 /// Tells, from an image file's structure alone, why it would decode to nothing: a JPEG or PNG
-/// whose image data ends before its end marker (a copy cut short), or an image whose smallest
+/// whose image data ends before its end marker (a copy cut short), a whole JPEG without a frame
+/// (nothing but metadata before its first scan or its end), or an image whose smallest
 /// decode needs more than the limit every decode keeps to. Only the headers, the chunk headers of
 /// a PNG and the last bytes of a JPEG are read; the compressed data of a JPEG is scanned only when
 /// the file does not end with its end marker (a trailer after it, or a cut).
@@ -24,6 +25,7 @@ public:
     {
         None,
         DataEndsEarly,
+        NoImageData,
         TooLargeToDecode,
     };
 

@@ -533,7 +533,7 @@ TEST(KTImageImporterTest, ACatalogueWhoseFilesAreAllMissingIsReported)
 
 // Files under image names that no reader takes (empty, noise, cut before their description) would
 // be records that can be neither seen nor compared, and so would images that decode to nothing
-// (cut in their pixels, too large to decode): they are reported, each with its reason, and left
+// (cut in their pixels, without any, too large to decode): they are reported, each with its reason, and left
 // out. An image without any metadata, and whole images with bytes after their end (a trailer,
 // padding, progressive scans), are imported.
 TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
@@ -556,6 +556,9 @@ TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
         ASSERT_TRUE(writer.write(makePhotoLikeImage({320, 240})));
     }
     const QByteArray png = makePng(makePhotoLikeImage({64, 48}));
+    // Nothing but EXIF, whose pixel dimension is beyond int, before the end marker.
+    ASSERT_TRUE(writeExifOnlyJpeg(f.file("exif-only.jpg"), {{"Exif.Photo.PixelXDimension", "4096798768"}}));
+    const QByteArray exifOnly = readBytes(f.path("exif-only.jpg"));
     QByteArray noise(4096, '\0');
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919) % 251);
@@ -569,6 +572,8 @@ TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
         {"card/cut-at-a-chunk.png", png.left(png.size() - 12)},
         {"card/cut-in-a-chunk.png", png.left(png.size() - 20)},
         {"card/huge.png", makePngClaimingSize({100000, 100000})},
+        {"card/exif-only.jpg", exifOnly},
+        {"card/exif-only-cut.jpg", exifOnly.chopped(2)},
         {"card/trailer.jpg", large + QByteArray("MOTION-PHOTO\xff\xd9-trailer", 22)},
         {"card/padded.jpg", large + QByteArray(300, '\0')},
         {"card/progressive.jpg", progressive + QByteArray(64, '\0')},
@@ -588,6 +593,8 @@ TEST(KTImageImporterTest, FilesThatAreNoReadableImageAreReportedAndNotImported)
                                               {"cut-in-a-chunk.png", endsEarly},
                                               {"cut-in-ifd.dng", unreadable},
                                               {"empty.jpg", unreadable},
+                                              {"exif-only-cut.jpg", endsEarly},
+                                              {"exif-only.jpg", "Damaged: the file holds no image data."},
                                               {"half.jpg", endsEarly},
                                               {"huge.png", "Its size exceeds the 2 GiB decoding limit."},
                                               {"noise.jpg", unreadable},
