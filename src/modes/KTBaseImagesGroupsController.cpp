@@ -18,6 +18,7 @@
 #include "KTUtils.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -88,6 +89,41 @@ void KTBaseImagesGroupsController::initialize()
                                                         QString::fromLatin1(metaObject()->className()));
     if (stored.isValid() && stored.toLongLong() >= 0)
         setSelectedGroupIndex(qsizetype(stored.toLongLong()));
+}
+
+void KTBaseImagesGroupsController::registerActions()
+{
+    KTGroupModeController::registerActions();
+    actions().add(KTModeCommand::ResolveGroup, {tr("Reject Unselected"),
+                                                {QKeySequence(QStringLiteral("Ctrl+Return"))},
+                                                [this] { onRejectNotSelected(nullptr); },
+                                                [this] { return canRejectNotSelected(); }});
+}
+
+bool KTBaseImagesGroupsController::keyDownInView(const QKeyEvent &event)
+{
+    // Groups of one shot are common in a timeline: the arrows walk on into the neighbouring group
+    // instead of stopping at the end of each.
+    const bool plain = (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const std::optional<qsizetype> group = selectedGroupIndex();
+    const std::optional<qsizetype> active = activeImageIndex();
+    if (UIMode() == kUIModeImage && plain && group && active) {
+        if (event.key() == Qt::Key_Right && *active + 1 >= images().size() && *group + 1 < groupCount()) {
+            switchToGroupAtIndex(*group + 1, KTGroupSwitchAnimation::PushFromBottom);
+            return true;
+        }
+        if (event.key() == Qt::Key_Left && *active == 0 && *group > 0) {
+            switchToGroupAtIndex(*group - 1, KTGroupSwitchAnimation::PushFromTop);
+            // Stepping back lands on the previous group's last shot.
+            const qsizetype last = images().size() - 1;
+            setSelectedImagesIndexes({last});
+            setActiveImageIndex(last);
+            updateSelectedImagesPaths();
+            adjustImagesSelectionFromImageListView(nullptr);
+            return true;
+        }
+    }
+    return KTGroupModeController::keyDownInView(event);
 }
 
 void KTBaseImagesGroupsController::registerDefaults()

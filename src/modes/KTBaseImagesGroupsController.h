@@ -3,6 +3,7 @@
 #include "KTGroupModeController.h"
 #include "KTPredicate.h"
 #include "KTRecordRef.h"
+#include "KTTimeGroupingCapability.h"
 
 #include <QVariantMap>
 
@@ -24,7 +25,7 @@ class KTTimeLineImagesGroupsView;
 /// A concrete mode supplies its identity (modeID()) and its filter predicate.
 ///
 /// Threading: main thread only; the regrouping runs in the catalogue's background task.
-class KTBaseImagesGroupsController : public KTGroupModeController
+class KTBaseImagesGroupsController : public KTGroupModeController, public KTTimeGroupingCapability
 {
     Q_OBJECT
 public:
@@ -50,6 +51,12 @@ public:
     /// unless every image of the group is picked.
     KTAbstractButton *rejectNotSelectedButtonControl() const;
     QWidget *rejectNotSelectedButton() const override;
+    /// The grouping interval.
+    double timeRange() const override { return KTGroupModeController::timeRange(); }
+    /// Whether the reject-unselected command has something to do.
+    virtual bool canRejectNotSelected() const = 0;
+    /// The reject-unselected command (its button, its menu item).
+    virtual void onRejectNotSelected(QObject *sender) = 0;
 
     // ---- Time range popover ----
 
@@ -64,6 +71,11 @@ protected:
     explicit KTBaseImagesGroupsController(QObject *parent);
 
     void initialize() override;
+    /// The group actions, and "Reject Unselected" in the place of the resolve command.
+    void registerActions() override;
+    /// In "Image" the right arrow on the group's last image shows the next group, the left arrow
+    /// on its first image the previous one (from its last image): every image is one arrow away.
+    bool keyDownInView(const QKeyEvent &event) override;
     void registerDefaults() override;
 
     qsizetype groupCount() const override { return m_grouppedImages.size(); }

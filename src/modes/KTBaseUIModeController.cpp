@@ -28,9 +28,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 
@@ -62,17 +59,12 @@ bool senderState(QObject *sender)
     return false;
 }
 
-bool isTextInput(QObject *object)
-{
-    return qobject_cast<QLineEdit *>(object) || qobject_cast<QTextEdit *>(object) ||
-           qobject_cast<QPlainTextEdit *>(object);
-}
-
 } // namespace
 
 KTBaseUIModeController::KTBaseUIModeController(QObject *parent)
     : QObject(parent), m_settings(new KTModeViewSettings([this] { return modeID(); }, this)),
-      m_chrome(new KTModeChrome(this)), m_shareActions(new KTModeShareActions(*this))
+      m_chrome(new KTModeChrome(this)), m_shareActions(new KTModeShareActions(*this)),
+      m_actions(new KTModeActions(this))
 {}
 
 KTBaseUIModeController::~KTBaseUIModeController()
@@ -190,6 +182,7 @@ void KTBaseUIModeController::setUIMode(const QString &mode)
     saveDefaultsValue(mode, KTModeViewSettings::kUIModeKey);
     if (KTImageInfoView *info = m_chrome->infoView())
         info->setUIMode(mode);
+    validateActions();
     if (m_delegate)
         m_delegate->controllerDidChangeUIMode(this);
 }
@@ -292,6 +285,7 @@ void KTBaseUIModeController::logUnexpectedUIMode(const QString &command) const
 
 void KTBaseUIModeController::notifyImagesListDidChange()
 {
+    validateActions();
     if (m_delegate)
         m_delegate->imagesListDidChange(this);
 }
@@ -337,10 +331,11 @@ void KTBaseUIModeController::initialize()
     bindDefaultsValues();
     QWidget *root = view();
     Q_ASSERT_X(root, "initialize", "View is nil");
-    if (root)
+    if (root) {
+        // Keys the focused widget leaves unhandled rise to the root and reach the mode there.
         root->installEventFilter(this);
-    // Key presses aimed at the mode's widgets reach the mode first (see performKeyEquivalent()).
-    qApp->installEventFilter(this);
+        m_actions->attachTo(root);
+    }
     if (KTImageView *viewer = imageView()) {
         viewer->setShowsPickedAndRejectedButtons(false);
         viewer->installEventFilter(this);
@@ -350,6 +345,7 @@ void KTBaseUIModeController::initialize()
     m_exifViewController = std::make_unique<KTExifViewController>(services);
     if (!m_chrome->exifPanel())
         m_chrome->setExifPanel(m_exifViewController->exifView());
+    registerActions();
     m_initialized = true;
 }
 
@@ -400,7 +396,7 @@ void KTBaseUIModeController::rootViewDidUnhide()
 
 bool KTBaseUIModeController::isViewShown() const
 {
-    QWidget *root = m_chrome->view();
+    QWidget *root = view();
     return root && root->isVisibleTo(root->window());
 }
 
@@ -450,9 +446,17 @@ bool KTBaseUIModeController::eventFilter(QObject *watched, QEvent *event)
         }
         break;
     }
+    case QEvent::ShortcutOverride:
+        // Sent before the shortcuts are matched, and only disabled actions are skipped: bring
+        // them up to date with the selection as it is now.
+        if (watched == view())
+            validateActions();
+        break;
     case QEvent::KeyPress:
-        if (isKeyForMode(watched) && performKeyEquivalent(*static_cast<QKeyEvent *>(event)))
+        if (watched == view() && isViewShown() && keyDownInView(*static_cast<QKeyEvent *>(event))) {
+            event->accept();
             return true;
+        }
         break;
     default:
         break;
@@ -460,32 +464,87 @@ bool KTBaseUIModeController::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-bool KTBaseUIModeController::isKeyForMode(QObject *receiver) const
-{
-    auto *widget = qobject_cast<QWidget *>(receiver);
-    QWidget *root = view();
-    if (!widget || !root || isTextInput(widget) || !isViewShown())
-        return false;
-    return widget == root || root->isAncestorOf(widget);
-}
-
 bool KTBaseUIModeController::performKeyEquivalent(const QKeyEvent &event)
 {
-    if (!isViewShown())
+    return isViewShown() && m_actions->trigger(event);
+}
+
+void KTBaseUIModeController::validateActions()
+{
+    m_actions->validate();
+}
+
+bool KTBaseUIModeController::keyDownInView(const QKeyEvent &event)
+{
+    // A key of the mode that rose here unhandled (the shortcut did not fire: the focus was not
+    // in the screen when it was pressed) still does what it says.
+    if (m_actions->trigger(event))
+        return true;
+    KTImageListView *list = listForKeys();
+    // The list took the key already when it had the focus.
+    if (!list || list->hasFocus() || !list->wantsKey(event))
         return false;
-    if (equalsToKeyEquivalent(event, QStringLiteral(" "), {})) {
-        onSpacePress();
-        return true;
-    }
-    if (equalsToKeyEquivalent(event, QStringLiteral("g"), {})) {
-        onListMode(nullptr);
-        return true;
-    }
-    if (equalsToKeyEquivalent(event, QStringLiteral("d"), {})) {
-        onActualSize(nullptr);
-        return true;
-    }
-    return false;
+    return list->performKeyDown(event);
+}
+
+KTImageListView *KTBaseUIModeController::listForKeys() const
+{
+    return nullptr;
+}
+
+void KTBaseUIModeController::registerActions()
+{
+    using C = KTModeCommand;
+    const auto ctrl = [](const char *keys) {
+        return QKeySequence(QLatin1String("Ctrl+") + QLatin1String(keys));
+    };
+    // Nothing to act on without an image: no zoom, no overlay, nothing to copy.
+    const auto hasImages = [this] { return !images().isEmpty(); };
+    const auto inViewer = [this] { return canScale() && !images().isEmpty(); };
+    const auto selectable = [this] {
+        const QString mode = UIMode();
+        return !images().isEmpty() && mode != kUIModeGroups && mode != kUIModeCompare;
+    };
+    const auto zoomable = [this] { return canZoom() && !images().isEmpty(); };
+    KTModeActions &a = *m_actions;
+    a.add(C::Copy, {tr("Copy"), {ctrl("C")}, [this] { copyImagesToPasteboard(); }, hasImages});
+    a.add(C::SelectAll, {tr("Select All"), {ctrl("A")}, [this] { selectAllImagesInGroup(); }, selectable});
+    a.add(C::DeselectAll,
+          {tr("Deselect All"), {ctrl("D")}, [this] { deselectAllImagesInGroup(); }, selectable});
+    a.add(C::ZoomIn, {tr("Zoom In"), {ctrl("=")}, [this] { onZoomViewIn(nullptr); }, zoomable});
+    a.add(C::ZoomOut, {tr("Zoom Out"), {ctrl("-")}, [this] { onZoomViewOut(nullptr); }, zoomable});
+    a.add(C::FitToScreen, {tr("Fit to Screen"), {ctrl("0")}, [this] { onFit(nullptr); }, inViewer});
+    a.add(C::ActualSize, {tr("Actual Size"), {ctrl("Alt+0")}, [this] { onActualSize(nullptr); }, inViewer});
+    a.add(C::SwitchFitAndActualSize, {tr("Switch Between Fit and Actual Size"),
+                                      {ctrl("Alt+F")},
+                                      [this] { onFitOrActualSize(nullptr); },
+                                      inViewer});
+    a.add(C::ShowExposurePixels, {tr("Show Clipped Exposure"),
+                                  {ctrl("E")},
+                                  [this] { setExposurePixelsShown(!showsExposurePixels()); },
+                                  [this] { return canShowExposurePixels() && !images().isEmpty(); },
+                                  [this] { return showsExposurePixels(); }});
+    a.add(C::Pick,
+          {tr("Pick"), {ctrl("P")}, [this] { flagActiveSelectedImages(!activeImagespicked()); }, hasImages});
+    a.add(C::Reject, {tr("Reject"), {ctrl("R")}, [this] { rejectSelectedImages(); }, hasImages});
+
+    // The keys of the screen. In the viewer "+", "-", "0" and "1" zoom as the README lists them,
+    // before any control that would take a digit.
+    const auto key = [](Qt::Key key) { return QKeySequence(key); };
+    a.addKey(QStringLiteral("spaceKey"), {tr("Next View"), {key(Qt::Key_Space)}, [this] { onSpacePress(); }});
+    a.addKey(QStringLiteral("listModeKey"), {tr("Grid"), {key(Qt::Key_G)}, [this] { onListMode(nullptr); }});
+    a.addKey(QStringLiteral("actualSizeKey"),
+             {tr("Actual Size"), {key(Qt::Key_D)}, [this] { onActualSize(nullptr); }});
+    a.addKey(
+        QStringLiteral("viewerZoomInKey"),
+        {tr("Zoom In"), {key(Qt::Key_Plus), key(Qt::Key_Equal)}, [this] { onZoomIn(nullptr); }, inViewer});
+    a.addKey(QStringLiteral("viewerZoomOutKey"),
+             {tr("Zoom Out"), {key(Qt::Key_Minus)}, [this] { onZoomOut(nullptr); }, inViewer});
+    a.addKey(QStringLiteral("viewerFitKey"),
+             {tr("Fit to Screen"), {key(Qt::Key_0)}, [this] { onFit(nullptr); }, inViewer});
+    a.addKey(QStringLiteral("viewerActualSizeKey"),
+             {tr("Actual Size"), {key(Qt::Key_1)}, [this] { onActualSize(nullptr); }, inViewer});
+    validateActions();
 }
 
 // ---- Hooks ----
@@ -500,11 +559,7 @@ void KTBaseUIModeController::onListMode(QObject *) {}
 void KTBaseUIModeController::onZoomIn(QObject *) {}
 void KTBaseUIModeController::onZoomOut(QObject *) {}
 void KTBaseUIModeController::onZoomLock(QObject *) {}
-void KTBaseUIModeController::onNextImage(QObject *) {}
-void KTBaseUIModeController::onPrevImage(QObject *) {}
 void KTBaseUIModeController::onChangeZoom(QObject *) {}
-void KTBaseUIModeController::onSwitchSortKey(QObject *) {}
-void KTBaseUIModeController::onSwitchSortOrder(QObject *) {}
 void KTBaseUIModeController::updateExifView() {}
 void KTBaseUIModeController::updateInfoView() {}
 
@@ -559,17 +614,21 @@ void KTBaseUIModeController::onShowExifView(QObject *sender)
     adjustExifViewVisibility();
 }
 
-void KTBaseUIModeController::onShowExposurePixels(QObject *)
+void KTBaseUIModeController::onShowExposurePixels(QObject *sender)
 {
-    KTAbstractButton *pixels = showPixelsButton();
-    const bool wanted = pixels && pixels->isPushed();
+    setExposurePixelsShown(sender ? senderState(sender) : !showsExposurePixels());
+}
+
+void KTBaseUIModeController::setExposurePixelsShown(bool shown)
+{
     KTImageView *viewer = imageView();
     if (!viewer) {
-        setShowsExposurePixels(wanted);
+        setShowsExposurePixels(shown);
         return;
     }
-    viewer->setShowsExposurePixels(wanted);
+    viewer->setShowsExposurePixels(shown);
     setShowsExposurePixels(viewer->showsExposurePixels());
+    validateUIVisibleElements();
 }
 
 bool KTBaseUIModeController::canZoom() const
@@ -779,6 +838,8 @@ void KTBaseUIModeController::adjustUIVisibleElements()
 
 void KTBaseUIModeController::validateUIVisibleElements()
 {
+    if (KTAbstractButton *pixels = showPixelsButton())
+        pixels->setPushed(showsExposurePixels());
     if (KTAbstractButton *navigation = m_chrome->showNavigationBarButton())
         navigation->setPushed(isNavigationBarVisible());
     updateModeButtonBadge();
@@ -788,6 +849,7 @@ void KTBaseUIModeController::validateUIVisibleElements()
         move->setHidden(m_imageStorage && m_imageStorage->hasExternalSources());
     validateSwitchZoomButtonState();
     validateFlagAndShareButtons();
+    validateActions();
 }
 
 void KTBaseUIModeController::adjustExifViewVisibility()
@@ -864,42 +926,6 @@ void KTBaseUIModeController::setIsZoomLock(bool zoomLock)
     if (KTImageView *viewer = imageView())
         viewer->setIsZoomLock(zoomLock);
 }
-
-// ---- Mode-specific operations: nothing in the base ----
-
-bool KTBaseUIModeController::canSwitchGroups() const
-{
-    return false;
-}
-void KTBaseUIModeController::onNextGroup(QObject *) {}
-void KTBaseUIModeController::onPreviousGroup(QObject *) {}
-double KTBaseUIModeController::timeRange() const
-{
-    return 0.0;
-}
-void KTBaseUIModeController::resetTimeRange() {}
-bool KTBaseUIModeController::canRejectNotSelected() const
-{
-    return false;
-}
-void KTBaseUIModeController::onRejectNotSelected(QObject *) {}
-QWidget *KTBaseUIModeController::rejectNotSelectedButton() const
-{
-    return nullptr;
-}
-int KTBaseUIModeController::accuracyLevel() const
-{
-    return 0;
-}
-void KTBaseUIModeController::updateAccuracySettings() {}
-bool KTBaseUIModeController::canResolve() const
-{
-    return false;
-}
-void KTBaseUIModeController::onResolveGroup(QObject *) {}
-void KTBaseUIModeController::onShowSearchSettings(QObject *) {}
-void KTBaseUIModeController::onPutBack(QObject *) {}
-void KTBaseUIModeController::onMoveToSystemTrash(QObject *) {}
 
 // ---- KTImageListViewDelegate ----
 

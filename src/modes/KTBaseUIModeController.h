@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTImageListViewDelegate.h"
+#include "KTModeActions.h"
 #include "KTModeSelection.h"
 #include "KTModeShareActions.h"
 #include "KTModeViewSettings.h"
@@ -136,14 +137,18 @@ public:
 /// (canImageListPerformKeyDownWithKeyEquivalent() answers for every mode); a mode that feeds a
 /// grid also adopts KTImageListViewDataSource.
 ///
-/// The operations that only some modes have (next and previous group, reject unselected,
-/// resolve, restore, move to the system trash, accuracy, time range) are declared here for all:
-/// the main window sends them only to the modes that have them and validates its menu by which
-/// mode is active; the base does nothing and answers false, 0 or null.
+/// Commands: each mode owns its actions (actions(), KTModeActions): the menu commands every mode
+/// has are registered here (copy, select all, zoom, pick, reject, the clipped exposure), the
+/// others by the modes that have them (the sub-modes, next and previous group, resolve, restore).
+/// The main menu shows the actions of the mode on screen. What only some modes can do and the
+/// main window needs besides is a capability interface of its own (KTSimilaritySearchCapability,
+/// KTTimeGroupingCapability, KTSystemTrashCapability).
 ///
-/// Keys: while the mode's view is shown, a key press aimed at any widget inside it (a grid cell
-/// included; text fields excepted) is first offered to performKeyEquivalent(), so space, "g" and
-/// "d" reach the mode before the focused widget acts on them.
+/// Keys: the keys of the mode's screen are actions too (the space, "g", "d", and in the viewer
+/// "+", "-", "0" and "1"), working wherever the focus is inside the screen; a key the focused
+/// widget leaves unhandled reaches the mode (keyDownInView()), which hands the arrows and the
+/// delete key to the list on screen. So a click on the photo never takes the keys away from the
+/// mode.
 ///
 /// `sender` arguments are the control or menu action that asked, or null.
 ///
@@ -244,10 +249,13 @@ public:
     virtual KTImageInfoView *infoView() const;
     /// The mode's own EXIF panel controller, made at set-up (null before).
     KTExifViewController *exifViewController() const;
-    /// While the view is shown and no modifier is held: space runs onSpacePress(), "g"
-    /// onListMode(), "d" onActualSize(); true for those three. False for any other key and while
-    /// the view is hidden.
-    virtual bool performKeyEquivalent(const QKeyEvent &event);
+    /// The mode's actions (menu commands and the keys of its screen).
+    KTModeActions &actions() const { return *m_actions; }
+    /// Brings the actions' enabled states, check marks and titles up to date.
+    void validateActions();
+    /// A key that reached the main window from outside the mode's screen: while the view is
+    /// shown, the available action whose shortcut it is runs; true when one did.
+    bool performKeyEquivalent(const QKeyEvent &event);
 
     // ---- Panels and zoom ----
 
@@ -259,9 +267,11 @@ public:
     /// Takes the sender's pushed state (a KTAbstractButton) or its checked state as the wish, then
     /// adjustExifViewVisibility().
     virtual void onShowExifView(QObject *sender);
-    /// Turns the viewer's clipped-exposure overlay on exactly while showPixelsButton() is pushed
-    /// and stores what the viewer reports as the shared "showsExposurePixels".
-    virtual void onShowExposurePixels(QObject *sender);
+    /// The toolbar's clipped-exposure button: the overlay follows its pushed state.
+    void onShowExposurePixels(QObject *sender);
+    /// Shows or hides the clipped-exposure overlay of the mode's viewers and stores the shared
+    /// "showsExposurePixels"; nothing while the mode cannot show it (canShowExposurePixels()).
+    virtual void setExposurePixelsShown(bool shown);
     /// NO in "Group", else YES.
     virtual bool canZoom() const;
     /// YES in "Image" and "Compare" only.
@@ -296,42 +306,6 @@ public:
     /// nothing. Returns at once.
     virtual void onCopy(QObject *sender);
     virtual void onMove(QObject *sender);
-
-    // ---- Group modes (timeline and similar groups); nothing or false in the base ----
-
-    virtual bool canSwitchGroups() const;
-    virtual void onNextGroup(QObject *sender);
-    virtual void onPreviousGroup(QObject *sender);
-    /// The mode's time range in seconds: the similar groups' search window, the timeline's
-    /// grouping interval. 0 in the base.
-    virtual double timeRange() const;
-    virtual void resetTimeRange();
-
-    // ---- Timeline; nothing, false or null in the base ----
-
-    virtual bool canRejectNotSelected() const;
-    virtual void onRejectNotSelected(QObject *sender);
-    /// The timeline's reject-unselected button (the main window disables it while no session
-    /// exists). May be null.
-    virtual QWidget *rejectNotSelectedButton() const;
-
-    // ---- Similar groups; nothing, false or 0 in the base ----
-
-    /// 1 ("lowest") to 5 ("highest"); 0 for the manual search settings.
-    virtual int accuracyLevel() const;
-    /// Loads the search settings of accuracyLevel() into the expert settings window.
-    virtual void updateAccuracySettings();
-    virtual bool canResolve() const;
-    virtual void onResolveGroup(QObject *sender);
-    virtual void onShowSearchSettings(QObject *sender);
-
-    // ---- Rejects; nothing in the base ----
-
-    /// Restores the selected rejected images.
-    virtual void onPutBack(QObject *sender);
-    /// Moves the rejected images to the desktop's trash (after the catalogue's question); in a
-    /// catalogue session shows the move-to-trash tips instead. Returns before the files move.
-    virtual void onMoveToSystemTrash(QObject *sender);
 
     // ---- KTImageListViewDelegate ----
 
@@ -472,12 +446,8 @@ protected:
     virtual void onZoomIn(QObject *sender);
     virtual void onZoomOut(QObject *sender);
     virtual void onZoomLock(QObject *sender);
-    virtual void onNextImage(QObject *sender);
-    virtual void onPrevImage(QObject *sender);
     /// The thumbnail zoom slider moved (sender) or was stepped by a zoom key (null).
     virtual void onChangeZoom(QObject *sender);
-    virtual void onSwitchSortKey(QObject *sender);
-    virtual void onSwitchSortOrder(QObject *sender);
     virtual void updateExifView();
     virtual void updateInfoView();
     /// The text of the mode button's badge; empty in the base.
@@ -524,11 +494,21 @@ protected:
     /// The mode button gets modeButtonBadge().
     void updateModeButtonBadge();
 
+    /// Registers the mode's actions; the base registers those every mode has. Called by
+    /// initialize(); a mode adds or removes its own after the base's.
+    virtual void registerActions();
+    /// A key the focused widget inside the view left unhandled: the list that takes the keys in
+    /// the sub-mode on screen (listForKeys()) gets it when the focus is elsewhere (on the photo,
+    /// say). True when it was used.
+    virtual bool keyDownInView(const QKeyEvent &event);
+    /// The list of the sub-mode on screen that moves the selection by the arrow keys; null in
+    /// the base.
+    virtual KTImageListView *listForKeys() const;
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void observeZoomChanging();
-    bool isKeyForMode(QObject *receiver) const;
 
     // ---- State ----
     QPointer<KTImageStorage> m_imageStorage;
@@ -545,5 +525,6 @@ private:
     KTModeViewSettings *m_settings = nullptr;
     KTModeChrome *m_chrome = nullptr;
     KTModeShareActions *m_shareActions = nullptr;
+    KTModeActions *m_actions = nullptr;
     std::unique_ptr<KTExifViewController> m_exifViewController;
 };

@@ -154,6 +154,15 @@ void KTDuplicatesImagesModeController::initialize()
     updateAccuracySettings();
 }
 
+void KTDuplicatesImagesModeController::registerActions()
+{
+    KTGroupModeController::registerActions();
+    actions().add(KTModeCommand::ResolveGroup, {tr("Resolve Group"),
+                                                {QKeySequence(QStringLiteral("Ctrl+Return"))},
+                                                [this] { onResolveGroup(nullptr); },
+                                                [this] { return canResolve(); }});
+}
+
 void KTDuplicatesImagesModeController::registerDefaults()
 {
     KTGroupModeController::registerDefaults();

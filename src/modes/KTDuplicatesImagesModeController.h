@@ -4,6 +4,7 @@
 #include "KTDuplicatesSearchSettingsApplyDelegate.h"
 #include "KTGroupModeController.h"
 #include "KTRecordRef.h"
+#include "KTSimilaritySearchCapability.h"
 
 #include <QHash>
 #include <QVariantMap>
@@ -47,7 +48,8 @@ struct KTSimilarGroupRecord
 /// Threading: main thread only.
 class KTDuplicatesImagesModeController : public KTGroupModeController,
                                          public KTAccuracyPopoverWindowControllerDelegate,
-                                         public KTDuplicatesSearchSettingsApplyDelegate
+                                         public KTDuplicatesSearchSettingsApplyDelegate,
+                                         public KTSimilaritySearchCapability
 {
     Q_OBJECT
 public:
@@ -81,8 +83,9 @@ public:
     /// nil without a group, the count below 1000, "999+" from 1000 groups on.
     QString modeButtonBadge() const override;
     /// YES with a group listed, while no resolved message is showing.
-    bool canResolve() const override;
+    bool canResolve() const;
     int accuracyLevel() const override { return m_accuracyLevel; }
+    double timeRange() const override { return KTGroupModeController::timeRange(); }
     void setAccuracyLevel(int level);
     /// The title of the accuracy button: the popover's name of the level.
     QString accuracyLevelName() const { return m_accuracyLevelName; }
@@ -97,7 +100,7 @@ public:
     // ---- Commands ----
 
     /// The selected group is resolved: its images that are not picked are rejected.
-    void onResolveGroup(QObject *sender) override;
+    void onResolveGroup(QObject *sender);
     void onShowSearchSettings(QObject *sender) override;
     /// The expert settings window's Apply: a search with its manual settings.
     void applySettings() override;
@@ -130,8 +133,8 @@ public slots:
     /// "Groups" with no pick in the group: the whole group is rejected and dropped; otherwise
     /// its unpicked images are rejected and it is resolved.
     void onDeleteGroup(QObject *sender);
-    void onSwitchSortKey(QObject *sender) override;
-    void onSwitchSortOrder(QObject *sender) override;
+    void onSwitchSortKey(QObject *sender);
+    void onSwitchSortOrder(QObject *sender);
     void onShowAccuracyPopover(QObject *sender);
 
 public:
@@ -155,6 +158,8 @@ public:
 
 protected:
     void initialize() override;
+    /// The group actions, with "Resolve Group".
+    void registerActions() override;
     void registerDefaults() override;
     void bindDefaultsValues() override;
     void rootViewDidUnhide() override;

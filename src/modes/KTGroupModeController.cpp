@@ -281,6 +281,8 @@ void KTGroupModeController::buildView()
 
     // The thumbnail strip of the group under the toolbar in "Image" and "Compare".
     m_groupNavigationView = new KTImageGroupNavigationView;
+    // The strip is for the mouse: the keys stay with the viewer above it, which hands them on.
+    m_groupNavigationView->setFocusPolicy(Qt::NoFocus);
     chrome().addNavigationStrip(column, m_groupNavigationView);
 
     m_groupsView->setDataSource(this);
@@ -969,12 +971,16 @@ void KTGroupModeController::adjustUIVisibleElements()
     m_groupsInfoBar->setVisible(groups);
     m_singleImageInfoBar->setVisible(group || image);
     m_compareImagesInfoBar->setVisible(compare);
+    // The keys go to the list on screen; in the viewers to the viewer, whose keys the mode hands
+    // on to the strip (keyDownInView()), so a click on the photo keeps them working.
     if (groups)
         chrome().setForegroundView(m_groupsView);
     else if (group)
         chrome().setForegroundView(m_groupView);
+    else if (image)
+        chrome().setForegroundView(imageView());
     else
-        chrome().setForegroundView(m_groupNavigationView);
+        chrome().setForegroundView(m_compareView->selectedImageView());
     setAllGroupsInfoBarEnabled(groupCount() > 0);
     adjustSelectAllButtonVisibility();
     placeContent();
@@ -1387,17 +1393,56 @@ void KTGroupModeController::setImageListZoom(double zoom)
         slider->setDoubleValue(imageListZoom());
 }
 
-void KTGroupModeController::onShowExposurePixels(QObject *)
+void KTGroupModeController::setExposurePixelsShown(bool shown)
 {
     if (!canShowExposurePixels())
         return;
-    KTAbstractButton *pixels = showPixelsButton();
-    const bool shows = pixels && pixels->isPushed();
-    imageView()->setShowsExposurePixels(shows);
-    m_compareView->leftImageView()->setShowsExposurePixels(shows);
-    m_compareView->rightImageView()->setShowsExposurePixels(shows);
-    m_groupView->setShowsExposurePixels(shows);
-    setShowsExposurePixels(shows);
+    imageView()->setShowsExposurePixels(shown);
+    m_compareView->leftImageView()->setShowsExposurePixels(shown);
+    m_compareView->rightImageView()->setShowsExposurePixels(shown);
+    m_groupView->setShowsExposurePixels(shown);
+    setShowsExposurePixels(shown);
+    validateUIVisibleElements();
+}
+
+// ---- Actions and keys ----
+
+void KTGroupModeController::registerActions()
+{
+    KTBaseUIModeController::registerActions();
+    using C = KTModeCommand;
+    const auto ctrl = [](const char *keys) {
+        return QKeySequence(QLatin1String("Ctrl+") + QLatin1String(keys));
+    };
+    const auto subMode = [this](C command, const QString &title, const char *key, const QString &mode) {
+        actions().add(command, {title,
+                                {QKeySequence(QLatin1String("Ctrl+") + QLatin1String(key))},
+                                [this, mode] { switchToUIMode(mode); },
+                                [this, mode] {
+                                    const qsizetype needed = mode == kUIModeCompare ? 2 : 1;
+                                    return groupCount() > 0 && imagesForSelectedGroup().size() >= needed;
+                                },
+                                [this, mode] { return UIMode() == mode; }});
+    };
+    subMode(C::ShowGroups, tr("Grid"), "1", kUIModeGroups);
+    subMode(C::ShowGroup, tr("Group"), "2", kUIModeGroup);
+    subMode(C::ShowImage, tr("Single Image"), "3", kUIModeImage);
+    subMode(C::ShowCompare, tr("Compare"), "4", kUIModeCompare);
+    const auto switchable = [this] { return canSwitchGroups(); };
+    actions().add(C::NextGroup,
+                  {tr("Next Group"), {ctrl("]")}, [this] { onNextGroup(nullptr); }, switchable});
+    actions().add(C::PreviousGroup,
+                  {tr("Previous Group"), {ctrl("[")}, [this] { onPreviousGroup(nullptr); }, switchable});
+}
+
+KTImageListView *KTGroupModeController::listForKeys() const
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeGroup)
+        return m_groupView;
+    if (mode == kUIModeImage || mode == kUIModeCompare)
+        return m_groupNavigationView;
+    return nullptr;
 }
 
 // ---- Data sources and delegates ----

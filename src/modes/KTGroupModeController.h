@@ -84,7 +84,7 @@ public:
     /// imagesForGroup() of the selected group; empty without one.
     QList<KTImageMO *> imagesForSelectedGroup() const;
     /// YES with more than one group.
-    bool canSwitchGroups() const override;
+    bool canSwitchGroups() const;
     /// Outside "Compare" always; in "Compare" only for a group of at least two images.
     bool isSwitchAvailableToGroupWithIndex(qsizetype index) const;
     /// Makes group `index` the selected group, loads it and its image selection, slides the
@@ -97,8 +97,8 @@ public:
     /// The next group (the first after the last) and the previous one (the last before the
     /// first), sliding outside "Groups". In "Compare" a group that cannot be compared is refused
     /// with an alert and nothing changes.
-    void onNextGroup(QObject *sender) override;
-    void onPreviousGroup(QObject *sender) override;
+    void onNextGroup(QObject *sender);
+    void onPreviousGroup(QObject *sender);
 
     // ---- Selection ----
 
@@ -125,7 +125,7 @@ public:
     void setZoomValue(double value) override;
     void setImageListZoom(double zoom) override;
     /// Seconds (see the modes).
-    double timeRange() const override { return m_timeRange; }
+    double timeRange() const { return m_timeRange; }
     void setTimeRange(double seconds);
     bool isCompareZoomLock() const { return m_isCompareZoomLock; }
     /// Stores it, and in any case hands it to the comparison view.
@@ -144,7 +144,8 @@ public:
     void resetUI() override;
     void adjustUIVisibleElements() override;
     void validateUIVisibleElements() override;
-    void onShowExposurePixels(QObject *sender) override;
+    /// Every viewer of the mode, and the group grid, in "Group", "Image" and "Compare".
+    void setExposurePixelsShown(bool shown) override;
 
     // ---- Data sources and delegates of the grids ----
 
@@ -172,8 +173,8 @@ public slots:
     void onImageViewMode(QObject *sender);
     void onCompareViewMode(QObject *sender);
     void onListMode(QObject *sender) override;
-    void onNextImage(QObject *sender) override;
-    void onPrevImage(QObject *sender) override;
+    void onNextImage(QObject *sender);
+    void onPrevImage(QObject *sender);
     void onSelectAllButton(QObject *sender);
     /// The flag button: in "Compare" the active image alone.
     void onFlag(QObject *sender) override;
@@ -224,6 +225,10 @@ protected:
     KTGroupModeController(KTImagesGroupsView *groupsView, QObject *parent);
 
     void initialize() override;
+    /// The base's, the four sub-modes (Ctrl+1 to Ctrl+4) and next and previous group.
+    void registerActions() override;
+    /// The group grid in "Group", the strip in "Image" and "Compare".
+    KTImageListView *listForKeys() const override;
     void registerDefaults() override;
     void bindDefaultsValues() override;
     void reload() override;

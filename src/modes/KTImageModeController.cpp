@@ -204,6 +204,8 @@ void KTImageModeController::buildView()
 
     // The thumbnail strip under the toolbar in "Image".
     m_navigationStrip = new KTImageNavigationView;
+    // The strip is for the mouse: the keys stay with the viewer above it, which hands them on.
+    m_navigationStrip->setFocusPolicy(Qt::NoFocus);
     chrome().addNavigationStrip(column, m_navigationStrip);
 
     for (KTImageListView *list : {static_cast<KTImageListView *>(m_imageBrowserView.data()),
@@ -441,6 +443,36 @@ void KTImageModeController::onPrevImage(QObject *)
     selectSingleImage(!active || *active <= 0 || *active > count ? count - 1 : *active - 1);
 }
 
+void KTImageModeController::registerActions()
+{
+    KTBaseUIModeController::registerActions();
+    const auto subMode = [this](KTModeCommand command, const QString &title, const char *key,
+                                const QString &mode) {
+        actions().add(command, {title,
+                                {QKeySequence(QLatin1String("Ctrl+") + QLatin1String(key))},
+                                [this, mode] { switchToUIMode(mode); },
+                                [this] { return !images().isEmpty(); },
+                                [this, mode] { return UIMode() == mode; }});
+    };
+    subMode(KTModeCommand::ShowGroups, tr("Grid"), "1", kUIModeList);
+    subMode(KTModeCommand::ShowImage, tr("Single Image"), "2", kUIModeImage);
+}
+
+KTImageListView *KTImageModeController::listForKeys() const
+{
+    const QString mode = UIMode();
+    if (mode == kUIModeList)
+        return m_imageBrowserView;
+    if (mode == kUIModeImage)
+        return m_navigationStrip;
+    return nullptr;
+}
+
+bool KTImageModeController::canShowExposurePixels() const
+{
+    return UIMode() == kUIModeImage;
+}
+
 KTImageListView *KTImageModeController::listForSelectionCommand(const QString &command) const
 {
     const QString mode = UIMode();
@@ -661,7 +693,9 @@ void KTImageModeController::adjustUIVisibleElements()
     imageView()->setHidden(!image);
     chrome().showNavigationBarButton()->setHidden(!image);
     m_backgroundView->setHidden(imageView()->isHidden());
-    chrome().setForegroundView(image ? static_cast<QWidget *>(m_navigationStrip) : m_imageBrowserView);
+    // The keys go to the grid, or to the viewer, whose keys the mode hands on to the strip
+    // (keyDownInView()): a click on the photo keeps them working.
+    chrome().setForegroundView(image ? static_cast<QWidget *>(imageView()) : m_imageBrowserView);
 }
 
 void KTImageModeController::validateUIVisibleElements()

@@ -121,13 +121,13 @@ public slots:
     /// The sub-mode buttons: the grid button asks for "List", the image button for "Image".
     void onSwitchUIMode(QObject *sender);
     void onListMode(QObject *sender) override;
-    void onNextImage(QObject *sender) override;
-    void onPrevImage(QObject *sender) override;
+    void onNextImage(QObject *sender);
+    void onPrevImage(QObject *sender);
     /// The sort pop-up (tags 0 "creationDate", 1 "modificationDate", 2 "name", 3 "size",
     /// 4 "resolveDate") and the order toggle (on: descending); a change registers the filter
     /// again, which re-sorts the list.
-    void onSwitchSortKey(QObject *sender) override;
-    void onSwitchSortOrder(QObject *sender) override;
+    void onSwitchSortKey(QObject *sender);
+    void onSwitchSortOrder(QObject *sender);
     void onChangeZoom(QObject *sender) override;
     void onZoomIn(QObject *sender) override;
     void onZoomOut(QObject *sender) override;
@@ -162,6 +162,12 @@ protected:
     KTImageModeController(const QString &filterID, const KTPredicate &predicate, QObject *parent);
 
     void initialize() override;
+    /// The base's and the two sub-modes: "Grid" (Ctrl+1) and "Single Image" (Ctrl+2).
+    void registerActions() override;
+    /// The grid in "List", the strip in "Image".
+    KTImageListView *listForKeys() const override;
+    /// The overlay is shown in "Image".
+    bool canShowExposurePixels() const override;
     void registerDefaults() override;
     void reload() override;
     void adjustUI() override;

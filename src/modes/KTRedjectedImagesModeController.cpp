@@ -45,6 +45,17 @@ KTRedjectedImagesModeController::KTRedjectedImagesModeController(QObject *parent
     const int after = right->indexOf(flagImagesButton()) + 1;
     right->insertWidget(after, m_putBackButton);
     right->insertWidget(after + 1, m_moveToTrashButton);
+    registerRestoreAction();
+}
+
+void KTRedjectedImagesModeController::registerRestoreAction()
+{
+    actions().remove(KTModeCommand::Pick);
+    actions().remove(KTModeCommand::Reject);
+    actions().add(KTModeCommand::Restore, {tr("Restore"),
+                                           {QKeySequence(QStringLiteral("Ctrl+Shift+R"))},
+                                           [this] { onPutBack(nullptr); },
+                                           [this] { return !images().isEmpty(); }});
 }
 
 KTRedjectedImagesModeController::~KTRedjectedImagesModeController() = default;

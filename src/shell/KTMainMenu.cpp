@@ -1,5 +1,7 @@
 #include "KTMainMenu.h"
 
+#include "KTModeActions.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QKeySequence>
@@ -10,6 +12,8 @@ namespace {
 
 const char kCommandProperty[] = "ktMenuCommand";
 const char kTagProperty[] = "ktMenuTag";
+const char kModeCommandProperty[] = "ktModeCommand";
+const char kHiddenWithoutModeProperty[] = "ktHiddenWithoutMode";
 
 struct Item
 {
@@ -20,11 +24,32 @@ struct Item
     /// A freedesktop theme icon for a standard action.
     const char *themeIcon = nullptr;
     bool checkable = false;
+    /// The place of a mode command instead of a command of the window.
+    std::optional<KTModeCommand> modeCommand;
+    bool hiddenWithoutMode = false;
 };
+
+/// The place of a mode command: its title, disabled until a mode's action takes the place. Its
+/// key is the mode's action's, so the place has none (two actions never share a key).
+Item place(const QString &title, KTModeCommand command, bool hiddenWithoutMode = false)
+{
+    Item item;
+    item.title = title;
+    item.modeCommand = command;
+    item.hiddenWithoutMode = hiddenWithoutMode;
+    return item;
+}
 
 QAction *addItem(QMenu *menu, const Item &item)
 {
     QAction *action = menu->addAction(item.title);
+    if (item.modeCommand) {
+        action->setProperty(kModeCommandProperty, int(*item.modeCommand));
+        action->setProperty(kHiddenWithoutModeProperty, item.hiddenWithoutMode);
+        action->setEnabled(false);
+        action->setVisible(!item.hiddenWithoutMode);
+        return action;
+    }
     action->setProperty(kCommandProperty, int(item.command));
     KTMainMenu::setTag(action, item.tag);
     if (!item.shortcut.isEmpty())
@@ -64,6 +89,7 @@ QString withKeyHint(const QString &title, const QString &key)
 void KTMainMenu::build(QMenuBar *menuBar)
 {
     using C = KTMenuCommand;
+    using M = KTModeCommand;
     const Item separator;
     const auto ctrl = [](const char *keys) {
         return QKeySequence(QLatin1String("Ctrl+") + QLatin1String(keys));
@@ -79,16 +105,15 @@ void KTMainMenu::build(QMenuBar *menuBar)
                  {tr("Quit Vireoscope"), C::Quit, ctrl("Q"), 0, "application-exit"},
              });
 
-    addItems(addMenu(menuBar, tr("&Edit")),
-             {
-                 {tr("Undo"), C::Undo, ctrl("Z"), 0, "edit-undo"},
-                 {tr("Redo"), C::Redo, ctrl("Shift+Z"), 0, "edit-redo"},
-                 separator,
-                 {tr("Copy"), C::CopyImages, ctrl("C"), 0, "edit-copy"},
-                 separator,
-                 {tr("Select All"), C::SelectAll, ctrl("A"), 0, "edit-select-all"},
-                 {tr("Deselect All"), C::DeselectAll, ctrl("D")},
-             });
+    addItems(addMenu(menuBar, tr("&Edit")), {
+                                                {tr("Undo"), C::Undo, ctrl("Z"), 0, "edit-undo"},
+                                                {tr("Redo"), C::Redo, ctrl("Shift+Z"), 0, "edit-redo"},
+                                                separator,
+                                                place(tr("Copy"), M::Copy),
+                                                separator,
+                                                place(tr("Select All"), M::SelectAll),
+                                                place(tr("Deselect All"), M::DeselectAll),
+                                            });
 
     QMenu *view = addMenu(menuBar, tr("&View"), kViewMenuTag);
     addItems(
@@ -114,21 +139,20 @@ void KTMainMenu::build(QMenuBar *menuBar)
              true},
             {withKeyHint(tr("Rejects"), QStringLiteral("J")), C::SetUIMode, {}, kTrashModeTag, nullptr, true},
             separator,
-            {tr("Grid"), C::SetViewType, ctrl("1"), kGroupsViewTag, nullptr, true},
-            {tr("Group"), C::SetViewType, ctrl("2"), kGroupViewTag, nullptr, true},
-            // Its key becomes Ctrl+2 in the modes without the Group view (see the main
-            // window's View menu adjustments).
-            {tr("Single Image"), C::SetViewType, ctrl("3"), kImageViewTag, nullptr, true},
-            {tr("Compare"), C::SetViewType, ctrl("4"), kCompareViewTag, nullptr, true},
+            // The sub-modes of the mode on screen (the lists have Grid and Single Image only).
+            place(tr("Grid"), M::ShowGroups, true),
+            place(tr("Group"), M::ShowGroup, true),
+            place(tr("Single Image"), M::ShowImage, true),
+            place(tr("Compare"), M::ShowCompare, true),
             separator,
-            {tr("Zoom In"), C::ZoomImagesIn, ctrl("="), 0, "zoom-in"},
-            {tr("Zoom Out"), C::ZoomImagesOut, ctrl("-"), 0, "zoom-out"},
-            {tr("Fit to Screen"), C::FitToScreen, ctrl("0"), 0, "zoom-fit-best"},
-            {tr("Actual Size"), C::OriginalSize, ctrl("Alt+0"), 0, "zoom-original"},
-            {tr("Switch Between Fit and Actual Size"), C::SwitchOriginalSizeOrFitToScreen, ctrl("Alt+F")},
+            place(tr("Zoom In"), M::ZoomIn),
+            place(tr("Zoom Out"), M::ZoomOut),
+            place(tr("Fit to Screen"), M::FitToScreen),
+            place(tr("Actual Size"), M::ActualSize),
+            place(tr("Switch Between Fit and Actual Size"), M::SwitchFitAndActualSize),
             separator,
-            {tr("Show EXIF Panel"), C::ShowExifViewShortCut, ctrl("I")},
-            {tr("Show Clipped Exposure"), C::ShowExposurePixels, ctrl("E")},
+            {tr("Show EXIF Panel"), C::ShowExifViewShortCut, ctrl("I"), 0, nullptr, true},
+            place(tr("Show Clipped Exposure"), M::ShowExposurePixels),
             separator,
             {tr("Enter Full Screen"), C::ToggleFullScreen, QKeySequence(Qt::Key_F11), kFullScreenMenuItemTag,
              "view-fullscreen"},
@@ -136,13 +160,13 @@ void KTMainMenu::build(QMenuBar *menuBar)
 
     addItems(addMenu(menuBar, tr("&Images"), kShareMenuTag),
              {
-                 {tr("Pick"), C::Pick, ctrl("P")},
-                 {tr("Reject"), C::Reject, ctrl("R")},
-                 {tr("Restore"), C::Restore, ctrl("Shift+R")},
-                 {tr("Resolve Group"), C::RejectResolve, ctrl("Return")},
+                 place(tr("Pick"), M::Pick),
+                 place(tr("Reject"), M::Reject),
+                 place(tr("Restore"), M::Restore),
+                 place(tr("Resolve Group"), M::ResolveGroup, true),
                  separator,
-                 {tr("Next Group"), C::NextGroup, ctrl("]"), 0, "go-next"},
-                 {tr("Previous Group"), C::PreviousGroup, ctrl("["), 0, "go-previous"},
+                 place(tr("Next Group"), M::NextGroup, true),
+                 place(tr("Previous Group"), M::PreviousGroup, true),
                  separator,
                  {tr("Copy Picks to Folder..."), C::CopyFavorites, ctrl("Shift+C")},
                  {tr("Move Picks to Folder..."), C::MoveFavorites, ctrl("Shift+M")},
@@ -193,6 +217,31 @@ QAction *KTMainMenu::itemWithTag(const QMenu *menu, int tag)
             return item;
     }
     return nullptr;
+}
+
+std::optional<KTModeCommand> KTMainMenu::modeCommand(const QAction *item)
+{
+    const QVariant value = item ? item->property(kModeCommandProperty) : QVariant();
+    return value.isValid() ? std::optional<KTModeCommand>(KTModeCommand(value.toInt())) : std::nullopt;
+}
+
+bool KTMainMenu::hidesWithoutModeAction(const QAction *item)
+{
+    return item && item->property(kHiddenWithoutModeProperty).toBool();
+}
+
+QList<QAction *> KTMainMenu::modeCommandPlaces(const QMenuBar *menuBar)
+{
+    QList<QAction *> places;
+    for (QAction *menuItem : menuBar->actions()) {
+        if (!menuItem->menu())
+            continue;
+        for (QAction *item : menuItem->menu()->actions()) {
+            if (modeCommand(item))
+                places.append(item);
+        }
+    }
+    return places;
 }
 
 QList<QAction *> KTMainMenu::commandItems(const QMenuBar *menuBar)

@@ -4,6 +4,10 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
+enum class KTModeCommand;
+
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -23,8 +27,9 @@ inline constexpr int kGroupViewTag = 215;
 inline constexpr int kImageViewTag = 216;
 inline constexpr int kCompareViewTag = 217;
 
-/// The main menu's commands. Each item of the menu bar carries one; the main window controller
-/// validates and performs an item by its command.
+/// The main window's own commands. Each of its items carries one; the main window controller
+/// validates and performs an item by its command. The commands of the review modes are the
+/// modes' own actions (KTModeCommand), shown in places the menu keeps for them.
 enum class KTMenuCommand
 {
     None,
@@ -36,27 +41,11 @@ enum class KTMenuCommand
     // Edit
     Undo,
     Redo,
-    CopyImages,
-    SelectAll,
-    DeselectAll,
     // View
     SetUIMode,
-    SetViewType,
-    ZoomImagesIn,
-    ZoomImagesOut,
-    FitToScreen,
-    OriginalSize,
-    SwitchOriginalSizeOrFitToScreen,
     ShowExifViewShortCut,
-    ShowExposurePixels,
     ToggleFullScreen,
     // Images
-    Pick,
-    Reject,
-    Restore,
-    RejectResolve,
-    NextGroup,
-    PreviousGroup,
     CopyFavorites,
     MoveFavorites,
     CopyArchived,
@@ -68,14 +57,17 @@ enum class KTMenuCommand
     About,
 };
 
-/// Builds the main menu bar: File, Edit, View (tag 21: the modes 210-213, the sub-modes 214-217,
-/// zoom, panels and the full-screen item tagged 1) and Images (tag 22, which receives the reveal,
+/// Builds the main menu bar: File, Edit, View (tag 21: the modes 210-213, the sub-modes, zoom,
+/// panels and the full-screen item tagged 1) and Images (tag 22, which receives the reveal,
 /// export and share items) and Help. The maker's product links (tag 28) have no items here, so
 /// that menu is not built.
 ///
-/// Every item carries its command and its tag (0 when it has none) as properties; the caller
-/// connects the items to its commands. Plain-letter mode keys are shown in the titles only: the
-/// window handles those keys itself, so typing them in a text field never switches modes.
+/// The main window's items carry its command and their tag (0 when they have none) as
+/// properties; the caller connects them to its commands. Each command of the review modes has a
+/// place: an item that stands for it while no mode's action is shown there (disabled, or hidden
+/// where the command belongs to some modes only). Plain-letter mode keys are shown in the titles
+/// only: the window handles those keys itself, so typing them in a text field never switches
+/// modes.
 ///
 /// Threading: main thread only.
 class KTMainMenu
@@ -94,4 +86,11 @@ public:
     static QAction *itemWithTag(const QMenu *menu, int tag);
     /// Every item of the menu bar's menus and their submenus that carries a command, in order.
     static QList<QAction *> commandItems(const QMenuBar *menuBar);
+    /// The mode command a place stands for, or none for any other item.
+    static std::optional<KTModeCommand> modeCommand(const QAction *item);
+    /// Whether the place of a mode command is hidden while the mode on screen lacks the command
+    /// (the sub-modes, the group commands), rather than disabled.
+    static bool hidesWithoutModeAction(const QAction *item);
+    /// The places of the mode commands, in menu order.
+    static QList<QAction *> modeCommandPlaces(const QMenuBar *menuBar);
 };

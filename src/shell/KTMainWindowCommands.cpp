@@ -11,6 +11,9 @@
 #include "KTMainWindowController.h"
 #include "KTPreferencesWindowController.h"
 #include "KTShareManager.h"
+#include "KTShareMenu.h"
+#include "KTSharedPaths.h"
+#include "KTSimilaritySearchCapability.h"
 #include "KTUndoManager.h"
 #include "KTUserDefaults.h"
 
@@ -19,10 +22,7 @@
 #include <QMenuBar>
 #include <QPointer>
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 KTMainWindowCommands::KTMainWindowCommands(KTMainWindowController &controller)
     : QObject(&controller), m_controller(controller), m_storage(controller.imageStorage())
@@ -42,7 +42,14 @@ void KTMainWindowCommands::connectMenuBar(QMenuBar *menuBar)
         connect(item, &QAction::triggered, this, [this, item] { performMenuItem(item); });
     for (QAction *menuItem : menuBar->actions()) {
         if (QMenu *menu = menuItem->menu()) {
+            for (QAction *item : menu->actions()) {
+                if (KTMainMenu::modeCommand(item))
+                    m_places.push_back({menu, item, nullptr});
+            }
             connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+                // The mode's actions are brought up to date by the mode itself.
+                if (KTBaseUIModeController *active = modes().activeModeViewController())
+                    active->validateActions();
                 for (QAction *item : menu->actions()) {
                     if (KTMainMenu::command(item) != KTMenuCommand::None)
                         item->setEnabled(validateMenuItem(item));
@@ -100,9 +107,6 @@ bool KTMainWindowCommands::validateMenuItem(QAction *item)
     KTSourcesWindowHost *sources = m_controller.sourcesHost();
     const bool sourcesShown = sources && sources->isOpen();
     KTBaseUIModeController *active = modes().activeModeViewController();
-    const bool hasImages = active && !active->images().isEmpty();
-    const QString subMode = active ? active->UIMode() : QString();
-    const bool groupsMode = modes().isGroupsMode(active);
     switch (KTMainMenu::command(item)) {
     case C::CopyFavorites:
     case C::MoveFavorites:
@@ -116,42 +120,12 @@ bool KTMainWindowCommands::validateMenuItem(QAction *item)
         return !m_storage->newSession() && !flow.isCounting() && !flow.hasPendingSessionStart();
     }
     case C::ShowExifViewShortCut:
+        item->setChecked(active && active->isExifPanelVisible());
         return !sourcesShown && m_controller.toolbar() &&
                m_controller.toolbar()->showExifButton()->isButtonEnabled();
-    case C::ZoomImagesIn:
-    case C::ZoomImagesOut:
-        return !sourcesShown && active && active->canZoom();
-    case C::OriginalSize:
-    case C::FitToScreen:
-        return !sourcesShown && active && active->canScale();
     case C::SetUIMode:
         item->setChecked(KTMainMenu::tag(item) == KTModeSwitcher::tagForUIMode(modes().UIMode()));
         return !sourcesShown;
-    case C::SetViewType:
-        item->setChecked(active && KTMainMenu::tag(item) == KTModeSwitcher::tagForUIMode(subMode));
-        return !sourcesShown && hasImages;
-    case C::PreviousGroup:
-    case C::NextGroup:
-        item->setVisible(groupsMode);
-        return groupsMode ? !sourcesShown && active->canSwitchGroups() : !sourcesShown;
-    case C::RejectResolve: {
-        item->setVisible(groupsMode);
-        const bool similar = active && active == modes().duplicatesImagesController();
-        item->setText(similar ? tr("Resolve Group") : tr("Reject Unselected"));
-        if (!groupsMode || sourcesShown)
-            return false;
-        return similar ? active->canResolve() : active->canRejectNotSelected();
-    }
-    case C::Pick:
-    case C::Reject:
-        return !sourcesShown && hasImages && active != modes().trashImagesController();
-    case C::Restore:
-        return !sourcesShown && active && active == modes().trashImagesController() && hasImages;
-    case C::SwitchOriginalSizeOrFitToScreen:
-        return !sourcesShown && (subMode == kUIModeImage || subMode == kUIModeCompare);
-    case C::SelectAll:
-    case C::DeselectAll:
-        return subMode != kUIModeGroups && subMode != kUIModeCompare;
     case C::ShowPreferencesWindow:
         return !isPreferencesWindowVisible();
     case C::Undo:
@@ -178,7 +152,6 @@ void KTMainWindowCommands::performMenuItem(QAction *item)
 void KTMainWindowCommands::runMenuCommand(QAction *item)
 {
     using C = KTMenuCommand;
-    KTBaseUIModeController *active = modes().activeModeViewController();
     switch (KTMainMenu::command(item)) {
     case C::StartNewSession:
         m_controller.onStartNewSession();
@@ -199,72 +172,14 @@ void KTMainWindowCommands::runMenuCommand(QAction *item)
     case C::Redo:
         onRedo();
         break;
-    case C::CopyImages:
-        if (active)
-            active->copyImagesToPasteboard();
-        break;
-    case C::SelectAll:
-        if (active)
-            active->selectAllImagesInGroup();
-        break;
-    case C::DeselectAll:
-        if (active)
-            active->deselectAllImagesInGroup();
-        break;
     case C::SetUIMode:
         modes().setUIModeWithTag(KTMainMenu::tag(item));
-        break;
-    case C::SetViewType:
-        modes().setViewType(KTMainMenu::tag(item));
-        break;
-    case C::ZoomImagesIn:
-        if (active)
-            active->onZoomViewIn(item);
-        break;
-    case C::ZoomImagesOut:
-        if (active)
-            active->onZoomViewOut(item);
-        break;
-    case C::FitToScreen:
-        if (active)
-            active->onFit(item);
-        break;
-    case C::OriginalSize:
-        if (active)
-            active->onActualSize(item);
-        break;
-    case C::SwitchOriginalSizeOrFitToScreen:
-        if (active)
-            active->onFitOrActualSize(nullptr);
         break;
     case C::ShowExifViewShortCut:
         onShowExifViewShortCut();
         break;
-    case C::ShowExposurePixels:
-        onShowExposurePixels(item);
-        break;
     case C::ToggleFullScreen:
         toggleFullScreen();
-        break;
-    case C::Pick:
-        onPickWithMenuItem();
-        break;
-    case C::Reject:
-        onRejectWithMenuItem();
-        break;
-    case C::Restore:
-        onRestoreWithMenuItem();
-        break;
-    case C::RejectResolve:
-        onRejectResolve();
-        break;
-    case C::NextGroup:
-        if (modes().isGroupsMode(active))
-            active->onNextGroup(nullptr);
-        break;
-    case C::PreviousGroup:
-        if (modes().isGroupsMode(active))
-            active->onPreviousGroup(nullptr);
         break;
     case C::CopyFavorites:
         if (KTBaseUIModeController *picks = modes().favoriteImagesModeController())
@@ -281,7 +196,8 @@ void KTMainWindowCommands::runMenuCommand(QAction *item)
         onMoveArchived(item);
         break;
     case C::ShowDuplicatesSearchSettings:
-        if (KTBaseUIModeController *similar = modes().duplicatesImagesController())
+        if (auto *similar =
+                dynamic_cast<KTSimilaritySearchCapability *>(modes().duplicatesImagesController()))
             similar->onShowSearchSettings(item);
         break;
     case C::ShowQuickTips:
@@ -298,34 +214,24 @@ void KTMainWindowCommands::runMenuCommand(QAction *item)
     }
 }
 
-void KTMainWindowCommands::onPickWithMenuItem()
+void KTMainWindowCommands::showModeActions(KTBaseUIModeController *active)
 {
-    if (KTBaseUIModeController *active = modes().activeModeViewController())
-        active->flagActiveSelectedImages(!active->activeImagespicked());
-}
-
-void KTMainWindowCommands::onRejectWithMenuItem()
-{
-    if (KTBaseUIModeController *active = modes().activeModeViewController())
-        active->rejectSelectedImages();
-}
-
-void KTMainWindowCommands::onRestoreWithMenuItem()
-{
-    KTBaseUIModeController *active = modes().activeModeViewController();
-    if (active && active == modes().trashImagesController())
-        active->onPutBack(nullptr);
-}
-
-void KTMainWindowCommands::onRejectResolve()
-{
-    KTBaseUIModeController *active = modes().activeModeViewController();
-    if (!active)
-        return;
-    if (active == modes().allImagesModeController())
-        active->onRejectNotSelected(nullptr);
-    else if (active == modes().duplicatesImagesController())
-        active->onResolveGroup(nullptr);
+    for (Place &place : m_places) {
+        QMenu *menu = place.menu;
+        if (!menu)
+            continue;
+        QAction *wanted =
+            active ? active->actions().action(*KTMainMenu::modeCommand(place.placeholder)) : nullptr;
+        if (place.shown && place.shown != wanted)
+            menu->removeAction(place.shown);
+        // The place stays in the menu, hidden, and keeps the position of the mode's action.
+        if (wanted && place.shown != wanted)
+            menu->insertAction(place.placeholder, wanted);
+        place.shown = wanted;
+        place.placeholder->setVisible(!wanted && !KTMainMenu::hidesWithoutModeAction(place.placeholder));
+    }
+    if (active)
+        active->validateActions();
 }
 
 void KTMainWindowCommands::onShowExifView(QObject *sender)
@@ -427,20 +333,6 @@ QList<KTImageMO *> KTMainWindowCommands::selectedImagesFromActiveController()
     return images;
 }
 
-QStringList KTMainWindowCommands::sharedImagesPaths(bool withPairs)
-{
-    const bool pairsAsOne = KTImageStorage::showsRawAndJPEGAsOneFile();
-    QStringList paths;
-    for (KTImageMO *image : selectedImagesFromActiveController()) {
-        if (!image->originalFileExists().value_or(false))
-            continue;
-        if (withPairs && pairsAsOne && !image->duplicateImagePath().isEmpty())
-            paths.append(image->duplicateImagePath());
-        paths.append(image->path());
-    }
-    return paths;
-}
-
 void KTMainWindowCommands::createSharingMenus(QMenuBar *menuBar)
 {
     QAction *shareItem = KTMainMenu::itemWithTag(menuBar, kShareMenuTag);
@@ -448,29 +340,17 @@ void KTMainWindowCommands::createSharingMenus(QMenuBar *menuBar)
         return;
     QMenu *menu = shareItem->menu();
     const QPointer<KTMainWindowCommands> self(this);
-    const auto paths = [self](bool withPairs) {
-        return [self, withPairs] { return self ? self->sharedImagesPaths(withPairs) : QStringList(); };
+    const auto selected = [self] {
+        return self ? self->selectedImagesFromActiveController() : QList<KTImageMO *>();
     };
-    const auto atLeastOne = [self](bool withPairs) {
-        return [self, withPairs] { return self && !self->sharedImagesPaths(withPairs).isEmpty(); };
-    };
-    const auto insertAt = [menu](int index, QAction *item) {
-        const QList<QAction *> items = menu->actions();
-        menu->insertAction(index < items.size() ? items.at(index) : nullptr, item);
-    };
-    QAction *reveal =
-        KTShareManager::showInFinderMenuItemWithImagesPaths(paths(true), atLeastOne(true), menu);
-    insertAt(0, reveal);
-    QAction *exportItem = KTShareManager::exportMenuItemWithImagesPaths(
-        paths(false), [self] { return self && self->sharedImagesPaths(false).size() == 1; }, menu);
-    insertAt(1, exportItem);
-    KTShareManager::configureValidationHandler(
-        atLeastOne(false), {kKTExportToAperture, kKTExportToIPhoto, kKTExportToLightroom}, exportItem);
-    insertAt(2, KTShareManager::shareMenuItemWithImagesPaths(paths(true), atLeastOne(true), menu));
-    auto *first = new QAction(menu);
-    first->setSeparator(true);
-    insertAt(1, first);
-    auto *second = new QAction(menu);
-    second->setSeparator(true);
-    insertAt(4, second);
+    const QList<QAction *> items =
+        KTShareMenu::makeItems({KTSharedPaths::producer(selected, KTPairedPaths::Include),
+                                KTSharedPaths::producer(selected, KTPairedPaths::Exclude)},
+                               KTShareMenu::PhotoManagers::Offered, menu);
+    // Reveal, a separator, export and share, a separator, then what the menu had.
+    QAction *first = menu->actions().value(0);
+    menu->insertAction(first, items.at(0));
+    menu->insertSeparator(first);
+    menu->insertActions(first, {items.at(1), items.at(2)});
+    menu->insertSeparator(first);
 }

@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QStringList>
 
+#include <QPointer>
+
 #include <memory>
+#include <vector>
 
 class KTBaseUIModeController;
 class KTImageMO;
@@ -14,6 +17,7 @@ class KTMainWindowController;
 class KTModeSwitcher;
 class KTPreferencesWindowController;
 class QAction;
+class QMenu;
 class QMenuBar;
 
 /// The commands of the main menu and of the toolbar: each menu item is validated (enabled,
@@ -40,13 +44,12 @@ public:
     bool validateMenuItem(QAction *item);
     /// Validates, then runs the item's command.
     void performMenuItem(QAction *item);
+    /// The places of the mode commands show the actions of `active` (null: none); a place whose
+    /// command the mode lacks is disabled, or hidden where the command belongs to some modes only.
+    void showModeActions(KTBaseUIModeController *active);
 
     void onUndo();
     void onRedo();
-    void onPickWithMenuItem();
-    void onRejectWithMenuItem();
-    void onRestoreWithMenuItem();
-    void onRejectResolve();
     void onShowExifView(QObject *sender);
     void onShowExifViewShortCut();
     void onShowExposurePixels(QObject *sender);
@@ -65,10 +68,6 @@ public:
     void toggleFullScreen();
     /// The images the active mode enumerates as selected.
     QList<KTImageMO *> selectedImagesFromActiveController();
-    /// The file paths the reveal and share items hand over (with the JPEG of a pair first when
-    /// pairs are shown as one file), and those of the export item; images whose file is gone are
-    /// left out.
-    QStringList sharedImagesPaths(bool withPairs);
 
 private:
     void runMenuCommand(QAction *item);
@@ -80,4 +79,12 @@ private:
     KTImageStorage *m_storage;
     QMenuBar *m_menuBar = nullptr;
     std::unique_ptr<KTPreferencesWindowController> m_preferencesController;
+    /// The places of the mode commands in their menus, and the mode's action shown in each.
+    struct Place
+    {
+        QPointer<QMenu> menu;
+        QAction *placeholder = nullptr;
+        QPointer<QAction> shown;
+    };
+    std::vector<Place> m_places;
 };

@@ -1,5 +1,9 @@
 #include "KTMainWindowController.h"
 
+#include "KTSimilaritySearchCapability.h"
+#include "KTSystemTrashCapability.h"
+#include "KTTimeGroupingCapability.h"
+
 #include "KTAbstractButton.h"
 #include "KTAbstractProgressIndicator.h"
 #include "KTAlert.h"
@@ -382,11 +386,13 @@ void KTMainWindowController::prepareLoad()
     m_modeSwitcher->setUIMode(kDuplicatesUIMode);
     m_modeSwitcher->resetModes();
     adjustUI();
-    if (KTBaseUIModeController *similar = m_modeSwitcher->duplicatesImagesController())
+    auto *similar =
+        dynamic_cast<KTSimilaritySearchCapability *>(m_modeSwitcher->duplicatesImagesController());
+    if (similar)
         m_storage->setAccuracyLevel(similar->accuracyLevel());
-    if (KTBaseUIModeController *timeline = m_modeSwitcher->allImagesModeController())
+    if (auto *timeline = dynamic_cast<KTTimeGroupingCapability *>(m_modeSwitcher->allImagesModeController()))
         m_storage->setTimeLineInterval(timeline->timeRange());
-    if (KTBaseUIModeController *similar = m_modeSwitcher->duplicatesImagesController())
+    if (similar)
         similar->updateAccuracySettings();
     m_pathsToLoadAfterLaunch.clear();
 }
@@ -396,7 +402,8 @@ void KTMainWindowController::willAddSources(const KTSessionFlow::Sources &)
     // The old session's thumbnails and strips are of no use to the new one.
     cancelGeneratingPreviews();
     KTModeSwitcher::clearInfoView(m_modeSwitcher->allImagesModeController());
-    if (KTBaseUIModeController *similar = m_modeSwitcher->duplicatesImagesController())
+    if (auto *similar =
+            dynamic_cast<KTSimilaritySearchCapability *>(m_modeSwitcher->duplicatesImagesController()))
         similar->resetTimeRange();
     m_modeSwitcher->forgetSessionRecords();
 }
@@ -409,7 +416,10 @@ void KTMainWindowController::adjustUI()
         return;
     m_modeSwitcher->showActiveMode();
     validateTopBar();
-    adjustViewMenuItems();
+    if (m_commands) {
+        m_commands->showModeActions(activeModeViewController());
+        m_commands->validateAllMenuItems();
+    }
     if (UIMode() == kSourcesUIMode && m_pathsToLoadAfterLaunch.isEmpty())
         after(kShowSourcesWindowDelayMs, [this] { showImageSourcesWindow(); });
 }
@@ -432,29 +442,6 @@ void KTMainWindowController::validateUndoRedoButtons()
     const KTUndoManager *undo = m_storage->undoManager();
     m_toolbar->undoButton()->setEnabled(undo && undo->canUndo());
     m_toolbar->redoButton()->setEnabled(undo && undo->canRedo());
-}
-
-void KTMainWindowController::adjustViewMenuItems()
-{
-    QAction *viewItem = menuBar() ? KTMainMenu::itemWithTag(menuBar(), kViewMenuTag) : nullptr;
-    if (!viewItem || !viewItem->menu())
-        return;
-    KTBaseUIModeController *active = activeModeViewController();
-    const bool listMode = m_modeSwitcher->isListMode(active);
-    for (QAction *item : viewItem->menu()->actions()) {
-        const int tag = KTMainMenu::tag(item);
-        if (tag < kGroupsViewTag || tag > kCompareViewTag)
-            continue;
-        QString subMode = KTModeSwitcher::uiModeForTag(tag);
-        if (tag == kGroupsViewTag && listMode)
-            subMode = kUIModeList;
-        item->setVisible(active && active->canSwitchToUIMode(subMode));
-        // The lists have no one-group view, so their single image takes the group view's key.
-        if (tag == kImageViewTag)
-            item->setShortcut(QKeySequence(listMode ? QStringLiteral("Ctrl+2") : QStringLiteral("Ctrl+3")));
-    }
-    if (m_commands)
-        m_commands->validateAllMenuItems();
 }
 
 void KTMainWindowController::fullScreenDidChange(bool fullScreen)
@@ -612,7 +599,8 @@ void KTMainWindowController::showSourcesControllerWithPaths(const QStringList &p
     }
     askUserAboutTrashedImagesWithAlertBlock([this, paths](int returnCode) {
         if (returnCode == KTAlert::kDefaultReturn) {
-            if (KTBaseUIModeController *rejects = m_modeSwitcher->trashImagesController())
+            if (auto *rejects =
+                    dynamic_cast<KTSystemTrashCapability *>(m_modeSwitcher->trashImagesController()))
                 rejects->onMoveToSystemTrash(nullptr);
             showImageSourcesWindowWithPaths(paths);
         } else if (returnCode == KTAlert::kAlternateReturn) {
@@ -648,7 +636,8 @@ void KTMainWindowController::onStartNewSession()
         if (m_modeSwitcher->filteredCount(m_modeSwitcher->trashImagesController()) > 0) {
             askUserAboutTrashedImagesWithAlertBlock([this](int returnCode) {
                 if (returnCode == KTAlert::kDefaultReturn) {
-                    if (KTBaseUIModeController *rejects = m_modeSwitcher->trashImagesController())
+                    if (auto *rejects =
+                            dynamic_cast<KTSystemTrashCapability *>(m_modeSwitcher->trashImagesController()))
                         rejects->onMoveToSystemTrash(nullptr);
                     showImageSourcesWindow();
                 } else if (returnCode == KTAlert::kAlternateReturn) {

@@ -197,7 +197,6 @@ private:
     KTSessionFlow::Steps sessionSteps();
     void prepareLoad();
     void willAddSources(const KTSessionFlow::Sources &sources);
-    void adjustViewMenuItems();
     void fullScreenDidChange(bool fullScreen);
     /// Forgets the catalogue's undo steps and updates the undo and redo buttons.
     void cleanUndoStack();

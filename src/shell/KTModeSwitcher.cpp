@@ -1,5 +1,8 @@
 #include "KTModeSwitcher.h"
 
+#include "KTSimilaritySearchCapability.h"
+#include "KTTimeGroupingCapability.h"
+
 #include "KTFilteredImageLists.h"
 #include "KTImageInfoView.h"
 #include "KTImageMO.h"
@@ -39,9 +42,9 @@ void KTModeSwitcher::createModes(const ModeControllerFactory &factory, QGridLayo
     m_trashImagesController = makeMode(factory, kTrashUIMode, toolbar->trashModeButton());
     m_duplicatesImagesController = makeMode(factory, kDuplicatesUIMode, toolbar->duplicatesModeButton());
     // The catalogue searches and groups with the similar groups' settings from the start.
-    if (m_duplicatesImagesController) {
-        m_storage->setAccuracyLevel(m_duplicatesImagesController->accuracyLevel());
-        m_storage->setTimeRange(m_duplicatesImagesController->timeRange());
+    if (auto *similar = dynamic_cast<KTSimilaritySearchCapability *>(m_duplicatesImagesController.get())) {
+        m_storage->setAccuracyLevel(similar->accuracyLevel());
+        m_storage->setTimeRange(similar->timeRange());
     }
 }
 
@@ -148,27 +151,6 @@ void KTModeSwitcher::setUIModeWithTag(int tag)
     }
 }
 
-void KTModeSwitcher::setViewType(int tag)
-{
-    KTBaseUIModeController *active = activeModeViewController();
-    if (!active)
-        return;
-    QString subMode;
-    switch (tag) {
-    case kGroupsViewTag:
-        subMode = isListMode(active) ? kUIModeList : kUIModeGroups;
-        break;
-    case kGroupViewTag:
-    case kImageViewTag:
-    case kCompareViewTag:
-        subMode = uiModeForTag(tag);
-        break;
-    default:
-        break;
-    }
-    active->switchToUIMode(subMode);
-}
-
 int KTModeSwitcher::tagForUIMode(const QString &mode)
 {
     static const QHash<QString, int> s_tags{
@@ -227,8 +209,8 @@ void KTModeSwitcher::validateUIVisibleElements()
     }
     if (mode == kSourcesUIMode) {
         // The timeline shows under the sources window, with nothing to resolve.
-        if (m_allImagesModeController) {
-            if (QWidget *button = m_allImagesModeController->rejectNotSelectedButton())
+        if (auto *timeline = dynamic_cast<KTTimeGroupingCapability *>(m_allImagesModeController.get())) {
+            if (QWidget *button = timeline->rejectNotSelectedButton())
                 button->setEnabled(false);
         }
     } else if (KTBaseUIModeController *active = activeModeViewController()) {

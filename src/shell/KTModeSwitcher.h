@@ -72,8 +72,6 @@ public:
     void onResult();
     /// The mode of a menu tag (210-213); any other tag switches to none.
     void setUIModeWithTag(int tag);
-    /// Asks the active mode for the sub-mode of a menu tag (214-217).
-    void setViewType(int tag);
     /// The menu tag of a UI mode or sub-mode; 0 for any other name.
     static int tagForUIMode(const QString &mode);
     /// 210 "Duplicates", 212 "Favorites", 213 "Trash", 214 "Groups", 215 "Group", 216 "Image",

@@ -5,9 +5,23 @@
 #include "KTImageCompareView.h"
 #include "KTImageStorage.h"
 #include "KTImageView.h"
+#include "KTLevelIndicator.h"
+#include "KTGroupModeController.h"
+#include "KTMainMenu.h"
 #include "KTMainWindowController.h"
+#include "KTModeActions.h"
+#include "KTModeChrome.h"
+#include "KTWindowSystem.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QSet>
+#include <QTest>
+
+#include <map>
 
 namespace {
 
@@ -26,6 +40,16 @@ protected:
         return false;
     }
     static QSet<QString> asSet(const QStringList &names) { return {names.cbegin(), names.cend()}; }
+    /// A click on `widget`, then a drag across it, as a user's mouse makes them.
+    static void clickAndDrag(QWidget *widget)
+    {
+        const QPoint middle = widget->rect().center();
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, middle);
+        QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, middle);
+        QTest::mouseMove(widget, middle - QPoint(60, 40));
+        QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, middle - QPoint(60, 40));
+        QCoreApplication::processEvents();
+    }
 };
 
 } // namespace
@@ -121,4 +145,207 @@ TEST_F(KTKeyboardReviewTest, GroupsPickResolveCompareUndoAndRedo)
     press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(pickedNames(), picks);
     EXPECT_EQ(rejectedNames(), rest);
+}
+
+// A review with the mouse and the keyboard together: after a click or a drag on the photo the
+// arrows still move between the images, zoomed in or not; the viewer's bare keys zoom and never
+// rate, even after a click on the rating; in the timeline the arrows walk on through the time
+// groups.
+TEST_F(KTKeyboardReviewTest, AMouseThenKeyboardReview)
+{
+    // Photos larger than the window, so that the viewer can zoom in and pan.
+    KTBurstFixtureOptions options = KTSessionPhotos::burstOptions(2, 2, 43);
+    options.width = 1800;
+    options.height = 1200;
+    const QString card = folder(QStringLiteral("Card"));
+    const QStringList paths = KTSessionPhotos::writePhotos(makeBurstFixture(options), card);
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({card}));
+    ASSERT_EQ(mainWindow().UIMode(), kDuplicatesUIMode);
+    press(Qt::Key_3, Qt::ControlModifier);
+    KTBaseUIModeController &similar = activeMode();
+    ASSERT_EQ(similar.UIMode(), kUIModeImage);
+    KTImageView *photo = similar.imageView();
+    ASSERT_TRUE(waitUntil([&] { return photo->scalePercent().has_value(); }));
+    const QStringList first = selectedNames();
+    ASSERT_EQ(first.size(), 1);
+
+    clickAndDrag(photo);
+    press(Qt::Key_Right);
+    const QStringList second = selectedNames();
+    ASSERT_EQ(second.size(), 1);
+    EXPECT_NE(second, first);
+    clickAndDrag(photo);
+    press(Qt::Key_Left);
+    EXPECT_EQ(selectedNames(), first);
+
+    // Zoomed in, a drag pans the photo and the arrows still move on.
+    press(Qt::Key_Plus);
+    ASSERT_TRUE(waitUntil([&] { return !photo->isFitToScreen(); }));
+    const QPointF anchor = photo->geometryInfo().anchorPoint;
+    clickAndDrag(photo);
+    EXPECT_NE(photo->geometryInfo().anchorPoint, anchor);
+    press(Qt::Key_Right);
+    EXPECT_EQ(selectedNames(), second);
+
+    // A click on the rating, then "1": actual size, and the rating is what the click made it.
+    KTLevelIndicator *rating = similar.chrome().ratingIndicator();
+    ASSERT_NE(rating, nullptr);
+    click(rating);
+    const int rated = rating->integerValue();
+    press(Qt::Key_1);
+    EXPECT_DOUBLE_EQ(photo->scalePercent().value_or(0), 100);
+    EXPECT_EQ(rating->integerValue(), rated);
+    press(Qt::Key_0);
+    EXPECT_TRUE(photo->isFitToScreen());
+
+    // In the timeline's single image the right arrow reaches every photo, group after group.
+    press(Qt::Key_T);
+    press(Qt::Key_3, Qt::ControlModifier);
+    auto &timeline = dynamic_cast<KTGroupModeController &>(activeMode());
+    ASSERT_EQ(timeline.UIMode(), kUIModeImage);
+    ASSERT_GE(timeline.numberOfGroupsInList(), 2);
+    // Round the groups to the first, which shows its first photo.
+    for (qsizetype i = 0; i < timeline.numberOfGroupsInList() && timeline.selectedGroupIndex() != 0; ++i)
+        press(Qt::Key_BracketRight, Qt::ControlModifier);
+    for (qsizetype i = 0; i < timeline.numberOfGroupsInList(); ++i)
+        press(Qt::Key_BracketRight, Qt::ControlModifier);
+    ASSERT_EQ(timeline.selectedGroupIndex(), 0);
+    clickAndDrag(timeline.imageView());
+    QSet<QString> seen{selectedNames().value(0)};
+    for (qsizetype i = 1; i < paths.size(); ++i) {
+        press(Qt::Key_Right);
+        seen.insert(selectedNames().value(0));
+    }
+    EXPECT_EQ(seen.size(), paths.size());
+}
+
+// Every key means one thing in every mode and sub-mode (no two commands share a shortcut, which
+// would make both do nothing), and the README's key table lists each key of the modes.
+TEST_F(KTKeyboardReviewTest, EveryKeyMeansOneThingAndTheReadmeListsTheKeysOfTheModes)
+{
+    const QString card = folder(QStringLiteral("Card"));
+    KTSessionPhotos::writeBursts(card, 2, 1, 5);
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({card}));
+    // A pick and a reject, so that every mode has a photo to show.
+    press(Qt::Key_2, Qt::ControlModifier);
+    press(Qt::Key_P, Qt::ControlModifier);
+    press(Qt::Key_Right);
+    press(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_EQ(pickedNames().size(), 1);
+    ASSERT_EQ(rejectedNames().size(), 1);
+
+    QFile readme(QStringLiteral(VS_README));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf(QStringLiteral("## Keys of the review"));
+    ASSERT_GE(start, 0);
+    const QString table = text.mid(start, text.indexOf(QStringLiteral("\n## "), start + 1) - start);
+    const auto listed = [&](const QString &key) {
+        const QString edge = QStringLiteral("(^|[\\s|,/(])");
+        const QString end = QStringLiteral("($|[\\s|,/)])");
+        return table.contains(QRegularExpression(edge + QRegularExpression::escape(key) + end));
+    };
+
+    for (const Qt::Key modeKey : {Qt::Key_S, Qt::Key_T, Qt::Key_P, Qt::Key_J}) {
+        press(modeKey);
+        KTBaseUIModeController &mode = activeMode();
+        const bool groups = modeKey == Qt::Key_S || modeKey == Qt::Key_T;
+        const QStringList subModes =
+            groups ? QStringList{kUIModeGroups, kUIModeGroup, kUIModeImage, kUIModeCompare}
+                   : QStringList{kUIModeList, kUIModeImage};
+        for (const QString &subMode : subModes) {
+            mode.switchToUIMode(subMode);
+            ASSERT_EQ(mode.UIMode(), subMode);
+            const std::string where = (mainWindow().UIMode() + QLatin1Char(' ') + subMode).toStdString();
+            // The window's items and the mode's commands as the menus show them, and the mode's keys.
+            std::map<QString, QStringList> owners;
+            QSet<QAction *> actions;
+            for (QAction *item : KTMainMenu::commandItems(window().menuBar()))
+                actions.insert(item);
+            for (QAction *menu : window().menuBar()->actions()) {
+                if (menu->menu()) {
+                    for (QAction *item : menu->menu()->actions()) {
+                        if (item->isVisible())
+                            actions.insert(item);
+                    }
+                }
+            }
+            for (QAction *action : mode.view()->actions())
+                actions.insert(action);
+            for (QAction *action : actions) {
+                for (const QKeySequence &shortcut : action->shortcuts())
+                    owners[shortcut.toString(QKeySequence::PortableText)].append(action->text());
+            }
+            for (const auto &[key, names] : owners)
+                EXPECT_EQ(names.size(), 1)
+                    << where << " " << key.toStdString() << ": " << names.join(", ").toStdString();
+            // The first shortcut of each of the mode's actions is its documented key; the others
+            // are its other spellings ("=" for "+", the keypad's digits).
+            for (QAction *action : mode.view()->actions()) {
+                if (!action->shortcut().isEmpty()) {
+                    EXPECT_TRUE(listed(action->shortcut().toString(QKeySequence::PortableText)))
+                        << where << " " << action->text().toStdString() << " "
+                        << action->shortcut().toString().toStdString();
+                }
+            }
+        }
+        // "Grid" is the list of groups in the group modes and the list of photos in the others.
+        press(Qt::Key_1, Qt::ControlModifier);
+        EXPECT_EQ(mode.UIMode(), groups ? kUIModeGroups : kUIModeList);
+    }
+}
+
+// The same review under a real window system with a window manager, where a click moves the
+// keyboard focus as it does for a user: the X server's pointer clicks and drags on the photo, its
+// keyboard presses the arrows and the viewer's zoom keys. The test starts Xvfb and openbox itself
+// and runs the application there in a process of its own; without them it is skipped.
+TEST_F(KTKeyboardReviewTest, ClickAndDragOnThePhotoThenArrowsUnderAWindowManager)
+{
+    KT_RUN_UNDER_NEW_WINDOW_SYSTEM();
+
+    KTBurstFixtureOptions options = KTSessionPhotos::burstOptions(2, 2, 43);
+    options.width = 1800;
+    options.height = 1200;
+    const QString card = folder(QStringLiteral("Card"));
+    KTSessionPhotos::writePhotos(makeBurstFixture(options), card);
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({card}));
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &window(); }));
+    ASSERT_TRUE(waitUntil([&] { return xActiveWindowId() == quint64(window().winId()); }));
+    xKey(QStringLiteral("ctrl+3"));
+    ASSERT_TRUE(waitUntil([&] { return activeMode().UIMode() == kUIModeImage; }));
+    KTImageView *photo = activeMode().imageView();
+    ASSERT_TRUE(waitUntil([&] { return photo->scalePercent().has_value(); }));
+    const QStringList first = selectedNames();
+    ASSERT_EQ(first.size(), 1);
+    const QPoint middle = photo->mapToGlobal(photo->rect().center());
+    const QPoint aside = middle - QPoint(120, 80);
+
+    // A click, then the right arrow; a drag, then the left arrow.
+    xClickAt(middle);
+    xKey(QStringLiteral("Right"));
+    ASSERT_TRUE(waitUntil([&] { return selectedNames() != first; })) << "the arrow after a click";
+    const QStringList second = selectedNames();
+    ASSERT_EQ(second.size(), 1);
+    xDrag(middle, aside);
+    xKey(QStringLiteral("Left"));
+    EXPECT_TRUE(waitUntil([&] { return selectedNames() == first; })) << "the arrow after a drag";
+
+    // The bare zoom keys, after a click: "+" zooms in, "1" shows the actual size, where a drag
+    // pans the photo and the right arrow still moves on; "0" fits.
+    xClickAt(middle);
+    // Fitted once the photo's size is read (a larger photo than the window).
+    ASSERT_TRUE(waitUntil([&] { return photo->scalePercent().value_or(100) < 100; }));
+    const double fitted = *photo->scalePercent();
+    xKey(QStringLiteral("plus"));
+    ASSERT_TRUE(waitUntil([&] { return photo->scalePercent().value_or(0) > fitted; })) << "+ zooms in";
+    xKey(QStringLiteral("1"));
+    ASSERT_TRUE(waitUntil([&] { return photo->scalePercent().value_or(0) == 100; })) << "1: actual size";
+    const QPointF anchor = photo->geometryInfo().anchorPoint;
+    xDrag(middle, aside);
+    EXPECT_TRUE(waitUntil([&] { return photo->geometryInfo().anchorPoint != anchor; })) << "a drag pans";
+    xKey(QStringLiteral("Right"));
+    EXPECT_TRUE(waitUntil([&] { return selectedNames() == second; })) << "the arrow while zoomed in";
+    xClickAt(middle);
+    xKey(QStringLiteral("0"));
+    EXPECT_TRUE(waitUntil([&] { return photo->isFitToScreen(); })) << "0: fit";
 }

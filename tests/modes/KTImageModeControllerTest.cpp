@@ -17,6 +17,8 @@
 #include "KTImageStorage.h"
 #include "KTImageView.h"
 #include "KTInfoTextField.h"
+#include "KTLevelIndicator.h"
+#include "KTModeActions.h"
 #include "KTModesTestSession.h"
 #include "KTResizablePopUpButton.h"
 #include "KTSelectedImagesModeController.h"
@@ -28,6 +30,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -303,14 +306,124 @@ TEST_F(KTImageModeControllerTest, SpaceGAndDReachTheModeWithTheGridFocused)
     EXPECT_EQ(window->delegate.uiModeChanges, 4);
 }
 
+// After a click or a drag on the photo the keys stay with the mode: the arrows move between the
+// images, and the viewer's bare keys zoom as the README lists them; no digit rates the photo.
+TEST_F(KTImageModeControllerTest, KeysStayWithTheModeAfterAClickOrADragOnThePhoto)
+{
+    pickedSession(3);
+    // A photo larger than the screen, as a camera's are.
+    QImage large(3000, 2000, QImage::Format_RGB32);
+    large.fill(QColor(120, 140, 90));
+    ASSERT_TRUE(large.save(picked.at(0)->path(), "JPEG"));
+    mode->switchToUIMode(kUIModeImage);
+    mode->setSelectedImages({picked.at(0)}, picked.at(0), false);
+    KTImageView *photo = mode->imageView();
+    window->clickAndDrag(photo);
+    window->press(Qt::Key_Right);
+    EXPECT_EQ(selectedNames(), QStringList{"P002"});
+    window->clickAndDrag(photo);
+    window->press(Qt::Key_Left);
+    EXPECT_EQ(selectedNames(), QStringList{"P001"});
+
+    KTLevelIndicator *rating = mode->chrome().ratingIndicator();
+    ASSERT_NE(rating, nullptr);
+    // Fitted, below the actual size, once the photo's size is read.
+    ASSERT_TRUE(waitUntil([&] { return photo->scalePercent().value_or(100) < 100; }));
+    enum Zoom
+    {
+        Fit,
+        Actual,
+        Larger,
+        Smaller
+    };
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Zoom zoom;
+    } cases[] = {
+        {Qt::Key_1, Qt::NoModifier, Actual},     {Qt::Key_Plus, Qt::NoModifier, Larger},
+        {Qt::Key_Equal, Qt::NoModifier, Larger}, {Qt::Key_Minus, Qt::NoModifier, Smaller},
+        {Qt::Key_0, Qt::NoModifier, Fit},        {Qt::Key_D, Qt::NoModifier, Actual},
+        {Qt::Key_0, Qt::KeypadModifier, Fit},    {Qt::Key_1, Qt::KeypadModifier, Actual},
+    };
+    for (const auto &row : cases) {
+        const std::string key = QKeySequence(row.key).toString().toStdString();
+        const double before = photo->scalePercent().value_or(0);
+        window->clickAndDrag(photo);
+        window->press(row.key, row.modifiers);
+        const double percent = photo->scalePercent().value_or(0);
+        EXPECT_EQ(photo->isFitToScreen(), row.zoom == Fit) << key;
+        switch (row.zoom) {
+        case Fit:
+            EXPECT_LT(percent, 100) << key;
+            break;
+        case Actual:
+            EXPECT_DOUBLE_EQ(percent, 100) << key;
+            break;
+        case Larger:
+            EXPECT_GT(percent, before) << key;
+            break;
+        case Smaller:
+            EXPECT_LT(percent, before) << key;
+            break;
+        }
+        EXPECT_EQ(rating->integerValue(), 0) << key;
+    }
+    EXPECT_EQ(selectedNames(), QStringList{"P001"});
+}
+
+// Ctrl+E shows the clipped pixels on the photo (a sky of pure white, 4 % of it, turns red) and
+// takes them away again; the command's check mark follows. In the grid it has nothing to act on.
+TEST_F(KTImageModeControllerTest, ClippedExposureShowsOnThePhotoAndItsCommandCarriesItsState)
+{
+    pickedSession(2);
+    QImage photo(3000, 2000, QImage::Format_RGB32);
+    photo.fill(QColor(110, 130, 100));
+    for (int y = 0; y < 80; ++y)
+        std::fill_n(reinterpret_cast<QRgb *>(photo.scanLine(y)), 3000, qRgb(255, 255, 255));
+    ASSERT_TRUE(photo.save(picked.at(0)->path(), "JPEG", 95));
+    QAction *command = mode->actions().action(KTModeCommand::ShowExposurePixels);
+    ASSERT_NE(command, nullptr);
+    mode->validateActions();
+    EXPECT_FALSE(command->isEnabled()) << "the grid shows no photo";
+
+    mode->switchToUIMode(kUIModeImage);
+    mode->setSelectedImages({picked.at(0)}, picked.at(0), false);
+    KTImageView *viewer = mode->imageView();
+    const auto redPixels = [&] {
+        const QImage shown = viewer->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int count = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(shown.constScanLine(y));
+            for (int x = 0; x < shown.width(); ++x)
+                count += qRed(line[x]) > 200 && qGreen(line[x]) < 80 && qBlue(line[x]) < 80;
+        }
+        return count;
+    };
+    ASSERT_TRUE(waitUntil([&] { return viewer->scalePercent().has_value(); }));
+    EXPECT_EQ(redPixels(), 0);
+    window->clickAndDrag(viewer);
+
+    window->press(Qt::Key_E, Qt::ControlModifier);
+    mode->validateActions();
+    EXPECT_TRUE(command->isChecked());
+    EXPECT_TRUE(viewer->showsExposurePixels());
+    EXPECT_TRUE(waitUntil([&] { return redPixels() > 0; })) << "the white sky is marked";
+    const int marked = redPixels();
+    const QSize shown = viewer->size();
+    EXPECT_GT(marked, shown.width() * 5) << "a band across the photo";
+
+    window->press(Qt::Key_E, Qt::ControlModifier);
+    mode->validateActions();
+    EXPECT_FALSE(command->isChecked());
+    EXPECT_EQ(redPixels(), 0);
+}
+
 TEST_F(KTImageModeControllerTest, ZoomKeysStepTheThumbnailsWithTheGridFocused)
 {
     pickedSession(3);
-    // The main window's zoom commands, as its menu carries them.
-    QAction zoomIn(QStringLiteral("Zoom In"), &window->window());
-    zoomIn.setShortcut(QKeySequence(QStringLiteral("Ctrl+=")));
-    QObject::connect(&zoomIn, &QAction::triggered, mode.get(), [&] { mode->onZoomViewIn(nullptr); });
-    window->window().addAction(&zoomIn);
+    // The mode's own Zoom In command, whose key works wherever the focus is in its screen.
     window->window().activateWindow();
     mode->imageBrowserView()->setFocus();
 

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -143,6 +144,24 @@ void KTModeWindow::showMode()
 {
     m_mode->view()->show();
     m_mode->refresh();
+    QApplication::processEvents();
+}
+
+void KTModeWindow::clickAndDrag(QWidget *widget)
+{
+    const QPoint middle = widget->rect().center();
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, middle);
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, middle);
+    QTest::mouseMove(widget, middle + QPoint(30, 20));
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, middle + QPoint(30, 20));
+    QApplication::processEvents();
+}
+
+void KTModeWindow::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    m_window.activateWindow();
+    QWidget *target = QApplication::focusWidget();
+    QTest::keyClick(target && target->window() == &m_window ? target : &m_window, key, modifiers);
     QApplication::processEvents();
 }
 

@@ -95,6 +95,11 @@ public:
     void showMode();
     void hideMode();
     QWidget &window() { return m_window; }
+    /// What a user does with the mouse on `widget`: a click in its middle, then a drag across it.
+    /// The click gives the focus as the widget's focus policy says.
+    static void clickAndDrag(QWidget *widget);
+    /// A key pressed where the keyboard focus is (on the window when nothing in it has it).
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     KTRecordingModeDelegate delegate;
 
 private:

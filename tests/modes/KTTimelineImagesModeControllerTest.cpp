@@ -267,6 +267,40 @@ TEST_F(KTTimelineImagesModeControllerTest, NavigationAcrossDaysKeepsTheGroupByPo
     EXPECT_EQ(selection(), Ids{"s00-b0-0"});
 }
 
+// In the single image the arrows walk on past the ends of a time group (most groups hold one
+// shot), and keep doing so after a click or a drag on the photo, with the photo zoomed in or not.
+TEST_F(KTTimelineImagesModeControllerTest, ArrowsInTheSingleImageCrossTheGroupsEndsAfterAClickOnThePhoto)
+{
+    const QList<Ids> all = groups();
+    qsizetype burst = 0;
+    while (burst + 2 < all.size() && all.at(burst).size() < 2)
+        ++burst;
+    ASSERT_GE(all.at(burst).size(), 2);
+    show(burst, kUIModeImage);
+    const QString last = all.at(burst).last();
+    mode->setSelectedImages({image(last)}, image(last), false);
+    window->clickAndDrag(mode->imageView());
+
+    window->press(Qt::Key_Right);
+    EXPECT_EQ(*mode->selectedGroupIndex(), burst + 1);
+    EXPECT_EQ(selection(), Ids{all.at(burst + 1).first()});
+    window->press(Qt::Key_Left);
+    EXPECT_EQ(*mode->selectedGroupIndex(), burst);
+    EXPECT_EQ(selection(), Ids{last});
+
+    // Zoomed in, the arrows still move on (the photo pans with the mouse).
+    window->press(Qt::Key_Plus);
+    window->clickAndDrag(mode->imageView());
+    EXPECT_FALSE(mode->imageView()->isFitToScreen());
+    window->press(Qt::Key_Right);
+    EXPECT_EQ(selection(), Ids{all.at(burst + 1).first()});
+    // Inside a group the arrows step through its shots.
+    show(burst, kUIModeImage);
+    window->clickAndDrag(mode->imageView());
+    window->press(Qt::Key_Right);
+    EXPECT_EQ(selection(), Ids{all.at(burst).at(1)});
+}
+
 // A hidden timeline lets go of a cleared session's records (they are freed once the clearing has
 // ended) and shows the empty session when it comes back, whatever sub-mode it was left in.
 TEST_F(KTTimelineImagesModeControllerTest, HiddenModeLetsGoOfAClearedSession)

@@ -172,6 +172,36 @@ KTFakeModeController::KTFakeModeController(const QString &uiMode, QObject *paren
     m_infoView = new KTImageInfoView(m_view);
     m_infoView->hide();
     livingFakes()[uiMode] = this;
+    actions().attachTo(m_view);
+    registerFakeActions();
+}
+
+void KTFakeModeController::registerFakeActions()
+{
+    using C = KTModeCommand;
+    QList<C> commands{C::Copy,
+                      C::SelectAll,
+                      C::DeselectAll,
+                      C::ZoomIn,
+                      C::ZoomOut,
+                      C::FitToScreen,
+                      C::ActualSize,
+                      C::SwitchFitAndActualSize,
+                      C::ShowExposurePixels,
+                      C::ShowImage};
+    if (isGroupsMode())
+        commands += {C::ShowGroups, C::ShowGroup,     C::ShowCompare, C::ResolveGroup,
+                     C::NextGroup,  C::PreviousGroup, C::Pick,        C::Reject};
+    else if (uiModeName == QLatin1String("Trash"))
+        commands += {C::ShowGroups, C::Restore};
+    else
+        commands += {C::ShowGroups, C::Pick, C::Reject};
+    for (C command : commands) {
+        actions().add(command, {QStringLiteral("Fake %1").arg(int(command)),
+                                {},
+                                [this, command] { record(commandCall(command)); },
+                                [this] { return commandsAvailable; }});
+    }
 }
 
 KTFakeModeController::~KTFakeModeController()
@@ -334,16 +364,6 @@ KTImageMO *KTFakeModeController::activeImageMO() const
     return activeIndex >= 0 && activeIndex < listed.size() ? listed.at(activeIndex) : nullptr;
 }
 
-void KTFakeModeController::selectAllImagesInGroup()
-{
-    record(QStringLiteral("selectAllImagesInGroup"));
-}
-
-void KTFakeModeController::deselectAllImagesInGroup()
-{
-    record(QStringLiteral("deselectAllImagesInGroup"));
-}
-
 void KTFakeModeController::saveSelections()
 {
     record(QStringLiteral("saveSelections"));
@@ -373,23 +393,9 @@ void KTFakeModeController::adjustUIVisibleElements()
     record(QStringLiteral("adjustUIVisibleElements"));
 }
 
-bool KTFakeModeController::performKeyEquivalent(const QKeyEvent &event)
-{
-    const QString key = keyEquivalent(event);
-    if (!keyEquivalents.contains(key))
-        return false;
-    record(QStringLiteral("performKeyEquivalent:") + key);
-    return true;
-}
-
 void KTFakeModeController::onShowExifView(QObject *)
 {
     record(QStringLiteral("onShowExifView"));
-}
-
-void KTFakeModeController::onShowExposurePixels(QObject *)
-{
-    record(QStringLiteral("onShowExposurePixels"));
 }
 
 void KTFakeModeController::setZoomValue(double value)
@@ -398,45 +404,9 @@ void KTFakeModeController::setZoomValue(double value)
     zoom = value;
 }
 
-void KTFakeModeController::onZoomViewIn(QObject *)
-{
-    record(QStringLiteral("onZoomViewIn"));
-}
-
-void KTFakeModeController::onZoomViewOut(QObject *)
-{
-    record(QStringLiteral("onZoomViewOut"));
-}
-
-void KTFakeModeController::onFit(QObject *)
-{
-    record(QStringLiteral("onFit"));
-}
-
-void KTFakeModeController::onActualSize(QObject *)
-{
-    record(QStringLiteral("onActualSize"));
-}
-
-void KTFakeModeController::onFitOrActualSize(QObject *)
-{
-    record(QStringLiteral("onFitOrActualSize"));
-}
-
-void KTFakeModeController::flagActiveSelectedImages(bool flag)
-{
-    record(QStringLiteral("flagActiveSelectedImages:") +
-           (flag ? QStringLiteral("true") : QStringLiteral("false")));
-}
-
 void KTFakeModeController::rejectSelectedImages()
 {
     record(QStringLiteral("rejectSelectedImages"));
-}
-
-void KTFakeModeController::copyImagesToPasteboard()
-{
-    record(QStringLiteral("copyImagesToPasteboard"));
 }
 
 void KTFakeModeController::onCopy(QObject *)
@@ -449,24 +419,9 @@ void KTFakeModeController::onMove(QObject *)
     record(QStringLiteral("onMove"));
 }
 
-void KTFakeModeController::onNextGroup(QObject *)
-{
-    record(QStringLiteral("onNextGroup"));
-}
-
-void KTFakeModeController::onPreviousGroup(QObject *)
-{
-    record(QStringLiteral("onPreviousGroup"));
-}
-
 void KTFakeModeController::resetTimeRange()
 {
     record(QStringLiteral("resetTimeRange"));
-}
-
-void KTFakeModeController::onRejectNotSelected(QObject *)
-{
-    record(QStringLiteral("onRejectNotSelected"));
 }
 
 QWidget *KTFakeModeController::rejectNotSelectedButton() const
@@ -479,19 +434,9 @@ void KTFakeModeController::updateAccuracySettings()
     record(QStringLiteral("updateAccuracySettings"));
 }
 
-void KTFakeModeController::onResolveGroup(QObject *)
-{
-    record(QStringLiteral("onResolveGroup"));
-}
-
 void KTFakeModeController::onShowSearchSettings(QObject *)
 {
     record(QStringLiteral("onShowSearchSettings"));
-}
-
-void KTFakeModeController::onPutBack(QObject *)
-{
-    record(QStringLiteral("onPutBack"));
 }
 
 void KTFakeModeController::onMoveToSystemTrash(QObject *)

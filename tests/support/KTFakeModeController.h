@@ -3,6 +3,9 @@
 #include "KTBaseUIModeController.h"
 #include "KTButton.h"
 #include "KTImageInfoView.h"
+#include "KTSimilaritySearchCapability.h"
+#include "KTSystemTrashCapability.h"
+#include "KTTimeGroupingCapability.h"
 
 #include <QPointer>
 #include <QSet>
@@ -17,10 +20,14 @@ class KTImageStorage;
 /// identifier ("GrouppedImages", "KTTimelineImagesModeController", "FavoriteImagesFilter",
 /// "TrashImagesFilter"), lists those images, keeps a selection by index, shows the images as a
 /// plain wall of thumbnails (grouped by similar group in "Duplicates"), and records every
-/// operation it receives. Its answers to the can... questions are fields a test sets.
+/// operation it receives. It registers the menu commands its real mode has, each recording its
+/// run; commandsAvailable says whether they can run.
 ///
 /// Threading: main thread only.
-class KTFakeModeController : public KTBaseUIModeController
+class KTFakeModeController : public KTBaseUIModeController,
+                             public KTSimilaritySearchCapability,
+                             public KTTimeGroupingCapability,
+                             public KTSystemTrashCapability
 {
     Q_OBJECT
 public:
@@ -42,27 +49,27 @@ public:
     // ---- What the test sees and sets ----
 
     /// Every operation received, in order: its name, with ":" and the argument where there is one
-    /// ("switchToUIMode:Compare", "flagActiveSelectedImages:true", "onMove").
+    /// ("switchToUIMode:Compare", "pick", "onMove"). The mode's menu commands record their
+    /// action's object name without the "modeCommand" prefix: "command:<number>".
     QStringList calls;
     int count(const QString &call) const { return int(calls.count(call)); }
+    /// What a command records when it runs.
+    static QString commandCall(KTModeCommand command)
+    {
+        return QStringLiteral("command:%1").arg(int(command));
+    }
     QString uiModeName;
     QString subMode;
     QList<int> selectedIndexes;
     int activeIndex = -1;
     double zoom = 0.0;
-    bool canZoomAnswer = true;
-    bool canScaleAnswer = true;
+    /// Whether the mode's commands are available (all of them).
+    bool commandsAvailable = true;
     bool canZoomListViewAnswer = true;
-    bool canSwitchGroupsAnswer = true;
-    bool canResolveAnswer = true;
-    bool canRejectNotSelectedAnswer = true;
     bool exifShouldBeShown = true;
     bool exifVisible = false;
-    bool picked = false;
     int accuracy = 3;
     double range = 30.0;
-    /// The key equivalents the mode takes (no modifiers compared): key-equivalent strings.
-    QStringList keyEquivalents;
     KTImageStorage *storage() const { return m_storage; }
     KTBaseUIModeControllerDelegate *delegate() const { return m_delegate; }
     KTButton *modeButton() const { return m_modeButton; }
@@ -86,8 +93,6 @@ public:
     void enumerateSelectedImagesUsingBlock(
         const std::function<void(KTImageMO *image, bool isActive, bool &stop)> &block) override;
     KTImageMO *activeImageMO() const override;
-    void selectAllImagesInGroup() override;
-    void deselectAllImagesInGroup() override;
     void saveSelections() override;
     void restoreAppLastLaunchSelection() override;
     void refresh() override;
@@ -95,45 +100,29 @@ public:
     void adjustUIVisibleElements() override;
     /// A real information strip, hidden, so that a test sees what the main window shows in it.
     KTImageInfoView *infoView() const override { return m_infoView; }
-    bool performKeyEquivalent(const QKeyEvent &event) override;
     bool exifPanelShouldBeShown() const override { return exifShouldBeShown; }
     bool isExifPanelVisible() const override { return exifVisible; }
     void onShowExifView(QObject *sender) override;
-    void onShowExposurePixels(QObject *sender) override;
-    bool canZoom() const override { return canZoomAnswer; }
-    bool canScale() const override { return canScaleAnswer; }
     bool canZoomListView() const override { return canZoomListViewAnswer; }
     double zoomValue() const override { return zoom; }
     void setZoomValue(double value) override;
-    void onZoomViewIn(QObject *sender) override;
-    void onZoomViewOut(QObject *sender) override;
-    void onFit(QObject *sender) override;
-    void onActualSize(QObject *sender) override;
-    void onFitOrActualSize(QObject *sender) override;
-    void flagActiveSelectedImages(bool flag) override;
-    bool activeImagespicked() const override { return picked; }
     void rejectSelectedImages() override;
-    void copyImagesToPasteboard() override;
     void onCopy(QObject *sender) override;
     void onMove(QObject *sender) override;
-    bool canSwitchGroups() const override { return isGroupsMode() && canSwitchGroupsAnswer; }
-    void onNextGroup(QObject *sender) override;
-    void onPreviousGroup(QObject *sender) override;
-    double timeRange() const override { return range; }
-    void resetTimeRange() override;
-    bool canRejectNotSelected() const override { return canRejectNotSelectedAnswer; }
-    void onRejectNotSelected(QObject *sender) override;
-    QWidget *rejectNotSelectedButton() const override;
+
+    // ---- Capabilities (the shell asks the right mode for each) ----
+
     int accuracyLevel() const override { return accuracy; }
+    double timeRange() const override { return range; }
     void updateAccuracySettings() override;
-    bool canResolve() const override { return canResolveAnswer; }
-    void onResolveGroup(QObject *sender) override;
+    void resetTimeRange() override;
     void onShowSearchSettings(QObject *sender) override;
-    void onPutBack(QObject *sender) override;
+    QWidget *rejectNotSelectedButton() const override;
     void onMoveToSystemTrash(QObject *sender) override;
 
 private:
     void record(const QString &call) { calls.append(call); }
+    void registerFakeActions();
 
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_rejectNotSelectedButton;

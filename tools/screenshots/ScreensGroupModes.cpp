@@ -8,6 +8,7 @@
 #include "KTAbstractButton.h"
 #include "KTAnimations.h"
 #include "KTGroupModeController.h"
+#include "KTModeActions.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTMainWindowController.h"
@@ -114,7 +115,7 @@ KT_SCREEN(modes_similar_resolved)
         [](KTGroupModeController &mode) { showSecondGroup(mode, kUIModeImage); },
         [](KTGroupModeController &mode) {
             KTAnimations::setEnabled(true);
-            mode.onResolveGroup(nullptr);
+            mode.actions().action(KTModeCommand::ResolveGroup)->trigger();
             KTResolveGroupViewController *overlay = KTResolveGroupViewController::sharedController();
             settle([overlay] { return overlay->alphaValue() >= 0.97; }, 2000);
             KTAnimations::setEnabled(false);
