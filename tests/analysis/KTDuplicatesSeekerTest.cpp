@@ -60,12 +60,13 @@ protected:
         for (const QString &path : writeBurstFixture(makeBurstFixture(options), s_photos->path()))
             ASSERT_FALSE(path.isEmpty());
         // A JPEG whose segments are whole and end with its end marker (so it is imported), but
-        // that has no frame, so no decoder opens it: it has no signature, so it takes no part in
-        // the search.
+        // whose frame is of the lossless process, which no decoder here reads: it has no
+        // signature, so it takes no part in the search.
         QFile broken(s_photos->filePath(QStringLiteral("u-broken.jpg")));
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-        broken.write(QByteArray("\xFF\xD8\xFF\xDA\x00\x02", 6) + QByteArray(2040, '\x5a') +
-                     QByteArray("\xFF\xD9"));
+        broken.write(
+            QByteArray("\xFF\xD8\xFF\xC3\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00\xFF\xDA\x00\x02", 19) +
+            QByteArray(2040, '\x5a') + QByteArray("\xFF\xD9"));
     }
     static void TearDownTestSuite() { delete s_photos; }
 
