@@ -30,9 +30,10 @@ constexpr double kFieldHeight = 16.0;
 constexpr double kRightEdgeWidth = 5.0;
 /// The least room the compact arrangement keeps for the file name: enough for its start and
 /// its end ("DSC…4021.JPG"), so two shots side by side stay told apart. The date gives way
-/// first, down to its own least width, then the camera line.
-constexpr double kCompactNameMinimumWidth = 110.0;
-constexpr double kCompactDateMinimumWidth = 40.0;
+/// first, shortened to its day at the least, then wholly (its tool tip keeps it), and only then
+/// the camera line.
+constexpr double kCompactNameMinimumWidth = 100.0;
+constexpr double kCompactDateMinimumWidth = 70.0;
 
 const QString kGroup = QStringLiteral("Group");
 const QString kImage = QStringLiteral("Image");
@@ -116,6 +117,7 @@ void KTImageInfoView::initialize()
         return text;
     };
     m_dateTextField = field(m_containerView, ktSmallFont(), KTPalette::kSecondaryText);
+    m_dateTextField->setElision(KTInfoTextField::Elision::KeepingTheStart);
     m_leftSeparator = makeSeparator(m_containerView);
     m_nameTextField = field(m_containerView, ktBodyFont(), KTPalette::kText);
     m_nameTextField->setElision(KTInfoTextField::Elision::KeepingTheEnd);
@@ -414,11 +416,13 @@ bool KTImageInfoView::layoutTextFieldsInCompactMode()
     // shortened (elided) instead of dropped.
     double shortage = kCompactNameMinimumWidth - (available - 10);
     if (shortage > 0) {
-        const double cut =
-            std::min(shortage, std::max(0.0, m_dateTextField->width() - kCompactDateMinimumWidth));
-        setWidth(m_dateTextField, m_dateTextField->width() - cut);
+        const double date = m_dateTextField->width();
+        const double cut = std::min(shortage, std::max(0.0, date - kCompactDateMinimumWidth));
+        // A date that would be shorter than its day says nothing: it gives all its room.
+        setWidth(m_dateTextField, shortage > cut ? 0.0 : date - cut);
         setX(m_leftSeparator, maxX(m_dateTextField) + 5);
-        shortage -= cut;
+        m_leftSeparator->setVisible(m_dateTextField->width() > 0);
+        shortage -= date - m_dateTextField->width();
     }
     if (shortage > 0 && cameraShown) {
         setWidth(m_photoInfoTextField, std::max(0.0, m_photoInfoTextField->width() - shortage));
@@ -445,6 +449,7 @@ void KTImageInfoView::layoutTextFields()
          {m_dateTextField, m_nameTextField, m_dimensionsTextField, m_sizeTextField, m_scalePercentTextField})
         setWidth(field, field->fittingWidth());
     m_dateTextField->setToolTip(QString());
+    m_leftSeparator->show();
     placeFixedFields();
     // The container spans the strip, as if resized with it; the normal layout may narrow it.
     setWidth(m_containerView, width());

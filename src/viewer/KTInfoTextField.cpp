@@ -46,6 +46,8 @@ void KTInfoTextField::setElision(Elision elision)
 QString KTInfoTextField::elidedText(const QString &text, Elision elision, const QFontMetricsF &metrics,
                                     double width)
 {
+    if (elision == Elision::KeepingTheStart)
+        return metrics.elidedText(text, Qt::ElideRight, width);
     if (elision == Elision::Middle || metrics.horizontalAdvance(text) <= width)
         return metrics.elidedText(text, Qt::ElideMiddle, width);
     // Two thirds of the room go to the end, the rest to the start; the end holds at least the

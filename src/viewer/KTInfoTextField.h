@@ -22,6 +22,8 @@ public:
     {
         /// As much of the start as of the end.
         Middle,
+        /// The start only (a date keeps its day).
+        KeepingTheStart,
         /// A short start and a longer end: names that differ only in their last characters (a
         /// camera's frame counter) stay told apart.
         KeepingTheEnd,

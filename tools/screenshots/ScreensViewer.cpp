@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStringList>
 #include <QRadialGradient>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,11 +132,12 @@ public:
         return photos;
     }
 
-    /// A new record of the landscape (or of the burst's next shot), picked or rejected as asked.
+    /// A new record of the landscape (shot 1: the burst's next shot; 2 and 3: two shots whose long
+    /// names differ only in their counter), picked or rejected as asked.
     KTImageMO *record(bool picked = false, bool rejected = false, int shot = 0)
     {
         auto *image = m_context->insert<KTImageMO>(kImageEntityName);
-        image->setPath(shot == 0 ? m_path : m_nextPath);
+        image->setPath(shot == 0 ? m_path : shot == 1 ? m_nextPath : m_walkPaths.at(shot - 2));
         image->setName(QFileInfo(image->path()).completeBaseName());
         image->setImageID(4021 + quint64(shot));
         image->setSize(quint64(QFileInfo(image->path()).size()));
@@ -162,12 +164,19 @@ private:
         writePictureWithExif(m_path, landscape(size), exif);
         m_nextPath = m_folder.filePath(QStringLiteral("DSC_4022_burst_frame_from_the_ridge.JPG"));
         writePictureWithExif(m_nextPath, landscape(size, 1), cameraExifFields(size));
+        for (const QString &name : {QStringLiteral("big1_from_the_long_walk_by_the_river_0001.JPG"),
+                                    QStringLiteral("big1_from_the_long_walk_by_the_river_0002.JPG")}) {
+            m_walkPaths.append(m_folder.filePath(name));
+            writePictureWithExif(m_walkPaths.last(), landscape(size, int(m_walkPaths.size())),
+                                 cameraExifFields(size));
+        }
     }
 
     QTemporaryDir m_folder;
     std::shared_ptr<KTObjectContext> m_context;
     QString m_path;
     QString m_nextPath;
+    QStringList m_walkPaths;
 };
 
 /// The viewer on the review modes' dark background.
@@ -331,6 +340,27 @@ KT_SCREEN(viewer_exif_panel)
     return context.capture(*panel, [&] {
         controller.setImageMO(record);
         (void)QTest::qWaitFor([&] { return !controller.hasPendingRequest(); }, 20000);
+        QApplication::processEvents();
+    });
+}
+
+KT_SCREEN(viewer_compare_narrow)
+{
+    // Two shots whose names differ in their last digit, in a comparison too narrow for them.
+    KTSimpleBackgroundView background;
+    background.setBackgroundColor(KTPalette::kPanel);
+    background.resize(620, 420);
+    auto *compare = new KTImageCompareView(&background);
+    compare->setGeometry(background.rect());
+    return context.capture(background, [&] {
+        compare->compareImage(ViewerPhotos::shared().record(false, false, 2),
+                              ViewerPhotos::shared().record(false, false, 3));
+        (void)QTest::qWaitFor(
+            [&] {
+                return !compare->leftImageView()->layer(KTImageView::Layer::Preview).contents.isNull() &&
+                       !compare->rightImageView()->layer(KTImageView::Layer::Preview).contents.isNull();
+            },
+            20000);
         QApplication::processEvents();
     });
 }
