@@ -212,7 +212,7 @@ QStringList KTImageImporter::imagePathsInFolder(const QString &folder,
                                     .arg(urlText(directory), errnoText(error));
         if (unreadableFolders)
             unreadableFolders->append({QFileInfo(directory).fileName(),
-                                       tr("The folder could not be read: %1.").arg(errnoText(error)),
+                                       tr("Unreadable folder: %1.").arg(errnoText(error)),
                                        KTBrokenImage::Kind::Folder});
     };
     while (!pending.isEmpty() && !(isCancelled && isCancelled())) {

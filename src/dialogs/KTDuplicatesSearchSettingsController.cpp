@@ -50,7 +50,9 @@ KTDuplicatesSearchSettingsController &KTDuplicatesSearchSettingsController::shar
 
 KTDuplicatesSearchSettingsController::KTDuplicatesSearchSettingsController(KTNotificationCenter &center,
                                                                            QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    // A dialog for the window system: X11 window managers keep only dialogs (not plain windows)
+    // above their transient parent.
+    : QWidget(parent, Qt::Dialog)
 {
     setWindowTitle(tr("Similarity Search Settings"));
     buildInterface();

@@ -617,9 +617,9 @@ TEST(KTImageImporterTest, FoldersThatCannotBeReadAreReported)
     if (::geteuid() != 0) {
         ASSERT_TRUE(QDir().mkpath(f.path("card/private")));
         ASSERT_EQ(::chmod(QFile::encodeName(f.path("card/private")).constData(), 0), 0);
-        expectedBroken.append(QStringLiteral("private: The folder could not be read: Permission denied."));
+        expectedBroken.append(QStringLiteral("private: Unreadable folder: Permission denied."));
     }
-    expectedBroken.append(deepName + QStringLiteral(": The folder could not be read: File name too long."));
+    expectedBroken.append(deepName + QStringLiteral(": Unreadable folder: File name too long."));
     QList<KTBrokenImage> reported;
     f.hooks.failedToLoadImages = [&](const QList<KTBrokenImage> &images) { reported += images; };
     KTLogCapture log;

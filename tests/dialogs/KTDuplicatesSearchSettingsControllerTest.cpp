@@ -300,6 +300,8 @@ TEST(KTDuplicatesSearchSettingsControllerTest, StaysAboveTheWindowItIsOpenedFrom
     ASSERT_TRUE(controller.isVisible());
     ASSERT_NE(controller.windowHandle(), nullptr);
     EXPECT_EQ(controller.windowHandle()->transientParent(), mainWindow.windowHandle());
+    // The X11 platform tells the window manager of the transient parent for dialogs only.
+    EXPECT_EQ(controller.windowHandle()->type(), Qt::Dialog);
 
     QTest::keyClick(controller.matchingLevelSlider(), Qt::Key_Escape);
     EXPECT_FALSE(controller.isVisible());

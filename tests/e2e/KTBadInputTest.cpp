@@ -75,7 +75,7 @@ TEST_F(KTBadInputTest, UnreadableFilesAreListedAndTheSessionGoesOn)
                            "exif-only.jpg: Damaged: the file holds no image data.",
                            "huge.png: Its size exceeds the 2 GiB decoding limit.",
                            "lying-chunk.png" + endsEarly, "noise.jpg" + unreadable,
-                           deepName + ": The folder could not be read: File name too long."})
+                           deepName + ": Unreadable folder: File name too long."})
                   .join(QLatin1Char('|'))
                   .toStdString());
     EXPECT_EQ(sheet->imagesCountLabel()->text(), QStringLiteral("7 total images, 1 folder"));

@@ -150,8 +150,7 @@ QList<KTBrokenImage> brokenImages()
     images.append({QStringLiteral("IMG_4107.JPG"), QStringLiteral("Damaged: the image data ends early.")});
     images.append(
         {QStringLiteral("Panorama_full.png"), QStringLiteral("Its size exceeds the 2 GiB decoding limit.")});
-    images.append({QStringLiteral("Private"),
-                   QStringLiteral("The folder could not be read: Permission denied."),
+    images.append({QStringLiteral("Private"), QStringLiteral("Unreadable folder: Permission denied."),
                    KTBrokenImage::Kind::Folder});
     return images;
 }
