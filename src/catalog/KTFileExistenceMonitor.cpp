@@ -47,7 +47,9 @@ KTFileExistenceMonitor::~KTFileExistenceMonitor() = default;
 void KTFileExistenceMonitor::addRecord(KTImageMO *record)
 {
     Q_ASSERT(isMainThread());
-    if (!record || m_records.contains(record))
+    // A deleted record has no file to watch: a view that still shows it until its list reloads
+    // would otherwise keep it in every pass for the rest of the run.
+    if (!record || record->isDeleted() || m_records.contains(record))
         return;
     m_records.insert(record, ++m_nextSerial);
     if (!m_timer.isActive())
@@ -92,12 +94,19 @@ void KTFileExistenceMonitor::startPass()
         return;
     std::vector<Entry> entries;
     entries.reserve(std::size_t(m_records.size()));
-    for (auto it = m_records.cbegin(); it != m_records.cend(); ++it) {
+    for (auto it = m_records.begin(); it != m_records.end();) {
         auto *record = const_cast<KTImageMO *>(it.key());
+        if (record->isDeleted()) {
+            it = m_records.erase(it);
+            continue;
+        }
         const QString path = record->path();
         if (!path.isNull())
             entries.push_back(Entry{record, it.value(), path});
+        ++it;
     }
+    if (m_records.isEmpty())
+        m_timer.stop();
     if (entries.empty())
         return;
     m_passRunning = true;
@@ -130,6 +139,10 @@ void KTFileExistenceMonitor::deliver(const std::vector<Entry> &entries, const st
         KTImageMO *record = entry.record.get();
         if (!record || m_records.value(record) != entry.serial || record->path() != entry.path)
             continue;
+        if (record->isDeleted()) {
+            m_records.remove(record);
+            continue;
+        }
         if (record->applyFileExistence(answers[i]))
             ++changed;
     }

@@ -371,7 +371,8 @@ void KTImageMO::checkOriginalFileExistence()
 bool KTImageMO::applyFileExistence(bool exists)
 {
     Q_ASSERT(isMainThread());
-    if (exists == originalFileExists().value_or(false))
+    // A deleted record keeps its last values; a change would only be refused.
+    if (isDeleted() || exists == originalFileExists().value_or(false))
         return false;
     setOriginalFileExists(exists);
     return true;

@@ -176,3 +176,37 @@ TEST(KTFileExistenceMonitorTest, SlowPassIsNotDoubledAndDropsRecordsLetGoMeanwhi
     EXPECT_EQ(passes.takeFirst().at(0).toInt(), 1);
     records.images[0]->stopMonitoringFileSystem();
 }
+
+// A moved image's record is deleted while the grid still shows it: a cell taking it again must
+// not bring it back into the passes, where each one would try to mark its gone file forever.
+TEST(KTFileExistenceMonitorTest, DeletedRecordNeverRejoinsThePasses)
+{
+    CountingCheck check;
+    Records records(2);
+    KTFileExistenceMonitor &monitor = KTFileExistenceMonitor::sharedMonitor();
+    QSignalSpy passes(&monitor, &KTFileExistenceMonitor::passDelivered);
+    KTImageMO *moved = records.images[0];
+    KTImageMO *kept = records.images[1];
+    moved->startMonitoringFileSystem();
+    kept->startMonitoringFileSystem();
+    ASSERT_TRUE(passes.wait(5000));
+
+    KTLogCapture log;
+    ASSERT_TRUE(QFile::remove(moved->path()));
+    records.context->deleteObject(moved);
+    EXPECT_FALSE(monitor.isMonitoring(moved));
+    moved->startMonitoringFileSystem(); // the cell still on screen until its list reloads
+    EXPECT_FALSE(monitor.isMonitoring(moved));
+    EXPECT_EQ(monitor.count(), 1);
+    passes.clear();
+    for (int pass = 0; pass < 3; ++pass) {
+        monitor.checkNow();
+        ASSERT_TRUE(passes.wait(5000));
+    }
+    EXPECT_EQ(passes.last(), (QVariantList{1, 0}));
+    EXPECT_FALSE(log.contains(QStringLiteral("deleted record")))
+        << log.lines().join(QLatin1Char('\n')).toStdString();
+    moved->stopMonitoringFileSystem();
+    kept->stopMonitoringFileSystem();
+    EXPECT_EQ(monitor.count(), 0);
+}
