@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -273,9 +274,18 @@ bool KTDuplicatesImagesModeController::listInputsChanged() const
 void KTDuplicatesImagesModeController::taskDidFinish(const QString &taskName)
 {
     if (taskName == kSearchDuplicatesTaskName || taskName == kLoadImagesTaskName) {
-        // Searches and imports end with the first group selected, after the handler has
+        // Imports and searches the mode did not ask for end with the first group selected; a
+        // search for the mode's new settings keeps the user's place. Both after the handler has
         // returned, so the lists are current.
-        QTimer::singleShot(0, this, [this] { resetGroupsSelection(); });
+        const bool keeps = taskName == kSearchDuplicatesTaskName && m_selectionKeptThroughSearch;
+        if (!keeps)
+            m_selectionKeptThroughSearch.reset();
+        QTimer::singleShot(0, this, [this, keeps] {
+            if (keeps && m_selectionKeptThroughSearch)
+                restoreSelectionKeptThroughSearch();
+            else
+                resetGroupsSelection();
+        });
         return;
     }
     if (taskName == kCleanSessionTaskName && m_doesNotReloadGroupList) {
@@ -525,6 +535,43 @@ void KTDuplicatesImagesModeController::resetGroupsSelection()
 {
     m_selectedGroupID.clear();
     setSelectedGroupIndex(0);
+    adjustSelection();
+}
+
+void KTDuplicatesImagesModeController::keepSelectionThroughSearch()
+{
+    if (!m_selectionKeptThroughSearch) {
+        KeptSelection kept;
+        kept.groupIndex = selectedGroupIndex().value_or(0);
+        kept.active = activeImageMO();
+        enumerateSelectedImagesUsingBlock(
+            [&kept](KTImageMO *image, bool, bool &) { kept.selected.append(image); });
+        m_selectionKeptThroughSearch = std::move(kept);
+    }
+    setSelectedGroupIndex(0);
+    m_selectedGroupID.clear();
+}
+
+void KTDuplicatesImagesModeController::restoreSelectionKeptThroughSearch()
+{
+    const KeptSelection kept = *std::exchange(m_selectionKeptThroughSearch, std::nullopt);
+    if (KTImageMO *active = kept.active.get()) {
+        QList<KTImageMO *> selected;
+        for (const KTRecordRef<KTImageMO> &image : kept.selected) {
+            if (KTImageMO *record = image.get())
+                selected.append(record);
+        }
+        setSelectedImages(selected, active, false);
+        if (imagesForSelectedGroup().contains(active))
+            return;
+    }
+    const qsizetype count = groupCount();
+    if (count == 0) {
+        resetGroupsSelection();
+        return;
+    }
+    m_selectedGroupID.clear();
+    setSelectedGroupIndex(std::min(kept.groupIndex, count - 1));
     adjustSelection();
 }
 
@@ -854,8 +901,7 @@ void KTDuplicatesImagesModeController::accuracyWindowControllerDidSelectAccuracy
 {
     if (int(level) == m_accuracyLevel)
         return;
-    setSelectedGroupIndex(0);
-    m_selectedGroupID.clear();
+    keepSelectionThroughSearch();
     setAccuracyLevel(int(level));
     updateAccuracySettings();
     applySettingsWithAccuracy(m_accuracyLevel);
@@ -894,6 +940,7 @@ void KTDuplicatesImagesModeController::applySettings()
     if (auto *seeker = storage->findChild<KTDuplicatesSeeker *>())
         seeker->setManualSearchSettings(
             *KTDuplicatesSearchSettingsController::sharedController().searchSettingsPtr());
+    keepSelectionThroughSearch();
     applySettingsWithAccuracy(QVariant());
 }
 
@@ -917,8 +964,7 @@ QString KTDuplicatesImagesModeController::timeRangeDescription() const
 void KTDuplicatesImagesModeController::timeRangePopoverDidDone(KTTimeRangePopoverWindowController *popover)
 {
     setTimeRange(popover->timeRange());
-    setSelectedGroupIndex(0);
-    m_selectedGroupID.clear();
+    keepSelectionThroughSearch();
     if (KTImageStorage *storage = imageStorage())
         storage->findImagesDuplicatesWithSimilarityLevel(m_accuracyLevel, timeRange());
     updateTimeRangeButton();

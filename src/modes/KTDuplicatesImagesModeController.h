@@ -199,6 +199,12 @@ private:
     void markNeedsReload();
     void updateSelectedGroupID();
     void resetGroupsSelection();
+    /// Remembers the selection before a search that the mode's own settings start, and drops the
+    /// group selection while the search replaces the groups.
+    void keepSelectionThroughSearch();
+    /// After that search: the group that now holds the remembered active image, with the
+    /// remembered images that are in it; else the group at the remembered position (or the last).
+    void restoreSelectionKeptThroughSearch();
     void adjustSelection();
     void resolveSelectedGroup();
     void createAccuracyPopover();
@@ -218,6 +224,13 @@ private:
     std::optional<QHash<QString, qsizetype>> m_groupIDToSortOrderMap;
     bool m_outOfDateSortOrder = false;
     QString m_selectedGroupID;
+    struct KeptSelection
+    {
+        KTRecordRef<KTImageMO> active;
+        QList<KTRecordRef<KTImageMO>> selected;
+        qsizetype groupIndex = 0;
+    };
+    std::optional<KeptSelection> m_selectionKeptThroughSearch;
     quint64 m_numberOfGrouppedImages = 0;
     quint64 m_sizeOfGrouppedImages = 0;
     int m_accuracyLevel = 3;

@@ -46,6 +46,7 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <utility>
 
 // The screen of the group modes: its parts and how they are built, where the content is placed,
 // and what each sub-mode shows.
@@ -484,7 +485,9 @@ void KTGroupModeController::validateUIVisibleElements()
     m_compareView->leftImageView()->setShowsExposurePixels(showsExposurePixels());
     m_compareView->rightImageView()->setShowsExposurePixels(showsExposurePixels());
     m_groupView->setShowsExposurePixels(showsExposurePixels());
-    m_groupView->scrollSelectedCellToVisible();
+    // A reload re-checks the controls too: the grid stays where the user scrolled it.
+    if (!m_doesNotScrollSelectionToVisible)
+        m_groupView->scrollSelectedCellToVisible();
     if (shown) {
         if (QWidget *foreground = chrome().foregroundView())
             foreground->setFocus();
@@ -604,7 +607,10 @@ void KTGroupModeController::updateExifView()
 
 void KTGroupModeController::refresh()
 {
+    // Refreshing the controls leaves the grids where they are.
+    const bool doesNotScroll = std::exchange(m_doesNotScrollSelectionToVisible, true);
     KTBaseUIModeController::refresh();
+    m_doesNotScrollSelectionToVisible = doesNotScroll;
     if (m_backgroundView)
         m_backgroundView->update();
 }

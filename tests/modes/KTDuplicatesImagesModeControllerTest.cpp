@@ -518,13 +518,44 @@ TEST_F(KTDuplicatesImagesModeControllerTest, AccuracyPopoverRerunsTheSearchAndTh
         lowest->overalMatchingLevel);
     ASSERT_TRUE(searches.settle(1));
     EXPECT_EQ(searches.started, 1);
-    // The list is the new search's, sorted afresh, on its first group and image.
+    // The list is the new search's, sorted afresh, and the selection stays on the group that
+    // holds the image it was on, not the first one.
     EXPECT_EQ(mode->numberOfGroupsInList(), qsizetype(session.storage().groups().size()));
-    EXPECT_EQ(*mode->selectedGroupIndex(), 0);
-    EXPECT_EQ(active(), heads().first());
-    EXPECT_EQ(mode->selectedImagesIndexes(), (std::set<qsizetype>{0}));
+    EXPECT_EQ(active(), QStringLiteral("s03-b0-0"));
+    EXPECT_TRUE(groups().value(*mode->selectedGroupIndex()).contains(QStringLiteral("s03-b0-0")));
     EXPECT_FALSE(mode->outOfDateSortOrder());
     EXPECT_TRUE(session.storage().groups().contains(mode->selectedGroupMO()));
+
+    // In "Group" the selected images come back too, and so does the sub-mode.
+    show(3, kUIModeGroup);
+    mode->setSelectedImages(imagesOf({"s03-b0-2", "s03-b0-4"}), image("s03-b0-4"), false);
+    mode->accuracyWindowControllerDidSelectAccuracyLevel(3);
+    ASSERT_TRUE(searches.settle(2));
+    EXPECT_EQ(mode->UIMode(), kUIModeGroup);
+    EXPECT_EQ(active(), QStringLiteral("s03-b0-4"));
+    EXPECT_EQ(selection(), (Ids{"s03-b0-2", "s03-b0-4"}));
+}
+
+// Applying the expert window's settings keeps the place too; when no group holds the image any
+// more (it was rejected meanwhile) the same position is kept.
+TEST_F(KTDuplicatesImagesModeControllerTest, AppliedSettingsKeepTheGroupOrItsPosition)
+{
+    TaskCounter searches(kSearchDuplicatesTaskName);
+    show(4, kUIModeImage);
+    ASSERT_EQ(active(), QStringLiteral("s04-b0-0"));
+    mode->applySettings();
+    ASSERT_TRUE(searches.settle(1));
+    EXPECT_EQ(active(), QStringLiteral("s04-b0-0"));
+    EXPECT_TRUE(groups().value(*mode->selectedGroupIndex()).contains(QStringLiteral("s04-b0-0")));
+    EXPECT_EQ(mode->UIMode(), kUIModeImage);
+
+    show(2, kUIModeGroups);
+    mode->applySettings();
+    reject({"s02-b0-0", "s02-b0-1", "s02-b0-2", "s02-b0-3", "s02-b0-4"});
+    ASSERT_TRUE(searches.settle(2));
+    ASSERT_GT(mode->numberOfGroupsInList(), 2);
+    EXPECT_EQ(*mode->selectedGroupIndex(), 2);
+    EXPECT_FALSE(active().startsWith(QStringLiteral("s02"))) << active().toStdString();
 }
 
 // Cancelling the search that a choice started puts the previous level and range back: in the

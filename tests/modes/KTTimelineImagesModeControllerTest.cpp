@@ -1,6 +1,7 @@
 #include "KTTimelineImagesModeController.h"
 
 #include "KTAbstractButton.h"
+#include "KTGridScrollView.h"
 #include "KTGroupModeTest.h"
 #include "KTImageGroupNavigationView.h"
 #include "KTImageGroupView.h"
@@ -23,6 +24,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -352,3 +354,54 @@ TEST_F(KTTimelineImagesModeControllerTest, StoredGroupAndSettingsComeBackAtTheNe
 }
 
 } // namespace
+
+namespace {
+
+/// One time group of 60 shots a second apart: more cells than the group grid shows at once.
+class KTTimelineLargeGroupTest : public KTGroupModeTest<KTTimelineImagesModeController>
+{
+protected:
+    void SetUp() override
+    {
+        const KTBurstPhoto model = KTBurstModesSession::defaultPhotos().front();
+        std::vector<KTBurstPhoto> photos;
+        for (int shot = 0; shot < 60; ++shot) {
+            KTBurstPhoto photo = model;
+            photo.id = QStringLiteral("p%1").arg(shot, 2, 10, QLatin1Char('0'));
+            photo.shotTime = QDateTime(QDate(2026, 5, 5), QTime(10, 0, 0)).addSecs(shot);
+            photos.push_back(photo);
+        }
+        ASSERT_TRUE(session.load(photos, {3, 3600, 300}));
+        showMode();
+    }
+};
+
+} // namespace
+
+// The user scrolled to the bottom of a large group and picks and rejects there: the grid reloads
+// under the pointer and stays where it was, it does not run back to the selected first cell.
+TEST_F(KTTimelineLargeGroupTest, ReloadOfTheGroupGridKeepsItsScroll)
+{
+    show(0, kUIModeGroup);
+    ASSERT_EQ(mode->images().size(), 60);
+    ASSERT_EQ(mode->selectedImagesIndexes(), (std::set<qsizetype>{0}));
+    QScrollBar *scroller = mode->groupScrollView()->verticalScrollBar();
+    ASSERT_GT(scroller->maximum(), 0) << "the grid must scroll for this test";
+    scroller->setValue(scroller->maximum());
+
+    image(QStringLiteral("p59"))->setPicked(true);
+    drainMainQueue();
+    EXPECT_EQ(scroller->value(), scroller->maximum()) << "a pick";
+    reject({QStringLiteral("p58")});
+    drainMainQueue();
+    ASSERT_EQ(mode->images().size(), 59) << "the reject reloaded the group";
+    EXPECT_GT(scroller->value(), 0) << "a reject";
+    EXPECT_EQ(scroller->value(), scroller->maximum());
+    mode->refresh();
+    EXPECT_EQ(scroller->value(), scroller->maximum()) << "a refresh of the controls";
+
+    // Coming back to the grid from another sub-mode still shows the selection.
+    mode->switchToUIMode(kUIModeImage);
+    mode->switchToUIMode(kUIModeGroup);
+    EXPECT_LT(scroller->value(), scroller->maximum());
+}
