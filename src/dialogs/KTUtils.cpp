@@ -53,3 +53,10 @@ QString KTUtils::stringEnumerationFromArray(const QStringList &items)
     }
     return result;
 }
+
+QString KTUtils::totalImagesString(qint64 images, qint64 bytes)
+{
+    const QString total =
+        images == 1 ? tr("Total: 1 image - %1") : tr("Total: %n images - %1", nullptr, int(images));
+    return total.arg(stringFromByteCount(bytes));
+}

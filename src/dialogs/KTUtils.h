@@ -21,6 +21,9 @@ public:
     /// divided by 10^n (so -1.26 gives -1.2 at one decimal). `numbersAfterPoint` must be at most
     /// 10; a larger value asserts and answers x unchanged.
     static double round(double x, unsigned numbersAfterPoint);
+    /// The totals of a list of images for the bars of the review modes: "Total: 1 image - 2.5 MB",
+    /// "Total: 12 images - 30 MB".
+    static QString totalImagesString(qint64 images, qint64 bytes);
     /// "a", "a and b", "a, b and c"; an empty list gives an empty string.
     static QString stringEnumerationFromArray(const QStringList &items);
 };

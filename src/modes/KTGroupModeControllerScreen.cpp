@@ -568,10 +568,7 @@ void KTGroupModeController::hideExifView()
 QStringList KTGroupModeController::groupsInfoStrings() const
 {
     const GroupsTotals totals = groupsTotals();
-    const int images = int(totals.images);
-    const QString total =
-        images == 1 ? tr("Total: 1 image - %1") : tr("Total: %n images - %1", nullptr, images);
-    return QStringList{total.arg(KTUtils::stringFromByteCount(totals.bytes))} + selectedGroupInfoStrings();
+    return QStringList{KTUtils::totalImagesString(totals.images, totals.bytes)} + selectedGroupInfoStrings();
 }
 
 void KTGroupModeController::updateInfoView()

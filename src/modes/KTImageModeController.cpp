@@ -15,6 +15,7 @@
 #include "KTLevelIndicator.h"
 #include "KTModeChrome.h"
 #include "KTModeToolbar.h"
+#include "KTMultipleLabelsView.h"
 #include "KTPopoverManager.h"
 #include "KTPopoverView.h"
 #include "KTResizablePopUpButton.h"
@@ -22,6 +23,7 @@
 #include "KTSimpleBackgroundView.h"
 #include "KTSingeImageInfoBar.h"
 #include "KTUserDefaults.h"
+#include "KTUtils.h"
 #include "KTZoomSlider.h"
 
 #include <QApplication>
@@ -93,8 +95,11 @@ void KTImageModeController::buildView()
     m_allImagesInfoBar->setObjectName(QStringLiteral("allImagesInfoBar"));
     m_singleImageInfoBar = new KTSingeImageInfoBar(infoBarContainer);
     m_singleImageInfoBar->setObjectName(QStringLiteral("singleImageInfoBar"));
-    bars->addWidget(m_allImagesInfoBar);
-    bars->addWidget(m_singleImageInfoBar);
+    bars->addWidget(m_allImagesInfoBar, 1);
+    bars->addWidget(m_singleImageInfoBar, 1);
+    m_totalsInfo = new KTMultipleLabelsView(infoBarContainer);
+    m_totalsInfo->setObjectName(QStringLiteral("totalsInfo"));
+    bars->addWidget(m_totalsInfo, 0);
     column->addWidget(infoBarContainer);
 
     // Content: the grid or the viewer, and the EXIF panel to their right.
@@ -318,14 +323,29 @@ void KTImageModeController::reloadImagesList()
     }
     m_imageBrowserView->reloadData();
     m_navigationStrip->reloadData();
+    updateTotalsInfo();
     adjustUI();
     notifyImagesListDidChange();
+}
+
+void KTImageModeController::updateTotalsInfo()
+{
+    const QList<KTImageMO *> list = images();
+    if (list.isEmpty()) {
+        m_totalsInfo->setStrings({});
+        return;
+    }
+    qint64 bytes = 0;
+    for (const KTImageMO *image : list)
+        bytes += qint64(image->size().value_or(0));
+    m_totalsInfo->setStrings({KTUtils::totalImagesString(list.size(), bytes)});
 }
 
 void KTImageModeController::clearImagesList()
 {
     setImages({});
     m_paths.clear();
+    m_totalsInfo->setStrings({});
     m_imageBrowserView->reloadData();
     m_navigationStrip->reloadData();
     if (KTLevelIndicator *rating = chrome().ratingIndicator())
@@ -719,7 +739,7 @@ void KTImageModeController::validateUIVisibleElements()
         if (QWidget *foreground = chrome().foregroundView())
             foreground->setFocus();
     }
-    m_switchSortOrderButton->setButtonEnabled(hasImages && image);
+    m_switchSortOrderButton->setButtonEnabled(hasImages);
     m_exportButton->setButtonEnabled(hasImages);
 }
 
@@ -918,4 +938,9 @@ KTSingeImageInfoBar *KTImageModeController::allImagesInfoBar() const
 KTSingeImageInfoBar *KTImageModeController::singleImageInfoBar() const
 {
     return m_singleImageInfoBar;
+}
+
+KTMultipleLabelsView *KTImageModeController::totalsInfo() const
+{
+    return m_totalsInfo;
 }

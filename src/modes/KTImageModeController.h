@@ -16,6 +16,7 @@ class KTGridScrollView;
 class KTImageBrowserView;
 class KTModeToolbar;
 class KTSimpleBackgroundView;
+class KTMultipleLabelsView;
 class KTSingeImageInfoBar;
 class QHBoxLayout;
 class QMenu;
@@ -152,6 +153,9 @@ public:
     /// The info bars of "List" and of "Image".
     KTSingeImageInfoBar *allImagesInfoBar() const;
     KTSingeImageInfoBar *singleImageInfoBar() const;
+    /// The totals of the list at the right end of the info bar: "Total: 12 images - 30 MB";
+    /// empty while the list is.
+    KTMultipleLabelsView *totalsInfo() const;
 
     /// The sort key of a pop-up tag, and back (an unknown key shows tag 0).
     static QString sortKeyForTag(int tag);
@@ -205,6 +209,7 @@ private:
     void placeViewer();
     void observeNotificationsFromImageStorage(KTImageStorage *storage);
     void selectSingleImage(qsizetype index);
+    void updateTotalsInfo();
 
     QString m_filterID;
     KTPredicate m_predicate;
@@ -226,4 +231,5 @@ private:
     QPointer<KTModeToolbar> m_toolBar;
     QPointer<KTSingeImageInfoBar> m_allImagesInfoBar;
     QPointer<KTSingeImageInfoBar> m_singleImageInfoBar;
+    QPointer<KTMultipleLabelsView> m_totalsInfo;
 };

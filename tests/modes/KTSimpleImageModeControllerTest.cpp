@@ -1,18 +1,23 @@
 #include "KTSimpleImageModeController.h"
 
+#include "KTAbstractButton.h"
 #include "KTBadgeButton.h"
 #include "KTCatalogModel.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTModesTestSession.h"
+#include "KTMultipleLabelsView.h"
 #include "KTObjectContext.h"
 #include "KTRedjectedImagesModeController.h"
 #include "KTSelectedImagesModeController.h"
 #include "KTUniquesImagesModeController.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -112,6 +117,59 @@ TEST(KTListModesTest, RejectToggleFollowsTheActiveImage)
     EXPECT_EQ(missing->rejected(), std::nullopt);
     EXPECT_EQ(images.at(3)->rejected(), false);
     EXPECT_FALSE(mode.shareButton()->isPushed());
+}
+
+// The picks and the rejects tell how many images they hold (in the singular for one, nothing
+// for none), and a click on the sort-order button reverses their grid, not only their viewer.
+TEST(KTListModesTest, PicksAndRejectsCountTheirImagesAndReverseTheirGrid)
+{
+    const struct
+    {
+        const char *mode;
+        KTModesTestSession::Decisions decisions;
+        std::function<std::unique_ptr<KTImageModeController>()> make;
+        std::function<void(KTImageMO *)> leave;
+    } cases[] = {
+        {"picks",
+         {true, std::nullopt},
+         [] { return std::make_unique<KTSelectedImagesModeController>(); },
+         [](KTImageMO *image) { image->setPicked(false); }},
+        {"rejects",
+         {std::nullopt, true},
+         [] { return std::make_unique<KTRedjectedImagesModeController>(); },
+         [](KTImageMO *image) { image->setRejected(false); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode);
+        KTModesTestSession session;
+        const QList<KTImageMO *> images = session.addImages(3, QStringLiteral("P"), c.decisions);
+        session.process();
+        std::unique_ptr<KTImageModeController> mode = c.make();
+        KTModeWindow window(session, *mode);
+        window.showMode();
+        ASSERT_EQ(mode->UIMode(), kUIModeList);
+        const auto totals = [&] { return mode->totalsInfo()->strings().join(QLatin1Char('|')); };
+        EXPECT_TRUE(totals().startsWith(QStringLiteral("Total: 3 images - "))) << totals().toStdString();
+        EXPECT_TRUE(mode->totalsInfo()->isVisibleTo(&window.window()));
+
+        KTAbstractButton *order = mode->switchSortOrderButton();
+        ASSERT_TRUE(order->isButtonEnabled());
+        QTest::mouseClick(order, Qt::LeftButton);
+        EXPECT_FALSE(mode->sortOrder());
+        EXPECT_EQ(mode->images().first()->name(), QStringLiteral("P003"));
+        QTest::mouseClick(order, Qt::LeftButton);
+        EXPECT_EQ(mode->images().first()->name(), QStringLiteral("P001"));
+
+        c.leave(images.at(0));
+        session.process();
+        EXPECT_TRUE(totals().startsWith(QStringLiteral("Total: 2 images - "))) << totals().toStdString();
+        c.leave(images.at(1));
+        session.process();
+        EXPECT_TRUE(totals().startsWith(QStringLiteral("Total: 1 image - "))) << totals().toStdString();
+        c.leave(images.at(2));
+        session.process();
+        EXPECT_EQ(totals(), QString());
+    }
 }
 
 } // namespace
