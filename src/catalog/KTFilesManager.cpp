@@ -403,8 +403,7 @@ QVariantMap KTFilesManager::imageAttributesAtPath(const QString &path)
     return attributes;
 }
 
-KTFilesManager::ConflictAnswer KTFilesManager::askUserToReplaceFileAtPath(const QString &destination,
-                                                                          const QString &source)
+KTFilesManager::ConflictDecision KTFilesManager::askAboutExistingFile(const QString &source)
 {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     KTAlert alert;
@@ -418,17 +417,81 @@ KTFilesManager::ConflictAnswer KTFilesManager::askUserToReplaceFileAtPath(const 
 
     const KTAlertResponse response = KTAlertPresenter::shared().runModal(alert);
     switch (response.returnCode) {
-    case KTAlert::kDefaultReturn:
-        return ConflictAnswer::Cancel;
     case KTAlert::kAlternateReturn:
-        replaceFileAtPath(destination, source);
-        return response.suppressionChecked ? ConflictAnswer::ReplaceAll : ConflictAnswer::AskAgain;
+        return {ConflictChoice::Replace, response.suppressionChecked};
     case KTAlert::kOtherReturn:
-        copyFileWithUniqueNameAtPath(source, destination);
-        return response.suppressionChecked ? ConflictAnswer::UseUniqueNamesAll : ConflictAnswer::AskAgain;
+        return {ConflictChoice::UseUniqueNames, response.suppressionChecked};
+    case KTAlert::kDefaultReturn:
+        return {ConflictChoice::Cancel, false};
     default:
-        return ConflictAnswer::AskAgain;
+        return {ConflictChoice::NoAnswer, false};
     }
+}
+
+KTFilesManager::ConflictAnswer KTFilesManager::askUserToReplaceFileAtPath(const QString &destination,
+                                                                          const QString &source)
+{
+    const ConflictDecision decision = askAboutExistingFile(source);
+    switch (decision.choice) {
+    case ConflictChoice::Cancel:
+        return ConflictAnswer::Cancel;
+    case ConflictChoice::Replace:
+        replaceFileAtPath(destination, source);
+        return decision.appliesToAll ? ConflictAnswer::ReplaceAll : ConflictAnswer::AskAgain;
+    case ConflictChoice::UseUniqueNames:
+        copyFileWithUniqueNameAtPath(source, destination);
+        return decision.appliesToAll ? ConflictAnswer::UseUniqueNamesAll : ConflictAnswer::AskAgain;
+    case ConflictChoice::NoAnswer:
+        break;
+    }
+    return ConflictAnswer::AskAgain;
+}
+
+QString KTFilesManager::uniqueNameCandidate(const QString &folder, const QString &fileName, quint64 attempt)
+{
+    if (attempt == 0)
+        return folder + QLatin1Char('/') + fileName;
+    const QFileInfo info(fileName);
+    QString name = info.completeBaseName() + QLatin1Char('_') + QString::number(attempt);
+    if (!info.suffix().isEmpty())
+        name += QLatin1Char('.') + info.suffix();
+    return folder + QLatin1Char('/') + name;
+}
+
+bool KTFilesManager::copyFileReplacing(const QString &source, const QString &destination, QString *error)
+{
+    QString reason;
+    const QString temporary = copyToTemporaryFile(source, QFileInfo(destination).absolutePath(), &reason);
+    if (!temporary.isEmpty()) {
+        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) ==
+            0)
+            return true;
+        reason = errnoText(errno);
+        ::unlink(QFile::encodeName(temporary).constData());
+    }
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool KTFilesManager::moveFileReplacing(const QString &source, const QString &destination, QString *error)
+{
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData()) == 0)
+        return true;
+    if (errno != EXDEV) {
+        if (error)
+            *error = errnoText(errno);
+        return false;
+    }
+    if (!copyFileReplacing(source, destination, error))
+        return false;
+    if (::unlink(QFile::encodeName(source).constData()) == 0)
+        return true;
+    // The copy has replaced the old file already; the original stays too, and the caller keeps
+    // its record.
+    if (error)
+        *error = errnoText(errno);
+    return false;
 }
 
 void KTFilesManager::replaceFileAtPath(const QString &destination, const QString &source)
@@ -459,19 +522,12 @@ void KTFilesManager::copyFileWithUniqueNameAtPath(const QString &source, const Q
     if (isNilPath(source, destination))
         return;
     const QFileInfo sourceInfo(source);
-    const QString base = sourceInfo.completeBaseName();
-    const QString extension = sourceInfo.suffix();
     const QString folder = QFileInfo(destination).absolutePath();
     // The destination itself, then <base>_1.<ext>, <base>_2.<ext>... taking the first name that
     // is free when the copy lands there, so a file that appeared meanwhile is never clobbered.
     QString lastCandidate;
     const auto candidates = [&](quint64 n) {
-        lastCandidate = destination;
-        if (n > 0) {
-            lastCandidate = folder + QLatin1Char('/') + base + QLatin1Char('_') + QString::number(n);
-            if (!extension.isEmpty())
-                lastCandidate += QLatin1Char('.') + extension;
-        }
+        lastCandidate = n == 0 ? destination : uniqueNameCandidate(folder, sourceInfo.fileName(), n);
         return lastCandidate;
     };
     QString error;

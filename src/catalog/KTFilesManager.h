@@ -106,6 +106,33 @@ public:
     /// Main thread only; blocks in the modal alert.
     ConflictAnswer askUserToReplaceFileAtPath(const QString &destination, const QString &source);
 
+    /// The answer to the file-conflict question alone, for callers that act on it themselves.
+    enum class ConflictChoice
+    {
+        Cancel,
+        Replace,
+        UseUniqueNames,
+        /// The alert ended without one of its buttons; a job takes it as Cancel.
+        NoAnswer
+    };
+    struct ConflictDecision
+    {
+        ConflictChoice choice = ConflictChoice::Cancel;
+        /// "Apply to all" was checked: every further conflict of the job gets the same choice.
+        bool appliesToAll = false;
+    };
+    /// The question of askUserToReplaceFileAtPath about `source` landing on an existing file of
+    /// its name. Main thread only; blocks in the modal alert.
+    static ConflictDecision askAboutExistingFile(const QString &source);
+    /// "<folder>/<name>" at attempt 0, then "<folder>/<base>_1.<ext>", "_2"... (the base is the
+    /// name without its last extension): the names of "Use unique names".
+    static QString uniqueNameCandidate(const QString &folder, const QString &fileName, quint64 attempt);
+    /// Copies or moves `source` onto `destination`, replacing whatever file is there; a failed
+    /// copy leaves the destination as it was. A move is a rename, across file systems a copy and
+    /// then the source's removal. Returns false with `error` set. Any thread.
+    static bool copyFileReplacing(const QString &source, const QString &destination, QString *error);
+    static bool moveFileReplacing(const QString &source, const QString &destination, QString *error);
+
     /// Replaces `destination` by a copy of `source` (which stays). The copy is made beside the
     /// destination and renamed over it, so a failed copy leaves the destination as it was; when
     /// both paths name the same file nothing happens. Failures are logged, never reported.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "KTFilesManager.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -15,23 +18,25 @@ class QObject;
 /// background task ("Moving Images" / "Copying Images"). A copied image stays in the catalogue; a
 /// moved image's record is deleted once its main file has moved.
 ///
-/// Files are never overwritten: a taken name becomes "<base> 2.<ext>", then " 3" and so on, and
-/// the name is claimed by a rename that never replaces, so a file that appears at the
-/// destination while the work runs is left alone. A RAW+JPEG pair lands under one suffix: both
-/// names must be free for it, so the pair keeps its shared stem. When the pair's JPEG cannot
-/// follow a moved RAW, the RAW is put back and the record stays (the pair is never split across
-/// folders unless the RAW cannot return either); the log line names both paths. Every failure
-/// is logged with the paths and the error text; the task itself reports none and always runs to
-/// its end.
+/// A file whose name is taken in the destination is the conflict question's (setConflictQuestion):
+/// replace the file there, land under the first free "<base>_<n>.<ext>", or cancel the rest of
+/// the job; an answer "for all" settles every later conflict of the job. Without a question a
+/// taken name becomes "<base> 2.<ext>", then " 3" and so on. Names are claimed by a rename that
+/// never replaces (unless the answer was to replace), so a file that appears at the destination
+/// while the work runs is left alone. A RAW+JPEG pair lands under one suffix: both names must be
+/// free for it, so the pair keeps its shared stem. When the pair's JPEG cannot follow a moved
+/// RAW, the RAW is put back and the record stays (the pair is never split across folders unless
+/// the RAW cannot return either); the log line names both paths. Every failure is logged with the
+/// paths and the error text and listed in the job's report; the task always runs to its end.
 ///
 /// Seam: KTImageStorage's moveImages/copyImages/performTaskWithName forward here with its main
 /// context, itself as the task sender and its cleanUndoStack:
 ///     KTImageMover(managedObjectContext(), this, [this] { cleanUndoStack(); }).moveImages(images, folder);
 ///
 /// Threading: construct and call on the main thread; the calls return at once. The file work
-/// runs on a child context's queue; the child's save into the main context and the undo-stack
-/// clearing run on the main thread (the queue waits for them). The mover may be destroyed while
-/// work runs.
+/// runs on a child context's queue; the conflict question, the child's save into the main
+/// context, the undo-stack clearing and the report run on the main thread (the queue waits for
+/// the first three). The mover may be destroyed while work runs.
 class KTImageMover
 {
 public:
@@ -39,6 +44,34 @@ public:
     /// through undo); it may be empty. `sender` is held weakly.
     KTImageMover(std::shared_ptr<KTObjectContext> mainContext, QObject *sender,
                  std::function<void()> cleanUndoStack);
+
+    enum class Operation
+    {
+        Move,
+        Copy
+    };
+
+    /// What one job did, for the window to tell the user.
+    struct Report
+    {
+        Operation operation = Operation::Copy;
+        QString folder;
+        /// The images whose main file landed.
+        int transferred = 0;
+        /// "<file name>: <reason>" for every file that did not land, in the job's order.
+        QStringList failures;
+        /// The images left untouched because the conflict question was cancelled.
+        int cancelled = 0;
+    };
+    /// Runs on the main thread once a job has saved its changes.
+    using ReportHandler = std::function<void(const Report &report)>;
+    void setReportHandler(ReportHandler handler) { m_reportHandler = std::move(handler); }
+
+    /// Asked on the main thread (the work waits for the answer) when a file's name is taken in
+    /// the destination; `source` is the file that would land there. Empty: no question, the
+    /// numbered names.
+    using ConflictQuestion = std::function<KTFilesManager::ConflictDecision(const QString &source)>;
+    void setConflictQuestion(ConflictQuestion question) { m_conflictQuestion = std::move(question); }
 
     /// Images of the main context, moved into `destinationFolderPath`.
     void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
@@ -50,11 +83,6 @@ public:
     void performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
                              const QString &destinationFolderPath);
 
-    enum class Operation
-    {
-        Move,
-        Copy
-    };
     /// How one file lands in the destination under the first free candidate: the path used, or
     /// empty with `error` set. KTFilesManager::moveFileToFreeName / copyFileToFreeName unless a
     /// test replaced it. Called on the work's queue.
@@ -73,4 +101,6 @@ private:
     QPointer<QObject> m_sender;
     std::function<void()> m_cleanUndoStack;
     FileTransfer m_fileTransfer;
+    ReportHandler m_reportHandler;
+    ConflictQuestion m_conflictQuestion;
 };

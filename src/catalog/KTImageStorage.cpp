@@ -766,28 +766,34 @@ void KTImageStorage::groupImagesByTimeInterval(double interval, KTObjectContext 
     KTTimeGrouper::groupImagesByTimeInterval(interval, context, this);
 }
 
-void KTImageStorage::moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath)
+void KTImageStorage::moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath,
+                                KTImageMover::ReportHandler report)
 {
-    performTaskWithName(kMovingItemsTaskName, images, destinationFolderPath);
+    performTaskWithName(kMovingItemsTaskName, images, destinationFolderPath, std::move(report));
 }
 
-void KTImageStorage::copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath)
+void KTImageStorage::copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath,
+                                KTImageMover::ReportHandler report)
 {
-    performTaskWithName(kCopyItemsTaskName, images, destinationFolderPath);
+    performTaskWithName(kCopyItemsTaskName, images, destinationFolderPath, std::move(report));
 }
 
 void KTImageStorage::performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
-                                         const QString &destinationFolderPath)
+                                         const QString &destinationFolderPath,
+                                         KTImageMover::ReportHandler report)
 {
     Q_ASSERT(isMainThread());
     const std::shared_ptr<KTObjectContext> context = managedObjectContext();
     if (!context)
         return;
     const QPointer<KTImageStorage> self(this);
-    KTImageMover(context, this, [self] {
+    KTImageMover mover(context, this, [self] {
         if (self)
             self->cleanUndoStack();
-    }).performTaskWithName(taskName, images, destinationFolderPath);
+    });
+    mover.setConflictQuestion(&KTFilesManager::askAboutExistingFile);
+    mover.setReportHandler(std::move(report));
+    mover.performTaskWithName(taskName, images, destinationFolderPath);
 }
 
 // ---- External catalogue status ----

@@ -3,6 +3,7 @@
 #include "KTCancelablePerformer.h"
 #include "KTCatalogChangeHandler.h"
 #include "KTError.h"
+#include "KTImageMover.h"
 #include "KTImageTrasher.h"
 #include "KTSessionHooks.h"
 #include "KTTasksNotifier.h"
@@ -297,12 +298,16 @@ public:
     /// The rebuild inside `context`, on its thread; neither saves nor polls the cancel flag.
     void groupImagesByTimeInterval(double interval, KTObjectContext &context);
     /// Main thread; returns at once. "Moving Images" / "Copying Images" on a child context's
-    /// queue; moved records are deleted, the undo stack is cleared afterwards. A destination that
-    /// is not an existing folder is logged and nothing happens.
-    void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
-    void copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath);
+    /// queue; moved records are deleted, the undo stack is cleared afterwards. A name taken in the
+    /// destination is asked about (replace, unique names or cancel; see KTImageMover). `report`
+    /// (may be empty) runs on the main thread when the job is done. A destination that is not an
+    /// existing folder is logged and nothing happens (no report).
+    void moveImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath,
+                    KTImageMover::ReportHandler report = {});
+    void copyImages(const QList<KTImageMO *> &images, const QString &destinationFolderPath,
+                    KTImageMover::ReportHandler report = {});
     void performTaskWithName(const QString &taskName, const QList<KTImageMO *> &images,
-                             const QString &destinationFolderPath);
+                             const QString &destinationFolderPath, KTImageMover::ReportHandler report = {});
 
     /// Session clearing, run on the main thread after a cancelled load and after a load that
     /// found no image; it must call `completion` (which may be empty) when done. Unset: the

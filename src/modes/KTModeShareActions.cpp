@@ -4,8 +4,10 @@
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTMenuPresenter.h"
+#include "KTResolveGroupViewController.h"
 #include "KTShareMenu.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 
@@ -96,9 +98,69 @@ void KTModeShareActions::transferImagesToFolder(Transfer transfer)
             return;
         // The mode's list as it is now: records deleted while the panel was open are gone from it.
         const QList<KTImageMO *> list = mode->images();
+        const auto report = [mode](const KTImageMover::Report &report) {
+            if (mode)
+                reportTransfer(mode->view(), report);
+        };
         if (moving)
-            storage->moveImages(list, folder);
+            storage->moveImages(list, folder, report);
         else
-            storage->copyImages(list, folder);
+            storage->copyImages(list, folder, report);
     });
+}
+
+QString KTModeShareActions::reportTitle(const KTImageMover::Report &report)
+{
+    const int count = report.transferred;
+    if (report.operation == KTImageMover::Operation::Move)
+        return count == 1 ? tr("Moved 1 image") : tr("Moved %n images", nullptr, count);
+    return count == 1 ? tr("Copied 1 image") : tr("Copied %n images", nullptr, count);
+}
+
+QString KTModeShareActions::reportDetail(const KTImageMover::Report &report)
+{
+    const QString folder = QDir::toNativeSeparators(report.folder);
+    if (report.cancelled == 0)
+        return tr("to %1").arg(folder);
+    return report.cancelled == 1
+               ? tr("to %1; 1 image left out after Cancel").arg(folder)
+               : tr("to %1; %n images left out after Cancel", nullptr, report.cancelled).arg(folder);
+}
+
+KTAlert KTModeShareActions::failureAlert(const KTImageMover::Report &report)
+{
+    const bool moving = report.operation == KTImageMover::Operation::Move;
+    const int failed = int(report.failures.size());
+    QString message;
+    if (moving)
+        message = failed == 1 ? tr("1 file could not be moved to “%1”.")
+                              : tr("%n files could not be moved to “%1”.", nullptr, failed);
+    else
+        message = failed == 1 ? tr("1 file could not be copied to “%1”.")
+                              : tr("%n files could not be copied to “%1”.", nullptr, failed);
+    // A long list is cut: the alert must fit on the screen.
+    constexpr int kListedFailures = 12;
+    QStringList lines = report.failures.mid(0, kListedFailures);
+    if (failed > kListedFailures) {
+        const int more = failed - kListedFailures;
+        lines.append(more == 1 ? tr("and 1 more") : tr("and %n more", nullptr, more));
+    }
+    QString informative = lines.join(QLatin1Char('\n'));
+    if (report.transferred > 0)
+        informative = reportTitle(report) + QLatin1Char('.') + QStringLiteral("\n\n") + informative;
+    KTAlert alert =
+        KTAlert::withButtons(message.arg(QDir::toNativeSeparators(report.folder)), informative, {tr("OK")});
+    alert.style = KTAlert::Style::Warning;
+    return alert;
+}
+
+void KTModeShareActions::reportTransfer(QWidget *view, const KTImageMover::Report &report)
+{
+    if (!report.failures.isEmpty()) {
+        failureAlert(report).run();
+        return;
+    }
+    if (report.transferred == 0 || !view)
+        return;
+    KTResolveGroupViewController::showMessageInView(view, reportTitle(report), reportDetail(report), 2.5);
 }

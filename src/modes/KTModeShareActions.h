@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KTAlert.h"
+#include "KTImageMover.h"
 #include "KTSharedPaths.h"
 
 #include <QObject>
@@ -41,13 +43,24 @@ public:
     static void setFolderPanel(FolderPanel panel);
     /// Asks for a folder, then has the catalogue copy or move all of the mode's images there as
     /// its tasks "Copying Images" / "Moving Images" (the list as it is when the panel closes). A
-    /// cancelled panel does nothing. Returns at once.
+    /// cancelled panel does nothing. Returns at once. When the job is done the mode's view shows
+    /// how many images went where; files that did not land are listed with their reasons in an
+    /// alert instead (see reportTransfer()).
     enum class Transfer
     {
         Copy,
         Move,
     };
     void transferImagesToFolder(Transfer transfer);
+    /// Tells the user how a copy or move ended: the short message over `view` when every file
+    /// landed (nothing when no image was involved), else an alert naming each file that did not
+    /// land and why.
+    static void reportTransfer(QWidget *view, const KTImageMover::Report &report);
+    /// The title and detail of the short message.
+    static QString reportTitle(const KTImageMover::Report &report);
+    static QString reportDetail(const KTImageMover::Report &report);
+    /// The alert of a job with failures.
+    static KTAlert failureAlert(const KTImageMover::Report &report);
 
 private:
     QPointer<KTBaseUIModeController> m_mode;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QThread>
+#include <QTimer>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -21,15 +22,18 @@ constexpr double kCornerRadius = 12.0;
 constexpr double kCheckSize = 40.0;
 constexpr int kPadding = 24;
 
-QString titleText()
+QString resolvedTitle()
 {
     return KTResolveGroupViewController::tr("Group Resolved");
 }
 
-QString detailText()
+QString resolvedDetail()
 {
     return KTResolveGroupViewController::tr("Every image not picked is rejected");
 }
+
+// The share of the covered view's width a long detail may take before it is elided.
+constexpr double kMaximumWidthShare = 0.8;
 
 QPointer<KTResolveGroupViewController> &sharedInstance()
 {
@@ -39,7 +43,8 @@ QPointer<KTResolveGroupViewController> &sharedInstance()
 
 } // namespace
 
-KTResolveGroupViewController::KTResolveGroupViewController() : QWidget(nullptr)
+KTResolveGroupViewController::KTResolveGroupViewController()
+    : QWidget(nullptr), m_title(resolvedTitle()), m_detail(resolvedDetail())
 {
     setObjectName(QStringLiteral("resolveGroupView"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -58,13 +63,23 @@ KTResolveGroupViewController *KTResolveGroupViewController::sharedController()
 
 void KTResolveGroupViewController::showInView(QWidget *view, std::function<void()> handler)
 {
-    sharedController()->present(view, std::move(handler));
+    sharedController()->present(view, resolvedTitle(), resolvedDetail(), 0.0, std::move(handler));
 }
 
-void KTResolveGroupViewController::present(QWidget *view, std::function<void()> handler)
+void KTResolveGroupViewController::showMessageInView(QWidget *view, const QString &title,
+                                                     const QString &detail, double holdSeconds,
+                                                     std::function<void()> handler)
+{
+    sharedController()->present(view, title, detail, holdSeconds, std::move(handler));
+}
+
+void KTResolveGroupViewController::present(QWidget *view, const QString &title, const QString &detail,
+                                           double holdSeconds, std::function<void()> handler)
 {
     if (isShown() || !view)
         return;
+    m_title = title;
+    m_detail = detail;
     setParent(view);
     view->installEventFilter(this);
     setAlphaValue(0.0);
@@ -72,19 +87,29 @@ void KTResolveGroupViewController::present(QWidget *view, std::function<void()> 
     QWidget::show();
     raise();
     QPointer<KTResolveGroupViewController> self(this);
-    fade(0.0, 1.0, [self, handler = std::move(handler)]() mutable {
+    // While animations are off the hold is skipped too, so the handler runs before this returns.
+    const int hold = KTAnimations::isEnabled() ? int(holdSeconds * 1000) : 0;
+    fade(0.0, 1.0, [self, hold, handler = std::move(handler)]() mutable {
         if (!self)
             return;
-        self->fade(1.0, 0.0, [self, handler = std::move(handler)] {
+        auto fadeOut = [self, handler = std::move(handler)]() mutable {
             if (!self)
                 return;
-            if (QWidget *covered = self->parentWidget())
-                covered->removeEventFilter(self);
-            self->hide();
-            self->setParent(nullptr);
-            if (handler)
-                handler();
-        });
+            self->fade(1.0, 0.0, [self, handler = std::move(handler)] {
+                if (!self)
+                    return;
+                if (QWidget *covered = self->parentWidget())
+                    covered->removeEventFilter(self);
+                self->hide();
+                self->setParent(nullptr);
+                if (handler)
+                    handler();
+            });
+        };
+        if (hold > 0)
+            QTimer::singleShot(hold, self.data(), std::move(fadeOut));
+        else
+            fadeOut();
     });
 }
 
@@ -129,8 +154,10 @@ QSize KTResolveGroupViewController::sizeHint() const
 {
     const QFontMetricsF title(ktTitleFont());
     const QFontMetricsF detail(ktBodyFont());
-    const double width =
-        std::max(title.horizontalAdvance(titleText()), detail.horizontalAdvance(detailText()));
+    double width = std::max(title.horizontalAdvance(m_title), detail.horizontalAdvance(m_detail));
+    if (const QWidget *covered = parentWidget())
+        width = std::min(width, std::max(title.horizontalAdvance(m_title),
+                                         covered->width() * kMaximumWidthShare - 2 * kPadding));
     const double height = kCheckSize + 12 + title.height() + 4 + detail.height();
     return {int(std::ceil(width)) + 2 * kPadding, int(std::ceil(height)) + 2 * kPadding};
 }
@@ -164,9 +191,10 @@ void KTResolveGroupViewController::paintEvent(QPaintEvent *)
     const QRectF titleRect(0, ring.bottom() + 12, width(), title.height());
     painter.setFont(ktTitleFont());
     painter.setPen(KTPalette::kText);
-    painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignVCenter, titleText());
+    painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignVCenter, m_title);
     painter.setFont(ktBodyFont());
     painter.setPen(KTPalette::kSecondaryText);
     painter.drawText(QRectF(0, titleRect.bottom() + 4, width(), detail.height()),
-                     Qt::AlignHCenter | Qt::AlignVCenter, detailText());
+                     Qt::AlignHCenter | Qt::AlignVCenter,
+                     detail.elidedText(m_detail, Qt::ElideMiddle, width() - 2.0 * kPadding));
 }

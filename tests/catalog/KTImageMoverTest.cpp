@@ -1,6 +1,7 @@
 #include "KTImageMover.h"
 
 #include "KTCatalogModel.h"
+#include "KTDispatch.h"
 #include "KTFilesManager.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
@@ -16,6 +17,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -283,4 +287,112 @@ TEST(KTImageMoverTest, UniqueNameCandidates)
     EXPECT_EQ(KTImageMover::uniqueNameCandidate("/d", "IMG_0001.CR2", 2), "/d/IMG_0001 3.CR2");
     EXPECT_EQ(KTImageMover::uniqueNameCandidate("/d", "README", 1), "/d/README 2");
     EXPECT_TRUE(KTImageMover::uniqueNameCandidate("/d", "README", 100000).isEmpty());
+}
+
+// A second copy into one folder asks about each taken name: replace the file there, take the
+// first free "_<n>" name, or stop the rest of the job; an answer for all is asked once. The
+// report counts what landed and what the cancel left, and names each failed file with its reason.
+TEST(KTImageMoverTest, TakenNamesFollowTheAnswersToTheConflictQuestion)
+{
+    using Choice = KTFilesManager::ConflictChoice;
+    const struct
+    {
+        const char *scenario;
+        KTImageMover::Operation operation;
+        std::vector<KTFilesManager::ConflictDecision> answers;
+        QStringList expectedFiles;
+        int transferred;
+        int cancelled;
+        int asked;
+    } cases[] = {
+        {"copy: replace, unique, cancel",
+         KTImageMover::Operation::Copy,
+         {{Choice::Replace, false}, {Choice::UseUniqueNames, false}, {Choice::Cancel, false}},
+         {"a.jpg=a", "b.jpg=old b", "b_1.jpg=b", "c.jpg=old c", "c_1.jpg=old c1"},
+         2,
+         2,
+         3},
+        {"copy: unique names for all",
+         KTImageMover::Operation::Copy,
+         {{Choice::UseUniqueNames, true}},
+         {"a.jpg=old a", "a_1.jpg=a", "b.jpg=old b", "b_1.jpg=b", "c.jpg=old c", "c_1.jpg=old c1",
+          "c_2.jpg=c", "d.jpg=d"},
+         4,
+         0,
+         1},
+        {"move: replace all",
+         KTImageMover::Operation::Move,
+         {{Choice::Replace, true}},
+         {"a.jpg=a", "b.jpg=b", "c.jpg=c", "c_1.jpg=old c1", "d.jpg=d"},
+         4,
+         0,
+         1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.scenario);
+        MoverFixture f;
+        QList<KTImageMO *> images;
+        for (const char *name : {"a", "b", "c", "d"})
+            images.append(f.addImage(QString::fromLatin1(name) + ".jpg", name));
+        for (const char *taken : {"a", "b", "c"})
+            writeFile(f.to(QString::fromLatin1(taken) + ".jpg"), QByteArray("old ") + taken);
+        writeFile(f.to("c_1.jpg"), "old c1");
+        f.context->save();
+
+        QStringList asked;
+        std::size_t next = 0;
+        f.mover.setConflictQuestion([&](const QString &source) {
+            EXPECT_TRUE(isMainThread());
+            asked.append(QFileInfo(source).fileName());
+            return next < c.answers.size() ? c.answers[next++] : KTFilesManager::ConflictDecision{};
+        });
+        std::optional<KTImageMover::Report> report;
+        f.mover.setReportHandler([&](const KTImageMover::Report &r) { report = r; });
+        if (c.operation == KTImageMover::Operation::Move)
+            f.mover.moveImages(images, f.to(QString()));
+        else
+            f.mover.copyImages(images, f.to(QString()));
+        ASSERT_TRUE(waitUntil([&] { return report.has_value(); }));
+
+        QStringList files;
+        for (const QString &name : f.destinationFiles())
+            files.append(name + "=" + QString::fromUtf8(readFile(f.to(name))));
+        EXPECT_EQ(files, c.expectedFiles);
+        EXPECT_EQ(asked.size(), c.asked);
+        EXPECT_EQ(asked.value(0), QStringLiteral("a.jpg"));
+        EXPECT_EQ(report->transferred, c.transferred);
+        EXPECT_EQ(report->cancelled, c.cancelled);
+        EXPECT_TRUE(report->failures.isEmpty()) << report->failures.join('\n').toStdString();
+        EXPECT_EQ(report->folder, f.to(QString()).chopped(1));
+        EXPECT_EQ(f.tasks.count("StepDidExecute", QString()), 4) << "the progress still counts every image";
+        if (c.operation == KTImageMover::Operation::Move) {
+            for (KTImageMO *image : images)
+                EXPECT_TRUE(image->isDeleted());
+        }
+    }
+}
+
+TEST(KTImageMoverTest, ReportNamesEachFileThatFailedAndWhy)
+{
+    MoverFixture f;
+    KTImageMO *missing = f.addImage("gone.jpg", QByteArray());
+    KTImageMO *fine = f.addImage("fine.jpg", "fine");
+    KTImageMO *pair = f.addImage("P.CR2", "raw", "P.JPG");
+    f.context->save();
+    std::optional<KTImageMover::Report> report;
+    f.mover.setReportHandler([&](const KTImageMover::Report &r) { report = r; });
+    f.mover.copyImages({missing, fine, pair}, f.to(QString()));
+    ASSERT_TRUE(waitUntil([&] { return report.has_value(); }));
+    EXPECT_EQ(report->operation, KTImageMover::Operation::Copy);
+    EXPECT_EQ(report->transferred, 2);
+    EXPECT_EQ(report->failures, QStringList{"gone.jpg: No such file or directory"});
+    EXPECT_EQ(f.destinationFiles(), (QStringList{"P.CR2", "P.JPG", "fine.jpg"}));
+}
+
+TEST(KTImageMoverTest, UnderscoredUniqueNameCandidates)
+{
+    EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "IMG_0001.CR2", 0), "/d/IMG_0001.CR2");
+    EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "IMG_0001.CR2", 1), "/d/IMG_0001_1.CR2");
+    EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "a.b.png", 2), "/d/a.b_2.png");
+    EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "README", 1), "/d/README_1");
 }

@@ -4,6 +4,7 @@
 
 #include "KTImageStorage.h"
 
+#include "KTAlert.h"
 #include "KTCatalogModel.h"
 #include "KTCatalogNotifications.h"
 #include "KTFolderMO.h"
@@ -185,11 +186,19 @@ TEST_F(ImageStorageImport, CopyKeepsTheRecordsAndMoveDeletesThemAndClearsTheUndo
     EXPECT_EQ(images().size(), 2);
     EXPECT_EQ(QDir(dir.filePath("to")).entryList(QDir::Files), (QStringList{"a.jpg", "b.jpg"}));
 
-    storage.moveImages({added[0]}, dir.filePath("to"));
+    // "a.jpg" is there already: the user is asked and chooses unique names.
+    const std::shared_ptr<KTScriptedAlertPresenter> alerts = KTScriptedAlertPresenter::install();
+    alerts->answer(KTAlert::kOtherReturn);
+    std::optional<KTImageMover::Report> report;
+    storage.moveImages({added[0]}, dir.filePath("to"), [&](const KTImageMover::Report &r) { report = r; });
     ASSERT_TRUE(waitForTask(kMovingItemsTaskName));
-    ASSERT_TRUE(waitUntil([&] { return images().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return images().size() == 1 && report; }));
+    ASSERT_EQ(alerts->shown().size(), 1u);
+    EXPECT_TRUE(alerts->shown().front().messageText.contains(QStringLiteral("\"a.jpg\"")));
+    EXPECT_EQ(report->transferred, 1);
+    EXPECT_EQ(report->folder, dir.filePath("to"));
     EXPECT_EQ(images()[0]->path(), dir.filePath("from/b.jpg"));
-    EXPECT_EQ(QDir(dir.filePath("to")).entryList(QDir::Files), (QStringList{"a 2.jpg", "a.jpg", "b.jpg"}));
+    EXPECT_EQ(QDir(dir.filePath("to")).entryList(QDir::Files), (QStringList{"a.jpg", "a_1.jpg", "b.jpg"}));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("from/a.jpg")));
     EXPECT_EQ(tasks.count(kNumberOfTaskStepsDidCalculateNotification, QString()), 2);
 

@@ -2,15 +2,18 @@
 #include "KTModeChrome.h"
 
 #include "KTAbstractButton.h"
+#include "KTAlert.h"
 #include "KTBadgeButton.h"
 #include "KTCatalogModel.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
 #include "KTLevelIndicator.h"
 #include "KTListsFixtures.h"
+#include "KTModeShareActions.h"
 #include "KTModesTestSession.h"
 #include "KTPredicate.h"
 #include "KTResizablePopUpButton.h"
+#include "KTResolveGroupViewController.h"
 #include "KTShareManager.h"
 #include "KTSortDescriptor.h"
 #include "KTTaskNotifications.h"
@@ -21,6 +24,7 @@
 #include "KTZoomSlider.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -725,6 +729,69 @@ TEST_F(KTBaseUIModeControllerTest, CopyAndMoveTakeEveryImageOfTheModeToTheChosen
     EXPECT_TRUE(waitUntil(
         [&] { return tasks.count(kTaskDidFinishNotification, QStringLiteral("Moving Images")) == 1; }));
     EXPECT_EQ(QDir(moved).entryList(QDir::Files).size(), 3);
+    KTModeShareActions::setFolderPanel({});
+}
+
+// A finished copy or move says so in the window: how many images went where. A second copy into
+// the same folder asks before anything lands beside or over the first; a file that could not be
+// copied is named in an alert with the reason.
+TEST_F(KTBaseUIModeControllerTest, FinishedCopyAndMoveReportInTheWindow)
+{
+    const QList<KTImageMO *> images = session.addImages(3, QStringLiteral("IMG_"));
+    KTTestMode mode;
+    mode.setImageStorage(&session.storage());
+    mode.setImages(images);
+    mode.view()->resize(800, 600);
+    mode.view()->show();
+    const QString target = QDir(session.folder()).filePath(QStringLiteral("Chosen"));
+    QDir().mkpath(target);
+    QString answer = target;
+    KTModeShareActions::setFolderPanel(
+        [&](QWidget *, qsizetype, bool, std::function<void(const QString &)> completion) {
+            completion(answer);
+        });
+    const std::shared_ptr<KTScriptedAlertPresenter> alerts = KTScriptedAlertPresenter::install();
+    KTResolveGroupViewController *message = KTResolveGroupViewController::sharedController();
+
+    // The overlay is shared: its texts name this test's folder once the report is in.
+    const auto messageIs = [&](const QString &title, const QString &folder) {
+        return waitUntil([&] { return message->detail() == QStringLiteral("to ") + folder; }) &&
+               message->title() == title;
+    };
+    mode.onCopy(nullptr);
+    ASSERT_TRUE(messageIs(QStringLiteral("Copied 3 images"), target)) << message->title().toStdString();
+    EXPECT_TRUE(alerts->shown().empty());
+
+    // The same copy again: the question comes, and Cancel leaves the folder as it was.
+    alerts->answer(KTAlert::kDefaultReturn);
+    mode.onCopy(nullptr);
+    ASSERT_TRUE(waitUntil([&] { return alerts->shown().size() == 1; }));
+    EXPECT_TRUE(alerts->shown().at(0).messageText.contains(QStringLiteral("already exists")));
+    drainMainQueue();
+    QTest::qWait(50);
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(alerts->shown().size(), 1u) << "a cancel is no failure";
+
+    // Unique names for all, with one source gone: the two others land, the alert names the third.
+    ASSERT_TRUE(QFile::remove(images.at(1)->path()));
+    alerts->answer(KTAlert::kOtherReturn, true);
+    alerts->answer(KTAlert::kDefaultReturn);
+    mode.onCopy(nullptr);
+    ASSERT_TRUE(waitUntil([&] { return alerts->shown().size() == 3; }));
+    const KTAlert failure = alerts->shown().at(2);
+    EXPECT_EQ(failure.messageText, QStringLiteral("1 file could not be copied to “%1”.").arg(target));
+    EXPECT_TRUE(failure.informativeText.startsWith(QStringLiteral("Copied 2 images.")));
+    EXPECT_TRUE(failure.informativeText.contains(QFileInfo(images.at(1)->path()).fileName() +
+                                                 QStringLiteral(": No such file or directory")))
+        << failure.informativeText.toStdString();
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 5);
+
+    // A move of the two left into an empty folder.
+    answer = QDir(session.folder()).filePath(QStringLiteral("Moved"));
+    QDir().mkpath(answer);
+    mode.setImages({images.at(0), images.at(2)});
+    mode.onMove(nullptr);
+    EXPECT_TRUE(messageIs(QStringLiteral("Moved 2 images"), answer)) << message->title().toStdString();
     KTModeShareActions::setFolderPanel({});
 }
 

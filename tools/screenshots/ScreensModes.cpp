@@ -1,5 +1,6 @@
 // The list review modes in the main window (the picks and the rejects as a grid and one image at a
-// time with the thumbnail strip), the remaining-images mode, and the resolved-group overlay.
+// time with the thumbnail strip), the remaining-images mode, the resolved-group overlay and the
+// message of a finished copy.
 
 #include "KTScreenRegistry.h"
 #include "KTScreenReviewWindow.h"
@@ -9,8 +10,10 @@
 #include "KTAnimations.h"
 #include "KTImageMO.h"
 #include "KTImageModeController.h"
+#include "KTImageMover.h"
 #include "KTImageStorage.h"
 #include "KTMainWindowController.h"
+#include "KTModeShareActions.h"
 #include "KTResolveGroupViewController.h"
 #include "KTReviewModeFactory.h"
 #include "KTUniquesImagesModeController.h"
@@ -88,8 +91,10 @@ KT_SCREEN(modes_remaining_grid)
     });
 }
 
-// The overlay at its fullest, over the picks grid.
-KT_SCREEN(modes_resolve_overlay)
+namespace {
+
+/// The picks grid at 900 x 600 with the overlay that `show` puts up, at its fullest.
+QImage captureOverlayOverPicks(KTScreenContext &context, const std::function<void(QWidget *view)> &show)
 {
     if (!context.session())
         return {};
@@ -105,9 +110,33 @@ KT_SCREEN(modes_resolve_overlay)
         mode->refresh();
         settlePictures(window);
         KTAnimations::setEnabled(true);
-        KTResolveGroupViewController::showInView(mode->view(), {});
+        show(mode->view());
         KTResolveGroupViewController *overlay = KTResolveGroupViewController::sharedController();
         settle([overlay] { return overlay->alphaValue() >= 0.97; }, 2000);
         KTAnimations::setEnabled(false);
+    });
+}
+
+} // namespace
+
+// The resolved-group overlay at its fullest, over the picks grid.
+KT_SCREEN(modes_resolve_overlay)
+{
+    return captureOverlayOverPicks(context,
+                                   [](QWidget *view) { KTResolveGroupViewController::showInView(view, {}); });
+}
+
+// The message of a finished copy at its fullest, over the picks grid.
+KT_SCREEN(modes_copy_message)
+{
+    return captureOverlayOverPicks(context, [&context](QWidget *view) {
+        KTImageMover::Report report;
+        report.operation = KTImageMover::Operation::Copy;
+        report.folder = QStringLiteral("/home/sam/Pictures/Picks from the weekend");
+        report.transferred = int(context.session()
+                                     ->storage()
+                                     .imagesFilteredByFilterWithID(QStringLiteral("FavoriteImagesFilter"))
+                                     .size());
+        KTModeShareActions::reportTransfer(view, report);
     });
 }
