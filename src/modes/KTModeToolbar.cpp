@@ -126,7 +126,7 @@ QWidget *KTModeToolbar::zoomSliderView(QWidget *parent, KTZoomSlider **slider)
     };
     auto *zoom = new KTZoomSlider(view);
     zoom->setObjectName(QStringLiteral("zoomSlider"));
-    zoom->setFixedWidth(140);
+    zoom->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     zoom->setRange(0.0, 1.0);
     zoom->setToolTip(tr("Thumbnail size"));
     row->addWidget(icon(QStringLiteral("thumbs_small")));

@@ -34,3 +34,13 @@ void KTZoomSlider::showValue()
     setValue(int(std::lround((m_value - m_minValue) / (m_maxValue - m_minValue) * kResolution)));
     m_showing = false;
 }
+
+QSize KTZoomSlider::sizeHint() const
+{
+    return {kPreferredWidth, KTSliderCell::sizeHint().height()};
+}
+
+QSize KTZoomSlider::minimumSizeHint() const
+{
+    return {kMinimumWidth, KTSliderCell::minimumSizeHint().height()};
+}

@@ -8,6 +8,9 @@
 ///
 /// doubleValueChanged() is emitted when the user moves the knob, never for setDoubleValue().
 ///
+/// It is 140 wide where the toolbar has room and gives way down to 60 where it has not, so that
+/// the fixed controls beside it never overlap in a narrow window.
+///
 /// Threading: main thread only.
 class KTZoomSlider : public KTSliderCell
 {
@@ -24,6 +27,11 @@ public:
     void setDoubleValue(double value);
     int numberOfTickMarks() const { return m_numberOfTickMarks; }
     void setNumberOfTickMarks(int count) { m_numberOfTickMarks = count; }
+
+    static constexpr int kPreferredWidth = 140;
+    static constexpr int kMinimumWidth = 60;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals:
     void doubleValueChanged(double value);

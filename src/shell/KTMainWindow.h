@@ -12,6 +12,10 @@
 ///   equivalents), then to keyDown (the window's own keys); unhandled, it goes on as usual.
 /// - A pinch on a touchpad goes to magnify with the gesture's magnification.
 /// - Becoming the active window emits becameKey(); minimising emits miniaturized().
+/// - Its minimum size is the preferred one where the screen has room; on a smaller screen (or
+///   under a large scale factor) it shrinks to the screen's available area less the window
+///   frame, so the window fits and the bars at its bottom stay reachable. Checked again when the
+///   window is shown, activated or moved to another screen.
 ///
 /// Threading: main thread only.
 class KTMainWindow : public KTWindow
@@ -26,6 +30,11 @@ public:
     std::function<bool(const QKeyEvent &event)> keyDown;
     std::function<void(double magnification)> magnify;
 
+    void setPreferredMinimumSize(const QSize &size);
+    /// `preferred` bounded by `available` less `frame` (what the window manager adds around the
+    /// window); never below 1 x 1.
+    static QSize minimumSizeFitting(const QSize &preferred, const QSize &available, const QSize &frame);
+
 signals:
     void willClose();
     void becameKey();
@@ -36,4 +45,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void fitToScreen();
+
+    QSize m_preferredMinimumSize;
 };

@@ -150,7 +150,7 @@ void KTMainWindowController::loadWindow()
     m_window = window;
     window->setWindowTitle(QApplication::applicationDisplayName());
     window->resize(1280, 800);
-    window->setMinimumSize(900, 600);
+    window->setPreferredMinimumSize(QSize(900, 600));
     window->shouldClose = [this] { return windowShouldClose(); };
     window->keyEquivalent = [this](const QKeyEvent &event) {
         return m_modeSwitcher->performKeyEquivalent(event);

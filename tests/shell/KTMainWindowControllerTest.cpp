@@ -2,6 +2,7 @@
 
 #include "KTImageGroupMO.h"
 #include "KTMainMenu.h"
+#include "KTMainWindow.h"
 #include "KTModeActions.h"
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -274,4 +276,31 @@ TEST_F(KTMainWindowControllerTest, TheExifButtonFollowsTheActiveMode)
 
     window().toolbar()->showExifButton()->click();
     EXPECT_EQ(similar->count("onShowExifView"), 1);
+}
+
+// At a scale factor of 2 a 1920 x 1080 screen offers 960 x 540: the window's minimum must fit it
+// (less the window manager's frame), or the bottom bars are out of reach.
+TEST(KTMainWindowTest, MinimumSizeFitsTheScreensAvailableArea)
+{
+    const struct
+    {
+        QSize available, frame, expected;
+    } cases[] = {
+        {{1920, 1080}, {0, 30}, {900, 600}},
+        {{960, 540}, {0, 30}, {900, 510}},
+        {{800, 600}, {0, 0}, {800, 600}},
+        {{640, 20}, {10, 40}, {630, 1}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(KTMainWindow::minimumSizeFitting({900, 600}, c.available, c.frame), c.expected)
+            << c.available.width() << "x" << c.available.height();
+
+    KTMainWindow window;
+    window.setPreferredMinimumSize({900, 600});
+    window.show();
+    const QSize available = window.screen()->availableGeometry().size();
+    EXPECT_LE(window.minimumWidth(), available.width());
+    EXPECT_LE(window.minimumHeight(), available.height());
+    const QSize frame = window.frameGeometry().size() - window.size();
+    EXPECT_EQ(window.minimumSize(), QSize(900, 600).boundedTo(available - frame));
 }

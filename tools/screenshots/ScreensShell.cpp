@@ -43,6 +43,17 @@ QImage captureMainWindow(KTScreenContext &context, const QString &uiMode)
     return context.capture(window.window(), [&] { settlePictures(window.window()); });
 }
 
+/// The same at the window's smallest size, where the bars are the most crowded.
+QImage captureNarrowMainWindow(KTScreenContext &context, const QString &uiMode)
+{
+    if (!context.session())
+        return {};
+    KTScreenReviewWindow window(context.session()->storage(), uiMode);
+    showGrid(window);
+    window.window().resize(900, 600);
+    return context.capture(window.window(), [&] { settlePictures(window.window()); });
+}
+
 /// The window with the menu of `tag` (or the `index`-th menu when the tag is 0) opened below its
 /// title, as the user sees it: the menu validated on opening.
 QImage captureMenu(KTScreenContext &context, int tag, int index = 0)
@@ -94,6 +105,26 @@ KT_SCREEN(shell_main_picks)
 KT_SCREEN(shell_main_rejects)
 {
     return captureMainWindow(context, QStringLiteral("Trash"));
+}
+
+KT_SCREEN(shell_main_similar_narrow)
+{
+    return captureNarrowMainWindow(context, QStringLiteral("Duplicates"));
+}
+
+KT_SCREEN(shell_main_timeline_narrow)
+{
+    return captureNarrowMainWindow(context, QStringLiteral("AllImages"));
+}
+
+KT_SCREEN(shell_main_picks_narrow)
+{
+    return captureNarrowMainWindow(context, QStringLiteral("Favorites"));
+}
+
+KT_SCREEN(shell_main_rejects_narrow)
+{
+    return captureNarrowMainWindow(context, QStringLiteral("Trash"));
 }
 
 // The first launch: no session, the sources window over the timeline's empty view.
