@@ -713,29 +713,39 @@ TEST_F(KTDuplicatesImagesModeControllerTest, PictureButtonsHaveToolTipsNamingThe
     }
 }
 
-// A search or an import that ends while "Compare" shows leaves it comparing a pair of the first
-// group, the pair the selection holds; a click on the other side then selects within it (it
-// asserted on a pair from the list before).
+// A search or an import that ends while "Compare" shows leaves it comparing the pair the
+// selection holds (the search for a new accuracy in the group of the compared images, the import
+// in the first group); a click on the other side then selects within it (it asserted on a pair
+// from the list before).
 TEST_F(KTDuplicatesImagesModeControllerTest, CompareAfterASearchOrAnImportShowsThePairSelected)
 {
     TaskCounter searches(kSearchDuplicatesTaskName);
-    const std::function<void()> ends[] = {
-        [&] {
-            mode->accuracyWindowControllerDidSelectAccuracyLevel(1);
-            ASSERT_TRUE(searches.settle(1));
-        },
-        [] {
-            postTaskDidFinish(kLoadImagesTaskName);
-            drainMainQueue();
-        },
+    const struct
+    {
+        std::function<void()> end;
+        bool keepsTheGroup;
+    } ends[] = {
+        {[&] {
+             mode->accuracyWindowControllerDidSelectAccuracyLevel(1);
+             ASSERT_TRUE(searches.settle(1));
+         },
+         true},
+        {[] {
+             postTaskDidFinish(kLoadImagesTaskName);
+             drainMainQueue();
+         },
+         false},
     };
-    for (const auto &end : ends) {
+    for (const auto &[end, keepsTheGroup] : ends) {
         show(2, kUIModeCompare);
         mode->setSelectedImages(imagesOf({"s02-b0-2", "s02-b0-4"}), image("s02-b0-4"), false);
         ASSERT_EQ(selection().size(), 2);
         end();
         ASSERT_EQ(mode->UIMode(), kUIModeCompare);
-        EXPECT_EQ(*mode->selectedGroupIndex(), 0);
+        if (keepsTheGroup)
+            EXPECT_TRUE(groups().value(*mode->selectedGroupIndex()).contains(QStringLiteral("s02-b0-4")));
+        else
+            EXPECT_EQ(*mode->selectedGroupIndex(), 0);
         KTImageCompareView *compare = mode->compareView();
         KTImageMO *shownActive = compare->selectedImageView()->imageMO();
         KTImageMO *shownOther = compare->unselectedImageView()->imageMO();
