@@ -38,6 +38,15 @@ KTEntitiesManager::obtainEntityOfClass(const KTEntityClass &entityClass, const Q
                 if (entity && alive.lock())
                     m_entitiesCache.setObject(key, entity, entity->cost());
             });
+        // Keys carry the record's uuid, new every session: an operation kept after its end would
+        // never be asked for again.
+        operation->setEndCallback([alive = std::weak_ptr(m_alive), this, key, ended = operation.get()] {
+            if (!alive.lock())
+                return;
+            const auto it = m_operations.constFind(key);
+            if (it != m_operations.cend() && it->get() == ended)
+                m_operations.erase(it);
+        });
         m_operations.insert(key, operation);
         m_queue.addOperation(operation->queueOperation());
     }

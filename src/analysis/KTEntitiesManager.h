@@ -17,7 +17,8 @@ class KTOperationQueue;
 
 /// Hands entities (thumbnails) to the views through callbacks: from its memory cache, else from
 /// the entity's file in the "Entities" folder, else made from the image and written there. At most
-/// one operation per entity key is pending; every view asking for that entity joins it.
+/// one operation per entity key is pending; every view asking for that entity joins it, and an
+/// operation is forgotten as soon as it is over.
 ///
 /// Images are given as plain values, the record's uuid and file path, so that callers need not
 /// hand over catalogue records.
@@ -84,7 +85,8 @@ public:
     operationForID(const std::optional<KTEntitiesManagerCallbackID> &token) const;
 
     KTMemoryCache<KTEntity> &entitiesCache() { return m_entitiesCache; }
-    /// Entity key to the latest operation made for it; finished ones stay until replaced.
+    /// Entity key to the operation at work for it; an operation leaves once it has delivered or
+    /// was cancelled before it ran, so the map holds only pending work.
     const QHash<QString, std::shared_ptr<KTObtainEntityOperation>> &operations() const
     {
         return m_operations;

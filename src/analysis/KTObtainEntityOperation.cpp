@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <utility>
+
 KTObtainEntityOperation::KTObtainEntityOperation(QString imagePath, QString entityPath,
                                                  KTEntityClass entityClass, QVariantMap additionalParameters)
     : m_imagePath(std::move(imagePath)), m_entityPath(std::move(entityPath)),
@@ -26,6 +28,12 @@ KTObtainEntityOperation::initWithImageAtPath(QString imagePath, QString entityPa
             if (auto self = weak.lock())
                 self->main();
         });
+    // A body that never ran delivers nothing: the end is posted from here instead.
+    operation->m_queueOperation->setCompletionBlock([weak = std::weak_ptr(operation)] {
+        auto self = weak.lock();
+        if (self && !self->m_started)
+            postToMain([self] { self->end(); });
+    });
     return operation;
 }
 
@@ -97,6 +105,7 @@ std::shared_ptr<KTEntity> KTObtainEntityOperation::createEntity() const
 
 void KTObtainEntityOperation::main()
 {
+    m_started = true;
     std::shared_ptr<KTEntity> entity;
     if (m_loadFromFile)
         entity = loadEntity();
@@ -120,4 +129,11 @@ void KTObtainEntityOperation::deliver(const std::shared_ptr<KTEntity> &entity)
     }
     if (isActive() && m_completionCallback)
         m_completionCallback(entity);
+    end();
+}
+
+void KTObtainEntityOperation::end()
+{
+    if (auto callback = std::exchange(m_endCallback, nullptr))
+        callback();
 }

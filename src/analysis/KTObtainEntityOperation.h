@@ -49,6 +49,9 @@ public:
 
     /// Runs on the main thread after the callbacks, only when the operation is active then.
     void setCompletionCallback(Callback callback) { m_completionCallback = std::move(callback); }
+    /// Runs once on the main thread when the operation is over: after its delivery, or when it
+    /// was cancelled before it ran. Set before the operation is queued.
+    void setEndCallback(std::function<void()> callback) { m_endCallback = std::move(callback); }
 
     /// True once the delivery has run on the main thread.
     bool hasDelivered() const { return m_delivered; }
@@ -64,6 +67,7 @@ private:
                             QVariantMap additionalParameters);
     void main();
     void deliver(const std::shared_ptr<KTEntity> &entity);
+    void end();
     void setCallbackActive(const QString &callbackID, bool active);
     void adjustPriority();
 
@@ -76,5 +80,7 @@ private:
     QHash<QString, Callback> m_callbacks;
     QHash<QString, bool> m_callbacksActiveStatuses;
     Callback m_completionCallback;
+    std::function<void()> m_endCallback;
+    std::atomic<bool> m_started{false};
     bool m_delivered = false;
 };

@@ -385,3 +385,100 @@ TEST_F(KTEntitiesManagerTest, UnreadableImageCallsBackWithNothingAndLeavesNoTrac
     EXPECT_FALSE(QFile::exists(entityPath(uuid, 300)));
     EXPECT_EQ(manager.entitiesCache().count(), 0);
 }
+
+namespace {
+
+/// An entity that costs nothing to make, so a test can ask for thousands.
+class TinyEntity : public KTEntity
+{
+public:
+    int64_t cost() const override { return 0; }
+
+protected:
+    int64_t version() const override { return 1; }
+    void encode(QCborMap &) const override {}
+};
+
+KTEntityClass tinyEntityClass()
+{
+    return {QStringLiteral("TinyEntity"), [](const QVariantMap &) { return QString(); },
+            [](const QString &) { return std::shared_ptr<KTEntity>(); },
+            [](const QString &, const QVariantMap &) -> std::shared_ptr<KTEntity> {
+                return std::make_shared<TinyEntity>();
+            }};
+}
+
+} // namespace
+
+// Entity keys carry the record's uuid, new every session: ten sessions of 2,000 images, each with
+// half of its requests delivered and half cancelled by the session's clearing, leave the map of
+// operations as small as one session does (empty once nothing is pending).
+TEST_F(KTEntitiesManagerTest, TenSessionsLeaveNoMoreOperationsThanOne)
+{
+    KTOperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    KTEntitiesManager manager(queue);
+    std::vector<qsizetype> peaks;
+    std::vector<qsizetype> left;
+    for (int session = 0; session < 10; ++session) {
+        int delivered = 0;
+        for (int image = 0; image < 1000; ++image)
+            manager.obtainEntityOfClass(tinyEntityClass(), newUuid(), m_imagePath, {},
+                                        [&](const std::shared_ptr<KTEntity> &) { ++delivered; });
+        ASSERT_TRUE(waitUntil([&] { return delivered == 1000; }, std::chrono::minutes(2)));
+
+        // The rest wait behind a held operation until the clearing cancels them.
+        std::promise<void> release;
+        std::shared_future<void> gate = release.get_future().share();
+        queue.addOperationWithBlock([gate](const KTOperation &) { gate.wait(); });
+        int called = 0;
+        for (int image = 0; image < 1000; ++image)
+            manager.obtainEntityOfClass(tinyEntityClass(), newUuid(), m_imagePath, {},
+                                        [&](const std::shared_ptr<KTEntity> &) { ++called; });
+        peaks.push_back(manager.operations().size());
+        queue.cancelAllOperations();
+        release.set_value();
+        ASSERT_TRUE(waitUntil([&] { return queue.operationCount() == 0 && manager.operations().isEmpty(); }));
+        drainMainQueue();
+        EXPECT_EQ(called, 0);
+        left.push_back(manager.operations().size());
+    }
+    EXPECT_EQ(peaks.front(), 1000);
+    EXPECT_EQ(peaks.back(), peaks.front());
+    EXPECT_EQ(left.back(), 0);
+}
+
+// An operation leaves the map when it is over, yet a request that joins it before then still
+// shares its one run; a request after its end starts a new one.
+TEST_F(KTEntitiesManagerTest, AnOperationLeavesTheMapOnceItHasDelivered)
+{
+    KTGatedQueue gated;
+    KTEntitiesManager manager(gated.queue);
+    const QString uuid = newUuid();
+    Delivery first;
+    Delivery joined;
+    const auto token = obtain(manager, uuid, 300, first);
+    const auto second = obtain(manager, uuid, 300, joined);
+    ASSERT_TRUE(token && second);
+    const auto operation = manager.operationForID(token);
+    EXPECT_EQ(manager.operationForID(second), operation);
+    // Withdrawn by every view: the entity is not cached, and the file is read next time.
+    manager.cancelCallbackWithID(token);
+    manager.cancelCallbackWithID(second);
+    gated.open();
+    ASSERT_TRUE(waitUntil([&] { return operation->hasDelivered(); }));
+    EXPECT_TRUE(manager.operations().isEmpty());
+    EXPECT_EQ(manager.operationForID(token), nullptr);
+    // A stale token is harmless.
+    manager.activateCallbackWithID(token);
+    manager.cancelCallbackWithID(token);
+
+    Delivery later;
+    const auto again = obtain(manager, uuid, 300, later);
+    ASSERT_TRUE(again);
+    EXPECT_NE(manager.operationForID(again), operation);
+    EXPECT_TRUE(manager.operationForID(again)->isLoadFromFile());
+    ASSERT_TRUE(waitForDelivery(manager, again));
+    EXPECT_EQ(later.calls, 1);
+    EXPECT_EQ(first.calls + joined.calls, 0);
+}
