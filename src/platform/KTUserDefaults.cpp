@@ -1,8 +1,14 @@
 #include "KTUserDefaults.h"
 
+#include "KTSerialQueue.h"
+
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QIODevice>
 #include <QSettings>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -40,6 +46,11 @@ QVariant decode(const QVariant &stored)
     return stream.status() == QDataStream::Ok ? value : QVariant();
 }
 
+void flushStandardUserDefaults()
+{
+    KTUserDefaults::standardUserDefaults().flush();
+}
+
 } // namespace
 
 KTUserDefaults &KTUserDefaults::standardUserDefaults()
@@ -47,17 +58,42 @@ KTUserDefaults &KTUserDefaults::standardUserDefaults()
     static auto *defaults = [] {
         QSettings locate(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vireoscope"),
                          QStringLiteral("Vireoscope"));
-        return new KTUserDefaults(locate.fileName());
+        auto *made = new KTUserDefaults(locate.fileName());
+        // Kept for the whole process (objects may read it while they are destroyed): the last
+        // changes are written when the application ends and, failing that, at exit.
+        if (QCoreApplication *application = QCoreApplication::instance())
+            QObject::connect(application, &QCoreApplication::aboutToQuit, made, [made] { made->flush(); });
+        qAddPostRoutine(flushStandardUserDefaults);
+        std::atexit(flushStandardUserDefaults);
+        return made;
     }();
     return *defaults;
 }
 
 KTUserDefaults::KTUserDefaults(const QString &path)
-    : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
+    : m_path(path), m_writeQueue(std::make_unique<KTSerialQueue>(QStringLiteral("KTUserDefaults")))
 {
+    QSettings settings(path, QSettings::IniFormat);
+    const QStringList keys = settings.allKeys();
+    for (const QString &key : keys)
+        m_values.insert(key, decode(settings.value(key)));
+    m_writeTimer.setSingleShot(true);
+    connect(&m_writeTimer, &QTimer::timeout, this, [this] {
+        {
+            std::lock_guard lock(m_mutex);
+            m_writeScheduled = false;
+            m_lastWrite = std::chrono::steady_clock::now();
+        }
+        m_writeQueue->async([this] { writePending(); });
+    });
 }
 
-KTUserDefaults::~KTUserDefaults() = default;
+KTUserDefaults::~KTUserDefaults()
+{
+    m_writeTimer.stop();
+    flush();
+    m_writeQueue.reset();
+}
 
 void KTUserDefaults::registerDefaults(const QVariantMap &defaults)
 {
@@ -65,7 +101,7 @@ void KTUserDefaults::registerDefaults(const QVariantMap &defaults)
     {
         std::lock_guard lock(m_mutex);
         for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
-            if (!m_settings->contains(it.key()) && m_registered.value(it.key()) != it.value())
+            if (!m_values.contains(it.key()) && m_registered.value(it.key()) != it.value())
                 changed.append(it.key());
         }
         m_registered.insert(defaults);
@@ -83,7 +119,7 @@ QVariant KTUserDefaults::objectForKey(const QString &key) const
 bool KTUserDefaults::hasStoredValue(const QString &key) const
 {
     std::lock_guard lock(m_mutex);
-    return m_settings->contains(key);
+    return m_values.contains(key);
 }
 
 bool KTUserDefaults::boolForKey(const QString &key) const
@@ -136,8 +172,13 @@ void KTUserDefaults::setObject(const QVariant &value, const QString &key)
     {
         std::lock_guard lock(m_mutex);
         changed = effectiveValue(key) != value;
-        m_settings->setValue(key, encode(value));
+        const auto stored = m_values.constFind(key);
+        if (stored != m_values.cend() && stored->typeId() == value.typeId() && *stored == value)
+            return;
+        m_values.insert(key, value);
+        noteChange(key, encode(value));
     }
+    scheduleWrite();
     if (changed)
         emit valueChanged(key);
 }
@@ -147,22 +188,91 @@ void KTUserDefaults::removeObjectForKey(const QString &key)
     bool changed = false;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_settings->contains(key))
+        if (!m_values.contains(key))
             return;
         const QVariant before = effectiveValue(key);
-        m_settings->remove(key);
+        m_values.remove(key);
+        noteChange(key, std::nullopt);
         changed = effectiveValue(key) != before;
     }
+    scheduleWrite();
     if (changed)
         emit valueChanged(key);
 }
 
 QVariant KTUserDefaults::effectiveValue(const QString &key) const
 {
-    const QVariant stored = m_settings->value(key);
-    if (stored.isValid())
-        return decode(stored);
+    const auto stored = m_values.constFind(key);
+    if (stored != m_values.cend())
+        return *stored;
     return m_registered.value(key);
+}
+
+void KTUserDefaults::noteChange(const QString &key, std::optional<QVariant> stored)
+{
+    m_pending.insert(key, std::move(stored));
+}
+
+void KTUserDefaults::scheduleWrite()
+{
+    std::chrono::milliseconds delay{0};
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_writeScheduled || m_pending.isEmpty())
+            return;
+        m_writeScheduled = true;
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_lastWrite);
+        delay = std::clamp(kWriteInterval - since, std::chrono::milliseconds{0}, kWriteInterval);
+    }
+    // The timer belongs to the thread that made this object.
+    QMetaObject::invokeMethod(&m_writeTimer, [this, delay] { m_writeTimer.start(delay); });
+}
+
+bool KTUserDefaults::synchronize()
+{
+    scheduleWrite();
+    std::lock_guard lock(m_mutex);
+    return m_lastWriteSucceeded;
+}
+
+bool KTUserDefaults::flush()
+{
+    return writePending();
+}
+
+bool KTUserDefaults::writePending()
+{
+    std::lock_guard writing(m_writeMutex);
+    QHash<QString, std::optional<QVariant>> changes;
+    {
+        std::lock_guard lock(m_mutex);
+        changes.swap(m_pending);
+        if (changes.isEmpty())
+            return m_lastWriteSucceeded;
+    }
+    QSettings settings(m_path, QSettings::IniFormat);
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value())
+            settings.setValue(it.key(), *it.value());
+        else
+            settings.remove(it.key());
+    }
+    settings.sync();
+    const bool ok = settings.status() == QSettings::NoError;
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastWriteSucceeded = ok;
+        // What could not be written waits for the next write, unless a newer change replaced it.
+        if (!ok) {
+            for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+                if (!m_pending.contains(it.key()))
+                    m_pending.insert(it.key(), it.value());
+            }
+        }
+    }
+    emit written(ok);
+    return ok;
 }
 
 QMetaObject::Connection KTUserDefaults::observeKey(const QString &key, QObject *receiver,
@@ -173,11 +283,4 @@ QMetaObject::Connection KTUserDefaults::observeKey(const QString &key, QObject *
                        if (changedKey == key)
                            callback();
                    });
-}
-
-bool KTUserDefaults::synchronize()
-{
-    std::lock_guard lock(m_mutex);
-    m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
 }

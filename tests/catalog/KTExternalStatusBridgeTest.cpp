@@ -273,6 +273,7 @@ TEST_F(ExternalStatusBridge, CataloguePathsAreWatchedAndKeptInTheDefaults)
     EXPECT_EQ(bridge.numberOfWatchedPaths(), 2);
 
     // A catalogue opened later watches the stored paths again.
+    ASSERT_TRUE(defaults.flush());
     KTUserDefaults reread(dir.filePath("defaults.ini"));
     EXPECT_EQ(reread.stringArrayForKey(kMediaSourcesDefaultsKey), (QStringList{catalog, library}));
     KTExternalStatusBridge later(context, &undoManager, {}, reread);
@@ -284,6 +285,7 @@ TEST_F(ExternalStatusBridge, CataloguePathsAreWatchedAndKeptInTheDefaults)
     later.resetImagesSyncing();
     EXPECT_EQ(later.numberOfWatchedPaths(), 0);
     EXPECT_TRUE(later.externalSourcesPaths().isEmpty());
+    ASSERT_TRUE(reread.flush());
     KTUserDefaults afterReset(dir.filePath("defaults.ini"));
     EXPECT_TRUE(afterReset.hasStoredValue(kMediaSourcesDefaultsKey));
     EXPECT_TRUE(afterReset.stringArrayForKey(kMediaSourcesDefaultsKey).isEmpty());

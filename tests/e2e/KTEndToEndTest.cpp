@@ -16,6 +16,7 @@
 #include "KTScriptedOpenPanel.h"
 #include "KTTasksNotifier.h"
 #include "KTTipsWindow.h"
+#include "KTUserDefaults.h"
 #include "KTWindowWalk.h"
 
 #include <QAction>
@@ -142,8 +143,10 @@ bool KTEndToEndTest::quit()
     if (!waitUntil([&] { return seams->terminations() > before; }))
         return false;
     drainMainQueue();
-    // The process would end here: its socket for later starts goes with it.
+    // The process would end here: its socket for later starts goes with it, and its settings are
+    // written as the application's end writes them.
     m_start.reset();
+    KTUserDefaults::standardUserDefaults().flush();
     return true;
 }
 

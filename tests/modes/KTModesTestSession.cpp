@@ -109,8 +109,9 @@ void KTModesTestSession::process()
 void KTModesTestSession::restartDefaults()
 {
     const QString file = m_dir.filePath(QStringLiteral("defaults.ini"));
-    m_defaults->synchronize();
     KTBaseUIModeController::setUserDefaults(nullptr);
+    // Gone first, so that its last changes are written before the next one reads the file.
+    m_defaults.reset();
     m_defaults = std::make_unique<KTUserDefaults>(file);
     KTBaseUIModeController::setUserDefaults(m_defaults.get());
 }

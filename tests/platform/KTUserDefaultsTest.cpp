@@ -1,8 +1,12 @@
 #include "KTUserDefaults.h"
 
 #include <QDateTime>
-#include <QTimeZone>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -93,4 +97,76 @@ TEST(KTUserDefaultsTest, ValueChangedFollowsTheValueRead)
 
     EXPECT_EQ(heard, (QStringList{"flag", "flag", "other", "other"}));
     EXPECT_EQ(flagCalls, 2);
+}
+
+namespace {
+
+/// What the file holds under `key` now, as another process would read it.
+QVariant valueOnDisk(const QString &path, const QString &key)
+{
+    return KTUserDefaults(path).objectForKey(key);
+}
+
+} // namespace
+
+// A zoom slider dragged across its range stores a value and synchronises at every step: the file
+// is written behind the calls, once for the whole burst, off the calling thread, and the next
+// burst waits a second after the last write.
+TEST(KTUserDefaultsTest, WritesAreCoalescedOffTheCallingThreadAtMostOnceASecond)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d.ini");
+    KTUserDefaults defaults(path);
+    QList<QThread *> writers;
+    QElapsedTimer clock;
+    QList<qint64> writtenAt;
+    QObject::connect(
+        &defaults, &KTUserDefaults::written, &defaults,
+        [&](bool ok) {
+            EXPECT_TRUE(ok);
+            writers.append(QThread::currentThread());
+            writtenAt.append(clock.elapsed());
+        },
+        Qt::DirectConnection);
+    QSignalSpy spy(&defaults, &KTUserDefaults::written);
+    clock.start();
+    for (int step = 0; step <= 50; ++step) {
+        defaults.setDouble(step / 50.0, "zoom");
+        EXPECT_TRUE(defaults.synchronize());
+    }
+    EXPECT_DOUBLE_EQ(defaults.doubleForKey("zoom"), 1.0);
+    EXPECT_FALSE(valueOnDisk(path, "zoom").isValid());
+
+    ASSERT_TRUE(spy.wait());
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_DOUBLE_EQ(valueOnDisk(path, "zoom").toDouble(), 1.0);
+    ASSERT_EQ(writers.size(), 1);
+    EXPECT_NE(writers.front(), QThread::currentThread());
+
+    defaults.setBool(true, "compare");
+    defaults.removeObjectForKey("zoom");
+    ASSERT_TRUE(spy.wait());
+    EXPECT_EQ(spy.count(), 2);
+    ASSERT_EQ(writtenAt.size(), 2);
+    EXPECT_GE(writtenAt[1] - writtenAt[0], 900);
+    EXPECT_TRUE(valueOnDisk(path, "compare").toBool());
+    EXPECT_FALSE(valueOnDisk(path, "zoom").isValid());
+}
+
+// Changes still waiting for their write reach the file when the defaults are flushed or
+// destroyed, without an event loop in between.
+TEST(KTUserDefaultsTest, PendingChangesAreWrittenByFlushAndAtTheEnd)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d.ini");
+    {
+        KTUserDefaults defaults(path);
+        defaults.setInteger(7, "first");
+        ASSERT_TRUE(defaults.flush());
+        EXPECT_EQ(valueOnDisk(path, "first").toLongLong(), 7);
+        defaults.setInteger(8, "second");
+        defaults.synchronize();
+    }
+    EXPECT_EQ(valueOnDisk(path, "first").toLongLong(), 7);
+    EXPECT_EQ(valueOnDisk(path, "second").toLongLong(), 8);
 }
