@@ -18,11 +18,6 @@ QString svgPath(const QString &name)
     return QStringLiteral(":/images/") + name + QStringLiteral(".svg");
 }
 
-QString cacheKey(const QString &name, const QSizeF &size, qreal ratio)
-{
-    return QStringLiteral("%1|%2|%3|%4").arg(name).arg(size.width()).arg(size.height()).arg(ratio);
-}
-
 } // namespace
 
 KTNamedImages &KTNamedImages::shared()
@@ -47,14 +42,27 @@ QSizeF KTNamedImages::naturalSize(const QString &name) const
 {
     if (name.isEmpty())
         return {};
+    {
+        std::lock_guard lock(m_mutex);
+        const auto known = m_naturalSizes.constFind(name);
+        if (known != m_naturalSizes.constEnd())
+            return *known;
+    }
+    // Parsed outside the lock; two threads may both parse a name once.
+    QSizeF size;
     if (QFile::exists(svgPath(name))) {
         QSvgRenderer renderer(svgPath(name));
         if (renderer.isValid())
-            return renderer.defaultSize();
+            size = renderer.defaultSize();
     }
     std::lock_guard lock(m_mutex);
-    const auto found = m_painters.constFind(name);
-    return found == m_painters.constEnd() ? QSizeF() : found->naturalSize;
+    if (size.isEmpty()) {
+        const auto found = m_painters.constFind(name);
+        if (found != m_painters.constEnd())
+            size = found->naturalSize;
+    }
+    m_naturalSizes.insert(name, size);
+    return size;
 }
 
 QImage KTNamedImages::image(const QString &name, qreal devicePixelRatio) const
@@ -66,17 +74,17 @@ QImage KTNamedImages::image(const QString &name, const QSizeF &size, qreal devic
 {
     if (name.isEmpty() || size.isEmpty() || !(devicePixelRatio > 0))
         return {};
-    const QString key = cacheKey(name, size, devicePixelRatio);
+    RenderingKey key{name, size, devicePixelRatio};
     {
         std::lock_guard lock(m_mutex);
-        const auto cached = m_cache.constFind(key);
-        if (cached != m_cache.constEnd())
+        if (const QImage *cached = m_cache.object(key))
             return *cached;
     }
     QImage result = render(name, size, devicePixelRatio);
     if (!result.isNull()) {
         std::lock_guard lock(m_mutex);
-        m_cache.insert(key, result);
+        const auto cost = std::max<qsizetype>(1, result.sizeInBytes() / 1024);
+        m_cache.insert(std::move(key), new QImage(result), cost);
     }
     return result;
 }
@@ -110,20 +118,30 @@ void KTNamedImages::registerPainter(const QString &name, const QSizeF &naturalSi
 {
     std::lock_guard lock(m_mutex);
     m_painters.insert(name, Entry{naturalSize, std::move(painter)});
-    // Drop cached renderings of this name.
-    for (auto it = m_cache.begin(); it != m_cache.end();) {
-        if (it.key().startsWith(name + QLatin1Char('|')))
-            it = m_cache.erase(it);
-        else
-            ++it;
-    }
+    forget(name);
 }
 
 void KTNamedImages::unregisterPainter(const QString &name)
 {
-    registerPainter(name, {}, {});
     std::lock_guard lock(m_mutex);
     m_painters.remove(name);
+    forget(name);
+}
+
+void KTNamedImages::forget(const QString &name)
+{
+    m_naturalSizes.remove(name);
+    const QList<RenderingKey> keys = m_cache.keys();
+    for (const RenderingKey &key : keys) {
+        if (key.name == name)
+            m_cache.remove(key);
+    }
+}
+
+qsizetype KTNamedImages::cachedBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return qsizetype(m_cache.totalCost()) * 1024;
 }
 
 QStringList KTNamedImages::names() const

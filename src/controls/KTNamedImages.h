@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCache>
 #include <QHash>
 #include <QImage>
 #include <QSizeF>
@@ -21,7 +22,9 @@ class QPainter;
 ///
 /// Pictures are rendered at the size asked for and the device pixel ratio given, so they stay
 /// sharp at 2x; the returned image carries that ratio (deviceIndependentSize() is the logical
-/// size). Results are cached.
+/// size). Renderings are cached by name, size and ratio, the least recently used dropped beyond
+/// kCacheLimitBytes (controls stretched to a window's width ask for a new size at every step of a
+/// resize); an SVG's natural size is read once.
 ///
 /// Threading: any thread; the registry and the cache are locked.
 class KTNamedImages
@@ -29,6 +32,9 @@ class KTNamedImages
 public:
     /// Paints the picture into (0, 0, size) in logical pixels, y down.
     using Painter = std::function<void(QPainter &painter, const QSizeF &size)>;
+
+    /// The bytes of renderings the cache keeps at most.
+    static constexpr qsizetype kCacheLimitBytes = 32 * 1024 * 1024;
 
     /// The registry with the built-in painters.
     static KTNamedImages &shared();
@@ -49,6 +55,8 @@ public:
     void unregisterPainter(const QString &name);
     /// Every name known, SVGs and painters, sorted.
     QStringList names() const;
+    /// The bytes of the renderings cached now, counted in whole kilobytes.
+    qsizetype cachedBytes() const;
 
 private:
     struct Entry
@@ -56,9 +64,24 @@ private:
         QSizeF naturalSize;
         Painter painter;
     };
+    struct RenderingKey
+    {
+        QString name;
+        QSizeF size;
+        qreal devicePixelRatio = 1;
+        bool operator==(const RenderingKey &) const = default;
+        friend size_t qHash(const RenderingKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.name, key.size.width(), key.size.height(), key.devicePixelRatio);
+        }
+    };
     QImage render(const QString &name, const QSizeF &size, qreal devicePixelRatio) const;
+    /// Drops what is known of `name`; the lock must be held.
+    void forget(const QString &name);
 
     mutable std::mutex m_mutex;
     QHash<QString, Entry> m_painters;
-    mutable QHash<QString, QImage> m_cache;
+    /// Costs are kilobytes.
+    mutable QCache<RenderingKey, QImage> m_cache{int(kCacheLimitBytes / 1024)};
+    mutable QHash<QString, QSizeF> m_naturalSizes;
 };

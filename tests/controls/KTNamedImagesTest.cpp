@@ -111,3 +111,33 @@ TEST_F(ThreePart, CapsKeepTheirWidthTheCentreStretchesAndAMissingPartDrawsNothin
     // Caps wider than the rectangle are cut, the left one first.
     EXPECT_EQ(columns(threePartImage({"t3_left", "t3_center", "t3_right"}, QSizeF(8, 10), 1)), "r5 b3");
 }
+
+// A control stretched to a window's width asks for a new size at every step of a resize: each
+// size is rendered once and kept, and the renderings stay within the cache's limit.
+TEST(KTNamedImagesTest, RenderingsAreKeptBySizeAndRatioWithinALimit)
+{
+    KTNamedImages images;
+    int painted = 0;
+    images.registerPainter("wide", {10, 100}, [&](QPainter &p, const QSizeF &size) {
+        ++painted;
+        p.fillRect(QRectF(QPointF(), size), Qt::gray);
+    });
+    const QImage first = images.image("wide", QSizeF(640, 100), 2.0);
+    EXPECT_EQ(images.image("wide", QSizeF(640, 100), 2.0).cacheKey(), first.cacheKey());
+    EXPECT_NE(images.image("wide", QSizeF(640, 100), 1.0).cacheKey(), first.cacheKey());
+    EXPECT_EQ(painted, 2);
+    // At its natural size, through the name alone.
+    EXPECT_EQ(images.image("wide", 1.0).cacheKey(), images.image("wide", QSizeF(10, 100), 1.0).cacheKey());
+
+    for (int width = 400; width < 2400; width += 4)
+        images.image("wide", QSizeF(width, 100), 2.0);
+    EXPECT_LE(images.cachedBytes(), KTNamedImages::kCacheLimitBytes);
+    EXPECT_GT(images.cachedBytes(), KTNamedImages::kCacheLimitBytes / 2);
+
+    // A painter registered again replaces what was drawn with the old one.
+    images.registerPainter("wide", {20, 100}, [](QPainter &p, const QSizeF &size) {
+        p.fillRect(QRectF(QPointF(), size), Qt::red);
+    });
+    EXPECT_EQ(images.naturalSize("wide"), QSizeF(20, 100));
+    EXPECT_EQ(images.image("wide", QSizeF(640, 100), 2.0).pixelColor(5, 5), QColor(Qt::red));
+}
