@@ -1,6 +1,7 @@
 #include "KTSpecialPixelsView.h"
 
 #include "KTDispatch.h"
+#include "KTImageMemoryBudget.h"
 #include "KTIndeterminateProgressIndicatorController.h"
 #include "KTThumbnailPainting.h"
 #include "KTViewAdditions.h"
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 
 /// One queued computation. A job that has not started can be withdrawn; a running one finishes
 /// and its result is sorted out on the main thread.
@@ -30,7 +32,8 @@ struct KTSpecialPixelsView::Job
 };
 
 KTSpecialPixelsView::KTSpecialPixelsView(QWidget *parent)
-    : KTDrawView(parent), m_margins(kThumbnailMargin, kThumbnailMargin)
+    : KTDrawView(parent), m_pixelsKey(KTImageMemoryBudget::newKey()),
+      m_margins(kThumbnailMargin, kThumbnailMargin)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -38,6 +41,7 @@ KTSpecialPixelsView::KTSpecialPixelsView(QWidget *parent)
 KTSpecialPixelsView::~KTSpecialPixelsView()
 {
     cancelLoadOperation();
+    KTImageMemoryBudget::overlays().remove(m_pixelsKey);
 }
 
 QThreadPool &KTSpecialPixelsView::queue()
@@ -60,12 +64,27 @@ void KTSpecialPixelsView::setImage(const QImage &image)
     reload();
 }
 
+QImage KTSpecialPixelsView::specialPixels() const
+{
+    return m_pixelsSize.isEmpty() ? QImage() : KTImageMemoryBudget::overlays().image(m_pixelsKey);
+}
+
 void KTSpecialPixelsView::setSpecialPixels(const QImage &pixels)
 {
-    if (pixels.cacheKey() == m_specialPixels.cacheKey() || (pixels.isNull() && m_specialPixels.isNull()))
+    if (pixels.isNull() && m_pixelsSize.isEmpty())
         return;
-    m_specialPixels = pixels;
+    KTImageMemoryBudget::overlays().insert(m_pixelsKey, pixels);
+    m_pixelsSize = pixels.size();
     update();
+}
+
+bool KTSpecialPixelsView::noteDroppedPixels()
+{
+    if (m_pixelsSize.isEmpty() || KTImageMemoryBudget::overlays().contains(m_pixelsKey))
+        return false;
+    m_pixelsSize = QSize();
+    m_needsReload = !m_image.isNull();
+    return true;
 }
 
 void KTSpecialPixelsView::reload()
@@ -130,7 +149,7 @@ QRectF KTSpecialPixelsView::calculateRectForDraw() const
 {
     // The overlay may have another resolution than the thumbnail; it covers the thumbnail's
     // rectangle exactly.
-    if (m_specialPixels.isNull() || m_specialPixels.width() <= 0 || m_specialPixels.height() <= 0)
+    if (m_pixelsSize.isEmpty())
         return {};
     return thumbnailFitRect(m_image.deviceIndependentSize(), QRectF(rect()), m_margins);
 }
@@ -147,12 +166,19 @@ KTSpecialPixelsView::PixelsFunction KTSpecialPixelsView::specialPixelsFunction()
 
 void KTSpecialPixelsView::drawInRect(QPainter &painter, const QRectF &)
 {
-    if (m_specialPixels.isNull())
+    if (m_pixelsSize.isEmpty())
         return;
+    const QImage pixels = KTImageMemoryBudget::overlays().image(m_pixelsKey);
+    if (pixels.isNull()) {
+        // Dropped by the budget while shown: computed again after this paint.
+        noteDroppedPixels();
+        QTimer::singleShot(0, this, &KTSpecialPixelsView::reloadIfNeeds);
+        return;
+    }
     // Source-over: unlike a layer of its own, the overlay paints onto the thumbnail below it.
     painter.setOpacity(fraction());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(calculateRectForDraw(), m_specialPixels);
+    painter.drawImage(calculateRectForDraw(), pixels);
 }
 
 void KTSpecialPixelsView::viewDidHide()
@@ -163,6 +189,7 @@ void KTSpecialPixelsView::viewDidHide()
 
 void KTSpecialPixelsView::viewDidUnhide()
 {
+    noteDroppedPixels();
     reloadIfNeeds();
     KTDrawView::viewDidUnhide();
 }

@@ -20,6 +20,10 @@ class QThreadPool;
 /// new one. The result comes back on the main queue and is used, and the debt cleared, only when
 /// the overlay still shows the thumbnail it was computed from.
 ///
+/// The computed pixels live in the overlays' memory budget (KTImageMemoryBudget::overlays()),
+/// shared with the viewers' overlays; the view keeps only their key. Pixels the budget dropped
+/// are owed again: computed at the next paint of a shown overlay, or when a hidden one is shown.
+///
 /// Threading: create and use on the main thread; only the pixel function runs on the pool.
 class KTSpecialPixelsView : public KTDrawView
 {
@@ -38,7 +42,9 @@ public:
     QImage image() const { return m_image; }
     /// The thumbnail the overlay is computed from; a different one (by its data) reloads.
     void setImage(const QImage &image);
-    QImage specialPixels() const { return m_specialPixels; }
+    /// The computed overlay; null while there is none or after the budget dropped it.
+    QImage specialPixels() const;
+    /// Puts `pixels` into the budget as this overlay's picture (null: none) and redraws.
     void setSpecialPixels(const QImage &pixels);
     /// Withdraws a job that has not started, clears the overlay and owes a new computation when
     /// there is a thumbnail.
@@ -68,9 +74,14 @@ private:
     struct Job;
     void cancelLoadOperation();
     void deliver(qint64 imageKey, const QImage &pixels);
+    /// Owes the computation again when the budget dropped the pixels; true then.
+    bool noteDroppedPixels();
 
     QImage m_image;
-    QImage m_specialPixels;
+    /// The key of this overlay's pixels in the budget, for the view's life.
+    const quint64 m_pixelsKey;
+    /// The size of the pixels put into the budget; empty without them.
+    QSize m_pixelsSize;
     bool m_needsReload = false;
     std::shared_ptr<Job> m_loadOperation;
     QSizeF m_margins;

@@ -10,11 +10,17 @@
 /// Keys are made from the file's file-system number, which is unique within one file system
 /// only, so each entry also keeps the file's path: a lookup with another path is a miss.
 ///
+/// The pictures themselves live in the overlays' memory budget (KTImageMemoryBudget::overlays()),
+/// shared by every view: an entry whose picture the budget dropped is a miss.
+///
 /// Threading: any thread; calls never interleave.
 class KTOverlayImageCache
 {
 public:
     explicit KTOverlayImageCache(int countLimit) : m_countLimit(countLimit) {}
+    ~KTOverlayImageCache();
+    KTOverlayImageCache(const KTOverlayImageCache &) = delete;
+    KTOverlayImageCache &operator=(const KTOverlayImageCache &) = delete;
 
     int countLimit() const { return m_countLimit; }
     int count() const;
@@ -31,7 +37,7 @@ private:
     {
         QString key;
         QString path;
-        QImage image;
+        quint64 budgetKey;
     };
 
     const int m_countLimit;

@@ -1,14 +1,22 @@
 #include "KTSpecialPixelsView.h"
 
 #include "KTAbstractProgressIndicator.h"
+#include "KTExposurePixelsView.h"
 #include "KTFocusMaskDefaults.h"
 #include "KTFocusPixelsView.h"
 #include "KTFocusedRegionsView.h"
+#include "KTGridScrollView.h"
 #include "KTGridTestSession.h"
+#include "KTImageCollectionViewCell.h"
+#include "KTImageCollectionViewCellImageView.h"
+#include "KTImageListView.h"
+#include "KTImageMemoryBudget.h"
 #include "KTNotificationCenter.h"
 #include "KTTestSupport.h"
 
 #include <QThreadPool>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -198,4 +206,109 @@ TEST(KTFocusedRegionsViewTest, AsksOnlyWhileShownAndNeverSpinsWithoutARecord)
     view->reloadFocusedRegion();
     EXPECT_FALSE(view->hasPendingRequest());
     EXPECT_FALSE(view->progressIndicator()->isVisibleTo(&window));
+}
+
+namespace {
+
+/// Sets the overlays' budget to `bytes` while it lives.
+struct OverlaysBudgetLimit
+{
+    explicit OverlaysBudgetLimit(int64_t bytes) { KTImageMemoryBudget::overlays().setLimit(bytes); }
+    ~OverlaysBudgetLimit() { KTImageMemoryBudget::overlays().setLimit(KTImageMemoryBudget::kOverlaysLimit); }
+};
+
+} // namespace
+
+// The overlays of every view share one budget of bytes: pixels dropped from it are computed again
+// when a hidden overlay is shown, and at the next paint of a shown one.
+TEST(KTSpecialPixelsViewTest, OverlaysShareOneBudgetAndADroppedOneIsMadeAgain)
+{
+    auto gate = std::make_shared<Gate>();
+    gate->open();
+    QWidget window;
+    std::vector<GatedPixelsView *> views;
+    for (int i = 0; i < 3; ++i) {
+        views.push_back(new GatedPixelsView(gate, &window));
+        views.back()->setGeometry(i * 60, 0, 60, 40);
+        views.back()->setImage(filled(QColor(60 * (i + 1), 90, 90)));
+    }
+    window.show();
+    ASSERT_TRUE(waitUntil([&] {
+        return std::all_of(views.begin(), views.end(), [](auto *v) { return !v->specialPixels().isNull(); });
+    }));
+    const int64_t each = views[0]->specialPixels().sizeInBytes();
+    waitForOverlayPool();
+
+    for (GatedPixelsView *view : views)
+        view->hide();
+    const OverlaysBudgetLimit limit(2 * each);
+    const auto dropped = [&] {
+        return std::count_if(views.begin(), views.end(), [](auto *v) { return v->specialPixels().isNull(); });
+    };
+    EXPECT_EQ(dropped(), 1);
+    EXPECT_LE(KTImageMemoryBudget::overlays().totalBytes(), 2 * each);
+    // Hidden, the one that lost its pixels owes them without computing.
+    for (GatedPixelsView *view : views)
+        EXPECT_FALSE(view->hasPendingComputation());
+
+    GatedPixelsView *lost =
+        *std::find_if(views.begin(), views.end(), [](auto *v) { return v->specialPixels().isNull(); });
+    lost->show();
+    ASSERT_TRUE(waitUntil([&] { return !lost->specialPixels().isNull(); }));
+    EXPECT_TRUE(isNear(centreColor(lost->specialPixels()), centreColor(lost->image())));
+    EXPECT_EQ(dropped(), 1);
+
+    // Shown and painted, an overlay whose pixels went is computed again.
+    const quint64 other = KTImageMemoryBudget::newKey();
+    KTImageMemoryBudget::overlays().insert(other, QImage(QSize(60, 40) * 2, QImage::Format_ARGB32));
+    ASSERT_TRUE(lost->specialPixels().isNull());
+    lost->repaint();
+    ASSERT_TRUE(waitUntil([&] { return !lost->specialPixels().isNull(); }));
+    KTImageMemoryBudget::overlays().remove(other);
+}
+
+// A grid hidden with its mode does no overlay work when the overlays are switched on; shown again,
+// its cells on screen compute theirs.
+TEST(KTSpecialPixelsViewTest, AHiddenGridComputesNoOverlayUntilShown)
+{
+    KTGridTestSession session;
+    KTTestListSource source;
+    source.images = session.addImages(12);
+    session.cacheThumbnails(source.images);
+    QWidget window;
+    auto *mode = new QWidget(&window);
+    KTGridScrollView scroll(Qt::Vertical, mode);
+    auto *list = new KTImageListView;
+    list->setDataSource(&source);
+    scroll.setDocumentView(list);
+    window.resize(700, 500);
+    mode->resize(700, 500);
+    scroll.resize(700, 500);
+    window.show();
+    list->reloadData();
+    ASSERT_FALSE(list->visibleCells().isEmpty());
+    waitForOverlayPool();
+
+    mode->hide();
+    list->setShowsFocusMask(true);
+    list->setShowsExposurePixels(true);
+    KTNotificationCenter::defaultCenter().post(kReloadFocusMaskNotificationName);
+    drainMainQueue();
+    for (KTImageCollectionViewCell *cell : list->visibleCells()) {
+        for (KTSpecialPixelsView *overlay :
+             {static_cast<KTSpecialPixelsView *>(cell->imageView()->focusPixelsView()),
+              static_cast<KTSpecialPixelsView *>(cell->imageView()->exposurePixelsView())}) {
+            EXPECT_FALSE(overlay->hasPendingComputation());
+            EXPECT_TRUE(overlay->specialPixels().isNull());
+        }
+    }
+
+    mode->show();
+    ASSERT_TRUE(waitUntil([&] {
+        for (KTImageCollectionViewCell *cell : list->visibleCells())
+            if (cell->imageView()->focusPixelsView()->specialPixels().isNull() ||
+                cell->imageView()->exposurePixelsView()->specialPixels().isNull())
+                return false;
+        return true;
+    }));
 }
