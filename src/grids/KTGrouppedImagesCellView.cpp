@@ -50,6 +50,19 @@ void KTGrouppedImagesCellView::reloadRow(double width)
     reloadData();
 }
 
+void KTGrouppedImagesCellView::relayoutRow(double width)
+{
+    const QList<KTImageMO *> images =
+        m_dataSource ? m_dataSource->imagesForGroupAtIndex(m_groupIndex) : QList<KTImageMO *>();
+    if (images != this->images()) {
+        reloadRow(width);
+        return;
+    }
+    m_rowWidth = width;
+    adjustSize();
+    update();
+}
+
 qsizetype KTGrouppedImagesCellView::calculateNumberOfCells()
 {
     return m_images.size();

@@ -52,6 +52,10 @@ public:
     /// Takes its group's images from the list and computes its grid for `width`; the cells of
     /// a previous group go back to the pool.
     void reloadRow(double width);
+    /// Lays the row out again for `width` (and the zoom and layout set before): a row whose group
+    /// still has the same images keeps its cells bound, and the next layout moves them to their
+    /// new frames; otherwise as reloadRow().
+    void relayoutRow(double width);
     /// The row's images, null where one is gone since the row was loaded.
     QList<KTImageMO *> images() const { return recordPointers(m_images); }
 

@@ -8,6 +8,7 @@
 #include "KTViewAdditions.h"
 
 #include <QPainter>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -93,12 +94,17 @@ void KTGrouppedImagesView::reloadData()
 void KTGrouppedImagesView::adjustUI()
 {
     adjustSize();
-    const QSize size = m_viewSize.toSize();
-    if (!size.isEmpty() && size != this->size())
-        resize(size);
+    resizeToViewSize();
     if (!isHiddenOrHasHiddenAncestor(this))
         layoutGroupsCellsInNewVisibleRect(visibleArea());
     update();
+}
+
+void KTGrouppedImagesView::resizeToViewSize()
+{
+    const QSize size = m_viewSize.toSize();
+    if (!size.isEmpty() && size != this->size())
+        resize(size);
 }
 
 void KTGrouppedImagesView::adjustSize()
@@ -211,7 +217,8 @@ void KTGrouppedImagesView::layoutGroupsCellsInNewVisibleRect(const QRectF &rect)
         for (KTGrouppedImagesCellView *row : std::as_const(m_visibleRows)) {
             row->setZoomValue(m_zoomValue);
             row->setRowLayout(rowLayoutForGroupAtIndex(row->groupIndex()));
-            row->reloadRow(m_rowWidth);
+            // Cells stay bound where their record stays visible, as they do while scrolling.
+            row->relayoutRow(m_rowWidth);
         }
 
     for (qsizetype group : indexesOfGroupsWhatVisibleInRect(rect)) {
@@ -243,7 +250,7 @@ void KTGrouppedImagesView::setZoomValue(double zoom)
 
 void KTGrouppedImagesView::clipViewBoundsDidChange()
 {
-    if (!isHiddenOrHasHiddenAncestor(this))
+    if (!m_defersLayout && !isHiddenOrHasHiddenAncestor(this))
         layoutGroupsCellsInNewVisibleRect(visibleArea());
     if (!m_doesNotUpdateVisibleAmount)
         updateVisibleAmount();
@@ -253,9 +260,17 @@ void KTGrouppedImagesView::clipViewFrameDidChange()
 {
     if (isHiddenOrHasHiddenAncestor(this))
         return;
-    adjustUI();
-    if (!m_doesNotUpdateVisibleAmount)
-        adjustVisibleAmount();
+    {
+        // The rows are laid out once, where the list ends up: laid out at the passing position of
+        // the new height first, the groups shown would leave and come back, each cell rebound.
+        const QScopedValueRollback defer(m_defersLayout, true);
+        adjustSize();
+        resizeToViewSize();
+        if (!m_doesNotUpdateVisibleAmount)
+            adjustVisibleAmount();
+    }
+    layoutGroupsCellsInNewVisibleRect(visibleArea());
+    update();
 }
 
 void KTGrouppedImagesView::updateVisibleAmount()

@@ -122,6 +122,7 @@ protected:
 
 private:
     KTGrouppedImagesCellView *takeRow();
+    void resizeToViewSize();
     void placeRow(KTGrouppedImagesCellView *row, const QRectF &visible);
 
     KTWeakDelegate<KTGrouppedImagesViewDataSource> m_dataSource;
@@ -146,4 +147,5 @@ private:
     qsizetype m_rowsMade = 0;
     double m_visibleAmount = 0;
     bool m_doesNotUpdateVisibleAmount = false;
+    bool m_defersLayout = false;
 };

@@ -256,13 +256,17 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
     Q_ASSERT_X(isMainThread(), "layoutCellsInNewVisibleRect",
                "The thread for layoutCellsInNewVisibleRect should be main");
     const QRectF previous = m_visibleArea;
-    // A cell still in the previous rectangle survives this layout. The others keep their record
-    // and stay shown until the new indexes have taken what they need (cell() hands them out
-    // first): hiding a cell and showing it again costs more than binding it.
+    // A cell still in the previous rectangle survives this layout; after a change of geometry it
+    // moves to its index's new frame. The others keep their record and stay shown until the new
+    // indexes have taken what they need (cell() hands them out first): hiding a cell and showing
+    // it again costs more than binding it.
     for (auto it = m_visibleCells.begin(); it != m_visibleCells.end();) {
         KTImageCollectionViewCell *cell = it.value();
-        const QRectF frame = frameForCellAtIndex(qsizetype(cell->index()));
-        if (!rect.isEmpty() && (intersects(frame, previous) || intersects(frame, rect))) {
+        const auto index = qsizetype(cell->index());
+        const QRectF frame = frameForCellAtIndex(index);
+        if (!rect.isEmpty() && index < m_geometry.numberOfCells &&
+            (intersects(frame, previous) || intersects(frame, rect))) {
+            placeCell(cell, index);
             ++it;
             continue;
         }
@@ -275,13 +279,17 @@ void KTImageCollectionView::layoutCellsInNewVisibleRect(const QRectF &rect)
     if (rect.intersects(bounds)) {
         const QPointF mouse = mapFromGlobal(QCursor::pos());
         for (qsizetype index : indexesOfCellsThatIntersectRect(rect)) {
-            // A cell already showing this index keeps its state; only new ones are set up.
+            // A cell already showing this index keeps its record and state; only its type may
+            // change with the columns. New ones are set up.
             KTImageCollectionViewCell *cell = m_cellsByIndex.value(index);
-            if (!cell)
+            if (cell) {
+                cell->setCellType(cellTypeForIndex(index));
+            } else {
                 cell = cellAtIndex(index);
-            if (!cell)
-                continue;
-            placeCell(cell, index);
+                if (!cell)
+                    continue;
+                placeCell(cell, index);
+            }
             QWidget *root = cell->rootView();
             root->show();
             cell->mouseEventHandlingView()->setMouseInBounds(QRectF(root->geometry()).contains(mouse) &&

@@ -8,6 +8,8 @@
 #include "KTGrouppedImagesCellView.h"
 #include "KTGrouppedImagesViewDataSource.h"
 #include "KTImageCollectionViewCell.h"
+#include "KTImageCollectionViewCellImageView.h"
+#include "KTImageCollectionViewCellRootView.h"
 #include "KTImageCollectionViewCellsManager.h"
 #include "KTImageMO.h"
 #include "KTImagesGroupsView.h"
@@ -195,6 +197,83 @@ TEST(KTGrouppedImagesViewTest, OnlyVisibleRowsHoldCellsWhileScrollingTwoThousand
     const std::vector<qsizetype> onScreen = list->indexesOfGroupsWhatVisibleInRect(list->visibleArea());
     EXPECT_EQ(qsizetype(list->visibleCells().size()), qsizetype(onScreen.size()));
     EXPECT_EQ(onScreen.back(), 1999);
+}
+
+namespace {
+
+/// The cells of the rows on screen, by record, with the frame each lies at.
+struct ShownCells
+{
+    explicit ShownCells(const KTGrouppedImagesView &list)
+    {
+        for (KTGrouppedImagesCellView *row : list.visibleCells()) {
+            for (KTImageCollectionViewCell *cell : row->visibleCells()) {
+                const QRect frame = cell->rootView()->geometry();
+                const bool onScreen = !row->visibleRegion().isEmpty() && cell->rootView()->isVisible() &&
+                                      row->visibleRegion().intersects(frame);
+                if (onScreen)
+                    cells.insert(cell->imageMO(), cell);
+                EXPECT_EQ(row->imageMOAtIndex(cell->index()), cell->imageMO());
+                EXPECT_EQ(frame, KTGridGeometry::flipped(
+                                     KTGridGeometry::roundRect(row->frameForCellAtIndex(cell->index())),
+                                     row->height())
+                                     .toRect());
+            }
+        }
+    }
+    QHash<KTImageMO *, KTImageCollectionViewCell *> cells;
+};
+
+} // namespace
+
+// A window resized or the zoom moved: every record that stays on screen keeps its cell, still
+// bound (the sized thumbnail it had is still there), at the frame of its new place.
+TEST(KTGrouppedImagesViewTest, AResizeOrAZoomKeepsTheCellsOfRecordsThatStayOnScreen)
+{
+    KTGridTestSession session;
+    GroupSource source;
+    source.fill(session.addImages(300), std::vector<int>(60, 5));
+    ShownGroups<KTSimilarImagesGroupsView> shown(source);
+    KTSimilarImagesGroupsView *list = shown.list;
+    QScrollBar *bar = shown.scroll.verticalScrollBar();
+    const auto sized = [&] {
+        for (KTImageCollectionViewCell *cell : ShownCells(*list).cells)
+            if (!cell->imageView()->previewDidLoad())
+                return false;
+        return true;
+    };
+
+    // A resize keeps the centre line where it was; a zoom keeps the scroll position, so only the
+    // top of the list keeps its groups on screen.
+    const struct
+    {
+        const char *change;
+        double position;
+        std::function<void()> apply;
+    } changes[] = {
+        {"narrower", 0.5, [&] { shown.scroll.resize(760, 600); }},
+        {"wider", 0.5, [&] { shown.scroll.resize(900, 600); }},
+        {"zoomed", 0, [&] { list->setZoomValue(1); }},
+        {"zoomed back", 0, [&] { list->setZoomValue(0); }},
+    };
+    for (const auto &c : changes) {
+        bar->setValue(int(bar->maximum() * c.position));
+        ASSERT_TRUE(waitUntil(sized)) << c.change;
+        const ShownCells before(*list);
+        ASSERT_FALSE(before.cells.isEmpty()) << c.change;
+        c.apply();
+        QApplication::processEvents();
+        const ShownCells after(*list);
+        int kept = 0;
+        for (auto it = after.cells.cbegin(); it != after.cells.cend(); ++it) {
+            if (!before.cells.contains(it.key()))
+                continue;
+            ++kept;
+            EXPECT_EQ(it.value(), before.cells.value(it.key())) << c.change;
+            EXPECT_TRUE(it.value()->imageView()->previewDidLoad()) << c.change;
+        }
+        EXPECT_GT(kept, 0) << c.change;
+    }
 }
 
 TEST(KTImagesGroupsViewTest, HitTestAcrossRowBoundariesAndGaps)
