@@ -4,6 +4,8 @@
 #include "KTFilesManager.h"
 #include "KTOperationQueue.h"
 
+#include <QStringBuilder>
+
 KTEntitiesManager &KTEntitiesManager::sharedManager()
 {
     Q_ASSERT(isMainThread());
@@ -74,11 +76,11 @@ void KTEntitiesManager::deactivateCallbackWithID(const std::optional<KTEntitiesM
 QString KTEntitiesManager::keyForEntityOfClass(const KTEntityClass &entityClass, const QString &imageUuid,
                                                const QVariantMap &parameters)
 {
-    QString key = imageUuid + QLatin1Char('_') + entityClass.name;
+    // Built in one allocation: every cell asks for two keys each time it is bound.
     const QString suffix = entityClass.pathSuffix ? entityClass.pathSuffix(parameters) : QString();
-    if (!suffix.isEmpty())
-        key += QLatin1Char('_') + suffix;
-    return key;
+    if (suffix.isEmpty())
+        return imageUuid % QLatin1Char('_') % entityClass.name;
+    return imageUuid % QLatin1Char('_') % entityClass.name % QLatin1Char('_') % suffix;
 }
 
 QString KTEntitiesManager::pathForEntityOfClass(const KTEntityClass &entityClass, const QString &imageUuid,

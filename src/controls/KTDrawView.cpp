@@ -19,8 +19,8 @@ void KTDrawView::paintEvent(QPaintEvent *event)
 {
     if (isHiddenOrHasHiddenAncestor(this))
         return;
+    // Qt clips the painter to the region being painted already.
     QPainter painter(this);
-    painter.setClipRect(event->rect());
     drawInRect(painter, QRectF(event->rect()));
 }
 

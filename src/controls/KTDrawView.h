@@ -17,8 +17,8 @@ public:
     explicit KTDrawView(QWidget *parent = nullptr);
 
 protected:
-    /// The drawing of the subclass; `dirty` is the area to paint in widget coordinates, and the
-    /// painter is clipped to it. Empty here.
+    /// The drawing of the subclass; `dirty` is the area to paint in widget coordinates (the
+    /// bounding rectangle of the region being painted, to which the painter is clipped). Empty here.
     virtual void drawInRect(QPainter &painter, const QRectF &dirty);
     /// The view or an ancestor was hidden by the program (not by the window system).
     virtual void viewDidHide();

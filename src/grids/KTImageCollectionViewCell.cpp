@@ -6,6 +6,7 @@
 #include "KTFont.h"
 #include "KTImageCollectionViewCellDelegate.h"
 #include "KTImageCollectionViewCellImageView.h"
+#include "KTImageCollectionViewCellMark.h"
 #include "KTImageCollectionViewCellMouseEventHandlingView.h"
 #include "KTImageCollectionViewCellNumberField.h"
 #include "KTImageCollectionViewCellRootView.h"
@@ -14,7 +15,6 @@
 #include "KTImageMO.h"
 #include "KTNamedImages.h"
 #include "KTObjectContext.h"
-#include "KTUIImageView.h"
 
 #include <QEvent>
 
@@ -57,12 +57,12 @@ public:
         m_cell->selectionView()->setGeometry(bounds);
         m_cell->imageView()->setGeometry(bounds);
         m_cell->mouseEventHandlingView()->setGeometry(bounds);
-        QWidget *number = m_cell->cellNumberField();
-        number->move(kCornerInset, bounds.height() - number->height() - kCornerInset);
+        KTImageCollectionViewCellNumberField *number = m_cell->cellNumberField();
+        number->move(QPoint(kCornerInset, bounds.height() - number->height() - kCornerInset));
         // The number and the group mark share the band below the picture.
-        m_cell->groupsStateView()->setGeometry(bounds.width() - kGroupMarkSide - kCornerInset,
-                                               bounds.height() - kGroupMarkSide - kCornerInset,
-                                               kGroupMarkSide, kGroupMarkSide);
+        m_cell->groupsStateView()->setGeometry(QRect(bounds.width() - kGroupMarkSide - kCornerInset,
+                                                     bounds.height() - kGroupMarkSide - kCornerInset,
+                                                     kGroupMarkSide, kGroupMarkSide));
         m_cell->adjustGeometry();
     }
 
@@ -76,24 +76,20 @@ KTImageCollectionViewCell::KTImageCollectionViewCell()
     : m_rootView(new KTImageCollectionViewCellRootView(this)),
       m_selectionView(new KTImageCollectionViewCellSelectionView(m_rootView)),
       m_imageView(new KTImageCollectionViewCellImageView(m_rootView)),
-      m_flagStatusView(new KTImageCollectionViewImageFlagStatusView(m_rootView)),
-      m_numberField(new KTImageCollectionViewCellNumberField(m_rootView)),
-      m_groupsStateView(new KTUIImageView(m_rootView)),
       m_mouseView(new KTImageCollectionViewCellMouseEventHandlingView(this, m_rootView)),
       m_trashButton(makeButton(QStringLiteral("cell_reject"), tr("Reject or restore (Ctrl+R)"), m_mouseView)),
-      m_flagButton(makeButton(QStringLiteral("cell_flag"), tr("Pick (Ctrl+P)"), m_mouseView))
+      m_flagButton(makeButton(QStringLiteral("cell_flag"), tr("Pick (Ctrl+P)"), m_mouseView)),
+      m_flagStatusView(std::make_unique<KTImageCollectionViewImageFlagStatusView>(m_mouseView)),
+      m_numberField(std::make_unique<KTImageCollectionViewCellNumberField>(m_mouseView)),
+      m_groupsStateView(std::make_unique<KTImageCollectionViewCellMark>(m_mouseView))
 {
     m_rootView->hide();
-    m_flagStatusView->hide();
-
-    m_numberField->hide();
-
-    m_groupsStateView->setIsMouseDownCanMoveWindow(false);
-    m_groupsStateView->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_mouseView->addMark(m_flagStatusView.get());
+    m_mouseView->addMark(m_numberField.get());
+    m_mouseView->addMark(m_groupsStateView.get());
     m_groupsStateView->setImage(KTNamedImages::shared().image(QStringLiteral("group_mark"),
                                                               QSizeF(kGroupMarkSide, kGroupMarkSide),
                                                               m_rootView->devicePixelRatioF()));
-    m_groupsStateView->hide();
 
     connect(m_trashButton, &KTAbstractButton::clicked, this, &KTImageCollectionViewCell::onTrashClicked);
     connect(m_flagButton, &KTAbstractButton::clicked, this, &KTImageCollectionViewCell::onFlagClicked);
@@ -118,34 +114,24 @@ KTImageCollectionViewCell::~KTImageCollectionViewCell()
     delete m_rootView;
 }
 
-QWidget *KTImageCollectionViewCell::groupsStateView() const
-{
-    return m_groupsStateView;
-}
-
 void KTImageCollectionViewCell::setImageMO(KTImageMO *record)
 {
     Q_ASSERT(isMainThread());
     if (record == m_imageMO && !m_imageMO.isGone())
         return;
-    m_rejectedObservation.reset();
-    m_groupObservation.reset();
-    m_pickedObservation.reset();
+    m_recordObservation.reset();
     m_imageMO = record;
     if (record) {
         if (KTObjectContext *context = record->context()) {
-            m_rejectedObservation =
-                context->observe(record, QStringLiteral("rejected"), [this](const KTValueChange &) {
+            // One registration for the three keys: a cell is bound again at every scroll step.
+            // A rejected image never shows its pick button, so both buttons follow either flag.
+            m_recordObservation = context->observe(
+                record, {QStringLiteral("rejected"), QStringLiteral("group"), QStringLiteral("picked")},
+                [this](const KTValueChange &) {
                     updateTrashButtonState();
-                    // A rejected image never shows its pick button.
-                    updateFlagButtonState();
-                });
-            m_groupObservation = context->observe(record, QStringLiteral("group"),
-                                                  [this](const KTValueChange &) { updateGroupsState(); });
-            m_pickedObservation =
-                context->observe(record, QStringLiteral("picked"), [this](const KTValueChange &) {
                     updateFlagButtonState();
                     adjustFlagStatusView();
+                    updateGroupsState();
                 });
         }
     }
@@ -173,7 +159,7 @@ void KTImageCollectionViewCell::setIndex(unsigned index)
 void KTImageCollectionViewCell::updateNumberField()
 {
     m_numberField->setText(QString::number(qulonglong(m_index) + 1));
-    m_numberField->move(kCornerInset, m_rootView->height() - m_numberField->height() - kCornerInset);
+    m_numberField->move(QPoint(kCornerInset, m_rootView->height() - m_numberField->height() - kCornerInset));
     m_numberField->setVisible(m_cellType & PlainGridCell);
 }
 
@@ -284,8 +270,11 @@ bool KTImageCollectionViewCell::pickedAndRejectButtonsEnabled() const
 
 void KTImageCollectionViewCell::setPickedAndRejectButtonsEnabled(bool enabled)
 {
-    m_trashButton->setButtonEnabled(enabled);
-    m_flagButton->setButtonEnabled(enabled);
+    // The grid sets it at every binding: a button already set so is left alone.
+    for (KTAbstractButton *button : {m_trashButton, m_flagButton}) {
+        if (button->testAttribute(Qt::WA_ForceDisabled) == enabled)
+            button->setButtonEnabled(enabled);
+    }
 }
 
 bool KTImageCollectionViewCell::isPicked() const

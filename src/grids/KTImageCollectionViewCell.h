@@ -7,9 +7,12 @@
 #include <QObject>
 #include <QRectF>
 
+#include <memory>
+
 class KTAbstractButton;
 class KTImageCollectionViewCellDelegate;
 class KTImageCollectionViewCellImageView;
+class KTImageCollectionViewCellMark;
 class KTImageCollectionViewCellMouseEventHandlingView;
 class KTImageCollectionViewCellNumberField;
 class KTImageCollectionViewCellRootView;
@@ -17,14 +20,14 @@ class KTImageCollectionViewCellSelectionView;
 class KTImageCollectionViewImageFlagStatusView;
 class KTImageMO;
 class KTOperationQueue;
-class KTUIImageView;
 
 /// One thumbnail of a grid: not a view itself but the owner of a small tree of views (the root
-/// view the grid places, the selection background, the picture with its overlays, the pick frame,
-/// the number, the group mark, the hover area and the pick and reject buttons). It shows one
-/// image record and follows its "picked", "rejected" and "group" keys; the buttons show on hover
-/// (the pick button of a picked image and the reject button of a rejected one stay, as its mark)
-/// and their state always follows the record (a click changes the record, never the button).
+/// view the grid places, the selection background, the picture with its overlays, the hover area
+/// and the pick and reject buttons) and of the marks the hover area draws over the picture in one
+/// pass (the pick frame, the number, the group mark). It shows one image record and follows its
+/// "picked", "rejected" and "group" keys; the buttons show on hover (the pick button of a picked
+/// image and the reject button of a rejected one stay, as its mark) and their state always
+/// follows the record (a click changes the record, never the button).
 ///
 /// Cells come from the shared pool (KTImageCollectionViewCellsManager) and go back to it; a grid
 /// gives a cell a record, an index and a type, and takes the record away (null) when the cell
@@ -59,9 +62,9 @@ public:
     KTImageCollectionViewCellMouseEventHandlingView *mouseEventHandlingView() const { return m_mouseView; }
     KTAbstractButton *trashButton() const { return m_trashButton; }
     KTAbstractButton *flagButton() const { return m_flagButton; }
-    QWidget *groupsStateView() const;
-    KTImageCollectionViewCellNumberField *cellNumberField() const { return m_numberField; }
-    KTImageCollectionViewImageFlagStatusView *flagStatusView() const { return m_flagStatusView; }
+    KTImageCollectionViewCellMark *groupsStateView() const { return m_groupsStateView.get(); }
+    KTImageCollectionViewCellNumberField *cellNumberField() const { return m_numberField.get(); }
+    KTImageCollectionViewImageFlagStatusView *flagStatusView() const { return m_flagStatusView.get(); }
 
     KTImageMO *imageMO() const { return m_imageMO; }
     /// Shows `record` (null: none; the picture view lets go of the record too).
@@ -139,17 +142,16 @@ private:
     KTImageCollectionViewCellRootView *m_rootView;
     KTImageCollectionViewCellSelectionView *m_selectionView;
     KTImageCollectionViewCellImageView *m_imageView;
-    KTImageCollectionViewImageFlagStatusView *m_flagStatusView;
-    KTImageCollectionViewCellNumberField *m_numberField;
-    KTUIImageView *m_groupsStateView;
     KTImageCollectionViewCellMouseEventHandlingView *m_mouseView;
     KTAbstractButton *m_trashButton;
     KTAbstractButton *m_flagButton;
+    // Drawn by the hover view, in this order.
+    std::unique_ptr<KTImageCollectionViewImageFlagStatusView> m_flagStatusView;
+    std::unique_ptr<KTImageCollectionViewCellNumberField> m_numberField;
+    std::unique_ptr<KTImageCollectionViewCellMark> m_groupsStateView;
 
     KTRecordRef<KTImageMO> m_imageMO;
-    KTObservationToken m_rejectedObservation;
-    KTObservationToken m_groupObservation;
-    KTObservationToken m_pickedObservation;
+    KTObservationToken m_recordObservation;
     unsigned m_index = 0;
     unsigned m_cellType = 0;
     bool m_isSelected = false;

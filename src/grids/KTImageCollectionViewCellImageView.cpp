@@ -58,9 +58,18 @@ KTImageCollectionViewCellImageView::KTImageCollectionViewCellImageView(QWidget *
           static_cast<QWidget *>(m_focusedRegionsView), static_cast<QWidget *>(m_focusPointLatticeView)})
         overlay->hide();
     m_reloadPreviewTimer.setSingleShot(true);
-    m_reloadPreviewTimer.setInterval(kPreviewDelayMs);
-    connect(&m_reloadPreviewTimer, &QTimer::timeout, this,
-            &KTImageCollectionViewCellImageView::reloadPreviewTimerAction);
+    connect(&m_reloadPreviewTimer, &QTimer::timeout, this, [this] {
+        if (!m_previewDue)
+            return;
+        // A wait restarted meanwhile moved the deadline on: wait for the rest.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*m_previewDue - PreviewClock::now());
+        if (left.count() > 0) {
+            m_reloadPreviewTimer.start(left);
+            return;
+        }
+        m_previewDue.reset();
+        reloadPreviewTimerAction();
+    });
 }
 
 KTImageCollectionViewCellImageView::~KTImageCollectionViewCellImageView()
@@ -77,14 +86,13 @@ void KTImageCollectionViewCellImageView::setImageMO(KTImageMO *record)
     // A deleted record has already ended its monitoring.
     if (m_imageMO && !m_imageMO->isDeleted())
         m_imageMO->stopMonitoringFileSystem();
-    m_rejectedObservation.reset();
-    m_fileExistsObservation.reset();
+    m_recordObservation.reset();
     // The old record's answers must never reach the new one.
     entities.cancelCallbackWithID(m_lowResCallbackID);
     entities.cancelCallbackWithID(m_callbackID);
     m_lowResCallbackID.reset();
     m_callbackID.reset();
-    m_reloadPreviewTimer.stop();
+    m_previewDue.reset();
     ++m_generation;
 
     m_imageMO = record;
@@ -114,13 +122,15 @@ void KTImageCollectionViewCellImageView::observeRecord()
     KTObjectContext *context = m_imageMO->context();
     if (!context)
         return;
-    m_rejectedObservation =
-        context->observe(m_imageMO, QStringLiteral("rejected"), [this](const KTValueChange &) {
-            setRejected(m_imageMO && m_imageMO->rejected().value_or(false));
-        });
-    m_fileExistsObservation =
-        context->observe(m_imageMO, QStringLiteral("originalFileExists"),
-                         [this](const KTValueChange &) { recordFileExistenceDidChange(); });
+    const int rejected = m_imageMO->entity().propertyIndex(QStringLiteral("rejected"));
+    m_recordObservation =
+        context->observe(m_imageMO, {QStringLiteral("rejected"), QStringLiteral("originalFileExists")},
+                         [this, rejected](const KTValueChange &change) {
+                             if (change.property == rejected)
+                                 setRejected(m_imageMO && m_imageMO->rejected().value_or(false));
+                             else
+                                 recordFileExistenceDidChange();
+                         });
 }
 
 void KTImageCollectionViewCellImageView::recordFileExistenceDidChange()
@@ -257,10 +267,15 @@ void KTImageCollectionViewCellImageView::reloadPreview()
 {
     KTGridServices::entitiesManager().cancelCallbackWithID(m_callbackID);
     m_callbackID.reset();
-    if (m_imageMO)
-        m_reloadPreviewTimer.start();
-    else
-        m_reloadPreviewTimer.stop();
+    if (!m_imageMO) {
+        m_previewDue.reset();
+        return;
+    }
+    // A deadline moved rather than a timer restarted: a cell is bound again at every scroll step,
+    // and each restart would unregister and register a timer.
+    m_previewDue = PreviewClock::now() + std::chrono::milliseconds(kPreviewDelayMs);
+    if (!m_reloadPreviewTimer.isActive())
+        m_reloadPreviewTimer.start(kPreviewDelayMs);
 }
 
 void KTImageCollectionViewCellImageView::reloadLowResPreviewIfNeed()

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QTimer>
 
+#include <chrono>
 #include <optional>
 
 class KTAbstractProgressIndicator;
@@ -80,7 +81,8 @@ public:
     bool previewDidLoad() const { return m_previewDidLoad; }
     const std::optional<KTEntitiesManagerCallbackID> &lowResCallbackID() const { return m_lowResCallbackID; }
     const std::optional<KTEntitiesManagerCallbackID> &callbackID() const { return m_callbackID; }
-    bool isPreviewTimerActive() const { return m_reloadPreviewTimer.isActive(); }
+    /// True during the quiet period before the size-matched thumbnail is asked for.
+    bool isPreviewTimerActive() const { return m_previewDue.has_value(); }
 
     /// Asks for the 100-point thumbnail (withdrawing the pending one).
     void reloadLowResPreview();
@@ -129,8 +131,7 @@ private:
     void updateSpinner();
 
     KTRecordRef<KTImageMO> m_imageMO;
-    KTObservationToken m_rejectedObservation;
-    KTObservationToken m_fileExistsObservation;
+    KTObservationToken m_recordObservation;
     // Counts records shown, so a late answer for an earlier one is recognised.
     quint64 m_generation = 0;
     QImage m_image;
@@ -147,6 +148,9 @@ private:
     bool m_previewDidLoad = false;
     std::optional<KTEntitiesManagerCallbackID> m_lowResCallbackID;
     std::optional<KTEntitiesManagerCallbackID> m_callbackID;
+    using PreviewClock = std::chrono::steady_clock;
+    /// The end of the quiet period; the timer fires at it or before (then it waits for the rest).
+    std::optional<PreviewClock::time_point> m_previewDue;
     QTimer m_reloadPreviewTimer;
 
     KTAbstractProgressIndicator *m_progressIndicator;

@@ -2,14 +2,19 @@
 
 #include "KTImageCollectionViewCell.h"
 #include "KTImageCollectionViewCellImageView.h"
+#include "KTImageCollectionViewCellMark.h"
 
 #include <QContextMenuEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <optional>
 
 KTImageCollectionViewCellMouseEventHandlingView::KTImageCollectionViewCellMouseEventHandlingView(
     KTImageCollectionViewCell *cell, QWidget *parent)
     : QWidget(parent), m_cell(cell)
 {
-    // Transparent and never painted: the views below show through.
+    // Transparent: the views below show through its marks.
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
@@ -51,4 +56,22 @@ void KTImageCollectionViewCellMouseEventHandlingView::contextMenuEvent(QContextM
         event->accept();
     else
         event->ignore();
+}
+
+void KTImageCollectionViewCellMouseEventHandlingView::addMark(const KTImageCollectionViewCellMark *mark)
+{
+    m_marks.append(mark);
+}
+
+void KTImageCollectionViewCellMouseEventHandlingView::paintEvent(QPaintEvent *event)
+{
+    // A painter only when a mark is to be drawn here.
+    std::optional<QPainter> painter;
+    for (const KTImageCollectionViewCellMark *mark : std::as_const(m_marks)) {
+        if (!mark->isVisible() || !event->rect().intersects(mark->geometry()))
+            continue;
+        if (!painter)
+            painter.emplace(this);
+        mark->draw(*painter);
+    }
 }

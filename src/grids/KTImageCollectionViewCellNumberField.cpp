@@ -140,10 +140,9 @@ bool isDigits(const QString &text)
 
 } // namespace
 
-KTImageCollectionViewCellNumberField::KTImageCollectionViewCellNumberField(QWidget *parent)
-    : KTDrawView(parent)
+KTImageCollectionViewCellNumberField::KTImageCollectionViewCellNumberField(QWidget *canvas)
+    : KTImageCollectionViewCellMark(canvas)
 {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
     m_staticText.setTextFormat(Qt::PlainText);
 }
 
@@ -168,18 +167,22 @@ void KTImageCollectionViewCellNumberField::setText(const QString &text)
         width = numberMetrics().horizontalAdvance(text);
     }
     m_textWidth = width;
-    resize(int(std::ceil(width + 2 * kPadding)), int(std::ceil(numberMetrics().height())));
-    update();
+    const QSize size(int(std::ceil(width + 2 * kPadding)), int(std::ceil(numberMetrics().height())));
+    if (size == this->size())
+        update();
+    else
+        resize(size);
 }
 
-void KTImageCollectionViewCellNumberField::drawInRect(QPainter &painter, const QRectF &)
+void KTImageCollectionViewCellNumberField::draw(QPainter &painter) const
 {
-    painter.fillRect(rect(), QColor(0, 0, 0, 150));
-    painter.setPen(KTPalette::kSecondaryText);
+    const QRectF bounds = geometry();
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    painter.fillRect(geometry(), QColor(0, 0, 0, 150));
     const QSizeF size(m_textWidth, numberMetrics().height());
-    const QPointF topLeft((width() - size.width()) / 2, (height() - size.height()) / 2);
+    const QPointF topLeft(bounds.x() + (bounds.width() - size.width()) / 2,
+                          bounds.y() + (bounds.height() - size.height()) / 2);
     if (m_usesDigitGlyphs) {
-        const qreal ratio = painter.device()->devicePixelRatioF();
         const DigitImages &digits = DigitImages::shared(KTPalette::kSecondaryText, ratio);
         const QPointF origin = topLeft + QPointF(0, numberMetrics().ascent());
         for (qsizetype i = 0; i < m_text.size(); ++i) {
@@ -188,6 +191,7 @@ void KTImageCollectionViewCellNumberField::drawInRect(QPainter &painter, const Q
                               digits.images[digit]);
         }
     } else {
+        painter.setPen(KTPalette::kSecondaryText);
         painter.setFont(numberFont());
         painter.drawStaticText(topLeft, m_staticText);
     }

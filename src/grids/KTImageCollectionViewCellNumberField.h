@@ -1,29 +1,27 @@
 #pragma once
 
-#include "KTDrawView.h"
+#include "KTImageCollectionViewCellMark.h"
 
 #include <QList>
 #include <QPointF>
 #include <QStaticText>
 
 /// The number of a thumbnail cell: small secondary text on a dark tag, so it reads over a photo.
-/// Cheaper than a label: a number is laid out from the font's digit glyphs (measured once) and
-/// drawn from pictures of them (drawn once per colour and pixel ratio), other text from one
-/// measurement per text.
+/// A mark of the cell (see KTImageCollectionViewCellMark), cheaper than a label: a number is laid
+/// out from the font's digit glyphs (measured once) and drawn from pictures of them (drawn once
+/// per colour and pixel ratio), other text from one measurement per text.
 ///
 /// Threading: main thread only.
-class KTImageCollectionViewCellNumberField : public KTDrawView
+class KTImageCollectionViewCellNumberField : public KTImageCollectionViewCellMark
 {
-    Q_OBJECT
 public:
-    explicit KTImageCollectionViewCellNumberField(QWidget *parent = nullptr);
+    explicit KTImageCollectionViewCellNumberField(QWidget *canvas);
 
     QString text() const { return m_text; }
-    /// Sets the text and resizes the field to fit it.
+    /// Sets the text and resizes the field to fit it (its top left stays).
     void setText(const QString &text);
 
-protected:
-    void drawInRect(QPainter &painter, const QRectF &dirty) override;
+    void draw(QPainter &painter) const override;
 
 private:
     QString m_text;

@@ -4,18 +4,15 @@
 
 #include <QPainter>
 
-KTImageCollectionViewImageFlagStatusView::KTImageCollectionViewImageFlagStatusView(QWidget *parent)
-    : KTDrawView(parent)
+void KTImageCollectionViewImageFlagStatusView::draw(QPainter &painter) const
 {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void KTImageCollectionViewImageFlagStatusView::drawInRect(QPainter &painter, const QRectF &)
-{
-    const QRectF bounds = rect();
+    const QRectF bounds = geometry();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(ktColor(240, 155, 25), 2.0));
     painter.drawRect(bounds.adjusted(1, 1, -1, -1));
     painter.setPen(QPen(Qt::black, 1.0));
     painter.drawRect(bounds.adjusted(2.5, 2.5, -2.5, -2.5));
+    painter.restore();
 }

@@ -1,17 +1,16 @@
 #pragma once
 
-#include "KTDrawView.h"
+#include "KTImageCollectionViewCellMark.h"
 
 /// The frame around a picked thumbnail: an orange line 2 points wide inside its bounds and a thin
-/// black line inside that, so it reads on any photo.
+/// black line inside that, so it reads on any photo. A mark of the cell (see
+/// KTImageCollectionViewCellMark).
 ///
 /// Threading: main thread only.
-class KTImageCollectionViewImageFlagStatusView : public KTDrawView
+class KTImageCollectionViewImageFlagStatusView : public KTImageCollectionViewCellMark
 {
-    Q_OBJECT
 public:
-    explicit KTImageCollectionViewImageFlagStatusView(QWidget *parent = nullptr);
+    using KTImageCollectionViewCellMark::KTImageCollectionViewCellMark;
 
-protected:
-    void drawInRect(QPainter &painter, const QRectF &dirty) override;
+    void draw(QPainter &painter) const override;
 };

@@ -525,7 +525,7 @@ void KTObjectContextState::fireKeyObservers(KTStoreObject *object, int property,
     // Observers may add or remove observers: call a snapshot, skipping the ones removed since.
     std::vector<std::pair<quint64, std::function<void(const KTValueChange &)>>> calls;
     for (const KeyObserver &observer : it->second)
-        if (observer.property == property)
+        if (observer.properties.contains(property))
             calls.emplace_back(observer.id, observer.callback);
     const KTValueChange change{object, property, oldValue, newValue};
     for (const auto &[id, callback] : calls) {
@@ -903,13 +903,23 @@ KTObjectContext::addObjectsDidChangeObserver(std::function<void(const KTObjectsD
 KTObservationToken KTObjectContext::observe(KTStoreObject *object, const QString &key,
                                             std::function<void(const KTValueChange &)> callback)
 {
+    return observe(object, QStringList{key}, std::move(callback));
+}
+
+KTObservationToken KTObjectContext::observe(KTStoreObject *object, const QStringList &keys,
+                                            std::function<void(const KTValueChange &)> callback)
+{
     d->assertThread();
     Q_ASSERT(m_isMain && object && object->context() == this);
-    const int property = object->entity().propertyIndex(key);
-    Q_ASSERT_X(property >= 0, "KTObjectContext::observe",
-               qPrintable(QStringLiteral("Unknown key %1").arg(key)));
+    QVarLengthArray<int, 4> properties;
+    for (const QString &key : keys) {
+        const int property = object->entity().propertyIndex(key);
+        Q_ASSERT_X(property >= 0, "KTObjectContext::observe",
+                   qPrintable(QStringLiteral("Unknown key %1").arg(key)));
+        properties.append(property);
+    }
     const quint64 id = d->nextObserverId++;
-    d->keyObservers[object].push_back({id, property, std::move(callback)});
+    d->keyObservers[object].push_back({id, std::move(properties), std::move(callback)});
     return KTObservationToken([weak = weak_from_this(), object, id] {
         auto context = weak.lock();
         if (!context)

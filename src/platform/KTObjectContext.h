@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -136,6 +137,10 @@ public:
     /// that key (a direct set, the inverse side of a relationship change, a child save applied,
     /// an undo), transient keys included.
     [[nodiscard]] KTObservationToken observe(KTStoreObject *object, const QString &key,
+                                             std::function<void(const KTValueChange &)> callback);
+    /// The same for several keys of one record in one registration: `callback` runs after a real
+    /// change of any of them (KTValueChange::property tells which).
+    [[nodiscard]] KTObservationToken observe(KTStoreObject *object, const QStringList &keys,
                                              std::function<void(const KTValueChange &)> callback);
     /// The store writer: receives the change set of each main-context save.
     void setSaveHandler(SaveHandler handler);

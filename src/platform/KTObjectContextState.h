@@ -10,6 +10,7 @@
 #include "KTStoreObject.h"
 
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <atomic>
 #include <memory>
@@ -162,7 +163,7 @@ struct KTObjectContextState
     struct KeyObserver
     {
         quint64 id;
-        int property;
+        QVarLengthArray<int, 4> properties;
         std::function<void(const KTValueChange &)> callback;
     };
     std::unordered_map<KTStoreObject *, std::vector<KeyObserver>> keyObservers;

@@ -6,6 +6,7 @@
 #include "KTGridTestSession.h"
 #include "KTImageCollectionViewCellDelegate.h"
 #include "KTImageCollectionViewCellImageView.h"
+#include "KTImageCollectionViewCellMark.h"
 #include "KTImageCollectionViewCellMouseEventHandlingView.h"
 #include "KTImageCollectionViewCellRootView.h"
 #include "KTImageCollectionViewCellSelectionView.h"
@@ -40,6 +41,12 @@ namespace {
 bool isShown(const QWidget *widget)
 {
     return widget->isVisibleTo(widget->window());
+}
+
+/// A mark is drawn when it is on and the view that draws it is shown.
+bool isShown(const KTImageCollectionViewCellMark *mark)
+{
+    return mark->isVisible() && isShown(mark->canvas());
 }
 
 struct RecordingDelegate : KTImageCollectionViewCellDelegate
@@ -196,7 +203,8 @@ TEST(KTImageCollectionViewCellNumberFieldTest, FitsItsTextAndDrawsItInPlace)
     };
     for (const QString &text : {QStringLiteral("7"), QStringLiteral("20000"), QStringLiteral("12a"),
                                 QStringLiteral("1234567890")}) {
-        KTImageCollectionViewCellNumberField field;
+        QWidget canvas;
+        KTImageCollectionViewCellNumberField field(&canvas);
         field.setText(text);
         EXPECT_EQ(field.text(), text);
         EXPECT_EQ(field.size(), QSize(int(std::ceil(metrics.horizontalAdvance(text) + 6)),
@@ -205,7 +213,10 @@ TEST(KTImageCollectionViewCellNumberFieldTest, FitsItsTextAndDrawsItInPlace)
 
         QImage drawn(field.size(), QImage::Format_RGB32);
         drawn.fill(Qt::black);
-        field.render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+        {
+            QPainter painter(&drawn);
+            field.draw(painter);
+        }
         QImage expected(field.size(), QImage::Format_RGB32);
         expected.fill(Qt::black);
         QPainter painter(&expected);

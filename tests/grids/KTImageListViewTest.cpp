@@ -438,7 +438,7 @@ TEST(KTImageListViewTest, CellsMovedByAScrollShowTheirNewRecord)
             EXPECT_EQ(cell->imageView()->imageMO(), record) << value;
             EXPECT_FALSE(cell->imageView()->image().isNull()) << index;
             EXPECT_EQ(cell->imageView()->isRejected(), index % 5 == 0) << index;
-            EXPECT_EQ(cell->flagStatusView()->isVisibleTo(list), index % 3 == 0) << index;
+            EXPECT_EQ(cell->flagStatusView()->isVisible(), index % 3 == 0) << index;
         }
     }
 }

@@ -165,6 +165,10 @@ TEST_F(MainContext, KeyObserversFireOnRealChangesOnly)
     });
     auto onPhotos =
         context->observe(album2, "photos", [&](const KTValueChange &) { heard.append("album2.photos"); });
+    // One registration for several keys hears each of them, and says which.
+    auto onTwo = context->observe(photos[1], QStringList{"name", "rank"}, [&](const KTValueChange &change) {
+        heard.append("two." + photos[1]->entity().property(change.property).name);
+    });
 
     photos[0]->setValue("name", "p1"); // equal: silent
     photos[0]->setValue("name", "renamed");
@@ -172,10 +176,15 @@ TEST_F(MainContext, KeyObserversFireOnRealChangesOnly)
     photos[0]->setRelatedObject("album", album2);
     onName.reset();
     photos[0]->setValue("name", "again");
+    photos[1]->setValue("rank", qint64(7));
+    photos[1]->setValue("shown", true);
+    photos[1]->setValue("name", "second");
+    onTwo.reset();
+    photos[1]->setValue("name", "silent");
 
-    EXPECT_EQ(heard, (QStringList{"p1->renamed", "shown=true", "album2.photos"}));
+    EXPECT_EQ(heard, (QStringList{"p1->renamed", "shown=true", "album2.photos", "two.rank", "two.name"}));
     context->processPendingChanges();
-    EXPECT_EQ(reports, QStringList{"+[] ~[again,one,two] -[]"});
+    EXPECT_EQ(reports, QStringList{"+[] ~[again,silent,one,two] -[]"});
 }
 
 TEST_F(MainContext, UndoRecorderSeesEveryStoredChangeWhileRegistrationIsOn)
