@@ -1,5 +1,6 @@
 #include "KTAnalysisSessionHooks.h"
 
+#include "KTEntitiesManager.h"
 #include "KTImageHashesManager.h"
 #include "KTImageStorage.h"
 #include "KTSimilarFinder.h"
@@ -7,8 +8,13 @@
 void KTAnalysisSessionHooks::install(KTImageStorage &storage)
 {
     KTSessionHooks hooks = storage.sessionHooks();
-    // reset() only queues the work on the finder's own queue, so the main thread never waits.
-    hooks.resetSimilarFinder = [] { KTSimilarFinder::sharedInstance().reset(); };
+    hooks.resetSimilarFinder = [] {
+        // reset() only queues the work on the finder's own queue, so the main thread never waits.
+        KTSimilarFinder::sharedInstance().reset();
+        // Entity keys carry the records' uuids, new every session: the thumbnails a cleared
+        // session left in memory would never be asked for again.
+        KTEntitiesManager::sharedManager().entitiesCache().removeAllObjects();
+    };
     hooks.cleanHashes = [] { KTImageHashesManager::sharedManager().cleanHashes(); };
     hooks.deleteHashForImagePath = [](const QString &imagePath) {
         KTImageHashesManager::sharedManager().deleteHashForImagePath(imagePath);

@@ -2,9 +2,9 @@
 
 class KTImageStorage;
 
-/// Connects the catalogue's session clearing and image removal to the similarity services: the
-/// similar finder is reset and the stored hashes are cleared with the session, and a removed
-/// image's hash goes with it.
+/// Connects the catalogue's session clearing and image removal to the analysis services: the
+/// similar finder is reset, the stored hashes are cleared and the thumbnail entities kept in
+/// memory are dropped with the session, and a removed image's hash goes with it.
 ///
 /// Threading: install() on the main thread, before the catalogue starts session work.
 class KTAnalysisSessionHooks

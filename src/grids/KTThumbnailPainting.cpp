@@ -1,5 +1,9 @@
 #include "KTThumbnailPainting.h"
 
+#include "KTNotificationCenter.h"
+#include "KTTaskNotifications.h"
+#include "KTTasksNotifier.h"
+
 #include <QCache>
 #include <QPainter>
 
@@ -95,13 +99,27 @@ size_t qHash(const ThumbnailKey &key, size_t seed = 0)
                       key.pictureOrigin.x(), key.pictureOrigin.y(), key.blur);
 }
 
+/// The scaled thumbnails of every cell. Costs are kilobytes: 48 MB holds about nine pages of
+/// 150-point cells.
+QCache<ThumbnailKey, QImage> &scaledThumbnails()
+{
+    static QCache<ThumbnailKey, QImage> cache(48 * 1024);
+    // The pictures of a cleared session are never drawn again: they go with it rather than fill
+    // the cache until the next sessions push them out.
+    static const KTObserverToken clearing = KTNotificationCenter::defaultCenter().addObserver(
+        kTaskDidFinishNotification, nullptr, [](const KTNotification &notification) {
+            if (KTTaskDidFinishInfo::taskName(notification.userInfo) == kCleanSessionTaskName)
+                cache.clear();
+        });
+    return cache;
+}
+
 /// `picture` scaled to `deviceSize` at `pictureOrigin` of `base` (a copy of it; a new opaque
 /// image of `deviceSize` when `base` is null), cached by all of these.
 QImage cachedThumbnail(const QImage &picture, const QSize &deviceSize, const QImage &base,
                        const QPoint &pictureOrigin, double blurRadius, qreal devicePixelRatio)
 {
-    // Costs are kilobytes: 48 MB holds about nine pages of 150-point cells.
-    static QCache<ThumbnailKey, QImage> cache(48 * 1024);
+    QCache<ThumbnailKey, QImage> &cache = scaledThumbnails();
     const ThumbnailKey key{picture.cacheKey(), deviceSize, pictureOrigin,
                            base.isNull() ? -1 : int(std::lround(blurRadius * 100))};
     if (const QImage *cached = cache.object(key))
@@ -124,6 +142,11 @@ QImage cachedThumbnail(const QImage &picture, const QSize &deviceSize, const QIm
 }
 
 } // namespace
+
+qsizetype cachedThumbnailsBytes()
+{
+    return qsizetype(scaledThumbnails().totalCost()) * 1024;
+}
 
 void drawThumbnailWithShadow(QPainter &painter, const QImage &picture, const QRectF &frame, double blurRadius,
                              const QPointF &offset, double opacity)

@@ -30,8 +30,11 @@ double rectangleShadowPadding(double blurRadius);
 /// over its rectangleShadow() moved by `offset`, at the painter's device pixel ratio and
 /// `opacity`. The scaled picture with its shadow is kept, by picture and size, in one cache for
 /// every cell (a few pages of cells): a cell bound again to a thumbnail it showed before never
-/// scales it again, and an opaque thumbnail costs one blend per paint.
+/// scales it again, and an opaque thumbnail costs one blend per paint. The cache is emptied when a
+/// session is cleared.
 ///
 /// Threading: main thread only (the cache is not locked).
 void drawThumbnailWithShadow(QPainter &painter, const QImage &picture, const QRectF &frame, double blurRadius,
                              const QPointF &offset, double opacity);
+/// The bytes the scaled thumbnails of drawThumbnailWithShadow() keep now (whole kilobytes).
+qsizetype cachedThumbnailsBytes();

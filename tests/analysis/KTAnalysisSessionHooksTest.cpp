@@ -1,6 +1,7 @@
 #include "KTAnalysisSessionHooks.h"
 
 #include "KTCatalogModel.h"
+#include "KTEntitiesManager.h"
 #include "KTImageHashesManager.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
@@ -8,6 +9,7 @@
 #include "KTTaskRecorder.h"
 #include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
+#include "KTThumbnailEntity.h"
 
 #include <QTemporaryDir>
 
@@ -38,9 +40,15 @@ TEST(KTAnalysisSessionHooksTest, RemovedImagesAndClearedSessionsTakeTheirHashesW
     EXPECT_FALSE(hashes.hashForKey("/photos/one.jpg"));
     EXPECT_TRUE(hashes.hashForKey("/photos/two.jpg"));
 
+    // A thumbnail of the session in memory; its key's uuid is never asked for again.
+    KTEntitiesManager &entities = KTEntitiesManager::sharedManager();
+    entities.entitiesCache().setObject(QStringLiteral("uuid_KTThumbnailEntity"),
+                                       std::make_shared<KTThumbnailEntity>(QByteArray("jpeg"), 100.0));
+
     KTTaskRecorder tasks(&storage);
     storage.cleanSession();
     ASSERT_TRUE(
         waitUntil([&] { return tasks.count(kTaskDidFinishNotification, kCleanSessionTaskName) > 0; }));
     EXPECT_FALSE(hashes.hashForKey("/photos/two.jpg"));
+    EXPECT_EQ(entities.entitiesCache().count(), 0);
 }

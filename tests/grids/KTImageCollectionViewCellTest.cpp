@@ -17,6 +17,9 @@
 #include "KTMenuPresenter.h"
 #include "KTShareManager.h"
 #include "KTShareSystem.h"
+#include "KTNotificationCenter.h"
+#include "KTTaskNotifications.h"
+#include "KTTasksNotifier.h"
 #include "KTTestSupport.h"
 #include "KTThumbnailPainting.h"
 #include "KTUserDefaults.h"
@@ -185,6 +188,25 @@ TEST(KTThumbnailPaintingTest, OneImageDrawsWhatTheShadowAndThePictureDraw)
             EXPECT_LE(worst, 1) << "ratio " << ratio << " opacity " << opacity;
         }
     }
+}
+
+// The scaled thumbnails of a session are of no use once it is cleared: they leave the cache with
+// it instead of filling it until later sessions push them out.
+TEST(KTThumbnailPaintingTest, AClearedSessionTakesItsScaledThumbnailsWithIt)
+{
+    QImage canvas(400, 300, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    const qsizetype before = cachedThumbnailsBytes();
+    for (int i = 0; i < 4; ++i) {
+        QImage picture(100, 67, QImage::Format_RGB32);
+        picture.fill(QColor(40 * i, 90, 90));
+        drawThumbnailWithShadow(painter, picture, QRectF(20, 30, 140, 94), 3.0, QPointF(0, 1), 1.0);
+    }
+    EXPECT_GT(cachedThumbnailsBytes(), before);
+
+    KTNotificationCenter::defaultCenter().post(kTaskDidFinishNotification, nullptr,
+                                               {{kTaskNameKey, kCleanSessionTaskName}});
+    EXPECT_EQ(cachedThumbnailsBytes(), 0);
 }
 
 // A cell's number is laid out from the font's digit glyphs, other text is shaped: either way the
