@@ -7,7 +7,9 @@
 #include "KTImageMO.h"
 #include "KTRecordDeletion.h"
 #include "KTThumbnailEntity.h"
+#include "KTViewAdditions.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QVBoxLayout>
 
@@ -22,6 +24,7 @@ KTExifViewController::KTExifViewController(const KTImageViewServices &services, 
     auto *fill = new QVBoxLayout(m_exifView->histogramView());
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(m_histogramView);
+    m_exifView->installEventFilter(this);
 }
 
 KTExifViewController::~KTExifViewController()
@@ -60,20 +63,30 @@ void KTExifViewController::setImageMO(KTImageMO *image)
     updateView();
 }
 
+bool KTExifViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_exifView && event->type() == QEvent::Show && m_updateOnShow)
+        updateView();
+    return QObject::eventFilter(watched, event);
+}
+
 void KTExifViewController::updateView()
 {
-    m_exifView->setFileURL({});
-    m_exifView->setMetadata({});
-    m_exifView->setColorSpaceName({});
-    m_histogramView->setImage({});
-    // A pending request is withdrawn whatever comes next, so its preview never lands on another
-    // record's panel.
+    // A request still pending is withdrawn whatever comes next, so its preview never lands on
+    // another record's panel.
     entities().cancelCallbackWithID(m_callbackId);
     m_callbackId.reset();
     if (m_document)
         disconnect(m_document.get(), nullptr, this, nullptr);
     m_document.reset();
     m_preview.reset();
+    m_updateOnShow = isHiddenOrHasHiddenAncestor(m_exifView);
+    if (m_updateOnShow)
+        return;
+    m_exifView->setFileURL({});
+    m_exifView->setMetadata({});
+    m_exifView->setColorSpaceName({});
+    m_histogramView->setImage({});
     if (!m_imageMO || m_imageMO->path().isEmpty())
         return;
     // The file's properties come from the record's document, read once for every view of it.

@@ -21,7 +21,8 @@ class KTImageMO;
 /// and, when it has arrived and the record's document has read the file, fills the panel from
 /// the file's properties (the colour space is the file's own) and the histogram from the
 /// preview. Each new record clears the panel at once. A request still pending when another
-/// record arrives is withdrawn.
+/// record arrives is withdrawn. A hidden panel does no work: it takes the record and is filled
+/// once, when it is shown again.
 ///
 /// The panel (exifView()) is made here and belongs to whichever widget takes it as a child;
 /// the controller deletes it only when nobody took it.
@@ -51,12 +52,18 @@ public:
     /// Shows `image`: nothing when it is the record shown or another record of the same file;
     /// a record whose file is missing shows an empty panel.
     void setImageMO(KTImageMO *image);
-    /// Clears the panel and asks for the shown record's preview.
+    /// Clears the panel and asks for the shown record's preview; while the panel is hidden, only
+    /// notes that it is to be done when it is shown.
     void updateView();
+    /// True while the hidden panel waits to be filled when shown.
+    bool isUpdatePending() const { return m_updateOnShow; }
     bool hasPendingRequest() const { return m_callbackId.has_value(); }
 
     bool drawsShadow() const { return m_drawsShadow; }
     void setDrawsShadow(bool draws);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     KTEntitiesManager &entities() const;
@@ -70,6 +77,7 @@ private:
     /// The preview once it answered (a null image when it gave none).
     std::optional<QImage> m_preview;
     bool m_drawsShadow = false;
+    bool m_updateOnShow = false;
     std::optional<KTEntitiesManagerCallbackID> m_callbackId;
     KTObserverToken m_deletionObserver;
 };

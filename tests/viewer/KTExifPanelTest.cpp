@@ -110,6 +110,37 @@ TEST_F(ExifPanel, RecordSwitchedWhileThePreviewIsAskedShowsOnlyTheNewValues)
     EXPECT_EQ(value("ISO"), QStringLiteral("---"));
 }
 
+// A hidden panel asks for nothing and keeps what it showed; shown again, it fills once with the
+// last record it was given.
+TEST_F(ExifPanel, HiddenPanelWaitsForItsShowAndFillsOnceWithTheLastRecord)
+{
+    QWidget window;
+    controller.exifView()->setParent(&window);
+    window.show();
+    show(cameraRecord("shown.jpg"));
+    ASSERT_EQ(value("Name"), QStringLiteral("shown.jpg"));
+
+    window.hide();
+    KTImageMO *last = cameraRecord("last.jpg", {{"Exif.Image.Make", "Other"}});
+    for (KTImageMO *record : {cameraRecord("skipped.jpg"), last}) {
+        controller.setImageMO(record);
+        EXPECT_FALSE(controller.hasPendingRequest());
+        EXPECT_TRUE(entities.operations().isEmpty());
+    }
+    EXPECT_EQ(controller.document(), nullptr);
+    EXPECT_EQ(value("Name"), QStringLiteral("shown.jpg"));
+    EXPECT_TRUE(controller.isUpdatePending());
+
+    window.show();
+    EXPECT_FALSE(controller.isUpdatePending());
+    EXPECT_EQ(value("Name"), QStringLiteral("---")); // cleared before it is painted
+    ASSERT_TRUE(waitUntil([&] { return !controller.hasPendingRequest(); }));
+    drainMainQueue();
+    EXPECT_EQ(value("Name"), QStringLiteral("last.jpg"));
+    EXPECT_EQ(value("Camera Maker"), QStringLiteral("Other"));
+    controller.exifView()->setParent(nullptr);
+}
+
 TEST_F(ExifPanel, SameFileKeepsTheRecordAndMissingOrNoneClears)
 {
     KTImageMO *record = cameraRecord("same.jpg");
