@@ -3,6 +3,8 @@
 //   first painted picture (target under 5 ms);
 // - key to the view-sized preview painted, the 0.1 s delay included (target under 250 ms), with
 //   the preview in memory, on disk, and made from the file;
+// - at a pace of one image a second, key to the next image's preview painted when it was read
+//   ahead while the one before was shown, its preview made from the file (target under 30 ms);
 // - "actual size" to the full-size image painted (reported);
 // and the pieces the main thread spends its time on: the metadata read and the paints.
 
@@ -192,6 +194,49 @@ BENCHMARK_CAPTURE(BM_KeyToPreviewPainted, image, PreviewSource::Image)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(6);
+
+/// Forgets the record's view-sized preview in memory and on disk: it must be made from the file.
+void forgetPreview(KTImageMO *record)
+{
+    const QVariantMap parameters{{kThumbnailSizeKey, double(kViewSize.width())}};
+    const KTEntityClass &thumbnail = KTEntityClass::of<KTThumbnailEntity>();
+    KTEntitiesManager::sharedManager().entitiesCache().removeObjectForKey(
+        KTEntitiesManager::keyForEntityOfClass(thumbnail, record->uuid(), parameters));
+    QFile::remove(KTEntitiesManager::pathForEntityOfClass(thumbnail, record->uuid(), parameters));
+}
+
+void BM_NextImageReadAheadToPreviewPainted(benchmark::State &state)
+{
+    const QList<KTImageMO *> &records = Photos::shared().records("jpeg");
+    Photos::shared().warmThumbnails(records, kMinThumbnailSize);
+    ShownView shown;
+    int next = 0;
+    shown.view.setImageMO(records[0]);
+    for (auto _ : state) {
+        KTImageMO *following = records[++next % records.size()];
+        forgetPreview(following);
+        shown.view.setReadAheadImages({following});
+        // A second on the image shown: time for its read-ahead.
+        QDeadlineTimer second(1000);
+        turnUntil([&] { return second.hasExpired(); }, 2000);
+        bool painted = false;
+        const auto connection = QObject::connect(&shown.view, &KTImageView::painted, [&] {
+            painted = hasLayer(shown.view, KTImageView::Layer::Preview);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        shown.view.setImageMO(following);
+        shown.view.repaint();
+        if (!turnUntil([&] { return painted; }))
+            state.SkipWithError("no preview painted");
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        QObject::disconnect(connection);
+    }
+}
+BENCHMARK(BM_NextImageReadAheadToPreviewPainted)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 void BM_ActualSizeToFullSizePainted(benchmark::State &state, const std::string &kind)
 {

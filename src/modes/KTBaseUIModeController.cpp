@@ -589,6 +589,12 @@ void KTBaseUIModeController::showImageInViewer(KTImageMO *image)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     viewer->setImageMO(image);
     m_viewerNeedsFit = image && !viewer->isVisible();
+    // The previous and the next image of the list are read ahead for the arrow keys.
+    if (const std::optional<qsizetype> active = activeImageIndex(); image && active) {
+        const QList<KTImageMO *> list = m_selection.images();
+        if (list.value(*active) == image)
+            viewer->setReadAheadImages({list.value(*active - 1), list.value(*active + 1)});
+    }
 }
 
 KTZoomProtocol *KTBaseUIModeController::viewForZooming() const

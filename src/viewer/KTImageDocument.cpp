@@ -202,16 +202,22 @@ void KTImageDocument::cancelLoadingLowResPreview()
     m_lowResPreviewRequest.reset();
 }
 
-void KTImageDocument::loadPreview(double size)
+void KTImageDocument::loadPreview(double size, Priority priority)
 {
     if (m_path.isEmpty() || size <= 0)
         return;
     if (!m_preview.isNull() && std::max(m_preview.width(), m_preview.height()) >= size)
         return;
-    if (m_previewRequest && m_previewRequestSize >= size)
+    if (m_previewRequest && m_previewRequestSize >= size) {
+        if (priority == Priority::Shown && m_previewRequestPriority == Priority::ReadAhead) {
+            m_services.entities().activateCallbackWithID(m_previewRequest);
+            m_previewRequestPriority = Priority::Shown;
+        }
         return;
+    }
     cancelLoadingPreview();
     m_previewRequestSize = size;
+    m_previewRequestPriority = priority;
     requestPicture(size, m_previewRequest, [](KTImageDocument &document, const QImage &image) {
         // A smaller answer (another view's, from the cache) does not replace a larger picture.
         if (!document.m_preview.isNull() && image.width() < document.m_preview.width())
@@ -219,6 +225,20 @@ void KTImageDocument::loadPreview(double size)
         document.m_preview = image;
         emit document.previewLoaded();
     });
+    if (m_previewRequest && priority == Priority::ReadAhead)
+        m_services.entities().deactivateCallbackWithID(m_previewRequest);
+}
+
+bool KTImageDocument::hasPreviewInMemory(double size) const
+{
+    if (m_path.isEmpty() || size <= 0)
+        return false;
+    if (!m_preview.isNull() && std::max(m_preview.width(), m_preview.height()) >= size)
+        return true;
+    const QString key = KTEntitiesManager::keyForEntityOfClass(KTEntityClass::of<KTThumbnailEntity>(), m_uuid,
+                                                               {{kThumbnailSizeKey, size}});
+    // A look-up that finds it also marks it as just used: it is about to be asked for.
+    return m_services.entities().entitiesCache().objectForKey(key) != nullptr;
 }
 
 void KTImageDocument::cancelLoadingPreview()

@@ -102,12 +102,22 @@ public:
     QImage lowResPreview() const { return m_lowResPreview; }
     void loadLowResPreview();
     void cancelLoadingLowResPreview();
+    /// How urgent a preview is: for a view showing the record, or read ahead of it.
+    enum class Priority
+    {
+        Shown,
+        /// Behind every request for a shown picture; raised once a view asks for the same size.
+        ReadAhead,
+    };
     /// The largest preview loaded so far; loadPreview() asks for one at least `size` points
     /// large (the entities manager rounds up its size ladder), unless one as large is here or
     /// on its way. A larger request replaces a smaller one still pending.
     QImage preview() const { return m_preview; }
-    void loadPreview(double size);
+    void loadPreview(double size, Priority priority = Priority::Shown);
     void cancelLoadingPreview();
+    /// True when a preview of `size` is here or in the entities manager's memory: asking for it
+    /// answers before loadPreview() returns.
+    bool hasPreviewInMemory(double size) const;
 
     /// The full-size image once decoded and prepared, else null.
     QImage image() const { return m_image; }
@@ -158,6 +168,7 @@ private:
     QImage m_preview;
     std::optional<KTEntitiesManagerCallbackID> m_previewRequest;
     double m_previewRequestSize = 0;
+    Priority m_previewRequestPriority = Priority::Shown;
 
     QImage m_image;
     KTImageViewImagePreparator m_preparator;

@@ -157,6 +157,10 @@ void KTImageView::setImageMO(KTImageMO *image)
     setLayerContents(Layer::Preview, {});
     setLoadingViewVisible(false);
     followDocument();
+    // The records around the last one go; the record just shown has found its document among
+    // those read ahead.
+    m_readAheadImages.clear();
+    m_readAheadDocuments.clear();
 
     if (m_isFitToScreen || previousGeometry.isEmpty() || !m_isZoomLock)
         fitToScreenWithAnimation(KTAnimated::No);
@@ -315,8 +319,14 @@ void KTImageView::showLowResPreviewImage(const QImage &image)
 void KTImageView::reloadPreviewImage()
 {
     ++m_previewGeneration;
-    if (!m_imageMO || m_path.isEmpty())
+    if (!m_imageMO || m_path.isEmpty() || !m_document)
         return;
+    const double size = std::max(width(), height());
+    // Read ahead or kept in memory: painted at once, nothing to wait for.
+    if (m_document->hasPreviewInMemory(size)) {
+        m_document->loadPreview(size);
+        return;
+    }
     const QString uuid = m_imageMO->uuid();
     const quint64 generation = m_previewGeneration;
     // A record shown for less than the delay gets no view-sized preview.
@@ -335,6 +345,49 @@ void KTImageView::showPreviewImage(const QImage &image)
     setLayerContents(Layer::Preview, image);
     adjustImageLayerVisibility();
     adjustLayersBoundsFromImage(image);
+    scheduleReadAhead();
+}
+
+void KTImageView::setReadAheadImages(const QList<KTImageMO *> &images)
+{
+    m_readAheadImages.clear();
+    for (KTImageMO *image : images) {
+        if (image && image != m_imageMO)
+            m_readAheadImages.emplace_back(image);
+    }
+    // A preview on screen already: the read-ahead waits for the preview's delay from now.
+    if (!m_previewImage.isNull())
+        scheduleReadAhead();
+}
+
+void KTImageView::scheduleReadAhead()
+{
+    if (m_readAheadImages.empty() || !m_imageMO)
+        return;
+    // Only for a record still shown after the preview's wait: fast steps read nothing ahead.
+    const QString uuid = m_imageMO->uuid();
+    const quint64 generation = m_previewGeneration;
+    schedule(kPreviewDelay, [this, uuid, generation] {
+        if (m_imageMO && m_imageMO->uuid() == uuid && generation == m_previewGeneration)
+            readAhead();
+    });
+}
+
+void KTImageView::readAhead()
+{
+    if (!isShown())
+        return;
+    const double size = std::max(width(), height());
+    std::vector<std::shared_ptr<KTImageDocument>> documents;
+    for (const KTRecordRef<KTImageMO> &image : m_readAheadImages) {
+        if (!image || image->path().isEmpty())
+            continue;
+        std::shared_ptr<KTImageDocument> document = KTImageDocument::forImage(image, m_services);
+        document->loadPreview(size, KTImageDocument::Priority::ReadAhead);
+        documents.push_back(std::move(document));
+    }
+    // Documents of records no longer around go, with their requests.
+    m_readAheadDocuments = std::move(documents);
 }
 
 void KTImageView::adjustImageLayerVisibility()
@@ -342,9 +395,10 @@ void KTImageView::adjustImageLayerVisibility()
     if (!layer(Layer::Image).contents.isNull())
         return;
     // The exposure and focus-mask overlays are computed from the full-size image, which fit zoom
-    // alone never loads.
+    // alone never loads; a hidden view loads it when it is shown again.
     if (m_showsExposurePixels || m_showsFocusMask) {
-        reloadImage();
+        if (isShown())
+            reloadImage();
         return;
     }
     const double boundsWidth = m_geometry.imageSize().width();
@@ -689,10 +743,21 @@ QString KTImageView::focusMaskCacheKeyForImageWithID(const QString &imageID)
     return KTImagePixelOverlays::focusMaskCacheKeyForImageWithID(imageID);
 }
 
+bool KTImageView::isShown() const
+{
+    return !isHiddenOrHasHiddenAncestor(this);
+}
+
 void KTImageView::displayPixelOverlay(PixelOverlay overlay)
 {
     if (!m_imageMO)
         return;
+    // A hidden view makes its overlays when it is shown again (viewDidUnhide()).
+    bool &awaitsShow = overlay == PixelOverlay::Exposure ? m_exposurePixelsAwaitsShow : m_focusMaskAwaitsShow;
+    if (!isShown()) {
+        awaitsShow = true;
+        return;
+    }
     const QString notedPath = m_path;
     const std::optional<quint64> fileNumber = m_imageMO->imageID();
     const QString imageID = fileNumber ? QString::number(*fileNumber) : QString();
@@ -701,6 +766,10 @@ void KTImageView::displayPixelOverlay(PixelOverlay overlay)
         // the image arrives (displayFullSizeImage()).
         if (m_path != notedPath || m_image.isNull())
             return;
+        if (!isShown()) {
+            (overlay == PixelOverlay::Exposure ? m_exposurePixelsAwaitsShow : m_focusMaskAwaitsShow) = true;
+            return;
+        }
         const auto kind = overlay == PixelOverlay::Exposure ? KTImagePixelOverlays::Kind::ExposurePixels
                                                             : KTImagePixelOverlays::Kind::FocusMask;
         m_pixelOverlays.compute(

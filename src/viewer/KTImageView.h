@@ -23,6 +23,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class KTFullSizeImageCache;
 class KTImageMO;
@@ -117,7 +118,7 @@ public:
     /// Asks the document for the 100-pixel thumbnail.
     void reloadLowResPreviewImage();
     /// Asks the document for the view-sized preview after 0.1 s, when the same record is still
-    /// shown; a record shown for less gets none.
+    /// shown (a record shown for less gets none), or at once when the preview is in memory.
     void reloadPreviewImage();
     using Load = KTImageDocument::Load;
     /// reloadImageAsync(Load::AfterDelay).
@@ -127,8 +128,19 @@ public:
     /// missing.
     void reloadImageAsync(Load when);
     /// Starts the full-size stage when the zoom shows more pixels than the preview holds, or
-    /// when an overlay computed from the full-size image is on.
+    /// when an overlay computed from the full-size image is on and the view is shown.
     void adjustImageLayerVisibility();
+    /// The records around the one shown (the previous and the next one of the list it is
+    /// stepped through), read ahead: once the shown record has had its preview on screen for
+    /// the preview's wait, their documents are made and their previews asked for at low
+    /// priority, so that stepping to one of them paints its preview at once. Showing another
+    /// record forgets them; a record shown for less than the wait reads nothing ahead.
+    void setReadAheadImages(const QList<KTImageMO *> &images);
+    /// The documents read ahead and held for the records around the one shown.
+    const std::vector<std::shared_ptr<KTImageDocument>> &readAheadDocuments() const
+    {
+        return m_readAheadDocuments;
+    }
     /// True while a full-size decode is queued or running.
     bool isLoadingFullSize() const;
 
@@ -192,7 +204,8 @@ public:
 
     bool showsExposurePixels() const { return m_showsExposurePixels; }
     /// Switches the exposure overlay; switching it on also starts the full-size stage, since the
-    /// overlay is computed from the full-size image.
+    /// overlay is computed from the full-size image. A hidden view computes and decodes nothing
+    /// for its overlays: it makes them when it is shown again.
     void setShowsExposurePixels(bool shows);
     bool showsFocusMask() const { return m_showsFocusMask; }
     /// The same for the focus mask (bound to the "showsFocusMask" user default).
@@ -310,6 +323,8 @@ private:
     void showLowResPreviewImage(const QImage &image);
     void showPreviewImage(const QImage &image);
     void displayFullSizeImage(const QImage &image);
+    void scheduleReadAhead();
+    void readAhead();
 
     // Geometry.
     /// Brings the on-screen frame to the model frame (animated from where the screen is, or at
@@ -328,6 +343,8 @@ private:
         FocusMask,
     };
     void displayPixelOverlay(PixelOverlay overlay);
+    /// Whether the view and its ancestors are shown (not whether it is on screen).
+    bool isShown() const;
     void adjustTrashStatusVisibility();
     void adjustOverlayLayerVisibility();
     void adjustProgressIndicatorVisibility();
@@ -358,6 +375,8 @@ private:
     QImage m_previewImage;
     QImage m_lowResPreviewImage;
     quint64 m_previewGeneration = 0;
+    std::vector<KTRecordRef<KTImageMO>> m_readAheadImages;
+    std::vector<std::shared_ptr<KTImageDocument>> m_readAheadDocuments;
 
     bool m_showsRejectedStatus = true;
     bool m_isFitToScreen = true;
@@ -369,6 +388,9 @@ private:
 
     bool m_showsExposurePixels = false;
     bool m_showsFocusMask = false;
+    /// Overlays asked for while the view was hidden: made when it is shown again.
+    bool m_exposurePixelsAwaitsShow = false;
+    bool m_focusMaskAwaitsShow = false;
     KTFocusPictures *m_focusPictures = nullptr;
     KTImagePixelOverlays m_pixelOverlays{kOverlayCacheLimit};
     quint64 m_progressQueryCount = 0;

@@ -27,6 +27,7 @@
 #include <QVariantAnimation>
 
 #include <cmath>
+#include <utility>
 
 // The viewer's input: the mouse, the wheel, the pinch and the keys.
 
@@ -199,4 +200,12 @@ void KTImageView::viewDidUnhide()
 {
     KTDrawView::viewDidUnhide();
     reloadFocusedRegionsIfNeed();
+    // What the overlays asked for while the view was hidden.
+    if (std::exchange(m_exposurePixelsAwaitsShow, false) ||
+        (m_showsExposurePixels && layer(Layer::ExposurePixels).contents.isNull()))
+        displayExposurePixels();
+    if (std::exchange(m_focusMaskAwaitsShow, false) ||
+        (m_showsFocusMask && layer(Layer::FocusMask).contents.isNull()))
+        displayFocusMask();
+    adjustImageLayerVisibility();
 }

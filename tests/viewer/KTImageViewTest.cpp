@@ -185,6 +185,56 @@ TEST_F(ImageView, ShowingTheSameRecordAgainRestartsNothing)
     EXPECT_EQ(entities.operations().size(), operations);
 }
 
+// The neighbours are read ahead once a record has shown its preview for the preview's wait:
+// stepping to one paints its preview at once; a record left sooner reads nothing ahead.
+TEST_F(ImageView, ReadAheadPaintsTheNextPreviewAtOnceAndSkipsFastSteps)
+{
+    KTImageMO *shown = imageRecord("shown.jpg");
+    KTImageMO *next = imageRecord("next.jpg");
+    KTImageMO *passed = imageRecord("passed.jpg");
+    KTImageMO *beyond = imageRecord("beyond.jpg");
+    auto view = makeView(QSize(800, 600));
+
+    // Left within the wait: its neighbour is never asked for.
+    view->setImageMO(passed);
+    view->setReadAheadImages({beyond});
+    clock.advance(KTImageView::kPreviewDelay / 2);
+
+    view->setImageMO(shown);
+    view->setReadAheadImages({nullptr, next});
+    openThumbnails();
+    clock.advance(KTImageView::kPreviewDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*view, Layer::Preview); }));
+    EXPECT_FALSE(thumbnailRequested(next, 900));
+    clock.advance(KTImageView::kPreviewDelay);
+    ASSERT_EQ(view->readAheadDocuments().size(), 1u);
+    EXPECT_TRUE(thumbnailRequested(next, 900));
+    // Behind what the shown views ask for.
+    EXPECT_FALSE(entities.operations().value(thumbnailKey(next, 900))->isActive());
+    ASSERT_TRUE(waitUntil([&] { return !view->readAheadDocuments().front()->preview().isNull(); }));
+
+    view->setImageMO(next);
+    EXPECT_TRUE(hasContents(*view, Layer::Preview)); // no wait, no request
+    EXPECT_EQ(view->previewImage().width(), 900);
+    EXPECT_TRUE(view->readAheadDocuments().empty());
+    EXPECT_FALSE(thumbnailRequested(beyond, 900));
+    EXPECT_FALSE(thumbnailRequested(passed, 900));
+}
+
+// A preview kept in the entities manager's memory is painted without the preview's wait.
+TEST_F(ImageView, PreviewInMemoryIsPaintedWithoutTheWait)
+{
+    KTImageMO *first = imageRecord("kept.jpg");
+    KTImageMO *second = imageRecord("other.jpg");
+    auto view = makeView(QSize(800, 600));
+    showLoaded(*view, first);
+    view->setImageMO(second);
+    EXPECT_FALSE(hasContents(*view, Layer::Preview));
+    view->setImageMO(first);
+    EXPECT_TRUE(hasContents(*view, Layer::Preview));
+    EXPECT_EQ(view->previewImage().width(), 900);
+}
+
 TEST_F(ImageView, FullSizeOnlyPastThePreviewAndDecodedOnceForABurstOfSteps)
 {
     KTImageMO *record = imageRecord("zoom.jpg", QSize(1200, 800));
@@ -558,6 +608,44 @@ TEST_F(ImageView, OverlayForAnImageLeftWithinTheDelayIsNeverComputed)
     drainMainQueue();
     EXPECT_EQ(view->exposurePixelsCache().count(), 0);
     EXPECT_FALSE(hasContents(*view, Layer::ExposurePixels));
+}
+
+// A hidden view decodes and computes nothing for its overlays, however they are asked for, and
+// makes them once it is shown again.
+TEST_F(ImageView, HiddenViewMakesItsOverlaysOnlyWhenShownAgain)
+{
+    KTImageMO *onScreen = imageRecord("on-screen.jpg", QSize(400, 300));
+    KTImageMO *behind = imageRecord("behind.jpg", QSize(400, 300));
+    auto shown = makeView(QSize(800, 600));
+    auto hidden = makeView(QSize(800, 600));
+    showLoaded(*shown, onScreen);
+    showLoaded(*hidden, behind);
+    hidden->hide();
+
+    for (KTImageView *view : {shown.get(), hidden.get()})
+        view->setShowsExposurePixels(true);
+    clock.advance(KTImageView::kReloadImageDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*shown, Layer::Image); }));
+    KTNotificationCenter::defaultCenter().post(kReloadFocusMaskNotificationName);
+    clock.advance(KTImageView::kOverlayDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*shown, Layer::ExposurePixels); }));
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*shown, Layer::FocusMask); }));
+    clock.advance(1.0);
+    drainMainQueue();
+    EXPECT_EQ(decoder.calls(), 1);
+    EXPECT_FALSE(hasContents(*hidden, Layer::Image));
+    EXPECT_EQ(hidden->exposurePixelsCache().count(), 0);
+    EXPECT_EQ(hidden->focusMaskPixelsCache().count(), 0);
+
+    hidden->show();
+    clock.advance(KTImageView::kReloadImageDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*hidden, Layer::Image); }));
+    EXPECT_EQ(decoder.calls(), 2);
+    clock.advance(KTImageView::kOverlayDelay);
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*hidden, Layer::ExposurePixels); }));
+    ASSERT_TRUE(waitUntil([&] { return hasContents(*hidden, Layer::FocusMask); }));
+    EXPECT_FALSE(hidden->layer(Layer::ExposurePixels).hidden);
+    EXPECT_TRUE(hidden->layer(Layer::FocusMask).hidden); // asked for while off: made, not shown
 }
 
 TEST_F(ImageView, FocusMaskKeyCarriesTheSettings)
