@@ -65,7 +65,9 @@ void KTExifViewController::setImageMO(KTImageMO *image)
 
 bool KTExifViewController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_exifView && event->type() == QEvent::Show && m_updateOnShow)
+    // The panel is compared last: while it is destroyed it is a plain widget, which the guard
+    // cannot be cast to.
+    if (event->type() == QEvent::Show && m_updateOnShow && watched == m_exifView)
         updateView();
     return QObject::eventFilter(watched, event);
 }
