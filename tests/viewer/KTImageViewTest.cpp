@@ -614,8 +614,9 @@ TEST_F(ImageView, OverlayForAnImageLeftWithinTheDelayIsNeverComputed)
 // makes them once it is shown again.
 TEST_F(ImageView, HiddenViewMakesItsOverlaysOnlyWhenShownAgain)
 {
-    KTImageMO *onScreen = imageRecord("on-screen.jpg", QSize(400, 300));
-    KTImageMO *behind = imageRecord("behind.jpg", QSize(400, 300));
+    // At fit the preview holds more pixels than the screen shows: only the overlays decode.
+    KTImageMO *onScreen = imageRecord("on-screen.jpg", QSize(1200, 800));
+    KTImageMO *behind = imageRecord("behind.jpg", QSize(1200, 800));
     auto shown = makeView(QSize(800, 600));
     auto hidden = makeView(QSize(800, 600));
     showLoaded(*shown, onScreen);
