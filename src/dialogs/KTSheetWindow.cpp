@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -72,6 +73,38 @@ void KTSheetWindow::positionSheet()
 }
 
 void KTSheetWindow::reject() {}
+
+bool KTSheetWindow::event(QEvent *event)
+{
+    // The window system can activate a sheet after it was hidden (shown and hidden before the
+    // window manager mapped it). The application's active window is then a hidden sheet and the
+    // keys go to it, while the window system keeps the focus on the presenting window, so no
+    // later activation comes to mend it: the sheet hands both back to the presenting window.
+    if (!isVisible() && m_presentingWindow && m_presentingWindow->isVisible()) {
+        switch (event->type()) {
+        case QEvent::WindowActivate:
+            QTimer::singleShot(0, this, &KTSheetWindow::returnStrayActivation);
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            QWidget *target = m_presentingWindow->focusWidget();
+            QCoreApplication::sendEvent(target ? target : m_presentingWindow.data(), event);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return KTTopBarLessWindow::event(event);
+}
+
+void KTSheetWindow::returnStrayActivation()
+{
+    QWidget *presenting = m_presentingWindow;
+    if (isVisible() || QApplication::activeWindow() != this || !presenting || !presenting->isVisible())
+        return;
+    QApplication::setActiveWindow(presenting);
+}
 
 bool KTSheetWindow::eventFilter(QObject *watched, QEvent *event)
 {

@@ -39,9 +39,14 @@ public slots:
     void reject() override;
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    /// Gives the activation back to the presenting window when it landed on the sheet after the
+    /// sheet was hidden.
+    void returnStrayActivation();
+
     QPointer<QWidget> m_presentingWindow;
 };

@@ -11,6 +11,7 @@
 #include "KTMainWindowController.h"
 #include "KTModeActions.h"
 #include "KTModeChrome.h"
+#include "KTTasksNotifier.h"
 #include "KTWindowSystem.h"
 
 #include <QAction>
@@ -348,4 +349,36 @@ TEST_F(KTKeyboardReviewTest, ClickAndDragOnThePhotoThenArrowsUnderAWindowManager
     xClickAt(middle);
     xKey(QStringLiteral("0"));
     EXPECT_TRUE(waitUntil([&] { return photo->isFitToScreen(); })) << "0: fit";
+}
+
+// A relaunch that brings back a session in the single image, under a real window system: the
+// check of the sources shows its progress sheet for a moment at launch, and afterwards the keys
+// work without a click, the arrows and the window's own shortcuts alike.
+TEST_F(KTKeyboardReviewTest, KeysWorkAfterARelaunchIntoTheSingleImageUnderAWindowManager)
+{
+    KT_RUN_UNDER_NEW_WINDOW_SYSTEM();
+
+    if (launchNumber() == 2) {
+        launch();
+        ASSERT_TRUE(waitForTaskEnd(kValidateTaskName));
+        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntil([&] { return xActiveWindowId() == quint64(window().winId()); }));
+        ASSERT_EQ(activeMode().UIMode(), kUIModeImage);
+        const QStringList shown = selectedNames();
+        ASSERT_EQ(shown.size(), 1);
+        xKey(QStringLiteral("Right"));
+        EXPECT_TRUE(waitUntil([&] { return selectedNames() != shown; })) << "the arrow after the relaunch";
+        xKey(QStringLiteral("ctrl+1"));
+        EXPECT_TRUE(waitUntil([&] { return activeMode().UIMode() == kUIModeGroups; })) << "Ctrl+1";
+        return;
+    }
+
+    const QString card = folder(QStringLiteral("Card"));
+    KTSessionPhotos::writeBursts(card, 2, 1, 17);
+    ASSERT_NO_FATAL_FAILURE(launchWithNewSession({card}));
+    ASSERT_TRUE(waitUntil([&] { return xActiveWindowId() == quint64(window().winId()); }));
+    xKey(QStringLiteral("ctrl+3"));
+    ASSERT_TRUE(waitUntil([&] { return activeMode().UIMode() == kUIModeImage; }));
+    ASSERT_TRUE(quit());
+    ASSERT_TRUE(launchAgain());
 }
