@@ -2,12 +2,15 @@
 
 #include "KTDispatch.h"
 #include "KTFilesManager.h"
+#include "KTImageDecisions.h"
+#include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
 #include "KTTasksNotifier.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <QtDebug>
 
@@ -303,10 +306,11 @@ void KTImageMover::performTaskWithName(const QString &taskName, const QList<KTIm
     report.operation = taskName == kMovingItemsTaskName ? Operation::Move : Operation::Copy;
     report.folder = folder;
     auto child = KTObjectContext::makeChildContext(m_mainContext);
-    child->perform([child = child.get(), ids = std::move(ids), taskName, landing = std::move(landing),
-                    sender = m_sender, cleanUndoStack = m_cleanUndoStack, reportHandler = m_reportHandler,
-                    report = std::move(report)]() mutable {
+    child->perform([child = child.get(), mainContext = m_mainContext, ids = std::move(ids), taskName,
+                    landing = std::move(landing), sender = m_sender, cleanUndoStack = m_cleanUndoStack,
+                    reportHandler = m_reportHandler, report = std::move(report)]() mutable {
         KTTasksNotifier &notifier = KTTasksNotifier::sharedNotifier();
+        std::vector<KTObjectID> touchedGroups;
         notifier.taskDidStart(taskName, sender);
         notifier.numberOfTaskStepsDidCalculate(qulonglong(ids.size()), sender);
         for (const KTObjectID &id : ids) {
@@ -326,8 +330,11 @@ void KTImageMover::performTaskWithName(const QString &taskName, const QList<KTIm
                     ++report.cancelled;
                 if (outcome == Outcome::Landed) {
                     ++report.transferred;
-                    if (taskName == kMovingItemsTaskName)
+                    if (taskName == kMovingItemsTaskName) {
+                        if (const KTImageGroupMO *group = image->group())
+                            touchedGroups.push_back(group->objectID());
                         child->deleteObject(image);
+                    }
                 }
             }
             notifier.stepsDidExecute(1, sender);
@@ -337,8 +344,20 @@ void KTImageMover::performTaskWithName(const QString &taskName, const QList<KTIm
         if (!child->save(&error))
             qWarning().noquote()
                 << QStringLiteral("Warning: %1 could not save its changes: %2").arg(taskName, error);
-        if (cleanUndoStack)
-            runOnMainSync(cleanUndoStack);
+        // A similar group the move left with one image (or only rejects) is dissolved (resolved)
+        // as after a trash, before the undo stack forgets the moved records.
+        runOnMainSync([&] {
+            if (!touchedGroups.empty()) {
+                QSet<KTImageGroupMO *> groups;
+                for (const KTObjectID &id : touchedGroups) {
+                    if (auto *group = mainContext->objectWithIdAs<KTImageGroupMO>(id))
+                        groups.insert(group);
+                }
+                KTImageDecisions(*mainContext, sender.data()).validateUpdatedGroups(groups);
+            }
+            if (cleanUndoStack)
+                cleanUndoStack();
+        });
         if (landing && reportHandler) {
             report.failures = landing->failures();
             postToMain([reportHandler, report] { reportHandler(report); });

@@ -3,6 +3,7 @@
 #include "KTCatalogModel.h"
 #include "KTDispatch.h"
 #include "KTFilesManager.h"
+#include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTObjectContext.h"
 #include "KTTaskRecorder.h"
@@ -395,4 +396,39 @@ TEST(KTImageMoverTest, UnderscoredUniqueNameCandidates)
     EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "IMG_0001.CR2", 1), "/d/IMG_0001_1.CR2");
     EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "a.b.png", 2), "/d/a.b_2.png");
     EXPECT_EQ(KTFilesManager::uniqueNameCandidate("/d", "README", 1), "/d/README_1");
+}
+
+// A similar group the move leaves with one image is dissolved, as after a trash; one it leaves
+// with two keeps them; a copy leaves every group as it was.
+TEST(KTImageMoverTest, MovingOutOfASimilarGroupDissolvesTheGroupOfOneItLeaves)
+{
+    MoverFixture f;
+    const auto group = [&](const QList<KTImageMO *> &images) {
+        auto *made = f.context->insert<KTImageGroupMO>(kImageGroupEntityName);
+        made->addImages(images);
+        return made;
+    };
+    KTImageMO *a1 = f.addImage("a1.jpg", "a1");
+    KTImageMO *a2 = f.addImage("a2.jpg", "a2");
+    KTImageMO *a3 = f.addImage("a3.jpg", "a3");
+    KTImageMO *b1 = f.addImage("b1.jpg", "b1");
+    KTImageMO *b2 = f.addImage("b2.jpg", "b2");
+    KTImageMO *b3 = f.addImage("b3.jpg", "b3");
+    KTImageGroupMO *left = group({a1, a2, a3});
+    KTImageGroupMO *kept = group({b1, b2, b3});
+    f.context->save();
+
+    f.mover.copyImages({a1, a2}, f.to(QString()));
+    ASSERT_TRUE(f.waitForTask(kCopyItemsTaskName));
+    EXPECT_EQ(left->images().size(), 3);
+
+    f.mover.moveImages({a1, a2, b1}, f.to(QString()));
+    ASSERT_TRUE(waitUntil([&] {
+        return f.tasks.count(kTaskDidFinishNotification, kMovingItemsTaskName) == 1 && f.undoClearings == 2;
+    }));
+    EXPECT_TRUE(left->isDeleted());
+    EXPECT_EQ(a3->group(), nullptr);
+    EXPECT_FALSE(kept->isDeleted());
+    EXPECT_EQ(b2->group(), kept);
+    EXPECT_EQ(kept->images().size(), 2);
 }
