@@ -5,6 +5,8 @@
 #include <QNativeGestureEvent>
 #include <QScreen>
 
+#include <algorithm>
+
 KTMainWindow::KTMainWindow(QWidget *parent) : KTWindow(parent) {}
 
 KTMainWindow::~KTMainWindow() = default;
@@ -67,6 +69,22 @@ QSize KTMainWindow::minimumSizeFitting(const QSize &preferred, const QSize &avai
     return preferred.boundedTo(room);
 }
 
+QRect KTMainWindow::geometryFitting(const QRect &geometry, const QRect &available, const QMargins &frame)
+{
+    const QSize frameSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QSize room = (available.size() - frameSize).expandedTo(QSize(1, 1));
+    if (geometry.width() <= room.width() && geometry.height() <= room.height())
+        return geometry;
+    QRect fitted(geometry.topLeft(), geometry.size().boundedTo(room));
+    const int left = available.left() + frame.left();
+    const int top = available.top() + frame.top();
+    fitted.moveTo(
+        std::clamp(fitted.x(), left, std::max(left, available.right() + 1 - frame.right() - fitted.width())),
+        std::clamp(fitted.y(), top,
+                   std::max(top, available.bottom() + 1 - frame.bottom() - fitted.height())));
+    return fitted;
+}
+
 void KTMainWindow::showEvent(QShowEvent *event)
 {
     KTWindow::showEvent(event);
@@ -82,7 +100,17 @@ void KTMainWindow::fitToScreen()
         setMinimumSize(m_preferredMinimumSize);
         return;
     }
-    const QSize available = display->availableGeometry().size();
-    const QSize frame = (frameGeometry().size() - geometry().size()).expandedTo(QSize(0, 0));
-    setMinimumSize(minimumSizeFitting(m_preferredMinimumSize, available, frame));
+    const QRect available = display->availableGeometry();
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(std::max(0, inner.left() - outer.left()), std::max(0, inner.top() - outer.top()),
+                         std::max(0, outer.right() - inner.right()),
+                         std::max(0, outer.bottom() - inner.bottom()));
+    setMinimumSize(minimumSizeFitting(m_preferredMinimumSize, available.size(),
+                                      QSize(frame.left() + frame.right(), frame.top() + frame.bottom())));
+    // A window larger than its screen (its default size at a large scale factor) would hide its
+    // bottom bar: it shrinks onto the screen.
+    const QRect fitted = geometryFitting(inner, available, frame);
+    if (fitted != inner)
+        setGeometry(fitted);
 }

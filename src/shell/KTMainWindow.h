@@ -34,6 +34,9 @@ public:
     /// `preferred` bounded by `available` less `frame` (what the window manager adds around the
     /// window); never below 1 x 1.
     static QSize minimumSizeFitting(const QSize &preferred, const QSize &available, const QSize &frame);
+    /// `geometry` (the window's, without its frame) when it fits in `available` with `frame`
+    /// around it; otherwise shrunk to fit and moved so that its frame lies within `available`.
+    static QRect geometryFitting(const QRect &geometry, const QRect &available, const QMargins &frame);
 
 signals:
     void willClose();

@@ -304,3 +304,30 @@ TEST(KTMainWindowTest, MinimumSizeFitsTheScreensAvailableArea)
     const QSize frame = window.frameGeometry().size() - window.size();
     EXPECT_EQ(window.minimumSize(), QSize(900, 600).boundedTo(available - frame));
 }
+
+// The default size at a large scale factor (1280 x 800 on a 960 x 540 screen) shrinks onto the
+// screen with its frame; a window that fits keeps its place and size.
+TEST(KTMainWindowTest, AWindowLargerThanItsScreenShrinksOntoIt)
+{
+    const QMargins frame(1, 30, 1, 1);
+    const struct
+    {
+        QRect geometry, available, expected;
+    } cases[] = {
+        {{321, 167, 1280, 800}, {0, 0, 1920, 1080}, {321, 167, 1280, 800}},
+        {{2, 40, 1280, 800}, {0, 0, 960, 540}, {1, 30, 958, 509}},
+        {{500, 400, 1280, 500}, {0, 24, 960, 516}, {1, 54, 958, 485}},
+        {{100, 100, 800, 800}, {1920, 0, 1024, 768}, {1921, 30, 800, 737}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(KTMainWindow::geometryFitting(c.geometry, c.available, frame), c.expected)
+            << c.geometry.width() << "x" << c.geometry.height() << " on " << c.available.width() << "x"
+            << c.available.height();
+
+    KTMainWindow window;
+    window.setPreferredMinimumSize({900, 600});
+    const QRect available = window.screen()->availableGeometry();
+    window.resize(available.size() * 2);
+    window.show();
+    EXPECT_TRUE(available.contains(window.frameGeometry()));
+}
