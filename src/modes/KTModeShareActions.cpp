@@ -13,6 +13,16 @@
 
 namespace {
 
+/// What a transfer takes: the mode's list, or the catalogue's when the mode is hidden and its list
+/// waits for its next showing (Move Picks chosen from another mode).
+QList<KTImageMO *> imagesToTransfer(const KTBaseUIModeController &mode)
+{
+    KTImageStorage *storage = mode.imageStorage();
+    if (mode.isNeedReload() && storage)
+        return storage->imagesFilteredByFilterWithID(mode.imagesFilterID());
+    return mode.images();
+}
+
 KTModeShareActions::FolderPanel &folderPanelStorage()
 {
     static KTModeShareActions::FolderPanel s_panel;
@@ -92,12 +102,12 @@ void KTModeShareActions::transferImagesToFolder(Transfer transfer)
     const FolderPanel &panel = folderPanelStorage() ? folderPanelStorage() : FolderPanel(&runFolderPanel);
     QWidget *window = m_mode->view() ? m_mode->view()->window() : nullptr;
     const bool moving = transfer == Transfer::Move;
-    panel(window, m_mode->images().size(), moving, [mode = m_mode, moving](const QString &folder) {
+    panel(window, imagesToTransfer(*m_mode).size(), moving, [mode = m_mode, moving](const QString &folder) {
         KTImageStorage *storage = mode ? mode->imageStorage() : nullptr;
         if (!storage || folder.isEmpty())
             return;
         // The mode's list as it is now: records deleted while the panel was open are gone from it.
-        const QList<KTImageMO *> list = mode->images();
+        const QList<KTImageMO *> list = imagesToTransfer(*mode);
         const auto report = [mode](const KTImageMover::Report &report) {
             if (mode)
                 reportTransfer(mode->view(), report);

@@ -6,13 +6,16 @@
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
 #include "KTImageStorage.h"
+#include "KTModeShareActions.h"
 #include "KTModesTestSession.h"
+#include "KTTestSupport.h"
 #include "KTMultipleLabelsView.h"
 #include "KTObjectContext.h"
 #include "KTRedjectedImagesModeController.h"
 #include "KTSelectedImagesModeController.h"
 #include "KTUniquesImagesModeController.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -117,6 +120,38 @@ TEST(KTListModesTest, RejectToggleFollowsTheActiveImage)
     EXPECT_EQ(missing->rejected(), std::nullopt);
     EXPECT_EQ(images.at(3)->rejected(), false);
     EXPECT_FALSE(mode.shareButton()->isPushed());
+}
+
+// Move Picks chosen while another mode is on screen: the hidden picks mode's list waits for its
+// next showing, and the panel and the move still take the picks made meanwhile.
+TEST(KTListModesTest, AHiddenModeTransfersTheImagesItHoldsNow)
+{
+    KTModesTestSession session;
+    const QList<KTImageMO *> images = session.addImages(3, QStringLiteral("P"));
+    session.process();
+    KTSelectedImagesModeController picks;
+    KTModeWindow window(session, picks);
+    window.showMode();
+    EXPECT_TRUE(picks.images().isEmpty());
+    window.hideMode();
+    images.at(0)->setPicked(true);
+    images.at(2)->setPicked(true);
+    session.process();
+
+    qsizetype offered = -1;
+    QString chosen;
+    KTModeShareActions::setFolderPanel(
+        [&](QWidget *, qsizetype count, bool, std::function<void(const QString &)> completion) {
+            offered = count;
+            completion(chosen);
+        });
+    chosen = QDir(session.folder()).filePath(QStringLiteral("Moved"));
+    QDir().mkpath(chosen);
+    picks.onMove(nullptr);
+    KTModeShareActions::setFolderPanel({});
+    EXPECT_EQ(offered, 2);
+    EXPECT_TRUE(waitUntil([&] { return QDir(chosen).entryList(QDir::Files).size() == 2; }));
+    EXPECT_EQ(QDir(chosen).entryList(QDir::Files), (QStringList{"P001.jpg", "P003.jpg"}));
 }
 
 // The picks and the rejects tell how many images they hold (in the singular for one, nothing
