@@ -74,6 +74,38 @@ QList<KTImageMO *> KTImagesUpdatedInfo::updatedImages(const QVariantMap &userInf
     return listFor<KTImageMO *>(userInfo, kUpdatedImagesKey);
 }
 
+QVariantMap KTFilteredListChangedInfo::userInfo(const QList<KTImageMO *> &joinedImages,
+                                                const QList<KTImageMO *> &leftImages,
+                                                const QList<KTImageMO *> &movedImages)
+{
+    return {{kJoinedImagesKey, QVariant::fromValue(joinedImages)},
+            {kLeftImagesKey, QVariant::fromValue(leftImages)},
+            {kMovedImagesKey, QVariant::fromValue(movedImages)}};
+}
+
+bool KTFilteredListChangedInfo::isMerge(const QVariantMap &userInfo)
+{
+    const QMetaType type = QMetaType::fromType<QList<KTImageMO *>>();
+    return userInfo.value(kJoinedImagesKey).metaType() == type &&
+           userInfo.value(kLeftImagesKey).metaType() == type &&
+           userInfo.value(kMovedImagesKey).metaType() == type;
+}
+
+QList<KTImageMO *> KTFilteredListChangedInfo::joinedImages(const QVariantMap &userInfo)
+{
+    return listFor<KTImageMO *>(userInfo, kJoinedImagesKey);
+}
+
+QList<KTImageMO *> KTFilteredListChangedInfo::leftImages(const QVariantMap &userInfo)
+{
+    return listFor<KTImageMO *>(userInfo, kLeftImagesKey);
+}
+
+QList<KTImageMO *> KTFilteredListChangedInfo::movedImages(const QVariantMap &userInfo)
+{
+    return listFor<KTImageMO *>(userInfo, kMovedImagesKey);
+}
+
 QVariantMap KTImagesListDidChangeInfo::userInfo()
 {
     return {{kCleanImageListKey, true}};

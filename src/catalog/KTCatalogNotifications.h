@@ -39,6 +39,9 @@ inline const QString kDeletedImagesKey = QStringLiteral("DeletedImages");
 inline const QString kAddedSourcesKey = QStringLiteral("AddedSources");
 inline const QString kDeletedSourcesKey = QStringLiteral("DeletedSources");
 inline const QString kUpdatedImagesKey = QStringLiteral("UpdatedImages");
+inline const QString kJoinedImagesKey = QStringLiteral("JoinedImages");
+inline const QString kLeftImagesKey = QStringLiteral("LeftImages");
+inline const QString kMovedImagesKey = QStringLiteral("MovedImages");
 inline const QString kCleanImageListKey = QStringLiteral("cleanImageListKey");
 inline const QString kResolvedGroupKey = QStringLiteral("ResolvedGroup");
 inline const QString kBrokenImagesKey = QStringLiteral("brokenImages");
@@ -78,6 +81,21 @@ struct KTImagesUpdatedInfo
     static const QString &name() { return kImagesDidUpdateNotification; }
     static QVariantMap userInfo(const QList<KTImageMO *> &updatedImages);
     static QList<KTImageMO *> updatedImages(const QVariantMap &userInfo);
+};
+
+/// A filtered list's notification, named by the filter's identifier. After the merge of a change
+/// it names the records that joined the list, those that left it (deleted ones among them) and the
+/// members that were taken out and sorted back in (their place may be the same); all three keys
+/// are present. A list fetched anew posts no userInfo: anything in it may have changed.
+struct KTFilteredListChangedInfo
+{
+    static QVariantMap userInfo(const QList<KTImageMO *> &joinedImages, const QList<KTImageMO *> &leftImages,
+                                const QList<KTImageMO *> &movedImages);
+    /// True for the notification of a merge, false for a list fetched anew.
+    static bool isMerge(const QVariantMap &userInfo);
+    static QList<KTImageMO *> joinedImages(const QVariantMap &userInfo);
+    static QList<KTImageMO *> leftImages(const QVariantMap &userInfo);
+    static QList<KTImageMO *> movedImages(const QVariantMap &userInfo);
 };
 
 /// "imagesListDidChange": the cached images list was dropped; {"cleanImageListKey": true}.

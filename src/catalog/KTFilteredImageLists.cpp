@@ -1,6 +1,7 @@
 #include "KTFilteredImageLists.h"
 
 #include "KTCatalogModel.h"
+#include "KTCatalogNotifications.h"
 #include "KTDispatch.h"
 #include "KTImageMO.h"
 #include "KTNotificationCenter.h"
@@ -144,6 +145,14 @@ KTFilteredImageLists::obtainImagesFilteredByFilterWithID(const QString &filterID
         images.removeIf([&](const KTImageMO *image) { return !predicate.evaluate(*image); });
     }
     return images;
+}
+
+std::optional<qsizetype> KTFilteredImageLists::keptCountForFilterWithID(const QString &filterID) const
+{
+    const auto it = m_filters.find(filterID);
+    if (it == m_filters.end() || !it->second.list)
+        return std::nullopt;
+    return it->second.list->images.size();
 }
 
 quint64 KTFilteredImageLists::countForImagesFilteredByFilterWithID(const QString &filterID)
@@ -352,7 +361,14 @@ bool KTFilteredImageLists::validateImagesFilteredByFilterWithID(const QString &f
             list.paths.insert(image->path(), image);
     }
     list.images = std::move(merged);
-    post(filterID);
+    QList<KTImageMO *> moved;
+    if (moves) {
+        for (KTImageMO *image : std::as_const(stayingUpdates)) {
+            if (!removalSet.contains(image))
+                moved.append(image);
+        }
+    }
+    post(filterID, KTFilteredListChangedInfo::userInfo(additions, removals, moved));
     return true;
 }
 
@@ -380,7 +396,7 @@ void KTFilteredImageLists::storeList(Entry &entry, QList<KTImageMO *> images)
     entry.list = std::move(list);
 }
 
-void KTFilteredImageLists::post(const QString &filterID)
+void KTFilteredImageLists::post(const QString &filterID, const QVariantMap &userInfo)
 {
-    KTNotificationCenter::defaultCenter().post(filterID, m_sender.data());
+    KTNotificationCenter::defaultCenter().post(filterID, m_sender.data(), userInfo);
 }

@@ -33,8 +33,8 @@ inline constexpr quint64 kFilteredCountNotFound = quint64(std::numeric_limits<qi
 /// The filtered, sorted image lists of the review modes. Each mode registers a filter under an
 /// identifier of its own; the list is fetched once and from then on kept current by merging
 /// every change of the main context into it, and each change of a list posts a notification on
-/// KTNotificationCenter::defaultCenter() named by the identifier, with the sender as object and
-/// no userInfo.
+/// KTNotificationCenter::defaultCenter() named by the identifier, with the sender as object: a
+/// merge's says what it changed (KTFilteredListChangedInfo), a list fetched anew's has no userInfo.
 ///
 /// A merge gives exactly the list a fresh fetch would give: records are ordered by the filter's
 /// sort descriptors with KTSortDescriptor::compareObjects (ties broken by object id), and a
@@ -70,6 +70,9 @@ public:
     void reloadImagesFilteredByFilterWithID(const QString &filterID);
     /// A fresh fetch of the filter's records in its order; nothing when it fails (logged).
     std::optional<QList<KTImageMO *>> obtainImagesFilteredByFilterWithID(const QString &filterID);
+    /// The size of the list kept current, or nothing when there is none (not fetched yet, or the
+    /// fetch failed). Costs no fetch.
+    std::optional<qsizetype> keptCountForFilterWithID(const QString &filterID) const;
     /// A count of the records the filter's predicate selects, evaluated in the fetch whatever
     /// the filter says about applying it afterwards. kFilteredCountNotFound when it fails (logged).
     quint64 countForImagesFilteredByFilterWithID(const QString &filterID);
@@ -105,7 +108,7 @@ private:
     };
 
     void storeList(Entry &entry, QList<KTImageMO *> images);
-    void post(const QString &filterID);
+    void post(const QString &filterID, const QVariantMap &userInfo = {});
 
     QPointer<QObject> m_sender;
     std::weak_ptr<KTObjectContext> m_context;

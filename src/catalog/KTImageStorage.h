@@ -159,6 +159,10 @@ public:
     {
         return m_changeHandler->filteredLists().countForImagesFilteredByFilterWithID(filterID);
     }
+    std::optional<qsizetype> keptCountForFilterWithID(const QString &filterID) const
+    {
+        return m_changeHandler->filteredLists().keptCountForFilterWithID(filterID);
+    }
 
     // ---- Sources, validation and session clearing ----
 

@@ -19,8 +19,10 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -155,20 +157,54 @@ void KTBaseImagesGroupsController::observeNotificationsFromImageStorage(KTImageS
         return;
     KTNotificationCenter &center = KTNotificationCenter::defaultCenter();
     const QPointer<KTBaseImagesGroupsController> self(this);
-    const auto markForReload = [self](const KTNotification &) {
-        if (self)
-            self->setNeedsReload();
-    };
-    m_listObserver = center.addObserver(imagesFilterID(), storage, markForReload);
-    m_groupsObserver = center.addObserver(KTTimeGroupsDidChangeInfo::name(), storage, markForReload);
+    m_listObserver =
+        center.addObserver(imagesFilterID(), storage, [self](const KTNotification &notification) {
+            if (self)
+                self->filteredListDidChange(notification.userInfo);
+        });
+    m_groupsObserver =
+        center.addObserver(KTTimeGroupsDidChangeInfo::name(), storage, [self](const KTNotification &) {
+            if (self)
+                self->setNeedsReload();
+        });
+}
+
+void KTBaseImagesGroupsController::filteredListDidChange(const QVariantMap &userInfo)
+{
+    using Info = KTFilteredListChangedInfo;
+    if (!isNeedReload() && isViewShown() && Info::isMerge(userInfo) &&
+        Info::movedImages(userInfo).isEmpty() &&
+        updateGroupsOfImages(Info::joinedImages(userInfo) + Info::leftImages(userInfo))) {
+        showChangedList();
+        return;
+    }
+    // Shown, the rebuild runs at once and replaces whatever the update left half done.
+    setNeedsReload();
 }
 
 // ---- The list ----
 
 QList<KTImageMO *> KTBaseImagesGroupsController::imagesForGroup(qsizetype index) const
 {
-    return index >= 0 && index < m_grouppedImages.size() ? m_grouppedImages.at(index).records()
-                                                         : QList<KTImageMO *>();
+    return index >= 0 && index < m_groups.size() ? m_groups.at(index).images.records() : QList<KTImageMO *>();
+}
+
+KTBaseImagesGroupsController::ListedGroup
+KTBaseImagesGroupsController::listedGroup(const KTTimeGroupMO &group)
+{
+    // The images without a shooting time go by creation date.
+    ListedGroup listed;
+    listed.timeGroup = group.objectID();
+    listed.withoutTimeStamp = group.timestampIsAbsent().value_or(false);
+    const QList<KTImageMO *> images = unrejectedImagesSortedBy(
+        &group, listed.withoutTimeStamp ? QStringLiteral("creationDate") : kImageTimeStampValueKey);
+    if (!images.isEmpty())
+        listed.firstTimeStamp = images.constFirst()->timeStamp();
+    for (const KTImageMO *image : images)
+        listed.bytes += qint64(image->size().value_or(0));
+    listed.count = images.size();
+    listed.images = images;
+    return listed;
 }
 
 void KTBaseImagesGroupsController::reloadGrouppedImages()
@@ -182,38 +218,104 @@ void KTBaseImagesGroupsController::reloadGrouppedImages()
     storage->imagesFilteredByFilterWithID(imagesFilterID());
     // 2. Each time group's images that are not rejected, in shooting order; the group of the
     // images without a shooting time, by creation date, is held back for the end.
-    QList<QList<KTImageMO *>> groups;
-    QList<KTImageMO *> withoutTimeStamp;
+    QList<ListedGroup> groups;
+    std::optional<ListedGroup> withoutTimeStamp;
     for (const KTTimeGroupMO *group : storage->timeGroups()) {
-        if (group->timestampIsAbsent().value_or(false)) {
-            withoutTimeStamp = unrejectedImagesSortedBy(group, QStringLiteral("creationDate"));
-            continue;
-        }
-        QList<KTImageMO *> images = unrejectedImagesSortedBy(group, kImageTimeStampValueKey);
-        if (!images.isEmpty())
-            groups.append(std::move(images));
+        ListedGroup listed = listedGroup(*group);
+        if (listed.withoutTimeStamp)
+            withoutTimeStamp = std::move(listed);
+        else if (listed.count > 0)
+            groups.append(std::move(listed));
     }
     // 3-4. The groups by the shooting time of their first image.
-    std::stable_sort(groups.begin(), groups.end(),
-                     [](const QList<KTImageMO *> &a, const QList<KTImageMO *> &b) {
-                         return a.constFirst()->timeStamp() < b.constFirst()->timeStamp();
-                     });
-    if (!withoutTimeStamp.isEmpty())
-        groups.append(std::move(withoutTimeStamp));
-    m_grouppedImages.clear();
-    m_grouppedImages.reserve(groups.size());
+    std::stable_sort(groups.begin(), groups.end(), [](const ListedGroup &a, const ListedGroup &b) {
+        return a.firstTimeStamp < b.firstTimeStamp;
+    });
+    if (withoutTimeStamp && withoutTimeStamp->count > 0)
+        groups.append(std::move(*withoutTimeStamp));
+    m_groups = std::move(groups);
+    indexGroups();
+}
+
+bool KTBaseImagesGroupsController::updateGroupsOfImages(const QList<KTImageMO *> &images)
+{
+    // Each time group once; a deleted image or group (a session cleared, a regrouping) leaves the
+    // groups to a rebuild.
+    QList<const KTTimeGroupMO *> touched;
+    QSet<KTObjectID> seen;
+    for (const KTImageMO *image : images) {
+        const KTTimeGroupMO *group = image->timeGroup();
+        if (image->isDeleted() || !group || group->isDeleted())
+            return false;
+        if (!seen.contains(group->objectID())) {
+            seen.insert(group->objectID());
+            touched.append(group);
+        }
+    }
+    for (const KTTimeGroupMO *group : std::as_const(touched)) {
+        if (!placeGroup(listedGroup(*group)))
+            return false;
+    }
+    return true;
+}
+
+bool KTBaseImagesGroupsController::placeGroup(ListedGroup group)
+{
+    const qsizetype index = m_indexOfTimeGroup.value(group.timeGroup, -1);
+    const bool endsWithoutTimeStamp = !m_groups.isEmpty() && m_groups.constLast().withoutTimeStamp;
+    if (index >= 0 && m_groups.at(index).withoutTimeStamp != group.withoutTimeStamp)
+        return false;
+    if (index >= 0 && group.count == 0) {
+        m_groups.removeAt(index);
+    } else if (index >= 0 &&
+               (group.withoutTimeStamp || group.firstTimeStamp == m_groups.at(index).firstTimeStamp)) {
+        // The same first shooting time keeps the place a stable sort gave the group.
+        m_groups[index] = std::move(group);
+    } else if (group.withoutTimeStamp) {
+        // The group of the images without a shooting time comes last; a second one is the
+        // rebuild's to place.
+        if (group.count == 0)
+            return true;
+        if (endsWithoutTimeStamp)
+            return false;
+        m_groups.append(std::move(group));
+    } else {
+        if (index >= 0)
+            m_groups.removeAt(index);
+        else if (group.count == 0)
+            return true;
+        // After the groups shot earlier; a tie is the rebuild's, whose stable sort keeps the
+        // catalogue's order among equal times.
+        const auto begin = m_groups.begin();
+        const auto end = m_groups.end() - (endsWithoutTimeStamp ? 1 : 0);
+        const auto at = std::upper_bound(
+            begin, end, group.firstTimeStamp,
+            [](const QDateTime &time, const ListedGroup &listed) { return time < listed.firstTimeStamp; });
+        if (at != begin && !(std::prev(at)->firstTimeStamp < group.firstTimeStamp))
+            return false;
+        m_groups.insert(at, std::move(group));
+    }
+    indexGroups();
+    return true;
+}
+
+void KTBaseImagesGroupsController::indexGroups()
+{
     m_groupsTotals = {};
-    for (const QList<KTImageMO *> &group : std::as_const(groups)) {
-        m_grouppedImages.append(group);
-        m_groupsTotals.images += group.size();
-        for (const KTImageMO *image : group)
-            m_groupsTotals.bytes += qint64(image->size().value_or(0));
+    m_indexOfTimeGroup.clear();
+    m_indexOfTimeGroup.reserve(m_groups.size());
+    for (qsizetype index = 0; index < m_groups.size(); ++index) {
+        const ListedGroup &group = m_groups.at(index);
+        m_groupsTotals.images += group.count;
+        m_groupsTotals.bytes += group.bytes;
+        m_indexOfTimeGroup.insert(group.timeGroup, index);
     }
 }
 
 void KTBaseImagesGroupsController::clearGroupList()
 {
-    m_grouppedImages.clear();
+    m_groups.clear();
+    m_indexOfTimeGroup.clear();
     m_groupsTotals = {};
 }
 
@@ -237,7 +339,7 @@ QWidget *KTBaseImagesGroupsController::rejectNotSelectedButton() const
 void KTBaseImagesGroupsController::validateGroupSelection()
 {
     // The same position stays selected; the first group when it is gone.
-    const qsizetype count = m_grouppedImages.size();
+    const qsizetype count = m_groups.size();
     const std::optional<qsizetype> index = selectedGroupIndex();
     if (!index || *index < 0 || *index >= count)
         setSelectedGroupIndex(count > 0 ? std::optional<qsizetype>(0) : std::nullopt);

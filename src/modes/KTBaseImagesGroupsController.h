@@ -5,11 +5,14 @@
 #include "KTRecordRef.h"
 #include "KTTimeGroupingCapability.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QVariantMap>
 
 #include <memory>
 
 class KTMultiBindingsController;
+class KTTimeGroupMO;
 class KTTimeLineImagesGroupsView;
 
 /// The review mode over the catalogue's time groups: every image that is not rejected, in
@@ -21,6 +24,11 @@ class KTTimeLineImagesGroupsView;
 /// first image unless a remembered image is in it; a group chosen in the list keeps the image
 /// positions. The time range sets the grouping interval: a new one regroups the whole catalogue
 /// and selects the first group.
+///
+/// A reject (or its undo) on screen touches only its time groups: the filtered list's merge names
+/// the images that left or joined, and only their groups are made again and put back in place. What
+/// a merge cannot place for certain (a deleted image, a tie of shooting times, members that
+/// moved, a list fetched anew) and every change while the mode is hidden rebuild the whole list.
 ///
 /// A concrete mode supplies its identity (modeID()) and its filter predicate.
 ///
@@ -78,7 +86,7 @@ protected:
     bool keyDownInView(const QKeyEvent &event) override;
     void registerDefaults() override;
 
-    qsizetype groupCount() const override { return m_grouppedImages.size(); }
+    qsizetype groupCount() const override { return m_groups.size(); }
     void reloadGrouppedImages() override;
     void validateGroupSelection() override;
     void adjustGroupSelection() override;
@@ -98,9 +106,31 @@ protected:
     void adjustRejectNotSelectedButtonState();
 
 private:
-    void observeNotificationsFromImageStorage(KTImageStorage *storage);
+    /// One listed time group: its images that are not rejected in display order, and what the
+    /// list was ordered and totalled by when they were listed.
+    struct ListedGroup
+    {
+        KTObjectID timeGroup;
+        bool withoutTimeStamp = false;
+        QDateTime firstTimeStamp;
+        KTRecordList<KTImageMO> images;
+        qsizetype count = 0;
+        qint64 bytes = 0;
+    };
+    static ListedGroup listedGroup(const KTTimeGroupMO &group);
 
-    QList<KTRecordList<KTImageMO>> m_grouppedImages;
+    void observeNotificationsFromImageStorage(KTImageStorage *storage);
+    /// A merge of the filtered list, shown group by group when it can be; else a full rebuild.
+    void filteredListDidChange(const QVariantMap &userInfo);
+    /// Makes the time groups of `images` again and puts them in their places, as the full rebuild
+    /// would. False when it cannot be sure to (the list may be left half done: rebuild it).
+    bool updateGroupsOfImages(const QList<KTImageMO *> &images);
+    bool placeGroup(ListedGroup group);
+    /// The totals and the group look-up, after the list changed.
+    void indexGroups();
+
+    QList<ListedGroup> m_groups;
+    QHash<KTObjectID, qsizetype> m_indexOfTimeGroup;
     GroupsTotals m_groupsTotals;
     KTObserverToken m_listObserver;
     KTObserverToken m_groupsObserver;

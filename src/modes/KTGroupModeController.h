@@ -327,6 +327,9 @@ protected:
     QStringList groupsInfoStrings() const;
     /// Tells the delegate the list changed.
     void listDidChange();
+    /// What follows a change of the list, rebuilt or updated in place: the group list, the
+    /// delegate, and the screen, none of it scrolled.
+    void showChangedList();
     /// Reloads the group list, or, while it is hidden, when it is next shown.
     void reloadGroupsView();
     /// Makes the time-range popover (once).

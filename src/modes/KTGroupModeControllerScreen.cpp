@@ -624,9 +624,14 @@ void KTGroupModeController::reload()
 {
     KTBaseUIModeController::reload();
     reloadGrouppedImages();
+    showChangedList();
+}
+
+void KTGroupModeController::showChangedList()
+{
     reloadGroupsView();
     listDidChange();
-    // A reload never scrolls the views.
+    // A change of the list never scrolls the views.
     m_doesNotScrollSelectionToVisible = true;
     adjustUI();
     m_doesNotScrollSelectionToVisible = false;

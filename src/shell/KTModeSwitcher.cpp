@@ -280,6 +280,9 @@ quint64 KTModeSwitcher::filteredCount(const KTBaseUIModeController *mode) const
 {
     if (!mode)
         return 0;
+    // The catalogue keeps the mode's list current: its size costs nothing, where a count fetches.
+    if (const std::optional<qsizetype> kept = m_storage->keptCountForFilterWithID(mode->imagesFilterID()))
+        return quint64(*kept);
     const quint64 count = m_storage->countForImagesFilteredByFilterWithID(mode->imagesFilterID());
     return count == kFilteredCountNotFound ? 0 : count;
 }

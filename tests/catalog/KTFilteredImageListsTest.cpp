@@ -1,6 +1,7 @@
 #include "KTFilteredImageLists.h"
 
 #include "KTCatalogModel.h"
+#include "KTCatalogNotifications.h"
 #include "KTFolderMO.h"
 #include "KTImageGroupMO.h"
 #include "KTImageMO.h"
@@ -77,7 +78,21 @@ struct MergeCase
     int activePosts;      // notifications of "Active" for the change
     QStringList resolved; // names in "Resolved" afterwards
     int resolvedPosts;
+    // What the last notification of "Active" names: "+" joined, "-" left, "~" moved.
+    const char *activeChange = "";
 };
+
+QString changeOf(const QVariantMap &userInfo)
+{
+    QStringList change;
+    for (const KTImageMO *image : KTFilteredListChangedInfo::joinedImages(userInfo))
+        change.append(QLatin1Char('+') + image->name());
+    for (const KTImageMO *image : KTFilteredListChangedInfo::leftImages(userInfo))
+        change.append(QLatin1Char('-') + image->name());
+    for (const KTImageMO *image : KTFilteredListChangedInfo::movedImages(userInfo))
+        change.append(QLatin1Char('~') + image->name());
+    return change.join(QLatin1Char(' '));
+}
 
 const MergeCase kMergeCases[] = {
     {"InsertGoesInOrder",
@@ -85,13 +100,15 @@ const MergeCase kMergeCases[] = {
      {"a", "b", "c", "c2", "d", "e"},
      1,
      {"a", "b", "c", "c2", "d", "e"},
-     1},
+     1,
+     "+c2"},
     {"DeleteLeaves",
      [](MergeSession &s) { s.context->deleteObject(s["c"]); },
      {"a", "b", "d", "e"},
      1,
      {"a", "b", "d", "e"},
-     1},
+     1,
+     "-c"},
     {"UpdateThatKeepsOrderPostsNothing",
      [](MergeSession &s) {
          s["c"]->setSize(42);
@@ -106,7 +123,8 @@ const MergeCase kMergeCases[] = {
      {"b", "c", "d", "e", "z"},
      1,
      {"b", "c", "d", "e", "z"},
-     1},
+     1,
+     "~z"},
     {"ResolveDateOnAWholeGroupMovesItUnderAResolveDateSort",
      [](MergeSession &s) {
          for (KTImageMO *image : s.group->images())
@@ -131,7 +149,8 @@ const MergeCase kMergeCases[] = {
      {"a", "c", "d", "e"},
      1,
      {"a", "b", "c", "d", "e"},
-     0},
+     0,
+     "-b"},
     {"RejectAndRenameInOneChangeLeavesOnce",
      [](MergeSession &s) {
          s["b"]->setRejected(true);
@@ -141,7 +160,8 @@ const MergeCase kMergeCases[] = {
      {"aa", "c", "d", "dd", "e"},
      1,
      {"aa", "b", "c", "d", "dd", "e"},
-     1},
+     1,
+     "+aa -b ~dd"},
     {"NilToNoIsNoChangeOfMembership",
      [](MergeSession &s) { s["b"]->setRejected(false); },
      {"a", "b", "c", "d", "e"},
@@ -173,6 +193,9 @@ TEST_P(FilteredListsMerge, ListEqualsAFreshFetchAndPostsOncePerChange)
     EXPECT_EQ(namesOf(session.lists().imagesFilteredByFilterWithID(QStringLiteral("Resolved"))), c.resolved);
     EXPECT_EQ(recorder.count(QStringLiteral("Active")), c.activePosts);
     EXPECT_EQ(recorder.count(QStringLiteral("Resolved")), c.resolvedPosts);
+    const QVariantMap change = recorder.userInfo(QStringLiteral("Active"));
+    EXPECT_EQ(KTFilteredListChangedInfo::isMerge(change), c.activePosts > 0);
+    EXPECT_EQ(changeOf(change), QLatin1String(c.activeChange));
     expectListsMatchFetches(session.lists(), QLatin1String(c.name));
 }
 
@@ -282,6 +305,8 @@ TEST(KTFilteredImageListsTest, RegisteringPostsOnceWithTheListFetchedAndAgainWhe
     session.lists().setFilter(picks, QStringLiteral("Picks"));
     EXPECT_EQ(recorder.names(), QStringList{"Picks"});
     EXPECT_EQ(seen, 1);
+    EXPECT_FALSE(KTFilteredListChangedInfo::isMerge(recorder.userInfo(QStringLiteral("Picks"))))
+        << "a list fetched anew names no change";
 
     KTLogCapture log;
     session.lists().setFilter(makeFilter(KTPredicate::alwaysTrue(), {}), QStringLiteral("Picks"));
@@ -305,6 +330,13 @@ TEST(KTFilteredImageListsTest, CountOfAStoreEvaluablePredicateEqualsTheListLengt
                               QStringLiteral("Rejected"));
     EXPECT_EQ(session.lists().countForImagesFilteredByFilterWithID(QStringLiteral("Rejected")), 2u);
     EXPECT_EQ(session.lists().imagesFilteredByFilterWithID(QStringLiteral("Rejected")).size(), 2);
+    // The kept list's size follows the merges without a fetch.
+    EXPECT_EQ(session.lists().keptCountForFilterWithID(QStringLiteral("Rejected")), 2);
+    session["a"]->setRejected(false);
+    session.process();
+    EXPECT_EQ(session.lists().keptCountForFilterWithID(QStringLiteral("Rejected")), 1);
+    EXPECT_EQ(session.lists().countForImagesFilteredByFilterWithID(QStringLiteral("Rejected")), 1u);
+    EXPECT_EQ(session.lists().keptCountForFilterWithID(QStringLiteral("Unknown")), std::nullopt);
 }
 
 TEST(KTFilteredImageListsTest, MergeGuardsLogAndPostNothing)

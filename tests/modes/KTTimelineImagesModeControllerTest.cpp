@@ -18,6 +18,7 @@
 #include "KTTestSupport.h"
 #include "KTTimeLineImagesGroupsView.h"
 #include "KTTimeRangePopoverWindowController.h"
+#include "KTUndoManager.h"
 #include "KTUserDefaults.h"
 #include "KTUtils.h"
 
@@ -150,6 +151,80 @@ TEST_F(KTTimelineImagesModeControllerTest, GroupsBarTotalsFollowTheList)
     session.process();
     EXPECT_NE(expected(), before);
     EXPECT_EQ(mode->groupsInfo()->strings().value(0), expected());
+}
+
+// A reject in "Group" makes only its time group again: every other group keeps its very list
+// (the same objects, in the same order), the group list and the grid show the change, the
+// selection stays at the rejected shot's place, and an undo brings the shot back where it was.
+TEST_F(KTTimelineImagesModeControllerTest, RejectTouchesOnlyItsTimeGroupAndUndoBringsItBack)
+{
+    const struct
+    {
+        const char *rejected;
+        qsizetype group;
+        const char *selectedAfter;
+        qsizetype groupsAfter;
+    } cases[] = {
+        {"s02-b0-1", 4, "s02-b0-2", 10}, // inside a burst
+        {"s02-b0-0", 4, "s02-b0-1", 10}, // the group's first shot: a later start, the same place
+        {"u1", 7, "u2", 9},              // a group's only shot: the group leaves the list
+        {"nostamp", 9, "s00-b0-0", 9},   // the images without a shooting time, last
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.rejected);
+        const QList<Ids> before = groups();
+        ASSERT_EQ(before.size(), 10);
+        ASSERT_TRUE(before.at(c.group).contains(QLatin1String(c.rejected)));
+        std::vector<const KTImageMO *const *> lists;
+        for (qsizetype i = 0; i < mode->numberOfGroupsInList(); ++i)
+            lists.push_back(mode->imagesForGroup(i).constData());
+        const auto othersKeepTheirLists = [&](bool removed) {
+            for (qsizetype i = 0; i < qsizetype(lists.size()); ++i) {
+                if (i == c.group)
+                    continue;
+                EXPECT_EQ(mode->imagesForGroup(removed && i > c.group ? i - 1 : i).constData(),
+                          lists.at(size_t(i)))
+                    << "group " << i;
+            }
+        };
+        const auto totals = [&] {
+            qsizetype count = 0;
+            qint64 bytes = 0;
+            for (const Ids &group : groups()) {
+                count += group.size();
+                for (const QString &id : group)
+                    bytes += qint64(image(id)->size().value_or(0));
+            }
+            return QStringLiteral("Total: %1 images - %2")
+                .arg(count)
+                .arg(KTUtils::stringFromByteCount(bytes));
+        };
+        show(c.group, kUIModeGroup);
+        mode->setSelectedImages({image(c.rejected)}, image(c.rejected), false);
+
+        mode->rejectSelectedImages();
+        QList<Ids> expected = before;
+        expected[c.group].removeOne(QLatin1String(c.rejected));
+        if (expected.at(c.group).isEmpty())
+            expected.removeAt(c.group);
+        EXPECT_EQ(groups(), expected);
+        ASSERT_EQ(mode->numberOfGroupsInList(), c.groupsAfter);
+        othersKeepTheirLists(c.groupsAfter < 10);
+        EXPECT_EQ(selection(), Ids{c.selectedAfter});
+        EXPECT_EQ(mode->groupView()->numberOfCells(), mode->images().size());
+        EXPECT_EQ(mode->groupView()->selection(), mode->selectedImagesIndexes());
+        mode->switchToUIMode(kUIModeGroups);
+        EXPECT_EQ(mode->groupsView()->numberOfGroups(), c.groupsAfter);
+        EXPECT_EQ(mode->groupsInfo()->strings().value(0), totals());
+
+        session.storage().undoManager()->undo();
+        session.process();
+        EXPECT_FALSE(image(c.rejected)->rejected().value_or(false));
+        EXPECT_EQ(groups(), before);
+        othersKeepTheirLists(false);
+        EXPECT_EQ(mode->groupsView()->numberOfGroups(), 10);
+        EXPECT_EQ(mode->groupsInfo()->strings().value(0), totals());
+    }
 }
 
 // The groups bar counts a group of one image in the singular and a larger one in the plural.

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <set>
 
@@ -187,6 +188,46 @@ TEST_F(KTMainMenuTest, TheMenusShowTheCommandsOfTheModeOnScreen)
     process();
     EXPECT_FALSE(commands().validateMenuItem(item(C::CopyFavorites)));
     EXPECT_FALSE(commands().validateMenuItem(item(C::MoveArchived)));
+
+    // As the picks and the rejects come and go, the items are enabled when their menu opens
+    // exactly while there is something to copy or move.
+    const auto openedEnabled = [&](C command) {
+        QAction *action = item(command);
+        for (QAction *menuItem : window().menuBar()->actions()) {
+            if (QMenu *menu = menuItem->menu(); menu && menu->actions().contains(action))
+                emit menu->aboutToShow();
+        }
+        return action->isEnabled();
+    };
+    KTImageMO *a = grouped.at(0);
+    KTImageMO *b = grouped.at(1);
+    const struct
+    {
+        const char *step;
+        std::function<void()> edit;
+        bool picks;
+        bool rejects;
+    } steps[] = {
+        {"a picked", [&] { a->setPicked(true); }, true, false},
+        {"b rejected", [&] { b->setRejected(true); }, true, true},
+        {"the pick rejected", [&] { a->setRejected(true); }, false, true},
+        {"both restored",
+         [&] {
+             a->setRejected(false);
+             b->setRejected(false);
+         },
+         true, false},
+        {"a unpicked", [&] { a->setPicked(false); }, false, false},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.step);
+        step.edit();
+        process();
+        EXPECT_EQ(openedEnabled(C::CopyFavorites), step.picks);
+        EXPECT_EQ(openedEnabled(C::MoveFavorites), step.picks);
+        EXPECT_EQ(openedEnabled(C::CopyArchived), step.rejects);
+        EXPECT_EQ(openedEnabled(C::MoveArchived), step.rejects);
+    }
 }
 
 TEST_F(KTMainMenuTest, CommandsReachTheActiveMode)
