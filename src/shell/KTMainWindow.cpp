@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <utility>
 
 KTMainWindow::KTMainWindow(QWidget *parent) : KTWindow(parent) {}
 
@@ -23,11 +24,12 @@ bool KTMainWindow::event(QEvent *event)
     }
     if (event->type() == QEvent::WindowActivate) {
         // By now the window manager has framed the window: its frame is known.
-        fitToScreen();
+        // Its size is fitted again unless it was resized since it was shown.
+        fitToScreen(std::exchange(m_fitsGeometryAtActivation, false) && size() == m_sizeAtFirstShow);
         emit becameKey();
     }
     if (event->type() == QEvent::ScreenChangeInternal)
-        fitToScreen();
+        fitToScreen(true);
     return KTWindow::event(event);
 }
 
@@ -60,7 +62,7 @@ void KTMainWindow::changeEvent(QEvent *event)
 void KTMainWindow::setPreferredMinimumSize(const QSize &size)
 {
     m_preferredMinimumSize = size;
-    fitToScreen();
+    fitToScreen(false);
 }
 
 QSize KTMainWindow::minimumSizeFitting(const QSize &preferred, const QSize &available, const QSize &frame)
@@ -88,10 +90,15 @@ QRect KTMainWindow::geometryFitting(const QRect &geometry, const QRect &availabl
 void KTMainWindow::showEvent(QShowEvent *event)
 {
     KTWindow::showEvent(event);
-    fitToScreen();
+    const bool first = !std::exchange(m_shownOnce, true);
+    fitToScreen(first);
+    if (first) {
+        m_fitsGeometryAtActivation = true;
+        m_sizeAtFirstShow = size();
+    }
 }
 
-void KTMainWindow::fitToScreen()
+void KTMainWindow::fitToScreen(bool boundSize)
 {
     if (!m_preferredMinimumSize.isValid())
         return;
@@ -110,6 +117,8 @@ void KTMainWindow::fitToScreen()
                                       QSize(frame.left() + frame.right(), frame.top() + frame.bottom())));
     // A window larger than its screen (its default size at a large scale factor) would hide its
     // bottom bar: it shrinks onto the screen.
+    if (!boundSize)
+        return;
     const QRect fitted = geometryFitting(inner, available, frame);
     if (fitted != inner)
         setGeometry(fitted);

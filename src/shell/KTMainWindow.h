@@ -51,7 +51,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void fitToScreen();
+    /// Fits the minimum size to the screen; with `boundSize`, shrinks a window larger than the
+    /// screen onto it too.
+    void fitToScreen(bool boundSize);
 
     QSize m_preferredMinimumSize;
+    /// The window's size is fitted at its first showing, again at its first activation (once the
+    /// window manager has framed it) and on a change of screen; never on a user's later resize.
+    bool m_shownOnce = false;
+    bool m_fitsGeometryAtActivation = false;
+    QSize m_sizeAtFirstShow;
 };
