@@ -50,16 +50,28 @@ void KTSheetWindow::beginSheet(QWidget *window)
     if (!testAttribute(Qt::WA_Resized))
         adjustSize();
     positionSheet();
-    if (!isVisible())
+    if (!isVisible()) {
+        // The window that had the activation gets it back at the end: the presenting window, or
+        // one over it such as the sources window.
+        QWidget *active = QApplication::activeWindow();
+        m_activeBeforeSheet = active != this ? active : nullptr;
         show();
+    }
     raise();
 }
 
 void KTSheetWindow::endSheet()
 {
     hide();
-    if (m_presentingWindow)
-        m_presentingWindow->activateWindow();
+    if (QWidget *previous = windowToReactivate())
+        previous->activateWindow();
+}
+
+QWidget *KTSheetWindow::windowToReactivate() const
+{
+    if (m_activeBeforeSheet && m_activeBeforeSheet->isVisible())
+        return m_activeBeforeSheet;
+    return m_presentingWindow;
 }
 
 void KTSheetWindow::positionSheet()
@@ -86,11 +98,13 @@ bool KTSheetWindow::event(QEvent *event)
             QTimer::singleShot(0, this, &KTSheetWindow::returnStrayActivation);
             break;
         case QEvent::KeyPress:
-        case QEvent::KeyRelease: {
-            QWidget *target = m_presentingWindow->focusWidget();
-            QCoreApplication::sendEvent(target ? target : m_presentingWindow.data(), event);
-            return true;
-        }
+        case QEvent::KeyRelease:
+            if (QWidget *window = windowToReactivate(); window && window->isVisible()) {
+                QWidget *target = window->focusWidget();
+                QCoreApplication::sendEvent(target ? target : window, event);
+                return true;
+            }
+            break;
         default:
             break;
         }
@@ -100,10 +114,14 @@ bool KTSheetWindow::event(QEvent *event)
 
 void KTSheetWindow::returnStrayActivation()
 {
-    QWidget *presenting = m_presentingWindow;
-    if (isVisible() || QApplication::activeWindow() != this || !presenting || !presenting->isVisible())
+    QWidget *previous = windowToReactivate();
+    if (isVisible() || QApplication::activeWindow() != this || !previous || !previous->isVisible())
         return;
-    QApplication::setActiveWindow(presenting);
+    QApplication::setActiveWindow(previous);
+    // The window manager gives the focus back to the presenting window; another window asks for
+    // it again.
+    if (previous != m_presentingWindow)
+        previous->activateWindow();
 }
 
 bool KTSheetWindow::eventFilter(QObject *watched, QEvent *event)

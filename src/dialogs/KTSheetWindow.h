@@ -26,7 +26,8 @@ public:
     /// Shows the sheet on `window`'s window; nothing for a null window. A sheet already shown on
     /// another window moves to this one.
     void beginSheet(QWidget *window);
-    /// Hides the sheet and gives the input back to the presenting window.
+    /// Hides the sheet and gives the activation back to the window that had it when the sheet
+    /// began (the presenting window, or one shown over it), or else to the presenting window.
     void endSheet();
     bool isSheetShown() const { return isVisible(); }
     QWidget *presentingWindow() const { return m_presentingWindow; }
@@ -47,6 +48,9 @@ private:
     /// Gives the activation back to the presenting window when it landed on the sheet after the
     /// sheet was hidden.
     void returnStrayActivation();
+    /// The window active when the sheet began, while it is shown; else the presenting window.
+    QWidget *windowToReactivate() const;
 
     QPointer<QWidget> m_presentingWindow;
+    QPointer<QWidget> m_activeBeforeSheet;
 };

@@ -77,3 +77,40 @@ TEST(KTSheetWindowTest, AnActivationThatLandsOnTheHiddenSheetGoesBackToItsWindow
     EXPECT_TRUE(recorder->keys.isEmpty());
     sheet.endSheet();
 }
+
+// A window shown over the presenting one (the sources window at a launch) that was active when
+// the sheet began gets the activation and the keys back, not the window below.
+TEST(KTSheetWindowTest, TheWindowActiveWhenTheSheetBeganGetsTheActivationBack)
+{
+    KTWindow window;
+    window.resize(600, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    KTWindow over;
+    auto *recorder = new KeyRecorder;
+    (new QVBoxLayout(over.contentView()))->addWidget(recorder);
+    over.resize(500, 300);
+    over.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&over));
+    QApplication::setActiveWindow(&over);
+    recorder->setFocus();
+
+    KTSheetWindow sheet;
+    sheet.resize(300, 100);
+    sheet.beginSheet(&window);
+    sheet.endSheet();
+    QApplication::setActiveWindow(&sheet);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&sheet, &enter);
+    EXPECT_EQ(recorder->keys, QList<int>{Qt::Key_Return});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &over);
+
+    // Once that window is gone, the presenting window is the one.
+    over.hide();
+    sheet.beginSheet(&window);
+    sheet.endSheet();
+    QApplication::setActiveWindow(&sheet);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+}
