@@ -91,7 +91,8 @@ bool KTSheetWindow::event(QEvent *event)
     // The window system can activate a sheet after it was hidden (shown and hidden before the
     // window manager mapped it). The application's active window is then a hidden sheet and the
     // keys go to it, while the window system keeps the focus on the presenting window, so no
-    // later activation comes to mend it: the sheet hands both back to the presenting window.
+    // later activation comes to mend it: the sheet hands both back to the window that had them
+    // (windowToReactivate()).
     if (!isVisible() && m_presentingWindow && m_presentingWindow->isVisible()) {
         switch (event->type()) {
         case QEvent::WindowActivate:

@@ -25,7 +25,7 @@ bool KTMainWindow::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate) {
         // By now the window manager has framed the window: its frame is known.
         // Its size is fitted again unless it was resized since it was shown.
-        fitToScreen(std::exchange(m_fitsGeometryAtActivation, false) && size() == m_sizeAtFirstShow);
+        fitToScreen(std::exchange(m_sizeToFitAtActivation, std::nullopt) == size());
         emit becameKey();
     }
     if (event->type() == QEvent::ScreenChangeInternal)
@@ -92,10 +92,8 @@ void KTMainWindow::showEvent(QShowEvent *event)
     KTWindow::showEvent(event);
     const bool first = !std::exchange(m_shownOnce, true);
     fitToScreen(first);
-    if (first) {
-        m_fitsGeometryAtActivation = true;
-        m_sizeAtFirstShow = size();
-    }
+    if (first)
+        m_sizeToFitAtActivation = size();
 }
 
 void KTMainWindow::fitToScreen(bool boundSize)

@@ -3,6 +3,7 @@
 #include "KTWindow.h"
 
 #include <functional>
+#include <optional>
 
 /// The main window itself: a KTWindow that hands the events its controller acts on to it
 /// (KTMainWindowController owns both and sets the handlers).
@@ -59,6 +60,6 @@ private:
     /// The window's size is fitted at its first showing, again at its first activation (once the
     /// window manager has framed it) and on a change of screen; never on a user's later resize.
     bool m_shownOnce = false;
-    bool m_fitsGeometryAtActivation = false;
-    QSize m_sizeAtFirstShow;
+    /// Its size at its first showing, until its first activation.
+    std::optional<QSize> m_sizeToFitAtActivation;
 };

@@ -2,6 +2,7 @@
 
 #include "KTTestSupport.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -25,10 +26,22 @@ KTWindowSystem::KTWindowSystem()
         m_server.start(QStringLiteral("Xvfb"),
                        {display, QStringLiteral("-screen"), QStringLiteral("0"),
                         QStringLiteral("1600x1000x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        // Tests start at once: the display is ours only when its lock names our server (the
+        // socket may be another test's server, which took the number first).
+        const QString lock = QStringLiteral("/tmp/.X%1-lock").arg(number);
+        const auto lockedByUs = [&] {
+            QFile file(lock);
+            return file.open(QIODevice::ReadOnly) &&
+                   file.readAll().trimmed().toLongLong() == qint64(m_server.processId());
+        };
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
         if (m_server.waitForStarted() &&
-            waitUntil([&] { return QFileInfo::exists(socket) || m_server.state() != QProcess::Running; },
-                      std::chrono::seconds(10)) &&
+            waitUntil(
+                [&] {
+                    return (QFileInfo::exists(socket) && lockedByUs()) ||
+                           m_server.state() != QProcess::Running;
+                },
+                std::chrono::seconds(10)) &&
             m_server.state() == QProcess::Running)
             m_display = display;
         else
