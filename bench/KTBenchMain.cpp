@@ -2,6 +2,7 @@
 // offscreen platform, one QApplication, the decoding limits and defaults the application sets at
 // start-up, then Google Benchmark.
 
+#include "KTBackgroundWork.h"
 #include "KTFocusMaskDefaults.h"
 #include "KTImageUtils.h"
 
@@ -27,5 +28,6 @@ int main(int argc, char **argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    KTBackgroundWork::finish();
     return 0;
 }

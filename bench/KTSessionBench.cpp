@@ -26,6 +26,7 @@
 #include "KTAnalysisSessionHooks.h"
 #include "KTAppDelegate.h"
 #include "KTApplicationStart.h"
+#include "KTBackgroundWork.h"
 #include "KTBenchMemory.h"
 #include "KTBurstFixture.h"
 #include "KTDuplicatesSeeker.h"
@@ -499,7 +500,9 @@ int runChild(int argc, char **argv, const QString &mode)
     start.launch();
     // A start that never shows its thumbnails ends rather than hangs the benchmark.
     QTimer::singleShot(runTimeout(mode), [] { QApplication::exit(2); });
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    KTBackgroundWork::finish();
+    return exitCode;
 }
 
 // ---- The benchmark -------------------------------------------------------------------------------

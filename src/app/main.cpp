@@ -1,4 +1,5 @@
 #include "KTApplicationStart.h"
+#include "KTBackgroundWork.h"
 
 #include <QApplication>
 
@@ -19,5 +20,8 @@ int main(int argc, char *argv[])
     if (start.handOffToRunningInstance())
         return 0;
     start.launch();
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    // Before the application object and the start's controllers go: their pools' work may use them.
+    KTBackgroundWork::finish();
+    return exitCode;
 }

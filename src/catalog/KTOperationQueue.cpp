@@ -1,5 +1,6 @@
 #include "KTOperationQueue.h"
 
+#include "KTBackgroundWork.h"
 #include "KTDispatch.h"
 
 #include <QGuiApplication>
@@ -47,6 +48,7 @@ KTOperationQueue &KTOperationQueue::sharedQueue()
 KTOperationQueue::KTOperationQueue(QObject *parent) : QObject(parent)
 {
     m_pool.setObjectName(QStringLiteral("KTOperationQueue"));
+    KTBackgroundWork::addPool(&m_pool, [this] { cancelAllOperations(); });
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         m_activityConnection = connect(app, &QGuiApplication::applicationStateChanged, this,
                                        [this] { adaptForAppActiveStatus(); });
@@ -57,6 +59,7 @@ KTOperationQueue::KTOperationQueue(QObject *parent) : QObject(parent)
 KTOperationQueue::~KTOperationQueue()
 {
     prepareForDeleting();
+    KTBackgroundWork::removePool(&m_pool);
     m_pool.waitForDone();
 }
 

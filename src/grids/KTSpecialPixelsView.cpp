@@ -1,5 +1,6 @@
 #include "KTSpecialPixelsView.h"
 
+#include "KTBackgroundWork.h"
 #include "KTDispatch.h"
 #include "KTImageMemoryBudget.h"
 #include "KTIndeterminateProgressIndicatorController.h"
@@ -50,6 +51,7 @@ QThreadPool &KTSpecialPixelsView::queue()
         auto *result = new QThreadPool;
         result->setMaxThreadCount(2);
         result->setObjectName(QStringLiteral("KTSpecialPixelsView"));
+        KTBackgroundWork::addPool(result);
         return result;
     }();
     return *pool;

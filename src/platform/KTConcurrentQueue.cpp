@@ -1,5 +1,7 @@
 #include "KTConcurrentQueue.h"
 
+#include "KTBackgroundWork.h"
+
 #include <QThread>
 
 #include <algorithm>
@@ -18,6 +20,12 @@ KTConcurrentQueue::KTConcurrentQueue()
 {
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     m_pool.setObjectName(QStringLiteral("KTConcurrentQueue"));
+    KTBackgroundWork::addPool(&m_pool);
+}
+
+KTConcurrentQueue::~KTConcurrentQueue()
+{
+    KTBackgroundWork::removePool(&m_pool);
 }
 
 void KTConcurrentQueue::async(std::function<void()> fn)

@@ -29,5 +29,6 @@ public:
 
 private:
     KTConcurrentQueue();
+    ~KTConcurrentQueue();
     QThreadPool m_pool;
 };

@@ -21,3 +21,8 @@ void postToMain(std::function<void()> fn);
 /// without running `fn` (as when its target is gone): the main thread runs no loop any more, and
 /// it waits for the pool threads that would wait for it.
 void runOnMainSync(const std::function<void()> &fn);
+
+/// From here on the main queue behaves as once the application object is being destroyed: posts
+/// are dropped and sync calls from other threads return at once. For the end of the process,
+/// after the event loop has ended (see KTBackgroundWork).
+void closeMainQueue();

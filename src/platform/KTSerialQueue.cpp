@@ -1,5 +1,7 @@
 #include "KTSerialQueue.h"
 
+#include "KTBackgroundWork.h"
+
 #include <QThread>
 #include <QThreadPool>
 
@@ -15,6 +17,7 @@ QThreadPool &serialPool()
         auto *p = new QThreadPool;
         p->setMaxThreadCount(std::max(64, 8 * QThread::idealThreadCount()));
         p->setObjectName(QStringLiteral("KTSerialQueuePool"));
+        KTBackgroundWork::addPool(p);
         return p;
     }();
     return *pool;

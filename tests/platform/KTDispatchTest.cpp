@@ -4,7 +4,6 @@
 #include "KTTestSupport.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QThread>
 #include <QThreadPool>
 
@@ -80,19 +79,9 @@ TEST(KTDispatchTest, RunOnMainSyncFromThePoolWhileTheApplicationEndsReturns)
         });
         return;
     }
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(kChildVariable), QStringLiteral("1"));
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-    ASSERT_TRUE(child.waitForFinished(60000)) << "the application's end never came";
-    const QByteArray output = child.readAll();
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("returned\n")) << output.toStdString();
+    const KTChildProcessRun run = runCurrentTestInChildProcess(kChildVariable);
+    EXPECT_TRUE(run.passed) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains("returned\n")) << run.output.toStdString();
 }
 
 TEST(KTDispatchTest, SerialQueueRunsOneJobAtATimeInOrder)

@@ -1,6 +1,8 @@
 // Entry of every test program: an isolated home for settings and data, Qt's offscreen
 // platform, one QApplication, then GoogleTest.
 
+#include "KTBackgroundWork.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -41,5 +43,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vireoscope"));
     QApplication::setApplicationName(QStringLiteral("Vireoscope"));
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Work a test left running must not outlive the application object.
+    KTBackgroundWork::finish();
+    return result;
 }

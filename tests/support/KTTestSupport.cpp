@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <mutex>
@@ -221,4 +224,25 @@ void KTUrlRecorder::open(const QUrl &url)
 {
     if (m_opened)
         m_opened(url);
+}
+
+KTChildProcessRun runCurrentTestInChildProcess(const char *variable, std::chrono::milliseconds limit)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(variable), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
+    KTChildProcessRun run;
+    const bool finished = child.waitForFinished(int(limit.count()));
+    if (!finished) {
+        child.kill();
+        child.waitForFinished();
+    }
+    run.output = child.readAll();
+    run.passed = finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    return run;
 }

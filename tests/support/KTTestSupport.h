@@ -2,6 +2,7 @@
 
 #include "KTAlert.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,21 @@ std::optional<Value> awaitCompletion(Start start,
     waitUntil([&] { return received->has_value(); }, timeout);
     return *received;
 }
+
+/// The end of a run of the current test in a process of its own.
+struct KTChildProcessRun
+{
+    /// Ended within the limit, normally, with exit code 0.
+    bool passed = false;
+    /// Its standard output and error, merged.
+    QByteArray output;
+};
+
+/// Runs the current test again in a new process of this test program, with `variable` set to
+/// "1" in its environment (the test's body tells the two runs apart by it). Blocks until that
+/// process ends or `limit` passes.
+KTChildProcessRun runCurrentTestInChildProcess(const char *variable,
+                                               std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 /// The largest single heap allocation made on any thread while it lives. Measured only in
 /// builds with AddressSanitizer (largest() is nullopt elsewhere); one at a time.

@@ -12,6 +12,7 @@
 #include "KTAnalysisSessionHooks.h"
 #include "KTAnimations.h"
 #include "KTApplicationLook.h"
+#include "KTBackgroundWork.h"
 #include "KTDuplicatesSeeker.h"
 #include "KTImageStorage.h"
 
@@ -116,5 +117,6 @@ int main(int argc, char **argv)
         std::printf("%s (%dx%d)\n", qPrintable(path), image.width(), image.height());
     }
     std::printf("%d written, %d failed\n", written, failures);
+    KTBackgroundWork::finish();
     return failures == 0 ? 0 : 1;
 }
