@@ -13,9 +13,18 @@ namespace {
 // The photo as 4-byte pixels without row padding, drawn over black; null when it cannot be had.
 QImage workingBitmap(const QImage &image, const char *method)
 {
+    // The kernels treat red and blue alike (the grey level is the plain mean of the three, and
+    // clipping asks the same of each), so the viewer's own formats, blue first in memory, are
+    // read as they are: no copy of a full-size photo for each overlay.
+    const bool readAsItIs =
+        Q_BYTE_ORDER == Q_LITTLE_ENDIAN &&
+        (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied) &&
+        image.bytesPerLine() == qsizetype(image.width()) * 4;
     // Translucent pixels come out premultiplied, as drawn over black; the fourth byte is not read.
-    QImage bitmap = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888_Premultiplied
-                                                                  : QImage::Format_RGBX8888);
+    QImage bitmap =
+        readAsItIs ? image
+                   : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888_Premultiplied
+                                                                   : QImage::Format_RGBX8888);
     if (bitmap.isNull()) {
         qWarning().noquote()
             << QStringLiteral("Failed to create bitmap context in %1").arg(QLatin1String(method));

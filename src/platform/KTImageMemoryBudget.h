@@ -17,8 +17,9 @@
 class KTImageMemoryBudget
 {
 public:
-    /// The overlays' share of memory in all.
-    static constexpr int64_t kOverlaysLimit = 512ll * 1024 * 1024;
+    /// The overlays' share of memory in all: both overlays of two 24-megapixel photos (96 MB
+    /// each), so stepping back and forth between two photos computes none again.
+    static constexpr int64_t kOverlaysLimit = 384ll * 1024 * 1024;
 
     /// The budget of every overlay of the application.
     static KTImageMemoryBudget &overlays();

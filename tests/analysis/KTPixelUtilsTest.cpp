@@ -123,6 +123,43 @@ TEST_F(KTPixelUtilsTest, FocusMaskIsGreenOverTheSharpHalfOnly)
     EXPECT_EQ(blurredHits, 0);
 }
 
+// The viewer's full-size photos (blue first in memory) are read without a copy; the overlays are
+// those of the same photo in red-first order, in colour, clipped in one channel or in all three.
+TEST_F(KTPixelUtilsTest, OverlaysDoNotDependOnThePhotosPixelFormat)
+{
+    QImage photo(160, 96, QImage::Format_ARGB32);
+    QRandomGenerator random(11);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            const bool sharp = x < photo.width() / 2;
+            const int red = sharp ? int(random.bounded(2)) * 255 : 40 + x;
+            const int blue = y < 16 ? 255 : (y > 80 ? 0 : 200 - y);
+            const int green = y < 8 ? 255 : (y > 88 ? 1 : (red + blue) / 2);
+            photo.setPixel(x, y, qRgba(red, green, blue, x % 7 == 0 ? 128 : 255));
+        }
+    }
+    for (const bool translucent : {false, true}) {
+        const QImage source = translucent ? photo : photo.convertToFormat(QImage::Format_RGB32);
+        const QImage reference = source.convertToFormat(translucent ? QImage::Format_RGBA8888_Premultiplied
+                                                                    : QImage::Format_RGBX8888);
+        const QImage exposure = KTPixelUtils::exposurePixelsImageFromImage(reference);
+        const QImage mask = KTPixelUtils::focusMaskImageFromImage(reference);
+        ASSERT_FALSE(exposure.isNull());
+        const QImage::Format formats[] = {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied,
+                                          QImage::Format_ARGB32, QImage::Format_RGB888};
+        for (const QImage::Format format : formats) {
+            // Opaque formats would not hold the same photo.
+            if (translucent && QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::IgnoresAlpha)
+                continue;
+            const QImage input = source.convertToFormat(format);
+            EXPECT_EQ(KTPixelUtils::exposurePixelsImageFromImage(input), exposure)
+                << "format " << int(format) << (translucent ? ", translucent" : "");
+            EXPECT_EQ(KTPixelUtils::focusMaskImageFromImage(input), mask)
+                << "format " << int(format) << (translucent ? ", translucent" : "");
+        }
+    }
+}
+
 TEST_F(KTPixelUtilsTest, NullImageGivesNullOverlaysSilently)
 {
     KTLogCapture log;
