@@ -14,6 +14,7 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 #include <set>
 #include <tuple>
@@ -194,8 +195,13 @@ KTSimilarFinder::Clusters KTSimilarFinder::run(const KTSearchSettings &settings,
 
     // Phase 3: greedy clustering, on this thread.
     std::atomic_bool stop{false};
-    const auto clusters =
+    auto clusters =
         clusterRows(rows, &stop, [&](double percent) { progressBlock(kFinalizingPhase, &stop, percent); });
+    if (stop.load())
+        return {};
+    const auto firstDated = uint32_t(std::count_if(
+        order.begin(), order.end(), [&](uint32_t slot) { return timeKey(compact.shotTime(slot)) < 0.0; }));
+    joinDatedLeftovers(clusters, rows, firstDated);
     progressBlock(kFinalizingPhase, &stop, 100.0);
     if (stop.load())
         return {};
@@ -256,6 +262,29 @@ KTSimilarFinder::clusterRows(const std::vector<std::vector<uint32_t>> &rows, con
         clusters.erase(std::remove_if(clusters.begin(), clusters.end(), tooSmall), clusters.end());
     }
     return clusters;
+}
+
+void KTSimilarFinder::joinDatedLeftovers(std::vector<std::vector<uint32_t>> &clusters,
+                                         const std::vector<std::vector<uint32_t>> &rows, uint32_t firstDated)
+{
+    std::map<uint32_t, std::size_t> clusterOf;
+    for (std::size_t c = 0; c < clusters.size(); ++c) {
+        for (uint32_t position : clusters[c])
+            clusterOf.emplace(position, c);
+    }
+    // Rows come sorted by base, so the last row that holds a photo has the latest base.
+    std::map<uint32_t, std::size_t> joins;
+    for (const auto &row : rows) {
+        const auto base = row.empty() ? clusterOf.end() : clusterOf.find(row.front());
+        if (base == clusterOf.end() || row.front() < firstDated)
+            continue;
+        for (auto member = row.begin() + 1; member != row.end(); ++member) {
+            if (!clusterOf.count(*member))
+                joins[*member] = base->second;
+        }
+    }
+    for (const auto &[position, cluster] : joins)
+        clusters[cluster].push_back(position);
 }
 
 std::unique_ptr<KTImageSignature> KTSimilarFinder::makeSignature(const QString &path,

@@ -80,6 +80,14 @@ public:
     clusterRows(const std::vector<std::vector<uint32_t>> &rows, const std::atomic_bool *stop = nullptr,
                 const std::function<void(double percent)> &progress = {});
 
+    /// Puts each photo left out of `clusters` (positions, as clusterRows gives them) into the cluster
+    /// of the latest base of a row that holds it, when that base stands in a cluster and is dated
+    /// (at or after position `firstDated`; the undated photos come first). A camera's HDR frame or
+    /// bracket is so compared with its dated middle frame by the rule weakened by their time gap,
+    /// which an undated rendition that founded the group does not get.
+    static void joinDatedLeftovers(std::vector<std::vector<uint32_t>> &clusters,
+                                   const std::vector<std::vector<uint32_t>> &rows, uint32_t firstDated);
+
     // Signature cache.
     /// The photo's signature for `settings`: loaded from the cache, else made from the image (the
     /// thumbnail path when a file is there, then the image path with the preview, then without)

@@ -141,8 +141,11 @@ TEST(KTRealPhotosTest, NearDuplicatesShowTheirPhotoUprightExceptTheMirror)
 }
 
 // Renditions without a shooting time meet the strictest rule of a level: tone curves, a brighter
-// and flatter rendering, an overlaid date stamp, a crop; and a camera's HDR frame beside its normal
-// frame (LibRaw's development of a Kodak RAW file and enfuse's fusion of its bracket).
+// and flatter rendering, an overlaid date stamp, a crop, a tone-mapped copy; and a camera's HDR
+// frame beside its normal frame (LibRaw's development of a Kodak RAW file and enfuse's fusion of its
+// bracket). A strongly tone-mapped HDR frame shot seconds after the original passes only the rule
+// weakened by their time gap, so it joins when the dated original founds the group, not one of its
+// undated renditions (which fail the HDR frame's comparison).
 TEST(KTRealPhotosTest, NormalGroupsUndatedRenditionsAndHdrFramesHighestKeepsAMovedSubjectApart)
 {
     QTemporaryDir dir;
@@ -166,6 +169,14 @@ TEST(KTRealPhotosTest, NormalGroupsUndatedRenditionsAndHdrFramesHighestKeepsAMov
         ASSERT_TRUE(variant.undated);
         add(kind, writeNearDuplicate(dir.filePath(kind + QStringLiteral(".jpg")), variant, frangipani, shot));
     }
+    KTNearDuplicate hdrCopy{QStringLiteral("hdr-copy"), toneMapped(upright)};
+    hdrCopy.undated = true;
+    add(hdrCopy.kind,
+        writeNearDuplicate(dir.filePath(QStringLiteral("hdr-copy.jpg")), hdrCopy, frangipani, shot));
+    add(QStringLiteral("hdr-frame"),
+        writeNearDuplicate(dir.filePath(QStringLiteral("hdr-frame.jpg")),
+                           {QStringLiteral("hdr-frame"), toneMapped(toneMapped(upright))}, frangipani,
+                           shot.addSecs(5)));
     add(QStringLiteral("moved"),
         writeNearDuplicate(dir.filePath(QStringLiteral("moved.jpg")),
                            {QLatin1String(kSubjectMovedKind), subjectMoved(upright)}, frangipani, shot.addSecs(180)));
@@ -174,20 +185,33 @@ TEST(KTRealPhotosTest, NormalGroupsUndatedRenditionsAndHdrFramesHighestKeepsAMov
     add(QStringLiteral("cards-hdr"),
         copyWithShotTime(realPhoto("sd-cards-kodak-c330-hdr.jpg"), dir.filePath(QStringLiteral("cards-hdr.jpg")),
                          shot.addSecs(603)));
-    add(QStringLiteral("pond"), copyWithShotTime(realPhoto("frozen-pond-3ds.jpg"),
-                                                 dir.filePath(QStringLiteral("pond.jpg")), shot.addSecs(20)));
+    const QString pond = realPhoto("frozen-pond-3ds.jpg");
+    add(QStringLiteral("pond"),
+        copyWithShotTime(pond, dir.filePath(QStringLiteral("pond.jpg")), shot.addSecs(20)));
     add(QStringLiteral("shack"),
         copyWithShotTime(realPhoto("sugar-shack-3ds.jpg"), dir.filePath(QStringLiteral("shack.jpg")),
                          shot.addSecs(40)));
+    // A dated copy lets the pond's own row found its group at "highest"; its moved subject, whose
+    // difference passes the rule weakened for seconds apart, comes minutes later.
+    const QImage pondUpright = KTImageUtils::imageFromPath(pond);
+    add(QStringLiteral("pond-q70"),
+        writeNearDuplicate(dir.filePath(QStringLiteral("pond-q70.jpg")),
+                           {QStringLiteral("q70"), pondUpright, 1, 70}, pond, shot.addSecs(20)));
+    add(QStringLiteral("pond-moved"),
+        writeNearDuplicate(dir.filePath(QStringLiteral("pond-moved.jpg")),
+                           {QLatin1String(kSubjectMovedKind), subjectMoved(pondUpright)}, pond,
+                           shot.addSecs(200)));
 
     const auto normal = clustersAt(finder, 2);
-    for (const QString &kind : kinds)
+    for (const QString &kind : kinds + QStringList{QStringLiteral("hdr-copy"), QStringLiteral("hdr-frame")})
         EXPECT_TRUE(together(normal, QStringLiteral("frangipani"), kind)) << qPrintable(kind);
     EXPECT_TRUE(together(normal, QStringLiteral("cards"), QStringLiteral("cards-hdr")));
     EXPECT_FALSE(together(normal, QStringLiteral("pond"), QStringLiteral("shack")));
 
     const auto highest = clustersAt(finder, 4);
     EXPECT_FALSE(together(highest, QStringLiteral("frangipani"), QStringLiteral("moved")));
+    EXPECT_TRUE(together(highest, QStringLiteral("pond"), QStringLiteral("pond-q70")));
+    EXPECT_FALSE(together(highest, QStringLiteral("pond"), QStringLiteral("pond-moved")));
     EXPECT_FALSE(together(highest, QStringLiteral("pond"), QStringLiteral("shack")));
     finder.waitForDiskOperations();
 }

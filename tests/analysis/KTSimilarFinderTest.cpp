@@ -163,6 +163,48 @@ TEST(KTSimilarFinderTest, PhotoInTwoClustersStaysInTheLaterAndLoneRemaindersAreD
     EXPECT_TRUE(log.contains(QStringLiteral("Error: Group cannot contains less than 2 images.")));
 }
 
+// Positions 0 and 1 are undated (U0, U1), the rest dated in time order (D2 ... D5).
+TEST(KTSimilarFinderTest, DatedLeftoversJoinTheClusterOfTheLatestDatedBaseThatHoldsThem)
+{
+    enum : uint32_t
+    {
+        U0,
+        U1,
+        D2,
+        D3,
+        D4,
+        D5
+    };
+    using Rows = std::vector<std::vector<uint32_t>>;
+    struct Case
+    {
+        const char *name;
+        Rows rows;
+        Rows clusters;
+        Rows joined;
+    } cases[] = {
+        {"a frame beside its dated original joins the group an undated rendition founded",
+         {{U0, D2}, {D2, D3}},
+         {{U0, D2}},
+         {{U0, D2, D3}}},
+        {"the latest dated base wins",
+         {{U0, D2}, {U1, D3}, {D2, D4}, {D3, D4}},
+         {{U0, D2}, {U1, D3}},
+         {{U0, D2}, {U1, D3, D4}}},
+        {"an undated base pulls nothing", {{U0, D2}, {U1, D3}}, {{U0, D2}}, {{U0, D2}}},
+        {"a base in no cluster pulls nothing", {{U0, D2}, {D3, D4}}, {{U0, D2}}, {{U0, D2}}},
+        {"no chains through a joined photo", {{U0, D2}, {D2, D3}, {D3, D4}}, {{U0, D2}}, {{U0, D2, D3}}},
+        {"grouped photos stay where they are",
+         {{U0, D2}, {D2, D3, D5}, {D4, D5}},
+         {{U0, D2}, {D4, D5}},
+         {{U0, D2, D3}, {D4, D5}}},
+    };
+    for (Case &c : cases) {
+        KTSimilarFinder::joinDatedLeftovers(c.clusters, c.rows, D2);
+        EXPECT_EQ(c.clusters, c.joined) << c.name;
+    }
+}
+
 TEST(KTSimilarFinderTest, EmptyPoolReportsOnlyCompletionOfEachPhase)
 {
     const QTemporaryDir cache;

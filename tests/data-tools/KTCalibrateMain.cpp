@@ -311,6 +311,9 @@ int sweep(const QDir &set, const QString &basePath)
                      tb = std::max(signatures[b]->shotTime, -1.0);
         return ta < tb;
     });
+    const auto firstDated =
+        uint32_t(std::count_if(signatures.begin(), signatures.end(),
+                               [](const auto &signature) { return signature->shotTime < 0.0; }));
     const auto firstFactors = {0.76, 0.8, 0.85, 0.9, 1.0};
     for (double y0 : firstFactors) {
         for (double matching = 60; matching <= 98; matching += 2) {
@@ -328,7 +331,10 @@ int sweep(const QDir &set, const QString &basePath)
                 compact.setOrder(order);
                 std::vector<int> groupOf(files.size(), -1);
                 int group = 0;
-                for (const auto &cluster : KTSimilarFinder::clusterRows(compact.compare(0))) {
+                const auto rows = compact.compare(0);
+                auto clusters = KTSimilarFinder::clusterRows(rows);
+                KTSimilarFinder::joinDatedLeftovers(clusters, rows, firstDated);
+                for (const auto &cluster : clusters) {
                     for (uint32_t position : cluster)
                         groupOf[order[position]] = group;
                     ++group;
