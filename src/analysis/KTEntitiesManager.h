@@ -16,9 +16,10 @@
 class KTOperationQueue;
 
 /// Hands entities (thumbnails) to the views through callbacks: from its memory cache, else from
-/// the entity's file in the "Entities" folder, else made from the image and written there. At most
-/// one operation per entity key is pending; every view asking for that entity joins it, and an
-/// operation is forgotten as soon as it is over.
+/// the entity's file in the "Entities" folder, else made from the image and written there (after
+/// the callbacks have it: see KTObtainEntityOperation). At most one operation per entity key is
+/// pending; every view asking for that entity joins it, and an operation is forgotten as soon as
+/// it is over.
 ///
 /// Images are given as plain values, the record's uuid and file path, so that callers need not
 /// hand over catalogue records.

@@ -12,8 +12,7 @@ bool KTEntity::writeToFile(const QString &path) const
 {
     QCborMap map;
     map.insert(kVersionKey, qint64(version()));
-    encode(map);
-    return KTCacheFile::write(path, map);
+    return encode(map) && KTCacheFile::write(path, map);
 }
 
 std::optional<QCborMap> KTEntity::mapWithContentsOfFile(const QString &path, int64_t currentVersion)

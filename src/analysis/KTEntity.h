@@ -29,14 +29,16 @@ public:
     /// The entity's weight in the memory cache.
     virtual int64_t cost() const = 0;
 
-    /// Writes the entity's map atomically to `path`. Returns false when it could not.
+    /// Writes the entity's map atomically to `path`. Returns false, writing nothing, when the
+    /// entity has nothing to write or the file could not be written. Blocks for the encoding.
     bool writeToFile(const QString &path) const;
 
 protected:
     /// The version this entity's class writes.
     virtual int64_t version() const = 0;
-    /// Adds the subclass's keys to `map`, which already holds "Version".
-    virtual void encode(QCborMap &map) const = 0;
+    /// Adds the subclass's keys to `map`, which already holds "Version"; false when the entity
+    /// has nothing to write.
+    virtual bool encode(QCborMap &map) const = 0;
 
     /// The map of the file at `path` when it is readable and its "Version" equals
     /// `currentVersion`; nullopt otherwise.

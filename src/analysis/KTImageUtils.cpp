@@ -451,7 +451,7 @@ QImage KTImageUtils::newCGImageThumbnailFromImageSource(const KTImageSource &sou
     return decodeSource(source, maxPixelSize, withTransform);
 }
 
-QByteArray KTImageUtils::thumbnailJPEGDataFromImageAtPath(const QString &path, double size, QImage *encoded)
+QImage KTImageUtils::thumbnailFromImageAtPath(const QString &path, double size)
 {
     const KTRawImage preview = rawPreview(path);
     QImage thumbnail;
@@ -471,14 +471,20 @@ QByteArray KTImageUtils::thumbnailJPEGDataFromImageAtPath(const QString &path, d
         if (thumbnail.isNull() && preview.isRaw)
             thumbnail = thumbnailFromRawDevelopment(path, size);
     }
-    if (thumbnail.isNull()) {
+    if (thumbnail.isNull())
         qWarning().noquote() << "No thumbnail for" << path;
-        return {};
-    }
-    QByteArray data = jpegData(thumbnail);
-    if (encoded)
-        *encoded = data.isEmpty() ? QImage() : thumbnail;
-    return data;
+    return thumbnail;
+}
+
+QByteArray KTImageUtils::thumbnailJPEGDataFromImage(const QImage &thumbnail)
+{
+    return jpegData(thumbnail);
+}
+
+QByteArray KTImageUtils::thumbnailJPEGDataFromImageAtPath(const QString &path, double size)
+{
+    const QImage thumbnail = thumbnailFromImageAtPath(path, size);
+    return thumbnail.isNull() ? QByteArray() : thumbnailJPEGDataFromImage(thumbnail);
 }
 
 QByteArray KTImageUtils::thumbnailDataFromRawQuick(const QString &path)

@@ -83,12 +83,14 @@ public:
     static QImage newCGImageThumbnailFromImageSource(const KTImageSource &source, double maxPixelSize,
                                                      Transform withTransform);
 
-    /// The upright thumbnail of any image file with the longest side `size`, as JPEG bytes:
-    /// from a RAW file's embedded preview when it has one, else from the image itself (a RAW
-    /// file without a usable preview is developed). Empty when nothing decodes. `thumbnail`,
-    /// when given, receives the image the bytes were encoded from (null when they are empty).
-    static QByteArray thumbnailJPEGDataFromImageAtPath(const QString &path, double size,
-                                                       QImage *thumbnail = nullptr);
+    /// The upright thumbnail of any image file with the longest side `size`: from a RAW file's
+    /// embedded preview when it has one, else from the image itself (a RAW file without a usable
+    /// preview is developed). Null when nothing decodes.
+    static QImage thumbnailFromImageAtPath(const QString &path, double size);
+    /// The thumbnail's JPEG bytes (quality 100); empty, logged, when it cannot be encoded.
+    static QByteArray thumbnailJPEGDataFromImage(const QImage &thumbnail);
+    /// thumbnailFromImageAtPath as JPEG bytes; empty when nothing decodes.
+    static QByteArray thumbnailJPEGDataFromImageAtPath(const QString &path, double size);
 
     /// A RAW file's embedded preview: its JPEG bytes as they are, or a bitmap preview as TIFF
     /// data. Empty for a file LibRaw cannot open or without a usable preview.

@@ -109,13 +109,16 @@ void KTObtainEntityOperation::main()
     std::shared_ptr<KTEntity> entity;
     if (m_loadFromFile)
         entity = loadEntity();
-    if (!entity) {
-        m_loadFromFile = false;
-        entity = createEntity();
-        if (entity)
-            entity->writeToFile(m_entityPath);
+    if (entity) {
+        postToMain([self = shared_from_this(), entity] { self->deliver(entity); });
+        return;
     }
+    m_loadFromFile = false;
+    entity = createEntity();
+    // The views wait for the picture, not for its file: the file is encoded and written after.
     postToMain([self = shared_from_this(), entity] { self->deliver(entity); });
+    if (entity)
+        entity->writeToFile(m_entityPath);
 }
 
 void KTObtainEntityOperation::deliver(const std::shared_ptr<KTEntity> &entity)

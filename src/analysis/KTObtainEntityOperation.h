@@ -11,9 +11,11 @@
 #include <functional>
 #include <memory>
 
-/// Loads one entity from its file, or makes it from its image and writes the file, on the shared
-/// operation queue, then hands it to every registered callback on the main thread. Any number of
-/// callbacks share the one run; its queue priority follows whether any of them is active.
+/// Loads one entity from its file, or makes it from its image, on the shared operation queue,
+/// then hands it to every registered callback on the main thread. A made entity is handed over
+/// before its file is written: the run writes it after posting the delivery, so the file may
+/// appear only after the callbacks ran. Any number of callbacks share the one run; its queue
+/// priority follows whether any of them is active.
 ///
 /// Threading: made and driven on the main thread (callbacks, priorities, delivery); only the
 /// loading, making and writing run on a queue thread. The queue thread posts the delivery to

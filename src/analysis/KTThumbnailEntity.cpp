@@ -21,14 +21,26 @@ KTThumbnailEntity::KTThumbnailEntity(QByteArray jpegData, double size, const QIm
 {
     if (m_jpegData.isEmpty())
         return;
-    // Decoding gives 32-bit RGB, or 8-bit grey for a grey JPEG; an opaque picture in another
-    // format is converted, and one with alpha (which the JPEG lost) is read back from the data.
-    if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_Grayscale8)
-        m_image = image;
-    else if (!image.isNull() && !image.hasAlphaChannel() && image.format() != QImage::Format_Indexed8)
-        m_image = image.convertToFormat(QImage::Format_RGB32);
-    else
+    m_image = pictureAsDecoded(image);
+    if (m_image.isNull())
         m_image = QImage::fromData(m_jpegData, "JPEG");
+}
+
+KTThumbnailEntity::KTThumbnailEntity(const QImage &picture, double size)
+    : m_size(size), m_image(pictureAsDecoded(picture)), m_encodesLater(!m_image.isNull())
+{
+    Q_ASSERT_X(m_encodesLater, "KTThumbnailEntity", "The picture should be opaque and not indexed.");
+}
+
+QImage KTThumbnailEntity::pictureAsDecoded(const QImage &image)
+{
+    // Decoding gives 32-bit RGB, or 8-bit grey for a grey JPEG; an opaque picture in another
+    // format is converted, and one with alpha (which the JPEG loses) must be read back from data.
+    if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_Grayscale8)
+        return image;
+    if (!image.isNull() && !image.hasAlphaChannel() && image.format() != QImage::Format_Indexed8)
+        return image.convertToFormat(QImage::Format_RGB32);
+    return {};
 }
 
 QString KTThumbnailEntity::entityPathSuffixForAdditionalParameters(const QVariantMap &parameters)
@@ -50,10 +62,15 @@ std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithImageAtPath(const 
     QByteArray data = KTFirstThumbnailStore::sharedStore().takeJPEGData(imagePath, size);
     if (!data.isEmpty())
         return std::make_shared<KTThumbnailEntity>(std::move(data), size);
-    // The picture just encoded is kept: decoding the data again would cost as much as a preview's
-    // encoding.
-    QImage thumbnail;
-    data = KTImageUtils::thumbnailJPEGDataFromImageAtPath(imagePath, size, &thumbnail);
+    const QImage thumbnail = KTImageUtils::thumbnailFromImageAtPath(imagePath, size);
+    if (thumbnail.isNull())
+        return nullptr;
+    // The picture is kept, so the views can have it before its encoding; a picture that the
+    // JPEG would change (its alpha) is encoded now and shown as the data decodes.
+    const QImage picture = pictureAsDecoded(thumbnail);
+    if (!picture.isNull())
+        return std::make_shared<KTThumbnailEntity>(picture, size);
+    data = KTImageUtils::thumbnailJPEGDataFromImage(thumbnail);
     if (data.isEmpty())
         return nullptr;
     return std::make_shared<KTThumbnailEntity>(std::move(data), size, thumbnail);
@@ -71,15 +88,27 @@ std::shared_ptr<KTThumbnailEntity> KTThumbnailEntity::initWithContentsOfFile(con
     return std::make_shared<KTThumbnailEntity>(data.toByteArray(), size.toDouble());
 }
 
-int64_t KTThumbnailEntity::cost() const
+QByteArray KTThumbnailEntity::JPEGData() const
 {
-    return m_size <= kMinThumbnailSize ? 0 : int64_t(m_jpegData.size()) + int64_t(m_image.sizeInBytes());
+    if (m_encodesLater)
+        std::call_once(m_encoded, [this] { m_jpegData = KTImageUtils::thumbnailJPEGDataFromImage(m_image); });
+    return m_jpegData;
 }
 
-void KTThumbnailEntity::encode(QCborMap &map) const
+int64_t KTThumbnailEntity::cost() const
 {
-    if (m_jpegData.isEmpty())
-        return;
-    map.insert(kJpegDataKey, m_jpegData);
+    if (m_size <= kMinThumbnailSize)
+        return 0;
+    // The data of a picture encoded later may be being written on another thread right now.
+    return int64_t(m_image.sizeInBytes()) + (m_encodesLater ? 0 : int64_t(m_jpegData.size()));
+}
+
+bool KTThumbnailEntity::encode(QCborMap &map) const
+{
+    const QByteArray data = JPEGData();
+    if (data.isEmpty())
+        return false;
+    map.insert(kJpegDataKey, data);
     map.insert(kThumbnailSizeFileKey, m_size);
+    return true;
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <mutex>
+
 /// The additional-parameters key of the requested thumbnail size (a number, pixels).
 inline const QString kThumbnailSizeKey = QStringLiteral("ThumbnailSize");
 /// The smallest ladder size; thumbnails of this size cost nothing in the memory cache.
@@ -15,10 +17,12 @@ inline constexpr double kMinThumbnailSize = 100.0;
 /// data.
 ///
 /// The JPEG data is decoded once, when the entity is read (on the operation queue's thread for the
-/// entities manager); an entity made from an image keeps the picture it encoded. Views that paint
-/// it on every frame never decode.
+/// entities manager); an entity made from an image keeps its picture and encodes the data only
+/// when first asked for it (when its file is written, after the views have the picture). Views
+/// that paint it on every frame never decode.
 ///
-/// Threading: immutable once made; may be read from any thread.
+/// Threading: immutable once made, except for that one encoding, which runs once whichever
+/// threads ask; may be read from any thread.
 class KTThumbnailEntity : public KTEntity
 {
 public:
@@ -28,6 +32,14 @@ public:
     /// (the data is decoded when the image is null or has another pixel format than decoding
     /// gives).
     KTThumbnailEntity(QByteArray jpegData, double size, const QImage &image);
+    /// Takes `picture`, upright and opaque in the format decoding gives (pictureAsDecoded), and
+    /// encodes its data when JPEGData() is first called.
+    KTThumbnailEntity(const QImage &picture, double size);
+
+    /// `image` in the pixel format decoding its JPEG data gives (32-bit RGB, or 8-bit grey for a
+    /// grey picture); null for an image whose JPEG would decode to other pixels (one with alpha,
+    /// which the JPEG loses, or an indexed one) and for a null image.
+    static QImage pictureAsDecoded(const QImage &image);
 
     static QString className() { return QStringLiteral("KTThumbnailEntity"); }
     static int64_t currentVersion() { return 1; }
@@ -36,18 +48,22 @@ public:
     static QString entityPathSuffixForAdditionalParameters(const QVariantMap &parameters);
 
     /// Decodes the image at the ladder size for the parameters' "ThumbnailSize". Null when the
-    /// image cannot be read. Blocks for the decode; never call it on the main thread.
+    /// image cannot be read. Blocks for the decode; never call it on the main thread. An opaque
+    /// thumbnail is not encoded yet (see JPEGData()).
     static std::shared_ptr<KTThumbnailEntity> initWithImageAtPath(const QString &imagePath,
                                                                   const QVariantMap &parameters);
     /// The entity of a file written by writeToFile; null when the file is missing, foreign or of
     /// another version.
     static std::shared_ptr<KTThumbnailEntity> initWithContentsOfFile(const QString &path);
 
-    const QByteArray &JPEGData() const { return m_jpegData; }
+    /// Empty when the entity has no picture. The first call on an entity made from a picture
+    /// encodes it and blocks for that; keep it off the main thread for a large one.
+    QByteArray JPEGData() const;
     double size() const { return m_size; }
 
     /// 0 at the smallest size (those are bounded by the cache's count limit), else the bytes of
-    /// the JPEG data plus those of the decoded image.
+    /// the JPEG data plus those of the decoded image. The data of an entity made from a picture
+    /// is not counted: the cache takes the cost before the data is encoded.
     int64_t cost() const override;
 
     /// The decoded thumbnail, decoded when the entity was made; null when the data is empty or
@@ -56,10 +72,13 @@ public:
 
 protected:
     int64_t version() const override { return currentVersion(); }
-    void encode(QCborMap &map) const override;
+    bool encode(QCborMap &map) const override;
 
 private:
-    QByteArray m_jpegData;
+    mutable QByteArray m_jpegData;
     double m_size = 0;
     QImage m_image;
+    // Set for an entity made from a picture: its data is encoded once, on first demand.
+    bool m_encodesLater = false;
+    mutable std::once_flag m_encoded;
 };

@@ -81,6 +81,12 @@ protected:
         return operation && waitUntil([&] { return operation->hasDelivered(); });
     }
 
+    // A made entity's file is written after its delivery, by the operation still on the queue.
+    static bool waitForFiles(const KTOperationQueue &queue)
+    {
+        return waitUntil([&] { return queue.operationCount() == 0; });
+    }
+
     QTemporaryDir m_folder;
     QString m_imagePath;
 };
@@ -167,6 +173,33 @@ TEST(KTThumbnailEntityTest, AMadeThumbnailKeepsThePictureItEncoded)
               QSize(30, 20));
 }
 
+// A thumbnail made from a picture is handed over before its JPEG data exists: the data is encoded
+// once, by whichever thread asks first, and every thread gets the same bytes, which decode to the
+// picture. Its cost, taken by the cache before the encoding, counts the pixels alone.
+TEST(KTThumbnailEntityTest, AThumbnailMadeFromAPictureEncodesItOnceWhicheverThreadsAsk)
+{
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(QColor(30, 120, 200));
+    const KTThumbnailEntity thumbnail(picture, 300);
+    EXPECT_EQ(thumbnail.image().cacheKey(), picture.cacheKey());
+    EXPECT_EQ(thumbnail.cost(), picture.sizeInBytes());
+
+    std::vector<std::future<QByteArray>> asked;
+    for (int thread = 0; thread < 4; ++thread)
+        asked.push_back(std::async(std::launch::async, [&] { return thumbnail.JPEGData(); }));
+    const QByteArray data = thumbnail.JPEGData();
+    ASSERT_FALSE(data.isEmpty());
+    for (auto &answer : asked) {
+        const QByteArray other = answer.get();
+        EXPECT_EQ(other, data);
+        EXPECT_EQ(other.constData(), data.constData()); // encoded once, shared
+    }
+    const QImage decoded = QImage::fromData(data, "JPEG");
+    ASSERT_EQ(decoded.size(), picture.size());
+    EXPECT_LE(std::abs(decoded.pixelColor(150, 100).blue() - 200), 2);
+    EXPECT_EQ(thumbnail.cost(), picture.sizeInBytes());
+}
+
 TEST(KTMemoryCacheTest, EvictsTheLeastRecentlyUsedByCountAndByCost)
 {
     KTMemoryCache<int> cache(100, 3);
@@ -207,6 +240,7 @@ TEST_F(KTEntitiesManagerTest, ThumbnailGoesThroughTheCacheAndItsFile)
         EXPECT_EQ(first.entity, second.entity);
         EXPECT_EQ(first.entity->size(), 300);
         EXPECT_EQ(first.entity->image().size(), QSize(300, 225));
+        ASSERT_TRUE(waitForFiles(gated.queue));
         EXPECT_TRUE(QFile::exists(entityPath(uuid, 300)));
 
         // A cached entity is handed over before the request returns.
@@ -226,6 +260,21 @@ TEST_F(KTEntitiesManagerTest, ThumbnailGoesThroughTheCacheAndItsFile)
     ASSERT_TRUE(waitForDelivery(manager, token));
     ASSERT_TRUE(fromFile.entity);
     EXPECT_EQ(fromFile.entity->JPEGData(), first.entity->JPEGData());
+    // The file holds the picture that was delivered, through a JPEG of quality 100.
+    const QImage delivered = first.entity->image();
+    const QImage read = fromFile.entity->image();
+    ASSERT_EQ(read.size(), delivered.size());
+    ASSERT_EQ(read.format(), delivered.format());
+    double difference = 0;
+    for (int y = 0; y < read.height(); ++y) {
+        for (int x = 0; x < read.width(); ++x) {
+            const QRgb a = read.pixel(x, y);
+            const QRgb b = delivered.pixel(x, y);
+            difference +=
+                std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    }
+    EXPECT_LT(difference / (3.0 * read.width() * read.height()), 2.0);
 }
 
 // A grid repaints its cells on every frame and asks the cache each time: the thumbnail is decoded
@@ -254,6 +303,7 @@ TEST_F(KTEntitiesManagerTest, AskingTheSameThumbnailAThousandTimesDecodesOnceOff
     EXPECT_EQ(hits, 1000);
 
     // Read back from its file on another thread, the entity arrives with its pixels.
+    ASSERT_TRUE(waitForFiles(gated.queue));
     const auto [fromFile, keyOnWorker] =
         std::async(std::launch::async, [&] {
             const Thumbnail entity = KTThumbnailEntity::initWithContentsOfFile(entityPath(uuid, 300));
@@ -300,6 +350,7 @@ TEST_F(KTEntitiesManagerTest, FileOfAnotherVersionOrForeignFileIsMadeAgain)
         ASSERT_TRUE(waitForDelivery(manager, token)) << c.name;
         ASSERT_TRUE(delivery.entity) << c.name;
         EXPECT_EQ(delivery.entity->image().size(), QSize(300, 225)) << c.name;
+        ASSERT_TRUE(waitForFiles(gated.queue)) << c.name;
         const auto rewritten = KTThumbnailEntity::initWithContentsOfFile(entityPath(uuid, 300));
         ASSERT_TRUE(rewritten) << c.name;
         EXPECT_EQ(rewritten->JPEGData(), delivery.entity->JPEGData()) << c.name;
@@ -329,6 +380,7 @@ TEST_F(KTEntitiesManagerTest, CancelledQueuedRequestIsNeverCalledBackAndTheWorkS
     gated.open();
     ASSERT_TRUE(waitForDelivery(manager, token));
     EXPECT_EQ(withdrawn.calls, 0);
+    ASSERT_TRUE(waitForFiles(gated.queue));
     EXPECT_TRUE(QFile::exists(entityPath(uuid, 900)));
     // Nobody was active at delivery: the entity is not cached, and the next request reads the file.
     EXPECT_EQ(manager.entitiesCache().count(), 0);
@@ -396,7 +448,7 @@ public:
 
 protected:
     int64_t version() const override { return 1; }
-    void encode(QCborMap &) const override {}
+    bool encode(QCborMap &) const override { return true; }
 };
 
 KTEntityClass tinyEntityClass()
@@ -473,6 +525,8 @@ TEST_F(KTEntitiesManagerTest, AnOperationLeavesTheMapOnceItHasDelivered)
     manager.activateCallbackWithID(token);
     manager.cancelCallbackWithID(token);
 
+    // Once the file is written, a new request reads it.
+    ASSERT_TRUE(waitForFiles(gated.queue));
     Delivery later;
     const auto again = obtain(manager, uuid, 300, later);
     ASSERT_TRUE(again);
@@ -481,4 +535,74 @@ TEST_F(KTEntitiesManagerTest, AnOperationLeavesTheMapOnceItHasDelivered)
     ASSERT_TRUE(waitForDelivery(manager, again));
     EXPECT_EQ(later.calls, 1);
     EXPECT_EQ(first.calls + joined.calls, 0);
+}
+
+namespace {
+
+/// An entity whose encoding, hence the writing of its file, waits for a gate.
+class GatedEntity : public KTEntity
+{
+public:
+    explicit GatedEntity(std::shared_future<void> gate) : m_gate(std::move(gate)) {}
+    int64_t cost() const override { return 0; }
+
+protected:
+    int64_t version() const override { return 1; }
+    bool encode(QCborMap &map) const override
+    {
+        m_gate.wait();
+        map.insert(QStringLiteral("Made"), true);
+        return true;
+    }
+
+private:
+    std::shared_future<void> m_gate;
+};
+
+} // namespace
+
+// The views wait for a made entity, not for its file: it is delivered (and cached) while its file
+// is still being written, the file appears after, and the next manager reads it from there.
+TEST_F(KTEntitiesManagerTest, AMadeEntityIsDeliveredBeforeItsFileIsWritten)
+{
+    std::promise<void> release;
+    const std::shared_future<void> gate = release.get_future().share();
+    int made = 0;
+    const KTEntityClass gated{QStringLiteral("GatedEntity"), [](const QVariantMap &) { return QString(); },
+                              [](const QString &path) -> std::shared_ptr<KTEntity> {
+                                  return KTCacheFile::read(path) ? std::make_shared<TinyEntity>() : nullptr;
+                              },
+                              [&](const QString &, const QVariantMap &) -> std::shared_ptr<KTEntity> {
+                                  ++made;
+                                  return std::make_shared<GatedEntity>(gate);
+                              }};
+    KTOperationQueue queue;
+    const QString uuid = newUuid();
+    const QString path = KTEntitiesManager::pathForEntityOfClass(gated, uuid, {});
+    {
+        KTEntitiesManager manager(queue);
+        std::shared_ptr<KTEntity> delivered;
+        const auto token =
+            manager.obtainEntityOfClass(gated, uuid, m_imagePath, {},
+                                        [&](const std::shared_ptr<KTEntity> &entity) { delivered = entity; });
+        // Should the delivery wait for the file, the gate would never open: release it regardless.
+        const bool wasDelivered = waitForDelivery(manager, token);
+        const bool fileExisted = QFile::exists(path);
+        release.set_value();
+        ASSERT_TRUE(wasDelivered);
+        EXPECT_TRUE(delivered);
+        EXPECT_FALSE(fileExisted);
+        EXPECT_EQ(manager.entitiesCache().count(), 1);
+        ASSERT_TRUE(waitForFiles(queue));
+        EXPECT_TRUE(QFile::exists(path));
+    }
+    KTEntitiesManager later(queue);
+    std::shared_ptr<KTEntity> fromFile;
+    const auto token = later.obtainEntityOfClass(
+        gated, uuid, m_imagePath, {}, [&](const std::shared_ptr<KTEntity> &entity) { fromFile = entity; });
+    ASSERT_TRUE(token);
+    EXPECT_TRUE(later.operationForID(token)->isLoadFromFile());
+    ASSERT_TRUE(waitForDelivery(later, token));
+    EXPECT_TRUE(fromFile);
+    EXPECT_EQ(made, 1);
 }
