@@ -13,7 +13,8 @@
 /// The one place where an image file becomes pixels or facts: its properties dictionary, pixel
 /// size and orientation, scaled upright thumbnails, full images, and the previews and full
 /// developments of camera RAW files through LibRaw. RAW entry points never judge a file by its
-/// name: they try LibRaw first and fall back to Qt's readers when LibRaw cannot open the file.
+/// name: they try LibRaw first and fall back to Qt's readers when LibRaw cannot open the file
+/// (the thumbnails skip LibRaw for a file whose content is JPEG or PNG).
 ///
 /// Decoded images are QImage, always upright. Thumbnail data is JPEG bytes (quality 100); bitmap
 /// data made from LibRaw's RGB output (tiffDataFromBitmapRGB) is an uncompressed RGB TIFF.
@@ -85,7 +86,8 @@ public:
 
     /// The upright thumbnail of any image file with the longest side `size`: from a RAW file's
     /// embedded preview when it has one, else from the image itself (a RAW file without a usable
-    /// preview is developed). Null when nothing decodes.
+    /// preview is developed). A file whose content is JPEG or PNG is never opened as RAW. Null
+    /// when nothing decodes.
     static QImage thumbnailFromImageAtPath(const QString &path, double size);
     /// The thumbnail's JPEG bytes (quality 100); empty, logged, when it cannot be encoded.
     static QByteArray thumbnailJPEGDataFromImage(const QImage &thumbnail);

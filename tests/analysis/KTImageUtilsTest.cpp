@@ -198,6 +198,42 @@ TEST_F(KTImageUtilsTest, JpegThumbnailsAtEveryDctScaleAreTheWholeImageReduced)
     }
 }
 
+// A large JPEG decode (4 MB of pixels or more) fills an image the decoder is handed rather than one
+// Qt's reader allocates: rows, padding and pixel format must come out exactly as the reader's own.
+TEST_F(KTImageUtilsTest, LargeJpegDecodesGiveTheReadersOwnPixels)
+{
+    const struct
+    {
+        QSize size;
+        bool grey;
+        double longestSide; // 0: the whole image
+    } cases[] = {
+        {{1201, 901}, false, 0},     // rows of 4804 bytes
+        {{2101, 2000}, true, 0},     // 8-bit grey, rows padded from 2101 to 2104 bytes
+        {{2402, 1802}, false, 1201}, // 4/8 is the thumbnail itself: 1201 x 901
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.size.width() << "x" << c.size.height() << (c.grey ? " grey" : ""));
+        QImage picture = makePhotoLikeImage(c.size);
+        if (c.grey)
+            picture = picture.convertToFormat(QImage::Format_Grayscale8);
+        const QString path = write(QStringLiteral("large.jpg"), makeJpegWithExif(picture, 1, 90));
+        QImageReader reader(path);
+        if (c.longestSide > 0)
+            reader.setScaledSize(c.size / 2);
+        const QImage expected = reader.read();
+        ASSERT_FALSE(expected.isNull());
+        const QImage decoded = c.longestSide > 0 ? KTImageUtils::newCGImageThumbnailFromImageSource(
+                                                       KTImageSource::fromPath(path), c.longestSide,
+                                                       KTImageUtils::Transform::Upright)
+                                                 : KTImageUtils::imageFromPath(path);
+        EXPECT_EQ(decoded.format(), expected.format());
+        EXPECT_EQ(decoded.size(), expected.size());
+        EXPECT_TRUE(decoded == expected);
+    }
+}
+
 TEST_F(KTImageUtilsTest, ThumbnailIsNeverLargerThanTheImage)
 {
     const QString path = write(QStringLiteral("small.png"), QByteArray());
