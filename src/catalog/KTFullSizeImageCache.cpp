@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-KTFullSizeImageCache::KTFullSizeImageCache(qint64 limit) : m_limit(limit)
+KTFullSizeImageCache::KTFullSizeImageCache(qint64 limit, std::optional<qint64> byteLimit)
+    : m_limit(limit), m_byteLimit(byteLimit)
 {
     if (m_limit > 0)
         m_keys.reserve(size_t(m_limit));
@@ -15,12 +16,14 @@ void KTFullSizeImageCache::cacheFullSizeImage(const QImage &image, const QString
     std::lock_guard lock(m_mutex);
     if (m_cache.contains(path))
         return;
-    if (qint64(m_keys.size()) >= m_limit) {
-        m_cache.remove(m_keys.back());
-        m_keys.pop_back();
-    }
     m_keys.insert(m_keys.begin(), path);
     m_cache.insert(path, image);
+    m_bytes += image.sizeInBytes();
+    while (m_keys.size() > 1 &&
+           (qint64(m_keys.size()) > m_limit || (m_byteLimit && m_bytes > *m_byteLimit))) {
+        m_bytes -= m_cache.take(m_keys.back()).sizeInBytes();
+        m_keys.pop_back();
+    }
 }
 
 QImage KTFullSizeImageCache::cachedFullSizeImageForPath(const QString &path)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 /// Keeps the last few decoded full-size images by file path, so stepping back and forth in the
@@ -14,14 +15,17 @@
 class KTFullSizeImageCache
 {
 public:
-    /// A cache holding at most `limit` images; a limit of 0 or less holds none.
-    explicit KTFullSizeImageCache(qint64 limit);
+    /// A cache holding at most `limit` images; a limit of 0 or less holds none. With a `byteLimit`
+    /// the images also leave, least recently used first, while their pixels pass it (the most
+    /// recent one stays, however large): five photos of a high-resolution camera would otherwise
+    /// hold a gigabyte.
+    explicit KTFullSizeImageCache(qint64 limit, std::optional<qint64> byteLimit = std::nullopt);
 
     qint64 limit() const { return m_limit; }
 
     /// Stores `image` under `path` as the most recently used, evicting the least recently used
-    /// one when full. A path already cached keeps its first image and its place; a null image or
-    /// an empty path is ignored.
+    /// ones while the cache is over its limits. A path already cached keeps its first image and
+    /// its place; a null image or an empty path is ignored.
     void cacheFullSizeImage(const QImage &image, const QString &path);
 
     /// The image cached under `path`, which becomes the most recently used; a null image when
@@ -30,6 +34,8 @@ public:
 
 private:
     const qint64 m_limit;
+    const std::optional<qint64> m_byteLimit;
+    qint64 m_bytes = 0;
     std::mutex m_mutex;
     QHash<QString, QImage> m_cache;
     /// The cached paths, most recently used first; exactly the keys of m_cache.

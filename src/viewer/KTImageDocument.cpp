@@ -90,7 +90,7 @@ std::shared_ptr<KTImageDocument> KTImageDocument::forImage(KTImageMO *image,
 
 KTFullSizeImageCache &KTImageDocument::imageCache()
 {
-    static KTFullSizeImageCache cache(kFullSizeCacheLimit);
+    static KTFullSizeImageCache cache(kFullSizeCacheLimit, kFullSizeCacheByteLimit);
     return cache;
 }
 

@@ -75,6 +75,8 @@ public:
     /// The wait before an asynchronous full-size load, in seconds.
     static constexpr double kReloadImageDelay = 0.01;
     static constexpr int kFullSizeCacheLimit = 5;
+    /// The pixels the shared full-size cache keeps at most: three 24-megapixel photos.
+    static constexpr qint64 kFullSizeCacheByteLimit = 300ll * 1000 * 1000;
 
     /// The document of `image`: the one some view holds already, else a new one made with
     /// `services` (whose properties read starts now). Null for a null record.

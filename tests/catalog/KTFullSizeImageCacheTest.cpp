@@ -60,6 +60,33 @@ TEST(KTFullSizeImageCacheTest, KeepsTheFirstImageOfAPathAndIgnoresEmptyInput)
     EXPECT_EQ(cache.cachedFullSizeImageForPath("c").width(), 3);
 }
 
+// Past the byte limit the least recently used images leave, however few there are; the most
+// recent one stays even when it alone passes the limit.
+TEST(KTFullSizeImageCacheTest, ImagesLeaveWhileTheirPixelsPassTheByteLimit)
+{
+    // Images of 1 x width pixels at 4 bytes: 400 bytes for a width of 100.
+    KTFullSizeImageCache cache(5, 1000);
+    cache.cacheFullSizeImage(imageOfWidth(100), "a");
+    cache.cacheFullSizeImage(imageOfWidth(100), "b");
+    EXPECT_FALSE(cache.cachedFullSizeImageForPath("a").isNull());
+    cache.cacheFullSizeImage(imageOfWidth(100), "c");
+    EXPECT_TRUE(cache.cachedFullSizeImageForPath("b").isNull());
+    EXPECT_FALSE(cache.cachedFullSizeImageForPath("a").isNull());
+    EXPECT_FALSE(cache.cachedFullSizeImageForPath("c").isNull());
+
+    cache.cacheFullSizeImage(imageOfWidth(300), "large");
+    EXPECT_FALSE(cache.cachedFullSizeImageForPath("large").isNull());
+    EXPECT_TRUE(cache.cachedFullSizeImageForPath("a").isNull());
+    EXPECT_TRUE(cache.cachedFullSizeImageForPath("c").isNull());
+
+    // Small images again fill it up to its count.
+    for (const char *path : {"1", "2", "3", "4", "5"})
+        cache.cacheFullSizeImage(imageOfWidth(10), path);
+    EXPECT_TRUE(cache.cachedFullSizeImageForPath("large").isNull());
+    for (const char *path : {"1", "2", "3", "4", "5"})
+        EXPECT_FALSE(cache.cachedFullSizeImageForPath(path).isNull()) << path;
+}
+
 TEST(KTFullSizeImageCacheTest, ALimitOfZeroOrLessCachesNothing)
 {
     for (qint64 limit : {0, -1}) {
